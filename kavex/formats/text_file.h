@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kavex {
+
+// Kavex's text files behave as Windows text mode on every OS: CR LF on disk, LF in memory.
+// Reading also accepts a bare LF; a CR not followed by LF is kept as data.
+
+// Converts the bytes of a file into memory form (CR LF -> LF).
+std::string FromDiskText(std::string_view disk);
+// Converts memory form into disk bytes (LF -> CR LF).
+std::string ToDiskText(std::string_view memory);
+
+// Reads a whole text file in memory form. Returns false when it cannot be read.
+bool ReadTextFile(const std::filesystem::path& path, std::string& text);
+// Writes memory-form text as disk bytes. Returns false when the file cannot be written;
+// a failed write never leaves a half-written file in place of an existing one.
+bool WriteTextFile(const std::filesystem::path& path, std::string_view text);
+
+// Splits memory-form text into lines at LF; a final LF does not start an empty last line.
+std::vector<std::string> SplitLines(std::string_view text);
+// Joins lines, each followed by LF.
+std::string JoinLines(const std::vector<std::string>& lines);
+
+}  // namespace kavex

@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <clocale>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "kavex/formats/number_text.h"
+#include "kavex/formats/text_file.h"
+#include "kavex/formats/text_format.h"
+
+namespace kavex {
+namespace {
+
+// Runs the body under a comma-decimal locale when the machine has one.
+class CommaLocale {
+ public:
+  CommaLocale() {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8"}) {
+      if (std::setlocale(LC_ALL, name)) {
+        active_ = true;
+        break;
+      }
+    }
+  }
+  ~CommaLocale() { std::setlocale(LC_ALL, "C"); }
+  bool active() const { return active_; }
+
+ private:
+  bool active_ = false;
+};
+
+TEST(Format, WritesLayoutsByteForByte) {
+  EXPECT_EQ(Format("%03u", 7u), "007");
+  EXPECT_EQ(Format("%-4u|", 96u), "96  |");
+  EXPECT_EQ(Format("%-3.1f|", 2.5), "2.5|");
+  EXPECT_EQ(Format("%12.4f", -1234.56789), "  -1234.5679");
+  EXPECT_EQ(Format("%s", std::string(600, 'x').c_str()).size(), 600u);
+}
+
+TEST(Format, IgnoresProcessLocale) {
+  CommaLocale locale;
+  if (!locale.active()) GTEST_SKIP() << "no comma-decimal locale on this machine";
+  char probe[16];
+  std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+  ASSERT_STREQ(probe, "1,5") << "locale did not switch the C library";
+  EXPECT_EQ(Format("%.1f", 1.5), "1.5");
+  EXPECT_EQ(Format("%10.3f", 1234.5), "  1234.500");
+  EXPECT_DOUBLE_EQ(ReadDouble("1.5"), 1.5);
+}
+
+TEST(ReadNumber, IsLenient) {
+  struct Case {
+    const char* text;
+    double value;
+  } cases[] = {
+      {"", 0.0},         {"abc", 0.0},      {"  12.5xyz", 12.5}, {"-0.25", -0.25},
+      {"+3", 3.0},       {".5", 0.5},       {"5.", 5.0},         {"1e3", 1000.0},
+      {"1e", 1.0},       {"1e+", 1.0},      {"2E-2m", 0.02},     {"-", 0.0},
+      {"12,5", 12.0},    {"1.2.3", 1.2},    {"\t7", 7.0},        {"0x10", 0.0},
+      {"inf", 0.0},      {"nan", 0.0},      {"- 5", 0.0},        {"00012", 12.0},
+  };
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(ReadDouble(c.text), c.value) << '"' << c.text << '"';
+  EXPECT_EQ(ReadDouble("1e999"), HUGE_VAL);
+  EXPECT_EQ(ReadDouble("1e-999"), 0.0);
+}
+
+TEST(ReadNumber, IntegersStopAndSaturate) {
+  EXPECT_EQ(ReadInt("42abc"), 42);
+  EXPECT_EQ(ReadInt(" -17.9"), -17);
+  EXPECT_EQ(ReadInt("x1"), 0);
+  EXPECT_EQ(ReadInt("99999999999999999999"), INT_MAX);
+  EXPECT_EQ(ReadInt("-99999999999999999999"), INT_MIN);
+  EXPECT_EQ(ReadLong("-99999999999999999999999"), LONG_MIN);
+}
+
+TEST(TextFile, MemoryAndDiskForms) {
+  EXPECT_EQ(FromDiskText("a\r\nb\nc\rd\r\n"), "a\nb\nc\rd\n");
+  EXPECT_EQ(ToDiskText("a\nb\n"), "a\r\nb\r\n");
+  EXPECT_EQ(FromDiskText("\r\r\n"), "\r\n");
+  EXPECT_EQ(SplitLines("a\n\nb"), (std::vector<std::string>{"a", "", "b"}));
+  EXPECT_EQ(SplitLines("a\n"), (std::vector<std::string>{"a"}));
+  EXPECT_TRUE(SplitLines("").empty());
+  EXPECT_EQ(JoinLines({"x", ""}), "x\n\n");
+}
+
+TEST(TextFile, WritesCrLfAndReadsBack) {
+  const auto dir = std::filesystem::temp_directory_path() / "kavex_text_file_test";
+  std::filesystem::create_directories(dir);
+  const auto file = dir / "data.qr7";
+  ASSERT_TRUE(WriteTextFile(file, "L1\nL2\n"));
+  std::ifstream in(file, std::ios::binary);
+  std::string disk((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(disk, "L1\r\nL2\r\n");
+  std::string text;
+  ASSERT_TRUE(ReadTextFile(file, text));
+  EXPECT_EQ(text, "L1\nL2\n");
+  EXPECT_FALSE(ReadTextFile(dir / "missing.qr7", text));
+  EXPECT_FALSE(WriteTextFile(dir / "no" / "such" / "folder.txt", "x"));
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kavex
