@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kavex {
+
+// The lines of the current data and the view's modified flag (DataMemo1). The Qt view
+// implements it, so what the user typed is what the core reads; tests use MemoryDataView.
+class DataView {
+ public:
+  virtual ~DataView() = default;
+  virtual std::vector<std::string> Lines() const = 0;  // no line ends; bytes as Latin-1
+  virtual size_t LineCount() const = 0;
+  virtual void SetLines(const std::vector<std::string>& lines) = 0;  // replaces all
+  virtual void AppendLine(const std::string& line) = 0;  // sets modified, as a change does
+  virtual void ClearLines() = 0;
+  virtual bool Modified() const = 0;
+  virtual void SetModified(bool modified) = 0;
+  // The CurrFilePass label: "(unsaved)" or the path.
+  virtual void SetFileLabel(const std::string& label) = 0;
+};
+
+// In-memory view for the command line and tests.
+class MemoryDataView final : public DataView {
+ public:
+  std::vector<std::string> Lines() const override { return lines_; }
+  size_t LineCount() const override { return lines_.size(); }
+  void SetLines(const std::vector<std::string>& lines) override {
+    lines_ = lines;
+    modified_ = true;
+  }
+  void AppendLine(const std::string& line) override {
+    lines_.push_back(line);
+    modified_ = true;
+  }
+  void ClearLines() override {
+    lines_.clear();
+    modified_ = true;
+  }
+  bool Modified() const override { return modified_; }
+  void SetModified(bool modified) override { modified_ = modified; }
+  void SetFileLabel(const std::string& label) override { label_ = label; }
+  const std::string& FileLabel() const { return label_; }
+
+ private:
+  std::vector<std::string> lines_;
+  bool modified_ = false;
+  std::string label_ = "(unsaved)";
+};
+
+}  // namespace kavex
