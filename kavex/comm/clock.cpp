@@ -5,9 +5,13 @@
 
 namespace kavex {
 
-Clock::TimePoint SystemClock::Now() { return std::chrono::steady_clock::now(); }
+Clock::TimePoint SystemClock::Now() {
+  return std::chrono::steady_clock::now();
+}
 
-void SystemClock::SleepUntil(TimePoint when) { std::this_thread::sleep_until(when); }
+void SystemClock::SleepUntil(TimePoint when) {
+  std::this_thread::sleep_until(when);
+}
 
 CalendarDate SystemClock::Today() {
   const std::time_t now = std::time(nullptr);

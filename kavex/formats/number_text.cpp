@@ -11,7 +11,9 @@ namespace {
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 size_t SkipBlanks(std::string_view text) {
   size_t i = 0;
@@ -53,8 +55,8 @@ double ReadDouble(std::string_view text) {
     ++begin;
   }
   double value = 0.0;
-  const auto result = std::from_chars(text.data() + begin, text.data() + end, value,
-                                      std::chars_format::general);
+  const auto result =
+      std::from_chars(text.data() + begin, text.data() + end, value, std::chars_format::general);
   if (result.ec == std::errc::result_out_of_range) {
     // from_chars leaves value untouched on overflow; strtod would give HUGE_VAL or 0.
     std::string copy(text.substr(begin, end - begin));

@@ -53,7 +53,8 @@ std::string FormatV(const char* format, va_list args) {
   const int size = std::vsnprintf(small, sizeof small, format, probe);
   va_end(probe);
   if (size < 0) return {};
-  if (static_cast<size_t>(size) < sizeof small) return std::string(small, static_cast<size_t>(size));
+  if (static_cast<size_t>(size) < sizeof small)
+    return std::string(small, static_cast<size_t>(size));
   std::string out(static_cast<size_t>(size) + 1, '\0');
   std::vsnprintf(out.data(), out.size(), format, args);
   out.resize(static_cast<size_t>(size));

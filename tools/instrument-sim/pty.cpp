@@ -57,7 +57,8 @@ bool Pty::Write(const std::string& bytes) {
     }
   }
   if (baud_ > 0) {
-    const auto done = start + microseconds(static_cast<long long>(bytes.size()) * 10'000'000LL / baud_);
+    const auto done =
+        start + microseconds(static_cast<long long>(bytes.size()) * 10'000'000LL / baud_);
     std::this_thread::sleep_until(done);
   }
   return true;

@@ -19,8 +19,9 @@ void PrintHelp(std::FILE* out) {
     std::fprintf(out, "\nCommands:\n");
     for (const auto& c : commands) std::fprintf(out, "%s\n", c.usage);
   }
-  std::fprintf(out, "\nExit status: 0 success, 1 failure, 2 usage error (unless a command says"
-                    " otherwise).\n");
+  std::fprintf(out,
+               "\nExit status: 0 success, 1 failure, 2 usage error (unless a command says"
+               " otherwise).\n");
 }
 
 }  // namespace

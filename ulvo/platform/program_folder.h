@@ -7,10 +7,10 @@ namespace ulvo {
 
 // Where ULVO finds IIF/, Formats/, help/, ulvo.tft, Settings.xml and writes temp.xml.
 struct ProgramFolderSources {
-  std::string homeVariable;                  // value of ULVO_HOME, empty when unset
-  std::filesystem::path executableDir;       // folder of the running program
-  std::filesystem::path userDataDir;         // per-user data folder
-  std::filesystem::path installedDataDir;    // read-only data installed with the program
+  std::string homeVariable;                // value of ULVO_HOME, empty when unset
+  std::filesystem::path executableDir;     // folder of the running program
+  std::filesystem::path userDataDir;       // per-user data folder
+  std::filesystem::path installedDataDir;  // read-only data installed with the program
 };
 
 // ULVO_HOME when set; else the executable's folder when it holds IIF/ or Formats/ (build

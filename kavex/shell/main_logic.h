@@ -1,0 +1,92 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "kavex/comm/clock.h"
+#include "kavex/shell/data_view.h"
+#include "kavex/shell/prompts.h"
+#include "kavex/shell/settings_file.h"
+
+namespace kavex {
+
+// conversionResult values.
+inline constexpr int kConversionSuccess = 1;
+inline constexpr int kConversionNotDone = 0;
+inline constexpr int kConversionCancelled = 2;
+inline constexpr int kConversionFileError = -1;
+
+// The logic behind TMainForm: the current data, its file commands and the helpers every
+// transfer and conversion uses. Talks only to its seams; the Qt form shows what it decides.
+class MainLogic {
+ public:
+  MainLogic(DataView& view, Prompts& prompts, Clock& clock);
+
+  DataView& View() { return view_; }
+  Prompts& Ui() { return prompts_; }
+  Clock& Time() { return clock_; }
+  KavexSettings& Settings() { return settings_; }
+
+  // State of the current data.
+  bool hasFile = false;
+  std::string currentPath;
+  int conversionResult = kConversionNotDone;
+  // The working folder: automatic names are made here and relative names resolved
+  // against it. It starts as dataDir; a file dialog moves it to the chosen file's folder.
+  std::filesystem::path workDir;
+
+  // --- helpers used by every command ---
+  void EnterBusy();
+  void LeaveBusy();
+  // The message box; returns 1, 2, 6 or 7.
+  int ShowMessage(const std::string& text, int mode = kModeMessage, bool beep = false);
+  // Label "(unsaved)", no lines, modified flag cleared.
+  void ClearCurrentData();
+  // YYMMDDnn plus the extension, the first name not present in workDir. Nothing when all
+  // 99 names exist (the message has then been shown).
+  std::optional<std::string> MakeDefaultFileName(const std::string& ext);
+  // The save-current-data step. Returns and records in conversionResult: 1 saved,
+  // 2 cancelled, -1 not written ("Saving Aborted." shown).
+  int SaveCurrentData(const std::string& caption, const std::string& ext);
+  // Writes every line of the view followed by a line end (CR LF on disk). False when the
+  // file cannot be written; with progress, "Saving Now ..." is shown meanwhile.
+  bool WriteCurrentData(const std::filesystem::path& path, bool withProgress);
+  // Resolves a name against workDir (absolute paths stay as they are).
+  std::filesystem::path Resolve(const std::string& name) const;
+  // Sets currentPath, the label and hasFile for a file the data now belongs to.
+  void SetCurrentFile(const std::string& path);
+
+  // --- the file commands of the main window ---
+  void New();
+  void Open();
+  void Save();
+  void SaveAs();
+  // Data Dir: the chosen folder becomes dataDir and the dialogs' initial folder.
+  void SetDataDir(const std::string& folder);
+  // Closing: the questions about unsaved data, then the settings are written. False when
+  // the window must stay open.
+  bool Close(const SettingsPaths& paths);
+  // Start-up after the splash: settings read, the data directory entered.
+  void Start(const SettingsPaths& paths, const std::string& defaultDataDir);
+
+  // The open-dialog request that the file commands and conversions share.
+  FileDialogRequest OpenRequest() const;
+  FileDialogRequest SaveRequest() const;
+
+ private:
+  // The backup step before overwriting: "File exists Overwrite?", then name.OLD beside it.
+  // False when the user cancels.
+  bool BackupBeforeOverwrite(const std::filesystem::path& chosen);
+  // Save dialog, backup step and write, as Save, Save as and closing share them.
+  // Returns true when the data was written.
+  bool SaveWithDialog();
+
+  DataView& view_;
+  Prompts& prompts_;
+  Clock& clock_;
+  KavexSettings settings_;
+};
+
+}  // namespace kavex
