@@ -3,6 +3,7 @@
 #include "kavex/formats/number_text.h"
 #include "kavex/formats/text_file.h"
 #include "kavex/formats/text_format.h"
+#include "kavex/formats/text_line_reader.h"
 
 namespace kavex {
 namespace {
@@ -293,6 +294,21 @@ void Hk100Report::AddLine(std::string_view line) {
       break;
   }
   previousType_ = type;
+}
+
+bool MakeHk100ReportFromFile(const std::filesystem::path& input, const Hk100Report::Output& output,
+                             const std::function<void(int percent)>& betweenLines) {
+  TextLineReader reader;
+  if (!reader.Open(input)) return false;
+  Hk100Report report(output);
+  report.Start();
+  std::string line;
+  bool lf = false;
+  for (size_t n = 1; reader.Next(line, lf); ++n) {
+    report.AddLine(line);
+    if (betweenLines && n % 32 == 0) betweenLines(reader.Percent());
+  }
+  return true;
 }
 
 std::vector<std::string> MakeHk100Report(std::string_view text) {

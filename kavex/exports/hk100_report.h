@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,11 @@ class Hk100Report {
   Output output_;
   char previousType_ = 0;
 };
+
+// The report of an ".hk1" file, title first; betweenLines (when given) is called with the
+// share read so far every few lines. False when the file cannot be opened.
+bool MakeHk100ReportFromFile(const std::filesystem::path& input, const Hk100Report::Output& output,
+                             const std::function<void(int percent)>& betweenLines = {});
 
 // The whole report for a file text in memory form.
 std::vector<std::string> MakeHk100Report(std::string_view text);

@@ -5,6 +5,7 @@
 #include "kavex/formats/number_text.h"
 #include "kavex/formats/nwf_line.h"
 #include "kavex/formats/text_format.h"
+#include "kavex/formats/text_line_reader.h"
 
 namespace kavex {
 
@@ -111,6 +112,22 @@ void ForEachTextLine(std::string_view text, const std::function<void(std::string
     f(text.substr(pos, lf - pos), true);
     pos = lf + 1;
   }
+}
+
+bool ConvertQrx6FileToNwf(const std::filesystem::path& input, const CvtQ6to7Options& options,
+                          TargetCounter& counter, const Qrx6ToNwfConverter::Output& output,
+                          const std::function<void(int percent)>& betweenLines) {
+  TextLineReader reader;
+  if (!reader.Open(input)) return false;
+  Qrx6ToNwfConverter converter(options, counter, output);
+  std::string line;
+  bool lf = false;
+  for (size_t n = 1; reader.Next(line, lf); ++n) {
+    converter.AddLine(line, lf);
+    if (betweenLines && n % 32 == 0) betweenLines(reader.Percent());
+  }
+  converter.Finish();
+  return true;
 }
 
 std::vector<std::string> ConvertQrx6TextToNwf(std::string_view text, const CvtQ6to7Options& options,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -59,6 +60,13 @@ class Qrx6ToNwfConverter final : private Qrx6RecordSink {
 // Converts a whole file text (memory form, LF line ends) into NWF lines.
 std::vector<std::string> ConvertQrx6TextToNwf(std::string_view text, const CvtQ6to7Options& options,
                                               TargetCounter& counter);
+
+// Converts a ".qr6" file; every NWF line goes to output as it is produced, and
+// betweenLines (when given) is called with the share read so far every few lines, so a
+// window can repaint. False when the file cannot be opened.
+bool ConvertQrx6FileToNwf(const std::filesystem::path& input, const CvtQ6to7Options& options,
+                          TargetCounter& counter, const Qrx6ToNwfConverter::Output& output,
+                          const std::function<void(int percent)>& betweenLines = {});
 
 // Calls f(line, hasLineFeed) for every line of memory-form text.
 void ForEachTextLine(std::string_view text, const std::function<void(std::string_view, bool)>& f);
