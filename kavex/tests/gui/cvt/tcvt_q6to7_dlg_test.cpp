@@ -17,8 +17,9 @@ QApplication& App() {
   static int argc = 1;
   static char name[] = "kavex_cvt_dialog_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: tearing Qt down among the static destructors crashes at exit.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 class CvtDialogTest : public ::testing::Test {
