@@ -10,6 +10,12 @@
 #include <QRadioButton>
 #include <vector>
 
+// Fontconfig keeps a cache for the life of the process that the leak checker reports once
+// Qt has loaded fonts; it is not ours to free.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig\n";
+}
+
 namespace kavex {
 namespace {
 
