@@ -136,6 +136,13 @@ TEST_F(ConvertCommandsTest, EndingsBeforeTheRun) {
          t.prompts.ExpectMessage("Save changes?", kModeQuestion, kResultCancel);
        },
        kConversionCancelled},
+      {"yes, but the file cannot be written",
+       [](ConvertCommandsTest& t) {
+         t.FiledData(t.dir / "missing-folder" / "d.qr6", {"new"}, true);
+         t.prompts.ExpectMessage("Save changes?", kModeQuestion, kResultYes)
+             .ExpectMessage("Saving Aborted.");
+       },
+       kConversionFileError},
       {"no, then save-current cancelled",
        [](ConvertCommandsTest& t) {
          t.FiledData(t.WriteFile("c.qr6", "old\r\n"), {"new"}, true);
