@@ -1,10 +1,14 @@
 #include "kavex/cli/commands.h"
 
+#include "kavex/cli/convert_command.h"
+
 namespace kavex::cli {
 
 // Later command families add their entries here.
 const std::vector<Command>& Commands() {
-  static const std::vector<Command> commands = {};
+  static const std::vector<Command> commands = {
+      {"convert", kConvertUsage, RunConvert},
+  };
   return commands;
 }
 

@@ -1,0 +1,112 @@
+#include "kavex/cli/convert_command.h"
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "kavex/exports/hk100_report.h"
+#include "kavex/formats/qrx6_to_nwf.h"
+#include "kavex/formats/text_file.h"
+
+namespace kavex::cli {
+
+const char* const kConvertUsage =
+    "kavex-cli convert nwf INPUT [-o OUTPUT] [--no-header] [--gon] [--feet] [--scale TEXT]\n"
+    "                      [--elevation N] [--fs] [--no-first-bs]\n"
+    "    QRX-6 blocks (.qr6) to NWF lines\n"
+    "kavex-cli convert hk INPUT [-o OUTPUT]\n"
+    "    HK-100 level data (.hk1) to the level-book text report";
+
+namespace {
+
+int Usage(const std::string& problem) {
+  std::fprintf(stderr, "kavex-cli convert: %s\nUsage:\n%s\n", problem.c_str(), kConvertUsage);
+  return kExitUsage;
+}
+
+int Failure(const char* message) {
+  std::fprintf(stderr, "%s\n", message);
+  return kExitFailure;
+}
+
+// The bytes Save writes for the lines: each followed by CR LF.
+int Deliver(const std::vector<std::string>& lines, const std::optional<std::string>& output) {
+  const std::string text = JoinLines(lines);
+  if (output) {
+    if (!WriteTextFile(*output, text)) return Failure("Saving Aborted.");
+    return kExitOk;
+  }
+  const std::string bytes = ToDiskText(text);
+  if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() ||
+      std::fflush(stdout) != 0) {
+    return Failure("Saving Aborted.");
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunConvert(const Args& args) {
+  if (args.empty()) return Usage("missing nwf or hk");
+  const std::string kind = args[0];
+  if (kind != "nwf" && kind != "hk") return Usage("unknown conversion '" + kind + "'");
+  const bool nwf = kind == "nwf";
+
+  std::optional<std::string> input;
+  std::optional<std::string> output;
+  CvtQ6to7Options options;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
+    if (a == "-o" || a == "--output") {
+      const std::string* v = value();
+      if (!v) return Usage(a + " needs a file name");
+      output = *v;
+    } else if (nwf && a == "--no-header") {
+      options.addHeader = false;
+    } else if (nwf && a == "--gon") {
+      options.angleDegrees = false;
+    } else if (nwf && a == "--feet") {
+      options.distanceMetres = false;
+    } else if (nwf && a == "--fs") {
+      options.measuredFs = true;
+    } else if (nwf && a == "--no-first-bs") {
+      options.firstIsBs = false;
+    } else if (nwf && a == "--scale") {
+      const std::string* v = value();
+      if (!v) return Usage("--scale needs a value");
+      const std::optional<std::string> accepted = AcceptScaleText(*v);
+      if (!accepted) return Failure(kInvalidScaleMessage);
+      options.scaleText = *accepted;
+    } else if (nwf && a == "--elevation") {
+      const std::string* v = value();
+      if (!v) return Usage("--elevation needs a value");
+      const std::optional<std::string> accepted = AcceptElevationText(*v);
+      if (!accepted) return Failure(kInvalidElevationMessage);
+      options.elevationText = *accepted;
+    } else if (a.size() > 1 && a[0] == '-') {
+      return Usage("unknown option '" + a + "'");
+    } else if (input) {
+      return Usage("more than one input file");
+    } else {
+      input = a;
+    }
+  }
+  if (!input) return Usage("missing INPUT");
+
+  std::vector<std::string> lines;
+  auto collect = [&](const std::string& line) { lines.push_back(line); };
+  bool opened = false;
+  if (nwf) {
+    // A fresh process starts the target counter at 0, as the program does at start.
+    TargetCounter counter;
+    opened = ConvertQrx6FileToNwf(*input, options, counter, collect);
+  } else {
+    opened = MakeHk100ReportFromFile(*input, collect);
+  }
+  if (!opened) return Failure("Failed to open file.");
+  return Deliver(lines, output);
+}
+
+}  // namespace kavex::cli

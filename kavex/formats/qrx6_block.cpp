@@ -1,0 +1,54 @@
+#include "kavex/formats/qrx6_block.h"
+
+#include "kavex/formats/text_format.h"
+
+namespace kavex {
+
+unsigned BlockChecksum(std::string_view line) {
+  unsigned sum = 0;
+  for (size_t i = 1; i <= kBlockPayloadSize + 1 && i < line.size(); ++i) {
+    sum ^= static_cast<unsigned char>(line[i]);
+  }
+  return sum;
+}
+
+int CheckBlock(std::string_view line, int expectedNumber, bool checkNumber, bool checkChecksum) {
+  int errors = 0;
+  if (line.size() != kReceivedBlockLength) errors |= kBlockBadLength;
+  constexpr size_t kNumberPos = 1 + kBlockPayloadSize;
+  if (checkNumber) {
+    const char expected = static_cast<char>('0' + (expectedNumber % 10 + 10) % 10);
+    if (line.size() <= kNumberPos || line[kNumberPos] != expected) errors |= kBlockBadNumber;
+  }
+  if (checkChecksum) {
+    const std::string sum = Format("%03u", BlockChecksum(line));
+    if (line.size() < kNumberPos + 4 || line.substr(kNumberPos + 1, 3) != sum) {
+      errors |= kBlockBadChecksum;
+    }
+  }
+  return errors;
+}
+
+std::string MakeBlockLine(std::string_view payload, int number) {
+  std::string line;
+  line.reserve(kBlockLineLength);
+  line.push_back(kStx);
+  line.append(payload.substr(0, kBlockPayloadSize));
+  line.resize(1 + kBlockPayloadSize, ' ');
+  line.push_back(static_cast<char>('0' + (number % 10 + 10) % 10));
+  line += Format("%03u", BlockChecksum(line));
+  line.push_back(kEtx);
+  return line;
+}
+
+std::vector<std::string> CutIntoBlocks(std::string_view stream) {
+  std::vector<std::string> blocks;
+  int number = 0;
+  for (size_t pos = 0; pos < stream.size(); pos += kBlockPayloadSize) {
+    blocks.push_back(MakeBlockLine(stream.substr(pos, kBlockPayloadSize), number));
+    number = (number + 1) % 10;
+  }
+  return blocks;
+}
+
+}  // namespace kavex

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+
+#include "kavex/formats/qrx6_to_nwf.h"
+#include "kavex/shell/convert_commands.h"
+
+class QCheckBox;
+class QGroupBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QWidget;
+
+namespace kavex {
+
+// "Convert QRX/WNV to NWF": the options of the conversion to NWF. Built from an options
+// struct and read back with options(), so it can be checked without exec().
+class TCvtQ6to7Dlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  TCvtQ6to7Dlg(const CvtQ6to7Options& options, const QString& currentFile,
+               QWidget* parent = nullptr);
+
+  // The choices as they stand; scale and elevation are the last accepted texts.
+  CvtQ6to7Options options() const;
+
+  // Shows a message (title, text). Tests replace it; the default is a modal message box.
+  using MessageHandler = std::function<void(const QString& title, const QString& text)>;
+  void setMessageHandler(MessageHandler handler) { showMessage_ = std::move(handler); }
+
+  // The virtual-key code a key stands for (Backspace 8, digits 48..57, numeric pad
+  // 96..105, ...), or -1 for a key without one.
+  static int VirtualKeyCode(const QKeyEvent& event);
+  // The keys Edit2 and Edit3 take without comment.
+  static bool IsAcceptedKey(int virtualKey);
+
+  // The checks made when Edit2 / Edit3 are left. On refusal the message is shown and the
+  // edit gets back its last accepted text, selected, and the focus.
+  bool LeaveScale();
+  bool LeaveElevation();
+
+  QLabel* Label1;
+  QLabel* Label2;
+  QLineEdit* Edit1;
+  QCheckBox* AddHeadCbx;
+  QGroupBox* RadioGroup1;
+  QRadioButton* DegreeButton;
+  QRadioButton* GonButton;
+  QGroupBox* RadioGroup2;
+  QRadioButton* MeterButton;
+  QRadioButton* FeetButton;
+  QLabel* Label3;
+  QLineEdit* Edit2;
+  QLabel* Label4;
+  QLineEdit* Edit3;
+  QGroupBox* MeasPT;
+  QRadioButton* RadioButton1;
+  QRadioButton* RadioButton2;
+  QCheckBox* CheckBox3;
+  QPushButton* Button1;
+  QPushButton* Button2;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  bool EditKey(QLineEdit* edit, QKeyEvent* event);
+  void Refuse(QLineEdit* edit, const QString& lastAccepted, const QString& title,
+              const QString& text);
+  void OkClicked();
+
+  MessageHandler showMessage_;
+  QString lastScale_;
+  QString lastElevation_;
+  bool checking_ = false;
+};
+
+// The options dialog as the conversion flow asks for it: a TCvtQ6to7Dlg shown modally
+// over the main window for each run; the options themselves live with the caller.
+class CvtQ6to7DialogPrompt final : public CvtQ6to7OptionsDialog {
+ public:
+  explicit CvtQ6to7DialogPrompt(QWidget* parent) : parent_(parent) {}
+  bool Run(const std::string& currentFile, CvtQ6to7Options& options) override;
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace kavex

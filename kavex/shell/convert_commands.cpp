@@ -1,0 +1,159 @@
+#include "kavex/shell/convert_commands.h"
+
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "kavex/exports/hk100_report.h"
+#include "kavex/formats/text_file.h"
+
+namespace fs = std::filesystem;
+
+namespace kavex {
+namespace {
+
+struct InputRoad {
+  const char* caption;  // TCrrSaveDlg1
+  const char* ext;
+  const char* filter;
+  const char* failed;  // the message when a renamed copy cannot be made
+};
+
+// Writes the view's lines without a message of its own, for the steps whose failure has
+// another text than "Saving Aborted.".
+bool WriteViewQuietly(MainLogic& logic, const fs::path& path) {
+  std::string text;
+  for (const std::string& line : logic.View().Lines()) {
+    text += line;
+    if (line.empty() || line.back() != '\n') text.push_back('\n');
+  }
+  return WriteTextFile(path, text);
+}
+
+int Fail(MainLogic& logic, const char* message) {
+  logic.ShowMessage(message);
+  return logic.conversionResult = kConversionFileError;
+}
+
+// The four ways to the input file. True when currentPath names the file to read;
+// otherwise conversionResult says why not.
+bool ReachInputFile(MainLogic& logic, const InputRoad& road) {
+  DataView& view = logic.View();
+  const bool modified = view.Modified();
+  if (!logic.hasFile && modified) {
+    // Fresh data (for example just downloaded): saved under an automatic name first.
+    return logic.SaveCurrentData(road.caption, road.ext) == kConversionSuccess;
+  }
+  if (logic.hasFile && modified) {
+    const int answer = logic.ShowMessage("Save changes?", kModeQuestion);
+    if (answer == kResultYes) {
+      if (!logic.WriteCurrentData(logic.Resolve(logic.currentPath), false)) {
+        logic.conversionResult = kConversionFileError;
+        return false;
+      }
+      view.SetModified(false);
+      return true;
+    }
+    if (answer != kResultNo) {
+      logic.conversionResult = kConversionCancelled;
+      return false;
+    }
+    // No: the changed lines go to a new file and the original file stays as it was.
+    const std::optional<std::string> name = logic.MakeDefaultFileName(road.ext);
+    if (!name) {
+      logic.conversionResult = kConversionFileError;
+      return false;
+    }
+    const fs::path path = logic.Resolve(*name);
+    if (!logic.Ui().ConfirmSaveCurrent(road.caption, *name) || !WriteViewQuietly(logic, path)) {
+      Fail(logic, road.failed);
+      return false;
+    }
+    logic.SetCurrentFile(path.string());
+    view.SetModified(false);
+    return true;
+  }
+  if (logic.hasFile) return true;
+
+  FileDialogRequest request;
+  request.title = "Open File";
+  request.filter = road.filter;
+  request.initialFolder = logic.Settings().dataDir;
+  request.defaultExtension = road.ext;
+  const std::optional<std::string> chosen = logic.Ui().OpenFileName(request);
+  if (!chosen) {
+    logic.conversionResult = kConversionCancelled;
+    return false;
+  }
+  std::error_code ec;
+  const fs::path path = logic.Resolve(*chosen);
+  if (!fs::is_regular_file(path, ec)) {
+    Fail(logic, "Fail to open file.");
+    return false;
+  }
+  // The file dialog leaves the working folder at the chosen file's folder.
+  if (path.has_parent_path()) logic.workDir = path.parent_path();
+  logic.currentPath = path.string();
+  return true;
+}
+
+// The start of every conversion run: the data view becomes the empty "(unsaved)" target.
+void StartUnsavedResult(MainLogic& logic) {
+  logic.hasFile = false;
+  logic.ClearCurrentData();
+}
+
+// Runs a conversion between EnterBusy and LeaveBusy with a progress window, appending
+// every produced line to the view. False when the input cannot be opened.
+template <typename Run>
+bool RunIntoView(MainLogic& logic, const char* caption, Run run) {
+  logic.EnterBusy();
+  std::unique_ptr<ProgressSink> progress = logic.Ui().ShowProgress(caption, false);
+  if (progress) progress->SetText("Converting ...");
+  DataView& view = logic.View();
+  const bool ok = run([&](const std::string& line) { view.AppendLine(line); },
+                      [&](int percent) {
+                        if (progress) progress->SetPosition(percent);
+                        logic.Ui().PumpEvents();
+                      });
+  progress.reset();
+  logic.LeaveBusy();
+  return ok;
+}
+
+}  // namespace
+
+int ConvertToNwf(MainLogic& logic, CvtQ6to7OptionsDialog& dialog, CvtQ6to7Options& options,
+                 TargetCounter& counter) {
+  logic.conversionResult = kConversionNotDone;
+  if (!ReachInputFile(logic, {kCvtNwfCaption, ".qr6", kQrx6OpenFilter, "Conversion failed."})) {
+    return logic.conversionResult;
+  }
+  if (!dialog.Run(logic.currentPath, options)) {
+    return logic.conversionResult = kConversionCancelled;
+  }
+  const fs::path input = logic.Resolve(logic.currentPath);
+  StartUnsavedResult(logic);
+  const bool ok = RunIntoView(logic, "Convert QRX/WNV to NWF", [&](auto out, auto between) {
+    return ConvertQrx6FileToNwf(input, options, counter, out, between);
+  });
+  if (!ok) return Fail(logic, "Failed to open file.");
+  return logic.conversionResult = kConversionSuccess;
+}
+
+int ConvertToHkText(MainLogic& logic) {
+  logic.conversionResult = kConversionNotDone;
+  if (!ReachInputFile(logic, {kCvtHkCaption, ".hk1", kHkOpenFilter, "Conversion Failed."})) {
+    return logic.conversionResult;
+  }
+  const fs::path input = logic.Resolve(logic.currentPath);
+  StartUnsavedResult(logic);
+  const bool ok = RunIntoView(logic, kCvtHkCaption, [&](auto out, auto between) {
+    return MakeHk100ReportFromFile(input, out, between);
+  });
+  if (!ok) return Fail(logic, "Failed to open file.");
+  // The level-book report records 0 on success, as its callers expect.
+  return logic.conversionResult = kConversionNotDone;
+}
+
+}  // namespace kavex

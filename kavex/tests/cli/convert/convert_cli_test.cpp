@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs kavex-cli in a shell and gives its exit status.
+class ConvertCli : public ::testing::Test {
+ public:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("kavex_cli_" +
+           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  int Run(const std::string& args) {
+    const std::string command = std::string(SURVEY_BIN_DIR) + "/kavex-cli " + args + " >" +
+                                (dir / "stdout").string() + " 2>" + (dir / "stderr").string();
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string Read(const std::string& name) {
+    std::ifstream in(dir / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  std::string Write(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+    return (dir / name).string();
+  }
+
+  fs::path dir;
+};
+
+std::string Block(const std::string& payload) {
+  std::string line = "\x02" + payload;
+  line.resize(129, ' ');
+  line += '0';
+  unsigned x = 0;
+  for (size_t i = 1; i <= 129; ++i) x ^= static_cast<unsigned char>(line[i]);
+  char sum[8];
+  std::snprintf(sum, sizeof sum, "%03u", x);
+  return line + sum + "\x03";
+}
+
+TEST_F(ConvertCli, NwfToStandardOutputAndFile) {
+  const std::string in = Write("in.qr6", Block("_!J1_+T_ <0900000+1800000****d000_") + "\r\n");
+  EXPECT_EQ(Run("convert nwf " + in), 0);
+  EXPECT_EQ(Read("stdout"),
+            "QRX-700 v3.0\r\n"
+            "JOB     J1\r\n"
+            "NAME    \r\n"
+            "INST    \r\n"
+            "UNITS   M,D\r\n"
+            "SCALE   1.000000,1.000000,0    \r\n"
+            "BS      T,,\r\n"
+            "HV      180.00000,90.00000\r\n");
+  EXPECT_EQ(Run("convert nwf " + in +
+                " --no-header --feet --gon --scale 0.9999 --elevation -45 --fs --no-first-bs -o " +
+                (dir / "out.qr7").string()),
+            0);
+  EXPECT_EQ(Read("stdout"), "");
+  EXPECT_EQ(Read("out.qr7"),
+            "JOB     J1\r\n"
+            "NAME    \r\n"
+            "INST    \r\n"
+            "UNITS   F,G\r\n"
+            // 0.9999 * 6372000 / 6371955 = 0.99990706...
+            "SCALE   0.999907,0.999900,-45  \r\n"
+            "FS      T,,\r\n"
+            "HV      180.00000,90.00000\r\n");
+}
+
+TEST_F(ConvertCli, HkReport) {
+  const std::string in = Write("in.hk1", "t,01,JOB1,,1612311100,\r\n");
+  EXPECT_EQ(Run("convert hk " + in), 0);
+  EXPECT_EQ(Read("stdout"), "      HK-100 TEXT \r\n   END JOB#:JOB1       16/12/31  11:00\r\n");
+}
+
+TEST_F(ConvertCli, FailuresAndUsage) {
+  const std::string in = Write("in.qr6", "");
+  struct Case {
+    std::string args;
+    int status;
+    std::string stderrText;  // exact for failures; empty: only the status is checked
+  } cases[] = {
+      {"convert nwf " + in + " --scale 1.0001", 1, "Invalid value entered in Scale.\n"},
+      {"convert nwf " + in + " --elevation 10000", 1, "Invalid value entered in Elevation.\n"},
+      {"convert nwf " + (dir / "none.qr6").string(), 1, "Failed to open file.\n"},
+      {"convert hk " + dir.string(), 1, "Failed to open file.\n"},
+      {"convert nwf " + in + " -o " + (dir / "no" / "out").string(), 1, "Saving Aborted.\n"},
+      {"convert", 2, ""},
+      {"convert dxf " + in, 2, ""},
+      {"convert nwf", 2, ""},
+      {"convert hk " + in + " --gon", 2, ""},
+      {"convert nwf " + in + " --scale", 2, ""},
+      {"convert nwf " + in + " " + in, 2, ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Run(c.args), c.status) << c.args;
+    if (!c.stderrText.empty()) {
+      EXPECT_EQ(Read("stderr"), c.stderrText) << c.args;
+    }
+  }
+}
+
+}  // namespace

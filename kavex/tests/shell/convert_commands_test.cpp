@@ -1,0 +1,267 @@
+#include "kavex/shell/convert_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "kavex/tests/support/fake_clock.h"
+#include "kavex/tests/support/scripted_prompts.h"
+
+namespace fs = std::filesystem;
+
+namespace kavex {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Answers the options dialog and records the file it was shown with.
+class ScriptedOptionsDialog : public CvtQ6to7OptionsDialog {
+ public:
+  bool Run(const std::string& currentFile, CvtQ6to7Options& options) override {
+    shownWith.push_back(currentFile);
+    if (!ok) return false;
+    if (change) change(options);
+    return true;
+  }
+  bool ok = true;
+  std::function<void(CvtQ6to7Options&)> change;
+  Lines shownWith;
+};
+
+// One block line whose payload is the given stream piece (the test's own xor check).
+std::string Block(const std::string& payload, int number) {
+  std::string line = "\x02" + payload;
+  line.resize(129, ' ');
+  line += static_cast<char>('0' + number);
+  unsigned x = 0;
+  for (size_t i = 1; i <= 129; ++i) x ^= static_cast<unsigned char>(line[i]);
+  char sum[8];
+  std::snprintf(sum, sizeof sum, "%03u", x);
+  return line + sum + "\x03";
+}
+
+class ConvertCommandsTest : public ::testing::Test {
+ public:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("kavex_convert_" +
+           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    logic.workDir = dir;
+    logic.Settings().dataDir = dir.string();
+    options.addHeader = false;
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  static std::string ReadBytes(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  fs::path WriteFile(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+    return dir / name;
+  }
+  void FreshData(const Lines& lines) {
+    view.SetLines(lines);
+    logic.hasFile = false;
+  }
+  void FiledData(const fs::path& path, const Lines& lines, bool modified) {
+    view.SetLines(lines);
+    view.SetModified(modified);
+    logic.SetCurrentFile(path.string());
+  }
+  int Nwf() { return ConvertToNwf(logic, dialog, options, counter); }
+  void ExpectUnsavedResult(const Lines& lines) {
+    EXPECT_EQ(view.Lines(), lines);
+    EXPECT_EQ(view.FileLabel(), "(unsaved)");
+    EXPECT_FALSE(logic.hasFile);
+    EXPECT_FALSE(prompts.busy);
+  }
+
+  const std::string stationBlock = Block("_'S1_(1.5_)0_+T1_ <0900000+1800000****d000_", 0);
+  const Lines stationNwf = {"STN     S1,0,1.5", "BS      T1,,", "HV      180.00000,90.00000"};
+  fs::path dir;
+  MemoryDataView view;
+  testing::ScriptedPrompts prompts;
+  testing::FakeClock clock;
+  MainLogic logic{view, prompts, clock};
+  ScriptedOptionsDialog dialog;
+  CvtQ6to7Options options;
+  TargetCounter counter;
+};
+
+TEST_F(ConvertCommandsTest, NoDataAsksForAFile) {
+  const fs::path input = WriteFile("job.qr6", stationBlock + "\r\n");
+  prompts.ExpectOpen(input.string());
+  EXPECT_EQ(Nwf(), kConversionSuccess);
+  EXPECT_EQ(prompts.lastRequest.title, "Open File");
+  EXPECT_EQ(prompts.lastRequest.filter, "QRX-6 Data(*.qr6)|*.qr6|All Files(*.*)|*.*");
+  EXPECT_EQ(dialog.shownWith, Lines{input.string()});
+  ExpectUnsavedResult(stationNwf);
+  EXPECT_TRUE(view.Modified());  // unsaved results are not lost silently
+  EXPECT_EQ(logic.conversionResult, kConversionSuccess);
+}
+
+TEST_F(ConvertCommandsTest, EndingsBeforeTheRun) {
+  struct Case {
+    const char* name;
+    std::function<void(ConvertCommandsTest&)> arrange;
+    int result;
+  } cases[] = {
+      {"open cancelled", [](ConvertCommandsTest& t) { t.prompts.ExpectOpen(std::nullopt); },
+       kConversionCancelled},
+      {"file missing",
+       [](ConvertCommandsTest& t) {
+         t.prompts.ExpectOpen((t.dir / "none.qr6").string()).ExpectMessage("Fail to open file.");
+       },
+       kConversionFileError},
+      {"options cancelled",
+       [](ConvertCommandsTest& t) {
+         t.prompts.ExpectOpen(t.WriteFile("a.qr6", "x\n").string());
+         t.dialog.ok = false;
+       },
+       kConversionCancelled},
+      {"save-current cancelled",
+       [](ConvertCommandsTest& t) {
+         t.FreshData({"line"});
+         t.prompts.ExpectSaveCurrent("Cvt to NWF", "16123101.qr6", false);
+       },
+       kConversionCancelled},
+      {"save changes cancelled",
+       [](ConvertCommandsTest& t) {
+         t.FiledData(t.WriteFile("b.qr6", "old\r\n"), {"new"}, true);
+         t.prompts.ExpectMessage("Save changes?", kModeQuestion, kResultCancel);
+       },
+       kConversionCancelled},
+      {"yes, but the file cannot be written",
+       [](ConvertCommandsTest& t) {
+         t.FiledData(t.dir / "missing-folder" / "d.qr6", {"new"}, true);
+         t.prompts.ExpectMessage("Save changes?", kModeQuestion, kResultYes)
+             .ExpectMessage("Saving Aborted.");
+       },
+       kConversionFileError},
+      {"no, then save-current cancelled",
+       [](ConvertCommandsTest& t) {
+         t.FiledData(t.WriteFile("c.qr6", "old\r\n"), {"new"}, true);
+         t.prompts.ExpectMessage("Save changes?", kModeQuestion, kResultNo)
+             .ExpectSaveCurrent("Cvt to NWF", "16123101.qr6", false)
+             .ExpectMessage("Conversion failed.");
+       },
+       kConversionFileError},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    view.SetLines({"keep"});
+    view.SetModified(false);
+    logic.hasFile = false;
+    dialog.ok = true;
+    c.arrange(*this);
+    const Lines before = view.Lines();
+    EXPECT_EQ(Nwf(), c.result);
+    EXPECT_EQ(logic.conversionResult, c.result);
+    EXPECT_EQ(view.Lines(), before);  // nothing converted, nothing lost
+    EXPECT_TRUE(prompts.Done());
+  }
+}
+
+TEST_F(ConvertCommandsTest, FreshDataIsSavedUnderAnAutomaticName) {
+  FreshData({stationBlock});
+  prompts.ExpectSaveCurrent("Cvt to NWF", "16123101.qr6", true);
+  EXPECT_EQ(Nwf(), kConversionSuccess);
+  EXPECT_EQ(ReadBytes(dir / "16123101.qr6"), stationBlock + "\r\n");
+  EXPECT_EQ(dialog.shownWith, Lines{(dir / "16123101.qr6").string()});
+  ExpectUnsavedResult(stationNwf);
+}
+
+TEST_F(ConvertCommandsTest, FreshDataThatCannotBeSaved) {
+  logic.workDir = dir / "missing-folder";
+  FreshData({stationBlock});
+  prompts.ExpectSaveCurrent("Cvt to NWF", "16123101.qr6", true).ExpectMessage("Saving Aborted.");
+  EXPECT_EQ(Nwf(), kConversionFileError);
+  EXPECT_TRUE(dialog.shownWith.empty());
+  EXPECT_EQ(view.Lines(), Lines{stationBlock});
+}
+
+TEST_F(ConvertCommandsTest, SaveChangesYesRewritesTheFile) {
+  const fs::path file = WriteFile("job.qr6", "old\r\n");
+  FiledData(file, {stationBlock}, true);
+  prompts.ExpectMessage("Save changes?", kModeQuestion, kResultYes);
+  EXPECT_EQ(Nwf(), kConversionSuccess);
+  EXPECT_EQ(ReadBytes(file), stationBlock + "\r\n");
+  ExpectUnsavedResult(stationNwf);
+}
+
+TEST_F(ConvertCommandsTest, SaveChangesNoKeepsTheOriginalFile) {
+  const fs::path file = WriteFile("job.qr6", "old\r\n");
+  FiledData(file, {stationBlock}, true);
+  prompts.ExpectMessage("Save changes?", kModeQuestion, kResultNo)
+      .ExpectSaveCurrent("Cvt to NWF", "16123101.qr6", true);
+  EXPECT_EQ(Nwf(), kConversionSuccess);
+  EXPECT_EQ(ReadBytes(file), "old\r\n");
+  EXPECT_EQ(ReadBytes(dir / "16123101.qr6"), stationBlock + "\r\n");
+  EXPECT_EQ(logic.currentPath, (dir / "16123101.qr6").string());
+  ExpectUnsavedResult(stationNwf);
+}
+
+TEST_F(ConvertCommandsTest, FiledUnchangedDataGoesStraightToTheOptions) {
+  const fs::path file = WriteFile("job.qr6", stationBlock + "\r\n");
+  FiledData(file, {"whatever the view shows"}, false);
+  options.addHeader = true;
+  dialog.change = [](CvtQ6to7Options& o) { o.addHeader = false; };
+  EXPECT_EQ(Nwf(), kConversionSuccess);
+  EXPECT_FALSE(options.addHeader);  // the dialog's choice is kept for the next run
+  ExpectUnsavedResult(stationNwf);
+  EXPECT_EQ(counter.count, 1);
+}
+
+TEST_F(ConvertCommandsTest, InputThatDisappearedFails) {
+  FiledData(dir / "gone.qr6", {"x"}, false);
+  prompts.ExpectMessage("Failed to open file.");
+  EXPECT_EQ(Nwf(), kConversionFileError);
+  ExpectUnsavedResult({});
+}
+
+TEST_F(ConvertCommandsTest, TargetCounterIsTheCallersAcrossRuns) {
+  const fs::path file = WriteFile("t.qr6", Block("_+P_ <0900000+0000000****d000_", 0) + "\r\n");
+  FiledData(file, {}, false);
+  EXPECT_EQ(Nwf(), kConversionSuccess);
+  EXPECT_EQ(view.Lines().at(0), "BS      P,,");
+  FiledData(file, {}, false);
+  EXPECT_EQ(Nwf(), kConversionSuccess);
+  EXPECT_EQ(view.Lines().at(0), "SS      P,,");
+}
+
+TEST_F(ConvertCommandsTest, HkReportRoads) {
+  const std::string record = "t,01,JOB1,,1612311100,";
+  const Lines report = {"      HK-100 TEXT ", "   END JOB#:JOB1       16/12/31  11:00"};
+  // No data: open dialog with the level filter.
+  const fs::path file = WriteFile("lev.hk1", record + "\r\n");
+  prompts.ExpectOpen(file.string());
+  EXPECT_EQ(ConvertToHkText(logic), kConversionNotDone);
+  EXPECT_EQ(prompts.lastRequest.filter, "HK-100(*.hk1)|*.hk1|All Files(*.*)|*.*");
+  ExpectUnsavedResult(report);
+
+  // Fresh data: automatic ".hk1" name.
+  FreshData({record});
+  prompts.ExpectSaveCurrent("Cvt to HK-101/102 Text", "16123101.hk1", true);
+  EXPECT_EQ(ConvertToHkText(logic), kConversionNotDone);
+  ExpectUnsavedResult(report);
+
+  // Filed and changed, "No", then the copy is refused: its own capitalised message.
+  FiledData(file, {record}, true);
+  prompts.ExpectMessage("Save changes?", kModeQuestion, kResultNo)
+      .ExpectSaveCurrent("Cvt to HK-101/102 Text", "16123102.hk1", false)
+      .ExpectMessage("Conversion Failed.");
+  EXPECT_EQ(ConvertToHkText(logic), kConversionFileError);
+
+  FiledData(dir / "gone.hk1", {}, false);
+  prompts.ExpectMessage("Failed to open file.");
+  EXPECT_EQ(ConvertToHkText(logic), kConversionFileError);
+  ExpectUnsavedResult({});
+}
+
+}  // namespace
+}  // namespace kavex
