@@ -240,9 +240,9 @@ uint32_t CULVOSerial::ReceiveStepBlocks() {
   receivedTotal_ += static_cast<size_t>(n);
   if (Overflowing()) return 11;
   if (buffer_.empty() && bytesTransferred_ == 0 && headerState_ == 0) {
-    // Skip line noise before the first frame. "ITF01" starts with its header records, so
-    // the first STX is the frame start there; for blocks the last one is.
-    const size_t at = protocol_ == 3 ? got.find(chars_.stx) : got.rfind(chars_.stx);
+    // Skip line noise before the first frame. The first STX, not the last: a block whose
+    // data holds STX would otherwise be cut and rejected on every repetition.
+    const size_t at = got.find(chars_.stx);
     if (at != std::string::npos) got.erase(0, at);
   }
   buffer_ += got;

@@ -194,5 +194,68 @@ TEST_F(PtyTransfer, SendRecoversFromRejectedBlocks) {
   EXPECT_EQ(sim.Wait(), 0);
 }
 
+// Runs ulvo-cli with the program folder of the build tree and a private per-user store.
+int RunCli(const std::vector<std::string>& args, const std::filesystem::path& config) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    std::vector<std::string> all = {SURVEY_BIN_DIR "/ulvo-cli", "--home", SURVEY_BIN_DIR};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(PtyTransfer, CliReceivesBlocksByteExact) {
+  std::string data;
+  for (int n = 0; n < 5 * 128; ++n) data += static_cast<char>(n % 251);
+  Write("source", data);
+  Simulator sim(
+      {"ulvo-send", "--format", "ITF00", "--handshake", "acknak", "--file", Path("source")});
+  EXPECT_EQ(RunCli({"transfer", "--receive", "--instrument", "Total station TS-60", "--port",
+                    sim.Path(), "--format", "ITF00", "--handshake", "acknak", "--trace",
+                    Path("trace"), Path("received")},
+                   dir_),
+            0);
+  EXPECT_EQ(sim.Wait(), 0);
+  EXPECT_EQ(Read("received"), data);
+  EXPECT_NE(Read("trace").find("-> <ENQ>"), std::string::npos);
+}
+
+TEST_F(PtyTransfer, CliSendsLinesCheckedByTheInstrument) {
+  Write("source", "PT1 100.0 200.0\r\nPT2 110.5 210.25\r\nCODE TREE\r\n");
+  Simulator sim(
+      {"ulvo-receive", "--format", "ITF02", "--handshake", "acknak2", "--expect", Path("source")});
+  EXPECT_EQ(RunCli({"transfer", "--send", "--instrument", "Total station TS-40", "--port",
+                    sim.Path(), "--option", "0", Path("source")},
+                   dir_),
+            0);
+  EXPECT_EQ(sim.Wait(), 0);
+}
+
+TEST_F(PtyTransfer, CliRefusesSettingsOutsideTheInstrument) {
+  Write("source", "x");
+  const std::vector<std::vector<std::string>> cases = {
+      {"transfer", "--send", "--instrument", "Total station TS-40", "--port", "/dev/null", "--baud",
+       "600", Path("source")},
+      {"transfer", "--send", "--instrument", "Total station TS-40", "--port", "/dev/null",
+       "--format", "ITF00", Path("source")},
+      {"transfer", "--send", "--instrument", "Total station TS-40", "--port", "/dev/null",
+       "--handshake", "acknak", Path("source")},
+      {"transfer", "--send", "--instrument", "No such instrument", "--port", "/dev/null",
+       Path("source")},
+      {"transfer", "--send", "--instrument", "Total station TS-40", "--port", "/dev/null",
+       "--option", "7", Path("source")},
+      {"transfer", "--instrument", "Total station TS-40", "--port", "/dev/null", Path("source")},
+  };
+  for (const auto& args : cases) EXPECT_EQ(RunCli(args, dir_), 2) << args[6];
+}
+
 }  // namespace
 }  // namespace ulvo

@@ -301,6 +301,8 @@ TEST_F(SerialTest, ReceiveStreamedFramesAndNoise) {
       {2, "noise" + b0 + b1 + kEnd + std::string(129, '\0') + "\r\n",
        "one" + std::string(125, ' ') + "two" + std::string(125, ' ')},
       {2, b0 + "\x04\r\n", "one" + std::string(125, ' ')},
+      // STX inside the first block's data is data, not a frame start.
+      {2, BuildBlock("a\x02z", '0', cc) + kEnd, "a\x02z" + std::string(125, ' ')},
       {4, "zz" + h0 + h1 + b0 + kEnd, "AB" + std::string(34, ' ') + "one" + std::string(125, ' ')},
       {4, h0 + h1.substr(0, 44) + kEnd, "AB" + std::string(34, ' ')},
       // An instrument that leaves the headers out is still understood.
