@@ -3,6 +3,7 @@
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <algorithm>
+#include <thread>
 
 namespace ulvo {
 
@@ -69,6 +70,7 @@ OpenResult QtSerialDevice::Open(const std::string& portName, const PortSettings&
   }
   // DTR and RTS are raised for the handshakes and dropped otherwise. A pseudo-terminal has
   // no modem lines, so a refusal here is no reason to fail.
+  baud_ = static_cast<uint32_t>(port_->baudRate());
   port_->setDataTerminalReady(settings.dtrHandshake);
   port_->setRequestToSend(settings.rtsHandshake);
   port_->clearError();
@@ -107,7 +109,21 @@ long QtSerialDevice::Read(std::string& out, size_t max) {
     auto limit = deadline;
     if (got > 0 && timeouts_.interval > 0)
       limit = std::min(limit, lastByte + std::chrono::milliseconds(timeouts_.interval));
-    if (Clock::now() >= limit) break;
+    const auto now = Clock::now();
+    if (now >= limit) break;
+    if (got > 0 && baud_ > 0) {
+      // Once bytes flow, sleep for the time the missing ones need on the line (at most half
+      // the interval) instead of waking for every single byte.
+      // Waking two byte-times early lets the port's own wait meet the last bytes.
+      const long long missing = static_cast<long long>(max - got) - 2;
+      auto nap = std::chrono::microseconds(std::max(missing, 0LL) * 10'000'000LL / baud_);
+      if (timeouts_.interval > 0)
+        nap = std::min<std::chrono::microseconds>(
+            nap, std::chrono::milliseconds(timeouts_.interval) / 2);
+      nap = std::min<std::chrono::microseconds>(
+          nap, std::chrono::duration_cast<std::chrono::microseconds>(limit - now));
+      if (nap >= std::chrono::milliseconds(2)) std::this_thread::sleep_for(nap);
+    }
     if (!port_->waitForReadyRead(MillisecondsUntil(limit))) {
       const auto error = port_->error();
       if (error == QSerialPort::TimeoutError || error == QSerialPort::NoError) {

@@ -33,6 +33,7 @@ class QtSerialDevice : public SerialDevice {
  private:
   std::unique_ptr<QSerialPort> port_;
   ReadTimeouts timeouts_;
+  uint32_t baud_ = 0;
   std::string lastError_;
 };
 
