@@ -330,6 +330,20 @@ TEST_F(SerialTest, ReceivePollsSilentInstrumentThenWritesFile) {
   EXPECT_EQ(Received(), "");
 }
 
+TEST_F(SerialTest, ReceiveEndingsThatFail) {
+  device.inbound = {"abc\x04"};
+  EXPECT_EQ(serial.Run(&owner, MakeInstrument(1, 0), "COM1", kDirectionReceive,
+                       (dir / "no-such-folder" / "out").string()),
+            8u);
+  EXPECT_EQ(serial.Error(), 8u);
+  EXPECT_EQ(serial.Status(), 11u);
+  device.inbound = {"abc\x04"};
+  device.closeOk = false;
+  EXPECT_EQ(Receive(MakeInstrument(1, 0)), 10u);
+  EXPECT_EQ(Received(), "abc");  // written all the same
+  EXPECT_EQ(owner.hints.back() & kUpdateFinished, kUpdateFinished);
+}
+
 TEST_F(SerialTest, ReceiveTextUntilEot) {
   device.inbound = {"01234", "56789\x04trailing"};
   EXPECT_EQ(Receive(MakeInstrument(1, 0)), 0u);
