@@ -250,6 +250,7 @@ uint32_t CULVOSerial::ReceiveStepBlocks() {
   const std::string endRecord = BuildEndRecord(chars_);
   const std::string shortEnd{chars_.eot, '\r', '\n'};
   const std::string header0 = BuildHeaderRecord0(chars_);
+  bool framed = false;
   for (;;) {
     // Padding and stray line ends between frames never start a frame.
     size_t skip = 0;
@@ -257,7 +258,11 @@ uint32_t CULVOSerial::ReceiveStepBlocks() {
            (buffer_[skip] == '\0' || buffer_[skip] == '\r' || buffer_[skip] == '\n'))
       ++skip;
     buffer_.erase(0, skip);
-    if (buffer_.empty()) return 0;
+    if (buffer_.empty()) {
+      // Only padding arrived: no progress, or an endless stream of it would never end.
+      if (!framed) DecreaseIdle();
+      return 0;
+    }
 
     if (chars_.eot != 0 && (buffer_.starts_with(endRecord) || buffer_.starts_with(shortEnd))) {
       end_ = true;
@@ -269,6 +274,7 @@ uint32_t CULVOSerial::ReceiveStepBlocks() {
       headerState_ = buffer_.starts_with(header0) ? 1 : 2;
       if (headerState_ == 1) {
         buffer_.erase(0, header0.size());
+        framed = true;
         if (const uint32_t code = AnswerFrame(1)) return code;
         continue;
       }
@@ -283,6 +289,7 @@ uint32_t CULVOSerial::ReceiveStepBlocks() {
         NotifyOwner(kUpdateProgress);
         idleCountdown_ = 5;
         buffer_.erase(0, kHeader1Size - 4);
+        framed = true;
         if (const uint32_t code = AnswerFrame(1)) return code;
         continue;
       }
@@ -311,6 +318,7 @@ uint32_t CULVOSerial::ReceiveStepBlocks() {
     if (kind == 1) NotifyOwner(kUpdateProgress);
     const uint32_t code = softMode_ == 2 ? WriteHandshake() : 0;
     buffer_.erase(0, kBlockSize);
+    framed = true;
     if (code != 0) return code;
   }
 }
@@ -331,7 +339,7 @@ uint32_t CULVOSerial::ReceiveStepLines() {
     if (c != '\n' || !LineCheckOk(line)) {
       PrepareHandshake(2);
       DecreaseIdle();
-    } else if (items_.empty() && !started_ && line == start) {
+    } else if (items_.empty() && line == start) {
       started_ = true;
       PrepareHandshake(1);
     } else if (line == endRecord || !started_) {

@@ -392,6 +392,19 @@ TEST_F(SerialTest, ReceiveGarbageEndsBounded) {
   device.inbound.clear();
   EXPECT_EQ(Receive(MakeInstrument(2, 2)), 12u);
   EXPECT_LE(device.writes.size(), 64u);
+  // Endless line ends and padding between blocks.
+  device.responder = nullptr;
+  device.inbound = std::deque<std::string>(100, "\r\n\r\n\0\0");
+  EXPECT_EQ(Receive(MakeInstrument(2, 0)), 12u);
+  EXPECT_EQ(device.inbound.size(), 70u);  // given up after 30 reads
+}
+
+TEST_F(SerialTest, ReceiveLinesStartRecordRepeated) {
+  // The instrument missed our first acknowledgement and sends its start record again.
+  device.inbound = {kEnqRecord + kEnqRecord + "ABC,R,\r\n" + kEotRecord};
+  EXPECT_EQ(Receive(MakeInstrument(8, 4)), 0u);
+  EXPECT_EQ(Received(), "ABC\r\n");
+  EXPECT_EQ(device.writes, std::vector<std::string>(4, kAckRecord));
 }
 
 TEST_F(SerialTest, TracingNamesControlBytes) {
