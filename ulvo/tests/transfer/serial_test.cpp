@@ -45,10 +45,14 @@ CInstrument MakeInstrument(uint32_t formatBit, uint32_t softBit, bool addCrLf = 
 
 class Recorder : public TransferOwner {
  public:
-  void UpdateAllViews(uint8_t hint, const CULVOSerial&) override { hints.push_back(hint); }
+  void UpdateAllViews(uint8_t hint, const CULVOSerial& serial) override {
+    hints.push_back(hint);
+    progress.push_back(serial.SendProgress());
+  }
   void StatusSet(uint32_t code) override { statuses.push_back(code); }
   void ErrorSet(uint32_t code) override { errors.push_back(code); }
   std::vector<uint8_t> hints;
+  std::vector<int> progress;
   std::vector<uint32_t> statuses, errors;
 };
 
@@ -99,6 +103,10 @@ TEST_F(SerialTest, OpenAppliesPortRules) {
   EXPECT_EQ(s.CloseComPort(), 0u);
   EXPECT_EQ(s.OpenComPort(0, 0, 0, "/dev/ttyUSB0"), 0u);
   EXPECT_EQ(device.openedName, "/dev/ttyUSB0");
+  // A transfer while the port is open is refused and changes nothing else.
+  EXPECT_EQ(s.Run(nullptr, MakeInstrument(1, 0), "COM1", kDirectionSend, "none"), 1u);
+  EXPECT_TRUE(device.IsOpen());
+  EXPECT_EQ(s.Status(), 12u);
   device.closeOk = false;
   EXPECT_EQ(s.CloseComPort(), 10u);
 }
@@ -161,7 +169,8 @@ TEST_F(SerialTest, SendBlocksAcknowledged) {
   EXPECT_EQ(device.writes[2], kEnd + std::string(129, '\0') + "\r\n");
   EXPECT_EQ(serial.Status(), 10u);
   EXPECT_EQ(serial.BytesTransferred(), 3u * 136);
-  EXPECT_EQ(serial.SendProgress(), 100);
+  // Each record is announced before the index moves on: 0/2, 1/2, 2/2, then the end.
+  EXPECT_EQ(owner.progress, (std::vector<int>{0, 50, 100, 100}));
   EXPECT_EQ(owner.hints.back(), kUpdateProgress | kUpdateStatus | kUpdateFinished);
   EXPECT_EQ(device.timeouts.interval, 50u);
   EXPECT_EQ(device.purges, 1);
