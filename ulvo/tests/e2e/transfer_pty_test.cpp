@@ -146,8 +146,8 @@ TEST_F(PtyTransfer, ReceiveEachProtocol) {
   for (const Case& c : kReceiveCases) {
     const std::string data = Sample(30);
     Write("source", data);
-    Simulator sim({"ulvo-send", "--format", c.format, "--handshake", c.handshake, "--file",
-                   Path("source"), "--delay-ms", "300"});
+    Simulator sim(
+        {"ulvo-send", "--format", c.format, "--handshake", c.handshake, "--file", Path("source")});
     ASSERT_FALSE(sim.Path().empty());
     QtSerialDevice device;
     CULVOSerial serial(device);
