@@ -1,10 +1,17 @@
 #include "ulvo/cli/commands.h"
 
+#include "ulvo/cli/transfer_commands.h"
+
 namespace ulvo::cli {
 
 // Later command families add their entries here.
 const std::vector<Command>& Commands() {
-  static const std::vector<Command> commands = {};
+  static const std::vector<Command> commands = {
+      {"instruments", kInstrumentsUsage, RunInstruments},
+      {"transfer", kTransferUsage, RunTransfer},
+      {"iif", kIifUsage, RunIif},
+      {"ports", kPortsUsage, RunPorts},
+  };
   return commands;
 }
 

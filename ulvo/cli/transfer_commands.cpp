@@ -1,0 +1,364 @@
+#include "ulvo/cli/transfer_commands.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "ulvo/platform/qt_profile_store.h"
+#include "ulvo/platform/qt_serial_device.h"
+#include "ulvo/transfer/clock.h"
+#include "ulvo/transfer/culvo_serial.h"
+#include "ulvo/transfer/tracing_device.h"
+
+namespace ulvo::cli {
+
+namespace {
+
+const char* DirectionWord(int direction) {
+  return direction == kDirectionSend ? "send (computer to instrument)"
+                                     : "receive (instrument to computer)";
+}
+
+std::string BaudList(uint32_t mask) {
+  std::string out;
+  for (int b = 0; b < kBaudRateCount; ++b)
+    if (mask & (1u << b)) out += (out.empty() ? "" : " ") + std::to_string(kBaudRates[b]);
+  return out.empty() ? "-" : out;
+}
+
+template <typename Name>
+std::string BitList(uint32_t mask, int count, Name name) {
+  std::string out;
+  for (int b = 0; b < count; ++b)
+    if (mask & (1u << b)) out += (out.empty() ? "" : ", ") + std::string(name(b));
+  return out.empty() ? "-" : out;
+}
+
+std::string FormatList(const CInstrument& i, uint32_t mask) {
+  return BitList(mask, 4, [&](int b) { return i.FormatName(1u << b); });
+}
+std::string ParityList(uint32_t byte) {
+  return BitList(byte, 5, [](int b) { return ParityName(static_cast<Parity>(b)); });
+}
+std::string DataBitsList(uint32_t byte) {
+  return BitList(byte, 4, [](int b) { return std::to_string(5 + b); });
+}
+std::string StopList(uint32_t byte) {
+  return BitList(byte, 3, [](int b) { return StopBitsName(static_cast<StopBits>(b)); });
+}
+std::string SoftList(uint32_t byte) {
+  return BitList(byte, 3, [](int b) { return SoftHandshakeName(b + 1); });
+}
+std::string HardList(uint32_t mask) {
+  static const char* const kNames[] = {"DTR handshake", "RTS handshake", "Require DSR",
+                                       "Require CTS"};
+  return BitList(mask, 4, [](int b) { return kNames[b]; });
+}
+
+std::string Describe(const CInstrument& i, const TransferParams& p) {
+  const PortSettings s = DecodePortSettings(p.baudMask, p.lineFormat, p.hardHandshake);
+  std::string out = s.baudRate ? std::to_string(*s.baudRate) + " baud" : "port's baud rate";
+  out += std::string(", parity ") + (s.parity ? ParityName(*s.parity) : "as is");
+  out += ", " + (s.dataBits ? std::to_string(*s.dataBits) : std::string("port's")) + " data bits";
+  out += std::string(", stop bits ") + (s.stopBits ? StopBitsName(*s.stopBits) : "as is");
+  out += std::string(", handshake ") + SoftHandshakeName(SoftHandshakeMode(p.lineFormat));
+  if (p.hardHandshake) out += " + " + HardList(p.hardHandshake);
+  const int protocol = ProtocolOf(p.dataFormat);
+  out += ", format " + (protocol ? i.FormatName(1u << (protocol - 1)) : std::string("ASCII"));
+  return out;
+}
+
+std::vector<CInstrument> Instruments(const Context& context, const ProfileStore* store) {
+  return LoadInstruments(context.home / "IIF", store);
+}
+
+}  // namespace
+
+int RunInstruments(const Context& context, const Args& args) {
+  if (!args.empty()) {
+    std::fprintf(stderr, "ulvo-cli: instruments takes no arguments\n");
+    return kExitUsage;
+  }
+  QtProfileStore store;
+  const auto instruments = Instruments(context, &store);
+  if (instruments.empty()) {
+    std::fprintf(stderr, "ulvo-cli: no instrument interface files in %s\n",
+                 (context.home / "IIF").string().c_str());
+    return kExitFailure;
+  }
+  for (const CInstrument& i : instruments) {
+    std::printf("%s  (%s)\n", i.Name().c_str(), i.Path().filename().string().c_str());
+    for (const int d : {kDirectionReceive, kDirectionSend}) {
+      const TransferParams& cap = i.Capabilities(d);
+      std::printf("  %s\n", DirectionWord(d));
+      std::printf("    baud rates: %s\n", BaudList(cap.baudMask).c_str());
+      std::printf("    parity: %s; data bits: %s; stop bits: %s\n",
+                  ParityList(ParityByte(cap.lineFormat)).c_str(),
+                  DataBitsList(DataBitsByte(cap.lineFormat)).c_str(),
+                  StopList(StopBitsByte(cap.lineFormat)).c_str());
+      std::printf("    handshakes: %s; hardware: %s\n",
+                  SoftList(SoftHandshakeByte(cap.lineFormat)).c_str(),
+                  HardList(cap.hardHandshake).c_str());
+      std::printf("    formats: %s\n", FormatList(i, cap.dataFormat).c_str());
+      std::printf("    current: %s\n", Describe(i, i.Params(d)).c_str());
+      const auto& options = i.Options(d);
+      for (size_t n = 0; n < options.size(); ++n) {
+        const InstrumentOption& o = options[n];
+        std::printf("    option %zu: %s", n, o.name.c_str());
+        if (!o.format.empty()) std::printf(" [conversion format %s]", o.format.c_str());
+        std::printf("\n");
+        if (!o.hint.empty()) {
+          std::string hint = o.hint;
+          for (size_t at = 0; (at = hint.find('\n', at)) != std::string::npos; at += 7)
+            hint.replace(at, 1, "\n      ");
+          std::printf("      %s\n", hint.c_str());
+        }
+      }
+    }
+  }
+  return kExitOk;
+}
+
+namespace {
+
+class CliOwner : public TransferOwner {
+ public:
+  void UpdateAllViews(uint8_t, const CULVOSerial&) override {}
+  void StatusSet(uint32_t code) override {
+    // The engine sets the same status on every record; one line says it.
+    if (code == lastStatus_) return;
+    lastStatus_ = code;
+    if (const TransferText* t = TransferStatusText(code)) std::fprintf(stderr, "%s\n", t->text);
+  }
+  void ErrorSet(uint32_t code) override {
+    if (const TransferText* t = TransferErrorText(code))
+      std::fprintf(stderr, "Error: %s\n", t->text);
+  }
+
+ private:
+  uint32_t lastStatus_ = 0xFFFFFFFF;
+};
+
+int Usage(const char* why) {
+  std::fprintf(stderr, "ulvo-cli: %s\n%s\n", why, kTransferUsage);
+  return kExitUsage;
+}
+
+int NotOffered(const std::string& what, const CInstrument& i, int direction,
+               const std::string& offered) {
+  std::fprintf(stderr, "ulvo-cli: %s is not offered by %s for %s (offered: %s)\n", what.c_str(),
+               i.Name().c_str(), direction == kDirectionSend ? "sending" : "receiving",
+               offered.c_str());
+  return kExitUsage;
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t n = 0; n < a.size(); ++n)
+    if (std::toupper(static_cast<unsigned char>(a[n])) !=
+        std::toupper(static_cast<unsigned char>(b[n])))
+      return false;
+  return true;
+}
+
+}  // namespace
+
+int RunTransfer(const Context& context, const Args& args) {
+  std::optional<int> direction;
+  std::string instrumentName, port, file, trace;
+  std::optional<std::string> option, baud, parity, bits, stop, handshake, format;
+  for (size_t n = 0; n < args.size(); ++n) {
+    const std::string& a = args[n];
+    const auto value = [&](std::optional<std::string>& slot) {
+      if (n + 1 >= args.size()) return false;
+      slot = args[++n];
+      return true;
+    };
+    std::optional<std::string> text;
+    if (a == "--send" || a == "--receive") {
+      if (direction) return Usage("give one of --send and --receive");
+      direction = a == "--send" ? kDirectionSend : kDirectionReceive;
+    } else if (a == "--instrument" || a == "--port" || a == "--trace") {
+      if (!value(text)) return Usage((a + " needs a value").c_str());
+      (a == "--instrument" ? instrumentName : a == "--port" ? port : trace) = *text;
+    } else if (a == "--option" || a == "--baud" || a == "--parity" || a == "--bits" ||
+               a == "--stop" || a == "--handshake" || a == "--format") {
+      auto& slot = a == "--option"      ? option
+                   : a == "--baud"      ? baud
+                   : a == "--parity"    ? parity
+                   : a == "--bits"      ? bits
+                   : a == "--stop"      ? stop
+                   : a == "--handshake" ? handshake
+                                        : format;
+      if (!value(slot)) return Usage((a + " needs a value").c_str());
+    } else if (!a.empty() && a[0] == '-') {
+      return Usage(("unknown option " + a).c_str());
+    } else if (file.empty()) {
+      file = a;
+    } else {
+      return Usage("give one FILE");
+    }
+  }
+  if (!direction) return Usage("give --send or --receive");
+  if (instrumentName.empty()) return Usage("give --instrument NAME (see ulvo-cli instruments)");
+  if (port.empty()) return Usage("give --port DEVICE");
+  if (file.empty()) return Usage("give the FILE to send or to receive into");
+  const int d = *direction;
+
+  QtProfileStore store;
+  auto instruments = Instruments(context, &store);
+  CInstrument* instrument = nullptr;
+  for (auto& i : instruments)
+    if (i.Name() == instrumentName) instrument = &i;
+  if (!instrument)
+    for (auto& i : instruments)
+      if (EqualNoCase(i.Name(), instrumentName)) instrument = &i;
+  if (!instrument) {
+    std::fprintf(stderr, "ulvo-cli: no instrument named '%s' in %s (see ulvo-cli instruments)\n",
+                 instrumentName.c_str(), (context.home / "IIF").string().c_str());
+    return kExitUsage;
+  }
+  CInstrument& i = *instrument;
+
+  if (option) {
+    char* end = nullptr;
+    const unsigned long index = std::strtoul(option->c_str(), &end, 10);
+    if (option->empty() || *end || index >= i.OptionCount(d)) {
+      std::fprintf(stderr, "ulvo-cli: %s has no option %s for %s (it has %zu)\n", i.Name().c_str(),
+                   option->c_str(), d == kDirectionSend ? "sending" : "receiving",
+                   i.OptionCount(d));
+      return kExitUsage;
+    }
+    i.ApplyOption(d, index);
+    std::fprintf(stderr, "Option: %s\n", i.Options(d)[index].name.c_str());
+  }
+
+  const TransferParams& cap = i.Capabilities(d);
+  TransferParams p = i.Params(d);
+  uint32_t parityByte = ParityByte(p.lineFormat), bitsByte = DataBitsByte(p.lineFormat),
+           stopByte = StopBitsByte(p.lineFormat), softByte = SoftHandshakeByte(p.lineFormat);
+  if (baud) {
+    int bit = -1;
+    for (int b = 0; b < kBaudRateCount; ++b)
+      if (*baud == std::to_string(kBaudRates[b])) bit = b;
+    if (bit < 0 || !(cap.baudMask & (1u << bit)))
+      return NotOffered(*baud + " baud", i, d, BaudList(cap.baudMask));
+    p.baudMask = 1u << bit;
+  }
+  if (parity) {
+    int bit = -1;
+    for (int b = 0; b < 5; ++b)
+      if (*parity == ParityName(static_cast<Parity>(b))) bit = b;
+    if (bit < 0 || !(ParityByte(cap.lineFormat) & (1u << bit)))
+      return NotOffered("parity " + *parity, i, d, ParityList(ParityByte(cap.lineFormat)));
+    parityByte = 1u << bit;
+  }
+  if (bits) {
+    int bit = -1;
+    for (int b = 0; b < 4; ++b)
+      if (*bits == std::to_string(5 + b)) bit = b;
+    if (bit < 0 || !(DataBitsByte(cap.lineFormat) & (1u << bit)))
+      return NotOffered(*bits + " data bits", i, d, DataBitsList(DataBitsByte(cap.lineFormat)));
+    bitsByte = 1u << bit;
+  }
+  if (stop) {
+    int bit = -1;
+    for (int b = 0; b < 3; ++b)
+      if (*stop == StopBitsName(static_cast<StopBits>(b))) bit = b;
+    if (bit < 0 || !(StopBitsByte(cap.lineFormat) & (1u << bit)))
+      return NotOffered(*stop + " stop bits", i, d, StopList(StopBitsByte(cap.lineFormat)));
+    stopByte = 1u << bit;
+  }
+  if (handshake) {
+    static const char* const kWords[] = {"none", "xonxoff", "acknak", "acknak2"};
+    int mode = -1;
+    for (int m = 0; m < 4; ++m)
+      if (*handshake == kWords[m]) mode = m;
+    if (mode < 0 || (mode > 0 && !(SoftHandshakeByte(cap.lineFormat) & (1u << (mode - 1)))))
+      return NotOffered("handshake " + *handshake, i, d,
+                        "none, " + SoftList(SoftHandshakeByte(cap.lineFormat)));
+    softByte = mode == 0 ? 0 : 1u << (mode - 1);
+  }
+  if (format) {
+    int bit = -1;
+    for (int b = 0; b < 4; ++b)
+      if (EqualNoCase(*format, i.FormatName(1u << b)) ||
+          EqualNoCase(*format, DefaultFormatName(1u << b)))
+        bit = b;
+    if (bit < 0 || !(cap.dataFormat & (1u << bit)))
+      return NotOffered("format " + *format, i, d, FormatList(i, cap.dataFormat));
+    p.dataFormat = 1u << bit;
+  }
+  p.lineFormat = MakeLineFormat(parityByte, bitsByte, stopByte, softByte);
+  i.SetParams(d, p);
+
+  std::fprintf(stderr, "%s %s %s %s: %s\n", d == kDirectionSend ? "Sending" : "Receiving",
+               file.c_str(), d == kDirectionSend ? "to" : "from", port.c_str(),
+               (i.Name() + ", " + Describe(i, p)).c_str());
+
+  QtSerialDevice qtDevice;
+  SteadyClock clock;
+  std::ofstream traceFile;
+  std::unique_ptr<TracingDevice> tracing;
+  SerialDevice* device = &qtDevice;
+  if (!trace.empty()) {
+    traceFile.open(trace, std::ios::binary | std::ios::trunc);
+    if (!traceFile) {
+      std::fprintf(stderr, "ulvo-cli: cannot write the trace file %s\n", trace.c_str());
+      return kExitUsage;
+    }
+    tracing = std::make_unique<TracingDevice>(qtDevice, clock, traceFile);
+    device = tracing.get();
+  }
+  CULVOSerial serial(*device);
+  CliOwner owner;
+  const uint32_t result = serial.Run(&owner, i, port, d, file);
+  if (result == 2 && !qtDevice.LastError().empty())
+    std::fprintf(stderr, "(%s: %s)\n", port.c_str(), qtDevice.LastError().c_str());
+  if (result == 0) std::fprintf(stderr, "%u bytes transferred\n", serial.BytesTransferred());
+  return static_cast<int>(result);
+}
+
+int RunIif(const Context&, const Args& args) {
+  if (args.size() != 2 || (args[0] != "decode" && args[0] != "encode")) {
+    std::fprintf(stderr, "ulvo-cli: usage: %s\n", kIifUsage);
+    return kExitUsage;
+  }
+  std::ifstream in(args[1], std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "ulvo-cli: cannot read %s\n", args[1].c_str());
+    return kExitFailure;
+  }
+  std::string bytes;
+  char chunk[65536];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    bytes.append(chunk, static_cast<size_t>(in.gcount()));
+    if (bytes.size() > kMaxInterfaceFileSize) {
+      std::fprintf(stderr, "ulvo-cli: %s is too large for an instrument interface file\n",
+                   args[1].c_str());
+      return kExitFailure;
+    }
+  }
+  const std::string out =
+      args[0] == "decode" ? DecodeInterfaceText(bytes) : EncodeInterfaceText(bytes);
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return std::ferror(stdout) ? kExitFailure : kExitOk;
+}
+
+int RunPorts(const Context&, const Args& args) {
+  if (!args.empty()) {
+    std::fprintf(stderr, "ulvo-cli: ports takes no arguments\n");
+    return kExitUsage;
+  }
+  const QtPortProbe probe;
+  const CULVOCheckPort check(probe);
+  for (const PortEntry& e : check.Entries())
+    std::printf("%s %s\n", e.name.c_str(), e.free ? "free" : "in use");
+  if (check.Entries().empty()) std::printf("(no serial ports)\n");
+  return kExitOk;
+}
+
+}  // namespace ulvo::cli

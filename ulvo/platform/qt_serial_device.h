@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ulvo/transfer/check_port.h"
+#include "ulvo/transfer/serial_device.h"
+
+class QSerialPort;
+
+namespace ulvo {
+
+// A serial port through QSerialPort, used from one thread without an event loop: every call
+// blocks in the port's own waits, bounded by the read time-outs or the given write bound.
+class QtSerialDevice : public SerialDevice {
+ public:
+  QtSerialDevice();
+  ~QtSerialDevice() override;
+
+  OpenResult Open(const std::string& portName, const PortSettings& settings) override;
+  bool IsOpen() const override;
+  bool SetTimeouts(const ReadTimeouts& timeouts) override;
+  bool Purge() override;
+  long Read(std::string& out, size_t max) override;
+  bool Write(std::string_view bytes, std::chrono::milliseconds timeout) override;
+  bool WaitTransmitEmpty(std::chrono::milliseconds timeout) override;
+  bool Close() override;
+
+  // Why the last open failed, in the system's words.
+  const std::string& LastError() const { return lastError_; }
+
+ private:
+  std::unique_ptr<QSerialPort> port_;
+  ReadTimeouts timeouts_;
+  uint32_t baud_ = 0;
+  std::string lastError_;
+};
+
+// The ports this machine has, by their device names, tried with QSerialPort.
+class QtPortProbe : public PortProbe {
+ public:
+  std::vector<std::string> CandidatePorts() const override;
+  Result Probe(const std::string& name) const override;
+};
+
+}  // namespace ulvo

@@ -1,0 +1,261 @@
+// The real serial adapter against instrument-sim over a pseudo-terminal: each link protocol
+// once in each direction.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "ulvo/platform/qt_serial_device.h"
+#include "ulvo/transfer/culvo_serial.h"
+
+namespace ulvo {
+namespace {
+
+// A running instrument-sim: the device it serves and, at the end, its exit code.
+class Simulator {
+ public:
+  explicit Simulator(const std::vector<std::string>& args) {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(fds[1], STDOUT_FILENO);
+      close(fds[0]);
+      close(fds[1]);
+      std::vector<std::string> all = {SURVEY_BIN_DIR "/instrument-sim"};
+      all.insert(all.end(), args.begin(), args.end());
+      std::vector<char*> argv;
+      for (auto& a : all) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    close(fds[1]);
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') path_ += c;
+    close(fds[0]);
+  }
+  ~Simulator() {
+    if (pid_ > 0 && !waited_) {
+      kill(pid_, SIGTERM);
+      Wait();
+    }
+  }
+  const std::string& Path() const { return path_; }
+  int Wait() {
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    waited_ = true;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  bool waited_ = false;
+  std::string path_;
+};
+
+class PtyTransfer : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "ulvo_transfer_pty_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) app_ = std::make_unique<QCoreApplication>(argc, argv);
+  }
+  static void TearDownTestSuite() { app_.reset(); }
+
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("ulvo_pty_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+  void Write(const char* name, const std::string& bytes) const {
+    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+  }
+  std::string Read(const char* name) const {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  static CInstrument Instrument(uint32_t formatBit, uint32_t softBit) {
+    std::ostringstream plain;
+    plain << "[HEADER]\nVERSION=1\nTITLE=INSTRUMENT INTERFACE FILE\nINSTRUMENT=Pty\n"
+          << "[CAPABILITIES]\n";
+    for (const char* d : {"SEND", "RECEIVE"})
+      plain << d << "BAUDRATES=64\n"
+            << d << "PARITY=1\n"
+            << d << "DATABITS=8\n"
+            << d << "STOPBITS=1\n"
+            << d << "DATAFORMAT=" << formatBit << "\n"
+            << d << "SOFTHANDSHAKE=" << softBit << "\n";
+    plain << "[DEFAULTS]\n";
+    for (const char* d : {"SEND", "RECEIVE"}) plain << d << "SOFTHANDSHAKE=" << softBit << "\n";
+    CInstrument i;
+    EXPECT_TRUE(i.LoadInterfaceText(EncodeInterfaceText(plain.str()), nullptr));
+    return i;
+  }
+
+  // Whole CR LF lines, as every layout carries them.
+  static std::string Sample(size_t lines) {
+    std::string s;
+    for (size_t n = 0; n < lines; ++n)
+      s += "PT" + std::to_string(1000 + n) + ",4500.123,1200.456,12.345\r\n";
+    return s;
+  }
+
+  static std::unique_ptr<QCoreApplication> app_;
+  std::filesystem::path dir_;
+};
+
+std::unique_ptr<QCoreApplication> PtyTransfer::app_;
+
+struct Case {
+  const char* format;
+  uint32_t formatBit;
+  const char* handshake;
+  uint32_t softBit;
+};
+
+const Case kReceiveCases[] = {
+    {"ASCII", 1, "none", 0},
+    {"ITF00", 2, "acknak", 2},
+    {"ITF01", 4, "none", 0},
+    {"ITF02", 8, "acknak2", 4},
+};
+
+const Case kSendCases[] = {
+    {"ASCII", 1, "acknak", 2},
+    {"ITF00", 2, "acknak", 2},
+    {"ITF01", 4, "acknak", 2},
+    {"ITF02", 8, "acknak2", 4},
+};
+
+TEST_F(PtyTransfer, ReceiveEachProtocol) {
+  for (const Case& c : kReceiveCases) {
+    const std::string data = Sample(30);
+    Write("source", data);
+    Simulator sim(
+        {"ulvo-send", "--format", c.format, "--handshake", c.handshake, "--file", Path("source")});
+    ASSERT_FALSE(sim.Path().empty());
+    QtSerialDevice device;
+    CULVOSerial serial(device);
+    const uint32_t result = serial.Run(nullptr, Instrument(c.formatBit, c.softBit), sim.Path(),
+                                       kDirectionReceive, Path("received"));
+    EXPECT_EQ(result, 0u) << c.format;
+    EXPECT_EQ(serial.Status(), 10u) << c.format;
+    EXPECT_EQ(sim.Wait(), 0) << c.format;
+    std::string got = Read("received");
+    if (c.formatBit == 2 || c.formatBit == 4) {
+      // Blocks arrive padded with spaces to their full length.
+      ASSERT_GE(got.size(), data.size()) << c.format;
+      EXPECT_EQ(got.find_first_not_of(' ', data.size()), std::string::npos) << c.format;
+      got.resize(data.size());
+    }
+    EXPECT_EQ(got, data) << c.format;
+  }
+}
+
+TEST_F(PtyTransfer, SendEachProtocol) {
+  for (const Case& c : kSendCases) {
+    const std::string data = Sample(20);
+    Write("source", data);
+    Simulator sim({"ulvo-receive", "--format", c.format, "--handshake", c.handshake, "--expect",
+                   Path("source")});
+    ASSERT_FALSE(sim.Path().empty());
+    QtSerialDevice device;
+    CULVOSerial serial(device);
+    const uint32_t result = serial.Run(nullptr, Instrument(c.formatBit, c.softBit), sim.Path(),
+                                       kDirectionSend, Path("source"));
+    EXPECT_EQ(result, 0u) << c.format;
+    EXPECT_EQ(serial.Status(), 10u) << c.format;
+    EXPECT_EQ(sim.Wait(), 0) << c.format;
+  }
+}
+
+TEST_F(PtyTransfer, SendRecoversFromRejectedBlocks) {
+  Write("source", Sample(12));
+  Simulator sim({"ulvo-receive", "--format", "ITF00", "--handshake", "acknak", "--nak-first", "2",
+                 "--expect", Path("source")});
+  QtSerialDevice device;
+  CULVOSerial serial(device);
+  EXPECT_EQ(serial.Run(nullptr, Instrument(2, 2), sim.Path(), kDirectionSend, Path("source")), 0u);
+  EXPECT_EQ(sim.Wait(), 0);
+}
+
+// Runs ulvo-cli with the program folder of the build tree and a private per-user store.
+int RunCli(const std::vector<std::string>& args, const std::filesystem::path& config) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    std::vector<std::string> all = {SURVEY_BIN_DIR "/ulvo-cli", "--home", SURVEY_BIN_DIR};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(PtyTransfer, CliReceivesBlocksByteExact) {
+  std::string data;
+  for (int n = 0; n < 5 * 128; ++n) data += static_cast<char>(n % 251);
+  Write("source", data);
+  Simulator sim(
+      {"ulvo-send", "--format", "ITF00", "--handshake", "acknak", "--file", Path("source")});
+  EXPECT_EQ(RunCli({"transfer", "--receive", "--instrument", "Total station TS-60", "--port",
+                    sim.Path(), "--format", "ITF00", "--handshake", "acknak", "--trace",
+                    Path("trace"), Path("received")},
+                   dir_),
+            0);
+  EXPECT_EQ(sim.Wait(), 0);
+  EXPECT_EQ(Read("received"), data);
+  EXPECT_NE(Read("trace").find("-> <ENQ>"), std::string::npos);
+}
+
+TEST_F(PtyTransfer, CliSendsLinesCheckedByTheInstrument) {
+  Write("source", "PT1 100.0 200.0\r\nPT2 110.5 210.25\r\nCODE TREE\r\n");
+  Simulator sim(
+      {"ulvo-receive", "--format", "ITF02", "--handshake", "acknak2", "--expect", Path("source")});
+  EXPECT_EQ(RunCli({"transfer", "--send", "--instrument", "Total station TS-40", "--port",
+                    sim.Path(), "--option", "0", Path("source")},
+                   dir_),
+            0);
+  EXPECT_EQ(sim.Wait(), 0);
+}
+
+TEST_F(PtyTransfer, CliRefusesSettingsOutsideTheInstrument) {
+  Write("source", "x");
+  const std::vector<std::vector<std::string>> cases = {
+      {"transfer", "--send", "--instrument", "Total station TS-40", "--port", "/dev/null", "--baud",
+       "600", Path("source")},
+      {"transfer", "--send", "--instrument", "Total station TS-40", "--port", "/dev/null",
+       "--format", "ITF00", Path("source")},
+      {"transfer", "--send", "--instrument", "Total station TS-40", "--port", "/dev/null",
+       "--handshake", "acknak", Path("source")},
+      {"transfer", "--send", "--instrument", "No such instrument", "--port", "/dev/null",
+       Path("source")},
+      {"transfer", "--send", "--instrument", "Total station TS-40", "--port", "/dev/null",
+       "--option", "7", Path("source")},
+      {"transfer", "--instrument", "Total station TS-40", "--port", "/dev/null", Path("source")},
+  };
+  for (const auto& args : cases) EXPECT_EQ(RunCli(args, dir_), 2) << args[6];
+}
+
+}  // namespace
+}  // namespace ulvo

@@ -1,0 +1,458 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "fake_device.h"
+#include "ulvo/transfer/check_port.h"
+#include "ulvo/transfer/culvo_serial.h"
+#include "ulvo/transfer/tracing_device.h"
+
+namespace ulvo {
+namespace {
+
+using namespace std::string_literals;
+using test::FakeClock;
+using test::ScriptedDevice;
+
+const std::string kAck = "\x06";
+const std::string kNak = "\x15";
+const std::string kEnq = "\x05";
+const std::string kAckRecord = "\x06,R,\r\n"s;
+const std::string kNakRecord = "\x15,!,\r\n"s;
+const std::string kEnqRecord = "\x05,01,^,\r\n"s;
+const std::string kEotRecord = "\x04,P,\r\n"s;
+const std::string kEnd = "\x02\x04\x03\r\n"s;
+
+// An instrument whose both directions run one protocol and software handshake.
+CInstrument MakeInstrument(uint32_t formatBit, uint32_t softBit, bool addCrLf = false) {
+  std::ostringstream plain;
+  plain << "[HEADER]\nVERSION=1\nTITLE=INSTRUMENT INTERFACE FILE\nINSTRUMENT=Scripted\n"
+        << "[CAPABILITIES]\n";
+  for (const char* d : {"SEND", "RECEIVE"})
+    plain << d << "BAUDRATES=64\n"
+          << d << "DATAFORMAT=" << formatBit << "\n"
+          << d << "SOFTHANDSHAKE=" << softBit << "\n";
+  plain << "[DEFAULTS]\n";
+  for (const char* d : {"SEND", "RECEIVE"})
+    plain << d << "SOFTHANDSHAKE=" << softBit << "\n" << d << "DATAFORMAT=" << formatBit << "\n";
+  plain << "[SOFTHANDSHAKECHARS]\nADDCRLF=" << (addCrLf ? 1 : 0) << "\n";
+  CInstrument i;
+  EXPECT_TRUE(i.LoadInterfaceText(EncodeInterfaceText(plain.str()), nullptr));
+  return i;
+}
+
+class Recorder : public TransferOwner {
+ public:
+  void UpdateAllViews(uint8_t hint, const CULVOSerial& serial) override {
+    hints.push_back(hint);
+    progress.push_back(serial.SendProgress());
+  }
+  void StatusSet(uint32_t code) override { statuses.push_back(code); }
+  void ErrorSet(uint32_t code) override { errors.push_back(code); }
+  std::vector<uint8_t> hints;
+  std::vector<int> progress;
+  std::vector<uint32_t> statuses, errors;
+};
+
+class SerialTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("ulvo_serial_" +
+           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+  std::string File(const std::string& name, const std::string& content) {
+    const auto path = dir / name;
+    std::ofstream(path, std::ios::binary) << content;
+    return path.string();
+  }
+  std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  uint32_t Send(const CInstrument& i, const std::string& content) {
+    return serial.Run(&owner, i, "COM1", kDirectionSend, File("source.dat", content));
+  }
+  uint32_t Receive(const CInstrument& i) {
+    return serial.Run(&owner, i, "COM1", kDirectionReceive, (dir / "received.dat").string());
+  }
+  std::string Received() { return Read((dir / "received.dat").string()); }
+
+  std::filesystem::path dir;
+  FakeClock clock;
+  ScriptedDevice device{clock};
+  CULVOSerial serial{device};
+  Recorder owner;
+};
+
+TEST_F(SerialTest, OpenAppliesPortRules) {
+  device.responder = [](const std::string&, ScriptedDevice&) {};
+  CULVOSerial s(device);
+  EXPECT_EQ(s.OpenComPort((1u << 6) | (1u << 8), MakeLineFormat(0, 8, 1, 1), 0xC, "com2"), 0u);
+  EXPECT_EQ(device.openedName, "COM2");
+  EXPECT_EQ(device.openedSettings.baudRate, 19200u);
+  EXPECT_EQ(device.openedSettings.dataBits, 8);
+  EXPECT_TRUE(device.openedSettings.xonXoff);
+  EXPECT_FALSE(device.openedSettings.dtrHandshake);
+  EXPECT_FALSE(device.openedSettings.rtsHandshake);
+  EXPECT_EQ(s.CloseComPort(), 0u);
+  EXPECT_EQ(s.OpenComPort(0, 0, 0, "/dev/ttyUSB0"), 0u);
+  EXPECT_EQ(device.openedName, "/dev/ttyUSB0");
+  // A transfer while the port is open is refused and changes nothing else.
+  EXPECT_EQ(s.Run(nullptr, MakeInstrument(1, 0), "COM1", kDirectionSend, "none"), 1u);
+  EXPECT_TRUE(device.IsOpen());
+  EXPECT_EQ(s.Status(), 12u);
+  device.closeOk = false;
+  EXPECT_EQ(s.CloseComPort(), 10u);
+}
+
+TEST_F(SerialTest, OpenFailuresReportTheirCodes) {
+  struct Case {
+    OpenResult result;
+    uint32_t code;
+  };
+  for (const Case c : {Case{OpenResult::kCannotOpen, 2}, Case{OpenResult::kCannotReadState, 4},
+                       Case{OpenResult::kCannotSetState, 3}}) {
+    device.openResult = c.result;
+    EXPECT_EQ(Send(MakeInstrument(1, 0), "x"), c.code);
+    EXPECT_EQ(serial.Status(), 11u);
+    EXPECT_EQ(serial.Error(), c.code);
+    EXPECT_FALSE(device.IsOpen());
+  }
+  device.openResult = OpenResult::kOk;
+  device.timeoutsOk = false;
+  EXPECT_EQ(Send(MakeInstrument(1, 0), "x"), 5u);
+  EXPECT_EQ(serial.Error(), 5u);
+  EXPECT_FALSE(device.IsOpen());
+}
+
+TEST_F(SerialTest, HandshakeMessages) {
+  ControlChars cc;
+  struct Case {
+    int mode;
+    bool addCrLf;
+    int kind;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {2, false, 1, kAck},         {2, true, 1, kAck + "\r\n"}, {2, false, 0, kEnq},
+      {2, true, 2, kNak + "\r\n"}, {2, false, 3, "\x04"},       {3, false, 1, kAckRecord},
+      {3, true, 0, kEnqRecord},    {1, false, 1, ""},           {0, true, 1, ""},
+  };
+  for (const auto& c : cases) {
+    cc.addCrLf = c.addCrLf;
+    CULVOSerial s(device);
+    s.SetLink(2, c.mode, cc);
+    s.PrepareHandshake(c.kind);
+    EXPECT_EQ(s.HandshakeBuffer(), c.expected) << c.mode << c.kind;
+  }
+  // ACK of 0x06: check ((0x06 + 0x2C) & 0x3F) + 0x20 = 0x52.
+  CULVOSerial s(device);
+  EXPECT_EQ(s.BuildControlRecord(1), "\x06,R,\r\n"s);
+}
+
+TEST_F(SerialTest, SendBlocksAcknowledged) {
+  device.responder = [](const std::string&, ScriptedDevice& d) { d.inbound.push_back(kAck); };
+  const std::string file(200, 'A');
+  EXPECT_EQ(Send(MakeInstrument(2, 2), file), 0u);
+  ASSERT_EQ(device.writes.size(), 3u);
+  EXPECT_EQ(device.writes[0].substr(0, 2),
+            "\x02"
+            "A"s);
+  EXPECT_EQ(device.writes[0].substr(129, 7), "0048\x03\r\n"s);
+  EXPECT_EQ(device.writes[1].substr(129, 7), "1049\x03\r\n"s);
+  EXPECT_EQ(device.writes[2], kEnd + std::string(129, '\0') + "\r\n");
+  EXPECT_EQ(serial.Status(), 10u);
+  EXPECT_EQ(serial.BytesTransferred(), 3u * 136);
+  // Each record is announced before the index moves on: 0/2, 1/2, 2/2, then the end.
+  EXPECT_EQ(owner.progress, (std::vector<int>{0, 50, 100, 100}));
+  EXPECT_EQ(owner.hints.back(), kUpdateProgress | kUpdateStatus | kUpdateFinished);
+  EXPECT_EQ(device.timeouts.interval, 50u);
+  EXPECT_EQ(device.purges, 1);
+}
+
+TEST_F(SerialTest, SendRepeatsRejectedRecords) {
+  // First answer NAK, then ACK with CR LF around it: the record goes twice.
+  device.inbound = {kNak, "\r" + kAck + "\r\n", kAck, kAck};
+  EXPECT_EQ(Send(MakeInstrument(2, 2), "hello"), 0u);
+  ASSERT_EQ(device.writes.size(), 3u);
+  EXPECT_EQ(device.writes[0], device.writes[1]);
+  EXPECT_EQ(device.writes[2].substr(0, 5), kEnd);
+}
+
+TEST_F(SerialTest, SendGivesUpAfterTenTries) {
+  for (const bool silent : {true, false}) {
+    device.writes.clear();
+    device.inbound.clear();
+    if (!silent)
+      for (int n = 0; n < 20; ++n) device.inbound.push_back(kNak);
+    EXPECT_EQ(Send(MakeInstrument(2, 2), "hello"), 12u);
+    EXPECT_EQ(device.writes.size(), 10u);
+    EXPECT_EQ(serial.Status(), 11u);
+    EXPECT_EQ(serial.Error(), 12u);
+    EXPECT_FALSE(device.IsOpen());
+  }
+}
+
+TEST_F(SerialTest, SendLastRecordUnansweredSucceeds) {
+  device.inbound = {kAck, ""};
+  EXPECT_EQ(Send(MakeInstrument(2, 2), "hello"), 0u);
+  EXPECT_EQ(device.writes.size(), 2u);
+  EXPECT_EQ(serial.Status(), 10u);
+}
+
+TEST_F(SerialTest, SendEachProtocolAndMode) {
+  struct Case {
+    uint32_t format, soft;
+    std::string file;
+    std::string answer;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {1, 0, "0123456789", "", {"0123456789\x04"}},
+      {0, 1, "0123456789", "", {"0123456789\x04"}},
+      {1, 2, std::string(253, 'x') + "y", kAck, {std::string(253, 'x'), "y\x04"}},
+      {8, 4, "ABC\r\n", kAckRecord, {kEnqRecord, "ABC,R,\r\n", kEotRecord}},
+      {8, 2, "ABC\nDE\r\n", kAck, {kEnqRecord, "ABC,R,\r\n", "DE,U,\r\n", kEotRecord}},
+      {4,
+       0,
+       "AB",
+       "",
+       {"\x02"
+        "F00F000\x03\r\n"s,
+        "\x02"
+        "AB"s +
+            std::string(34, ' ') + "S080\x03\r\n\0\0\r\n"s,
+        kEnd}},
+  };
+  for (const auto& c : cases) {
+    device.writes.clear();
+    device.responder = [&c](const std::string&, ScriptedDevice& d) {
+      if (!c.answer.empty()) d.inbound.push_back(c.answer);
+    };
+    EXPECT_EQ(Send(MakeInstrument(c.format, c.soft), c.file), 0u) << c.format;
+    EXPECT_EQ(device.writes, c.expected) << c.format << "/" << c.soft;
+    EXPECT_EQ(serial.Status(), 10u);
+  }
+}
+
+TEST_F(SerialTest, SendAckNak2NeedsTheControlRecord) {
+  // A bare ACK is no acknowledgement in "ACK NAK2"; the record is repeated.
+  device.inbound = {kAck, kAckRecord, kAckRecord, kAckRecord};
+  EXPECT_EQ(Send(MakeInstrument(8, 4), "ABC\r\n"), 0u);
+  ASSERT_EQ(device.writes.size(), 4u);
+  EXPECT_EQ(device.writes[0], kEnqRecord);
+  EXPECT_EQ(device.writes[1], kEnqRecord);
+}
+
+TEST_F(SerialTest, SendFileProblems) {
+  EXPECT_EQ(Send(MakeInstrument(1, 0), ""), 16u);
+  EXPECT_EQ(owner.statuses[owner.statuses.size() - 2], 15u);
+  EXPECT_EQ(serial.Status(), 11u);
+  EXPECT_EQ(Send(MakeInstrument(8, 0), "no line end at all"), 0u);
+  EXPECT_EQ(
+      serial.Run(&owner, MakeInstrument(2, 0), "COM1", kDirectionSend, (dir / "missing").string()),
+      9u);
+  EXPECT_EQ(serial.Status(), 11u);
+  EXPECT_FALSE(device.IsOpen());
+  device.writes.clear();
+  device.failWriteAt = 0;
+  EXPECT_EQ(Send(MakeInstrument(2, 0), "x"), 15u);
+  EXPECT_EQ(serial.Error(), 15u);
+  EXPECT_FALSE(device.IsOpen());
+}
+
+// An instrument that answers each message from the computer with the next of `frames`.
+void ServeFrames(ScriptedDevice& device, std::vector<std::string> frames) {
+  auto index = std::make_shared<size_t>(0);
+  device.responder = [frames, index](const std::string&, ScriptedDevice& d) {
+    if (*index < frames.size()) d.inbound.push_back(frames[(*index)++]);
+  };
+}
+
+TEST_F(SerialTest, ReceiveBlocksWithAckNak) {
+  const ControlChars cc;
+  const std::string data0(128, 'A');
+  std::string bad = BuildBlock("second", '1', cc);
+  bad[3] = 'X';
+  ServeFrames(device, {BuildBlock(data0, '0', cc), bad, BuildBlock("second", '1', cc), kEnd});
+  EXPECT_EQ(Receive(MakeInstrument(2, 2)), 0u);
+  // ENQ, ACK, NAK (bad check), ACK, ACK for the end.
+  EXPECT_EQ(device.writes, (std::vector<std::string>{kEnq, kAck, kNak, kAck, kAck}));
+  EXPECT_EQ(Received(), data0 + "second" + std::string(122, ' '));
+  EXPECT_EQ(serial.Status(), 10u);
+  EXPECT_EQ(serial.BytesTransferred(), 256u);
+  EXPECT_NE(std::find(owner.statuses.begin(), owner.statuses.end(), 13u), owner.statuses.end());
+}
+
+TEST_F(SerialTest, ReceiveStreamedFramesAndNoise) {
+  const ControlChars cc;
+  struct Case {
+    uint32_t format;
+    std::string stream;
+    std::string file;
+  };
+  const std::string b0 = BuildBlock("one", '0', cc);
+  const std::string b1 = BuildBlock("two", '1', cc);
+  const std::string h0 =
+      "\x02"
+      "F00F000\x03\r\n"s;
+  const std::string h1 =
+      "\x02"
+      "AB"s +
+      std::string(34, ' ') + "S080\x03\r\n\0\0\r\n"s;
+  const Case cases[] = {
+      {2, "noise" + b0 + b1 + kEnd + std::string(129, '\0') + "\r\n",
+       "one" + std::string(125, ' ') + "two" + std::string(125, ' ')},
+      {2, b0 + "\x04\r\n", "one" + std::string(125, ' ')},
+      // STX inside the first block's data is data, not a frame start.
+      {2, BuildBlock("a\x02z", '0', cc) + kEnd, "a\x02z" + std::string(125, ' ')},
+      {4, "zz" + h0 + h1 + b0 + kEnd, "AB" + std::string(34, ' ') + "one" + std::string(125, ' ')},
+      {4, h0 + h1.substr(0, 44) + kEnd, "AB" + std::string(34, ' ')},
+      // An instrument that leaves the headers out is still understood.
+      {4, b0 + kEnd, "one" + std::string(125, ' ')},
+  };
+  for (const auto& c : cases) {
+    device.inbound.clear();
+    device.writes.clear();
+    // Arriving in uneven pieces.
+    for (size_t at = 0; at < c.stream.size(); at += 50)
+      device.inbound.push_back(c.stream.substr(at, 50));
+    EXPECT_EQ(Receive(MakeInstrument(c.format, 0)), 0u) << c.format;
+    EXPECT_EQ(Received(), c.file);
+    EXPECT_TRUE(device.writes.empty());
+  }
+}
+
+TEST_F(SerialTest, ReceivePollsSilentInstrumentThenWritesFile) {
+  EXPECT_EQ(Receive(MakeInstrument(2, 2)), 12u);
+  // The first ENQ and one per empty read until the countdown of 10 runs out.
+  EXPECT_EQ(device.writes, std::vector<std::string>(11, kEnq));
+  EXPECT_EQ(serial.Status(), 11u);
+  EXPECT_EQ(serial.Error(), 12u);
+  EXPECT_TRUE(std::filesystem::exists(dir / "received.dat"));
+  EXPECT_EQ(Received(), "");
+}
+
+TEST_F(SerialTest, ReceiveEndingsThatFail) {
+  device.inbound = {"abc\x04"};
+  EXPECT_EQ(serial.Run(&owner, MakeInstrument(1, 0), "COM1", kDirectionReceive,
+                       (dir / "no-such-folder" / "out").string()),
+            8u);
+  EXPECT_EQ(serial.Error(), 8u);
+  EXPECT_EQ(serial.Status(), 11u);
+  device.inbound = {"abc\x04"};
+  device.closeOk = false;
+  EXPECT_EQ(Receive(MakeInstrument(1, 0)), 10u);
+  EXPECT_EQ(Received(), "abc");  // written all the same
+  EXPECT_EQ(owner.hints.back() & kUpdateFinished, kUpdateFinished);
+}
+
+TEST_F(SerialTest, ReceiveTextUntilEot) {
+  device.inbound = {"01234", "56789\x04trailing"};
+  EXPECT_EQ(Receive(MakeInstrument(1, 0)), 0u);
+  EXPECT_EQ(Received(), "0123456789");
+
+  // No EOT: what came is kept when the countdown runs out.
+  device.inbound = {std::string(300, 'q')};
+  EXPECT_EQ(Receive(MakeInstrument(1, 0)), 12u);
+  EXPECT_EQ(Received(), std::string(300, 'q'));
+  EXPECT_EQ(serial.Error(), 12u);
+}
+
+TEST_F(SerialTest, ReceiveLinesEachMode) {
+  struct Case {
+    uint32_t soft;
+    std::vector<std::string> answers;
+  };
+  const Case cases[] = {
+      {0, {}},
+      {4, {kAckRecord, kNakRecord, kAckRecord, kAckRecord}},
+      {2, {kEnq, kAck, kNak, kAck, kAck}},
+  };
+  for (const auto& c : cases) {
+    device.writes.clear();
+    device.inbound = {kEnqRecord + "ABD,R,\r\n" + "ABC,R,\r\n" + kEotRecord};
+    EXPECT_EQ(Receive(MakeInstrument(8, c.soft)), 0u) << c.soft;
+    EXPECT_EQ(Received(), "ABC\r\n");
+    EXPECT_EQ(device.writes, c.answers) << c.soft;
+    EXPECT_EQ(serial.BytesTransferred(), 5u);
+  }
+}
+
+TEST_F(SerialTest, ReceiveGarbageEndsBounded) {
+  // Endless bytes with no line end: overlong lines are rejected until the countdown ends.
+  device.responder = [](const std::string&, ScriptedDevice& d) {
+    d.inbound.push_back(std::string(600, 'x'));
+  };
+  device.inbound = {std::string(10000, 'x')};
+  EXPECT_EQ(Receive(MakeInstrument(8, 4)), 12u);
+  EXPECT_EQ(Received(), "");
+  // Endless blocks with wrong numbers: rejected until the countdown ends.
+  const ControlChars cc;
+  device.responder = [&](const std::string&, ScriptedDevice& d) {
+    d.inbound.push_back(BuildBlock("x", '7', cc));
+  };
+  device.inbound.clear();
+  EXPECT_EQ(Receive(MakeInstrument(2, 2)), 12u);
+  EXPECT_LE(device.writes.size(), 64u);
+  // Endless line ends and padding between blocks.
+  device.responder = nullptr;
+  device.inbound = std::deque<std::string>(100, "\r\n\r\n\0\0");
+  EXPECT_EQ(Receive(MakeInstrument(2, 0)), 12u);
+  EXPECT_EQ(device.inbound.size(), 70u);  // given up after 30 reads
+}
+
+TEST_F(SerialTest, ReceiveLinesStartRecordRepeated) {
+  // The instrument missed our first acknowledgement and sends its start record again.
+  device.inbound = {kEnqRecord + kEnqRecord + "ABC,R,\r\n" + kEotRecord};
+  EXPECT_EQ(Receive(MakeInstrument(8, 4)), 0u);
+  EXPECT_EQ(Received(), "ABC\r\n");
+  EXPECT_EQ(device.writes, std::vector<std::string>(4, kAckRecord));
+}
+
+TEST_F(SerialTest, TracingNamesControlBytes) {
+  std::ostringstream trace;
+  TracingDevice tracing(device, clock, trace);
+  CULVOSerial s(tracing);
+  device.inbound = {"", kAck, kAck};
+  EXPECT_EQ(s.Run(nullptr, MakeInstrument(2, 2), "COM1", kDirectionSend, File("t", "x")), 0u);
+  const std::string text = trace.str();
+  EXPECT_NE(text.find("-- open COM1 9600 baud: ok"), std::string::npos) << text;
+  EXPECT_NE(text.find("-> <STX><EOT><ETX><CR><LF><NUL>"), std::string::npos) << text;
+  EXPECT_NE(text.find("<- <ACK>"), std::string::npos);
+  // The silent read took 20 * 10 + 100 ms of the fake clock.
+  EXPECT_NE(text.find("     0.300 <- <ACK>"), std::string::npos) << text;
+}
+
+class ListedProbe : public PortProbe {
+ public:
+  std::vector<std::string> CandidatePorts() const override {
+    return {"COM1", "COM2", "COM3", "COM4"};
+  }
+  Result Probe(const std::string& name) const override {
+    if (name == "COM2") return inUse ? Result::kInUse : Result::kFree;
+    if (name == "COM4") return Result::kAbsent;
+    return allBusy ? Result::kInUse : Result::kFree;
+  }
+  bool inUse = true;
+  bool allBusy = false;
+};
+
+TEST(CheckPort, ListsFreePorts) {
+  ListedProbe probe;
+  const CULVOCheckPort check(probe);
+  EXPECT_EQ(check.ListFreePorts(), "COM1;COM3");
+  ASSERT_EQ(check.Entries().size(), 3u);
+  EXPECT_FALSE(check.Entries()[1].free);
+  probe.allBusy = true;
+  EXPECT_EQ(CULVOCheckPort(probe).ListFreePorts(), "");
+}
+
+}  // namespace
+}  // namespace ulvo

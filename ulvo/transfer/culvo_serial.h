@@ -1,0 +1,117 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ulvo/transfer/instrument.h"
+#include "ulvo/transfer/link_framing.h"
+#include "ulvo/transfer/serial_device.h"
+#include "ulvo/transfer/transfer_codes.h"
+
+namespace ulvo {
+
+class CULVOSerial;
+
+// Update hints passed to the owner; they accumulate over a transfer.
+enum UpdateFlags : uint8_t {
+  kUpdateError = 1,
+  kUpdateProgress = 2,
+  kUpdateStatus = 4,
+  kUpdateFinished = 8,
+};
+
+// The transfer document: told about every change while a transfer runs.
+class TransferOwner {
+ public:
+  virtual ~TransferOwner() = default;
+  // The document's update of all its views, with the accumulated flags as the hint.
+  virtual void UpdateAllViews(uint8_t hint, const CULVOSerial& serial) = 0;
+  // Every status and error as it is set, for front ends that log them.
+  virtual void StatusSet(uint32_t /*code*/) {}
+  virtual void ErrorSet(uint32_t /*code*/) {}
+};
+
+// A received transfer larger than this is refused rather than held in memory.
+inline constexpr size_t kMaxTransferBytes = 64u << 20;
+// Writes, handshakes and the transmit-buffer-empty wait are bounded by this.
+inline constexpr std::chrono::milliseconds kWriteWait{30000};
+
+// Runs one send or receive over a serial device with an instrument's line settings.
+class CULVOSerial {
+ public:
+  explicit CULVOSerial(SerialDevice& device) : device_(device) {}
+
+  // One complete transfer; 0 on success, else a TransferError code. Direction 0 sends the
+  // file to the instrument, 1 receives into it.
+  uint32_t Run(TransferOwner* owner, CInstrument instrument, const std::string& portName,
+               int direction, const std::string& fileName);
+
+  uint32_t Status() const { return status_; }
+  uint32_t Error() const { return error_; }
+  uint32_t BytesTransferred() const { return bytesTransferred_; }
+  int Direction() const { return direction_; }
+  // Percentage of records sent; 0 while receiving.
+  int SendProgress() const;
+  uint8_t UpdateFlagSet() const { return updateFlags_; }
+
+  void SetStatus(uint32_t code);
+  void SetError(uint32_t code);
+  void NotifyOwner(uint8_t flags);
+
+  uint32_t OpenComPort(uint32_t baudMask, uint32_t lineFormat, uint32_t hardHandshake,
+                       const std::string& portName);
+  uint32_t CloseComPort();
+  void PrepareHandshake(int kind);
+  uint32_t WriteHandshake();
+  std::string BuildControlRecord(int kind) const { return ulvo::BuildControlRecord(kind, chars_); }
+  const std::string& HandshakeBuffer() const { return handshake_; }
+
+  // Settings a transfer runs with; Run sets them from the instrument, tests may set them
+  // to drive the handshake helpers alone.
+  void SetLink(int protocol, int softHandshakeMode, const ControlChars& chars) {
+    protocol_ = protocol;
+    softMode_ = softHandshakeMode;
+    chars_ = chars;
+  }
+
+ private:
+  uint32_t SendLoop();
+  uint32_t ReceiveLoop();
+  uint32_t ReadSourceFile();
+  uint32_t WriteDestinationFile();
+  uint32_t SendRecord(size_t& written);
+  uint32_t JudgeAnswer(size_t written);
+  uint32_t ReceiveStepText();
+  uint32_t ReceiveStepBlocks();
+  uint32_t ReceiveStepLines();
+  uint32_t AnswerFrame(int kind);
+  void DecreaseIdle();
+  bool Overflowing() const { return receivedTotal_ > kMaxTransferBytes; }
+  long ReadInto(size_t max, std::string& got);
+
+  SerialDevice& device_;
+  TransferOwner* owner_ = nullptr;
+  int direction_ = 0;
+  uint8_t updateFlags_ = 0;
+  uint32_t status_ = 0;
+  uint32_t error_ = 0;
+  bool end_ = false;
+  bool started_ = false;
+  bool firstBlock_ = true;
+  int headerState_ = 0;  // "ITF01" receive: 0 before header 0, 1 before header 1, 2 blocks
+  char blockNumber_ = '0';
+  std::string handshake_;
+  int32_t idleCountdown_ = 0;
+  std::string buffer_;
+  size_t itemIndex_ = 0;
+  int protocol_ = 0;
+  int softMode_ = 0;
+  ControlChars chars_;
+  std::string fileName_;
+  uint32_t bytesTransferred_ = 0;
+  size_t receivedTotal_ = 0;
+  std::vector<std::string> items_;
+};
+
+}  // namespace ulvo

@@ -1,0 +1,170 @@
+#include "ulvo/transfer/link_framing.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace ulvo {
+
+char CheckCharacter(std::string_view bytes) {
+  int32_t sum = 0;
+  for (const char c : bytes) sum += static_cast<int8_t>(c);
+  return static_cast<char>((sum & 0x3F) + 0x20);
+}
+
+std::string BlockCheck(std::string_view bytes) {
+  int32_t x = 0;
+  for (const char c : bytes) x ^= static_cast<int32_t>(static_cast<int8_t>(c));
+  char text[16];
+  std::snprintf(text, sizeof text, "%03d", static_cast<int>(x));
+  return std::string(text, 3);
+}
+
+std::string BuildControlRecord(int kind, const ControlChars& cc) {
+  std::string body;
+  switch (kind) {
+    case 0:
+      body = std::string(1, cc.enq) + ",01";
+      break;
+    case 1:
+      body = std::string(1, cc.ack);
+      break;
+    case 2:
+      body = std::string(1, cc.nak);
+      break;
+    default:
+      body = std::string(1, cc.eot);
+      break;
+  }
+  body += ',';
+  body += CheckCharacter(body);
+  body += ",\r\n";
+  return body;
+}
+
+std::string BuildBlock(std::string_view data, char blockNumber, const ControlChars& cc) {
+  std::string block(kBlockSize, ' ');
+  block[0] = cc.stx;
+  block.replace(1, data.size() < kBlockData ? data.size() : kBlockData, data.substr(0, kBlockData));
+  block[129] = blockNumber;
+  block.replace(130, 3, BlockCheck(std::string_view(block).substr(1, 129)));
+  block[133] = cc.etx;
+  block[134] = '\r';
+  block[135] = '\n';
+  return block;
+}
+
+std::string BuildEndRecord(const ControlChars& cc) {
+  return std::string{cc.stx, cc.eot, cc.etx, '\r', '\n'};
+}
+
+std::string BuildFramedEndRecord(const ControlChars& cc) {
+  std::string frame(kBlockSize, '\0');
+  frame.replace(0, kEndRecordSize, BuildEndRecord(cc));
+  frame[134] = '\r';
+  frame[135] = '\n';
+  return frame;
+}
+
+std::string BuildHeaderRecord0(const ControlChars& cc) {
+  return std::string(1, cc.stx) + "F00F000" + std::string(1, cc.etx) + "\r\n";
+}
+
+std::string BuildHeaderRecord1(std::string_view data, const ControlChars& cc) {
+  std::string body(kHeaderData, ' ');
+  body.replace(0, data.size() < kHeaderData ? data.size() : kHeaderData,
+               data.substr(0, kHeaderData));
+  body += 'S';
+  std::string record(1, cc.stx);
+  record += body;
+  record += BlockCheck(body);
+  record += cc.etx;
+  record += "\r\n";
+  record += std::string(2, '\0');
+  record += "\r\n";
+  return record;
+}
+
+std::string BuildLineRecord(std::string_view text) {
+  std::string record(text);
+  record += ',';
+  record += CheckCharacter(record);
+  record += ",\r\n";
+  return record;
+}
+
+bool BuildSendRecords(int protocol, std::string_view file, const ControlChars& cc,
+                      std::vector<std::string>& records) {
+  records.clear();
+  if (protocol == 2 || protocol == 3) {
+    std::string_view rest = file;
+    if (protocol == 3) {
+      records.push_back(BuildHeaderRecord0(cc));
+      records.push_back(BuildHeaderRecord1(rest.substr(0, kHeaderData), cc));
+      rest.remove_prefix(rest.size() < kHeaderData ? rest.size() : kHeaderData);
+    }
+    char number = '0';
+    while (!rest.empty()) {
+      const size_t n = rest.size() < kBlockData ? rest.size() : kBlockData;
+      records.push_back(BuildBlock(rest.substr(0, n), number, cc));
+      number = NextBlockNumber(number);
+      rest.remove_prefix(n);
+    }
+    records.push_back(protocol == 2 ? BuildFramedEndRecord(cc) : BuildEndRecord(cc));
+    return true;
+  }
+  if (protocol == 4) {
+    records.push_back(BuildControlRecord(0, cc));
+    size_t start = 0;
+    while (start < file.size()) {
+      const size_t lf = file.find('\n', start);
+      // A last line without a line end, and a line ending in LF alone, go as if they
+      // ended in CR LF: nothing of the file is dropped.
+      const size_t end = lf == std::string_view::npos ? file.size() : lf;
+      std::string_view text = file.substr(start, end - start);
+      if (lf != std::string_view::npos && !text.empty() && text.back() == '\r')
+        text.remove_suffix(1);
+      records.push_back(BuildLineRecord(text));
+      start = lf == std::string_view::npos ? file.size() : lf + 1;
+    }
+    records.push_back(BuildControlRecord(3, cc));
+    return records.size() > 2;
+  }
+  size_t start = 0;
+  while (file.size() - start >= kTextRecordSize) {
+    records.emplace_back(file.substr(start, kTextRecordSize));
+    start += kTextRecordSize;
+  }
+  records.emplace_back(std::string(file.substr(start)) + cc.eot);
+  return !(records.size() == 1 && records[0].size() == 1);
+}
+
+size_t TransmitLength(int protocol, std::string_view record, char eot) {
+  if (protocol == 2 || protocol == 3) return record.size();
+  const size_t end = record.find(protocol == 4 ? '\n' : eot);
+  if (end != std::string_view::npos) return end + 1;
+  return protocol == 4 || record.size() < kTextRecordSize ? record.size() : kTextRecordSize;
+}
+
+BlockVerdict JudgeBlock(std::string_view block, char expectedNumber) {
+  BlockVerdict v;
+  if (block.size() < kBlockSize) return v;
+  v.numberOk = block[129] == expectedNumber;
+  // Compared as the three characters the sender printed: a check cut from "-100" to "-10"
+  // must still match its own block.
+  v.checkOk = BlockCheck(block.substr(1, 129)) == block.substr(130, 3);
+  return v;
+}
+
+bool IsValidHeaderRecord1(std::string_view frame, const ControlChars& cc) {
+  if (frame.size() < kHeader1Size) return false;
+  return frame[0] == cc.stx && frame[37] == 'S' && frame[41] == cc.etx &&
+         BlockCheck(frame.substr(1, 37)) == frame.substr(38, 3);
+}
+
+bool LineCheckOk(std::string_view line) {
+  if (line.size() < 4) return false;
+  const size_t at = line.size() - 4;
+  return line[at] == CheckCharacter(line.substr(0, at));
+}
+
+}  // namespace ulvo

@@ -1,0 +1,392 @@
+// The four link protocols: how a file goes out as records and how received bytes come back
+// as a file.
+#include <fstream>
+#include <system_error>
+
+#include "ulvo/transfer/culvo_serial.h"
+
+namespace ulvo {
+
+namespace {
+
+constexpr size_t kReceiveBufferSize = 255;
+
+}  // namespace
+
+long CULVOSerial::ReadInto(size_t max, std::string& got) {
+  got.clear();
+  if (max == 0) return 0;
+  return device_.Read(got, max);
+}
+
+uint32_t CULVOSerial::ReadSourceFile() {
+  SetStatus(1);
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(fileName_, ec);
+  std::ifstream in(fileName_, std::ios::binary);
+  if (ec || !in || size > kMaxTransferBytes) {
+    SetError(9);
+    return 9;
+  }
+  std::string bytes(static_cast<size_t>(size), '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (in.bad()) {
+    SetError(9);
+    return 9;
+  }
+  bytes.resize(static_cast<size_t>(in.gcount()));
+  if (!BuildSendRecords(protocol_, bytes, chars_, items_)) {
+    items_.clear();
+    SetStatus(15);
+    SetError(16);
+    return 16;
+  }
+  SetStatus(4);
+  return 0;
+}
+
+uint32_t CULVOSerial::SendLoop() {
+  updateFlags_ = 0;
+  idleCountdown_ = 10;
+  end_ = false;
+  items_.clear();
+  buffer_.clear();
+  itemIndex_ = 0;
+  bytesTransferred_ = 0;
+
+  uint32_t code = ReadSourceFile();
+  if (code == 0) SetStatus(5);
+  if (softMode_ == 3) idleCountdown_ = 40;
+  if (code == 0) {
+    while (!end_ && idleCountdown_ != 0 && itemIndex_ < items_.size()) {
+      size_t written = 0;
+      code = SendRecord(written);
+      if (code == 0) code = JudgeAnswer(written);
+      if (code != 0) break;
+    }
+    // Running out of tries is a failure, and says so: the records did not all get through.
+    if (code == 0 && idleCountdown_ == 0) {
+      SetError(12);
+      code = 12;
+    }
+  }
+  SetStatus(idleCountdown_ == 0 || code != 0 ? 11 : 10);
+  CloseComPort();
+  NotifyOwner(kUpdateFinished);
+  return code;
+}
+
+uint32_t CULVOSerial::SendRecord(size_t& written) {
+  const std::string& record = items_[itemIndex_];
+  const size_t length = TransmitLength(protocol_, record, chars_.eot);
+  if (!device_.Write(std::string_view(record).substr(0, length), kWriteWait)) {
+    SetError(15);
+    idleCountdown_ = 0;
+    return 15;
+  }
+  written = length;
+  return 0;
+}
+
+uint32_t CULVOSerial::JudgeAnswer(size_t written) {
+  const bool last = itemIndex_ + 1 >= items_.size();
+  const auto accept = [&] {
+    if (last) end_ = true;
+    bytesTransferred_ += static_cast<uint32_t>(written);
+    NotifyOwner(kUpdateProgress);
+    ++itemIndex_;
+  };
+  if (softMode_ != 2 && softMode_ != 3) {
+    accept();
+    return 0;
+  }
+  std::string answer;
+  const long n = ReadInto(softMode_ == 2 ? 20 : 10, answer);
+  if (n < 0) {
+    SetError(6);
+    return 6;
+  }
+  if (n == 0) {
+    if (idleCountdown_ > 0) --idleCountdown_;
+    if (softMode_ == 2 && last) end_ = true;
+    return 0;
+  }
+  std::string ack = BuildControlRecord(1);
+  ack.pop_back();
+  const bool acknowledged = softMode_ == 2 ? answer.find(chars_.ack) != std::string::npos
+                                           : answer.compare(0, ack.size(), ack) == 0;
+  if (acknowledged) {
+    idleCountdown_ = softMode_ == 2 ? 5 : 40;
+    accept();
+  } else {
+    if (idleCountdown_ > 0) --idleCountdown_;
+    if (end_ && idleCountdown_ > 1) idleCountdown_ = 1;
+  }
+  return 0;
+}
+
+uint32_t CULVOSerial::ReceiveLoop() {
+  updateFlags_ = 0;
+  end_ = false;
+  buffer_.clear();
+  blockNumber_ = '0';
+  items_.clear();
+  itemIndex_ = 0;
+  idleCountdown_ = 30;
+  firstBlock_ = true;
+  headerState_ = 0;
+  receivedTotal_ = 0;
+  handshake_.clear();
+
+  uint32_t code = 0;
+  if (softMode_ == 2) {
+    idleCountdown_ = 10;
+    PrepareHandshake(0);
+    SetStatus(9);
+    code = WriteHandshake();
+  } else {
+    SetStatus(8);
+  }
+  started_ = false;
+
+  if (code == 0) {
+    while (!end_ && idleCountdown_ != 0 && code == 0) {
+      if (protocol_ == 2 || protocol_ == 3)
+        code = ReceiveStepBlocks();
+      else if (protocol_ == 4)
+        code = ReceiveStepLines();
+      else
+        code = ReceiveStepText();
+    }
+    if (idleCountdown_ == 0 || code != 0) {
+      CloseComPort();
+      WriteDestinationFile();
+      code = code != 0 ? code : 12;
+      SetError(code);
+    } else if (CloseComPort() != 0) {
+      WriteDestinationFile();
+      SetError(10);
+      code = 10;
+    } else if (WriteDestinationFile() != 0) {
+      SetError(8);
+      code = 8;
+    } else {
+      NotifyOwner(kUpdateFinished);
+      SetStatus(10);
+      return 0;
+    }
+  } else {
+    CloseComPort();
+    SetError(code);
+  }
+  SetStatus(11);
+  NotifyOwner(kUpdateFinished);
+  return code;
+}
+
+void CULVOSerial::DecreaseIdle() {
+  if (idleCountdown_ > 0) --idleCountdown_;
+}
+
+uint32_t CULVOSerial::ReceiveStepText() {
+  std::string got;
+  const long n = ReadInto(kTextRecordSize - std::min(buffer_.size(), kTextRecordSize), got);
+  if (n < 0) return 6;
+  if (n > 0) {
+    receivedTotal_ += static_cast<size_t>(n);
+    if (Overflowing()) return 11;
+    if (got.find(chars_.eot) != std::string::npos) end_ = true;
+    buffer_ += got;
+    bytesTransferred_ += static_cast<uint32_t>(n);
+    SetStatus(6);
+    NotifyOwner(kUpdateProgress);
+    idleCountdown_ = 20;
+  } else {
+    DecreaseIdle();
+    if (idleCountdown_ == 10) SetStatus(7);
+    if (idleCountdown_ == 0) SetStatus(11);
+  }
+  if (buffer_.size() >= kTextRecordSize) {
+    items_.push_back(std::move(buffer_));
+    buffer_.clear();
+  } else if (idleCountdown_ == 0) {
+    buffer_ += chars_.eot;
+    items_.push_back(std::move(buffer_));
+    buffer_.clear();
+  } else if (end_) {
+    items_.push_back(std::move(buffer_));
+    buffer_.clear();
+  }
+  return 0;
+}
+
+uint32_t CULVOSerial::AnswerFrame(int kind) {
+  PrepareHandshake(kind);
+  return softMode_ == 2 ? WriteHandshake() : 0;
+}
+
+uint32_t CULVOSerial::ReceiveStepBlocks() {
+  std::string got;
+  const long n = ReadInto(kBlockSize - std::min(buffer_.size(), kBlockSize), got);
+  if (n < 0) return 6;
+  if (n == 0) {
+    uint32_t code = 0;
+    // An empty buffer means we are owed a frame: repeat the last message (the ENQ poll, or
+    // the answer the instrument may have missed).
+    if (softMode_ == 2 && buffer_.empty()) code = WriteHandshake();
+    DecreaseIdle();
+    return code;
+  }
+  receivedTotal_ += static_cast<size_t>(n);
+  if (Overflowing()) return 11;
+  if (buffer_.empty() && bytesTransferred_ == 0 && headerState_ == 0) {
+    // Skip line noise before the first frame. The first STX, not the last: a block whose
+    // data holds STX would otherwise be cut and rejected on every repetition.
+    const size_t at = got.find(chars_.stx);
+    if (at != std::string::npos) got.erase(0, at);
+  }
+  buffer_ += got;
+
+  const std::string endRecord = BuildEndRecord(chars_);
+  const std::string shortEnd{chars_.eot, '\r', '\n'};
+  const std::string header0 = BuildHeaderRecord0(chars_);
+  bool framed = false;
+  for (;;) {
+    // Padding and stray line ends between frames never start a frame.
+    size_t skip = 0;
+    while (skip < buffer_.size() &&
+           (buffer_[skip] == '\0' || buffer_[skip] == '\r' || buffer_[skip] == '\n'))
+      ++skip;
+    buffer_.erase(0, skip);
+    if (buffer_.empty()) {
+      // Only padding arrived: no progress, or an endless stream of it would never end.
+      if (!framed) DecreaseIdle();
+      return 0;
+    }
+
+    if (chars_.eot != 0 && (buffer_.starts_with(endRecord) || buffer_.starts_with(shortEnd))) {
+      end_ = true;
+      buffer_.clear();
+      return AnswerFrame(1);
+    }
+    if (protocol_ == 3 && headerState_ == 0) {
+      if (buffer_.size() < header0.size() && header0.starts_with(buffer_)) return 0;
+      headerState_ = buffer_.starts_with(header0) ? 1 : 2;
+      if (headerState_ == 1) {
+        buffer_.erase(0, header0.size());
+        framed = true;
+        if (const uint32_t code = AnswerFrame(1)) return code;
+        continue;
+      }
+    }
+    if (protocol_ == 3 && headerState_ == 1) {
+      if (buffer_.size() < kHeader1Size - 4) return 0;
+      if (IsValidHeaderRecord1(buffer_, chars_)) {
+        items_.push_back(buffer_.substr(1, kHeaderData));
+        bytesTransferred_ += kHeaderData;
+        headerState_ = 2;
+        SetStatus(6);
+        NotifyOwner(kUpdateProgress);
+        idleCountdown_ = 5;
+        buffer_.erase(0, kHeader1Size - 4);
+        framed = true;
+        if (const uint32_t code = AnswerFrame(1)) return code;
+        continue;
+      }
+      SetStatus(13);
+      DecreaseIdle();
+      buffer_.clear();
+      return AnswerFrame(2);
+    }
+    if (buffer_.size() < kBlockSize) return 0;
+    const BlockVerdict v = JudgeBlock(buffer_, blockNumber_);
+    if (!v.numberOk) SetStatus(14);
+    if (!v.checkOk) SetStatus(13);
+    int kind = 2;
+    if (v.numberOk && v.checkOk) {
+      blockNumber_ = NextBlockNumber(blockNumber_);
+      if (firstBlock_) SetStatus(6);
+      firstBlock_ = false;
+      idleCountdown_ = 5;
+      bytesTransferred_ += kBlockData;
+      items_.push_back(buffer_.substr(1, kBlockData));
+      kind = 1;
+    } else {
+      DecreaseIdle();
+    }
+    PrepareHandshake(kind);
+    if (kind == 1) NotifyOwner(kUpdateProgress);
+    const uint32_t code = softMode_ == 2 ? WriteHandshake() : 0;
+    buffer_.erase(0, kBlockSize);
+    framed = true;
+    if (code != 0) return code;
+  }
+}
+
+uint32_t CULVOSerial::ReceiveStepLines() {
+  std::string got;
+  const long n = ReadInto(9, got);
+  if (n < 0) return 6;
+  receivedTotal_ += static_cast<size_t>(n);
+  if (Overflowing()) return 11;
+  const std::string start = BuildControlRecord(0);
+  const std::string endRecord = BuildControlRecord(3);
+  for (const char c : got) {
+    buffer_ += c;
+    if (c != '\n' && buffer_.size() < kReceiveBufferSize) continue;
+    const std::string line = std::move(buffer_);
+    buffer_.clear();
+    if (c != '\n' || !LineCheckOk(line)) {
+      PrepareHandshake(2);
+      DecreaseIdle();
+    } else if (items_.empty() && line == start) {
+      started_ = true;
+      PrepareHandshake(1);
+    } else if (line == endRecord || !started_) {
+      PrepareHandshake(1);
+      SetStatus(10);
+      end_ = true;
+    } else {
+      std::string record = line.substr(0, line.size() - 5) + "\r\n";
+      bytesTransferred_ += static_cast<uint32_t>(record.size());
+      NotifyOwner(kUpdateProgress);
+      SetStatus(6);
+      PrepareHandshake(1);
+      items_.push_back(std::move(record));
+      idleCountdown_ = 30;
+    }
+    if (softMode_ == 2 || softMode_ == 3)
+      if (const uint32_t code = WriteHandshake()) return code;
+    if (end_) break;
+  }
+  if (!started_ || n == 0) {
+    DecreaseIdle();
+    if (idleCountdown_ == 10) SetStatus(7);
+    if (idleCountdown_ == 0) SetStatus(11);
+  }
+  return 0;
+}
+
+uint32_t CULVOSerial::WriteDestinationFile() {
+  SetStatus(2);
+  std::ofstream out(fileName_, std::ios::binary | std::ios::trunc);
+  if (!out) return 8;
+  for (const std::string& record : items_) {
+    size_t length = record.size();
+    if (protocol_ == 4) {
+      const size_t lf = record.find('\n');
+      if (lf != std::string::npos) length = lf + 1;
+    } else if (protocol_ != 2 && protocol_ != 3) {
+      const size_t eot = record.find(chars_.eot);
+      length = eot != std::string::npos ? eot : std::min(record.size(), kTextRecordSize);
+    }
+    out.write(record.data(), static_cast<std::streamsize>(length));
+    if (!out) return 8;
+  }
+  out.close();
+  if (!out) return 8;
+  SetStatus(3);
+  return 0;
+}
+
+}  // namespace ulvo
