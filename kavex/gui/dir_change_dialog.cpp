@@ -25,7 +25,7 @@ TDirChgDlg::TDirChgDlg(QWidget* parent) : QDialog(parent) {
 
   drives_ = new QComboBox(this);
   model_ = new QFileSystemModel(this);
-  model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
+  model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
   model_->setRootPath(QString());
   folders_ = new QTreeView(this);
   folders_->setModel(model_);
