@@ -251,6 +251,11 @@ void TMainForm::SetBuilt(QAction* action, bool built) {
   UpdateEnabled();
 }
 
+void TMainForm::Wire(QAction* action, std::function<void()> command) {
+  connect(action, &QAction::triggered, this, [command = std::move(command)] { command(); });
+  SetBuilt(action);
+}
+
 void TMainForm::SetBusy(bool busy) {
   busy_ = busy;
   UpdateEnabled();

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QSet>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -38,6 +39,8 @@ class TMainForm : public QMainWindow {
 
   // Marks a command as built: it is enabled whenever the window is not busy.
   void SetBuilt(QAction* action, bool built = true);
+  // Runs command when the action (menu item or tool button) is chosen, and marks it built.
+  void Wire(QAction* action, std::function<void()> command);
   bool IsBuilt(QAction* action) const { return built_.contains(action); }
   // EnterBusy / LeaveBusy as the window shows them.
   void SetBusy(bool busy);

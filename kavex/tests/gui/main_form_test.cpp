@@ -137,7 +137,8 @@ TEST_F(MainFormTest, BusyGreysEverythingAndUnbuiltCommandsStayOff) {
   form->close();  // a running command keeps the window
   EXPECT_TRUE(form->isVisible());
 
-  form->SetBuilt(form->DldQRX6);
+  int runs = 0;
+  form->Wire(form->DldQRX6, [&runs] { ++runs; });
   EXPECT_FALSE(form->DldQRX6->isEnabled());
   form->Logic().LeaveBusy();
   for (QAction* m : form->menuBar()->actions()) EXPECT_TRUE(m->isEnabled());
@@ -145,6 +146,8 @@ TEST_F(MainFormTest, BusyGreysEverythingAndUnbuiltCommandsStayOff) {
   EXPECT_TRUE(form->ToolButtons[0]->isEnabled());
   EXPECT_TRUE(form->DldQRX6->isEnabled());
   EXPECT_TRUE(form->ToolButtons[5]->isEnabled());
+  form->ToolButtons[5]->click();
+  EXPECT_EQ(runs, 1);
   EXPECT_FALSE(form->DldQRX7->isEnabled());
   EXPECT_FALSE(form->ToolButtons[4]->isEnabled());
   EXPECT_FALSE(form->EditModeButton->isEnabled());
