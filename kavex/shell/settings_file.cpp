@@ -174,7 +174,8 @@ KavexSettings ParseSettings(const std::string& text, const std::string& defaultD
 std::string FormatSettings(const KavexSettings& s) {
   const CommSettings& c = s.comm;
   std::string out;
-  out += "DATA_DIR=" + s.dataDir + "\n";
+  // A line break in the folder name would start a line of its own when read back.
+  out += "DATA_DIR=" + s.dataDir.substr(0, s.dataDir.find_first_of("\r\n")) + "\n";
   out += std::string("PROTOCOL=") + (c.useAckNak ? "A" : "N") + YesNo(c.writeTextFile) +
          YesNo(c.readTextFile) + "\n";
   out += std::string("COM_STATUS=") + (c.useCom2 ? "COM2" : "COM1") + RateText(c.rateCode) +

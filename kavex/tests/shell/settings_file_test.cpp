@@ -52,6 +52,13 @@ TEST(SettingsFormatTest, EveryNonDefaultValueIsWrittenAndReadBack) {
   EXPECT_EQ(ParseSettings(text, "/home/u"), s);
 }
 
+TEST(SettingsFormatTest, AFolderNameCannotAddLines) {
+  KavexSettings s = DefaultSettings("/data\nUPDDLG=N");
+  const std::string text = FormatSettings(s);
+  EXPECT_EQ(text.substr(0, text.find("PROTOCOL=")), "DATA_DIR=/data\n");
+  EXPECT_TRUE(ParseSettings(text, "/home/u").showUpdateDialog);
+}
+
 TEST(SettingsFormatTest, RatesAndParitiesAreWrittenByCode) {
   const struct {
     int baud;
