@@ -5,6 +5,9 @@
 
 namespace kavex {
 
+// The most characters (line feeds included) DataMemo1 holds.
+inline constexpr size_t kDataViewCharLimit = 10'000'000;
+
 // The lines of the current data and the view's modified flag (DataMemo1). The Qt view
 // implements it, so what the user typed is what the core reads; tests use MemoryDataView.
 class DataView {

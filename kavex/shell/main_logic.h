@@ -65,6 +65,8 @@ class MainLogic {
   void SaveAs();
   // Data Dir: the chosen folder becomes dataDir and the dialogs' initial folder.
   void SetDataDir(const std::string& folder);
+  // The Data Dir command: TDirChgDlg, then SetDataDir on OK.
+  void DataDir();
   // Closing: the questions about unsaved data, then the settings are written. False when
   // the window must stay open.
   bool Close(const SettingsPaths& paths);

@@ -57,6 +57,11 @@ class Prompts {
   virtual void PumpEvents() = 0;
   // EnterBusy / LeaveBusy: menus, tool buttons, view and EDIT MODE off or on again.
   virtual void SetBusy(bool busy) = 0;
+  // TDirChgDlg: starts at current; the chosen folder, or nothing on Cancel.
+  virtual std::optional<std::string> ChooseFolder(const std::string& current) {
+    (void)current;
+    return std::nullopt;
+  }
 };
 
 }  // namespace kavex

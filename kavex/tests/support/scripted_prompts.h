@@ -16,7 +16,7 @@ namespace kavex::testing {
 // not expect, or one asked with other words, fails the test; so does an answer left unused.
 class ScriptedPrompts : public Prompts {
  public:
-  enum class Kind { Message, Open, Save, SaveCurrent };
+  enum class Kind { Message, Open, Save, SaveCurrent, Folder };
 
   struct Expectation {
     Kind kind;
@@ -48,6 +48,11 @@ class ScriptedPrompts : public Prompts {
     return *this;
   }
 
+  ScriptedPrompts& ExpectFolder(std::optional<std::string> answer) {
+    queue_.push_back({Kind::Folder, "folder dialog", 0, 0, std::move(answer)});
+    return *this;
+  }
+
   int MessageBox(const std::string& text, int mode, bool /*beep*/) override {
     log.push_back("message " + std::to_string(mode) + ": " + text);
     auto e = Next(Kind::Message, text);
@@ -73,6 +78,11 @@ class ScriptedPrompts : public Prompts {
     if (!e) return false;
     EXPECT_EQ(e->file.value_or(""), name) << "name offered by \"" << caption << '"';
     return e->answer == kResultOk;
+  }
+  std::optional<std::string> ChooseFolder(const std::string& current) override {
+    log.push_back("folder: " + current);
+    auto e = Next(Kind::Folder, "folder dialog");
+    return e ? e->file : std::nullopt;
   }
   std::unique_ptr<ProgressSink> ShowProgress(const std::string& caption,
                                              bool cancellable) override {

@@ -1,0 +1,301 @@
+#include "kavex/gui/main_form.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QStyle>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "kavex/gui/about_box.h"
+#include "kavex/gui/data_memo.h"
+#include "kavex/gui/program_icon.h"
+#include "kavex/gui/qt_prompts.h"
+#include "kavex/platform/config_paths.h"
+
+namespace kavex {
+namespace {
+
+constexpr int kIconSize = 24;
+
+// A transfer button: an arrow into (download) or out of (upload) the computer, with the
+// instrument family written beside it.
+QIcon TransferIcon(bool download, const QString& family) {
+  QPixmap pixmap(kIconSize * 2, kIconSize * 2);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(2, 2);
+  const QColor colour = download ? QColor(20, 110, 40) : QColor(170, 60, 20);
+  QPainterPath arrow;
+  if (download) {
+    arrow.moveTo(3, 2);
+    arrow.lineTo(9, 2);
+    arrow.lineTo(9, 12);
+    arrow.lineTo(12, 12);
+    arrow.lineTo(6, 20);
+    arrow.lineTo(0, 12);
+    arrow.lineTo(3, 12);
+  } else {
+    arrow.moveTo(3, 20);
+    arrow.lineTo(9, 20);
+    arrow.lineTo(9, 10);
+    arrow.lineTo(12, 10);
+    arrow.lineTo(6, 2);
+    arrow.lineTo(0, 10);
+    arrow.lineTo(3, 10);
+  }
+  arrow.closeSubpath();
+  p.fillPath(arrow, colour);
+  QFont font = p.font();
+  font.setPixelSize(family.size() > 1 ? 8 : 12);
+  font.setBold(true);
+  p.setFont(font);
+  p.setPen(Qt::black);
+  p.drawText(QRectF(12, 0, 12, 24), Qt::AlignCenter, family);
+  return QIcon(pixmap);
+}
+
+}  // namespace
+
+TMainForm::TMainForm(const SettingsPaths& paths, const std::string& defaultDataDir, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      paths_(paths),
+      helpFile_(QString::fromStdString(HelpFilePath())) {
+  setObjectName(QStringLiteral("TMainForm"));
+  setWindowTitle(QStringLiteral("Kavex"));
+  setWindowIcon(ProgramIcon());
+  BuildActions();
+  BuildMenus();
+  BuildLayout();
+  setFixedSize(760, 540);
+
+  prompts_ = std::make_unique<QtPrompts>(this);
+  prompts_->SetBusyHandler([this](bool busy) { SetBusy(busy); });
+  logic_ = std::make_unique<MainLogic>(*DataMemo1, *prompts_, clock_);
+  AboutBox = new TAboutBox(this);
+
+  ConnectCommands();
+  for (QAction* a :
+       {NewItem, OpenItem, SaveItem, SaveAsItem, DataDirItem, ExitItem, ContentsItem, AboutItem})
+    built_.insert(a);
+  UpdateEnabled();
+
+  logic_->Start(paths_, defaultDataDir);
+  DataMemo1->SetModified(false);
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::BuildActions() {
+  const auto make = [this](const char* name, const char* caption, const char* hint = nullptr) {
+    auto* a = new QAction(QString::fromLatin1(caption), this);
+    a->setObjectName(QString::fromLatin1(name));
+    if (hint) a->setToolTip(QString::fromLatin1(hint));
+    return a;
+  };
+  NewItem = make("NewItem", "&New", "New (Clear)");
+  OpenItem = make("OpenItem", "&Open", "File Load");
+  SaveItem = make("SaveItem", "&Save", "File Save");
+  SaveAsItem = make("SaveAsItem", "Save &as ");
+  PrintItem = make("PrintItem", "&Print");
+  DataDirItem = make("DataDirItem", "&Data Dir");
+  ExitItem = make("ExitItem", "&Exit", "Exit");
+  DldTerminal = make("DldTerminal", "&Terminal");
+  DldQRX7 = make("DldQRX7", "QRX-&700/710/800 (NWF)", "Download QRX-700/710/800");
+  DldQRX6 = make("DldQRX6", "QRX-&210/310/WNV-1000", "Download QRX-210/310/WNV-1000");
+  DldHK1 = make("DldHK1", "HK-&101/102", "Download HK-101/102");
+  UldTerminal = make("UldTerminal", "&Terminal");
+  UldQRX7 = make("UldQRX7", "QRX-&700/710/800 (NWF)", "Upload QRX-700/710/800");
+  UldQRX6 =
+      make("UldQRX6", "QRX-210/310/WNV-1000 (&Coords)", "Upload Coords to QRX-200/300/WNV-1000");
+  QRX2003006CODE1 = make("QRX2003006CODE1", "QRX-210/310/WNV-1000 (&Pcode)",
+                         "Upload Pcodes to QRX-210/310/WNV-1000");
+  toQRX7008001 = make("toQRX7008001", "to NWF (QRX-&700/710/800)(Raw or Coords)");
+  toHK100Text1 = make("toHK100Text1", "to HK-&101/102 Text");
+  toQRXRaw = make("toQRXRaw", "to QRX-210/310/WNV-1000(Raw)");
+  toQRX61 = make("toQRX61", "to QRX-210/310/WNV-1000 (&Coords)");
+  toQRX200300COD1 = make("toQRX200300COD1", "to QRX-210/310/WNV-1000 (&Pcode)");
+  toDXF = make("toDXF", "to DXF(Only QRX-210/310/WNV-1000 Coords)");
+  ContentsItem = make("ContentsItem", "&Contents");
+  AboutItem = make("AboutItem", "&About");
+  EditButton = make("EditButton", "EDIT MODE", "Edit Coordinate or Pcode");
+
+  QStyle* s = style();
+  NewItem->setIcon(s->standardIcon(QStyle::SP_FileIcon));
+  OpenItem->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
+  SaveItem->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
+  ExitItem->setIcon(s->standardIcon(QStyle::SP_DialogCloseButton));
+  DldQRX7->setIcon(TransferIcon(true, QStringLiteral("7")));
+  DldQRX6->setIcon(TransferIcon(true, QStringLiteral("6")));
+  DldHK1->setIcon(TransferIcon(true, QStringLiteral("HK")));
+  UldQRX7->setIcon(TransferIcon(false, QStringLiteral("7")));
+  UldQRX6->setIcon(TransferIcon(false, QStringLiteral("C")));
+  QRX2003006CODE1->setIcon(TransferIcon(false, QStringLiteral("P")));
+}
+
+void TMainForm::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  FileMenu = bar->addMenu(QStringLiteral("&File"));
+  FileMenu->setObjectName(QStringLiteral("FileMenu"));
+  FileMenu->addActions({NewItem, OpenItem, SaveItem, SaveAsItem});
+  FileMenu->addSeparator();
+  FileMenu->addAction(PrintItem);
+  FileMenu->addAction(DataDirItem);
+  FileMenu->addSeparator();
+  FileMenu->addAction(ExitItem);
+
+  CommMenu = bar->addMenu(QStringLiteral("Co&mm"));
+  CommMenu->setObjectName(QStringLiteral("CommMenu"));
+  DownloadMenu = CommMenu->addMenu(QStringLiteral("&Download"));
+  DownloadMenu->setObjectName(QStringLiteral("DownloadMenu"));
+  DownloadMenu->addActions({DldTerminal, DldQRX7, DldQRX6, DldHK1});
+  UploadMenu = CommMenu->addMenu(QStringLiteral("&Upload"));
+  UploadMenu->setObjectName(QStringLiteral("UploadMenu"));
+  UploadMenu->addActions({UldTerminal, UldQRX7, UldQRX6, QRX2003006CODE1});
+
+  ConversionMenu = bar->addMenu(QStringLiteral("Con&version"));
+  ConversionMenu->setObjectName(QStringLiteral("ConversionMenu"));
+  ConversionMenu->addActions(
+      {toQRX7008001, toHK100Text1, toQRXRaw, toQRX61, toQRX200300COD1, toDXF});
+
+  HelpMenu = bar->addMenu(QStringLiteral("&Help"));
+  HelpMenu->setObjectName(QStringLiteral("HelpMenu"));
+  HelpMenu->addActions({ContentsItem, AboutItem});
+}
+
+void TMainForm::BuildLayout() {
+  auto* central = new QWidget(this);
+  auto* tools = new QHBoxLayout;
+  tools->setSpacing(2);
+  const std::array<QAction*, 10> toolActions = {NewItem, OpenItem,       SaveItem, ExitItem,
+                                                DldQRX7, DldQRX6,        DldHK1,   UldQRX7,
+                                                UldQRX6, QRX2003006CODE1};
+  for (size_t i = 0; i < toolActions.size(); ++i) {
+    // Groups: file, download, upload.
+    if (i == 4 || i == 7) tools->addSpacing(14);
+    auto* b = new QToolButton(central);
+    b->setObjectName(toolActions[i]->objectName() + QStringLiteral("Button"));
+    b->setDefaultAction(toolActions[i]);
+    b->setIconSize(QSize(kIconSize, kIconSize));
+    b->setAutoRaise(true);
+    tools->addWidget(b);
+    ToolButtons[i] = b;
+  }
+  tools->addStretch();
+
+  FileLabel = new QLabel(QStringLiteral("File: "), central);
+  FileLabel->setObjectName(QStringLiteral("FileLabel"));
+  CurrFilePass = new QLabel(QStringLiteral("(unsaved)"), central);
+  CurrFilePass->setObjectName(QStringLiteral("CurrFilePass"));
+  CurrFilePass->setTextFormat(Qt::PlainText);
+  CurrFilePass->setFrameShape(QFrame::StyledPanel);
+  CurrFilePass->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  EditModeButton = new QToolButton(central);
+  EditModeButton->setObjectName(QStringLiteral("EditModeButton"));
+  EditModeButton->setDefaultAction(EditButton);
+  EditModeButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  auto* fileRow = new QHBoxLayout;
+  fileRow->addWidget(FileLabel);
+  fileRow->addWidget(CurrFilePass, 1);
+  fileRow->addSpacing(8);
+  fileRow->addWidget(EditModeButton);
+
+  DataMemo1 = new DataMemo(central);
+  DataMemo1->SetFileLabelWidget(CurrFilePass);
+
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(4, 2, 4, 4);
+  layout->addLayout(tools);
+  layout->addLayout(fileRow);
+  layout->addWidget(DataMemo1, 1);
+  setCentralWidget(central);
+}
+
+void TMainForm::ConnectCommands() {
+  connect(NewItem, &QAction::triggered, this, [this] { logic_->New(); });
+  connect(OpenItem, &QAction::triggered, this, [this] { logic_->Open(); });
+  connect(SaveItem, &QAction::triggered, this, [this] { logic_->Save(); });
+  connect(SaveAsItem, &QAction::triggered, this, [this] { logic_->SaveAs(); });
+  connect(DataDirItem, &QAction::triggered, this, [this] { logic_->DataDir(); });
+  connect(ExitItem, &QAction::triggered, this, &QWidget::close);
+  connect(ContentsItem, &QAction::triggered, this, &TMainForm::HelpContents);
+  connect(AboutItem, &QAction::triggered, this, [this] { AboutBox->exec(); });
+}
+
+QList<QAction*> TMainForm::Commands() const {
+  return {NewItem,  OpenItem,        SaveItem,        SaveAsItem,   PrintItem,    DataDirItem,
+          ExitItem, DldTerminal,     DldQRX7,         DldQRX6,      DldHK1,       UldTerminal,
+          UldQRX7,  UldQRX6,         QRX2003006CODE1, toQRX7008001, toHK100Text1, toQRXRaw,
+          toQRX61,  toQRX200300COD1, toDXF,           ContentsItem, AboutItem,    EditButton};
+}
+
+void TMainForm::SetBuilt(QAction* action, bool built) {
+  if (built) {
+    built_.insert(action);
+  } else {
+    built_.remove(action);
+  }
+  UpdateEnabled();
+}
+
+void TMainForm::Wire(QAction* action, std::function<void()> command) {
+  connect(action, &QAction::triggered, this, [command = std::move(command)] { command(); });
+  SetBuilt(action);
+}
+
+void TMainForm::SetBusy(bool busy) {
+  busy_ = busy;
+  UpdateEnabled();
+}
+
+void TMainForm::UpdateEnabled() {
+  for (QMenu* m : {FileMenu, CommMenu, ConversionMenu, HelpMenu})
+    m->menuAction()->setEnabled(!busy_);
+  for (QAction* a : Commands()) a->setEnabled(!busy_ && built_.contains(a));
+  DataMemo1->setEnabled(!busy_);
+}
+
+void TMainForm::HelpContents() {
+  const QFileInfo help(helpFile_);
+  if (!help.isFile()) {
+    logic_->ShowMessage("The help file Kavex13.hlp was not found beside the program.");
+    return;
+  }
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(help.absoluteFilePath())))
+    logic_->ShowMessage("No program on this computer can show the help file Kavex13.hlp.");
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  // A command is running: it owns the data until it ends.
+  if (busy_ || !logic_->Close(paths_)) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (centred_) return;
+  centred_ = true;
+  if (const QScreen* screen = this->screen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+}
+
+}  // namespace kavex

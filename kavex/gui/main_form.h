@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QSet>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "kavex/comm/clock.h"
+#include "kavex/shell/main_logic.h"
+#include "kavex/shell/settings_file.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QToolButton;
+
+namespace kavex {
+
+class DataMemo;
+class QtPrompts;
+class TAboutBox;
+
+// TMainForm: the main window. It shows what MainLogic decides; every command is a QAction
+// that the menu item and the tool button share. A command is enabled only once it is
+// built (SetBuilt) and while the window is not busy.
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Reads the settings from paths; defaultDataDir is used when they name no usable folder.
+  TMainForm(const SettingsPaths& paths, const std::string& defaultDataDir,
+            QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  MainLogic& Logic() { return *logic_; }
+  QtPrompts& Ui() { return *prompts_; }
+  const SettingsPaths& Paths() const { return paths_; }
+
+  // Marks a command as built: it is enabled whenever the window is not busy.
+  void SetBuilt(QAction* action, bool built = true);
+  // Runs command when the action (menu item or tool button) is chosen, and marks it built.
+  void Wire(QAction* action, std::function<void()> command);
+  bool IsBuilt(QAction* action) const { return built_.contains(action); }
+  // EnterBusy / LeaveBusy as the window shows them.
+  void SetBusy(bool busy);
+  bool Busy() const { return busy_; }
+
+  // Where "&Contents" looks for the help file (beside the program unless set).
+  void SetHelpFile(const QString& path) { helpFile_ = path; }
+
+  // "&File"
+  QAction* NewItem;
+  QAction* OpenItem;
+  QAction* SaveItem;
+  QAction* SaveAsItem;
+  QAction* PrintItem;
+  QAction* DataDirItem;
+  QAction* ExitItem;
+  // "Co&mm" -> "&Download"
+  QAction* DldTerminal;
+  QAction* DldQRX7;
+  QAction* DldQRX6;
+  QAction* DldHK1;
+  // "Co&mm" -> "&Upload"
+  QAction* UldTerminal;
+  QAction* UldQRX7;
+  QAction* UldQRX6;
+  QAction* QRX2003006CODE1;
+  // "Con&version"
+  QAction* toQRX7008001;
+  QAction* toHK100Text1;
+  QAction* toQRXRaw;
+  QAction* toQRX61;
+  QAction* toQRX200300COD1;
+  QAction* toDXF;
+  // "&Help"
+  QAction* ContentsItem;
+  QAction* AboutItem;
+  // The "EDIT MODE" button.
+  QAction* EditButton;
+
+  QMenu* FileMenu;
+  QMenu* CommMenu;
+  QMenu* DownloadMenu;
+  QMenu* UploadMenu;
+  QMenu* ConversionMenu;
+  QMenu* HelpMenu;
+
+  QLabel* FileLabel;     // "File: "
+  QLabel* CurrFilePass;  // "(unsaved)" or the path
+  QToolButton* EditModeButton;
+  DataMemo* DataMemo1;
+  // The ten speed buttons in their order on the tool bar.
+  std::array<QToolButton*, 10> ToolButtons{};
+
+  TAboutBox* AboutBox;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void BuildActions();
+  void BuildMenus();
+  void BuildLayout();
+  void ConnectCommands();
+  void UpdateEnabled();
+  void HelpContents();
+  QList<QAction*> Commands() const;
+
+  SettingsPaths paths_;
+  SystemClock clock_;
+  std::unique_ptr<QtPrompts> prompts_;
+  std::unique_ptr<MainLogic> logic_;
+  QSet<QAction*> built_;
+  bool busy_ = false;
+  bool centred_ = false;
+  QString helpFile_;
+};
+
+}  // namespace kavex

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace kavex {
+
+// TCrrSaveDlg1: tells the user under which automatic name the current data is saved.
+class TCrrSaveDlg1 : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TCrrSaveDlg1(QWidget* parent = nullptr);
+
+  void Setup(const QString& caption, const QString& name);
+  QLineEdit* NameField() const { return name_; }
+  QPushButton* OkButton() const { return ok_; }
+  QPushButton* CancelButton() const { return cancel_; }
+
+ private:
+  QLabel* text_;
+  QLineEdit* name_;
+  QPushButton* ok_;
+  QPushButton* cancel_;
+};
+
+}  // namespace kavex

@@ -1,0 +1,36 @@
+#include "kavex/platform/config_paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+namespace kavex {
+namespace {
+
+std::filesystem::path ToPath(const QString& s) {
+  return std::filesystem::path(QFile::encodeName(s).toStdString());
+}
+
+}  // namespace
+
+SettingsPaths KavexSettingsPaths() {
+  QString folder = qEnvironmentVariable("KAVEX_CONFIG_DIR");
+  if (folder.isEmpty()) {
+    folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+             QStringLiteral("/Kavex");
+  }
+  const std::filesystem::path base = ToPath(QDir::cleanPath(folder));
+  return {base / "Kavex.ini", base / "Kavex.ibk"};
+}
+
+std::string DefaultDataDir() {
+  return QFile::encodeName(QDir::homePath()).toStdString();
+}
+
+std::string HelpFilePath() {
+  return QFile::encodeName(QCoreApplication::applicationDirPath() + QStringLiteral("/Kavex13.hlp"))
+      .toStdString();
+}
+
+}  // namespace kavex

@@ -1,0 +1,170 @@
+// The file commands of the main window: New, Open, Save, Save as, Data Dir, start-up and
+// closing.
+#include <system_error>
+
+#include "kavex/formats/text_file.h"
+#include "kavex/shell/main_logic.h"
+
+namespace fs = std::filesystem;
+
+namespace kavex {
+namespace {
+
+constexpr const char* kDataFilter =
+    "QRX-6 Data(*.qr6)|*.qr6|QRX-7 Data(*.qr7)|*.qr7|Points(*.pts)|*.pts|Code(*.cod)|*.cod|"
+    "HK-100 Data(*.hk1)|*.hk1|Text(*.txt)|*.txt|All Files(*.*)|*.*";
+
+constexpr const char* kTooLarge = "File too large: Kavex shows at most 10,000,000 characters.";
+
+bool IsFolder(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_directory(path, ec);
+}
+
+}  // namespace
+
+FileDialogRequest MainLogic::OpenRequest() const {
+  return {"Open File", kDataFilter, settings_.dataDir, ""};
+}
+
+FileDialogRequest MainLogic::SaveRequest() const {
+  return {"Save As", kDataFilter, settings_.dataDir, ""};
+}
+
+void MainLogic::Start(const SettingsPaths& paths, const std::string& defaultDataDir) {
+  settings_ = ReadSettings(paths, defaultDataDir);
+  if (!IsFolder(settings_.dataDir)) settings_.dataDir = defaultDataDir;
+  std::error_code ec;
+  workDir = IsFolder(settings_.dataDir) ? fs::absolute(settings_.dataDir, ec) : fs::path();
+  view_.SetModified(false);
+}
+
+void MainLogic::New() {
+  if (view_.Modified() && ShowMessage("Current DATA will be lost.", kModeConfirmation) != kResultOk)
+    return;
+  if (view_.Modified() || hasFile) ClearCurrentData();
+  hasFile = false;
+  view_.SetModified(false);
+}
+
+void MainLogic::Open() {
+  if (view_.Modified() && ShowMessage("Current DATA will be lost.", kModeConfirmation) != kResultOk)
+    return;
+  const std::optional<std::string> name = prompts_.OpenFileName(OpenRequest());
+  if (!name) return;
+  const fs::path path = Resolve(*name);
+  workDir = path.parent_path();
+
+  std::error_code ec;
+  std::string text;
+  if (!fs::is_regular_file(path, ec)) {
+    ShowMessage("Fail to open file.");
+    return;
+  }
+  // A file larger than the view holds would come back cut short when saved: refuse it whole.
+  const auto size = fs::file_size(path, ec);
+  if (ec || size > 2 * kDataViewCharLimit) {
+    ShowMessage(ec ? "Fail to open file." : kTooLarge);
+    return;
+  }
+  if (!ReadTextFile(path, text)) {
+    ShowMessage("Fail to open file.");
+    return;
+  }
+  if (text.size() > kDataViewCharLimit) {
+    ShowMessage(kTooLarge);
+    return;
+  }
+  std::vector<std::string> lines = SplitLines(text);
+  text = std::string();
+  // Text mode drops a final LF, then a final CR; a long line stays whole so that saving
+  // it back writes the file unchanged.
+  for (std::string& line : lines)
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+
+  EnterBusy();
+  ClearCurrentData();
+  SetCurrentFile(path.string());
+  view_.SetLines(lines);
+  prompts_.PumpEvents();
+  view_.SetModified(false);
+  LeaveBusy();
+}
+
+void MainLogic::Save() {
+  if (hasFile || !view_.Modified()) {
+    if (!view_.Modified()) return;
+    if (WriteCurrentData(currentPath, true)) view_.SetModified(false);
+    return;
+  }
+  SaveWithDialog();
+}
+
+void MainLogic::SaveAs() {
+  if (!hasFile && !view_.Modified()) return;
+  SaveWithDialog();
+}
+
+void MainLogic::SetDataDir(const std::string& folder) {
+  settings_.dataDir = folder;
+  std::error_code ec;
+  workDir = fs::absolute(folder, ec);
+}
+
+void MainLogic::DataDir() {
+  const std::optional<std::string> folder = prompts_.ChooseFolder(settings_.dataDir);
+  if (folder) SetDataDir(*folder);
+}
+
+bool MainLogic::Close(const SettingsPaths& paths) {
+  if (!hasFile && view_.Modified()) {
+    const int answer = ShowMessage("Save the current DATA?", kModeQuestion);
+    if (answer == kResultCancel) return false;
+    // A failed save keeps the window open: closing would throw the data away.
+    if (answer == kResultYes && !SaveWithDialog()) return false;
+  } else if (hasFile && view_.Modified()) {
+    const int answer = ShowMessage("Save changes?", kModeQuestion);
+    if (answer == kResultCancel) return false;
+    if (answer == kResultYes) {
+      if (!WriteCurrentData(currentPath, true)) return false;
+      view_.SetModified(false);
+    }
+  }
+  WriteSettings(paths, settings_);
+  return true;
+}
+
+bool MainLogic::BackupBeforeOverwrite(const fs::path& chosen) {
+  std::error_code ec;
+  if (!fs::exists(chosen, ec)) return true;
+  if (ShowMessage("File exists Overwrite?", kModeConfirmation) != kResultOk) return false;
+  // Beside the chosen file, whatever folder the program happens to run in.
+  fs::path backup = chosen.parent_path() / chosen.stem();
+  backup += ".OLD";
+  if (backup == chosen) return true;  // the chosen file is itself the backup name
+  fs::remove(backup, ec);
+  fs::rename(chosen, backup, ec);
+  return true;
+}
+
+bool MainLogic::SaveWithDialog() {
+  const std::optional<std::string> name = prompts_.SaveFileName(SaveRequest());
+  if (!name) return false;
+  const fs::path path = Resolve(*name);
+  workDir = path.parent_path();
+  if (!BackupBeforeOverwrite(path)) return false;
+  if (!WriteCurrentData(path, true)) {
+    // Put the previous file back so that a failed save changes nothing on disk.
+    std::error_code ec;
+    fs::path backup = path.parent_path() / path.stem();
+    backup += ".OLD";
+    if (backup != path && !fs::exists(path, ec) && fs::exists(backup, ec))
+      fs::rename(backup, path, ec);
+    return false;
+  }
+  SetCurrentFile(path.string());
+  view_.SetModified(false);
+  return true;
+}
+
+}  // namespace kavex

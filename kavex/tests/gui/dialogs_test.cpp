@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QWidget>
+
+#include "kavex/gui/about_box.h"
+#include "kavex/gui/data_memo.h"
+#include "kavex/gui/dir_change_dialog.h"
+#include "kavex/gui/message_box_dialog.h"
+#include "kavex/gui/qt_prompts.h"
+#include "kavex/gui/save_current_dialog.h"
+#include "kavex/gui/save_now_dialog.h"
+#include "kavex/tests/gui/gui_test_support.h"
+
+namespace kavex {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class DialogsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { testing::App(); }
+};
+
+TEST_F(DialogsTest, MessageBoxWidthRule) {
+  const struct {
+    int chars;
+    int mode;
+    int width;
+  } cases[] = {
+      {0, 0, 200},  {6, 0, 200},  {7, 0, 77},   {30, 0, 215}, {0, 1, 250},  {27, 1, 250},
+      {28, 1, 203}, {40, 1, 275}, {13, 2, 375}, {48, 2, 375}, {49, 2, 329}, {60, 2, 395},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(TMBoxDlg::WidthFor(c.chars, c.mode), c.width) << c.chars << " mode " << c.mode;
+}
+
+TEST_F(DialogsTest, MessageBoxModesAnswerWithTheirCodes) {
+  QWidget parent;
+  QtPrompts prompts(&parent);
+  const struct {
+    int mode;
+    const char* press;
+    int result;
+    QStringList visible;
+  } cases[] = {
+      {0, "OK", 1, {"OK"}},
+      {1, "OK", 1, {"OK", "CANCEL"}},
+      {1, "CANCEL", 2, {"OK", "CANCEL"}},
+      {2, "YES", 6, {"YES", "NO", "CANCEL"}},
+      {2, "NO", 7, {"YES", "NO", "CANCEL"}},
+      {2, "CANCEL", 2, {"YES", "NO", "CANCEL"}},
+  };
+  for (const auto& c : cases) {
+    QStringList shown;
+    int width = 0;
+    int height = 0;
+    QString title;
+    testing::WhenModal([&, press = QString::fromLatin1(c.press)](QWidget* w) {
+      QList<QPushButton*> buttons = w->findChildren<QPushButton*>();
+      std::sort(buttons.begin(), buttons.end(),
+                [](const QPushButton* a, const QPushButton* b) { return a->x() < b->x(); });
+      for (QPushButton* b : buttons)
+        if (b->isVisible()) shown << b->text();
+      width = w->width();
+      height = w->height();
+      title = w->windowTitle();
+      for (QPushButton* b : w->findChildren<QPushButton*>())
+        if (b->isVisible() && b->text() == press) b->click();
+    });
+    EXPECT_EQ(prompts.MessageBox("Save changes?", c.mode), c.result) << c.press;
+    EXPECT_EQ(shown, c.visible) << c.mode;
+    EXPECT_EQ(width, TMBoxDlg::WidthFor(13, c.mode));
+    EXPECT_GE(height, TMBoxDlg::kHeight);
+    EXPECT_EQ(title, "Kavex");
+  }
+  // Closing the box is CANCEL.
+  testing::WhenModal([](QWidget* w) { w->close(); });
+  EXPECT_EQ(prompts.MessageBox("Current DATA will be lost.", 1), 2);
+}
+
+TEST_F(DialogsTest, DataViewKeepsEveryByte) {
+  DataMemo memo;
+  std::string all;
+  for (int b = 0; b < 256; ++b)
+    if (b != '\n') all.push_back(static_cast<char>(b));
+  const Lines lines = {all, "", "\xA0 nbsp\r", "last"};
+  memo.SetLines(lines);
+  EXPECT_EQ(memo.Lines(), lines);
+  EXPECT_EQ(memo.LineCount(), 4u);
+  EXPECT_TRUE(memo.Modified());
+  memo.SetModified(false);
+  memo.AppendLine("appended");
+  EXPECT_TRUE(memo.Modified());
+  EXPECT_EQ(memo.LineCount(), 5u);
+  EXPECT_EQ(memo.Lines().back(), "appended");
+  memo.ClearLines();
+  EXPECT_EQ(memo.LineCount(), 0u);
+  EXPECT_EQ(memo.Lines(), Lines{});
+}
+
+TEST_F(DialogsTest, TypedTextIsReadAsLines) {
+  DataMemo memo;
+  memo.show();
+  memo.setFocus();
+  QTest::keyClicks(&memo, "A,1");
+  QTest::keyClick(&memo, Qt::Key_Return);
+  QTest::keyClicks(&memo, "B,2");
+  EXPECT_EQ(memo.Lines(), (Lines{"A,1", "B,2"}));
+  memo.AppendLine("C,3");
+  EXPECT_EQ(memo.Lines(), (Lines{"A,1", "B,2", "C,3"}));
+  // The view ends after the appended line; a line break typed there adds an empty line.
+  QTest::keyClick(&memo, Qt::Key_Return);
+  EXPECT_EQ(memo.Lines(), (Lines{"A,1", "B,2", "C,3", ""}));
+}
+
+TEST_F(DialogsTest, TypingStopsAtTheCharacterLimit) {
+  DataMemo memo;
+  // 99,999 lines of 99 characters and a line feed, then 98 characters: two short of full.
+  const QString line = QString(99, QLatin1Char('x')) + QLatin1Char('\n');
+  memo.setPlainText(line.repeated(static_cast<qsizetype>(kDataViewCharLimit) / 100 - 1) +
+                    QString(98, QLatin1Char('x')));
+  memo.moveCursor(QTextCursor::End);
+  memo.setFocus();
+  QTest::keyClicks(&memo, "abcd");
+  EXPECT_EQ(memo.document()->characterCount() - 1, static_cast<int>(kDataViewCharLimit));
+  QApplication::clipboard()->setText(QStringLiteral("pasted"));
+  memo.paste();
+  EXPECT_EQ(memo.document()->characterCount() - 1, static_cast<int>(kDataViewCharLimit));
+  EXPECT_TRUE(memo.toPlainText().endsWith(QLatin1String("xab")));
+}
+
+TEST_F(DialogsTest, FileDialogFilters) {
+  EXPECT_EQ(QtPrompts::QtFilter("QRX-6 Data(*.qr6)|*.qr6|All Files(*.*)|*.*"),
+            "QRX-6 Data (*.qr6 *.QR6);;All Files (*)");
+  EXPECT_EQ(QtPrompts::QtFilter("Points(*.pts)|*.pts;*.txt"), "Points (*.pts *.PTS *.txt *.TXT)");
+}
+
+TEST_F(DialogsTest, SaveCurrentDialogShowsTheName) {
+  QWidget parent;
+  QtPrompts prompts(&parent);
+  QString title;
+  QString name;
+  bool readOnly = false;
+  testing::WhenModal([&](QWidget* w) {
+    auto* d = static_cast<TCrrSaveDlg1*>(w);
+    title = d->windowTitle();
+    name = d->NameField()->text();
+    readOnly = d->NameField()->isReadOnly();
+    d->OkButton()->click();
+  });
+  EXPECT_TRUE(prompts.ConfirmSaveCurrent("Cvt to NWF", "16123101.qr6"));
+  EXPECT_EQ(title, "Cvt to NWF");
+  EXPECT_EQ(name, "16123101.qr6");
+  EXPECT_TRUE(readOnly);
+  testing::PressOnModal("CANCEL");
+  EXPECT_FALSE(prompts.ConfirmSaveCurrent("Save NWF", "16123101.qr7"));
+}
+
+TEST_F(DialogsTest, ProgressWindowShowsTextAndPosition) {
+  QWidget parent;
+  QtPrompts prompts(&parent);
+  TSaveNowDlg& dialog = prompts.ProgressDialog();
+  {
+    auto sink = prompts.ShowProgress("Kavex", false);
+    sink->SetText("Saving Now ...");
+    sink->SetPosition(140);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.TextLabel()->text(), "Saving Now ...");
+    EXPECT_EQ(dialog.Bar()->value(), 100);
+    dialog.reject();  // without a Cancel button the close box does nothing
+    EXPECT_FALSE(sink->CancelRequested());
+  }
+  EXPECT_FALSE(dialog.isVisible());
+  auto sink = prompts.ShowProgress("Download/Upload", true);
+  dialog.reject();
+  EXPECT_TRUE(sink->CancelRequested());
+}
+
+TEST_F(DialogsTest, AboutBoxAndFolderDialog) {
+  TAboutBox about;
+  EXPECT_EQ(about.windowTitle(), "About Kavex");
+  EXPECT_EQ(about.findChild<QLabel*>("ProductName")->text(), "Kavex");
+  EXPECT_EQ(about.findChild<QLabel*>("Version")->text(), "Version 1.3");
+  EXPECT_EQ(about.OkButton()->text(), "OK");
+
+  TDirChgDlg folders;
+  EXPECT_EQ(folders.windowTitle(), "Select Data Directory");
+  const QString home = QDir::homePath();
+  folders.SetOptions({home});
+  EXPECT_EQ(folders.options().folder, home);
+  EXPECT_GT(folders.DriveBox()->count(), 0);
+  EXPECT_TRUE(home.startsWith(folders.DriveBox()->currentData().toString()));
+}
+
+}  // namespace
+}  // namespace kavex
