@@ -2,9 +2,15 @@
 
 namespace sim {
 
+extern const std::vector<Scenario> kKavexScenarios;
+
 // Each instrument family adds its scenarios here.
 const std::vector<Scenario>& Scenarios() {
-  static const std::vector<Scenario> scenarios = {};
+  static const std::vector<Scenario> scenarios = [] {
+    std::vector<Scenario> all;
+    all.insert(all.end(), kKavexScenarios.begin(), kKavexScenarios.end());
+    return all;
+  }();
   return scenarios;
 }
 
