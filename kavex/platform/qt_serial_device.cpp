@@ -18,6 +18,7 @@ bool QtSerialDevice::Open(const std::string& name) {
   input_.clear();
   paused_ = false;
   port_.setPortName(QString::fromStdString(name));
+  pseudoTerminal_ = name.rfind("/dev/pts/", 0) == 0;
   return port_.open(QIODevice::ReadWrite);
 }
 
@@ -30,11 +31,15 @@ bool QtSerialDevice::Configure(const LineSettings& s) {
   const auto parity = s.parity == 1   ? QSerialPort::EvenParity
                       : s.parity == 2 ? QSerialPort::OddParity
                                       : QSerialPort::NoParity;
-  const bool ok = port_.setBaudRate(s.baud) &&
-                  port_.setDataBits(s.dataBits == 7 ? QSerialPort::Data7 : QSerialPort::Data8) &&
-                  port_.setParity(parity) &&
-                  port_.setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
-                  port_.setFlowControl(QSerialPort::NoFlowControl);
+  bool ok = port_.setBaudRate(s.baud) &&
+            port_.setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
+            port_.setFlowControl(QSerialPort::NoFlowControl);
+  // A pseudo-terminal has no character frame and refuses 7 bits and parity; the 7-bit
+  // line is then emulated by dropping the eighth bit of what arrives.
+  const bool framed = port_.setDataBits(s.dataBits == 7 ? QSerialPort::Data7 : QSerialPort::Data8) &&
+                      port_.setParity(parity);
+  if (!framed && pseudoTerminal_) port_.clearError();
+  ok = ok && (framed || pseudoTerminal_);
   settings_ = s;
   return ok;
 }
@@ -49,7 +54,7 @@ bool QtSerialDevice::Absorb() {
       continue;
     }
     if (c == kXon) paused_ = false;
-    input_.push_back(c);
+    input_.push_back(settings_.dataBits == 7 ? static_cast<char>(c & 0x7F) : c);
   }
   return true;
 }

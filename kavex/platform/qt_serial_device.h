@@ -35,6 +35,7 @@ class QtSerialDevice final : public SerialDevice {
   QSerialPort port_;
   std::string input_;
   bool paused_ = false;
+  bool pseudoTerminal_ = false;
   LineSettings settings_;
 };
 
