@@ -145,7 +145,8 @@ int RunDownloadCommand(const Args& args) {
   std::unique_ptr<TracingDevice> tracing;
   if (traceFile.is_open()) tracing = std::make_unique<TracingDevice>(serial, clock, traceFile);
   SerialDevice& line = tracing ? static_cast<SerialDevice&>(*tracing) : serial;
-  CommPort port(line, clock, [&](const std::string& t) { logic.ShowMessage(t, kModeMessage, true); });
+  CommPort port(line, clock,
+                [&](const std::string& t) { logic.ShowMessage(t, kModeMessage, true); });
   // The device given stands behind both port names.
   port.SetPortPath("COM1", device);
   port.SetPortPath("COM2", device);

@@ -6,10 +6,9 @@ namespace kavex {
 
 CommStatusPreparation CommStatusPreparationFor(TransferCommand command) {
   CommStatusPreparation p;
-  const bool download = command == TransferCommand::TerminalDownload ||
-                        command == TransferCommand::NwfDownload ||
-                        command == TransferCommand::Qrx6Download ||
-                        command == TransferCommand::HkDownload;
+  const bool download =
+      command == TransferCommand::TerminalDownload || command == TransferCommand::NwfDownload ||
+      command == TransferCommand::Qrx6Download || command == TransferCommand::HkDownload;
   p.directionLabel = download ? "Download :" : "Upload   :";
   switch (command) {
     case TransferCommand::TerminalDownload:

@@ -59,8 +59,8 @@ struct AdvancedField {
   const char* hint;
   unsigned minimum;
   unsigned maximum;
-  const char* format;   // how an accepted value is rewritten
-  size_t keptLength;    // characters copied into the settings on "OK"
+  const char* format;  // how an accepted value is rewritten
+  size_t keptLength;   // characters copied into the settings on "OK"
   const char* invalidMessage;
 };
 inline constexpr int kBlockIntervalField = 0;

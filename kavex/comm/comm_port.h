@@ -21,9 +21,9 @@ inline constexpr char kDc1 = 0x11;
 inline constexpr char kXoff = 0x13;
 
 // ReadLine results.
-inline constexpr int kLineEnd = 0;     // a line ended by LF
-inline constexpr int kLineEot = 1;     // EOT received
-inline constexpr int kLineDc1 = 9;     // DC1 received
+inline constexpr int kLineEnd = 0;      // a line ended by LF
+inline constexpr int kLineEot = 1;      // EOT received
+inline constexpr int kLineDc1 = 9;      // DC1 received
 inline constexpr int kLineFailed = -1;  // nothing, 0x00, or no terminator in 256 bytes
 
 // The serial port object of the main window: one port opened per transfer, with the

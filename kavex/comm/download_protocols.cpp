@@ -115,8 +115,8 @@ DownloadResult RunQrx6Download(CommPort& port, TransferProgress& progress,
   return {true, {}};
 }
 
-DownloadResult RunHkDownload(CommPort& port, TransferProgress& progress,
-                             DownloadReceiver& receiver, const DownloadOptions& options) {
+DownloadResult RunHkDownload(CommPort& port, TransferProgress& progress, DownloadReceiver& receiver,
+                             const DownloadOptions& options) {
   progress.StartDownloadDisplay(0);
   unsigned stored = 0;
   for (;;) {

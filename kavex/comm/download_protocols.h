@@ -48,8 +48,8 @@ DownloadResult RunTextDownload(CommPort& port, TransferProgress& progress,
 DownloadResult RunQrx6Download(CommPort& port, TransferProgress& progress,
                                DownloadReceiver& receiver, const DownloadOptions& options);
 // HK-101/102 lines with their sum check, each answered, until a line beginning with "Z".
-DownloadResult RunHkDownload(CommPort& port, TransferProgress& progress,
-                             DownloadReceiver& receiver, const DownloadOptions& options);
+DownloadResult RunHkDownload(CommPort& port, TransferProgress& progress, DownloadReceiver& receiver,
+                             const DownloadOptions& options);
 
 DownloadResult RunDownloadProtocol(DownloadKind kind, CommPort& port, TransferProgress& progress,
                                    DownloadReceiver& receiver, const DownloadOptions& options);

@@ -2,8 +2,7 @@
 
 namespace kavex {
 
-FaultInjectingDevice::FaultInjectingDevice(SerialDevice& inner, Clock& clock,
-                                           const Faults& faults)
+FaultInjectingDevice::FaultInjectingDevice(SerialDevice& inner, Clock& clock, const Faults& faults)
     : inner_(inner), clock_(clock), faults_(faults) {}
 
 int FaultInjectingDevice::ReadByte(std::chrono::milliseconds timeout) {

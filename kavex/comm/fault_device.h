@@ -12,12 +12,12 @@ namespace kavex {
 // to test the protocols' answers. Received lines are counted from 1 (a line ends at LF);
 // writes are counted from 1. A fault given as 0 is off.
 struct Faults {
-  int corruptLine = 0;   // flip one bit of this line's second byte, once
-  int dropLine = 0;      // swallow this line, once
-  int delayLine = 0;     // hold back this line's first byte ...
+  int corruptLine = 0;                 // flip one bit of this line's second byte, once
+  int dropLine = 0;                    // swallow this line, once
+  int delayLine = 0;                   // hold back this line's first byte ...
   std::chrono::milliseconds delay{0};  // ... by this long
-  int silentAfterLines = 0;  // after this many lines nothing more arrives
-  int failWrite = 0;         // this write fails
+  int silentAfterLines = 0;            // after this many lines nothing more arrives
+  int failWrite = 0;                   // this write fails
 };
 
 class FaultInjectingDevice final : public SerialDevice {
@@ -39,8 +39,8 @@ class FaultInjectingDevice final : public SerialDevice {
   SerialDevice& inner_;
   Clock& clock_;
   Faults faults_;
-  int line_ = 1;         // number of the line being received
-  size_t column_ = 0;    // bytes of it received so far
+  int line_ = 1;       // number of the line being received
+  size_t column_ = 0;  // bytes of it received so far
   int writes_ = 0;
 };
 

@@ -8,9 +8,9 @@ namespace kavex {
 // Line settings applied when a transfer starts.
 struct LineSettings {
   int baud = 9600;
-  int dataBits = 8;       // 7 or 8
-  int parity = 0;         // 0 none, 1 even, 2 odd
-  int stopBits = 1;       // 1 or 2
+  int dataBits = 8;           // 7 or 8
+  int parity = 0;             // 0 none, 1 even, 2 odd
+  int stopBits = 1;           // 1 or 2
   bool xonXoffOutput = true;  // stop sending at XOFF (0x13), go on at XON (0x11)
 
   bool operator==(const LineSettings&) const = default;

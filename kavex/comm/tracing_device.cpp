@@ -9,17 +9,39 @@ std::string ShowBytes(const std::string& bytes) {
   for (const char ch : bytes) {
     const auto c = static_cast<unsigned char>(ch);
     switch (c) {
-      case 0x00: s += "<NUL>"; break;
-      case 0x02: s += "<STX>"; break;
-      case 0x03: s += "<ETX>"; break;
-      case 0x04: s += "<EOT>"; break;
-      case 0x05: s += "<ENQ>"; break;
-      case 0x06: s += "<ACK>"; break;
-      case 0x0A: s += "<LF>"; break;
-      case 0x0D: s += "<CR>"; break;
-      case 0x11: s += "<DC1>"; break;
-      case 0x13: s += "<DC3>"; break;
-      case 0x15: s += "<NAK>"; break;
+      case 0x00:
+        s += "<NUL>";
+        break;
+      case 0x02:
+        s += "<STX>";
+        break;
+      case 0x03:
+        s += "<ETX>";
+        break;
+      case 0x04:
+        s += "<EOT>";
+        break;
+      case 0x05:
+        s += "<ENQ>";
+        break;
+      case 0x06:
+        s += "<ACK>";
+        break;
+      case 0x0A:
+        s += "<LF>";
+        break;
+      case 0x0D:
+        s += "<CR>";
+        break;
+      case 0x11:
+        s += "<DC1>";
+        break;
+      case 0x13:
+        s += "<DC3>";
+        break;
+      case 0x15:
+        s += "<NAK>";
+        break;
       default:
         if (c < 0x20 || c >= 0x7F)
           s += Format("<x%02X>", c);
@@ -67,9 +89,12 @@ bool TracingDevice::Open(const std::string& name) {
 
 bool TracingDevice::Configure(const LineSettings& s) {
   const bool ok = inner_.Configure(s);
-  const std::string text = Format("configure %d baud, %d bits, parity %s, %d stop%s", s.baud,
-                                  s.dataBits, s.parity == 1 ? "even" : s.parity == 2 ? "odd" : "none",
-                                  s.stopBits, ok ? "" : " failed");
+  const std::string text =
+      Format("configure %d baud, %d bits, parity %s, %d stop%s", s.baud, s.dataBits,
+             s.parity == 1   ? "even"
+             : s.parity == 2 ? "odd"
+                             : "none",
+             s.stopBits, ok ? "" : " failed");
   Record("--", {}, text.c_str());
   return ok;
 }

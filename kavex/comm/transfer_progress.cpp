@@ -49,7 +49,8 @@ void TransferProgress::Update(unsigned n) {
     display_.secondLabel = Format("%4u / %-4u", n, total_);
     // An empty range would divide by zero: the bar then stays where it is.
     if (total_ > start_) {
-      const unsigned long long pos = static_cast<unsigned long long>(n) * steps_ / (total_ - start_);
+      const unsigned long long pos =
+          static_cast<unsigned long long>(n) * steps_ / (total_ - start_);
       display_.barPosition = static_cast<int>(pos > steps_ ? steps_ : pos);
     }
   } else {

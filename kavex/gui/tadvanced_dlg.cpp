@@ -132,7 +132,8 @@ bool TAdvancedDlg::eventFilter(QObject* watched, QEvent* event) {
 
 void TAdvancedDlg::accept() {
   for (int i = 0; i < 3; ++i)
-    if (fields_[i]->isEnabled() && !CheckAdvancedField(i, fields_[i]->text().toLatin1().toStdString()))
+    if (fields_[i]->isEnabled() &&
+        !CheckAdvancedField(i, fields_[i]->text().toLatin1().toStdString()))
       if (!LeaveField(i)) return;
   options_ = options();
   QDialog::accept();

@@ -37,7 +37,9 @@ class TAdvancedDlg : public QDialog {
   QWidget* NextAfter(int index) const;
 
   // How messages reach the user (the program's message box); a plain box by default.
-  void SetMessageSink(std::function<void(const std::string&)> sink) { showMessage_ = std::move(sink); }
+  void SetMessageSink(std::function<void(const std::string&)> sink) {
+    showMessage_ = std::move(sink);
+  }
 
   QLineEdit* Field(int index) const { return fields_[index]; }
   QCheckBox* CheckBlockNumber() const { return checkNumber_; }

@@ -48,7 +48,8 @@ bool QtTransferDialogs::ShowCommStatus(TransferCommand command, CommSettings& se
   advanced_->SetOptions({settings, AdvancedPreparationFor(command)});
   status_->SetOptions({settings, CommStatusPreparationFor(command), paths_});
   status_->SetAdvancedHandler([this, &settings] {
-    if (advanced_->exec() == QDialog::Accepted) StoreAdvanced(advanced_->options().settings, settings);
+    if (advanced_->exec() == QDialog::Accepted)
+      StoreAdvanced(advanced_->options().settings, settings);
   });
   const bool go = status_->exec() == QDialog::Accepted;
   status_->SetAdvancedHandler({});

@@ -68,8 +68,8 @@ TTusinSetDlg::TTusinSetDlg(const CommStatusOptions& options, QWidget* parent) : 
   comGrid->addWidget(path2_, 1, 1);
 
   // Items in the order of the rate table; shown 1200 2400 4800 over 9600 19200 38400.
-  auto* baudBox = RadioGroup(this, "Baud Rate (bps)", {"1200", "9600", "2400", "19200", "4800", "38400"},
-                             3, baud_, false);
+  auto* baudBox = RadioGroup(this, "Baud Rate (bps)",
+                             {"1200", "9600", "2400", "19200", "4800", "38400"}, 3, baud_, false);
   charsBox_ = RadioGroup(this, "Characters", {"7 Bits", "8 Bits"}, 1, chars_);
   auto* parityBox = RadioGroup(this, "Parity", {"None", "Even", "Odd"}, 3, parity_);
   stopBox_ = RadioGroup(this, "Stop Bit(s)", {"1", "2"}, 1, stop_);

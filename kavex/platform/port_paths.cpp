@@ -39,7 +39,8 @@ PortPaths LoadPortPaths(const std::filesystem::path& file) {
   auto take = [&](const char* key, std::string& into) {
     const std::string v = ini.value(key).toString().trimmed().toStdString();
     if (v.empty() || v.size() > 260) return;
-    if (std::any_of(v.begin(), v.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+    if (std::any_of(v.begin(), v.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
       return;
     into = v;
   };

@@ -36,8 +36,9 @@ bool QtSerialDevice::Configure(const LineSettings& s) {
             port_.setFlowControl(QSerialPort::NoFlowControl);
   // A pseudo-terminal has no character frame and refuses 7 bits and parity; the 7-bit
   // line is then emulated by dropping the eighth bit of what arrives.
-  const bool framed = port_.setDataBits(s.dataBits == 7 ? QSerialPort::Data7 : QSerialPort::Data8) &&
-                      port_.setParity(parity);
+  const bool framed =
+      port_.setDataBits(s.dataBits == 7 ? QSerialPort::Data7 : QSerialPort::Data8) &&
+      port_.setParity(parity);
   if (!framed && pseudoTerminal_) port_.clearError();
   ok = ok && (framed || pseudoTerminal_);
   settings_ = s;

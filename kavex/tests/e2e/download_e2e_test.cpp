@@ -121,10 +121,10 @@ TEST_F(E2e, Qrx6AckNakWithASpoiledBlockArrivesByteExact) {
   const std::string file = WriteFile("data.qr6", disk);
   CommSettings s = Fast();
   s.useAckNak = true;
-  EXPECT_EQ(Download(DownloadKind::Qrx6,
-                     {"kavex-qrx6", "--file", file, "--ack-nak", "--spoil", "4", "--baud", "38400"},
-                     s),
-            DownloadOutcome::Completed);
+  EXPECT_EQ(
+      Download(DownloadKind::Qrx6,
+               {"kavex-qrx6", "--file", file, "--ack-nak", "--spoil", "4", "--baud", "38400"}, s),
+      DownloadOutcome::Completed);
   std::string got;
   for (const auto& l : view.Lines()) got += l + "\r\n";
   EXPECT_EQ(got, disk);
@@ -140,11 +140,11 @@ TEST_F(E2e, Qrx6WithoutHandshakeStopsAtASpoiledBlock) {
 
 TEST_F(E2e, HkLinesAnsweredUntilZ) {
   CommSettings s = Fast();
-  EXPECT_EQ(Download(DownloadKind::Hk,
-                     {"kavex-hk", "--line", "a,11,JOB1,M1,,1612311200,", "--line", "Z,", "--spoil",
-                      "0"},
-                     s),
-            DownloadOutcome::Completed);
+  EXPECT_EQ(
+      Download(DownloadKind::Hk,
+               {"kavex-hk", "--line", "a,11,JOB1,M1,,1612311200,", "--line", "Z,", "--spoil", "0"},
+               s),
+      DownloadOutcome::Completed);
   // "a,11,JOB1,M1,,1612311200," sums to 1350, 1350 mod 64 = 6, check 38 "&";
   // "Z," sums to 134, mod 64 = 6, check "&" too.
   EXPECT_EQ(view.Lines(), (std::vector<std::string>{"a,11,JOB1,M1,,1612311200,& ", "Z,& "}));
@@ -155,8 +155,8 @@ TEST_F(E2e, CliDownloadsQrx6WithTrace) {
   std::string disk;
   for (int i = 0; i < 15; ++i) disk += BlockLine("_+Q" + std::to_string(i) + "_", i % 10);
   const std::string file = WriteFile("cli.qr6", disk);
-  ChildProcess sim({kBin + "/instrument-sim", "kavex-qrx6", "--file", file, "--ack-nak", "--baud",
-                    "38400"});
+  ChildProcess sim(
+      {kBin + "/instrument-sim", "kavex-qrx6", "--file", file, "--ack-nak", "--baud", "38400"});
   const std::string device = sim.FirstLine();
   const std::string out = (dir_ / "out.qr6").string();
   const std::string trace = (dir_ / "trace.txt").string();

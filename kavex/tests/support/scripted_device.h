@@ -133,7 +133,7 @@ class ScriptedDevice final : public SerialDevice {
   LineSettings settings;
   std::chrono::milliseconds lastTimeout{0};
   bool failOpen = false, failQuery = false, failConfigure = false, noTimeouts = false;
-  int failWrite = 0;  // this write (counted from 1) fails
+  int failWrite = 0;            // this write (counted from 1) fails
   bool acceptAnyWrite = false;  // writes between the expected ones are only logged
   int purges = 0, closes = 0;
 

@@ -48,7 +48,8 @@ TEST_F(Forms, CommStatusForHkForcesAndDisables) {
   CommSettings s;
   s.stopBits = 2;
   s.rateCode = 0;  // 19200: radio item 3
-  TTusinSetDlg dlg({s, CommStatusPreparationFor(TransferCommand::HkDownload), {"/dev/a", "/dev/b"}});
+  TTusinSetDlg dlg(
+      {s, CommStatusPreparationFor(TransferCommand::HkDownload), {"/dev/a", "/dev/b"}});
   EXPECT_EQ(dlg.InstrumentLabel()->text(), "HK-101/102        ");
   EXPECT_EQ(dlg.DirectionLabel()->text(), "Download :");
   EXPECT_EQ(dlg.Characters()->checkedId(), 0);  // 7 Bits
@@ -71,7 +72,8 @@ TEST_F(Forms, CommStatusForHkForcesAndDisables) {
 }
 
 TEST_F(Forms, CommStatusControlsBecomeTheSettings) {
-  TTusinSetDlg dlg({{}, CommStatusPreparationFor(TransferCommand::Qrx6Download), {"/dev/a", "/dev/b"}});
+  TTusinSetDlg dlg(
+      {{}, CommStatusPreparationFor(TransferCommand::Qrx6Download), {"/dev/a", "/dev/b"}});
   dlg.ComPort()->button(1)->click();
   dlg.BaudRate()->button(5)->click();  // 38400
   dlg.Parity()->button(2)->click();
@@ -100,10 +102,8 @@ TEST_F(Forms, AdvancedFieldChecksOnLeaving) {
     const char* after;
   };
   const Case cases[] = {
-      {kBlockIntervalField, "99", false, "400 "},
-      {kBlockIntervalField, "250", true, "250 "},
-      {kReceiveTimeoutField, "60000", true, "60000"},
-      {kReceiveTimeoutField, "6000", true, "6000 "},
+      {kBlockIntervalField, "99", false, "400 "},     {kBlockIntervalField, "250", true, "250 "},
+      {kReceiveTimeoutField, "60000", true, "60000"}, {kReceiveTimeoutField, "6000", true, "6000 "},
       {kDelayTimeField, "5", false, "100"},
   };
   for (const auto& c : cases) {
