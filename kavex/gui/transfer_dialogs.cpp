@@ -15,6 +15,12 @@ QtTransferDialogs::QtTransferDialogs(QWidget* parent, CommPort& port,
   upDw_ = new TUpDwDlg(parent);
 }
 
+QtTransferDialogs::~QtTransferDialogs() {
+  delete upDw_.data();
+  delete status_.data();
+  delete advanced_.data();
+}
+
 void QtTransferDialogs::StoreCommStatus(const CommSettings& from, CommSettings& into) {
   into.useCom2 = from.useCom2;
   into.rateCode = from.rateCode;

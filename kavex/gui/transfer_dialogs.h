@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -23,6 +24,9 @@ class QtTransferDialogs final : public TransferDialogs {
  public:
   QtTransferDialogs(QWidget* parent, CommPort& port,
                     std::filesystem::path portPathsFile = PortPathsFile());
+  ~QtTransferDialogs() override;
+  QtTransferDialogs(const QtTransferDialogs&) = delete;
+  QtTransferDialogs& operator=(const QtTransferDialogs&) = delete;
 
   bool ShowCommStatus(TransferCommand command, CommSettings& settings) override;
   TransferProgress& Progress() override { return *upDw_; }
@@ -41,9 +45,10 @@ class QtTransferDialogs final : public TransferDialogs {
   CommPort& port_;
   std::filesystem::path pathsFile_;
   PortPaths paths_;
-  TAdvancedDlg* advanced_;
-  TTusinSetDlg* status_;
-  TUpDwDlg* upDw_;
+  // Owned by the parent window when there is one; whatever is left goes with this object.
+  QPointer<TAdvancedDlg> advanced_;
+  QPointer<TTusinSetDlg> status_;
+  QPointer<TUpDwDlg> upDw_;
 };
 
 }  // namespace kavex
