@@ -131,10 +131,9 @@ bool TAdvancedDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TAdvancedDlg::accept() {
+  // "OK" may be pressed without the field losing the focus first: check and rewrite each.
   for (int i = 0; i < 3; ++i)
-    if (fields_[i]->isEnabled() &&
-        !CheckAdvancedField(i, fields_[i]->text().toLatin1().toStdString()))
-      if (!LeaveField(i)) return;
+    if (fields_[i]->isEnabled() && !LeaveField(i)) return;
   options_ = options();
   QDialog::accept();
 }

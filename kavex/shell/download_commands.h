@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "kavex/comm/comm_dialog_rules.h"
 #include "kavex/comm/comm_port.h"
@@ -41,6 +42,30 @@ enum class DownloadOutcome { Completed, Failed, NotStarted };
 // question to the "Write text file" step.
 DownloadOutcome RunDownload(DownloadKind kind, MainLogic& logic, CommPort& port,
                             TransferDialogs& dialogs, const DownloadHandOver& handOver = {});
+
+// The four "&Download" commands of the main window over its port and forms.
+class DownloadCommands {
+ public:
+  DownloadCommands(MainLogic& logic, CommPort& port, TransferDialogs& dialogs,
+                   DownloadHandOver handOver = {})
+      : logic_(logic), port_(port), dialogs_(dialogs), handOver_(std::move(handOver)) {}
+
+  void SetHandOver(DownloadHandOver handOver) { handOver_ = std::move(handOver); }
+
+  DownloadOutcome Terminal() { return Run(DownloadKind::Terminal); }
+  DownloadOutcome DldQRX7() { return Run(DownloadKind::Nwf); }
+  DownloadOutcome DldQRX6() { return Run(DownloadKind::Qrx6); }
+  DownloadOutcome DldHK1() { return Run(DownloadKind::Hk); }
+  DownloadOutcome Run(DownloadKind kind) {
+    return RunDownload(kind, logic_, port_, dialogs_, handOver_);
+  }
+
+ private:
+  MainLogic& logic_;
+  CommPort& port_;
+  TransferDialogs& dialogs_;
+  DownloadHandOver handOver_;
+};
 
 TransferCommand CommandOf(DownloadKind kind);
 // "COM1" or "COM2" as the settings choose.
