@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSerialPortInfo>
 #include <QVBoxLayout>
 
 namespace kavex {
@@ -56,16 +58,28 @@ TTusinSetDlg::TTusinSetDlg(const CommStatusOptions& options, QWidget* parent) : 
   auto* com2 = new QRadioButton("COM2", comBox);
   com_->addButton(com1, 0);
   com_->addButton(com2, 1);
-  path1_ = new QLineEdit(comBox);
-  path1_->setObjectName("Com1Path");
-  path1_->setToolTip("Device used as COM1");
-  path2_ = new QLineEdit(comBox);
-  path2_->setObjectName("Com2Path");
-  path2_->setToolTip("Device used as COM2");
+  // Editable lists of the ports the machine has; any device path may be typed.
+  QStringList ports;
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+    ports << info.systemLocation();
+  ports.sort();
+  auto pathBox = [&](const char* objectName, const char* tip) {
+    auto* box = new QComboBox(comBox);
+    box->setEditable(true);
+    box->addItems(ports);
+    box->setObjectName(objectName);
+    box->setToolTip(tip);
+    box->setMinimumContentsLength(16);
+    return box;
+  };
+  auto* box1 = pathBox("Com1Path", "Device used as COM1");
+  auto* box2 = pathBox("Com2Path", "Device used as COM2");
+  path1_ = box1->lineEdit();
+  path2_ = box2->lineEdit();
   comGrid->addWidget(com1, 0, 0);
-  comGrid->addWidget(path1_, 0, 1);
+  comGrid->addWidget(box1, 0, 1);
   comGrid->addWidget(com2, 1, 0);
-  comGrid->addWidget(path2_, 1, 1);
+  comGrid->addWidget(box2, 1, 1);
 
   // Items in the order of the rate table; shown 1200 2400 4800 over 9600 19200 38400.
   auto* baudBox = RadioGroup(this, "Baud Rate (bps)",

@@ -10,6 +10,7 @@ constexpr char kXoffByte = 0x13;
 // The write time-out: a constant plus a few milliseconds per byte.
 constexpr int kWriteConstantMs = 5000;
 constexpr int kWritePerByteMs = 5;
+constexpr qint64 kReadBufferBytes = 64 * 1024;
 
 }  // namespace
 
@@ -19,6 +20,8 @@ bool QtSerialDevice::Open(const std::string& name) {
   paused_ = false;
   port_.setPortName(QString::fromStdString(name));
   pseudoTerminal_ = name.rfind("/dev/pts/", 0) == 0;
+  // A flooding device fills this buffer and then the driver's, never our memory.
+  port_.setReadBufferSize(kReadBufferBytes);
   return port_.open(QIODevice::ReadWrite);
 }
 
