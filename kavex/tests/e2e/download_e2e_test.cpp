@@ -171,6 +171,19 @@ TEST_F(E2e, CliDownloadsQrx6WithTrace) {
   EXPECT_NE(t.find("<STX>_+Q14_"), std::string::npos);
 }
 
+TEST_F(E2e, CliKeepsTheLinesBeforeAFailure) {
+  ChildProcess sim({kBin + "/instrument-sim", "kavex-hk", "--line", "a,11,", "--line", "b,11,"});
+  const std::string device = sim.FirstLine();
+  const std::string out = (dir_ / "levels.hk1").string();
+  // The simulator stops after two lines without a "Z" line: the third read times out.
+  ChildProcess cli({kBin + "/kavex-cli", "download", "hk", "--port", device, "--delay", "10",
+                    "--timeout", "1000", "-o", out});
+  EXPECT_EQ(cli.Wait(), 1);
+  EXPECT_EQ(sim.Wait(), 0);
+  // "a,11," sums to 97+44+49+49+44 = 283, mod 64 = 27, check 59 ";"; "b,11," 284 -> "<".
+  EXPECT_EQ(ReadFile(out), "a,11,; \r\nb,11,< \r\n");
+}
+
 TEST_F(E2e, CliUsageAndFailureExitCodes) {
   struct Case {
     std::vector<std::string> args;
