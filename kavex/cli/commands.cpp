@@ -4,10 +4,13 @@
 
 namespace kavex::cli {
 
+extern const Command kDownloadCommand;
+
 // Later command families add their entries here.
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
       {"convert", kConvertUsage, RunConvert},
+      kDownloadCommand,
   };
   return commands;
 }

@@ -4,12 +4,18 @@
 
 namespace sim {
 
+extern const std::vector<Scenario> kKavexScenarios;
+
 // Each instrument family adds its scenarios here.
 const std::vector<Scenario>& Scenarios() {
-  static const std::vector<Scenario> scenarios = {
-      {"ulvo-send", kUlvoSendUsage, RunUlvoSend},
-      {"ulvo-receive", kUlvoReceiveUsage, RunUlvoReceive},
-  };
+  static const std::vector<Scenario> scenarios = [] {
+    std::vector<Scenario> all = {
+        {"ulvo-send", kUlvoSendUsage, RunUlvoSend},
+        {"ulvo-receive", kUlvoReceiveUsage, RunUlvoReceive},
+    };
+    all.insert(all.end(), kKavexScenarios.begin(), kKavexScenarios.end());
+    return all;
+  }();
   return scenarios;
 }
 

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <string>
+
+#include "kavex/comm/comm_port.h"
+#include "kavex/comm/comm_settings.h"
+#include "kavex/comm/transfer_progress.h"
+
+namespace kavex {
+
+enum class DownloadKind { Terminal, Nwf, Qrx6, Hk };
+
+// Where accepted lines go (the current data) and how the window stays responsive.
+class DownloadReceiver {
+ public:
+  virtual ~DownloadReceiver() = default;
+  // The line as received, terminator included; the receiver stores StoredLineOf(line).
+  virtual void StoreLine(const std::string& line) = 0;
+  virtual void PumpEvents() = 0;
+};
+
+struct DownloadOptions {
+  bool ackNak = false;
+  unsigned delayMs = 100;
+  bool checkBlockNumber = true;
+  bool checkBlockSum = true;
+};
+DownloadOptions DownloadOptionsOf(const CommSettings& settings);
+
+struct DownloadResult {
+  bool ok = false;
+  // Shown in the message box once the port is closed; empty when the port operation has
+  // already told the user.
+  std::string message;
+};
+
+// The HK replies: good 0x06 ",R," CR LF, bad 0x15 ",!," CR LF.
+extern const std::string kHkGoodReply;
+extern const std::string kHkBadReply;
+
+// A received line without its final LF and the CR before it.
+std::string StoredLineOf(const std::string& line);
+
+// Terminal and NWF downloads: lines until EOT or DC1; nothing is sent.
+DownloadResult RunTextDownload(CommPort& port, TransferProgress& progress,
+                               DownloadReceiver& receiver);
+// QRX-6 blocks until EOT, with or without ENQ/ACK/NAK.
+DownloadResult RunQrx6Download(CommPort& port, TransferProgress& progress,
+                               DownloadReceiver& receiver, const DownloadOptions& options);
+// HK-101/102 lines with their sum check, each answered, until a line beginning with "Z".
+DownloadResult RunHkDownload(CommPort& port, TransferProgress& progress, DownloadReceiver& receiver,
+                             const DownloadOptions& options);
+
+DownloadResult RunDownloadProtocol(DownloadKind kind, CommPort& port, TransferProgress& progress,
+                                   DownloadReceiver& receiver, const DownloadOptions& options);
+
+}  // namespace kavex

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "kavex/comm/comm_port.h"
+#include "kavex/gui/tadvanced_dlg.h"
+#include "kavex/gui/ttusin_set_dlg.h"
+#include "kavex/gui/tupdw_dlg.h"
+#include "kavex/platform/port_paths.h"
+#include "kavex/shell/download_commands.h"
+
+class QWidget;
+
+namespace kavex {
+
+// The main window's "Comm Status", "Advanced Options" and "Download/Upload" forms, created
+// once and prepared by each transfer command. Also keeps the devices behind COM1 and COM2
+// (shown and edited in "Comm Status", stored in KavexPorts.ini) and hands them to the port.
+class QtTransferDialogs final : public TransferDialogs {
+ public:
+  QtTransferDialogs(QWidget* parent, CommPort& port,
+                    std::filesystem::path portPathsFile = PortPathsFile());
+  ~QtTransferDialogs() override;
+  QtTransferDialogs(const QtTransferDialogs&) = delete;
+  QtTransferDialogs& operator=(const QtTransferDialogs&) = delete;
+
+  bool ShowCommStatus(TransferCommand command, CommSettings& settings) override;
+  TransferProgress& Progress() override { return *upDw_; }
+
+  TTusinSetDlg& CommStatus() { return *status_; }
+  TAdvancedDlg& Advanced() { return *advanced_; }
+  TUpDwDlg& UpDw() { return *upDw_; }
+  const PortPaths& Paths() const { return paths_; }
+
+  // Stores what "GO" and "OK" of the two dialogs keep (also used without exec() in tests).
+  static void StoreCommStatus(const CommSettings& from, CommSettings& into);
+  static void StoreAdvanced(const CommSettings& from, CommSettings& into);
+  void StorePaths(const PortPaths& paths);
+
+ private:
+  CommPort& port_;
+  std::filesystem::path pathsFile_;
+  PortPaths paths_;
+  // Owned by the parent window when there is one; whatever is left goes with this object.
+  QPointer<TAdvancedDlg> advanced_;
+  QPointer<TTusinSetDlg> status_;
+  QPointer<TUpDwDlg> upDw_;
+};
+
+}  // namespace kavex

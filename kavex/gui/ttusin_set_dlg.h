@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+#include "kavex/comm/comm_dialog_rules.h"
+#include "kavex/comm/comm_settings.h"
+#include "kavex/platform/port_paths.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace kavex {
+
+struct CommStatusOptions {
+  CommSettings settings;              // loaded into the controls, after the forced values
+  CommStatusPreparation preparation;  // labels and what the command enables and shows
+  PortPaths paths;                    // the devices behind COM1 and COM2
+};
+
+// "Comm Status": the line settings a transfer starts with. "GO" accepts; the caller then
+// stores options() into the settings.
+class TTusinSetDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TTusinSetDlg(const CommStatusOptions& options, QWidget* parent = nullptr);
+
+  void SetOptions(const CommStatusOptions& options);
+  // Every control as "GO" stores it.
+  CommStatusOptions options() const;
+
+  // "Advanced" calls this (the owner shows "Advanced Options").
+  void SetAdvancedHandler(std::function<void()> handler) { advanced_ = std::move(handler); }
+
+  QButtonGroup* ComPort() const { return com_; }
+  QButtonGroup* BaudRate() const { return baud_; }
+  QButtonGroup* Characters() const { return chars_; }
+  QButtonGroup* Parity() const { return parity_; }
+  QButtonGroup* StopBits() const { return stop_; }
+  QButtonGroup* Protocol() const { return protocol_; }
+  QGroupBox* CharactersBox() const { return charsBox_; }
+  QGroupBox* StopBitsBox() const { return stopBox_; }
+  QGroupBox* ProtocolBox() const { return protocolBox_; }
+  QCheckBox* WriteTextFile() const { return writeText_; }
+  QCheckBox* ReadTextFile() const { return readText_; }
+  QLineEdit* DevicePath(int com) const { return com == 0 ? path1_ : path2_; }
+  QLabel* InstrumentLabel() const { return instrument_; }
+  QLabel* DirectionLabel() const { return direction_; }
+  QPushButton* GoButton() const { return go_; }
+  QPushButton* AdvancedButton() const { return advancedButton_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  CommStatusOptions options_;
+  QLabel* instrument_;
+  QLabel* direction_;
+  QButtonGroup* com_;
+  QButtonGroup* baud_;
+  QButtonGroup* chars_;
+  QButtonGroup* parity_;
+  QButtonGroup* stop_;
+  QButtonGroup* protocol_;
+  QGroupBox* charsBox_;
+  QGroupBox* stopBox_;
+  QGroupBox* protocolBox_;
+  QLineEdit* path1_;
+  QLineEdit* path2_;
+  QCheckBox* writeText_;
+  QCheckBox* readText_;
+  QPushButton* go_;
+  QPushButton* cancel_;
+  QPushButton* advancedButton_;
+  std::function<void()> advanced_;
+};
+
+}  // namespace kavex

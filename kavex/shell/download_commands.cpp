@@ -1,0 +1,96 @@
+#include "kavex/shell/download_commands.h"
+
+namespace kavex {
+namespace {
+
+// Accepted lines go to the view as they arrive; the window repaints between lines.
+class ViewReceiver final : public DownloadReceiver {
+ public:
+  explicit ViewReceiver(MainLogic& logic) : logic_(logic) {}
+  void StoreLine(const std::string& line) override {
+    logic_.View().AppendLine(StoredLineOf(line));
+    logic_.Ui().PumpEvents();
+  }
+  void PumpEvents() override { logic_.Ui().PumpEvents(); }
+
+ private:
+  MainLogic& logic_;
+};
+
+void AfterQrx6(MainLogic& logic, const DownloadHandOver& handOver) {
+  logic.conversionResult = kConversionNotDone;
+  if (logic.SaveCurrentData("Cvt to NWF", ".qr6") != kConversionSuccess) return;
+  if (handOver.convertToNwf) handOver.convertToNwf(logic);
+}
+
+void AfterHk(MainLogic& logic, const DownloadHandOver& handOver) {
+  logic.conversionResult = kConversionNotDone;
+  if (logic.SaveCurrentData("Cvt to HK-101/102 Text", ".hk1") != kConversionSuccess) return;
+  // Without the conversion the saved lines stay the current data rather than vanish.
+  if (!handOver.hkToText) return;
+  const std::string path = logic.currentPath;
+  logic.hasFile = false;
+  logic.ClearCurrentData();
+  logic.conversionResult = handOver.hkToText(logic, path);
+}
+
+}  // namespace
+
+TransferCommand CommandOf(DownloadKind kind) {
+  switch (kind) {
+    case DownloadKind::Terminal:
+      return TransferCommand::TerminalDownload;
+    case DownloadKind::Nwf:
+      return TransferCommand::NwfDownload;
+    case DownloadKind::Qrx6:
+      return TransferCommand::Qrx6Download;
+    case DownloadKind::Hk:
+      return TransferCommand::HkDownload;
+  }
+  return TransferCommand::TerminalDownload;
+}
+
+std::string PortNameOf(const CommSettings& settings) {
+  return settings.useCom2 ? "COM2" : "COM1";
+}
+
+DownloadOutcome RunDownload(DownloadKind kind, MainLogic& logic, CommPort& port,
+                            TransferDialogs& dialogs, const DownloadHandOver& handOver) {
+  DataView& view = logic.View();
+  if (view.Modified()) {
+    if (logic.ShowMessage("Current DATA will be lost.", kModeConfirmation) != kResultOk)
+      return DownloadOutcome::NotStarted;
+    logic.ClearCurrentData();
+  } else if (logic.hasFile) {
+    logic.ClearCurrentData();
+  }
+  logic.hasFile = false;
+
+  CommSettings& settings = logic.Settings().comm;
+  if (!dialogs.ShowCommStatus(CommandOf(kind), settings)) return DownloadOutcome::NotStarted;
+
+  const DownloadOptions options = DownloadOptionsOf(settings);
+  const unsigned timeout = TimingValue(settings.receiveTimeout);
+  port.SetSettings(settings);
+  if (port.OpenPort(PortNameOf(settings)) != 0) return DownloadOutcome::NotStarted;
+  if (port.ConfigurePort(timeout) != 0) return DownloadOutcome::NotStarted;
+
+  TransferProgress& progress = dialogs.Progress();
+  progress.Show(false);
+  logic.EnterBusy();
+  ViewReceiver receiver(logic);
+  const DownloadResult result = RunDownloadProtocol(kind, port, progress, receiver, options);
+  logic.LeaveBusy();
+  port.ClosePort();
+  progress.Hide();
+  if (!result.message.empty()) logic.ShowMessage(result.message, kModeMessage);
+  if (!result.ok) return DownloadOutcome::Failed;
+
+  if (settings.writeTextFile) {
+    if (kind == DownloadKind::Qrx6) AfterQrx6(logic, handOver);
+    if (kind == DownloadKind::Hk) AfterHk(logic, handOver);
+  }
+  return DownloadOutcome::Completed;
+}
+
+}  // namespace kavex

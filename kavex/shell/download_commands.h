@@ -1,0 +1,74 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "kavex/comm/comm_dialog_rules.h"
+#include "kavex/comm/comm_port.h"
+#include "kavex/comm/download_protocols.h"
+#include "kavex/comm/transfer_progress.h"
+#include "kavex/shell/main_logic.h"
+
+namespace kavex {
+
+// The dialogs a transfer command shows: "Comm Status" with "Advanced Options" behind it,
+// and the progress window. The Qt forms implement it; the command line answers "GO".
+class TransferDialogs {
+ public:
+  virtual ~TransferDialogs() = default;
+  // Prepares "Comm Status" and "Advanced Options" for the command from `settings` and shows
+  // "Comm Status". True when the user pressed "GO"; `settings` then holds every control.
+  virtual bool ShowCommStatus(TransferCommand command, CommSettings& settings) = 0;
+  // The progress window (TUpDwDlg).
+  virtual TransferProgress& Progress() = 0;
+};
+
+// What follows a download with "Write text file", once the data is saved. The caller wires
+// these to the conversions; a hand-over left empty ends the command after saving.
+struct DownloadHandOver {
+  // QRX-6: shows the conversion dialog for the saved file (currentPath) and, when the user
+  // starts it, replaces the current data with the NWF lines.
+  std::function<void(MainLogic&)> convertToNwf;
+  // HK: builds the level-book text from the saved file into the (cleared) current data;
+  // returns the conversion's result (0 success, -1 file not readable).
+  std::function<int(MainLogic&, const std::string& path)> hkToText;
+};
+
+// How a download ended.
+enum class DownloadOutcome { Completed, Failed, NotStarted };
+
+// One download command of the main window, from the "Current DATA will be lost."
+// question to the "Write text file" step.
+DownloadOutcome RunDownload(DownloadKind kind, MainLogic& logic, CommPort& port,
+                            TransferDialogs& dialogs, const DownloadHandOver& handOver = {});
+
+// The four "&Download" commands of the main window over its port and forms.
+class DownloadCommands {
+ public:
+  DownloadCommands(MainLogic& logic, CommPort& port, TransferDialogs& dialogs,
+                   DownloadHandOver handOver = {})
+      : logic_(logic), port_(port), dialogs_(dialogs), handOver_(std::move(handOver)) {}
+
+  void SetHandOver(DownloadHandOver handOver) { handOver_ = std::move(handOver); }
+
+  DownloadOutcome Terminal() { return Run(DownloadKind::Terminal); }
+  DownloadOutcome DldQRX7() { return Run(DownloadKind::Nwf); }
+  DownloadOutcome DldQRX6() { return Run(DownloadKind::Qrx6); }
+  DownloadOutcome DldHK1() { return Run(DownloadKind::Hk); }
+  DownloadOutcome Run(DownloadKind kind) {
+    return RunDownload(kind, logic_, port_, dialogs_, handOver_);
+  }
+
+ private:
+  MainLogic& logic_;
+  CommPort& port_;
+  TransferDialogs& dialogs_;
+  DownloadHandOver handOver_;
+};
+
+TransferCommand CommandOf(DownloadKind kind);
+// "COM1" or "COM2" as the settings choose.
+std::string PortNameOf(const CommSettings& settings);
+
+}  // namespace kavex

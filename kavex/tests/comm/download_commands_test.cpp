@@ -1,0 +1,270 @@
+#include "kavex/shell/download_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "kavex/tests/support/scripted_device.h"
+#include "kavex/tests/support/scripted_prompts.h"
+#include "test_blocks.h"
+
+namespace kavex {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::BlockLine;
+using testing::FakeClock;
+using testing::ScriptedDevice;
+using testing::ScriptedPrompts;
+
+// Answers "Comm Status" as the user would, after the command's forced values.
+struct Dialogs : TransferDialogs {
+  bool ShowCommStatus(TransferCommand command, CommSettings& settings) override {
+    commands.push_back(command);
+    if (!go) return false;
+    settings = ApplyPreparation(settings, CommStatusPreparationFor(command));
+    return true;
+  }
+  TransferProgress& Progress() override { return progress; }
+  bool go = true;
+  std::vector<TransferCommand> commands;
+  TransferProgress progress;
+};
+
+struct FlowFixture : ::testing::Test {
+  FakeClock clock;
+  ScriptedDevice device{clock};
+  MemoryDataView view;
+  ScriptedPrompts prompts;
+  MainLogic logic{view, prompts, clock};
+  CommPort port{device, clock,
+                [this](const std::string& t) { logic.ShowMessage(t, kModeMessage, true); }};
+  Dialogs dialogs;
+  fs::path dir;
+
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("kavex_dl_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    logic.workDir = dir;
+    port.SetPortPath("COM1", "/dev/ttyUSB0");
+    port.SetPortPath("COM2", "/dev/ttyUSB1");
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  DownloadOutcome Run(DownloadKind kind, const DownloadHandOver& handOver = {}) {
+    return RunDownload(kind, logic, port, dialogs, handOver);
+  }
+};
+
+TEST_F(FlowFixture, CancellingTheLossQuestionChangesNothing) {
+  view.SetLines({"kept"});
+  prompts.ExpectMessage("Current DATA will be lost.", kModeConfirmation, kResultCancel);
+  EXPECT_EQ(Run(DownloadKind::Terminal), DownloadOutcome::NotStarted);
+  EXPECT_EQ(view.Lines(), std::vector<std::string>{"kept"});
+  EXPECT_TRUE(dialogs.commands.empty());
+  EXPECT_TRUE(device.opened.empty());
+}
+
+TEST_F(FlowFixture, FiledDataIsClearedWithoutAskingEvenWhenCommStatusIsCancelled) {
+  view.SetLines({"old"});
+  view.SetModified(false);
+  logic.SetCurrentFile("/data/x.qr6");
+  dialogs.go = false;
+  EXPECT_EQ(Run(DownloadKind::Nwf), DownloadOutcome::NotStarted);
+  EXPECT_TRUE(view.Lines().empty());
+  EXPECT_FALSE(logic.hasFile);
+  EXPECT_EQ(view.FileLabel(), "(unsaved)");
+  EXPECT_EQ(dialogs.commands, std::vector<TransferCommand>{TransferCommand::NwfDownload});
+  EXPECT_TRUE(device.opened.empty());
+}
+
+TEST_F(FlowFixture, TerminalDownloadOnCom2FillsTheView) {
+  logic.Settings().comm.useCom2 = true;
+  device.Send("A\n").Send("B\r\n").Send("\x04");
+  EXPECT_EQ(Run(DownloadKind::Terminal), DownloadOutcome::Completed);
+  EXPECT_EQ(device.opened, std::vector<std::string>{"/dev/ttyUSB1"});
+  EXPECT_EQ(view.Lines(), (std::vector<std::string>{"A", "B"}));
+  EXPECT_TRUE(view.Modified());
+  EXPECT_FALSE(device.IsOpen());
+  EXPECT_FALSE(prompts.busy);
+  EXPECT_FALSE(dialogs.progress.Visible());
+}
+
+TEST_F(FlowFixture, PortFailureEndsBeforeBusy) {
+  device.failOpen = true;
+  prompts.ExpectMessage("COM ERROR.");
+  EXPECT_EQ(Run(DownloadKind::Qrx6), DownloadOutcome::NotStarted);
+  EXPECT_EQ(prompts.log, std::vector<std::string>{"message 0: COM ERROR."});
+}
+
+TEST_F(FlowFixture, NoResponseAfterSomeLinesKeepsThemAndClosesFirst) {
+  device.Send("A\r\n");
+  prompts.ExpectMessage("No response.");
+  EXPECT_EQ(Run(DownloadKind::Terminal), DownloadOutcome::Failed);
+  EXPECT_EQ(view.Lines(), std::vector<std::string>{"A"});
+  EXPECT_EQ(device.closes, 1);
+  EXPECT_FALSE(prompts.busy);
+}
+
+TEST_F(FlowFixture, ReceiveTimeoutAndDelayComeFromTheSettingsTexts) {
+  logic.Settings().comm.receiveTimeout = "2000 ";
+  prompts.ExpectMessage("No response.");
+  Run(DownloadKind::Nwf);
+  EXPECT_EQ(device.lastTimeout, std::chrono::milliseconds(2005));
+}
+
+TEST_F(FlowFixture, HkForcesSevenBitsAndOneStopBitWhichStayInTheSettings) {
+  logic.Settings().comm.stopBits = 2;
+  device.Send("Z,&x\r\n").Expect("\x06,R,\r\n");
+  EXPECT_EQ(Run(DownloadKind::Hk), DownloadOutcome::Completed);
+  EXPECT_EQ(device.settings.dataBits, 7);
+  EXPECT_EQ(device.settings.stopBits, 1);
+  EXPECT_TRUE(logic.Settings().comm.sevenBits);
+  EXPECT_TRUE(logic.Settings().comm.useAckNak);
+}
+
+TEST_F(FlowFixture, Qrx6WriteTextFileSavesThenHandsOverToTheConversion) {
+  logic.Settings().comm.writeTextFile = true;
+  const std::string b0 = BlockLine("_+P0_", 0), b1 = BlockLine("_+P1_", 1);
+  device.Send(b0).Send(b1).Send("\x04");
+  prompts.ExpectSaveCurrent("Cvt to NWF", "16123101.qr6", true);
+  int converted = 0;
+  DownloadHandOver handOver;
+  handOver.convertToNwf = [&](MainLogic& l) {
+    ++converted;
+    EXPECT_TRUE(l.hasFile);
+    EXPECT_EQ(fs::path(l.currentPath).filename(), "16123101.qr6");
+  };
+  EXPECT_EQ(Run(DownloadKind::Qrx6, handOver), DownloadOutcome::Completed);
+  EXPECT_EQ(converted, 1);
+  std::ifstream in(dir / "16123101.qr6", std::ios::binary);
+  std::stringstream disk;
+  disk << in.rdbuf();
+  EXPECT_EQ(disk.str(), b0 + b1);  // each block followed by CR LF on disk
+}
+
+TEST_F(FlowFixture, HkWriteTextFileClearsTheDataAndConvertsTheSavedFile) {
+  logic.Settings().comm.writeTextFile = true;
+  device.Send("AB#x\r\n").Expect("\x06,R,\r\n").Send("Z,&x\r\n").Expect("\x06,R,\r\n");
+  prompts.ExpectSaveCurrent("Cvt to HK-101/102 Text", "16123101.hk1", true);
+  std::string given;
+  DownloadHandOver handOver;
+  handOver.hkToText = [&](MainLogic& l, const std::string& path) {
+    given = path;
+    EXPECT_FALSE(l.hasFile);
+    EXPECT_EQ(l.View().LineCount(), 0u);
+    l.View().AppendLine("      HK-100 TEXT ");
+    return 0;
+  };
+  EXPECT_EQ(Run(DownloadKind::Hk, handOver), DownloadOutcome::Completed);
+  EXPECT_EQ(fs::path(given).filename(), "16123101.hk1");
+  EXPECT_EQ(logic.conversionResult, 0);
+  EXPECT_EQ(view.Lines(), std::vector<std::string>{"      HK-100 TEXT "});
+}
+
+TEST_F(FlowFixture, WriteTextFileCancelledKeepsTheDownloadedLines) {
+  logic.Settings().comm.writeTextFile = true;
+  device.Send(BlockLine("_", 0)).Send("\x04");
+  prompts.ExpectSaveCurrent("Cvt to NWF", "16123101.qr6", false);
+  bool converted = false;
+  DownloadHandOver handOver;
+  handOver.convertToNwf = [&](MainLogic&) { converted = true; };
+  EXPECT_EQ(Run(DownloadKind::Qrx6, handOver), DownloadOutcome::Completed);
+  EXPECT_EQ(logic.conversionResult, kConversionCancelled);
+  EXPECT_FALSE(converted);
+  EXPECT_EQ(view.LineCount(), 1u);
+}
+
+TEST_F(FlowFixture, FailedFinalAckSkipsTheWriteTextFileStep) {
+  logic.Settings().comm.writeTextFile = true;
+  logic.Settings().comm.useAckNak = true;
+  device.Expect("\x05").Send(BlockLine("_", 0)).Expect("\x06").Send("\x04");
+  device.failWrite = 3;
+  prompts.ExpectMessage("Failed to send data.");
+  EXPECT_EQ(Run(DownloadKind::Qrx6), DownloadOutcome::Failed);
+  EXPECT_EQ(view.LineCount(), 1u);
+  EXPECT_FALSE(logic.hasFile);
+}
+
+TEST(CommDialogRules, PreparationPerCommand) {
+  struct Case {
+    TransferCommand command;
+    const char* label;
+    bool protocolEnabled;
+    bool writeShown, readShown, charsEnabled;
+    bool delayEnabled, intervalEnabled, numberShown, sumShown, endShown;
+  };
+  using C = TransferCommand;
+  const Case cases[] = {
+      {C::TerminalDownload, " TERMINAL ", false, false, false, true, false, false, false, false,
+       false},
+      {C::NwfDownload, "QRX-700/710/800", false, false, false, true, false, false, false, false,
+       false},
+      {C::Qrx6Download, "QRX-210/310/WNV-1000", true, true, false, true, true, false, true, true,
+       false},
+      {C::HkDownload, "HK-101/102        ", false, true, false, false, true, false, false, true,
+       false},
+      {C::TerminalUpload, " TERMINAL ", false, false, false, true, false, true, false, false,
+       false},
+      {C::NwfUpload, "QRX-700/710/800 ", false, false, false, true, false, true, false, false,
+       true},
+      {C::CoordinateUpload, "QRX-210/310/WNV-1000(Coords)", true, false, true, true, false, true,
+       false, false, true},
+      {C::PointCodeUpload, "QRX-210/310/WNV-1000(Pcode)", true, false, true, true, false, true,
+       false, false, true},
+  };
+  for (const auto& c : cases) {
+    const CommStatusPreparation p = CommStatusPreparationFor(c.command);
+    const AdvancedPreparation a = AdvancedPreparationFor(c.command);
+    EXPECT_EQ(p.instrumentLabel, c.label);
+    EXPECT_EQ(p.protocolEnabled, c.protocolEnabled) << c.label;
+    EXPECT_EQ(p.writeTextFileShown, c.writeShown) << c.label;
+    EXPECT_EQ(p.readTextFileShown, c.readShown) << c.label;
+    EXPECT_EQ(p.charactersEnabled, c.charsEnabled) << c.label;
+    EXPECT_EQ(a.delayTimeEnabled, c.delayEnabled) << c.label;
+    EXPECT_EQ(a.blockIntervalEnabled, c.intervalEnabled) << c.label;
+    EXPECT_TRUE(a.receiveTimeoutEnabled);
+    EXPECT_EQ(a.checkBlockNumberShown, c.numberShown) << c.label;
+    EXPECT_EQ(a.checkBlockSumShown, c.sumShown) << c.label;
+    EXPECT_EQ(a.addEndBlockShown, c.endShown) << c.label;
+  }
+  EXPECT_EQ(CommStatusPreparationFor(C::TerminalUpload).directionLabel, "Upload   :");
+  CommSettings s;
+  s.useAckNak = true;
+  EXPECT_FALSE(ApplyPreparation(s, CommStatusPreparationFor(C::NwfDownload)).useAckNak);
+  EXPECT_TRUE(ApplyPreparation(s, CommStatusPreparationFor(C::Qrx6Download)).useAckNak);
+}
+
+TEST(CommDialogRules, RateItemsAndAdvancedFields) {
+  const int codes[] = {4, 1, 3, 0, 2, 5};
+  for (int item = 0; item < 6; ++item) {
+    EXPECT_EQ(RateCodeOfItem(item), codes[item]);
+    EXPECT_EQ(RateItemOfCode(codes[item]), item);
+  }
+  struct Case {
+    int field;
+    const char* text;
+    std::optional<std::string> result;
+  };
+  const Case cases[] = {
+      {kBlockIntervalField, "99", std::nullopt},
+      {kBlockIntervalField, "250", "250 "},
+      {kBlockIntervalField, "1000", std::nullopt},
+      {kDelayTimeField, "9", std::nullopt},
+      {kDelayTimeField, " 10", "10 "},
+      {kReceiveTimeoutField, "60000", "60000"},
+      {kReceiveTimeoutField, "60001", std::nullopt},
+      {kReceiveTimeoutField, "1000", "1000 "},
+      {kReceiveTimeoutField, "abc", std::nullopt},
+      {kReceiveTimeoutField, "99999999999999999999", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CheckAdvancedField(c.field, c.text), c.result) << c.text;
+}
+
+}  // namespace
+}  // namespace kavex

@@ -1,0 +1,209 @@
+// The real serial adapter against instrument-sim over a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "kavex/platform/qt_serial_device.h"
+#include "kavex/shell/download_commands.h"
+#include "kavex/tests/comm/test_blocks.h"
+#include "kavex/tests/support/scripted_prompts.h"
+#include "sim_process.h"
+
+namespace kavex {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::BlockLine;
+using testing::ChildProcess;
+using testing::ScriptedPrompts;
+
+const std::string kBin = SURVEY_BIN_DIR;
+
+struct GoDialogs : TransferDialogs {
+  bool ShowCommStatus(TransferCommand command, CommSettings& settings) override {
+    settings = ApplyPreparation(settings, CommStatusPreparationFor(command));
+    return true;
+  }
+  TransferProgress& Progress() override { return progress; }
+  TransferProgress progress;
+};
+
+class E2e : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "kavex_e2e_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) app_ = new QCoreApplication(argc, argv);
+  }
+  static void TearDownTestSuite() {
+    delete app_;
+    app_ = nullptr;
+  }
+
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("kavex_e2e_" + std::to_string(getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string WriteFile(const std::string& name, const std::string& bytes) {
+    const fs::path p = dir_ / name;
+    std::ofstream(p, std::ios::binary) << bytes;
+    return p.string();
+  }
+  static std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  // Runs one download of the program's own flow against the simulator.
+  DownloadOutcome Download(DownloadKind kind, std::vector<std::string> simArgs,
+                           const CommSettings& settings) {
+    simArgs.insert(simArgs.begin(), kBin + "/instrument-sim");
+    ChildProcess sim(simArgs);
+    EXPECT_TRUE(sim.Started());
+    const std::string device = sim.FirstLine();
+    EXPECT_FALSE(device.empty());
+    SystemClock clock;
+    MainLogic logic(view, prompts, clock);
+    logic.Settings().comm = settings;
+    QtSerialDevice serial;
+    CommPort port(serial, clock,
+                  [&](const std::string& t) { logic.ShowMessage(t, kModeMessage, true); });
+    port.SetPortPath("COM1", device);
+    GoDialogs dialogs;
+    const DownloadOutcome outcome = RunDownload(kind, logic, port, dialogs);
+    simExit = sim.Wait();
+    return outcome;
+  }
+
+  static CommSettings Fast() {
+    CommSettings s;
+    s.rateCode = 5;  // 38400
+    s.delayTime = "10 ";
+    s.receiveTimeout = "5000 ";
+    return s;
+  }
+
+  MemoryDataView view;
+  ScriptedPrompts prompts;
+  int simExit = -1;
+  fs::path dir_;
+  static inline QCoreApplication* app_ = nullptr;
+};
+
+TEST_F(E2e, TerminalLinesUntilDc1) {
+  EXPECT_EQ(Download(DownloadKind::Terminal,
+                     {"kavex-text", "--line", "A", "--line", "B C", "--end", "dc1"}, Fast()),
+            DownloadOutcome::Completed);
+  EXPECT_EQ(view.Lines(), (std::vector<std::string>{"A", "B C"}));
+  EXPECT_EQ(simExit, 0);
+}
+
+TEST_F(E2e, NwfFileUntilEot) {
+  const std::string file = WriteFile("job.qr7", "JOB     SITE1\r\nSTN     1,1.5,\r\n");
+  EXPECT_EQ(Download(DownloadKind::Nwf, {"kavex-text", "--file", file, "--baud", "9600"}, Fast()),
+            DownloadOutcome::Completed);
+  EXPECT_EQ(view.Lines(), (std::vector<std::string>{"JOB     SITE1", "STN     1,1.5,"}));
+}
+
+TEST_F(E2e, Qrx6AckNakWithASpoiledBlockArrivesByteExact) {
+  std::string disk;
+  for (int i = 0; i < 12; ++i) disk += BlockLine("_+P" + std::to_string(i) + "_ x1000_", i % 10);
+  const std::string file = WriteFile("data.qr6", disk);
+  CommSettings s = Fast();
+  s.useAckNak = true;
+  EXPECT_EQ(
+      Download(DownloadKind::Qrx6,
+               {"kavex-qrx6", "--file", file, "--ack-nak", "--spoil", "4", "--baud", "38400"}, s),
+      DownloadOutcome::Completed);
+  std::string got;
+  for (const auto& l : view.Lines()) got += l + "\r\n";
+  EXPECT_EQ(got, disk);
+  EXPECT_EQ(simExit, 0);  // the simulator saw ENQ, the NAK, the repeat and the final ACK
+}
+
+TEST_F(E2e, Qrx6WithoutHandshakeStopsAtASpoiledBlock) {
+  prompts.ExpectMessage("Invalid Data.");
+  EXPECT_EQ(Download(DownloadKind::Qrx6, {"kavex-qrx6", "--blocks", "5", "--spoil", "2"}, Fast()),
+            DownloadOutcome::Failed);
+  EXPECT_EQ(view.LineCount(), 2u);
+}
+
+TEST_F(E2e, HkLinesAnsweredUntilZ) {
+  CommSettings s = Fast();
+  EXPECT_EQ(
+      Download(DownloadKind::Hk,
+               {"kavex-hk", "--line", "a,11,JOB1,M1,,1612311200,", "--line", "Z,", "--spoil", "0"},
+               s),
+      DownloadOutcome::Completed);
+  // "a,11,JOB1,M1,,1612311200," sums to 1350, 1350 mod 64 = 6, check 38 "&";
+  // "Z," sums to 134, mod 64 = 6, check "&" too.
+  EXPECT_EQ(view.Lines(), (std::vector<std::string>{"a,11,JOB1,M1,,1612311200,& ", "Z,& "}));
+  EXPECT_EQ(simExit, 0);
+}
+
+TEST_F(E2e, CliDownloadsQrx6WithTrace) {
+  std::string disk;
+  for (int i = 0; i < 15; ++i) disk += BlockLine("_+Q" + std::to_string(i) + "_", i % 10);
+  const std::string file = WriteFile("cli.qr6", disk);
+  ChildProcess sim(
+      {kBin + "/instrument-sim", "kavex-qrx6", "--file", file, "--ack-nak", "--baud", "38400"});
+  const std::string device = sim.FirstLine();
+  const std::string out = (dir_ / "out.qr6").string();
+  const std::string trace = (dir_ / "trace.txt").string();
+  ChildProcess cli({kBin + "/kavex-cli", "download", "qrx6", "--port", device, "--ack-nak",
+                    "--baud", "38400", "--delay", "10", "-o", out, "--trace", trace});
+  EXPECT_EQ(cli.Wait(), 0);
+  EXPECT_EQ(sim.Wait(), 0);
+  EXPECT_EQ(ReadFile(out), disk);
+  const std::string t = ReadFile(trace);
+  EXPECT_NE(t.find("TX <ENQ>"), std::string::npos);
+  EXPECT_NE(t.find("RX <EOT>"), std::string::npos);
+  EXPECT_NE(t.find("<STX>_+Q14_"), std::string::npos);
+}
+
+TEST_F(E2e, CliKeepsTheLinesBeforeAFailure) {
+  ChildProcess sim({kBin + "/instrument-sim", "kavex-hk", "--line", "a,11,", "--line", "b,11,"});
+  const std::string device = sim.FirstLine();
+  const std::string out = (dir_ / "levels.hk1").string();
+  // The simulator stops after two lines without a "Z" line: the third read times out.
+  ChildProcess cli({kBin + "/kavex-cli", "download", "hk", "--port", device, "--delay", "10",
+                    "--timeout", "1000", "-o", out});
+  EXPECT_EQ(cli.Wait(), 1);
+  EXPECT_EQ(sim.Wait(), 0);
+  // "a,11," sums to 97+44+49+49+44 = 283, mod 64 = 27, check 59 ";"; "b,11," 284 -> "<".
+  EXPECT_EQ(ReadFile(out), "a,11,; \r\nb,11,< \r\n");
+}
+
+TEST_F(E2e, CliUsageAndFailureExitCodes) {
+  struct Case {
+    std::vector<std::string> args;
+    int exit;
+  };
+  const Case cases[] = {
+      {{"download"}, 2},
+      {{"download", "qrx7", "--port", "/dev/null"}, 2},
+      {{"download", "qrx6"}, 2},
+      {{"download", "qrx6", "--port", "x", "--baud", "9601"}, 2},
+      {{"download", "hk", "--port", "x", "--delay", "5"}, 2},
+      {{"download", "terminal", "--port", (dir_ / "no-such-port").string()}, 1},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> argv = {kBin + "/kavex-cli"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    ChildProcess cli(argv);
+    EXPECT_EQ(cli.Wait(), c.exit) << c.args.back();
+  }
+}
+
+}  // namespace
+}  // namespace kavex

@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <filesystem>
+#include <fstream>
+
+#include "kavex/gui/transfer_dialogs.h"
+#include "kavex/tests/support/fake_clock.h"
+#include "kavex/tests/support/scripted_device.h"
+
+namespace kavex {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Forms : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "kavex_gui_comm_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) app_ = new QApplication(argc, argv);
+  }
+  static void TearDownTestSuite() {
+    delete app_;
+    app_ = nullptr;
+  }
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("kavex_forms_" + std::to_string(getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  fs::path dir_;
+  static inline QApplication* app_ = nullptr;
+};
+
+TEST_F(Forms, CommStatusForHkForcesAndDisables) {
+  CommSettings s;
+  s.stopBits = 2;
+  s.rateCode = 0;  // 19200: radio item 3
+  TTusinSetDlg dlg(
+      {s, CommStatusPreparationFor(TransferCommand::HkDownload), {"/dev/a", "/dev/b"}});
+  EXPECT_EQ(dlg.InstrumentLabel()->text(), "HK-101/102        ");
+  EXPECT_EQ(dlg.DirectionLabel()->text(), "Download :");
+  EXPECT_EQ(dlg.Characters()->checkedId(), 0);  // 7 Bits
+  EXPECT_FALSE(dlg.CharactersBox()->isEnabled());
+  EXPECT_EQ(dlg.StopBits()->checkedId(), 0);  // 1
+  EXPECT_FALSE(dlg.StopBitsBox()->isEnabled());
+  EXPECT_EQ(dlg.Protocol()->checkedId(), 1);  // Ack/Nak
+  EXPECT_FALSE(dlg.ProtocolBox()->isEnabled());
+  EXPECT_FALSE(dlg.WriteTextFile()->isHidden());
+  EXPECT_TRUE(dlg.ReadTextFile()->isHidden());
+  EXPECT_EQ(dlg.BaudRate()->checkedId(), 3);
+  EXPECT_EQ(dlg.DevicePath(0)->text(), "/dev/a");
+  EXPECT_TRUE(dlg.GoButton()->isDefault());
+  // "GO" keeps the forced values.
+  const CommSettings stored = dlg.options().settings;
+  EXPECT_TRUE(stored.sevenBits);
+  EXPECT_EQ(stored.stopBits, 1);
+  EXPECT_TRUE(stored.useAckNak);
+  EXPECT_EQ(stored.rateCode, 0);
+}
+
+TEST_F(Forms, CommStatusControlsBecomeTheSettings) {
+  TTusinSetDlg dlg(
+      {{}, CommStatusPreparationFor(TransferCommand::Qrx6Download), {"/dev/a", "/dev/b"}});
+  dlg.ComPort()->button(1)->click();
+  dlg.BaudRate()->button(5)->click();  // 38400
+  dlg.Parity()->button(2)->click();
+  dlg.Protocol()->button(1)->click();
+  dlg.WriteTextFile()->click();
+  dlg.DevicePath(1)->setText(" /dev/ttyUSB3 ");
+  const CommStatusOptions o = dlg.options();
+  EXPECT_TRUE(o.settings.useCom2);
+  EXPECT_EQ(o.settings.rateCode, 5);
+  EXPECT_EQ(o.settings.parityCode, 2);
+  EXPECT_TRUE(o.settings.useAckNak);
+  EXPECT_TRUE(o.settings.writeTextFile);
+  EXPECT_EQ(o.paths.com2, "/dev/ttyUSB3");
+  EXPECT_TRUE(dlg.ProtocolBox()->isEnabled());
+}
+
+TEST_F(Forms, AdvancedFieldChecksOnLeaving) {
+  CommSettings s;
+  std::vector<std::string> shown;
+  TAdvancedDlg dlg({s, AdvancedPreparationFor(TransferCommand::TerminalUpload)});
+  dlg.SetMessageSink([&](const std::string& t) { shown.push_back(t); });
+  struct Case {
+    int field;
+    const char* typed;
+    bool ok;
+    const char* after;
+  };
+  const Case cases[] = {
+      {kBlockIntervalField, "99", false, "400 "},     {kBlockIntervalField, "250", true, "250 "},
+      {kReceiveTimeoutField, "60000", true, "60000"}, {kReceiveTimeoutField, "6000", true, "6000 "},
+      {kDelayTimeField, "5", false, "100"},
+  };
+  for (const auto& c : cases) {
+    shown.clear();
+    dlg.Field(c.field)->setText(c.typed);
+    EXPECT_EQ(dlg.LeaveField(c.field), c.ok) << c.typed;
+    EXPECT_EQ(dlg.Field(c.field)->text().toStdString(), c.after) << c.typed;
+    EXPECT_EQ(shown.size(), c.ok ? 0u : 1u) << c.typed;
+    if (!c.ok) {
+      EXPECT_EQ(shown[0], AdvancedFieldAt(c.field).invalidMessage);
+    }
+  }
+  dlg.Field(kReceiveTimeoutField)->setText("60001");
+  dlg.LeaveField(kReceiveTimeoutField);
+  EXPECT_EQ(shown.back(), "Invalid value entered in Receiving time out");
+  const CommSettings kept = dlg.options().settings;
+  EXPECT_EQ(kept.blockInterval, "250 ");
+  EXPECT_EQ(kept.receiveTimeout, "10000");
+}
+
+TEST_F(Forms, AdvancedPreparationAndEnterOrder) {
+  TAdvancedDlg dlg({{}, AdvancedPreparationFor(TransferCommand::Qrx6Download)});
+  EXPECT_FALSE(dlg.Field(0)->isEnabled());
+  EXPECT_TRUE(dlg.Field(1)->isEnabled());
+  EXPECT_FALSE(dlg.CheckBlockNumber()->isHidden());
+  EXPECT_TRUE(dlg.AddEndBlock()->isHidden());
+  EXPECT_EQ(dlg.NextAfter(1), dlg.Field(2));
+  EXPECT_EQ(dlg.NextAfter(2), dlg.OkButton());
+  dlg.SetOptions({{}, AdvancedPreparationFor(TransferCommand::NwfUpload)});
+  EXPECT_EQ(dlg.NextAfter(0), dlg.Field(2));  // delay time disabled
+}
+
+TEST_F(Forms, ProgressWindowShowsTheCoreDisplay) {
+  TUpDwDlg dlg;
+  dlg.Show(false);
+  dlg.StartDownloadDisplay(0);
+  dlg.Update(5);
+  EXPECT_EQ(dlg.FirstLabel()->text(), "Download in progress  :");
+  EXPECT_EQ(dlg.SecondLabel()->text(), "   5 ");
+  EXPECT_TRUE(dlg.Bar()->isHidden());
+  EXPECT_TRUE(dlg.CancelButton()->isHidden());
+  EXPECT_TRUE(dlg.isVisible());
+  dlg.Hide();
+  EXPECT_FALSE(dlg.isVisible());
+}
+
+TEST_F(Forms, DevicePathsPersistAndReachThePort) {
+  testing::FakeClock clock;
+  testing::ScriptedDevice device(clock);
+  CommPort port(device, clock, [](const std::string&) {});
+  const fs::path file = dir_ / "KavexPorts.ini";
+  {
+    QtTransferDialogs dialogs(nullptr, port, file);
+    dialogs.StorePaths({"/dev/ttyUSB0", "/dev/ttyACM1"});
+  }
+  EXPECT_EQ(LoadPortPaths(file), (PortPaths{"/dev/ttyUSB0", "/dev/ttyACM1"}));
+  QtTransferDialogs again(nullptr, port, file);
+  EXPECT_EQ(port.DevicePathOf("COM2"), "/dev/ttyACM1");
+  EXPECT_EQ(again.Paths().com1, "/dev/ttyUSB0");
+
+  // Garbage in the file gives the defaults, never a control character in a device name.
+  std::ofstream(file, std::ios::binary) << "[Ports]\nCOM1=\x01\x02\nCOM2=\n\xff\xfe garbage";
+  EXPECT_EQ(LoadPortPaths(file), DefaultPortPaths());
+}
+
+TEST_F(Forms, StoringTheDialogsTouchesOnlyTheirOwnSettings) {
+  CommSettings into, from;
+  from.useCom2 = true;
+  from.delayTime = "20 ";
+  QtTransferDialogs::StoreCommStatus(from, into);
+  EXPECT_TRUE(into.useCom2);
+  EXPECT_EQ(into.delayTime, "100");
+  QtTransferDialogs::StoreAdvanced(from, into);
+  EXPECT_EQ(into.delayTime, "20 ");
+}
+
+}  // namespace
+}  // namespace kavex
