@@ -1,0 +1,47 @@
+#include "ulvo/engine/data_document.h"
+
+#include <fstream>
+
+namespace ulvo {
+namespace {
+
+constexpr unsigned kDataParseOptions =
+    (pugi::parse_default | pugi::parse_declaration | pugi::parse_comments) & ~pugi::parse_eol;
+
+}  // namespace
+
+pugi::xml_node NewDataDocument(pugi::xml_document& doc) {
+  doc.reset();
+  pugi::xml_node declaration = doc.append_child(pugi::node_declaration);
+  declaration.append_attribute("version") = "1.0";
+  doc.append_child(pugi::node_comment).set_value("ULVO Instrument Data");
+  pugi::xml_node data = doc.append_child("data");
+  data.append_child(pugi::node_pcdata).set_value("\r\n");
+  return data;
+}
+
+void WriteDocument(const pugi::xml_document& doc, std::ostream& out) {
+  for (pugi::xml_node node = doc.first_child(); node; node = node.next_sibling()) {
+    node.print(out, "", pugi::format_raw);
+    out << "\r\n";
+  }
+}
+
+bool SaveDocument(const pugi::xml_document& doc, const std::filesystem::path& path) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) return false;
+  WriteDocument(doc, file);
+  file.flush();
+  return static_cast<bool>(file);
+}
+
+bool LoadDataDocument(pugi::xml_document& doc, const std::filesystem::path& path) {
+  return static_cast<bool>(doc.load_file(path.c_str(), kDataParseOptions, pugi::encoding_auto));
+}
+
+bool LoadDataDocumentFromText(pugi::xml_document& doc, const std::string& text) {
+  return static_cast<bool>(
+      doc.load_buffer(text.data(), text.size(), kDataParseOptions, pugi::encoding_auto));
+}
+
+}  // namespace ulvo
