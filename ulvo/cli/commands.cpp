@@ -1,10 +1,17 @@
 #include "ulvo/cli/commands.h"
 
+#include "ulvo/cli/format_commands.h"
+
 namespace ulvo::cli {
 
 // Later command families add their entries here.
 const std::vector<Command>& Commands() {
-  static const std::vector<Command> commands = {};
+  static const std::vector<Command> commands = {
+      {"parse", kParseUsage, RunParseCommand},
+      {"write", kWriteUsage, RunWriteCommand},
+      {"formats", kFormatsUsage, RunFormatsCommand},
+      {"convert", kConvertUsage, RunConvertCommand},
+  };
   return commands;
 }
 
