@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "ulvo/convert/conversion.h"
+#include "ulvo/convert/convert_settings.h"
 #include "ulvo/tests/engine/engine_test_support.h"
 
 namespace ulvo {
@@ -216,6 +217,38 @@ TEST_F(ShippedFormats, HostileInputsFailCleanly) {
     }
   }
   EXPECT_TRUE(prompts.shown.empty());
+}
+
+bool Listed(const std::vector<IdName>& list, const std::string& id) {
+  for (const auto& entry : list) {
+    if (entry.id == id && !entry.name.empty()) return true;
+  }
+  return false;
+}
+
+TEST_F(ShippedFormats, SettingsNameEveryIdentifierTheDefinitionsUse) {
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_file((std::filesystem::path(ULVO_DATA_DIR) / "Settings.xml").c_str()));
+  pugi::xml_node settings = doc.child("settings");
+  ASSERT_TRUE(settings);
+  const auto types = ReadIdList(settings, "types", "type");
+  const auto groups = ReadIdList(settings, "groups", "group");
+  const auto elements = ReadIdList(settings, "elements", "element");
+  for (size_t i = 0; i < formats.Count(); ++i) {
+    const FormatDefinition* format = formats.At(i);
+    SCOPED_TRACE(format->Name());
+    EXPECT_TRUE(Listed(types, format->Type()));
+    for (pugi::xpath_node node : format->Document().select_nodes("//group[@id]")) {
+      EXPECT_TRUE(Listed(groups, node.node().attribute("id").value()));
+    }
+    for (pugi::xpath_node node : format->Document().select_nodes("//element[@id]")) {
+      EXPECT_TRUE(Listed(elements, node.node().attribute("id").value()));
+    }
+  }
+  // The form's stored selections name formats that exist.
+  const ConvertSelections selections = ReadConvertSelections(settings);
+  EXPECT_TRUE(formats.Find(selections.from.formatName));
+  EXPECT_TRUE(formats.Find(selections.to.formatName));
 }
 
 // ulvo-cli, run as a user would.
