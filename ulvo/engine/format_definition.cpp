@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <system_error>
 
@@ -94,10 +93,11 @@ bool BuildChildren(pugi::xml_node element, MultiParser& container, int depth) {
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return false;
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(path, ec);
-  if (!ec) bytes.reserve(size);
-  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  bytes.clear();
+  char chunk[1 << 16];
+  while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
+    bytes.append(chunk, static_cast<size_t>(file.gcount()));
+  }
   return !file.bad();
 }
 
