@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -18,9 +19,18 @@ class InputBuffer {
   // Up to n bytes from the position; the position moves past what was returned.
   std::string_view Read(uint64_t n);
 
+  // Parsing backtracks, and a hostile definition can make that exponential. Every parse
+  // step spends from this budget; running out ends the run like an input error.
+  void SetStepBudget(uint64_t steps) { stepsLeft_ = steps; }
+  void Step() {
+    if (stepsLeft_ == 0) throw std::length_error("parse step budget exhausted");
+    --stepsLeft_;
+  }
+
  private:
   std::string bytes_;
   uint64_t position_ = 0;
+  uint64_t stepsLeft_ = UINT64_MAX;
 };
 
 // The output of a write. Rolling back a failed attempt truncates; the bytes reach the file

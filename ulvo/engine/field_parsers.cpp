@@ -34,6 +34,7 @@ LiteralParser::LiteralParser(const std::string& definitionText, bool hex)
     : text_(hex ? HexToBytes(definitionText) : TextToBytes(definitionText)) {}
 
 bool LiteralParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node) {
+  in.Step();
   if (text_.size() > avail) return false;
   const uint64_t start = in.Position();
   const std::string_view got = in.Read(text_.size());
@@ -50,6 +51,7 @@ bool LiteralParser::Write(pugi::xml_node, OutputBuffer& out) {
 }
 
 bool FormatParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) {
+  in.Step();
   if (avail == 0) return false;
   uint32_t n = avail;
   if (width_ > 0) {

@@ -176,6 +176,7 @@ bool FormatDefinition::ParseFile(const std::filesystem::path& input, pugi::xml_n
     if (bytes.size() > std::numeric_limits<uint32_t>::max()) return false;
     const auto length = static_cast<uint32_t>(bytes.size());
     InputBuffer in(std::move(bytes));
+    in.SetStepBudget(kParseStepsBase + kParseStepsPerByte * length);
     if (!root_->Parse(in, length, target)) return false;
     return in.Position() == length;
   } catch (const std::exception&) {

@@ -16,6 +16,10 @@ inline constexpr int kMaxDefinitionDepth = 256;
 // Formatting attributes beyond these do not load: a write must not pad or print gigabytes.
 inline constexpr int kMaxFieldWidth = 1 << 20;
 inline constexpr int kMaxPrecision = 1000;
+// Parse steps allowed per input byte (plus a fixed allowance): real layouts need a few
+// dozen; a definition that backtracks without end stops here instead of hanging.
+inline constexpr uint64_t kParseStepsPerByte = 256;
+inline constexpr uint64_t kParseStepsBase = 1 << 20;
 
 // One format definition file in memory: its XML, its parser tree and, for a simple format,
 // the record kinds the design editor manages.

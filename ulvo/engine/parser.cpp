@@ -26,6 +26,7 @@ bool MultiParser::Write(pugi::xml_node source, OutputBuffer& out) {
 }
 
 bool MultiParser::ParseSequence(InputBuffer& in, uint32_t avail, pugi::xml_node target) {
+  in.Step();
   if (children_.empty()) return false;
   const uint64_t start = in.Position();
   const uint64_t end = start + avail;
@@ -94,6 +95,7 @@ bool GroupParser::Write(pugi::xml_node source, OutputBuffer& out) {
 }
 
 bool RadioParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) {
+  in.Step();
   for (size_t i = 0; i < Count(); ++i) {
     if (Child(i)->Parse(in, avail, target)) return true;
   }
@@ -146,6 +148,7 @@ bool TerminatedParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node tar
   const uint64_t start = in.Position();
   uint32_t k = 0;
   for (;;) {
+    in.Step();
     in.Seek(start + k);
     if (terminator->Parse(in, avail - k, target)) break;
     if (k == avail) {

@@ -115,6 +115,19 @@ TEST(FormatDefinition, EmptyRepeatNeverHangs) {
   EXPECT_TRUE(WriteDocumentText(dir, *format, "<data><A/></data>").ok);
 }
 
+TEST(FormatDefinition, BacktrackingWithoutEndStops) {
+  // Each terminator is itself a terminated field: every offset of every level is tried,
+  // which would take longer than the age of the universe without the step budget.
+  std::string nested = "<literal>#</literal>";
+  for (int i = 0; i < 6; ++i) {
+    nested = "<terminated><element id=\"V\"/>" + nested + "</terminated>";
+  }
+  TempDir dir;
+  auto format = LoadDefinition(dir, "<format>" + nested + "</format>");
+  ASSERT_TRUE(format);
+  EXPECT_FALSE(ParseBytes(dir, *format, std::string(3000, 'x')).ok);
+}
+
 TEST(FormatDefinition, InvalidRecordNameFailsTheRun) {
   TempDir dir;
   auto format =
