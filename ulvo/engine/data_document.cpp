@@ -1,6 +1,7 @@
 #include "ulvo/engine/data_document.h"
 
 #include <fstream>
+#include <system_error>
 
 namespace ulvo {
 namespace {
@@ -36,7 +37,25 @@ bool SaveDocument(const pugi::xml_document& doc, const std::filesystem::path& pa
 }
 
 bool LoadDataDocument(pugi::xml_document& doc, const std::filesystem::path& path) {
-  return static_cast<bool>(doc.load_file(path.c_str(), kDataParseOptions, pugi::encoding_auto));
+  std::string bytes;
+  if (!ReadFileBytes(path, bytes)) {
+    doc.reset();
+    return false;
+  }
+  return LoadDataDocumentFromText(doc, bytes);
+}
+
+bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes) {
+  bytes.clear();
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  char chunk[1 << 16];
+  while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
+    bytes.append(chunk, static_cast<size_t>(file.gcount()));
+  }
+  return !file.bad();
 }
 
 bool LoadDataDocumentFromText(pugi::xml_document& doc, const std::string& text) {

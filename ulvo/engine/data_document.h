@@ -20,4 +20,7 @@ bool SaveDocument(const pugi::xml_document& doc, const std::filesystem::path& pa
 bool LoadDataDocument(pugi::xml_document& doc, const std::filesystem::path& path);
 bool LoadDataDocumentFromText(pugi::xml_document& doc, const std::string& text);
 
+// The whole content of a regular file; false when it cannot be read (a folder, say).
+bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes);
+
 }  // namespace ulvo

@@ -90,17 +90,6 @@ bool BuildChildren(pugi::xml_node element, MultiParser& container, int depth) {
   return true;
 }
 
-bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  bytes.clear();
-  char chunk[1 << 16];
-  while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
-    bytes.append(chunk, static_cast<size_t>(file.gcount()));
-  }
-  return !file.bad();
-}
-
 }  // namespace
 
 FormatDefinition::FormatDefinition(std::filesystem::path path)
@@ -130,7 +119,10 @@ void FormatDefinition::Clear() {
 bool FormatDefinition::Load() {
   Clear();
   try {
-    if (!document_->load_file(path_.c_str(), kDefinitionParseOptions, pugi::encoding_auto)) {
+    std::string bytes;
+    if (!ReadFileBytes(path_, bytes)) return false;
+    if (!document_->load_buffer(bytes.data(), bytes.size(), kDefinitionParseOptions,
+                                pugi::encoding_auto)) {
       return false;
     }
     pugi::xml_node format = document_->document_element();
@@ -171,7 +163,7 @@ bool FormatDefinition::ParseFile(const std::filesystem::path& input, pugi::xml_n
   if (!root_) return false;
   try {
     std::string bytes;
-    if (!ReadWholeFile(input, bytes)) return false;
+    if (!ReadFileBytes(input, bytes)) return false;
     // Counts of available bytes are 32-bit.
     if (bytes.size() > std::numeric_limits<uint32_t>::max()) return false;
     const auto length = static_cast<uint32_t>(bytes.size());

@@ -96,6 +96,13 @@ TEST(FormatDefinition, MissingFileDoesNotLoad) {
   EXPECT_FALSE(format.Load());
   pugi::xml_document doc;
   EXPECT_FALSE(format.ParseFile(dir / "none.xml", NewDataDocument(doc)));
+  // A folder is not a file, whichever role it is given.
+  FormatDefinition folder(dir.Path());
+  EXPECT_FALSE(folder.Load());
+  auto good = LoadDefinition(dir, "<format><repeat><literal>a</literal></repeat></format>");
+  ASSERT_TRUE(good);
+  EXPECT_FALSE(good->ParseFile(dir.Path(), NewDataDocument(doc)));
+  EXPECT_FALSE(LoadDataDocument(doc, dir.Path()));
 }
 
 TEST(FormatDefinition, EmptyTreeFailsToParse) {
