@@ -260,7 +260,7 @@ class Cli : public testing::Test {
 
   int Run(const std::string& arguments) {
     const std::string command =
-        std::string("'") + SURVEY_BIN_DIR + "/ulvo-cli' --home '" + dir.Path().string() + "' " +
+        std::string("'") + SURVEY_BIN_DIR + "/ulvo-cli' --home '" + home.string() + "' " +
         arguments + " >'" + (dir / "stdout").string() + "' 2>'" + (dir / "stderr").string() + "'";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -270,6 +270,7 @@ class Cli : public testing::Test {
   std::string Path(const char* name) { return "'" + (dir / name).string() + "'"; }
 
   TempDir dir;
+  std::filesystem::path home = dir.Path();
 };
 
 TEST_F(Cli, ParseAndWrite) {
@@ -339,6 +340,25 @@ TEST_F(Cli, FormatsAndConvert) {
                 Path("new.txt")),
             1);
   EXPECT_EQ(Err(), "Could not load format definition:\nNope\nError while converting\n");
+}
+
+TEST_F(Cli, EditorGetsTheScratchFileAsOneArgument) {
+  // A program folder with a blank in its name: no shell may split the path.
+  home = dir / "my home";
+  std::filesystem::create_directories(home);
+  std::filesystem::copy(dir / "Formats", home / "Formats");
+  WriteBytes(dir / "edit.sh", "#!/bin/sh\nsed -i 's/<NR>P1</<NR>Q1</' \"$1\"\n");
+  std::filesystem::permissions(dir / "edit.sh", std::filesystem::perms::owner_all);
+  WriteBytes(dir / "in.csv", "P1,1,2,3,\r\n");
+  const std::string convert = std::string("convert --from '") + kCsv + "' --to '" + kCsv + "' " +
+                              Path("in.csv") + " " + Path("out.csv");
+  EXPECT_EQ(Run(convert + " --editor " + Path("edit.sh")), 0);
+  EXPECT_EQ(ReadBytes(dir / "out.csv"), "Q1,1,2,3,\r\n");
+  EXPECT_TRUE(std::filesystem::exists(home / "temp.xml"));
+
+  // An editor that cannot be started is passed over.
+  EXPECT_EQ(Run(convert + " --force --editor /nonexistent/editor"), 0);
+  EXPECT_EQ(ReadBytes(dir / "out.csv"), "P1,1,2,3,\r\n");
 }
 
 }  // namespace
