@@ -96,7 +96,13 @@ bool FormatParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target)
     double value = ReadDouble(s) - offset_;
     if (factor_ != 0.0) {
       value /= factor_;
-      decimals += static_cast<int>(std::trunc(std::log10(std::fabs(factor_)) + 0.5));
+      const double correction = std::trunc(std::log10(std::fabs(factor_)) + 0.5);
+      // An infinite or absurd factor must not overflow the count: it prints the default.
+      if (std::isfinite(correction) && std::fabs(correction) <= 400) {
+        decimals += static_cast<int>(correction);
+      } else {
+        decimals = -1;
+      }
     }
     s = FormatFixed(value, decimals);
   }

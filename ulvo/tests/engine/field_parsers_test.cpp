@@ -80,8 +80,10 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{R"(factor="1000" precision="0")", "-5", "-0.005"},
         // a factor of 0.001 adds -2 decimals; a negative count prints six
         FieldCase{R"(factor="0.001")", "5", "5000.000000"},
-        FieldCase{R"(factor="0.01")", "2.50", "250.0"}, FieldCase{R"(offset="100")", "250", "150"},
-        FieldCase{R"(offset="0.5")", "1.25", "0.75"},
+        FieldCase{R"(factor="0.01")", "2.50", "250.0"},
+        FieldCase{R"(factor="inf")", "5", "0.000000"},
+        FieldCase{R"(factor="1e-320")", "0", "0.000000"},
+        FieldCase{R"(offset="100")", "250", "150"}, FieldCase{R"(offset="0.5")", "1.25", "0.75"},
         // lenient reading: stops at the first character that cannot belong to the number
         FieldCase{R"(offset="1")", "7xyz", "6"}, FieldCase{R"(offset="1")", "abc", "-1"},
         // decimals count every character after the first point
