@@ -1,5 +1,6 @@
 #include "ulvo/cli/commands.h"
 
+#include "ulvo/cli/format_commands.h"
 #include "ulvo/cli/transfer_commands.h"
 
 namespace ulvo::cli {
@@ -7,6 +8,10 @@ namespace ulvo::cli {
 // Later command families add their entries here.
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
+      {"parse", kParseUsage, RunParseCommand},
+      {"write", kWriteUsage, RunWriteCommand},
+      {"formats", kFormatsUsage, RunFormatsCommand},
+      {"convert", kConvertUsage, RunConvertCommand},
       {"instruments", kInstrumentsUsage, RunInstruments},
       {"transfer", kTransferUsage, RunTransfer},
       {"iif", kIifUsage, RunIif},

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "ulvo/cli/commands.h"
+
+namespace ulvo::cli {
+
+// parse, write, formats, convert: the format engine and the conversion run.
+int RunParseCommand(const Context& context, const Args& args);
+int RunWriteCommand(const Context& context, const Args& args);
+int RunFormatsCommand(const Context& context, const Args& args);
+int RunConvertCommand(const Context& context, const Args& args);
+
+inline constexpr const char* kParseUsage =
+    "ulvo-cli parse DEFINITION INPUT [-o DOCUMENT]\n"
+    "    parse INPUT with a format definition file into an instrument data document";
+inline constexpr const char* kWriteUsage =
+    "ulvo-cli write DEFINITION DOCUMENT OUTPUT\n"
+    "    write an instrument data document to OUTPUT with a format definition file";
+inline constexpr const char* kFormatsUsage =
+    "ulvo-cli [--home DIR] formats\n"
+    "    list the format definitions of the program folder: name, tab, type";
+inline constexpr const char* kConvertUsage =
+    "ulvo-cli [--home DIR] convert --from NAME --to NAME INPUT OUTPUT [--editor PROGRAM] "
+    "[--force]\n"
+    "    convert INPUT into OUTPUT between two formats of the program folder";
+
+}  // namespace ulvo::cli

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "ulvo/convert/messages.h"
+#include "ulvo/engine/format_definition.h"
+
+namespace ulvo {
+
+// Starts a program with one argument, without a shell, and waits until it ends.
+class ProcessRunner {
+ public:
+  virtual ~ProcessRunner() = default;
+  // False when the program could not be started.
+  virtual bool RunAndWait(const std::string& program, const std::string& argument) = 0;
+};
+
+// What the Convert form offers the run: its messages and the wait cursor.
+class ConversionPrompts {
+ public:
+  virtual ~ConversionPrompts() = default;
+  virtual void ShowMessage(const Message& message) = 0;
+  virtual void SetBusy(bool) {}
+  // Asked before an existing target file is replaced.
+  virtual bool AskReplace(const Message& question) = 0;
+};
+
+struct ConversionSetup {
+  std::filesystem::path programFolder;  // the scratch file "temp.xml" is written here
+  std::string editorCommand;            // empty: no external editor
+  ProcessRunner* runner = nullptr;      // needed only with an editor command
+  ConversionPrompts* prompts = nullptr;
+  // Shown in the load-failure message when a format was not found at all.
+  std::string sourceName;
+  std::string targetName;
+};
+
+// Parses input with the source format into a new instrument data document, saves it as
+// temp.xml, lets the external editor change it, reads it back and writes output with the
+// target format. A failed parse still writes the target; the result then reports failure.
+bool RunConversion(const std::filesystem::path& input, FormatDefinition* source,
+                   const std::filesystem::path& output, FormatDefinition* target,
+                   const ConversionSetup& setup);
+
+// The Convert button: finds both formats by name, asks before replacing an existing
+// target, runs the conversion and shows the success or failure message. Returns false
+// when nothing was run or the run failed.
+bool ConvertFiles(FormatList& formats, const std::string& sourceName,
+                  const std::filesystem::path& input, const std::string& targetName,
+                  const std::filesystem::path& output, ConversionSetup setup);
+
+}  // namespace ulvo

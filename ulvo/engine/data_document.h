@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+#include <pugixml.hpp>
+
+namespace ulvo {
+
+// Makes doc a new instrument data document (declaration, comment "ULVO Instrument Data",
+// root `data` holding "\r\n") and returns its root.
+pugi::xml_node NewDataDocument(pugi::xml_document& doc);
+
+// Writes a document as the program keeps its files: no added indentation, each top-level
+// node on a line of its own, ended by CR LF.
+void WriteDocument(const pugi::xml_document& doc, std::ostream& out);
+bool SaveDocument(const pugi::xml_document& doc, const std::filesystem::path& path);
+
+// Loads a saved document; text nodes of white space only are not kept. Carriage returns
+// inside values are kept, so data bytes survive the scratch file.
+bool LoadDataDocument(pugi::xml_document& doc, const std::filesystem::path& path);
+bool LoadDataDocumentFromText(pugi::xml_document& doc, const std::string& text);
+
+// The whole content of a regular file; false when it cannot be read (a folder, say).
+bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes);
+
+}  // namespace ulvo

@@ -1,0 +1,192 @@
+#include "ulvo/engine/field_parsers.h"
+
+#include <cmath>
+
+#include "ulvo/engine/text_codec.h"
+
+namespace ulvo {
+namespace {
+
+// The literal compares as zero-terminated strings: bytes behind a zero take no part.
+bool SameUpToZero(std::string_view a, std::string_view b) {
+  for (size_t i = 0;; ++i) {
+    const char ca = i < a.size() ? a[i] : '\0';
+    const char cb = i < b.size() ? b[i] : '\0';
+    if (ca != cb) return false;
+    if (ca == '\0') return true;
+  }
+}
+
+int DecimalsAfterPoint(const std::string& s) {
+  const size_t point = s.find('.');
+  if (point == std::string::npos) return 0;
+  const size_t count = s.size() - point - 1;
+  return count > 0x7FFFFFF ? 0x7FFFFFF : static_cast<int>(count);
+}
+
+bool StartsWithSign(const std::string& s) {
+  return !s.empty() && (s[0] == '+' || s[0] == '-');
+}
+
+}  // namespace
+
+LiteralParser::LiteralParser(const std::string& definitionText, bool hex)
+    : text_(hex ? HexToBytes(definitionText) : TextToBytes(definitionText)) {}
+
+bool LiteralParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node) {
+  in.Step();
+  if (text_.size() > avail) return false;
+  const uint64_t start = in.Position();
+  const std::string_view got = in.Read(text_.size());
+  if (got.size() < text_.size() || !SameUpToZero(got, text_)) {
+    in.Seek(start);
+    return false;
+  }
+  return true;
+}
+
+bool LiteralParser::Write(pugi::xml_node, OutputBuffer& out) {
+  out.Write(text_);
+  return true;
+}
+
+bool FormatParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) {
+  in.Step();
+  if (avail == 0) return false;
+  uint32_t n = avail;
+  if (width_ > 0) {
+    if (static_cast<uint32_t>(width_) > avail) return false;
+    n = static_cast<uint32_t>(width_);
+  }
+  const uint64_t start = in.Position();
+  const std::string_view got = in.Read(n);
+  if (got.size() < n) {
+    in.Seek(start);
+    return false;
+  }
+  std::string s(got);
+
+  if (alignRight_) {
+    const size_t i = StartsWithSign(s) ? 1 : 0;
+    size_t removed = 0;
+    while (i + removed < s.size() && i < s.size() - removed - 1 && s[i + removed] == fill_) {
+      ++removed;
+    }
+    s.erase(i, removed);
+  } else {
+    size_t keep = s.size();
+    while (keep > 0 && s[keep - 1] == fill_) --keep;
+    s.resize(keep);
+  }
+
+  if (sign_) {
+    if (!StartsWithSign(s)) {
+      in.Seek(start);
+      return false;
+    }
+    if (s[0] == '+') s.erase(0, 1);
+  }
+
+  if (Numeric()) {
+    int decimals = DecimalsAfterPoint(s);
+    if (precision_ >= 0 && decimals != precision_) {
+      in.Seek(start);
+      return false;
+    }
+    double value = ReadDouble(s) - offset_;
+    if (factor_ != 0.0) {
+      value /= factor_;
+      const double correction = std::trunc(std::log10(std::fabs(factor_)) + 0.5);
+      // An infinite or absurd factor must not overflow the count: it prints the default.
+      if (std::isfinite(correction) && std::fabs(correction) <= 400) {
+        decimals += static_cast<int>(correction);
+      } else {
+        decimals = -1;
+      }
+    }
+    s = FormatFixed(value, decimals);
+  }
+
+  if (!StoreValue(s, target)) {
+    in.Seek(start);
+    return false;
+  }
+  return true;
+}
+
+bool FormatParser::Write(pugi::xml_node source, OutputBuffer& out) {
+  std::string s;
+  if (!FetchValue(source, s)) return false;
+
+  if (Numeric()) {
+    const int decimals = precision_ >= 0 ? precision_ : DecimalsAfterPoint(s);
+    double value = ReadDouble(s);
+    if (factor_ != 0.0) value *= factor_;
+    value += offset_;
+    s = FormatFixed(value, decimals);
+  }
+
+  if (sign_ && !StartsWithSign(s)) s.insert(s.begin(), '+');
+
+  if (width_ > 0 && static_cast<size_t>(width_) > s.size()) {
+    const std::string pad(static_cast<size_t>(width_) - s.size(), fill_);
+    if (alignRight_) {
+      const bool afterSign = StartsWithSign(s) && fillSet_ && (fill_ == '0' || fill_ == ' ');
+      s.insert(afterSign ? 1 : 0, pad);
+    } else {
+      s += pad;
+    }
+  }
+  out.Write(s);
+  return true;
+}
+
+ElementParser::ElementParser(std::string id) : id_(std::move(id)), validName_(IsXmlName(id_)) {}
+
+bool ElementParser::StoreValue(const std::string& value, pugi::xml_node target) {
+  if (id_.empty()) return true;
+  if (!target) throw DocumentError("no target node");
+  if (!validName_) throw DocumentError("invalid element name: " + id_);
+  AppendText(target, "\t\t");
+  pugi::xml_node element = target.append_child(id_.c_str());
+  if (!element) throw DocumentError("cannot append value");
+  pugi::xml_node text = element.append_child(pugi::node_pcdata);
+  if (!text) throw DocumentError("cannot append value text");
+  text.set_value(BytesToText(value).c_str());
+  AppendText(target, "\r\n");
+  return true;
+}
+
+bool ElementParser::FetchValue(pugi::xml_node source, std::string& value) {
+  if (id_.empty()) return false;
+  for (pugi::xml_node child = source.first_child(); child; child = child.next_sibling()) {
+    if (child.type() != pugi::node_element || id_ != child.name()) continue;
+    for (pugi::xml_node text = child.first_child(); text; text = text.next_sibling()) {
+      if (text.type() == pugi::node_pcdata) {
+        value = TextToBytes(text.value());
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+CountParser::CountParser(std::string id) : id_(std::move(id)), validName_(IsXmlName(id_)) {}
+
+bool CountParser::StoreValue(const std::string&, pugi::xml_node) {
+  return true;
+}
+
+bool CountParser::FetchValue(pugi::xml_node source, std::string& value) {
+  // A name that cannot form the path "./id" makes the selection fail.
+  if (!validName_) return false;
+  long count = 0;
+  for (pugi::xml_node child = source.child(id_.c_str()); child;
+       child = child.next_sibling(id_.c_str())) {
+    ++count;
+  }
+  value = std::to_string(count);
+  return true;
+}
+
+}  // namespace ulvo

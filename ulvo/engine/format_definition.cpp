@@ -1,0 +1,307 @@
+#include "ulvo/engine/format_definition.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <system_error>
+
+#include "ulvo/engine/data_document.h"
+#include "ulvo/engine/field_parsers.h"
+#include "ulvo/engine/text_codec.h"
+
+namespace ulvo {
+namespace {
+
+constexpr unsigned kDefinitionParseOptions =
+    pugi::parse_default | pugi::parse_declaration | pugi::parse_comments;
+
+bool IsTrue(pugi::xml_node node, const char* attribute) {
+  return std::strcmp(node.attribute(attribute).value(), "true") == 0;
+}
+
+bool ApplyFormatting(pugi::xml_node node, FormatParser& field) {
+  if (pugi::xml_attribute a = node.attribute("width")) {
+    const int width = ReadInt(a.value());
+    if (width > kMaxFieldWidth) return false;
+    field.SetWidth(width);
+  }
+  if (pugi::xml_attribute a = node.attribute("align")) {
+    field.SetAlignRight(std::strcmp(a.value(), "right") == 0);
+  }
+  if (pugi::xml_attribute a = node.attribute("fill"); a && *a.value()) {
+    field.SetFill(TextToBytes(a.value())[0]);
+  }
+  if (pugi::xml_attribute a = node.attribute("sign")) field.SetSign(IsTrue(node, "sign"));
+  if (pugi::xml_attribute a = node.attribute("offset")) field.SetOffset(ReadDouble(a.value()));
+  if (pugi::xml_attribute a = node.attribute("factor")) field.SetFactor(ReadDouble(a.value()));
+  if (pugi::xml_attribute a = node.attribute("precision")) {
+    const int precision = ReadInt(a.value());
+    if (precision > kMaxPrecision) return false;
+    field.SetPrecision(precision);
+  }
+  return true;
+}
+
+std::string LiteralText(pugi::xml_node node) {
+  pugi::xml_node text =
+      node.find_child([](pugi::xml_node n) { return n.type() == pugi::node_pcdata; });
+  return text.value();
+}
+
+std::unique_ptr<MultiParser> NewContainer(const char* tag, pugi::xml_node node) {
+  if (std::strcmp(tag, "multi") == 0) return std::make_unique<MultiParser>();
+  if (std::strcmp(tag, "node") == 0) return std::make_unique<NodeParser>();
+  if (std::strcmp(tag, "radio") == 0) return std::make_unique<RadioParser>();
+  if (std::strcmp(tag, "repeat") == 0) return std::make_unique<RepeatParser>();
+  if (std::strcmp(tag, "optional") == 0) return std::make_unique<OptionalParser>();
+  if (std::strcmp(tag, "terminated") == 0) return std::make_unique<TerminatedParser>();
+  if (std::strcmp(tag, "group") == 0) {
+    return std::make_unique<GroupParser>(node.attribute("id").value());
+  }
+  return nullptr;
+}
+
+bool BuildChildren(pugi::xml_node element, MultiParser& container, int depth) {
+  if (depth > kMaxDefinitionDepth) return false;
+  for (pugi::xml_node node = element.first_child(); node; node = node.next_sibling()) {
+    if (node.type() != pugi::node_element) continue;
+    const char* tag = node.name();
+    std::unique_ptr<Parser> built;
+    if (std::strcmp(tag, "literal") == 0) {
+      built = std::make_unique<LiteralParser>(LiteralText(node), IsTrue(node, "hex"));
+    } else if (std::strcmp(tag, "element") == 0) {
+      auto field = std::make_unique<ElementParser>(node.attribute("id").value());
+      if (!ApplyFormatting(node, *field)) return false;
+      built = std::move(field);
+    } else if (std::strcmp(tag, "count") == 0) {
+      if (!node.attribute("id")) return false;
+      auto field = std::make_unique<CountParser>(node.attribute("id").value());
+      if (!ApplyFormatting(node, *field)) return false;
+      built = std::move(field);
+    } else if (auto inner = NewContainer(tag, node)) {
+      if (!BuildChildren(node, *inner, depth + 1)) return false;
+      built = std::move(inner);
+    } else {
+      return false;
+    }
+    container.Append(std::move(built));
+  }
+  return true;
+}
+
+}  // namespace
+
+FormatDefinition::FormatDefinition(std::filesystem::path path)
+    : path_(std::move(path)), document_(std::make_unique<pugi::xml_document>()) {
+  pugi::xml_node declaration = document_->append_child(pugi::node_declaration);
+  declaration.append_attribute("version") = "1.0";
+  document_->append_child(pugi::node_comment).set_value("ULVO File Format Definition");
+  pugi::xml_node format = document_->append_child("format");
+  format.append_attribute("simple") = "true";
+  radio_ = format.append_child("repeat").append_child("node").append_child("radio");
+}
+
+FormatDefinition::~FormatDefinition() {
+  // Groups refer to the document, so they go first.
+  groups_.clear();
+  root_.reset();
+}
+
+void FormatDefinition::Clear() {
+  groups_.clear();
+  root_.reset();
+  radio_ = pugi::xml_node();
+  simple_ = false;
+  document_ = std::make_unique<pugi::xml_document>();
+}
+
+bool FormatDefinition::Load() {
+  Clear();
+  try {
+    std::string bytes;
+    if (!ReadFileBytes(path_, bytes)) return false;
+    if (!document_->load_buffer(bytes.data(), bytes.size(), kDefinitionParseOptions,
+                                pugi::encoding_auto)) {
+      return false;
+    }
+    pugi::xml_node format = document_->document_element();
+    if (std::strcmp(format.name(), "format") != 0) return false;
+    type_ = format.attribute("type").value();
+    name_ = format.attribute("name").value();
+    simple_ = IsTrue(format, "simple");
+    root_ = std::make_unique<MultiParser>();
+    if (!BuildChildren(format, *root_, 1)) return false;
+    if (simple_) {
+      radio_ = document_->first_element_by_path("/format/repeat/node/radio");
+      for (pugi::xml_node group = radio_.child("group"); group;
+           group = group.next_sibling("group")) {
+        groups_.push_back(std::make_unique<GroupDefinition>(group));
+      }
+    }
+  } catch (const std::exception&) {
+    return false;
+  }
+  modified_ = false;
+  return true;
+}
+
+bool FormatDefinition::Save() {
+  try {
+    for (const auto& group : groups_) {
+      if (group->IsModified()) group->Rewrite();
+    }
+    if (!SaveDocument(*document_, path_)) return false;
+  } catch (const std::exception&) {
+    return false;
+  }
+  modified_ = false;
+  return true;
+}
+
+bool FormatDefinition::ParseFile(const std::filesystem::path& input, pugi::xml_node target) {
+  if (!root_) return false;
+  try {
+    std::string bytes;
+    if (!ReadFileBytes(input, bytes)) return false;
+    // Counts of available bytes are 32-bit.
+    if (bytes.size() > std::numeric_limits<uint32_t>::max()) return false;
+    const auto length = static_cast<uint32_t>(bytes.size());
+    InputBuffer in(std::move(bytes));
+    in.SetStepBudget(kParseStepsBase + kParseStepsPerByte * length);
+    if (!root_->Parse(in, length, target)) return false;
+    return in.Position() == length;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool FormatDefinition::WriteFile(pugi::xml_node source, const std::filesystem::path& output) {
+  if (!root_) return false;
+  std::ofstream file(output, std::ios::binary | std::ios::trunc);
+  if (!file) return false;
+  OutputBuffer out;
+  bool ok = false;
+  try {
+    ok = root_->Write(source, out);
+  } catch (const std::exception&) {
+    ok = false;
+  }
+  // What was written up to a failure stays in the file.
+  file.write(out.Bytes().data(), static_cast<std::streamsize>(out.Bytes().size()));
+  file.flush();
+  return ok && static_cast<bool>(file);
+}
+
+void FormatDefinition::SetType(const std::string& type) {
+  pugi::xml_node format = document_->document_element();
+  if (!format) throw DocumentError("definition has no root");
+  pugi::xml_attribute a = format.attribute("type");
+  if (!a) a = format.append_attribute("type");
+  a.set_value(type.c_str());
+  type_ = type;
+  modified_ = true;
+}
+
+void FormatDefinition::SetName(const std::string& name) {
+  pugi::xml_node format = document_->document_element();
+  if (!format) throw DocumentError("definition has no root");
+  pugi::xml_attribute a = format.attribute("name");
+  if (!a) a = format.append_attribute("name");
+  a.set_value(name.c_str());
+  name_ = name;
+  modified_ = true;
+}
+
+GroupDefinition* FormatDefinition::AddGroup() {
+  if (!radio_) throw DocumentError("definition has no choice node");
+  pugi::xml_node element = radio_.append_child("group");
+  if (!element) throw DocumentError("cannot add group");
+  groups_.push_back(std::make_unique<GroupDefinition>(element));
+  modified_ = true;
+  return groups_.back().get();
+}
+
+void FormatDefinition::RemoveGroup(GroupDefinition* group) {
+  auto it = std::find_if(groups_.begin(), groups_.end(),
+                         [group](const auto& g) { return g.get() == group; });
+  if (it == groups_.end()) return;
+  radio_.remove_child((*it)->Element());
+  groups_.erase(it);
+  modified_ = true;
+}
+
+bool FormatDefinition::IsModified() const {
+  if (modified_) return true;
+  return std::any_of(groups_.begin(), groups_.end(), [](const auto& g) { return g->IsModified(); });
+}
+
+void FormatList::Refresh(const std::filesystem::path& programFolder) {
+  formats_.clear();
+  std::vector<std::filesystem::path> entries;
+  std::error_code ec;
+  for (auto it = std::filesystem::directory_iterator(programFolder / "Formats", ec);
+       !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    entries.push_back(it->path());
+  }
+  std::sort(entries.begin(), entries.end());
+  for (const auto& entry : entries) {
+    auto format = std::make_unique<FormatDefinition>(entry);
+    if (format->Load()) formats_.push_back(std::move(format));
+  }
+}
+
+FormatDefinition* FormatList::Find(const std::string& name) const {
+  for (const auto& format : formats_) {
+    if (format->Name() == name) return format.get();
+  }
+  return nullptr;
+}
+
+FormatDefinition* FormatList::AddNew() {
+  formats_.push_back(std::make_unique<FormatDefinition>());
+  return formats_.back().get();
+}
+
+void FormatList::Remove(FormatDefinition* format) {
+  auto it = std::find_if(formats_.begin(), formats_.end(),
+                         [format](const auto& f) { return f.get() == format; });
+  if (it != formats_.end()) formats_.erase(it);
+}
+
+std::string SafeFileName(const std::string& name) {
+  std::string safe;
+  for (char ch : name) {
+    const auto c = static_cast<unsigned char>(ch);
+    const bool refused = c < 0x20 || c == 0x7F || std::strchr("/\\:*?\"<>|", ch) != nullptr;
+    safe.push_back(refused ? '_' : ch);
+  }
+  // ".." never names a parent; a leading dot would hide the file.
+  for (size_t at = safe.find(".."); at != std::string::npos; at = safe.find("..")) {
+    safe.replace(at, 2, "__");
+  }
+  if (!safe.empty() && safe[0] == '.') safe[0] = '_';
+  // Room for a number and ".xml" within the usual 255-byte limit, cut at a character start.
+  constexpr size_t kMaxBytes = 200;
+  if (safe.size() > kMaxBytes) {
+    size_t cut = kMaxBytes;
+    while (cut > 0 && (static_cast<unsigned char>(safe[cut]) & 0xC0) == 0x80) --cut;
+    safe.resize(cut);
+  }
+  if (safe.empty()) safe = "Format";
+  return safe;
+}
+
+std::filesystem::path NewFormatFilePath(const std::filesystem::path& programFolder,
+                                        const std::string& name) {
+  const std::filesystem::path folder = programFolder / "Formats";
+  const std::string base = SafeFileName(name);
+  std::error_code ec;
+  std::filesystem::path candidate = folder / (base + ".xml");
+  for (int n = 2; std::filesystem::exists(candidate, ec); ++n) {
+    candidate = folder / (base + std::to_string(n) + ".xml");
+  }
+  return candidate;
+}
+
+}  // namespace ulvo

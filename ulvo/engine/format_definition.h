@@ -1,0 +1,94 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <pugixml.hpp>
+#include <string>
+#include <vector>
+
+#include "ulvo/engine/definition_model.h"
+#include "ulvo/engine/parser.h"
+
+namespace ulvo {
+
+// Nesting beyond this does not load: a hostile file must not exhaust the stack.
+inline constexpr int kMaxDefinitionDepth = 256;
+// Formatting attributes beyond these do not load: a write must not pad or print gigabytes.
+inline constexpr int kMaxFieldWidth = 1 << 20;
+inline constexpr int kMaxPrecision = 1000;
+// Parse steps allowed per input byte (plus a fixed allowance): real layouts need a few
+// dozen; a definition that backtracks without end stops here instead of hanging.
+inline constexpr uint64_t kParseStepsPerByte = 256;
+inline constexpr uint64_t kParseStepsBase = 1 << 20;
+
+// One format definition file in memory: its XML, its parser tree and, for a simple format,
+// the record kinds the design editor manages.
+class FormatDefinition {
+ public:
+  // A new, unsaved simple format with the default skeleton.
+  explicit FormatDefinition(std::filesystem::path path = {});
+  ~FormatDefinition();
+  FormatDefinition(const FormatDefinition&) = delete;
+  FormatDefinition& operator=(const FormatDefinition&) = delete;
+
+  bool Load();
+  bool Save();
+  bool ParseFile(const std::filesystem::path& input, pugi::xml_node target);
+  bool WriteFile(pugi::xml_node source, const std::filesystem::path& output);
+
+  const std::filesystem::path& Path() const { return path_; }
+  void SetPath(std::filesystem::path path) { path_ = std::move(path); }
+  const std::string& Type() const { return type_; }
+  void SetType(const std::string& type);
+  const std::string& Name() const { return name_; }
+  void SetName(const std::string& name);
+  bool Simple() const { return simple_; }
+
+  size_t GroupCount() const { return groups_.size(); }
+  GroupDefinition* Group(size_t index) const { return groups_.at(index).get(); }
+  GroupDefinition* AddGroup();
+  void RemoveGroup(GroupDefinition* group);
+
+  bool IsModified() const;
+  const pugi::xml_document& Document() const { return *document_; }
+  MultiParser* Root() const { return root_.get(); }
+
+ private:
+  void Clear();
+
+  std::filesystem::path path_;
+  std::string type_;
+  std::string name_;
+  std::unique_ptr<pugi::xml_document> document_;
+  std::unique_ptr<MultiParser> root_;
+  pugi::xml_node radio_;
+  std::vector<std::unique_ptr<GroupDefinition>> groups_;
+  bool simple_ = true;
+  bool modified_ = true;
+};
+
+// Every definition found in the program folder's "Formats" folder.
+class FormatList {
+ public:
+  // Empties the list and loads every file of programFolder/Formats; files that do not load
+  // are passed over. Entries are taken in file-name order, so every machine lists alike.
+  void Refresh(const std::filesystem::path& programFolder);
+  FormatDefinition* Find(const std::string& name) const;
+  FormatDefinition* AddNew();
+  void Remove(FormatDefinition* format);
+  size_t Count() const { return formats_.size(); }
+  FormatDefinition* At(size_t index) const { return formats_.at(index).get(); }
+  void Clear() { formats_.clear(); }
+
+ private:
+  std::vector<std::unique_ptr<FormatDefinition>> formats_;
+};
+
+// The file a new format named name is first saved to: programFolder/Formats/<name>.xml, or
+// <name>2.xml, <name>3.xml ... when taken. The name is made safe for a file name first, so
+// no name can place the file outside "Formats".
+std::filesystem::path NewFormatFilePath(const std::filesystem::path& programFolder,
+                                        const std::string& name);
+std::string SafeFileName(const std::string& name);
+
+}  // namespace ulvo

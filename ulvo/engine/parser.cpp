@@ -1,0 +1,171 @@
+#include "ulvo/engine/parser.h"
+
+#include <cstring>
+
+#include "ulvo/engine/text_codec.h"
+
+namespace ulvo {
+
+void AppendText(pugi::xml_node parent, const char* text) {
+  pugi::xml_node node = parent.append_child(pugi::node_pcdata);
+  if (!node) throw DocumentError("cannot append text");
+  node.set_value(text);
+}
+
+MultiParser::~MultiParser() {
+  // The last child goes first, as the children were built front to back.
+  while (!children_.empty()) children_.pop_back();
+}
+
+bool MultiParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) {
+  return ParseSequence(in, avail, target);
+}
+
+bool MultiParser::Write(pugi::xml_node source, OutputBuffer& out) {
+  return WriteSequence(source, out);
+}
+
+bool MultiParser::ParseSequence(InputBuffer& in, uint32_t avail, pugi::xml_node target) {
+  in.Step();
+  if (children_.empty()) return false;
+  const uint64_t start = in.Position();
+  const uint64_t end = start + avail;
+  for (const auto& child : children_) {
+    const uint64_t position = in.Position();
+    const auto left = static_cast<uint32_t>(end > position ? end - position : 0);
+    if (!child->Parse(in, left, target)) {
+      in.Seek(start);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool MultiParser::WriteSequence(pugi::xml_node source, OutputBuffer& out) {
+  if (children_.empty()) return false;
+  const uint64_t saved = out.Length();
+  for (const auto& child : children_) {
+    if (!child->Write(source, out)) {
+      out.SetLength(saved);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool NodeParser::Write(pugi::xml_node source, OutputBuffer& out) {
+  if (!source) throw DocumentError("no source node");
+  for (pugi::xml_node child = source.first_child(); child; child = child.next_sibling()) {
+    if (WriteSequence(child, out)) {
+      source.remove_child(child);
+      out.NoteRecordRemoved();
+      return true;
+    }
+  }
+  return false;
+}
+
+GroupParser::GroupParser(std::string id) : id_(std::move(id)), validName_(IsXmlName(id_)) {}
+
+bool GroupParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) {
+  if (id_.empty()) return ParseSequence(in, avail, target);
+  if (!target) throw DocumentError("no target node");
+  if (!validName_) throw DocumentError("invalid element name: " + id_);
+  // The record is attached at once (the DOM has no detached nodes) and taken away again
+  // when its content fails, so a failed attempt leaves nothing behind.
+  pugi::xml_node record = target.append_child(id_.c_str());
+  if (!record) throw DocumentError("cannot append record");
+  AppendText(record, "\r\n");
+  if (!ParseSequence(in, avail, record)) {
+    target.remove_child(record);
+    return false;
+  }
+  AppendText(record, "\t");
+  pugi::xml_node before = target.insert_child_before(pugi::node_pcdata, record);
+  if (!before) throw DocumentError("cannot insert text");
+  before.set_value("\t");
+  AppendText(target, "\r\n");
+  return true;
+}
+
+bool GroupParser::Write(pugi::xml_node source, OutputBuffer& out) {
+  if (id_.empty()) return WriteSequence(source, out);
+  if (source.type() != pugi::node_element || id_ != source.name()) return false;
+  return WriteSequence(source, out);
+}
+
+bool RadioParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) {
+  in.Step();
+  for (size_t i = 0; i < Count(); ++i) {
+    if (Child(i)->Parse(in, avail, target)) return true;
+  }
+  return false;
+}
+
+bool RadioParser::Write(pugi::xml_node source, OutputBuffer& out) {
+  for (size_t i = 0; i < Count(); ++i) {
+    if (Child(i)->Write(source, out)) return true;
+  }
+  return false;
+}
+
+bool RepeatParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) {
+  uint64_t position = in.Position();
+  uint32_t remaining = avail;
+  while (remaining != 0) {
+    if (!ParseSequence(in, remaining, target)) break;
+    const uint64_t now = in.Position();
+    if (now == position) break;
+    remaining -= static_cast<uint32_t>(now - position);
+    position = now;
+  }
+  return true;
+}
+
+bool RepeatParser::Write(pugi::xml_node source, OutputBuffer& out) {
+  for (;;) {
+    const uint64_t removed = out.RecordsRemoved();
+    if (!WriteSequence(source, out)) break;
+    if (out.RecordsRemoved() == removed) break;
+  }
+  return true;
+}
+
+bool OptionalParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) {
+  ParseSequence(in, avail, target);
+  return true;
+}
+
+bool OptionalParser::Write(pugi::xml_node source, OutputBuffer& out) {
+  WriteSequence(source, out);
+  return true;
+}
+
+bool TerminatedParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) {
+  if (Count() != 2) return false;
+  Parser* content = Child(0);
+  Parser* terminator = Child(1);
+  const uint64_t start = in.Position();
+  uint32_t k = 0;
+  for (;;) {
+    in.Step();
+    in.Seek(start + k);
+    if (terminator->Parse(in, avail - k, target)) break;
+    if (k == avail) {
+      in.Seek(start);
+      return false;
+    }
+    ++k;
+  }
+  const uint64_t after = in.Position();
+  in.Seek(start);
+  if (!content->Parse(in, k, target)) return false;
+  if (in.Position() != start + k) {
+    in.Seek(start);
+    return false;
+  }
+  in.Seek(after);
+  return true;
+}
+
+}  // namespace ulvo

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <pugixml.hpp>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "ulvo/engine/byte_stream.h"
+
+namespace ulvo {
+
+// A document operation that cannot be carried out (a null node, a name XML refuses). It ends
+// the whole run; the file-level operations turn it into a false result.
+class DocumentError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One node of a format's parser tree. The same tree reads bytes into the instrument data
+// document (Parse) and writes the document's values out again (Write).
+class Parser {
+ public:
+  virtual ~Parser() = default;
+  // Consumes at most avail bytes at the position of in; records the values under target.
+  virtual bool Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) = 0;
+  // Writes bytes for the values found in source at the end of out.
+  virtual bool Write(pugi::xml_node source, OutputBuffer& out) = 0;
+};
+
+// A sequence of children; the base of every structural kind.
+class MultiParser : public Parser {
+ public:
+  ~MultiParser() override;
+
+  void Append(std::unique_ptr<Parser> child) { children_.push_back(std::move(child)); }
+  size_t Count() const { return children_.size(); }
+  Parser* Child(size_t index) const { return children_[index].get(); }
+
+  bool Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) override;
+  bool Write(pugi::xml_node source, OutputBuffer& out) override;
+
+ protected:
+  bool ParseSequence(InputBuffer& in, uint32_t avail, pugi::xml_node target);
+  bool WriteSequence(pugi::xml_node source, OutputBuffer& out);
+
+ private:
+  std::vector<std::unique_ptr<Parser>> children_;
+};
+
+// One record: writes the first child node of source that its sequence can write, then
+// takes that node out of the document.
+class NodeParser : public MultiParser {
+ public:
+  bool Write(pugi::xml_node source, OutputBuffer& out) override;
+};
+
+// A record kind: with an id, parsing wraps the values in an element of that name and
+// writing accepts only such an element; without one it is a plain sequence.
+class GroupParser : public MultiParser {
+ public:
+  explicit GroupParser(std::string id);
+  const std::string& Id() const { return id_; }
+
+  bool Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) override;
+  bool Write(pugi::xml_node source, OutputBuffer& out) override;
+
+ private:
+  std::string id_;
+  bool validName_;
+};
+
+// The first child that succeeds.
+class RadioParser : public MultiParser {
+ public:
+  bool Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) override;
+  bool Write(pugi::xml_node source, OutputBuffer& out) override;
+};
+
+// The sequence as often as it succeeds. An iteration that consumes no input (or, writing,
+// takes no record out of the document) is the last one, so such content cannot loop forever.
+class RepeatParser : public MultiParser {
+ public:
+  bool Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) override;
+  bool Write(pugi::xml_node source, OutputBuffer& out) override;
+};
+
+// The sequence, succeeding whatever its result.
+class OptionalParser : public MultiParser {
+ public:
+  bool Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) override;
+  bool Write(pugi::xml_node source, OutputBuffer& out) override;
+};
+
+// Content (first child) up to the first place where the terminator (second child) matches.
+class TerminatedParser : public MultiParser {
+ public:
+  bool Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) override;
+};
+
+// Layout text of the instrument data document: the same whatever the depth.
+void AppendText(pugi::xml_node parent, const char* text);
+
+}  // namespace ulvo

@@ -1,0 +1,152 @@
+#include "ulvo/engine/text_codec.h"
+
+#include <locale.h>
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <system_error>
+
+namespace ulvo {
+namespace {
+
+locale_t CLocale() {
+  static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return locale;
+}
+
+bool IsNameStart(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || c >= 0x80;
+}
+
+bool IsNameChar(unsigned char c) {
+  return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+
+}  // namespace
+
+std::string BytesToText(std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size());
+  for (char ch : bytes) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x80) {
+      text.push_back(ch);
+    } else {
+      text.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return text;
+}
+
+std::string TextToBytes(std::string_view text) {
+  std::string bytes;
+  bytes.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      bytes.push_back(text[i]);
+      ++i;
+      continue;
+    }
+    int length = 0;
+    unsigned code = 0;
+    if ((c & 0xE0) == 0xC0) {
+      length = 2;
+      code = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+      length = 3;
+      code = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+      length = 4;
+      code = c & 0x07;
+    }
+    bool valid = length > 0 && i + static_cast<size_t>(length) <= text.size();
+    for (int k = 1; valid && k < length; ++k) {
+      const auto n = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
+      if ((n & 0xC0) != 0x80) valid = false;
+      code = (code << 6) | (n & 0x3F);
+    }
+    if (!valid) {
+      bytes.push_back(text[i]);
+      ++i;
+      continue;
+    }
+    bytes.push_back(code <= 0xFF ? static_cast<char>(code) : '?');
+    i += static_cast<size_t>(length);
+  }
+  return bytes;
+}
+
+std::string HexToBytes(const std::string& hex) {
+  std::string bytes;
+  const size_t pairs = hex.size() / 2;
+  for (size_t i = 0; i < pairs; ++i) {
+    unsigned value = 0;
+    if (std::sscanf(hex.c_str() + 2 * i, "%2x", &value) == 1) {
+      bytes.push_back(static_cast<char>(value & 0xFF));
+    }
+  }
+  return bytes;
+}
+
+std::string BytesToHex(std::string_view bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  hex.reserve(bytes.size() * 2);
+  for (char ch : bytes) {
+    const auto c = static_cast<unsigned char>(ch);
+    hex.push_back(kDigits[c >> 4]);
+    hex.push_back(kDigits[c & 0x0F]);
+  }
+  return hex;
+}
+
+double ReadDouble(std::string_view text) {
+  const std::string copy(text);  // strtod needs the terminating zero
+  return strtod_l(copy.c_str(), nullptr, CLocale());
+}
+
+int ReadInt(std::string_view text) {
+  const std::string copy(text);
+  const long long value = strtoll_l(copy.c_str(), nullptr, 10, CLocale());
+  // atoi of a number beyond int is undefined; clamping keeps hostile files harmless.
+  if (value > 0x7FFFFFFF) return 0x7FFFFFFF;
+  if (value < -0x7FFFFFFF - 1) return -0x7FFFFFFF - 1;
+  return static_cast<int>(value);
+}
+
+std::string FormatFixed(double value, int decimals) {
+  if (decimals < 0) decimals = 6;
+  if (!std::isfinite(value)) {
+    if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
+    return value < 0 ? "-inf" : "inf";
+  }
+  // Integer digits of a double stay below 310; the decimals are as many as asked.
+  std::string out(static_cast<size_t>(decimals) + 320, '\0');
+  const auto result =
+      std::to_chars(out.data(), out.data() + out.size(), value, std::chars_format::fixed, decimals);
+  if (result.ec != std::errc()) return std::string();
+  out.resize(static_cast<size_t>(result.ptr - out.data()));
+  return out;
+}
+
+std::string FormatMessage(std::string_view text, std::string_view argument) {
+  std::string out(text);
+  const size_t at = out.find("%s");
+  if (at != std::string::npos) out.replace(at, 2, argument);
+  return out;
+}
+
+bool IsXmlName(std::string_view text) {
+  if (text.empty() || !IsNameStart(static_cast<unsigned char>(text[0]))) return false;
+  for (char c : text) {
+    if (!IsNameChar(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
+}  // namespace ulvo

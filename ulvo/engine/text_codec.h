@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ulvo {
+
+// Data bytes stand for Latin-1 characters in the XML documents, so every byte value
+// survives a round trip through a document.
+std::string BytesToText(std::string_view bytes);
+// Characters above U+00FF have no byte and become '?'; malformed UTF-8 bytes pass as they are.
+std::string TextToBytes(std::string_view text);
+
+// Hexadecimal pairs as sscanf "%2x" reads them at every even offset; an odd last
+// character is dropped and a pair that reads nothing adds nothing.
+std::string HexToBytes(const std::string& hex);
+// Every byte as two upper-case hexadecimal digits.
+std::string BytesToHex(std::string_view bytes);
+
+// The C library's atof and atoi in the C locale whatever the process locale is.
+double ReadDouble(std::string_view text);
+int ReadInt(std::string_view text);
+
+// printf "%.*f" in the C locale; a negative number of decimals gives six, as printf does.
+std::string FormatFixed(double value, int decimals);
+
+// Replaces the first "%s" of a message with the argument.
+std::string FormatMessage(std::string_view text, std::string_view argument);
+
+// Whether text may stand as an element name of an XML document.
+bool IsXmlName(std::string_view text);
+
+}  // namespace ulvo

@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+
+#include "ulvo/convert/conversion.h"
+#include "ulvo/tests/engine/engine_test_support.h"
+
+namespace ulvo {
+namespace {
+
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+// Queued answers, every message recorded; a question nobody expected fails the test.
+class ScriptedPrompts : public ConversionPrompts {
+ public:
+  void ShowMessage(const Message& message) override {
+    shown.push_back(std::string(message.text.key) + ": " + DefaultText(message));
+  }
+  void SetBusy(bool on) override { busy.push_back(on); }
+  bool AskReplace(const Message& question) override {
+    asked.push_back(DefaultText(question));
+    if (answers.empty()) {
+      ADD_FAILURE() << "unexpected question: " << DefaultText(question);
+      return false;
+    }
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+
+  std::deque<bool> answers;
+  std::vector<std::string> shown;
+  std::vector<std::string> asked;
+  std::vector<bool> busy;
+};
+
+class FakeRunner : public ProcessRunner {
+ public:
+  bool RunAndWait(const std::string& program, const std::string& argument) override {
+    calls.push_back(program + " | " + argument);
+    if (edit) edit(argument);
+    return starts;
+  }
+  bool starts = true;
+  std::function<void(const std::string&)> edit;
+  std::vector<std::string> calls;
+};
+
+// Two small layouts: "a;b" lines and "a=b" lines.
+constexpr const char* kSemicolon =
+    R"(<format name="Semi"><repeat><node><radio><group id="R">)"
+    R"(<terminated><element id="K"/><literal>;</literal></terminated>)"
+    R"(<terminated><element id="V"/><literal hex="true">0A</literal></terminated>)"
+    R"(</group></radio></node></repeat></format>)";
+constexpr const char* kEquals =
+    R"(<format name="Eq"><repeat><node><radio><group id="R">)"
+    R"(<element id="K"/><literal>=</literal><element id="V" width="4" align="right" fill="0"/>)"
+    R"(<literal hex="true">0D0A</literal></group></radio></node></repeat></format>)";
+
+class Conversion : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(dir / "Formats");
+    WriteBytes(dir / "Formats" / "semi.xml", kSemicolon);
+    WriteBytes(dir / "Formats" / "eq.xml", kEquals);
+    formats.Refresh(dir.Path());
+    ASSERT_EQ(formats.Count(), 2u);
+    setup.programFolder = dir.Path();
+    setup.prompts = &prompts;
+    setup.runner = &runner;
+  }
+
+  bool Run(const std::string& input, const char* from = "Semi", const char* to = "Eq") {
+    WriteBytes(dir / "in.txt", input);
+    return RunConversion(dir / "in.txt", formats.Find(from), dir / "out.txt", formats.Find(to),
+                         setup);
+  }
+
+  TempDir dir;
+  FormatList formats;
+  ScriptedPrompts prompts;
+  FakeRunner runner;
+  ConversionSetup setup;
+};
+
+TEST_F(Conversion, ParsesSavesReloadsAndWrites) {
+  EXPECT_TRUE(Run("a;12\nb;7\n"));
+  EXPECT_EQ(ReadBytes(dir / "out.txt"), "a=0012\r\nb=0007\r\n");
+  EXPECT_EQ(ReadBytes(dir / "temp.xml"),
+            "<?xml version=\"1.0\"?>\r\n<!--ULVO Instrument Data-->\r\n<data>\r\n"
+            "\t<R>\r\n\t\t<K>a</K>\r\n\t\t<V>12</V>\r\n\t</R>\r\n"
+            "\t<R>\r\n\t\t<K>b</K>\r\n\t\t<V>7</V>\r\n\t</R>\r\n</data>\r\n");
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(prompts.busy, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(runner.calls.empty());
+}
+
+TEST_F(Conversion, EditorChangesCount) {
+  setup.editorCommand = "/usr/bin/my editor";
+  runner.edit = [](const std::string& path) {
+    WriteBytes(path, "<data><R><K>z</K><V>99</V></R></data>");
+  };
+  EXPECT_TRUE(Run("a;12\n"));
+  ASSERT_EQ(runner.calls.size(), 1u);
+  EXPECT_EQ(runner.calls[0], "/usr/bin/my editor | " + (dir / "temp.xml").string());
+  EXPECT_EQ(ReadBytes(dir / "out.txt"), "z=0099\r\n");
+}
+
+TEST_F(Conversion, EditorThatCannotStartIsPassedOver) {
+  setup.editorCommand = "missing-editor";
+  runner.starts = false;
+  EXPECT_TRUE(Run("a;1\n"));
+  EXPECT_EQ(ReadBytes(dir / "out.txt"), "a=0001\r\n");
+}
+
+TEST_F(Conversion, EditedDocumentWithAnotherRootFails) {
+  setup.editorCommand = "ed";
+  runner.edit = [](const std::string& path) { WriteBytes(path, "<other/>"); };
+  EXPECT_FALSE(Run("a;1\n"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.txt"));
+}
+
+TEST_F(Conversion, EditedDocumentThatIsNotXmlFails) {
+  setup.editorCommand = "ed";
+  runner.edit = [](const std::string& path) { WriteBytes(path, "<data><R>"); };
+  EXPECT_FALSE(Run("a;1\n"));
+}
+
+TEST_F(Conversion, FailedParseStillWritesWhatWasFound) {
+  EXPECT_FALSE(Run("a;1\nb;2\ntrailing"));
+  EXPECT_EQ(ReadBytes(dir / "out.txt"), "a=0001\r\nb=0002\r\n");
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(Conversion, SourceThatDoesNotLoad) {
+  WriteBytes(dir / "Formats" / "semi.xml", "<format name=\"Semi\"><bad/></format>");
+  EXPECT_FALSE(Run("a;1\n"));
+  EXPECT_EQ(
+      prompts.shown,
+      (std::vector<std::string>{"IDS_FORMAT_LOAD_ERR: Could not load format definition:\nSemi"}));
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.txt"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "temp.xml"));
+}
+
+TEST_F(Conversion, TargetThatDoesNotLoad) {
+  std::filesystem::remove(dir / "Formats" / "eq.xml");
+  EXPECT_FALSE(Run("a;1\n"));
+  EXPECT_EQ(
+      prompts.shown,
+      (std::vector<std::string>{"IDS_FORMAT_LOAD_ERR: Could not load format definition:\nEq"}));
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.txt"));
+}
+
+TEST_F(Conversion, MissingFormatIsNamedBySelection) {
+  setup.targetName = "Gone";
+  EXPECT_FALSE(Run("a;1\n", "Semi", "Gone"));
+  EXPECT_EQ(
+      prompts.shown,
+      (std::vector<std::string>{"IDS_FORMAT_LOAD_ERR: Could not load format definition:\nGone"}));
+}
+
+TEST_F(Conversion, UnwritableScratchFileNeverUsesAnOldOne) {
+  // A scratch file from an earlier run lies in the old folder; this run cannot save its own.
+  WriteBytes(dir / "temp.xml", "<data><R><K>old</K><V>1</V></R></data>");
+  setup.programFolder = dir / "read-only-or-missing";
+  EXPECT_FALSE(Run("a;5\n"));
+  EXPECT_EQ(ReadBytes(dir / "out.txt"), "a=0005\r\n");
+}
+
+TEST_F(Conversion, ValueOfSpacesOnlyIsLostByTheReload) {
+  WriteBytes(dir / "Formats" / "star.xml",
+             R"(<format name="Star"><node><group id="R"><element id="V" width="4" fill="*"/>)"
+             R"(</group></node></format>)");
+  formats.Refresh(dir.Path());
+  EXPECT_TRUE(Run(" a**", "Star", "Star"));
+  EXPECT_EQ(ReadBytes(dir / "out.txt"), " a**");
+  EXPECT_FALSE(Run("  **", "Star", "Star"));
+  EXPECT_EQ(ReadBytes(dir / "out.txt"), "");
+}
+
+TEST_F(Conversion, ConvertButtonAsksBeforeReplacing) {
+  WriteBytes(dir / "in.txt", "a;1\n");
+  WriteBytes(dir / "out.txt", "keep me");
+  prompts.answers = {false};
+  EXPECT_FALSE(ConvertFiles(formats, "Semi", dir / "in.txt", "Eq", dir / "out.txt", setup));
+  EXPECT_EQ(ReadBytes(dir / "out.txt"), "keep me");
+  EXPECT_EQ(prompts.asked,
+            (std::vector<std::string>{(dir / "out.txt").string() +
+                                      "\nThis file already exists.\nReplace existing file?"}));
+  EXPECT_TRUE(prompts.shown.empty());
+
+  prompts.answers = {true};
+  EXPECT_TRUE(ConvertFiles(formats, "Semi", dir / "in.txt", "Eq", dir / "out.txt", setup));
+  EXPECT_EQ(ReadBytes(dir / "out.txt"), "a=0001\r\n");
+  EXPECT_EQ(prompts.shown,
+            (std::vector<std::string>{"IDS_CNV_SUCCESS_MSG: Converted successfully"}));
+}
+
+TEST_F(Conversion, ConvertButtonReportsFailure) {
+  WriteBytes(dir / "in.txt", "no separator");
+  EXPECT_FALSE(ConvertFiles(formats, "Semi", dir / "in.txt", "Eq", dir / "new.txt", setup));
+  EXPECT_EQ(prompts.shown, (std::vector<std::string>{"IDS_CNV_ERROR_MSG: Error while converting"}));
+  EXPECT_EQ(ReadBytes(dir / "new.txt"), "");
+}
+
+TEST_F(Conversion, ConvertButtonWithoutSelectionDoesNothing) {
+  WriteBytes(dir / "in.txt", "a;1\n");
+  EXPECT_FALSE(ConvertFiles(formats, "Semi", dir / "in.txt", "", dir / "new.txt", setup));
+  EXPECT_FALSE(ConvertFiles(formats, "", dir / "in.txt", "Eq", dir / "new.txt", setup));
+  EXPECT_FALSE(ConvertFiles(formats, "Semi", "", "Eq", dir / "new.txt", setup));
+  EXPECT_FALSE(ConvertFiles(formats, "Semi", dir / "in.txt", "Eq", "", setup));
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_TRUE(prompts.busy.empty());
+  EXPECT_FALSE(std::filesystem::exists(dir / "new.txt"));
+}
+
+}  // namespace
+}  // namespace ulvo

@@ -1,0 +1,365 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <cmath>
+#include <cstdlib>
+
+#include "ulvo/convert/conversion.h"
+#include "ulvo/convert/convert_settings.h"
+#include "ulvo/tests/engine/engine_test_support.h"
+
+namespace ulvo {
+namespace {
+
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+constexpr const char* kCsv = "Point list (comma-separated)";
+constexpr const char* kFixed = "Point list (fixed columns)";
+constexpr const char* kItf = "ITF00 coordinates";
+
+// Three points as each shipped layout writes them, worked out from the layouts by hand.
+const std::string kCsvPoints =
+    "P1,100.5,200.25,10.0,fence post\r\n"
+    "P2,-5.125,7,0,\r\n"
+    "BM12,98765.432,-12345.678,123.456,bench mark\r\n";
+const std::string kFixedPoints =
+    "P1               100.500       200.250      10.000 fence post\r\n"
+    "P2                -5.125         7.000       0.000\r\n"
+    "BM12           98765.432    -12345.678     123.456 bench mark\r\n";
+const std::string kItfPoints =
+    "_"
+    "+P1        _ x   +100500_ y   +200250_ z    +10000_"
+    "+P2        _ x     -5125_ y     +7000_ z        +0_"
+    "+BM12      _ x +98765432_ y -12345678_ z   +123456_"
+    "_";
+const std::string kCsvFromItf =
+    "P1,100.500,200.250,10.000,\r\n"
+    "P2,-5.125,7.000,0.000,\r\n"
+    "BM12,98765.432,-12345.678,123.456,\r\n";
+
+class NoPrompts : public ConversionPrompts {
+ public:
+  void ShowMessage(const Message& message) override { shown.push_back(DefaultText(message)); }
+  bool AskReplace(const Message& question) override {
+    ADD_FAILURE() << "unexpected question: " << DefaultText(question);
+    return false;
+  }
+  std::vector<std::string> shown;
+};
+
+class ShippedFormats : public testing::Test {
+ protected:
+  void SetUp() override {
+    formats.Refresh(ULVO_DATA_DIR);
+    ASSERT_TRUE(formats.Find(kCsv) && formats.Find(kFixed) && formats.Find(kItf));
+    setup.programFolder = dir.Path();
+    setup.prompts = &prompts;
+  }
+
+  // Converts input from one shipped layout into another; returns the output bytes.
+  std::string Convert(const std::string& input, const char* from, const char* to,
+                      bool expectOk = true) {
+    WriteBytes(dir / "in.txt", input);
+    const bool ok =
+        RunConversion(dir / "in.txt", formats.Find(from), dir / "out.txt", formats.Find(to), setup);
+    EXPECT_EQ(ok, expectOk) << from << " -> " << to;
+    return ReadBytes(dir / "out.txt");
+  }
+
+  TempDir dir;
+  FormatList formats;
+  NoPrompts prompts;
+  ConversionSetup setup;
+};
+
+TEST_F(ShippedFormats, ListedWithTheirTypes) {
+  ASSERT_EQ(formats.Count(), 3u);
+  EXPECT_EQ(formats.Find(kCsv)->Type(), "POINTS");
+  EXPECT_EQ(formats.Find(kFixed)->Type(), "POINTS");
+  EXPECT_EQ(formats.Find(kItf)->Type(), "ITF00");
+  EXPECT_TRUE(formats.Find(kCsv)->Simple());
+  EXPECT_TRUE(formats.Find(kFixed)->Simple());
+  EXPECT_FALSE(formats.Find(kItf)->Simple());
+}
+
+TEST_F(ShippedFormats, ConvertedBytes) {
+  EXPECT_EQ(Convert(kCsvPoints, kCsv, kFixed), kFixedPoints);
+  EXPECT_EQ(Convert(kFixedPoints, kFixed, kItf), kItfPoints);
+  EXPECT_EQ(Convert(kItfPoints, kItf, kCsv), kCsvFromItf);
+  EXPECT_EQ(Convert(kFixedPoints, kFixed, kCsv),
+            "P1,100.500,200.250,10.000,fence post\r\n"
+            "P2,-5.125,7.000,0.000,\r\n"
+            "BM12,98765.432,-12345.678,123.456,bench mark\r\n");
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(ShippedFormats, ReceivedItf00Stream) {
+  // As an instrument sends it: zero-padded values, values of a million metres and more
+  // without sign, the end mark and blanks up to the end of the last 128-byte block.
+  std::string stream =
+      "_+A1        _ x +00100500_ y -00000250_ z +00010000_"
+      "+A2        _ x1234567890_ y +00000001_ z +00000000__";
+  stream.append(128 - stream.size() % 128, ' ');
+  EXPECT_EQ(Convert(stream, kItf, kCsv),
+            "A1,100.500,-0.250,10.000,\r\n"
+            "A2,1234567.890,0.001,0.000,\r\n");
+}
+
+struct Point {
+  std::string name;
+  double n, e, z;
+  std::string description;
+};
+
+std::vector<Point> PointsOf(const std::string& csv) {
+  std::vector<Point> points;
+  size_t at = 0;
+  while (at < csv.size()) {
+    const size_t end = csv.find("\r\n", at);
+    std::vector<std::string> cells;
+    size_t from = at;
+    for (int i = 0; i < 4; ++i) {
+      const size_t comma = csv.find(',', from);
+      cells.push_back(csv.substr(from, comma - from));
+      from = comma + 1;
+    }
+    cells.push_back(csv.substr(from, end - from));
+    points.push_back({cells[0], std::atof(cells[1].c_str()), std::atof(cells[2].c_str()),
+                      std::atof(cells[3].c_str()), cells[4]});
+    at = end + 2;
+  }
+  return points;
+}
+
+TEST_F(ShippedFormats, EveryLayoutIntoEveryOtherAndBack) {
+  const char* names[] = {kCsv, kFixed, kItf};
+  const std::string inputs[] = {kCsvPoints, kFixedPoints, kItfPoints};
+  const auto expected = PointsOf(kCsvPoints);
+  for (int a = 0; a < 3; ++a) {
+    for (int b = 0; b < 3; ++b) {
+      const std::string there = Convert(inputs[a], names[a], names[b]);
+      const std::string back = Convert(there, names[b], names[a]);
+      // Read the result of the round trip as the comma-separated list to compare values.
+      const std::string csv = a == 0 ? back : Convert(back, names[a], kCsv);
+      const auto points = PointsOf(csv);
+      ASSERT_EQ(points.size(), expected.size()) << names[a] << " <-> " << names[b];
+      for (size_t i = 0; i < points.size(); ++i) {
+        SCOPED_TRACE(std::string(names[a]) + " <-> " + names[b] + ", point " + expected[i].name);
+        EXPECT_EQ(points[i].name, expected[i].name);
+        EXPECT_NEAR(points[i].n, expected[i].n, 1e-9);
+        EXPECT_NEAR(points[i].e, expected[i].e, 1e-9);
+        EXPECT_NEAR(points[i].z, expected[i].z, 1e-9);
+        // The ITF00 stream has no description field.
+        if (a != 2 && b != 2) {
+          EXPECT_EQ(points[i].description, expected[i].description);
+        }
+      }
+    }
+  }
+}
+
+TEST_F(ShippedFormats, DefinitionsSurviveLoadAndSave) {
+  for (const char* name : {kCsv, kFixed, kItf}) {
+    SCOPED_TRACE(name);
+    const auto copy = dir / "copy.xml";
+    std::filesystem::copy_file(formats.Find(name)->Path(), copy,
+                               std::filesystem::copy_options::overwrite_existing);
+    FormatDefinition format(copy);
+    ASSERT_TRUE(format.Load());
+    ASSERT_TRUE(format.Save());  // rewrites every group of a simple format
+    FormatDefinition again(copy);
+    ASSERT_TRUE(again.Load());
+    EXPECT_EQ(again.Name(), name);
+    EXPECT_EQ(again.GroupCount(), format.GroupCount());
+    const std::filesystem::path input = dir / "points.txt";
+    const std::string& points = name == kCsv     ? kCsvPoints
+                                : name == kFixed ? kFixedPoints
+                                                 : kItfPoints;
+    WriteBytes(input, points);
+    pugi::xml_document first, second;
+    EXPECT_TRUE(formats.Find(name)->ParseFile(input, NewDataDocument(first)));
+    EXPECT_TRUE(again.ParseFile(input, NewDataDocument(second)));
+    EXPECT_EQ(test::DocumentText(first), test::DocumentText(second));
+  }
+}
+
+TEST_F(ShippedFormats, HostileInputsFailCleanly) {
+  std::vector<std::string> inputs = {
+      "",
+      std::string(5000, ','),
+      std::string(5000, '\n'),
+      std::string(100000, 'x'),
+      "P1,1,2,3,no line end",
+      "_+P1        _ x   +100500_ y",
+      "P1,1,2,3,\r\nP2,1,2",
+      std::string("\0\0\0,\r\n", 7),
+  };
+  uint32_t seed = 12345;
+  for (int n = 0; n < 30; ++n) {
+    std::string garbage;
+    for (int i = 0; i < 500; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      // Mostly the bytes the layouts use, so the trees get deep before they fail.
+      const char alphabet[] = ",_+ x\r\n0123456789.-P";
+      garbage.push_back((seed >> 16) % 3 == 0 ? static_cast<char>(seed >> 8)
+                                              : alphabet[(seed >> 8) % (sizeof alphabet - 1)]);
+    }
+    inputs.push_back(garbage);
+  }
+  for (const char* from : {kCsv, kFixed, kItf}) {
+    for (const auto& input : inputs) {
+      WriteBytes(dir / "in.txt", input);
+      // Whatever the result, the run ends and the target is written from what was found.
+      RunConversion(dir / "in.txt", formats.Find(from), dir / "out.txt", formats.Find(kCsv), setup);
+      EXPECT_TRUE(std::filesystem::exists(dir / "out.txt"));
+    }
+  }
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+bool Listed(const std::vector<IdName>& list, const std::string& id) {
+  for (const auto& entry : list) {
+    if (entry.id == id && !entry.name.empty()) return true;
+  }
+  return false;
+}
+
+TEST_F(ShippedFormats, SettingsNameEveryIdentifierTheDefinitionsUse) {
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_file((std::filesystem::path(ULVO_DATA_DIR) / "Settings.xml").c_str()));
+  pugi::xml_node settings = doc.child("settings");
+  ASSERT_TRUE(settings);
+  const auto types = ReadIdList(settings, "types", "type");
+  const auto groups = ReadIdList(settings, "groups", "group");
+  const auto elements = ReadIdList(settings, "elements", "element");
+  for (size_t i = 0; i < formats.Count(); ++i) {
+    const FormatDefinition* format = formats.At(i);
+    SCOPED_TRACE(format->Name());
+    EXPECT_TRUE(Listed(types, format->Type()));
+    for (pugi::xpath_node node : format->Document().select_nodes("//group[@id]")) {
+      EXPECT_TRUE(Listed(groups, node.node().attribute("id").value()));
+    }
+    for (pugi::xpath_node node : format->Document().select_nodes("//element[@id]")) {
+      EXPECT_TRUE(Listed(elements, node.node().attribute("id").value()));
+    }
+  }
+  // The form's stored selections name formats that exist.
+  const ConvertSelections selections = ReadConvertSelections(settings);
+  EXPECT_TRUE(formats.Find(selections.from.formatName));
+  EXPECT_TRUE(formats.Find(selections.to.formatName));
+}
+
+// ulvo-cli, run as a user would.
+class Cli : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::copy(std::filesystem::path(ULVO_DATA_DIR) / "Formats", dir / "Formats");
+  }
+
+  int Run(const std::string& arguments) {
+    const std::string command =
+        std::string("'") + SURVEY_BIN_DIR + "/ulvo-cli' --home '" + home.string() + "' " +
+        arguments + " >'" + (dir / "stdout").string() + "' 2>'" + (dir / "stderr").string() + "'";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string Out() { return ReadBytes(dir / "stdout"); }
+  std::string Err() { return ReadBytes(dir / "stderr"); }
+  std::string Path(const char* name) { return "'" + (dir / name).string() + "'"; }
+
+  TempDir dir;
+  std::filesystem::path home = dir.Path();
+};
+
+TEST_F(Cli, ParseAndWrite) {
+  WriteBytes(dir / "in.csv", "P1,1.5,2,3,x\r\n");
+  EXPECT_EQ(Run("parse " + Path("Formats/PointListCsv.xml") + " " + Path("in.csv")), 0);
+  EXPECT_EQ(Out(),
+            "<?xml version=\"1.0\"?>\r\n<!--ULVO Instrument Data-->\r\n<data>\r\n"
+            "\t<PT>\r\n\t\t<NR>P1</NR>\r\n\t\t<N>1.5</N>\r\n\t\t<E>2</E>\r\n\t\t<Z>3</Z>\r\n"
+            "\t\t<D>x</D>\r\n\t</PT>\r\n</data>\r\n");
+
+  EXPECT_EQ(Run("parse " + Path("Formats/PointListCsv.xml") + " " + Path("in.csv") + " -o " +
+                Path("doc.xml")),
+            0);
+  EXPECT_EQ(Run("write " + Path("Formats/PointListFixed.xml") + " " + Path("doc.xml") + " " +
+                Path("out.txt")),
+            0);
+  EXPECT_EQ(ReadBytes(dir / "out.txt"),
+            "P1        "
+            "         1.500         2.000       3.000 x\r\n");
+
+  // A failed parse still writes the document.
+  WriteBytes(dir / "bad.csv", "P1,1.5,2,3,x\r\nextra");
+  EXPECT_EQ(Run("parse " + Path("Formats/PointListCsv.xml") + " " + Path("bad.csv")), 1);
+  EXPECT_NE(Out().find("<NR>P1</NR>"), std::string::npos);
+}
+
+TEST_F(Cli, ErrorsAndUsage) {
+  WriteBytes(dir / "broken.xml", "<format name=\"Broken\"><nonsense/></format>");
+  WriteBytes(dir / "in.csv", "");
+  EXPECT_EQ(Run("parse " + Path("broken.xml") + " " + Path("in.csv")), 1);
+  EXPECT_EQ(Err(), "Could not load format definition:\nBroken\n");
+  EXPECT_EQ(Run("parse " + Path("broken.xml")), 2);
+  EXPECT_EQ(Run("write " + Path("Formats/PointListCsv.xml") + " " + Path("in.csv") + " " +
+                Path("out.txt")),
+            1);
+  EXPECT_EQ(Run("convert --from X INPUT OUTPUT"), 2);
+}
+
+TEST_F(Cli, FormatsAndConvert) {
+  EXPECT_EQ(Run("formats"), 0);
+  EXPECT_EQ(Out(),
+            "ITF00 coordinates\tITF00\n"
+            "Point list (comma-separated)\tPOINTS\n"
+            "Point list (fixed columns)\tPOINTS\n");
+
+  WriteBytes(dir / "in.csv", kCsvPoints);
+  const std::string convert = std::string("convert --from '") + kCsv + "' --to '" + kFixed + "' " +
+                              Path("in.csv") + " " + Path("out.txt");
+  EXPECT_EQ(Run(convert), 0);
+  EXPECT_EQ(Out(), "Converted successfully\n");
+  EXPECT_EQ(ReadBytes(dir / "out.txt"), kFixedPoints);
+  EXPECT_TRUE(std::filesystem::exists(dir / "temp.xml"));
+
+  WriteBytes(dir / "out.txt", "keep");
+  EXPECT_EQ(Run(convert), 1);
+  EXPECT_EQ(Err(),
+            (dir / "out.txt").string() + "\nThis file already exists.\nReplace existing file?\n");
+  EXPECT_EQ(ReadBytes(dir / "out.txt"), "keep");
+  EXPECT_EQ(Run(convert + " --force"), 0);
+  EXPECT_EQ(ReadBytes(dir / "out.txt"), kFixedPoints);
+
+  // The editor gets the scratch file as its one argument; "true" leaves it as it is.
+  EXPECT_EQ(Run(convert + " --force --editor true"), 0);
+  EXPECT_EQ(ReadBytes(dir / "out.txt"), kFixedPoints);
+
+  EXPECT_EQ(Run(std::string("convert --from Nope --to '") + kFixed + "' " + Path("in.csv") + " " +
+                Path("new.txt")),
+            1);
+  EXPECT_EQ(Err(), "Could not load format definition:\nNope\nError while converting\n");
+}
+
+TEST_F(Cli, EditorGetsTheScratchFileAsOneArgument) {
+  // A program folder with a blank in its name: no shell may split the path.
+  home = dir / "my home";
+  std::filesystem::create_directories(home);
+  std::filesystem::copy(dir / "Formats", home / "Formats");
+  WriteBytes(dir / "edit.sh", "#!/bin/sh\nsed -i 's/<NR>P1</<NR>Q1</' \"$1\"\n");
+  std::filesystem::permissions(dir / "edit.sh", std::filesystem::perms::owner_all);
+  WriteBytes(dir / "in.csv", "P1,1,2,3,\r\n");
+  const std::string convert = std::string("convert --from '") + kCsv + "' --to '" + kCsv + "' " +
+                              Path("in.csv") + " " + Path("out.csv");
+  EXPECT_EQ(Run(convert + " --editor " + Path("edit.sh")), 0);
+  EXPECT_EQ(ReadBytes(dir / "out.csv"), "Q1,1,2,3,\r\n");
+  EXPECT_TRUE(std::filesystem::exists(home / "temp.xml"));
+
+  // An editor that cannot be started is passed over.
+  EXPECT_EQ(Run(convert + " --force --editor /nonexistent/editor"), 0);
+  EXPECT_EQ(ReadBytes(dir / "out.csv"), "P1,1,2,3,\r\n");
+}
+
+}  // namespace
+}  // namespace ulvo

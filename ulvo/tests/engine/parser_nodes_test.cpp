@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include "ulvo/engine/field_parsers.h"
+#include "ulvo/tests/engine/engine_test_support.h"
+
+namespace ulvo {
+namespace {
+
+using test::DataDocumentText;
+using test::LoadDefinition;
+using test::ParseBytes;
+using test::TempDir;
+using test::WriteDocumentText;
+
+struct NodeCase {
+  const char* name;
+  const char* definition;  // children of <format>
+  const char* input;
+  bool ok;
+  const char* body;  // expected content of <data> after "\r\n"
+};
+
+class NodeParse : public testing::TestWithParam<NodeCase> {};
+
+TEST_P(NodeParse, RecordsWhatItRecognises) {
+  const NodeCase& c = GetParam();
+  TempDir dir;
+  auto format = LoadDefinition(dir, std::string("<format>") + c.definition + "</format>");
+  ASSERT_TRUE(format);
+  const auto result = ParseBytes(dir, *format, c.input);
+  EXPECT_EQ(result.ok, c.ok);
+  EXPECT_EQ(result.document, DataDocumentText(c.body));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, NodeParse,
+    testing::Values(
+        NodeCase{"EmptySequenceFails", "<multi/>", "", false, ""},
+        NodeCase{"EmptyChoiceFails", "<radio/>", "", false, ""},
+        NodeCase{"RepeatOfEmptyChoiceSucceedsAtOnce", "<repeat><radio/></repeat>", "", true, ""},
+        NodeCase{"OptionAroundItReadsNothing", "<optional><repeat><radio/></repeat></optional>", "",
+                 true, ""},
+        NodeCase{"RepeatWithNothingAvailable", "<repeat><element id=\"V\"/></repeat>", "", true,
+                 ""},
+        NodeCase{"SequenceKeepsValuesOfEarlierChildren",
+                 "<radio><multi><element id=\"A\" width=\"1\"/><literal>X</literal></multi>"
+                 "<element id=\"B\"/></radio>",
+                 "ab", true, "\t\t<A>a</A>\r\n\t\t<B>ab</B>\r\n"},
+        NodeCase{"GroupKeepsAFailedAttemptOut",
+                 "<radio><group id=\"G\"><element id=\"A\" width=\"1\"/><literal>X</literal>"
+                 "</group><element id=\"B\"/></radio>",
+                 "ab", true, "\t\t<B>ab</B>\r\n"},
+        NodeCase{"GroupLayout",
+                 "<group id=\"G\"><element id=\"A\" width=\"1\"/><group id=\"H\">"
+                 "<element id=\"B\" width=\"1\"/></group></group>",
+                 "ab", true,
+                 "\t<G>\r\n\t\t<A>a</A>\r\n\t<H>\r\n\t\t<B>b</B>\r\n\t</H>\r\n\t</G>\r\n"},
+        NodeCase{"GroupWithoutIdIsASequence", "<group><element id=\"A\"/></group>", "a", true,
+                 "\t\t<A>a</A>\r\n"},
+        NodeCase{"ChoiceTakesTheFirstThatSucceeds",
+                 "<radio><literal>ab</literal><element id=\"A\"/><element id=\"B\"/></radio>", "ac",
+                 true, "\t\t<A>ac</A>\r\n"},
+        NodeCase{"OptionRestoresThePosition",
+                 "<optional><literal>a</literal><literal>x</literal></optional>"
+                 "<element id=\"A\"/>",
+                 "ab", true, "\t\t<A>ab</A>\r\n"},
+        NodeCase{"TerminatorAtOffsetZeroIsFinal",
+                 "<terminated><element id=\"A\"/><literal>;</literal></terminated>"
+                 "<element id=\"B\"/>",
+                 ";x;y", false, ""},
+        NodeCase{"TerminatorFirstMatch",
+                 "<terminated><element id=\"A\"/><literal>;</literal></terminated>"
+                 "<element id=\"B\"/>",
+                 "x;y;z", true, "\t\t<A>x</A>\r\n\t\t<B>y;z</B>\r\n"},
+        NodeCase{"ContentMustUseAllBytesBeforeTheTerminator",
+                 "<radio><terminated><element id=\"A\" width=\"1\"/><literal>;</literal>"
+                 "</terminated><element id=\"B\"/></radio>",
+                 "xy;", true, "\t\t<A>x</A>\r\n\t\t<B>xy;</B>\r\n"},
+        NodeCase{"TerminatorNeverFound",
+                 "<radio><terminated><element id=\"A\"/><literal>;</literal></terminated>"
+                 "<element id=\"B\"/></radio>",
+                 "xyz", true, "\t\t<B>xyz</B>\r\n"},
+        NodeCase{"TerminatorStoresOnceWhereItMatched",
+                 "<terminated><element id=\"A\"/><element id=\"T\" width=\"1\" sign=\"true\"/>"
+                 "</terminated>",
+                 "ab+", true, "\t\t<T></T>\r\n\t\t<A>ab</A>\r\n"},
+        NodeCase{"TerminatedWithThreeChildrenFails",
+                 "<terminated><element id=\"A\"/><literal>;</literal><literal>!</literal>"
+                 "</terminated>",
+                 "a;!", false, ""},
+        NodeCase{"TrailingBytesFail", "<element id=\"A\" width=\"1\"/>", "ab", false,
+                 "\t\t<A>a</A>\r\n"},
+        NodeCase{"RepeatStopsAfterAnIterationWithoutInput",
+                 "<repeat><optional><literal>a</literal></optional></repeat><literal>b</literal>",
+                 "aab", true, ""},
+        NodeCase{"RepeatOfAnOptionOnInputItCannotRead",
+                 "<repeat><optional><element id=\"A\" width=\"1\" sign=\"true\"/></optional>"
+                 "</repeat><element id=\"B\"/>",
+                 "+x", true, "\t\t<A></A>\r\n\t\t<B>x</B>\r\n"}),
+    [](const testing::TestParamInfo<NodeCase>& param) { return std::string(param.param.name); });
+
+class NodeWrite : public testing::TestWithParam<NodeCase> {};
+
+// Here input is the document and body the expected output bytes.
+TEST_P(NodeWrite, WritesTheDocument) {
+  const NodeCase& c = GetParam();
+  TempDir dir;
+  auto format = LoadDefinition(dir, std::string("<format>") + c.definition + "</format>");
+  ASSERT_TRUE(format);
+  const auto result = WriteDocumentText(dir, *format, c.input);
+  EXPECT_EQ(result.ok, c.ok);
+  EXPECT_EQ(result.bytes, c.body);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, NodeWrite,
+    testing::Values(
+        NodeCase{"EmptySequenceFails", "<multi/>", "<data/>", false, ""},
+        NodeCase{"SequenceTruncatesItsPartialOutput",
+                 "<radio><multi><literal>ab</literal><element id=\"X\"/></multi>"
+                 "<literal>c</literal></radio>",
+                 "<data/>", true, "c"},
+        NodeCase{"RecordsInDocumentOrderUnknownSkipped",
+                 "<repeat><node><radio>"
+                 "<group id=\"A\"><literal>a=</literal><element id=\"V\"/><literal>;</literal>"
+                 "</group>"
+                 "<group id=\"B\"><literal>b=</literal><element id=\"V\"/><literal>;</literal>"
+                 "</group>"
+                 "</radio></node></repeat>",
+                 "<data><B><V>1</V></B><C><V>2</V></C><A><V>3</V></A><B><V>4</V></B></data>", true,
+                 "b=1;a=3;b=4;"},
+        NodeCase{"GroupNameIsCaseSensitive", "<group id=\"Data\"><literal>x</literal></group>",
+                 "<data/>", false, ""},
+        NodeCase{"GroupWritesTheElementOfItsName",
+                 "<group id=\"data\"><literal>x</literal></group>", "<data/>", true, "x"},
+        NodeCase{"NodeOfLiteralsTakesEvenATextNode",
+                 "<node><literal>x</literal></node><element id=\"V\"/>", "<data>t<V>v</V></data>",
+                 true, "xv"},
+        NodeCase{"NodeWithNothingItCanWriteFails", "<node><element id=\"Q\"/></node>",
+                 "<data><V>v</V></data>", false, ""},
+        NodeCase{"TerminatedWritesAllItsChildren",
+                 "<terminated><element id=\"V\"/><literal>;</literal><literal>!</literal>"
+                 "</terminated>",
+                 "<data><V>v</V></data>", true, "v;!"},
+        NodeCase{"RepeatOfLiteralsStopsAfterOneIteration", "<repeat><literal>x</literal></repeat>",
+                 "<data/>", true, "x"},
+        NodeCase{"RepeatOfAGroupWithoutNodeStops",
+                 "<repeat><group><element id=\"V\"/></group></repeat>", "<data><V>v</V></data>",
+                 true, "v"},
+        NodeCase{"OptionalSucceedsWithoutOutput",
+                 "<optional><literal>a</literal><element id=\"Q\"/></optional><literal>b</literal>",
+                 "<data/>", true, "b"}),
+    [](const testing::TestParamInfo<NodeCase>& param) { return std::string(param.param.name); });
+
+TEST(RecordNode, RemovesWhatItWroteAndLeavesTheRest) {
+  NodeParser node;
+  auto group = std::make_unique<GroupParser>("A");
+  group->Append(std::make_unique<LiteralParser>("a", false));
+  node.Append(std::move(group));
+  pugi::xml_document doc;
+  ASSERT_TRUE(LoadDataDocumentFromText(doc, "<data><B/><A/><A/></data>"));
+  OutputBuffer out;
+  EXPECT_TRUE(node.Write(doc.child("data"), out));
+  EXPECT_EQ(test::DocumentText(doc), "<data><B/><A/></data>\r\n");
+  EXPECT_EQ(out.Bytes(), "a");
+  EXPECT_EQ(out.RecordsRemoved(), 1u);
+}
+
+TEST(TerminatedField, FailingContentRestoresThePosition) {
+  TerminatedParser field;
+  field.Append(std::make_unique<ElementParser>("A"));
+  field.Append(std::make_unique<LiteralParser>(";", false));
+  pugi::xml_document doc;
+  pugi::xml_node data = NewDataDocument(doc);
+  InputBuffer in("xx;x;");
+  in.Seek(0);
+  ASSERT_TRUE(field.Parse(in, 5, data));
+  EXPECT_EQ(in.Position(), 3u);
+  InputBuffer empty(";;");
+  EXPECT_FALSE(field.Parse(empty, 2, data));
+  EXPECT_EQ(empty.Position(), 0u);
+}
+
+TEST(Repetition, ManyRecordsParseInOnePass) {
+  // A long input must not be read again for every record.
+  TempDir dir;
+  auto format = LoadDefinition(dir, R"(<format><repeat><node><radio><group id="P">
+      <terminated><element id="V"/><literal>;</literal></terminated></group></radio></node>
+      </repeat></format>)");
+  ASSERT_TRUE(format);
+  std::string input;
+  for (int i = 0; i < 20000; ++i) input += std::to_string(i) + ";";
+  const auto result = ParseBytes(dir, *format, input);
+  EXPECT_TRUE(result.ok);
+  const auto written = WriteDocumentText(dir, *format, result.document);
+  EXPECT_TRUE(written.ok);
+  EXPECT_EQ(written.bytes, input);
+}
+
+}  // namespace
+}  // namespace ulvo

@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+#include "ulvo/engine/text_codec.h"
+
+namespace ulvo {
+namespace {
+
+TEST(TextCodec, LatinOneRoundTripsEveryByte) {
+  std::string all;
+  for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+  EXPECT_EQ(TextToBytes(BytesToText(all)), all);
+  EXPECT_EQ(BytesToText("\xE9"), "\xC3\xA9");
+  EXPECT_EQ(TextToBytes("\xE2\x82\xAC"), "?");  // the euro sign has no Latin-1 byte
+  EXPECT_EQ(TextToBytes("a\xC3"), "a\xC3");     // cut sequence passes as it is
+}
+
+TEST(TextCodec, NumbersIgnoreTheProcessLocale) {
+  // A comma-decimal locale must not turn 1.5 into 1,5 (skipped where it is not installed).
+  const char* old = std::setlocale(LC_ALL, nullptr);
+  const std::string saved = old ? old : "C";
+  const bool german = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+  EXPECT_EQ(FormatFixed(1.5, 2), "1.50");
+  EXPECT_DOUBLE_EQ(ReadDouble("1.25"), 1.25);
+  std::setlocale(LC_ALL, saved.c_str());
+  if (!german) GTEST_SKIP() << "de_DE.UTF-8 not installed";
+}
+
+struct ReadCase {
+  const char* text;
+  double value;
+};
+
+class Lenient : public testing::TestWithParam<ReadCase> {};
+
+TEST_P(Lenient, ReadsAsAtof) {
+  EXPECT_DOUBLE_EQ(ReadDouble(GetParam().text), GetParam().value);
+}
+
+INSTANTIATE_TEST_SUITE_P(Numbers, Lenient,
+                         testing::Values(ReadCase{"  -12.5xyz", -12.5}, ReadCase{"+3", 3.0},
+                                         ReadCase{"1e3", 1000.0}, ReadCase{"abc", 0.0},
+                                         ReadCase{"", 0.0}, ReadCase{".5", 0.5}));
+
+TEST(TextCodec, FormatFixedAsPrintf) {
+  EXPECT_EQ(FormatFixed(123.4567, 3), "123.457");
+  EXPECT_EQ(FormatFixed(-0.005, 3), "-0.005");
+  EXPECT_EQ(FormatFixed(2.0, -1), "2.000000");
+  EXPECT_EQ(FormatFixed(1e20, 0), "100000000000000000000");
+  EXPECT_EQ(ReadInt("99999999999"), 0x7FFFFFFF);
+  EXPECT_EQ(ReadInt(" -7x"), -7);
+}
+
+TEST(TextCodec, XmlNames) {
+  EXPECT_TRUE(IsXmlName("PT"));
+  EXPECT_TRUE(IsXmlName("_a.b-1"));
+  EXPECT_FALSE(IsXmlName(""));
+  EXPECT_FALSE(IsXmlName("1A"));
+  EXPECT_FALSE(IsXmlName("a b"));
+  EXPECT_FALSE(IsXmlName("a<b"));
+}
+
+}  // namespace
+}  // namespace ulvo
