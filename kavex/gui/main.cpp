@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "kavex/gui/main_commands.h"
 #include "kavex/gui/main_form.h"
 #include "kavex/gui/program_icon.h"
 #include "kavex/gui/splash.h"
@@ -16,6 +17,7 @@ int main(int argc, char* argv[]) {
   QApplication::processEvents();
   splash->StartWait();
   kavex::TMainForm form(kavex::KavexSettingsPaths(), kavex::DefaultDataDir());
+  kavex::MainCommands commands(form);
   splash->HoldFor(3000);
   splash->close();
   delete splash;

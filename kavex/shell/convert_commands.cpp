@@ -146,7 +146,11 @@ int ConvertToHkText(MainLogic& logic) {
   if (!ReachInputFile(logic, {kCvtHkCaption, ".hk1", kHkOpenFilter, "Conversion Failed."})) {
     return logic.conversionResult;
   }
-  const fs::path input = logic.Resolve(logic.currentPath);
+  return ConvertHkFileToText(logic, logic.currentPath);
+}
+
+int ConvertHkFileToText(MainLogic& logic, const std::string& path) {
+  const fs::path input = logic.Resolve(path);
   StartUnsavedResult(logic);
   const bool ok = RunIntoView(logic, kCvtHkCaption, [&](auto out, auto between) {
     return MakeHk100ReportFromFile(input, out, between);

@@ -34,4 +34,8 @@ int ConvertToNwf(MainLogic& logic, CvtQ6to7OptionsDialog& dialog, CvtQ6to7Option
 // current data. Returns conversionResult: 0 done, 2 cancelled, -1 failed.
 int ConvertToHkText(MainLogic& logic);
 
+// The level-book report of an ".hk1" file as the new "(unsaved)" current data, as the HK
+// download with "Write text file" runs it on the file it saved. Returns conversionResult.
+int ConvertHkFileToText(MainLogic& logic, const std::string& path);
+
 }  // namespace kavex

@@ -1,0 +1,47 @@
+#include "kavex/gui/main_commands.h"
+
+#include "kavex/gui/main_form.h"
+#include "kavex/gui/tadvanced_dlg.h"
+#include "kavex/gui/transfer_dialogs.h"
+#include "kavex/shell/convert_commands.h"
+
+namespace kavex {
+
+MainCommands::MainCommands(TMainForm& form)
+    : form_(form),
+      commPort_(serial_, clock_,
+                [&form](const std::string& text) {
+                  form.Logic().ShowMessage(text, kModeMessage, /*beep=*/true);
+                }),
+      transferDialogs_(std::make_unique<QtTransferDialogs>(&form, commPort_)),
+      cvtDialog_(&form) {
+  transferDialogs_->Advanced().SetMessageSink(
+      [&form](const std::string& text) { form.Logic().ShowMessage(text); });
+  downloads_ =
+      std::make_unique<DownloadCommands>(form.Logic(), commPort_, *transferDialogs_, HandOver());
+
+  form.Wire(form.DldTerminal, [this] { downloads_->Terminal(); });
+  form.Wire(form.DldQRX7, [this] { downloads_->DldQRX7(); });
+  form.Wire(form.DldQRX6, [this] { downloads_->DldQRX6(); });
+  form.Wire(form.DldHK1, [this] { downloads_->DldHK1(); });
+  form.Wire(form.toQRX7008001,
+            [this] { ConvertToNwf(form_.Logic(), cvtDialog_, cvtOptions_, targetCounter_); });
+  form.Wire(form.toHK100Text1, [this] { ConvertToHkText(form_.Logic()); });
+}
+
+MainCommands::~MainCommands() = default;
+
+DownloadHandOver MainCommands::HandOver() {
+  DownloadHandOver handOver;
+  // The saved file is the current data (filed, unchanged), so the conversion goes
+  // straight to its options dialog.
+  handOver.convertToNwf = [this](MainLogic& logic) {
+    ConvertToNwf(logic, cvtDialog_, cvtOptions_, targetCounter_);
+  };
+  handOver.hkToText = [](MainLogic& logic, const std::string& path) {
+    return ConvertHkFileToText(logic, path);
+  };
+  return handOver;
+}
+
+}  // namespace kavex

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+
+#include "kavex/comm/clock.h"
+#include "kavex/comm/comm_port.h"
+#include "kavex/formats/qrx6_to_nwf.h"
+#include "kavex/gui/tcvt_q6to7_dlg.h"
+#include "kavex/platform/qt_serial_device.h"
+#include "kavex/shell/download_commands.h"
+
+namespace kavex {
+
+class QtTransferDialogs;
+class TMainForm;
+
+// The commands of the main window beyond its file commands: the port, the transfer and
+// conversion forms and what they keep for the whole run (conversion options, the NWF
+// target counter). Connecting them marks their menu items and tool buttons as built.
+class MainCommands {
+ public:
+  explicit MainCommands(TMainForm& form);
+  ~MainCommands();
+  MainCommands(const MainCommands&) = delete;
+  MainCommands& operator=(const MainCommands&) = delete;
+
+  QtTransferDialogs& TransferForms() { return *transferDialogs_; }
+  CvtQ6to7Options& ConversionOptions() { return cvtOptions_; }
+
+ private:
+  // "Write text file" after a download hands the saved file to these.
+  DownloadHandOver HandOver();
+
+  TMainForm& form_;
+  SystemClock clock_;
+  QtSerialDevice serial_;
+  CommPort commPort_;
+  std::unique_ptr<QtTransferDialogs> transferDialogs_;
+  CvtQ6to7Options cvtOptions_;
+  TargetCounter targetCounter_;
+  CvtQ6to7DialogPrompt cvtDialog_;
+  std::unique_ptr<DownloadCommands> downloads_;
+};
+
+}  // namespace kavex

@@ -1,0 +1,105 @@
+#include "kavex/gui/main_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "kavex/gui/data_memo.h"
+#include "kavex/gui/main_form.h"
+#include "kavex/gui/tcvt_q6to7_dlg.h"
+#include "kavex/platform/config_paths.h"
+#include "kavex/tests/gui/gui_test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace kavex {
+namespace {
+
+// A block line with its payload padded to 128 characters and the test's own xor check.
+std::string Block(const std::string& payload, int number) {
+  std::string line = "\x02" + payload;
+  line.resize(129, ' ');
+  line += static_cast<char>('0' + number);
+  unsigned x = 0;
+  for (size_t i = 1; i <= 129; ++i) x ^= static_cast<unsigned char>(line[i]);
+  char sum[8];
+  std::snprintf(sum, sizeof sum, "%03u", x);
+  return line + sum + "\x03";
+}
+
+class MainCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::App();
+    dir = fs::temp_directory_path() /
+          ("kavex_commands_" +
+           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    qputenv("KAVEX_CONFIG_DIR", QByteArray::fromStdString(dir.string()));
+    form = std::make_unique<TMainForm>(SettingsPaths{dir / "Kavex.ini", dir / "Kavex.ibk"},
+                                       dir.string());
+    commands = std::make_unique<MainCommands>(*form);
+    form->show();
+  }
+  void TearDown() override {
+    commands.reset();
+    form.reset();
+    qunsetenv("KAVEX_CONFIG_DIR");
+    fs::remove_all(dir);
+  }
+
+  fs::path dir;
+  std::unique_ptr<TMainForm> form;
+  std::unique_ptr<MainCommands> commands;
+};
+
+TEST_F(MainCommandsTest, BuiltCommandsAreEnabledAndTheRestStayOff) {
+  for (QAction* built : {form->DldTerminal, form->DldQRX7, form->DldQRX6, form->DldHK1,
+                         form->toQRX7008001, form->toHK100Text1})
+    EXPECT_TRUE(built->isEnabled()) << built->objectName().toStdString();
+  for (QAction* later : {form->UldTerminal, form->UldQRX6, form->toQRXRaw, form->toDXF,
+                         form->PrintItem, form->EditButton})
+    EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
+  // The download tool buttons share the menu's actions.
+  EXPECT_TRUE(form->ToolButtons[4]->isEnabled());
+  EXPECT_TRUE(form->ToolButtons[5]->isEnabled());
+  EXPECT_TRUE(form->ToolButtons[6]->isEnabled());
+  EXPECT_FALSE(form->ToolButtons[7]->isEnabled());
+}
+
+TEST_F(MainCommandsTest, OpenedQrx6FileBecomesUnsavedNwfLines) {
+  const fs::path job = dir / "job.qr6";
+  std::ofstream(job, std::ios::binary)
+      << Block("_'S1_(1.5_)0_+T1_ <0900000+1800000****d000_", 0) << "\r\n";
+  form->Logic().SetCurrentFile(job.string());
+  form->DataMemo1->SetLines({"stand-in for the opened lines"});
+  form->DataMemo1->SetModified(false);
+
+  QString shownFile;
+  testing::WhenModal([&shownFile](QWidget* w) {
+    auto* dialog = qobject_cast<TCvtQ6to7Dlg*>(w);
+    ASSERT_NE(dialog, nullptr);
+    shownFile = dialog->Edit1->text();
+    dialog->accept();
+  });
+  form->toQRX7008001->trigger();
+
+  EXPECT_EQ(shownFile.toStdString(), job.string());
+  EXPECT_EQ(form->CurrFilePass->text(), "(unsaved)");
+  const std::vector<std::string> lines = form->DataMemo1->Lines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "STN     S1,0,1.5"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "HV      180.00000,90.00000"), lines.end());
+  EXPECT_EQ(form->Logic().conversionResult, kConversionSuccess);
+  EXPECT_FALSE(form->Busy());
+}
+
+}  // namespace
+}  // namespace kavex
