@@ -1,5 +1,7 @@
 #include "kavex/platform/port_paths.h"
 
+#include "kavex/platform/config_paths.h"
+
 #include <QDir>
 #include <QSerialPortInfo>
 #include <QSettings>
@@ -25,11 +27,8 @@ PortPaths DefaultPortPaths() {
 }
 
 std::filesystem::path PortPathsFile() {
-  const QByteArray env = qgetenv("KAVEX_CONFIG_DIR");
-  QString dir = env.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
-                              : QString::fromLocal8Bit(env);
-  if (dir.isEmpty()) dir = QDir::homePath();
-  return std::filesystem::path(dir.toStdString()) / "KavexPorts.ini";
+  // Beside Kavex.ini, so the program and kavex-cli share one place.
+  return KavexSettingsPaths().settingsFile.parent_path() / "KavexPorts.ini";
 }
 
 PortPaths LoadPortPaths(const std::filesystem::path& file) {
