@@ -7,12 +7,11 @@
 #include "kavex/comm/clock.h"
 #include "kavex/comm/comm_settings.h"
 #include "kavex/comm/serial_device.h"
+#include "kavex/formats/qrx6_block.h"  // kStx, kEtx
 
 namespace kavex {
 
 // Control bytes of the transfer protocols.
-inline constexpr char kStx = 0x02;
-inline constexpr char kEtx = 0x03;
 inline constexpr char kEot = 0x04;
 inline constexpr char kEnq = 0x05;
 inline constexpr char kAck = 0x06;

@@ -26,14 +26,14 @@ TEST(BlockCheck, ErrorBitsOfReceivedLines) {
       {Line("", '0', "048"), 0, true, true, 0},
       {Line("", '1', "049"), 1, true, true, 0},
       {Line("_", '0', "079"), 0, true, true, 0},
-      {Line("_", '0', "078"), 0, true, true, kBlockBadSum},
+      {Line("_", '0', "078"), 0, true, true, kBlockBadChecksum},
       {Line("_", '0', "078"), 0, true, false, 0},
       {Line("", '2', "050"), 1, true, true, kBlockBadNumber},
       {Line("", '2', "050"), 1, false, true, 0},
-      {Line("", '2', "051"), 1, true, true, kBlockBadNumber | kBlockBadSum},
+      {Line("", '2', "051"), 1, true, true, kBlockBadNumber | kBlockBadChecksum},
       {Line("", '0', "048") + "x", 0, true, true, kBlockBadLength},  // 137 characters
       {Line("", '0', "048").substr(0, 135), 0, true, true, kBlockBadLength},
-      {"\x04", 0, true, true, kBlockBadLength | kBlockBadNumber | kBlockBadSum},
+      {"\x04", 0, true, true, kBlockBadLength | kBlockBadNumber | kBlockBadChecksum},
       {"", 0, false, false, kBlockBadLength},
   };
   for (const auto& c : cases)
