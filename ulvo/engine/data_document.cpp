@@ -13,6 +13,35 @@ namespace {
 constexpr unsigned kDataParseOptions =
     (pugi::parse_default | pugi::parse_declaration | pugi::parse_comments) & ~pugi::parse_eol;
 
+// pugixml hands its text over in pieces of a few kilobytes, and a file stream sends every
+// piece of a kilobyte or more to the system at once; collecting them makes few large writes.
+class ChunkedWriter : public pugi::xml_writer {
+ public:
+  explicit ChunkedWriter(std::ostream& out) : out_(out) { buffer_.reserve(kChunk); }
+  ChunkedWriter(const ChunkedWriter&) = delete;
+  ChunkedWriter& operator=(const ChunkedWriter&) = delete;
+  ~ChunkedWriter() override { Flush(); }
+
+  void write(const void* data, size_t size) override {
+    if (buffer_.size() + size > kChunk) Flush();
+    if (size >= kChunk) {
+      out_.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    } else {
+      buffer_.append(static_cast<const char*>(data), size);
+    }
+  }
+
+  void Flush() {
+    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    buffer_.clear();
+  }
+
+ private:
+  static constexpr size_t kChunk = size_t{1} << 20;
+  std::ostream& out_;
+  std::string buffer_;
+};
+
 }  // namespace
 
 pugi::xml_node NewDataDocument(pugi::xml_document& doc) {
@@ -27,9 +56,10 @@ pugi::xml_node NewDataDocument(pugi::xml_document& doc) {
 }
 
 void WriteDocument(const pugi::xml_document& doc, std::ostream& out) {
+  ChunkedWriter writer(out);
   for (pugi::xml_node node = doc.first_child(); node; node = node.next_sibling()) {
-    node.print(out, "", pugi::format_raw);
-    out << "\r\n";
+    node.print(writer, "", pugi::format_raw);
+    writer.write("\r\n", 2);
   }
 }
 
