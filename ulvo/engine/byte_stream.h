@@ -18,13 +18,16 @@ class InputBuffer {
   void Seek(uint64_t offset) { position_ = offset < bytes_.size() ? offset : bytes_.size(); }
   // Up to n bytes from the position; the position moves past what was returned.
   std::string_view Read(uint64_t n);
+  // The same bytes without moving the position.
+  std::string_view Peek(uint64_t n) const;
 
   // Parsing backtracks, and a hostile definition can make that exponential. Every parse
   // step spends from this budget; running out ends the run like an input error.
   void SetStepBudget(uint64_t steps) { stepsLeft_ = steps; }
-  void Step() {
-    if (stepsLeft_ == 0) throw std::length_error("parse step budget exhausted");
-    --stepsLeft_;
+  void Step() { Step(1); }
+  void Step(uint64_t count) {
+    if (stepsLeft_ < count) throw std::length_error("parse step budget exhausted");
+    stepsLeft_ -= count;
   }
 
  private:

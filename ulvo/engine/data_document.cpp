@@ -1,7 +1,11 @@
 #include "ulvo/engine/data_document.h"
 
+#include <cstdint>
 #include <fstream>
+#include <string>
 #include <system_error>
+
+#include "ulvo/engine/document_memory.h"
 
 namespace ulvo {
 namespace {
@@ -9,9 +13,39 @@ namespace {
 constexpr unsigned kDataParseOptions =
     (pugi::parse_default | pugi::parse_declaration | pugi::parse_comments) & ~pugi::parse_eol;
 
+// pugixml hands its text over in pieces of a few kilobytes, and a file stream sends every
+// piece of a kilobyte or more to the system at once; collecting them makes few large writes.
+class ChunkedWriter : public pugi::xml_writer {
+ public:
+  explicit ChunkedWriter(std::ostream& out) : out_(out) { buffer_.reserve(kChunk); }
+  ChunkedWriter(const ChunkedWriter&) = delete;
+  ChunkedWriter& operator=(const ChunkedWriter&) = delete;
+  ~ChunkedWriter() override { Flush(); }
+
+  void write(const void* data, size_t size) override {
+    if (buffer_.size() + size > kChunk) Flush();
+    if (size >= kChunk) {
+      out_.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    } else {
+      buffer_.append(static_cast<const char*>(data), size);
+    }
+  }
+
+  void Flush() {
+    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    buffer_.clear();
+  }
+
+ private:
+  static constexpr size_t kChunk = size_t{1} << 20;
+  std::ostream& out_;
+  std::string buffer_;
+};
+
 }  // namespace
 
 pugi::xml_node NewDataDocument(pugi::xml_document& doc) {
+  UseArenaMemoryForDocuments();
   doc.reset();
   pugi::xml_node declaration = doc.append_child(pugi::node_declaration);
   declaration.append_attribute("version") = "1.0";
@@ -22,9 +56,10 @@ pugi::xml_node NewDataDocument(pugi::xml_document& doc) {
 }
 
 void WriteDocument(const pugi::xml_document& doc, std::ostream& out) {
+  ChunkedWriter writer(out);
   for (pugi::xml_node node = doc.first_child(); node; node = node.next_sibling()) {
-    node.print(out, "", pugi::format_raw);
-    out << "\r\n";
+    node.print(writer, "", pugi::format_raw);
+    writer.write("\r\n", 2);
   }
 }
 
@@ -37,12 +72,30 @@ bool SaveDocument(const pugi::xml_document& doc, const std::filesystem::path& pa
 }
 
 bool LoadDataDocument(pugi::xml_document& doc, const std::filesystem::path& path) {
-  std::string bytes;
-  if (!ReadFileBytes(path, bytes)) {
-    doc.reset();
-    return false;
+  UseArenaMemoryForDocuments();
+  // The old document goes first, so it is never in memory together with the new one.
+  doc.reset();
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  std::ifstream file(path, std::ios::binary);
+  const uintmax_t size = std::filesystem::file_size(path, ec);
+  if (!file || ec || size > SIZE_MAX / 2) return false;
+  // Read straight into a buffer the document takes over and parses in place, instead of
+  // reading it and having the parser copy it.
+  const size_t length = static_cast<size_t>(size);
+  char* buffer = static_cast<char*>(pugi::get_memory_allocation_function()(length + 1));
+  if (!buffer) return false;
+  file.read(buffer, static_cast<std::streamsize>(length));
+  const auto got = static_cast<size_t>(file.gcount());
+  if (file.bad() || file.peek() != std::char_traits<char>::eof()) {
+    // Changed while being read: take it as it is now.
+    pugi::get_memory_deallocation_function()(buffer);
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes)) return false;
+    return LoadDataDocumentFromText(doc, bytes);
   }
-  return LoadDataDocumentFromText(doc, bytes);
+  return static_cast<bool>(
+      doc.load_buffer_inplace_own(buffer, got, kDataParseOptions, pugi::encoding_auto));
 }
 
 bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes) {
@@ -51,6 +104,9 @@ bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes) {
   if (!std::filesystem::is_regular_file(path, ec)) return false;
   std::ifstream file(path, std::ios::binary);
   if (!file) return false;
+  if (const uintmax_t size = std::filesystem::file_size(path, ec); !ec && size < SIZE_MAX / 2) {
+    bytes.reserve(static_cast<size_t>(size));
+  }
   char chunk[1 << 16];
   while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
     bytes.append(chunk, static_cast<size_t>(file.gcount()));
@@ -59,6 +115,7 @@ bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes) {
 }
 
 bool LoadDataDocumentFromText(pugi::xml_document& doc, const std::string& text) {
+  UseArenaMemoryForDocuments();
   return static_cast<bool>(
       doc.load_buffer(text.data(), text.size(), kDataParseOptions, pugi::encoding_auto));
 }

@@ -129,12 +129,12 @@ bool FormatParser::Write(pugi::xml_node source, OutputBuffer& out) {
   if (sign_ && !StartsWithSign(s)) s.insert(s.begin(), '+');
 
   if (width_ > 0 && static_cast<size_t>(width_) > s.size()) {
-    const std::string pad(static_cast<size_t>(width_) - s.size(), fill_);
+    const size_t pad = static_cast<size_t>(width_) - s.size();
     if (alignRight_) {
       const bool afterSign = StartsWithSign(s) && fillSet_ && (fill_ == '0' || fill_ == ' ');
-      s.insert(afterSign ? 1 : 0, pad);
+      s.insert(afterSign ? 1 : 0, pad, fill_);
     } else {
-      s += pad;
+      s.append(pad, fill_);
     }
   }
   out.Write(s);

@@ -1,10 +1,30 @@
 #include "ulvo/engine/parser.h"
 
 #include <cstring>
+#include <string_view>
 
+#include "ulvo/engine/field_parsers.h"
 #include "ulvo/engine/text_codec.h"
 
 namespace ulvo {
+namespace {
+
+// The first offset at which a terminated field's terminator can match. A literal matches
+// only where its bytes stand, so the offsets before that are passed over at once, charged
+// the two steps each failed try would have cost; other terminators are tried everywhere.
+uint32_t FirstTerminatorOffset(InputBuffer& in, uint32_t avail, const Parser* terminator) {
+  const auto* literal = dynamic_cast<const LiteralParser*>(terminator);
+  if (!literal) return 0;
+  const std::string& text = literal->Text();
+  // A zero byte ends the literal's comparison, so such literals take the slow way.
+  if (text.empty() || text.find('\0') != std::string::npos) return 0;
+  const size_t at = in.Peek(avail).find(text);
+  const uint32_t first = at == std::string_view::npos ? avail : static_cast<uint32_t>(at);
+  in.Step(2 * static_cast<uint64_t>(first));
+  return first;
+}
+
+}  // namespace
 
 void AppendText(pugi::xml_node parent, const char* text) {
   pugi::xml_node node = parent.append_child(pugi::node_pcdata);
@@ -146,7 +166,7 @@ bool TerminatedParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node tar
   Parser* content = Child(0);
   Parser* terminator = Child(1);
   const uint64_t start = in.Position();
-  uint32_t k = 0;
+  uint32_t k = FirstTerminatorOffset(in, avail, terminator);
   for (;;) {
     in.Step();
     in.Seek(start + k);

@@ -24,9 +24,18 @@ bool IsNameChar(unsigned char c) {
   return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
 }
 
+// Plain ASCII is the same in bytes and text; only the upper half needs converting.
+bool IsAscii(std::string_view text) {
+  for (char ch : text) {
+    if (static_cast<unsigned char>(ch) >= 0x80) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string BytesToText(std::string_view bytes) {
+  if (IsAscii(bytes)) return std::string(bytes);
   std::string text;
   text.reserve(bytes.size());
   for (char ch : bytes) {
@@ -42,6 +51,7 @@ std::string BytesToText(std::string_view bytes) {
 }
 
 std::string TextToBytes(std::string_view text) {
+  if (IsAscii(text)) return std::string(text);
   std::string bytes;
   bytes.reserve(text.size());
   size_t i = 0;
@@ -106,6 +116,22 @@ std::string BytesToHex(std::string_view bytes) {
 }
 
 double ReadDouble(std::string_view text) {
+  // Plain decimals ("-12.345"), the usual case, are read without a copy; from_chars rounds
+  // exactly as strtod does. Anything else (blanks, '+', exponents, hexadecimal, trailing
+  // characters) goes to strtod itself.
+  size_t i = text.size() > 0 && text[0] == '-' ? 1 : 0;
+  const size_t digitsStart = i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  bool plain = i > digitsStart;
+  if (plain && i < text.size()) {
+    plain = text[i] == '.' && i + 1 < text.size();
+    for (++i; plain && i < text.size(); ++i) plain = text[i] >= '0' && text[i] <= '9';
+  }
+  if (plain) {
+    double value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec == std::errc() && result.ptr == text.data() + text.size()) return value;
+  }
   const std::string copy(text);  // strtod needs the terminating zero
   return strtod_l(copy.c_str(), nullptr, CLocale());
 }
@@ -125,9 +151,14 @@ std::string FormatFixed(double value, int decimals) {
     if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
     return value < 0 ? "-inf" : "inf";
   }
-  // Integer digits of a double stay below 310; the decimals are as many as asked.
+  // Most values fit a small buffer; integer digits of a double stay below 310, so the
+  // large one always suffices.
+  char small[64];
+  auto result =
+      std::to_chars(small, small + sizeof small, value, std::chars_format::fixed, decimals);
+  if (result.ec == std::errc()) return std::string(small, result.ptr);
   std::string out(static_cast<size_t>(decimals) + 320, '\0');
-  const auto result =
+  result =
       std::to_chars(out.data(), out.data() + out.size(), value, std::chars_format::fixed, decimals);
   if (result.ec != std::errc()) return std::string();
   out.resize(static_cast<size_t>(result.ptr - out.data()));

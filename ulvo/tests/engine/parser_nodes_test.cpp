@@ -80,6 +80,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "<radio><terminated><element id=\"A\"/><literal>;</literal></terminated>"
                  "<element id=\"B\"/></radio>",
                  "xyz", true, "\t\t<B>xyz</B>\r\n"},
+        NodeCase{"LongTerminatorAfterAPartialMatch",
+                 "<terminated><element id=\"A\"/><literal>ab</literal></terminated>"
+                 "<element id=\"B\"/>",
+                 "xaab!", true, "\t\t<A>xa</A>\r\n\t\t<B>!</B>\r\n"},
+        NodeCase{"TerminatorAcrossTheEndOfItsRoomDoesNotMatch",
+                 "<radio><terminated><terminated><element id=\"A\"/><literal>a;</literal>"
+                 "</terminated><literal>;</literal></terminated><element id=\"B\"/></radio>",
+                 "xa;", true, "\t\t<B>xa;</B>\r\n"},
         NodeCase{"TerminatorStoresOnceWhereItMatched",
                  "<terminated><element id=\"A\"/><element id=\"T\" width=\"1\" sign=\"true\"/>"
                  "</terminated>",

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "ulvo/engine/text_codec.h"
 
@@ -59,6 +63,27 @@ TEST(TextCodec, XmlNames) {
   EXPECT_FALSE(IsXmlName("1A"));
   EXPECT_FALSE(IsXmlName("a b"));
   EXPECT_FALSE(IsXmlName("a<b"));
+}
+
+// Plain decimals take a shorter way than other text; both must give strtod's exact double.
+TEST(TextCodec, ReadDoubleRoundsAsStrtod) {
+  for (const char* text :
+       {"0", "-0", "12.345", "-66.726642", "0.1", "9007199254740993", "2.2250738585072011e-308",
+        "123456789012345678901234567890.123456789", "1.", "-.5", "12.5e2", "0x10", "- 1",
+        "00012.50", "1e400", "4.9e-325", "3.14159265358979323846264338327950288"}) {
+    const double expected = std::strtod(text, nullptr);
+    const double got = ReadDouble(text);
+    EXPECT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << text;
+  }
+}
+
+TEST(TextCodec, FormatFixedBeyondTheShortBuffer) {
+  char expected[600];
+  for (const auto& [value, decimals] : {std::pair{1e300, 2}, std::pair{-1.0 / 3.0, 80},
+                                        std::pair{123.456, 0}, std::pair{5e-324, 340}}) {
+    std::snprintf(expected, sizeof expected, "%.*f", decimals, value);
+    EXPECT_EQ(FormatFixed(value, decimals), expected) << decimals;
+  }
 }
 
 }  // namespace
