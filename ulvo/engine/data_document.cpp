@@ -5,8 +5,6 @@
 #include <string>
 #include <system_error>
 
-#include "ulvo/engine/document_memory.h"
-
 namespace ulvo {
 namespace {
 
@@ -45,7 +43,6 @@ class ChunkedWriter : public pugi::xml_writer {
 }  // namespace
 
 pugi::xml_node NewDataDocument(pugi::xml_document& doc) {
-  UseArenaMemoryForDocuments();
   doc.reset();
   pugi::xml_node declaration = doc.append_child(pugi::node_declaration);
   declaration.append_attribute("version") = "1.0";
@@ -72,7 +69,6 @@ bool SaveDocument(const pugi::xml_document& doc, const std::filesystem::path& pa
 }
 
 bool LoadDataDocument(pugi::xml_document& doc, const std::filesystem::path& path) {
-  UseArenaMemoryForDocuments();
   // The old document goes first, so it is never in memory together with the new one.
   doc.reset();
   std::error_code ec;
@@ -115,7 +111,6 @@ bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes) {
 }
 
 bool LoadDataDocumentFromText(pugi::xml_document& doc, const std::string& text) {
-  UseArenaMemoryForDocuments();
   return static_cast<bool>(
       doc.load_buffer(text.data(), text.size(), kDataParseOptions, pugi::encoding_auto));
 }
