@@ -3,6 +3,7 @@
 #include <string>
 
 #include "ulvo/cli/commands.h"
+#include "ulvo/platform/document_memory.h"
 #include "ulvo/platform/program_folder.h"
 
 namespace {
@@ -28,6 +29,7 @@ void PrintHelp(std::FILE* out) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  ulvo::UseArenaMemoryForDocuments();
   ulvo::cli::Args args(argv + 1, argv + argc);
   std::filesystem::path home;
   size_t i = 0;
