@@ -15,24 +15,13 @@
 #include "kavex/gui/main_form.h"
 #include "kavex/gui/tcvt_q6to7_dlg.h"
 #include "kavex/platform/config_paths.h"
+#include "kavex/tests/comm/test_blocks.h"
 #include "kavex/tests/gui/gui_test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace kavex {
 namespace {
-
-// A block line with its payload padded to 128 characters and the test's own xor check.
-std::string Block(const std::string& payload, int number) {
-  std::string line = "\x02" + payload;
-  line.resize(129, ' ');
-  line += static_cast<char>('0' + number);
-  unsigned x = 0;
-  for (size_t i = 1; i <= 129; ++i) x ^= static_cast<unsigned char>(line[i]);
-  char sum[8];
-  std::snprintf(sum, sizeof sum, "%03u", x);
-  return line + sum + "\x03";
-}
 
 class MainCommandsTest : public ::testing::Test {
  protected:
@@ -78,7 +67,7 @@ TEST_F(MainCommandsTest, BuiltCommandsAreEnabledAndTheRestStayOff) {
 TEST_F(MainCommandsTest, OpenedQrx6FileBecomesUnsavedNwfLines) {
   const fs::path job = dir / "job.qr6";
   std::ofstream(job, std::ios::binary)
-      << Block("_'S1_(1.5_)0_+T1_ <0900000+1800000****d000_", 0) << "\r\n";
+      << testing::BlockLine("_'S1_(1.5_)0_+T1_ <0900000+1800000****d000_", 0);
   form->Logic().SetCurrentFile(job.string());
   form->DataMemo1->SetLines({"stand-in for the opened lines"});
   form->DataMemo1->SetModified(false);
