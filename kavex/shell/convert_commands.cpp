@@ -16,7 +16,8 @@ struct InputRoad {
   const char* caption;  // TCrrSaveDlg1
   const char* ext;
   const char* filter;
-  const char* failed;  // the message when a renamed copy cannot be made
+  const char* failed;         // the message when a renamed copy cannot be made
+  const char* rewriteFailed;  // the message when "Save changes?" Yes cannot rewrite the file
 };
 
 // Writes the view's lines without a message of its own, for the steps whose failure has
@@ -47,8 +48,8 @@ bool ReachInputFile(MainLogic& logic, const InputRoad& road) {
   if (logic.hasFile && modified) {
     const int answer = logic.ShowMessage("Save changes?", kModeQuestion);
     if (answer == kResultYes) {
-      if (!logic.WriteCurrentData(logic.Resolve(logic.currentPath), false)) {
-        logic.conversionResult = kConversionFileError;
+      if (!WriteViewQuietly(logic, logic.Resolve(logic.currentPath))) {
+        Fail(logic, road.rewriteFailed);
         return false;
       }
       view.SetModified(false);
@@ -126,7 +127,8 @@ bool RunIntoView(MainLogic& logic, const char* caption, Run run) {
 int ConvertToNwf(MainLogic& logic, CvtQ6to7OptionsDialog& dialog, CvtQ6to7Options& options,
                  TargetCounter& counter) {
   logic.conversionResult = kConversionNotDone;
-  if (!ReachInputFile(logic, {kCvtNwfCaption, ".qr6", kQrx6OpenFilter, "Conversion failed."})) {
+  if (!ReachInputFile(logic, {kCvtNwfCaption, ".qr6", kQrx6OpenFilter, "Conversion failed.",
+                              "Saving Aborted"})) {
     return logic.conversionResult;
   }
   if (!dialog.Run(logic.currentPath, options)) {
@@ -143,7 +145,8 @@ int ConvertToNwf(MainLogic& logic, CvtQ6to7OptionsDialog& dialog, CvtQ6to7Option
 
 int ConvertToHkText(MainLogic& logic) {
   logic.conversionResult = kConversionNotDone;
-  if (!ReachInputFile(logic, {kCvtHkCaption, ".hk1", kHkOpenFilter, "Conversion Failed."})) {
+  if (!ReachInputFile(
+          logic, {kCvtHkCaption, ".hk1", kHkOpenFilter, "Conversion Failed.", "Saving Aborted."})) {
     return logic.conversionResult;
   }
   return ConvertHkFileToText(logic, logic.currentPath);

@@ -139,8 +139,9 @@ TEST_F(ConvertCommandsTest, EndingsBeforeTheRun) {
       {"yes, but the file cannot be written",
        [](ConvertCommandsTest& t) {
          t.FiledData(t.dir / "missing-folder" / "d.qr6", {"new"}, true);
+         // This step's own text has no full stop, unlike the automatic-name save.
          t.prompts.ExpectMessage("Save changes?", kModeQuestion, kResultYes)
-             .ExpectMessage("Saving Aborted.");
+             .ExpectMessage("Saving Aborted");
        },
        kConversionFileError},
       {"no, then save-current cancelled",
@@ -256,6 +257,13 @@ TEST_F(ConvertCommandsTest, HkReportRoads) {
       .ExpectSaveCurrent("Cvt to HK-101/102 Text", "16123102.hk1", false)
       .ExpectMessage("Conversion Failed.");
   EXPECT_EQ(ConvertToHkText(logic), kConversionFileError);
+
+  // Filed and changed, "Yes", but the file cannot be rewritten.
+  FiledData(dir / "missing-folder" / "lev.hk1", {record}, true);
+  prompts.ExpectMessage("Save changes?", kModeQuestion, kResultYes)
+      .ExpectMessage("Saving Aborted.");
+  EXPECT_EQ(ConvertToHkText(logic), kConversionFileError);
+  EXPECT_EQ(view.Lines(), Lines{record});
 
   FiledData(dir / "gone.hk1", {}, false);
   prompts.ExpectMessage("Failed to open file.");
