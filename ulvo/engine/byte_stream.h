@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace ulvo {
 
@@ -20,6 +21,11 @@ class InputBuffer {
   std::string_view Read(uint64_t n);
   // The same bytes without moving the position.
   std::string_view Peek(uint64_t n) const;
+  // Offset from the position of the first place within the next `avail` bytes where `text`
+  // stands whole, or `avail` when there is none. The last answer per key is remembered: a
+  // choice that tries the same terminator at every record would otherwise search the rest
+  // of the input again each time. `scanned` is the number of bytes searched anew.
+  uint64_t FindFrom(const void* key, std::string_view text, uint64_t avail, uint64_t& scanned);
 
   // Parsing backtracks, and a hostile definition can make that exponential. Every parse
   // step spends from this budget; running out ends the run like an input error.
@@ -31,9 +37,18 @@ class InputBuffer {
   }
 
  private:
+  // A search for a key's text from `from`: the first place at `at`, or none before `to`.
+  struct SearchMemo {
+    uint64_t from = 0;
+    uint64_t to = 0;
+    uint64_t at = 0;
+    bool found = false;
+  };
+
   std::string bytes_;
   uint64_t position_ = 0;
   uint64_t stepsLeft_ = UINT64_MAX;
+  std::unordered_map<const void*, SearchMemo> searches_;
 };
 
 // The output of a write. Rolling back a failed attempt truncates; the bytes reach the file

@@ -10,17 +10,20 @@ namespace ulvo {
 namespace {
 
 // The first offset at which a terminated field's terminator can match. A literal matches
-// only where its bytes stand, so the offsets before that are passed over at once, charged
-// the two steps each failed try would have cost; other terminators are tried everywhere.
+// only where its bytes stand, so the offsets before that are passed over at once. The
+// bytes searched are charged two steps each, as the failed tries would have cost; a place
+// already found for the same literal costs nothing again, so a choice that tries this
+// field at every record stays linear instead of exhausting the steps on a valid file.
+// Other terminators are tried everywhere.
 uint32_t FirstTerminatorOffset(InputBuffer& in, uint32_t avail, const Parser* terminator) {
   const auto* literal = dynamic_cast<const LiteralParser*>(terminator);
   if (!literal) return 0;
   const std::string& text = literal->Text();
   // A zero byte ends the literal's comparison, so such literals take the slow way.
   if (text.empty() || text.find('\0') != std::string::npos) return 0;
-  const size_t at = in.Peek(avail).find(text);
-  const uint32_t first = at == std::string_view::npos ? avail : static_cast<uint32_t>(at);
-  in.Step(2 * static_cast<uint64_t>(first));
+  uint64_t scanned = 0;
+  const auto first = static_cast<uint32_t>(in.FindFrom(literal, text, avail, scanned));
+  in.Step(2 * scanned);
   return first;
 }
 

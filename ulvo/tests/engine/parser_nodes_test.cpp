@@ -205,5 +205,46 @@ TEST(Repetition, ManyRecordsParseInOnePass) {
   EXPECT_EQ(written.bytes, input);
 }
 
+TEST(Repetition, ChoiceWithATerminatorTheInputLacks) {
+  // Every record first tries the kind whose terminator never occurs; that search over the
+  // rest of the input must not make a valid file of a few thousand lines fail.
+  TempDir dir;
+  auto format = LoadDefinition(dir, R"(<format><repeat><node><radio>
+      <group id="A"><terminated><element id="X"/><literal>;</literal></terminated></group>
+      <group id="B"><terminated><element id="N"/><literal>,</literal></terminated>
+        <terminated><element id="E"/><literal hex="true">0D0A</literal></terminated></group>
+      </radio></node></repeat></format>)");
+  ASSERT_TRUE(format);
+  std::string input;
+  std::string body;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string n = "P" + std::to_string(i);
+    const std::string e = std::to_string(1000 + i) + ".5";
+    input += n + "," + e + "\r\n";
+    body += "\t<B>\r\n\t\t<N>" + n + "</N>\r\n\t\t<E>" + e + "</E>\r\n\t</B>\r\n";
+  }
+  const auto result = ParseBytes(dir, *format, input);
+  EXPECT_TRUE(result.ok);
+  EXPECT_EQ(result.document, DataDocumentText(body));
+
+  // Found once, a terminator further on is still found from a later start, and not beyond
+  // the room a field is given.
+  InputBuffer in("ab;cd;");
+  uint64_t scanned = 0;
+  const int key = 0;
+  EXPECT_EQ(in.FindFrom(&key, ";", 6, scanned), 2u);
+  EXPECT_EQ(scanned, 2u);
+  in.Seek(1);
+  EXPECT_EQ(in.FindFrom(&key, ";", 5, scanned), 1u);
+  EXPECT_EQ(scanned, 0u);
+  EXPECT_EQ(in.FindFrom(&key, ";", 1, scanned), 1u);  // no room: none
+  in.Seek(3);
+  EXPECT_EQ(in.FindFrom(&key, ";", 3, scanned), 2u);  // past the first: searched anew
+  EXPECT_EQ(scanned, 2u);
+  const int other = 0;
+  EXPECT_EQ(in.FindFrom(&other, "x", 3, scanned), 3u);  // none
+  EXPECT_EQ(scanned, 3u);
+}
+
 }  // namespace
 }  // namespace ulvo
