@@ -9,26 +9,13 @@
 #include <string>
 
 #include "kavex/platform/qt_serial_device.h"
+#include "kavex/shell/console_prompts.h"
 #include "kavex/shell/download_commands.h"
 #include "kavex/tests/e2e/sim_process.h"
 
 namespace {
 
 using namespace kavex;
-
-class QuietPrompts final : public Prompts {
- public:
-  int MessageBox(const std::string& text, int, bool) override {
-    std::fprintf(stderr, "message: %s\n", text.c_str());
-    return kResultOk;
-  }
-  std::optional<std::string> OpenFileName(const FileDialogRequest&) override { return {}; }
-  std::optional<std::string> SaveFileName(const FileDialogRequest&) override { return {}; }
-  bool ConfirmSaveCurrent(const std::string&, const std::string&) override { return false; }
-  std::unique_ptr<ProgressSink> ShowProgress(const std::string&, bool) override { return {}; }
-  void PumpEvents() override {}
-  void SetBusy(bool) override {}
-};
 
 class GoDialogs final : public TransferDialogs {
  public:
@@ -66,7 +53,7 @@ int main(int argc, char** argv) {
 
   SystemClock clock;
   MemoryDataView view;
-  QuietPrompts prompts;
+  ConsolePrompts prompts;
   MainLogic logic(view, prompts, clock);
   CommSettings& s = logic.Settings().comm;
   s.rateCode = RateCodeOfBaud(static_cast<int>(baud));

@@ -10,25 +10,11 @@
 #include "kavex/formats/text_file.h"
 #include "kavex/formats/text_format.h"
 #include "kavex/platform/qt_serial_device.h"
+#include "kavex/shell/console_prompts.h"
 #include "kavex/shell/download_commands.h"
 
 namespace kavex::cli {
 namespace {
-
-// Messages go to standard error; no question is ever answered with anything but OK.
-class CliPrompts final : public Prompts {
- public:
-  int MessageBox(const std::string& text, int /*mode*/, bool /*beep*/) override {
-    std::fprintf(stderr, "%s\n", text.c_str());
-    return kResultOk;
-  }
-  std::optional<std::string> OpenFileName(const FileDialogRequest&) override { return {}; }
-  std::optional<std::string> SaveFileName(const FileDialogRequest&) override { return {}; }
-  bool ConfirmSaveCurrent(const std::string&, const std::string&) override { return false; }
-  std::unique_ptr<ProgressSink> ShowProgress(const std::string&, bool) override { return {}; }
-  void PumpEvents() override {}
-  void SetBusy(bool) override {}
-};
 
 // "Comm Status" answered with "GO" on the settings given, after the command's forced values.
 class CliDialogs final : public TransferDialogs {
@@ -138,7 +124,7 @@ int RunDownloadCommand(const Args& args) {
 
   SystemClock clock;
   MemoryDataView view;
-  CliPrompts prompts;
+  ConsolePrompts prompts;
   MainLogic logic(view, prompts, clock);
   logic.Settings().comm = s;
   QtSerialDevice serial;
