@@ -49,7 +49,8 @@ TQ6ptsinfoDlg::TQ6ptsinfoDlg(const PointDetails& details, QWidget* parent)
   NumPtEd = makeEdit(F::kPoints);
   // Wide enough for ten characters of the site name.
   const int width = SiteEd->fontMetrics().horizontalAdvance(QLatin1Char('W')) * 11;
-  for (QLineEdit* e : edits_) e->setMinimumWidth(e == Lim1Ed || e == Lim2Ed ? width / 3 : width);
+  for (QLineEdit* e : edits_) e->setMinimumWidth(width);
+  for (QLineEdit* e : {Lim1Ed, Lim2Ed}) e->setFixedWidth(width * 2 / 5);
 
   OKBtn = new QPushButton("OK");
   OKBtn->setObjectName("OKBtn");
