@@ -144,6 +144,18 @@ TEST_F(UploadFixture, WrongAcknowledgementsEndTheUpload) {
   }
 }
 
+TEST_F(UploadFixture, AcknowledgementMayComeInPiecesWithinTheTimeOut) {
+  options.ackNak = true;
+  options.addEndBlock = false;
+  // Each byte may take up to the time-out plus 5 ms; the first one just makes it.
+  device.Expect("C0\r\n").Send("\x06", 10005ms).Send("\r", 9000ms).Send("\n", 10005ms);
+  device.Expect("C1\r\n").Send("\x06\r\n", 10006ms);
+  const UploadResult r = Run(UploadKind::PointCodes, {"C0", "C1"});
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.message, "No response.");
+  EXPECT_EQ(r.linesSent, 2u);
+}
+
 TEST_F(UploadFixture, SilenceIsNoResponseAfterTheTimeOut) {
   options.ackNak = true;
   device.Expect(kStart);
