@@ -3,7 +3,7 @@
 #include "kavex/formats/number_text.h"
 #include "kavex/formats/qrx6_block.h"
 #include "kavex/formats/text_format.h"
-#include "kavex/formats/text_piece_reader.h"
+#include "kavex/formats/text_line_reader.h"
 
 namespace kavex {
 namespace {
@@ -191,13 +191,13 @@ class ListLineFeeder {
 ListFileResult WriteListFileBlocks(const std::filesystem::path& input, ListKind kind,
                                    const BlockWriter::Output& output,
                                    const std::function<void(int percent)>& betweenLines) {
-  TextPieceReader reader;
+  TextLineReader reader;
   if (!reader.Open(input)) return ListFileResult::kCannotOpen;
   ListLineFeeder feeder(kind, output);
   std::string piece;
   bool hasLineFeed = false;
   size_t count = 0;
-  while (feeder.WantsMore() && reader.Next(piece, hasLineFeed)) {
+  while (feeder.WantsMore() && reader.NextPiece(piece, hasLineFeed)) {
     if (!feeder.Feed(piece, hasLineFeed)) return ListFileResult::kBadLine;
     if (betweenLines && ++count % 64 == 0) betweenLines(reader.Percent());
   }
@@ -211,11 +211,11 @@ ListFileResult WriteListTextBlocks(std::string_view text, ListKind kind,
   size_t pos = 0;
   while (feeder.WantsMore() && pos < text.size()) {
     size_t take = 0;
-    while (take < TextPieceReader::kMaxPiece && pos + take < text.size() &&
+    while (take < TextLineReader::kMaxPiece && pos + take < text.size() &&
            text[pos + take] != '\n') {
       ++take;
     }
-    const bool hasLineFeed = take < TextPieceReader::kMaxPiece && pos + take < text.size();
+    const bool hasLineFeed = take < TextLineReader::kMaxPiece && pos + take < text.size();
     if (!feeder.Feed(text.substr(pos, take), hasLineFeed)) return ListFileResult::kBadLine;
     pos += take + (hasLineFeed ? 1 : 0);
   }

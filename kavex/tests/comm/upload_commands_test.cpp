@@ -7,6 +7,7 @@
 
 #include "kavex/tests/support/scripted_device.h"
 #include "kavex/tests/support/scripted_prompts.h"
+#include "kavex/tests/support/scripted_transfer_dialogs.h"
 #include "test_blocks.h"
 
 namespace kavex {
@@ -18,18 +19,7 @@ using testing::ScriptedDevice;
 using testing::ScriptedPrompts;
 using Lines = std::vector<std::string>;
 
-struct Dialogs : TransferDialogs {
-  bool ShowCommStatus(TransferCommand command, CommSettings& settings) override {
-    commands.push_back(command);
-    if (!go) return false;
-    settings = ApplyPreparation(settings, CommStatusPreparationFor(command));
-    return true;
-  }
-  TransferProgress& Progress() override { return progress; }
-  bool go = true;
-  std::vector<TransferCommand> commands;
-  TransferProgress progress;
-};
+using Dialogs = testing::ScriptedTransferDialogs;
 
 struct Details : PointDetailsDialog {
   bool Run(PointDetails& d) override {

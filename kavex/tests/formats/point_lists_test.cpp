@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "kavex/formats/text_piece_reader.h"
+#include "kavex/formats/text_line_reader.h"
 
 #include "kavex/tests/comm/test_blocks.h"
 
@@ -263,7 +263,7 @@ TEST(ListBlocks, FileIsReadInTextModePieces) {
         << std::string(254, 'A') << "\r\n"
         << std::string(255, 'B') << "\r\nC";
   }
-  TextPieceReader reader;
+  TextLineReader reader;
   ASSERT_TRUE(reader.Open(path));
   std::string piece;
   bool lf = false;
@@ -274,11 +274,11 @@ TEST(ListBlocks, FileIsReadInTextModePieces) {
                                                    {"", true},
                                                    {"C", false}};
   for (const auto& [text, hasLf] : expected) {
-    ASSERT_TRUE(reader.Next(piece, lf));
+    ASSERT_TRUE(reader.NextPiece(piece, lf));
     EXPECT_EQ(piece, text);
     EXPECT_EQ(lf, hasLf);
   }
-  EXPECT_FALSE(reader.Next(piece, lf));
+  EXPECT_FALSE(reader.NextPiece(piece, lf));
 
   std::vector<std::string> blocks;
   {
