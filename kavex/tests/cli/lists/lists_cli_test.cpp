@@ -92,4 +92,37 @@ TEST_F(ListsCli, FailuresWriteNothing) {
   }
 }
 
+TEST_F(ListsCli, UploadOptionsAreCheckedBeforeThePortOpens) {
+  const std::string pts = Write("a.pts", "P1\r\n");
+  struct Case {
+    std::string args;
+    int exit;
+    const char* message;  // nullptr: a usage line
+  } cases[] = {
+      {"upload coords " + pts + " --port /dev/null --accuracy 10000", 1,
+       "Invalid value entered in Accuracy.\n"},
+      {"upload coords " + pts + " --port /dev/null --accuracy 1k", 1,
+       "Invalid value entered in Accuracy\n"},
+      {"upload coords " + pts + " --port /dev/null --site ABCDEFGHIJK", 1,
+       "Invalid data entered in Site.\n"},
+      {"upload coords " + pts + " --port /dev/null --limits 20-100", 1,
+       "Invalid value entered in Limit(tol.)\n"},
+      {"upload coords " + pts + " --port /dev/null --scale 1.0001", 1,
+       "Invalid value entered in Scale\n"},
+      {"upload coords " + pts + " --port /dev/null --limits 20", 2, nullptr},
+      {"upload coords " + pts + " --port /dev/null --interval 99", 2, nullptr},
+      {"upload coords " + pts + " --port /dev/null --interval 1000", 2, nullptr},
+      {"upload coords " + pts, 2, nullptr},
+      {"upload sideways " + pts + " --port /dev/null", 2, nullptr},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Run(c.args), c.exit) << c.args;
+    if (c.message) {
+      EXPECT_EQ(Read("stderr"), c.message);
+    } else {
+      EXPECT_EQ(Read("stderr").rfind("kavex-cli upload: ", 0), 0u) << Read("stderr");
+    }
+  }
+}
+
 }  // namespace
