@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "kavex/exports/hk100_report.h"
+#include "kavex/formats/point_lists.h"
 #include "kavex/formats/qrx6_to_nwf.h"
 #include "kavex/formats/text_file.h"
 
@@ -16,7 +17,10 @@ const char* const kConvertUsage =
     "                      [--elevation N] [--fs] [--no-first-bs]\n"
     "    QRX-6 blocks (.qr6) to NWF lines\n"
     "kavex-cli convert hk INPUT [-o OUTPUT]\n"
-    "    HK-100 level data (.hk1) to the level-book text report";
+    "    HK-100 level data (.hk1) to the level-book text report\n"
+    "kavex-cli convert coords INPUT [-o OUTPUT]\n"
+    "kavex-cli convert codes INPUT [-o OUTPUT]\n"
+    "    A points file (.pts) or point-code file (.cod) to QRX-6 blocks";
 
 namespace {
 
@@ -48,9 +52,10 @@ int Deliver(const std::vector<std::string>& lines, const std::optional<std::stri
 }  // namespace
 
 int RunConvert(const Args& args) {
-  if (args.empty()) return Usage("missing nwf or hk");
+  if (args.empty()) return Usage("missing nwf, hk, coords or codes");
   const std::string kind = args[0];
-  if (kind != "nwf" && kind != "hk") return Usage("unknown conversion '" + kind + "'");
+  if (kind != "nwf" && kind != "hk" && kind != "coords" && kind != "codes")
+    return Usage("unknown conversion '" + kind + "'");
   const bool nwf = kind == "nwf";
 
   std::optional<std::string> input;
@@ -98,7 +103,16 @@ int RunConvert(const Args& args) {
   std::vector<std::string> lines;
   auto collect = [&](const std::string& line) { lines.push_back(line); };
   bool opened = false;
-  if (nwf) {
+  if (kind == "coords" || kind == "codes") {
+    const bool coords = kind == "coords";
+    const ListFileResult result =
+        WriteListFileBlocks(*input, coords ? ListKind::kPoints : ListKind::kCodes, collect);
+    if (result == ListFileResult::kCannotOpen)
+      return Failure(coords ? "Failed to open file." : "Failed to open file");
+    if (result == ListFileResult::kBadLine)
+      return Failure(coords ? kInvalidPointsLine : kInvalidCodeLine);
+    opened = true;
+  } else if (nwf) {
     // A fresh process starts the target counter at 0, as the program does at start.
     TargetCounter counter;
     opened = ConvertQrx6FileToNwf(*input, options, counter, collect);

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "kavex/cli/commands.h"
+#include "kavex/cli/transfer_setup.h"
 #include "kavex/comm/tracing_device.h"
 #include "kavex/formats/text_file.h"
 #include "kavex/formats/text_format.h"
@@ -16,31 +17,9 @@
 namespace kavex::cli {
 namespace {
 
-// "Comm Status" answered with "GO" on the settings given, after the command's forced values.
-class CliDialogs final : public TransferDialogs {
- public:
-  explicit CliDialogs(const CommSettings& settings) : settings_(settings) {}
-  bool ShowCommStatus(TransferCommand command, CommSettings& settings) override {
-    settings = ApplyPreparation(settings_, CommStatusPreparationFor(command));
-    return true;
-  }
-  TransferProgress& Progress() override { return progress_; }
-
- private:
-  CommSettings settings_;
-  TransferProgress progress_;
-};
-
 int Usage(const std::string& problem) {
   std::fprintf(stderr, "kavex-cli download: %s (see kavex-cli --help)\n", problem.c_str());
   return kExitUsage;
-}
-
-bool ReadNumber(const std::string& text, unsigned min, unsigned max, unsigned& value) {
-  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
-    return false;
-  value = static_cast<unsigned>(std::stoul(text));
-  return value >= min && value <= max;
 }
 
 int RunDownloadCommand(const Args& args) {
@@ -58,46 +37,27 @@ int RunDownloadCommand(const Args& args) {
     return Usage("unknown download '" + args[0] + "'");
   }
 
-  CommSettings s;
-  std::string device, output, tracePath;
+  TransferArgs t;
+  CommSettings& s = t.settings;
+  std::string output;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
+    if (const std::optional<std::string> problem = ReadTransferOption(args, i, t)) {
+      if (!problem->empty()) return Usage(*problem);
+      continue;
+    }
+    std::string v;
+    unsigned n = 0;
     auto value = [&](std::string& into) {
       if (i + 1 >= args.size()) return false;
       into = args[++i];
       return true;
     };
-    std::string v;
-    unsigned n = 0;
-    if (a == "--port") {
-      if (!value(device) || device.empty()) return Usage("--port needs a device");
-    } else if (a == "-o" || a == "--output") {
+    if (a == "-o" || a == "--output") {
       if (!value(output) || output.empty()) return Usage("-o needs a file");
-    } else if (a == "--trace") {
-      if (!value(tracePath) || tracePath.empty()) return Usage("--trace needs a file");
-    } else if (a == "--baud") {
-      if (!value(v) || !ReadNumber(v, 1, 999999, n) || RateCodeOfBaud(static_cast<int>(n)) < 0)
-        return Usage("--baud must be 1200, 2400, 4800, 9600, 19200 or 38400");
-      s.rateCode = RateCodeOfBaud(static_cast<int>(n));
-    } else if (a == "--bits") {
-      if (!value(v) || (v != "7" && v != "8")) return Usage("--bits must be 7 or 8");
-      s.sevenBits = v == "7";
-    } else if (a == "--parity") {
-      if (!value(v) || (v != "none" && v != "even" && v != "odd"))
-        return Usage("--parity must be none, even or odd");
-      s.parityCode = v == "even" ? 1 : v == "odd" ? 2 : 0;
-    } else if (a == "--stop") {
-      if (!value(v) || (v != "1" && v != "2")) return Usage("--stop must be 1 or 2");
-      s.stopBits = v == "2" ? 2 : 1;
-    } else if (a == "--ack-nak") {
-      s.useAckNak = true;
     } else if (a == "--delay") {
       if (!value(v) || !ReadNumber(v, 10, 999, n)) return Usage("--delay must be 10 to 999 ms");
       s.delayTime = Format("%-3u", n);
-    } else if (a == "--timeout") {
-      if (!value(v) || !ReadNumber(v, 1000, 60000, n))
-        return Usage("--timeout must be 1000 to 60000 ms");
-      s.receiveTimeout = Format("%-5u", n);
     } else if (a == "--no-check-number") {
       s.checkBlockNumber = false;
     } else if (a == "--no-check-sum") {
@@ -106,40 +66,26 @@ int RunDownloadCommand(const Args& args) {
       return Usage("unknown option '" + a + "'");
     }
   }
-  if (device.empty()) return Usage("--port DEVICE is required");
+  if (t.device.empty()) return Usage("--port DEVICE is required");
 
   int qtArgc = 1;
   char qtName[] = "kavex-cli";
   char* qtArgv[] = {qtName, nullptr};
   QCoreApplication app(qtArgc, qtArgv);
 
-  std::ofstream traceFile;
-  if (!tracePath.empty()) {
-    traceFile.open(tracePath, std::ios::binary | std::ios::trunc);
-    if (!traceFile) {
-      std::fprintf(stderr, "Cannot write the trace file %s\n", tracePath.c_str());
-      return kExitFailure;
-    }
-  }
-
   SystemClock clock;
   MemoryDataView view;
   ConsolePrompts prompts;
   MainLogic logic(view, prompts, clock);
   logic.Settings().comm = s;
-  QtSerialDevice serial;
-  std::unique_ptr<TracingDevice> tracing;
-  if (traceFile.is_open()) tracing = std::make_unique<TracingDevice>(serial, clock, traceFile);
-  SerialDevice& line = tracing ? static_cast<SerialDevice&>(*tracing) : serial;
-  CommPort port(line, clock,
-                [&](const std::string& t) { logic.ShowMessage(t, kModeMessage, true); });
-  // The device given stands behind both port names.
-  port.SetPortPath("COM1", device);
-  port.SetPortPath("COM2", device);
+  CliPort cliPort;
+  if (!cliPort.Open(t, clock,
+                    [&](const std::string& m) { logic.ShowMessage(m, kModeMessage, true); }))
+    return kExitFailure;
   CliDialogs dialogs(s);
 
-  const DownloadOutcome outcome = RunDownload(kind, logic, port, dialogs);
-  tracing.reset();
+  const DownloadOutcome outcome = RunDownload(kind, logic, cliPort.Port(), dialogs);
+  cliPort.Finish();
 
   const std::string disk = ToDiskText(JoinLines(view.Lines()));
   bool written = true;

@@ -40,6 +40,31 @@ bool TextLineReader::Next(std::string& line, bool& hasLineFeed) {
   return any;
 }
 
+bool TextLineReader::NextPiece(std::string& piece, bool& hasLineFeed) {
+  piece.clear();
+  hasLineFeed = false;
+  std::streambuf* buf = in_.rdbuf();
+  if (!in_.is_open() || !buf) return false;
+  constexpr int kEof = std::char_traits<char>::eof();
+  while (piece.size() < kMaxPiece) {
+    int c = buf->sbumpc();
+    if (c == kEof) break;
+    ++consumed_;
+    if (c == '\r' && buf->sgetc() == '\n') {
+      buf->sbumpc();
+      ++consumed_;
+      c = '\n';
+    }
+    if (c == '\n') {
+      hasLineFeed = true;
+      return true;
+    }
+    piece.push_back(static_cast<char>(c));
+  }
+  // A full buffer leaves a following line feed for the next piece, as fgets does.
+  return !piece.empty();
+}
+
 int TextLineReader::Percent() {
   if (size_ == 0) return 100;
   const std::uintmax_t p = consumed_ * 100 / size_;

@@ -14,7 +14,8 @@ MainCommands::MainCommands(TMainForm& form)
                   form.Logic().ShowMessage(text, kModeMessage, /*beep=*/true);
                 }),
       transferDialogs_(std::make_unique<QtTransferDialogs>(&form, commPort_)),
-      cvtDialog_(&form) {
+      cvtDialog_(&form),
+      pointDetailsDialog_(&form) {
   transferDialogs_->Advanced().SetMessageSink(
       [&form](const std::string& text) { form.Logic().ShowMessage(text); });
   downloads_ =
@@ -27,6 +28,15 @@ MainCommands::MainCommands(TMainForm& form)
   form.Wire(form.toQRX7008001,
             [this] { ConvertToNwf(form_.Logic(), cvtDialog_, cvtOptions_, targetCounter_); });
   form.Wire(form.toHK100Text1, [this] { ConvertToHkText(form_.Logic()); });
+
+  uploads_ = std::make_unique<UploadCommands>(form.Logic(), commPort_, *transferDialogs_,
+                                              pointDetailsDialog_);
+  form.Wire(form.UldTerminal, [this] { uploads_->Terminal(); });
+  form.Wire(form.UldQRX7, [this] { uploads_->UldQRX7(); });
+  form.Wire(form.UldQRX6, [this] { uploads_->UldQRX6(); });
+  form.Wire(form.QRX2003006CODE1, [this] { uploads_->QRX2003006CODE1(); });
+  form.Wire(form.toQRX61, [this] { ConvertToQrx6Coords(form_.Logic()); });
+  form.Wire(form.toQRX200300COD1, [this] { ConvertToQrx6Codes(form_.Logic()); });
 }
 
 MainCommands::~MainCommands() = default;

@@ -6,8 +6,10 @@
 #include "kavex/comm/comm_port.h"
 #include "kavex/formats/qrx6_to_nwf.h"
 #include "kavex/gui/tcvt_q6to7_dlg.h"
+#include "kavex/gui/tq6ptsinfo_dlg.h"
 #include "kavex/platform/qt_serial_device.h"
 #include "kavex/shell/download_commands.h"
+#include "kavex/shell/upload_commands.h"
 
 namespace kavex {
 
@@ -26,6 +28,8 @@ class MainCommands {
 
   QtTransferDialogs& TransferForms() { return *transferDialogs_; }
   CvtQ6to7Options& ConversionOptions() { return cvtOptions_; }
+  // The "Point Details" values, kept for the whole run.
+  PointDetails& StoredPointDetails() { return uploads_->Details(); }
 
  private:
   // "Write text file" after a download hands the saved file to these.
@@ -40,6 +44,8 @@ class MainCommands {
   TargetCounter targetCounter_;
   CvtQ6to7DialogPrompt cvtDialog_;
   std::unique_ptr<DownloadCommands> downloads_;
+  PointDetailsDialogPrompt pointDetailsDialog_;
+  std::unique_ptr<UploadCommands> uploads_;
 };
 
 }  // namespace kavex

@@ -5,6 +5,7 @@
 namespace sim {
 
 extern const std::vector<Scenario> kKavexScenarios;
+extern const std::vector<Scenario> kKavexUploadScenarios;
 
 // Each instrument family adds its scenarios here.
 const std::vector<Scenario>& Scenarios() {
@@ -14,6 +15,7 @@ const std::vector<Scenario>& Scenarios() {
         {"ulvo-receive", kUlvoReceiveUsage, RunUlvoReceive},
     };
     all.insert(all.end(), kKavexScenarios.begin(), kKavexScenarios.end());
+    all.insert(all.end(), kKavexUploadScenarios.begin(), kKavexUploadScenarios.end());
     return all;
   }();
   return scenarios;

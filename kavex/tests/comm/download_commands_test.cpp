@@ -8,6 +8,7 @@
 
 #include "kavex/tests/support/scripted_device.h"
 #include "kavex/tests/support/scripted_prompts.h"
+#include "kavex/tests/support/scripted_transfer_dialogs.h"
 #include "test_blocks.h"
 
 namespace kavex {
@@ -19,19 +20,7 @@ using testing::FakeClock;
 using testing::ScriptedDevice;
 using testing::ScriptedPrompts;
 
-// Answers "Comm Status" as the user would, after the command's forced values.
-struct Dialogs : TransferDialogs {
-  bool ShowCommStatus(TransferCommand command, CommSettings& settings) override {
-    commands.push_back(command);
-    if (!go) return false;
-    settings = ApplyPreparation(settings, CommStatusPreparationFor(command));
-    return true;
-  }
-  TransferProgress& Progress() override { return progress; }
-  bool go = true;
-  std::vector<TransferCommand> commands;
-  TransferProgress progress;
-};
+using Dialogs = testing::ScriptedTransferDialogs;
 
 struct FlowFixture : ::testing::Test {
   FakeClock clock;
