@@ -14,7 +14,8 @@ MainCommands::MainCommands(TMainForm& form)
                   form.Logic().ShowMessage(text, kModeMessage, /*beep=*/true);
                 }),
       transferDialogs_(std::make_unique<QtTransferDialogs>(&form, commPort_)),
-      cvtDialog_(&form) {
+      cvtDialog_(&form),
+      confirmDialog_(&form) {
   transferDialogs_->Advanced().SetMessageSink(
       [&form](const std::string& text) { form.Logic().ShowMessage(text); });
   downloads_ =
@@ -27,6 +28,9 @@ MainCommands::MainCommands(TMainForm& form)
   form.Wire(form.toQRX7008001,
             [this] { ConvertToNwf(form_.Logic(), cvtDialog_, cvtOptions_, targetCounter_); });
   form.Wire(form.toHK100Text1, [this] { ConvertToHkText(form_.Logic()); });
+  form.Wire(form.toQRXRaw,
+            [this] { ConvertToQrx6Raw(form_.Logic(), confirmDialog_, qrx6Options_); });
+  form.Wire(form.toDXF, [this] { ConvertToDxf(form_.Logic(), confirmDialog_); });
 }
 
 MainCommands::~MainCommands() = default;
