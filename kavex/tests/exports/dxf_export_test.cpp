@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "kavex/tests/comm/test_blocks.h"
+
 namespace fs = std::filesystem;
 
 namespace kavex {
@@ -29,16 +31,8 @@ std::string Record(const std::string& name, const std::string& x, const std::str
 // The block lines of a stream, each followed by CR LF as on disk.
 std::string BlockFile(const std::string& stream) {
   std::string file;
-  for (size_t i = 0, n = 0; i < stream.size(); i += 128, ++n) {
-    std::string line = "\x02" + stream.substr(i, 128);
-    line.resize(129, ' ');
-    line += static_cast<char>('0' + n % 10);
-    unsigned x = 0;
-    for (size_t k = 1; k <= 129; ++k) x ^= static_cast<unsigned char>(line[k]);
-    char sum[8];
-    std::snprintf(sum, sizeof sum, "%03u", x);
-    file += line + sum + "\x03\r\n";
-  }
+  for (size_t i = 0, n = 0; i < stream.size(); i += 128, ++n)
+    file += testing::BlockLine(stream.substr(i, 128), static_cast<int>(n % 10));
   return file;
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +13,7 @@
 
 #include "kavex/exports/dxf_export.h"
 #include "kavex/formats/text_file.h"
+#include "kavex/tests/comm/test_blocks.h"
 
 namespace fs = std::filesystem;
 
@@ -73,30 +75,16 @@ class DxfReadBack : public ::testing::Test {
     fs::remove_all(dir);
     fs::create_directories(dir);
     // The block lines of the stream, then the drawing saved as Save writes it.
-    std::string qr6;
-    for (const std::string& line : CutIntoBlocksForTest(kStream)) qr6 += line + "\n";
-    ASSERT_TRUE(WriteTextFile(dir / "job.qr6", qr6));
+    std::ofstream qr6(dir / "job.qr6", std::ios::binary);
+    for (size_t i = 0; i * 128 < std::strlen(kStream); ++i)
+      qr6 << testing::BlockLine(std::string(kStream).substr(i * 128, 128), static_cast<int>(i));
+    qr6.close();
     std::vector<std::string> lines;
     ASSERT_EQ(ExportDxf(dir / "job.qr6", [&](const std::string& l) { lines.push_back(l); }),
               DxfResult::Done);
     ASSERT_TRUE(WriteTextFile(dir / "job.dxf", JoinLines(lines)));
   }
   void TearDown() override { fs::remove_all(dir); }
-
-  static std::vector<std::string> CutIntoBlocksForTest(const std::string& stream) {
-    std::vector<std::string> lines;
-    for (size_t i = 0; i < stream.size(); i += 128) {
-      std::string line = "\x02" + stream.substr(i, 128);
-      line.resize(129, ' ');
-      line += static_cast<char>('0' + lines.size() % 10);
-      unsigned x = 0;
-      for (size_t k = 1; k <= 129; ++k) x ^= static_cast<unsigned char>(line[k]);
-      char sum[8];
-      std::snprintf(sum, sizeof sum, "%03u", x);
-      lines.push_back(line + sum + "\x03");
-    }
-    return lines;
-  }
 
   static void ExpectFeatures(const std::vector<Feature>& got) {
     const std::vector<Feature> want = Expected();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "kavex/formats/qrx6_to_nwf.h"
+#include "kavex/tests/comm/test_blocks.h"
 
 namespace kavex {
 namespace {
@@ -21,15 +22,11 @@ std::string Checked(const std::string& codeAndBody) {
   return "_ " + codeAndBody + sum;
 }
 
+// A block line without its line end.
 std::string Block(const std::string& payload, int number) {
-  std::string line = "\x02" + payload;
-  line.resize(129, ' ');
-  line += static_cast<char>('0' + number);
-  unsigned x = 0;
-  for (size_t i = 1; i <= 129; ++i) x ^= static_cast<unsigned char>(line[i]);
-  char sum[8];
-  std::snprintf(sum, sizeof sum, "%03u", x);
-  return line + sum + "\x03";
+  std::string line = testing::BlockLine(payload, number);
+  line.resize(134);
+  return line;
 }
 
 std::vector<std::string> Blocks(const std::string& stream) {

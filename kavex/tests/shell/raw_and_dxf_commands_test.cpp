@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "kavex/shell/convert_commands.h"
+#include "kavex/tests/comm/test_blocks.h"
 #include "kavex/tests/support/fake_clock.h"
 #include "kavex/tests/support/scripted_prompts.h"
 
@@ -38,15 +39,11 @@ class ScriptedConfirm : public ConfirmDialog {
   Lines shownWith;
 };
 
+// A block line without its line end.
 std::string Block(const std::string& payload, int number) {
-  std::string line = "\x02" + payload;
-  line.resize(129, ' ');
-  line += static_cast<char>('0' + number);
-  unsigned x = 0;
-  for (size_t i = 1; i <= 129; ++i) x ^= static_cast<unsigned char>(line[i]);
-  char sum[8];
-  std::snprintf(sum, sizeof sum, "%03u", x);
-  return line + sum + "\x03";
+  std::string line = testing::BlockLine(payload, number);
+  line.resize(134);
+  return line;
 }
 
 class RawAndDxfCommandsTest : public ::testing::Test {
