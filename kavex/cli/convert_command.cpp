@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "kavex/exports/dxf_export.h"
 #include "kavex/exports/hk100_report.h"
+#include "kavex/formats/nwf_to_qrx6.h"
 #include "kavex/formats/point_lists.h"
 #include "kavex/formats/qrx6_to_nwf.h"
 #include "kavex/formats/text_file.h"
@@ -20,7 +22,11 @@ const char* const kConvertUsage =
     "    HK-100 level data (.hk1) to the level-book text report\n"
     "kavex-cli convert coords INPUT [-o OUTPUT]\n"
     "kavex-cli convert codes INPUT [-o OUTPUT]\n"
-    "    A points file (.pts) or point-code file (.cod) to QRX-6 blocks";
+    "    A points file (.pts) or point-code file (.cod) to QRX-6 blocks\n"
+    "kavex-cli convert qrx6 INPUT [-o OUTPUT] [--gon] [--feet] [--k 0|0.14|0.2]\n"
+    "    NWF lines (.qr7) to QRX-6 blocks\n"
+    "kavex-cli convert dxf INPUT [-o OUTPUT]\n"
+    "    QRX-6 coordinate data (.qr6) to a DXF drawing";
 
 namespace {
 
@@ -52,15 +58,19 @@ int Deliver(const std::vector<std::string>& lines, const std::optional<std::stri
 }  // namespace
 
 int RunConvert(const Args& args) {
-  if (args.empty()) return Usage("missing nwf, hk, coords or codes");
+  if (args.empty()) return Usage("missing nwf, hk, coords, codes, qrx6 or dxf");
   const std::string kind = args[0];
-  if (kind != "nwf" && kind != "hk" && kind != "coords" && kind != "codes")
+  if (kind != "nwf" && kind != "hk" && kind != "coords" && kind != "codes" && kind != "qrx6" &&
+      kind != "dxf") {
     return Usage("unknown conversion '" + kind + "'");
+  }
   const bool nwf = kind == "nwf";
+  const bool qrx6 = kind == "qrx6";
 
   std::optional<std::string> input;
   std::optional<std::string> output;
   CvtQ6to7Options options;
+  NwfToQrx6Options qrx6Options;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
@@ -70,10 +80,18 @@ int RunConvert(const Args& args) {
       output = *v;
     } else if (nwf && a == "--no-header") {
       options.addHeader = false;
-    } else if (nwf && a == "--gon") {
+    } else if ((nwf || qrx6) && a == "--gon") {
       options.angleDegrees = false;
-    } else if (nwf && a == "--feet") {
+      qrx6Options.angleUnit = 'G';
+    } else if ((nwf || qrx6) && a == "--feet") {
       options.distanceMetres = false;
+      qrx6Options.distanceUnit = 'F';
+    } else if (qrx6 && a == "--k") {
+      // The dialog offers three W-CORRECTION buttons, nothing in between.
+      const std::string* v = value();
+      if (!v || (*v != "0" && *v != "0.14" && *v != "0.2"))
+        return Usage("--k takes 0, 0.14 or 0.2");
+      qrx6Options.k = *v == "0" ? 0.0 : *v == "0.14" ? 0.14 : 0.2;
     } else if (nwf && a == "--fs") {
       options.measuredFs = true;
     } else if (nwf && a == "--no-first-bs") {
@@ -116,6 +134,22 @@ int RunConvert(const Args& args) {
     // A fresh process starts the target counter at 0, as the program does at start.
     TargetCounter counter;
     opened = ConvertQrx6FileToNwf(*input, options, counter, collect);
+  } else if (qrx6) {
+    if (!ConvertNwfFileToQrx6(*input, qrx6Options, collect)) return Failure("Fail to open file.");
+    opened = true;
+  } else if (kind == "dxf") {
+    switch (CheckDxfInput(*input)) {
+      case DxfInput::NotOpened:
+        return Failure("Fail to open file.");
+      case DxfInput::NotCoordinates:
+        return Failure("Can't convert this type");
+      case DxfInput::Coordinates:
+        break;
+    }
+    const DxfResult result = ExportDxf(*input, collect);
+    if (result == DxfResult::NotOpened) return Failure("Fail to open file.");
+    if (result == DxfResult::InvalidData) return Failure("Invalid data.");
+    opened = true;
   } else {
     opened = MakeHk100ReportFromFile(*input, collect);
   }

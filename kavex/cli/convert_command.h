@@ -4,7 +4,7 @@
 
 namespace kavex::cli {
 
-// kavex-cli convert nwf|hk: the conversions of the "Con&version" menu, headless.
+// kavex-cli convert nwf|hk|qrx6|dxf: the conversions of the "Con&version" menu, headless.
 int RunConvert(const Args& args);
 extern const char* const kConvertUsage;
 

@@ -1,5 +1,7 @@
 #include "kavex/formats/qrx6_block.h"
 
+#include <algorithm>
+
 #include "kavex/formats/text_format.h"
 
 namespace kavex {
@@ -49,6 +51,26 @@ std::vector<std::string> CutIntoBlocks(std::string_view stream) {
     number = (number + 1) % 10;
   }
   return blocks;
+}
+
+void BlockStreamWriter::Append(std::string_view text) {
+  while (!text.empty()) {
+    const size_t take = std::min(text.size(), kBlockPayloadSize - payload_.size());
+    payload_.append(text.substr(0, take));
+    text.remove_prefix(take);
+    if (payload_.size() == kBlockPayloadSize) {
+      output_(MakeBlockLine(payload_, number_));
+      number_ = (number_ + 1) % 10;
+      payload_.clear();
+    }
+  }
+}
+
+void BlockStreamWriter::Finish() {
+  if (payload_.empty()) return;
+  output_(MakeBlockLine(payload_, number_));
+  number_ = (number_ + 1) % 10;
+  payload_.clear();
 }
 
 }  // namespace kavex

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,5 +35,24 @@ std::string MakeBlockLine(std::string_view payload, int number);
 // Cuts a field stream into block lines, numbered from 0 and wrapping after 9. An empty
 // stream gives no block.
 std::vector<std::string> CutIntoBlocks(std::string_view stream);
+
+// Cuts a field stream into block lines as it is produced: each block goes to the output as
+// soon as its 128 payload characters are complete, numbered from 0 and wrapping after 9.
+class BlockStreamWriter {
+ public:
+  using Output = std::function<void(const std::string& line)>;
+  explicit BlockStreamWriter(Output output) : output_(std::move(output)) {}
+
+  void Append(std::string_view text);
+  // Pads the unfinished block with spaces and hands it on; a stream that ended exactly at
+  // a block's end gets no blank block after it.
+  void Finish();
+  bool Pending() const { return !payload_.empty(); }
+
+ private:
+  Output output_;
+  std::string payload_;
+  int number_ = 0;
+};
 
 }  // namespace kavex

@@ -15,6 +15,7 @@ MainCommands::MainCommands(TMainForm& form)
                 }),
       transferDialogs_(std::make_unique<QtTransferDialogs>(&form, commPort_)),
       cvtDialog_(&form),
+      confirmDialog_(&form),
       pointDetailsDialog_(&form) {
   transferDialogs_->Advanced().SetMessageSink(
       [&form](const std::string& text) { form.Logic().ShowMessage(text); });
@@ -37,6 +38,9 @@ MainCommands::MainCommands(TMainForm& form)
   form.Wire(form.QRX2003006CODE1, [this] { uploads_->QRX2003006CODE1(); });
   form.Wire(form.toQRX61, [this] { ConvertToQrx6Coords(form_.Logic()); });
   form.Wire(form.toQRX200300COD1, [this] { ConvertToQrx6Codes(form_.Logic()); });
+  form.Wire(form.toQRXRaw,
+            [this] { ConvertToQrx6Raw(form_.Logic(), confirmDialog_, qrx6Options_); });
+  form.Wire(form.toDXF, [this] { ConvertToDxf(form_.Logic(), confirmDialog_); });
 }
 
 MainCommands::~MainCommands() = default;

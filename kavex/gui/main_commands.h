@@ -5,6 +5,7 @@
 #include "kavex/comm/clock.h"
 #include "kavex/comm/comm_port.h"
 #include "kavex/formats/qrx6_to_nwf.h"
+#include "kavex/gui/tconfirm_dlg.h"
 #include "kavex/gui/tcvt_q6to7_dlg.h"
 #include "kavex/gui/tq6ptsinfo_dlg.h"
 #include "kavex/platform/qt_serial_device.h"
@@ -43,6 +44,8 @@ class MainCommands {
   CvtQ6to7Options cvtOptions_;
   TargetCounter targetCounter_;
   CvtQ6to7DialogPrompt cvtDialog_;
+  NwfToQrx6Options qrx6Options_;
+  ConfirmDialogPrompt confirmDialog_;
   std::unique_ptr<DownloadCommands> downloads_;
   PointDetailsDialogPrompt pointDetailsDialog_;
   std::unique_ptr<UploadCommands> uploads_;

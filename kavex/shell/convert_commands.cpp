@@ -4,9 +4,11 @@
 #include <memory>
 #include <system_error>
 
+#include "kavex/exports/dxf_export.h"
 #include "kavex/exports/hk100_report.h"
 #include "kavex/formats/point_lists.h"
 #include "kavex/formats/text_file.h"
+#include "kavex/formats/text_line_reader.h"
 
 namespace fs = std::filesystem;
 
@@ -19,6 +21,7 @@ struct InputRoad {
   const char* filter;
   const char* failed;         // the message when a renamed copy cannot be made
   const char* rewriteFailed;  // the message when "Save changes?" Yes cannot rewrite the file
+  const char* missing = "Fail to open file.";  // the chosen file does not exist
 };
 
 // Writes the view's lines without a message of its own, for the steps whose failure has
@@ -90,7 +93,7 @@ bool ReachInputFile(MainLogic& logic, const InputRoad& road) {
   std::error_code ec;
   const fs::path path = logic.Resolve(*chosen);
   if (!fs::is_regular_file(path, ec)) {
-    Fail(logic, "Fail to open file.");
+    Fail(logic, road.missing);
     return false;
   }
   // The file dialog leaves the working folder at the chosen file's folder.
@@ -203,6 +206,61 @@ int ConvertHkFileToText(MainLogic& logic, const std::string& path) {
   if (!ok) return Fail(logic, "Failed to open file.");
   // The level-book report records 0 on success, as its callers expect.
   return logic.conversionResult = kConversionNotDone;
+}
+
+int ConvertToQrx6Raw(MainLogic& logic, ConfirmDialog& dialog, NwfToQrx6Options& options) {
+  logic.conversionResult = kConversionNotDone;
+  if (!ReachInputFile(logic, {kCvtQrx6Caption, ".qr7", kQrx7OpenFilter, "Conversion Failed.",
+                              "Saving Aborted"})) {
+    return logic.conversionResult;
+  }
+  if (!dialog.ConfirmNwfToQrx6(logic.currentPath, options)) {
+    return logic.conversionResult = kConversionCancelled;
+  }
+  // The current data is replaced only once the input is known to be readable.
+  TextLineReader reader;
+  if (!reader.Open(logic.Resolve(logic.currentPath))) return Fail(logic, "Fail to open file.");
+  StartUnsavedResult(logic);
+  RunIntoView(logic, "Convert NWF to QRX/WNV", [&](auto out, auto between) {
+    ConvertNwfToQrx6(reader, options, out, between);
+    return true;
+  });
+  return logic.conversionResult = kConversionSuccess;
+}
+
+int ConvertToDxf(MainLogic& logic, ConfirmDialog& dialog) {
+  logic.conversionResult = kConversionNotDone;
+  InputRoad road{kCvtDxfCaption, ".qr6", kDxfOpenFilter, "Conversion Failed.", "Saving Aborted"};
+  road.missing = "Fail to open file";
+  if (!ReachInputFile(logic, road)) return logic.conversionResult;
+  const fs::path input = logic.Resolve(logic.currentPath);
+  switch (CheckDxfInput(input)) {
+    case DxfInput::NotOpened:
+      return Fail(logic, "Loading Aborted.");
+    case DxfInput::NotCoordinates:
+      return Fail(logic, "Can't convert this type");
+    case DxfInput::Coordinates:
+      break;
+  }
+  if (!dialog.ConfirmDxf(logic.currentPath)) return logic.conversionResult;
+  // From here on a failure is shown but conversionResult stays 0.
+  if (TextLineReader probe; !probe.Open(input)) {
+    logic.ShowMessage("Fail to open file.");
+    return logic.conversionResult;
+  }
+  StartUnsavedResult(logic);
+  DxfResult result = DxfResult::Done;
+  RunIntoView(logic, "Convert QRX/WNV to DXF", [&](auto out, auto between) {
+    result = ExportDxf(input, out, between);
+    return true;
+  });
+  if (result != DxfResult::Done) {
+    // No part of a drawing is left behind.
+    logic.ClearCurrentData();
+    logic.ShowMessage(result == DxfResult::InvalidData ? "Invalid data." : "Fail to open file.");
+    return logic.conversionResult;
+  }
+  return logic.conversionResult = kConversionSuccess;
 }
 
 }  // namespace kavex

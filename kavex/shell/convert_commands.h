@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "kavex/formats/nwf_to_qrx6.h"
 #include "kavex/formats/qrx6_to_nwf.h"
 #include "kavex/shell/main_logic.h"
 
@@ -14,6 +15,18 @@ class CvtQ6to7OptionsDialog {
   // Shows the dialog with currentFile in Edit1, starting from options. OK stores the
   // user's choices in options and returns true; CANCEL leaves them and returns false.
   virtual bool Run(const std::string& currentFile, CvtQ6to7Options& options) = 0;
+};
+
+// TConfirmDlg as the commands see it. The Qt dialog implements it; tests script it.
+class ConfirmDialog {
+ public:
+  virtual ~ConfirmDialog() = default;
+  // "Convert NWF to QRX/WNV" with currentFile beside "Current :" and the W-CORRECTION, angle
+  // unit and distance unit choices, starting from options. OK stores the choices and
+  // returns true; CANCEL leaves them and returns false.
+  virtual bool ConfirmNwfToQrx6(const std::string& currentFile, NwfToQrx6Options& options) = 0;
+  // "Convert QRX/WNV to DXF": only OK (true) and CANCEL (false).
+  virtual bool ConfirmDxf(const std::string& currentFile) = 0;
 };
 
 // Texts of the command "to NWF (QRX-&700/710/800)(Raw or Coords)".
@@ -34,6 +47,22 @@ inline constexpr const char* kCodeOpenFilter = "Code Data(*.cod)|*.cod|All Files
 // 2 cancelled, -1 failed (the blocks finished before a bad line stay in the view).
 int ConvertToQrx6Coords(MainLogic& logic);
 int ConvertToQrx6Codes(MainLogic& logic);
+// Texts of the command "to QRX-210/310/WNV-1000(Raw)".
+inline constexpr const char* kCvtQrx6Caption = "Cvt to QRX6";
+inline constexpr const char* kQrx7OpenFilter = "QRX-7 Data(*.qr7)|*.qr7|All Files(*.*)|*.*";
+// Texts of the command "to DXF(Only QRX-210/310/WNV-1000 Coords)".
+inline constexpr const char* kCvtDxfCaption = "Cvt to DXF";
+inline constexpr const char* kDxfOpenFilter = "Points(*.qr6)|*.qr6|All Files(*.*)|*.*";
+
+// toQRXRaw: the same road to a ".qr7" file, the options in TConfirmDlg, then the QRX-6
+// block lines as the new "(unsaved)" current data. options belong to the caller and live as
+// long as the program. Returns conversionResult: 1 done, 2 cancelled, -1 failed.
+int ConvertToQrx6Raw(MainLogic& logic, ConfirmDialog& dialog, NwfToQrx6Options& options);
+
+// toDXF: the road to a ".qr6" coordinate file, its check, the confirmation, then the
+// drawing as the new "(unsaved)" current data. Returns conversionResult: 1 done; 0 when
+// the confirmation is cancelled or the export fails after it; 2 cancelled; -1 failed.
+int ConvertToDxf(MainLogic& logic, ConfirmDialog& dialog);
 
 // toQRX7008001: makes sure the current data is in a ".qr6" file (saving it, asking "Save
 // changes?" or asking for a file), asks for the options, then replaces the current data

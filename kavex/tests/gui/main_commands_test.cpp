@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QToolButton>
 #include <algorithm>
 #include <filesystem>
@@ -13,6 +15,7 @@
 
 #include "kavex/gui/data_memo.h"
 #include "kavex/gui/main_form.h"
+#include "kavex/gui/tconfirm_dlg.h"
 #include "kavex/gui/tcvt_q6to7_dlg.h"
 #include "kavex/platform/config_paths.h"
 #include "kavex/tests/comm/test_blocks.h"
@@ -54,9 +57,9 @@ TEST_F(MainCommandsTest, BuiltCommandsAreEnabledAndTheRestStayOff) {
   for (QAction* built :
        {form->DldTerminal, form->DldQRX7, form->DldQRX6, form->DldHK1, form->toQRX7008001,
         form->toHK100Text1, form->UldTerminal, form->UldQRX7, form->UldQRX6, form->QRX2003006CODE1,
-        form->toQRX61, form->toQRX200300COD1})
+        form->toQRX61, form->toQRX200300COD1, form->toQRXRaw, form->toDXF})
     EXPECT_TRUE(built->isEnabled()) << built->objectName().toStdString();
-  for (QAction* later : {form->toQRXRaw, form->toDXF, form->PrintItem, form->EditButton})
+  for (QAction* later : {form->PrintItem, form->EditButton})
     EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
   // The download tool buttons share the menu's actions.
   EXPECT_TRUE(form->ToolButtons[4]->isEnabled());
@@ -88,6 +91,56 @@ TEST_F(MainCommandsTest, OpenedQrx6FileBecomesUnsavedNwfLines) {
   EXPECT_NE(std::find(lines.begin(), lines.end(), "STN     S1,0,1.5"), lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(), "HV      180.00000,90.00000"), lines.end());
   EXPECT_EQ(form->Logic().conversionResult, kConversionSuccess);
+  EXPECT_FALSE(form->Busy());
+}
+
+TEST_F(MainCommandsTest, NwfFileBecomesUnsavedBlocksWithTheDialogsUnits) {
+  const fs::path job = dir / "job.qr7";
+  std::ofstream(job, std::ios::binary) << "SS      T1,1.6\r\nHV      10.00000,90.00000\r\n";
+  form->Logic().SetCurrentFile(job.string());
+  form->DataMemo1->SetModified(false);
+
+  bool choicesShown = false;
+  testing::WhenModal([&choicesShown](QWidget* w) {
+    auto* dialog = qobject_cast<TConfirmDlg*>(w);
+    ASSERT_NE(dialog, nullptr);
+    choicesShown = dialog->GroupBox1->isVisible() && dialog->RadioGroup3->isVisible();
+    dialog->GonButton->setChecked(true);
+    dialog->OkButton->click();
+  });
+  form->toQRXRaw->trigger();
+
+  EXPECT_TRUE(choicesShown);
+  EXPECT_EQ(form->CurrFilePass->text(), "(unsaved)");
+  const std::vector<std::string> lines = form->DataMemo1->Lines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].substr(0, 38), "\x02_+T1_ <0900000+0100000+****g083_,1.6_");
+  EXPECT_EQ(form->Logic().conversionResult, kConversionSuccess);
+  EXPECT_FALSE(form->Busy());
+}
+
+TEST_F(MainCommandsTest, CoordinateFileBecomesADrawing) {
+  const fs::path pts = dir / "pts.qr6";
+  std::ofstream(pts, std::ios::binary)
+      << testing::BlockLine("_+P1        _ x +00001000_ y +00002000_ z +00003000_", 0);
+  form->Logic().SetCurrentFile(pts.string());
+  form->DataMemo1->SetModified(false);
+
+  bool choicesHidden = false;
+  testing::WhenModal([&choicesHidden](QWidget* w) {
+    auto* dialog = qobject_cast<TConfirmDlg*>(w);
+    ASSERT_NE(dialog, nullptr);
+    choicesHidden = !dialog->GroupBox1->isVisible() && dialog->OkButton->isVisible();
+    dialog->OkButton->click();
+  });
+  form->toDXF->trigger();
+
+  EXPECT_TRUE(choicesHidden);
+  const std::vector<std::string> lines = form->DataMemo1->Lines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines.back(), "EOF");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "PointName"), lines.end());
+  EXPECT_EQ(form->CurrFilePass->text(), "(unsaved)");
   EXPECT_FALSE(form->Busy());
 }
 

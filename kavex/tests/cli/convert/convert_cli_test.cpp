@@ -86,6 +86,50 @@ TEST_F(ConvertCli, HkReport) {
   EXPECT_EQ(Read("stdout"), "      HK-100 TEXT \r\n   END JOB#:JOB1       16/12/31  11:00\r\n");
 }
 
+TEST_F(ConvertCli, Qrx6OptionsReachTheBlocks) {
+  const std::string in =
+      Write("in.qr7", "FS      T,1.5\r\nHD      0.00000,10000.0000,1000.0000\r\n");
+  // The zenith of a 10 km sight 1 km up depends on k (84 17 07, 09, 10 degrees; 93.6504,
+  // 93.6510 gon); each option must reach the block.
+  const struct {
+    const char* args;
+    const char* body;
+  } cases[] = {
+      {"", "R+10000000m0841707+0000000d+01000000***+**+**"},
+      {" --k 0", "R+10000000m0841707+0000000d+01000000***+**+**"},
+      {" --k 0.14", "R+10000000m0841709+0000000d+01000000***+**+**"},
+      {" --k 0.2", "R+10000000m0841710+0000000d+01000000***+**+**"},
+      {" --gon --k 0.14", "R+10000000m0936510+0000000g+01000000***+**+**"},
+      {" --feet", "R+10000000f0841707+0000000d+01000000***+**+**"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Run("convert qrx6 " + in + c.args + " -o " + (dir / "out.qr6").string()), 0);
+    std::string body = c.body;
+    unsigned x = 0;
+    for (char ch : body) x ^= static_cast<unsigned char>(ch);
+    char sum[8];
+    std::snprintf(sum, sizeof sum, "%03u", x);
+    EXPECT_EQ(Read("out.qr6"), Block("_+T_ " + body + sum + "_,1.5_") + "\r\n") << c.args;
+  }
+}
+
+TEST_F(ConvertCli, DxfOfOnePoint) {
+  const std::string in =
+      Write("in.qr6", Block("_+P1        _ x +01234567_ y +07654321_ z +00000000_") + "\r\n");
+  EXPECT_EQ(Run("convert dxf " + in), 0);
+  const std::string out = Read("stdout");
+  EXPECT_NE(
+      out.find("  0\r\nPOINT\r\n  8\r\nCoordinateData\r\n 10\r\n7654.321\r\n 20\r\n1234.567\r\n"),
+      std::string::npos);
+  EXPECT_NE(out.find(" 40\r\n 0.0\r\n  1\r\nP1\r\n  0\r\nENDSEC\r\n  0\r\nEOF\r\n"),
+            std::string::npos);
+  const std::string bad =
+      Write("bad.qr6", Block("_+P1        _ x +0123456x_ y +07654321_ z +00000000_") + "\r\n");
+  EXPECT_EQ(Run("convert dxf " + bad + " -o " + (dir / "bad.dxf").string()), 1);
+  EXPECT_EQ(Read("stderr"), "Invalid data.\n");
+  EXPECT_FALSE(fs::exists(dir / "bad.dxf"));
+}
+
 TEST_F(ConvertCli, FailuresAndUsage) {
   const std::string in = Write("in.qr6", "");
   struct Case {
@@ -99,7 +143,14 @@ TEST_F(ConvertCli, FailuresAndUsage) {
       {"convert hk " + dir.string(), 1, "Failed to open file.\n"},
       {"convert nwf " + in + " -o " + (dir / "no" / "out").string(), 1, "Saving Aborted.\n"},
       {"convert", 2, ""},
-      {"convert dxf " + in, 2, ""},
+      {"convert dxf " + in, 1, "Can't convert this type\n"},
+      {"convert dxf " + (dir / "none.qr6").string(), 1, "Fail to open file.\n"},
+      {"convert qrx6 " + (dir / "none.qr7").string(), 1, "Fail to open file.\n"},
+      {"convert qrx6 " + in + " --k 0.1", 2, ""},
+      {"convert qrx6 " + in + " --k", 2, ""},
+      {"convert dxf " + in + " --gon", 2, ""},
+      {"convert nwf " + in + " --k 0.2", 2, ""},
+      {"convert pts " + in, 2, ""},
       {"convert nwf", 2, ""},
       {"convert hk " + in + " --gon", 2, ""},
       {"convert nwf " + in + " --scale", 2, ""},
