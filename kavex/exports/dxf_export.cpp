@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <optional>
 
 #include "kavex/formats/number_text.h"
@@ -21,11 +22,13 @@ bool AllBlanks(std::string_view s) {
   return std::all_of(s.begin(), s.end(), [](char c) { return c == ' '; });
 }
 
-// A coordinate text: blanks, one number, blanks.
+// A coordinate text: blanks, one finite number, blanks.
 std::optional<double> CoordinateValue(std::string_view text) {
   const size_t end = NumberPrefixLength(text);
   if (end == 0 || !AllBlanks(text.substr(end))) return std::nullopt;
-  return ReadDouble(text);
+  const double value = ReadDouble(text);
+  if (!std::isfinite(value)) return std::nullopt;
+  return value;
 }
 
 struct Extents {

@@ -184,6 +184,8 @@ TEST_F(DxfExportTest, RefusedInputs) {
       {"empty file", "", DxfInput::NotCoordinates, DxfResult::InvalidData},
       {"letters in a coordinate", BlockFile("_" + Record("P1", " +0000A001", " +1", " +1")),
        DxfInput::Coordinates, DxfResult::InvalidData},
+      {"coordinate beyond any number", BlockFile("_" + Record("P1", "1e999", "1", "1")),
+       DxfInput::Coordinates, DxfResult::InvalidData},
       {"blank coordinate", BlockFile("_" + Record("P1", "          ", " +1", " +1")),
        DxfInput::Coordinates, DxfResult::InvalidData},
       {"bad second point", BlockFile(good + Record("P2", "1", "2", "-")), DxfInput::Coordinates,
@@ -206,6 +208,35 @@ TEST_F(DxfExportTest, RefusedInputs) {
 TEST_F(DxfExportTest, FirstLineTestLooksAt255Characters) {
   EXPECT_TRUE(IsCoordinateLine(std::string(252, 'a') + "_ x"));
   EXPECT_FALSE(IsCoordinateLine(std::string(253, 'a') + "_ x"));
+}
+
+TEST_F(DxfExportTest, GarbageGivesADrawingOrARefusal) {
+  // Records cut and spliced at random, with stray bytes: every run ends in a whole
+  // drawing or in a refusal with no line written.
+  const std::string pieces[] = {"_+P1        _ x +00001000_ y +00002000_ z +00003000",
+                                "_ x",
+                                "          ",
+                                "\x02",
+                                "\n",
+                                "1e999",
+                                "-",
+                                "\xff",
+                                std::string(200, '_')};
+  unsigned seed = 11;
+  for (int run = 0; run < 200; ++run) {
+    std::string stream = "_";
+    for (int i = 0; i < 12; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      stream += pieces[(seed >> 16) % std::size(pieces)];
+    }
+    const DxfResult result = Export(run % 3 ? BlockFile(stream) : stream);
+    if (result == DxfResult::Done) {
+      ASSERT_GE(lines.size(), 4u);
+      EXPECT_EQ(lines.back(), "EOF");
+    } else {
+      EXPECT_TRUE(lines.empty());
+    }
+  }
 }
 
 TEST(GcvtText, SignificantDigits) {

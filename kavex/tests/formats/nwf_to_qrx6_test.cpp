@@ -202,5 +202,65 @@ TEST(NwfToQrx6, RoundTripKeepsTheJob) {
   EXPECT_EQ(ConvertQrx6TextToNwf(qrx6, back, counter), job);
 }
 
+TEST(NwfToQrx6, RoundTripInGonAndFeet) {
+  const std::vector<std::string> job = {
+      "JOB     J2",
+      "NAME    ",
+      "INST    ",
+      "UNITS   F,G",
+      "SCALE   1.000000,1.000000,0    ",
+      "STN     S1,5.000,B",
+      "BS      T1,5.100,",
+      "HV      399.99990,100.00000",
+      "SS      T2,5.100,",
+      "SD      123.45670,95.12340,50.0000",
+      "SS      T3,5.000,X",
+      "HD      0.00010,250.0000,-0.0010",
+  };
+  std::string nwf;
+  for (const std::string& line : job) nwf += line + "\n";
+  std::string qrx6;
+  for (const std::string& line : ConvertNwfTextToQrx6(nwf, Opt('G', 'F'))) qrx6 += line + "\n";
+  CvtQ6to7Options back;
+  back.addHeader = false;
+  back.angleDegrees = false;
+  back.distanceMetres = false;
+  TargetCounter counter;
+  EXPECT_EQ(ConvertQrx6TextToNwf(qrx6, back, counter), job);
+}
+
+TEST(NwfToQrx6, GarbageNeverBreaksTheBlocks) {
+  // Keywords, numbers and stray bytes in random order: every line is still one whole block.
+  const std::string pieces[] = {"JOB     ",
+                                "SS      ",
+                                "HD      ",
+                                "SD      ",
+                                "HV      ",
+                                "STN     ",
+                                "1e999",
+                                "-1e999",
+                                "nan",
+                                ",",
+                                "\n",
+                                "\xff\x02",
+                                "0.0",
+                                "-",
+                                "99999999999999999999",
+                                std::string(300, 'x')};
+  unsigned seed = 7;
+  for (int run = 0; run < 300; ++run) {
+    std::string text;
+    for (int i = 0; i < 40; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      text += pieces[(seed >> 16) % std::size(pieces)];
+    }
+    for (const std::string& line : ConvertNwfTextToQrx6(text, Opt(run % 2 ? 'G' : 'D'))) {
+      ASSERT_EQ(line.size(), 134u);
+      ASSERT_EQ(line.front(), '\x02');
+      ASSERT_EQ(line.back(), '\x03');
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kavex
