@@ -3,10 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <filesystem>
+#include <fstream>
 
+#include "kavex/gui/data_memo.h"
+#include "kavex/gui/main_commands.h"
+#include "kavex/gui/main_form.h"
 #include "kavex/tests/gui/gui_test_support.h"
 
 namespace kavex {
@@ -85,6 +91,47 @@ TEST_F(DialogFixture, OkChecksEveryEditAndCancelKeepsNothing) {
   // The next showing starts from the stored values.
   TQ6ptsinfoDlg again(dialog->details());
   EXPECT_EQ(again.Lim1Ed->text(), "07");
+}
+
+// The Conversion items run on the filed list in the main window.
+TEST(ListConversionItems, FiledListsBecomeUnsavedBlocks) {
+  namespace fs = std::filesystem;
+  testing::App();
+  const fs::path dir = fs::temp_directory_path() / "kavex_list_items";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  qputenv("KAVEX_CONFIG_DIR", QByteArray::fromStdString(dir.string()));
+  {
+    TMainForm form({dir / "Kavex.ini", dir / "Kavex.ibk"}, dir.string());
+    MainCommands commands(form);
+    std::ofstream(dir / "a.cod", std::ios::binary) << "TREE,\r\n";
+    form.Logic().SetCurrentFile((dir / "a.cod").string());
+    form.DataMemo1->SetLines({"TREE,"});
+    form.DataMemo1->SetModified(false);
+    form.toQRX200300COD1->trigger();
+    ASSERT_EQ(form.DataMemo1->Lines().size(), 1u);
+    EXPECT_EQ(form.DataMemo1->Lines()[0].substr(0, 17), "\x02_:001TREE      _");
+    EXPECT_EQ(form.CurrFilePass->text(), "(unsaved)");
+    EXPECT_EQ(form.Logic().conversionResult, kConversionSuccess);
+
+    // A bad points line: the command's own message, nothing converted.
+    std::ofstream(dir / "b.pts", std::ios::binary) << ",1,2,3\r\n";
+    form.Logic().SetCurrentFile((dir / "b.pts").string());
+    form.DataMemo1->SetModified(false);
+    std::string shown;
+    testing::WhenModal([&shown](QWidget* w) {
+      for (QLabel* l : w->findChildren<QLabel*>())
+        if (!l->text().isEmpty()) shown = l->text().toStdString();
+      w->close();
+    });
+    form.toQRX61->trigger();
+    EXPECT_EQ(shown, "Invalid data.");
+    EXPECT_TRUE(form.DataMemo1->Lines().empty());
+    EXPECT_EQ(form.Logic().conversionResult, kConversionFileError);
+    EXPECT_FALSE(form.Busy());
+  }
+  qunsetenv("KAVEX_CONFIG_DIR");
+  fs::remove_all(dir);
 }
 
 }  // namespace
