@@ -219,3 +219,25 @@ TEST_F(Conversion, ConvertButtonWithoutSelectionDoesNothing) {
 
 }  // namespace
 }  // namespace ulvo
+
+namespace ulvo {
+namespace {
+
+TEST(ConversionCheck, ValuesCompareAsNumbersWithinTheDecimalsReadBack) {
+  struct Case {
+    const char* written;
+    const char* readBack;
+    bool same;
+  } cases[] = {
+      {"100.5", "100.500", true}, {"7", "7.000", true},       {"1.2345", "1.235", true},
+      {"1.2355", "1.235", true},  {"1.2356", "1.235", false}, {"-5.125", "-5.125", true},
+      {"+5", "5", true},          {"10", "11", false},        {"0.4", "0", true},
+      {"0.6", "0", false},        {"P1 ", "P1", false},       {"007", "7", true},
+      {"1e3", "1000", false},     {"fence", "fence", true},   {"ABCDEFGHIJK", "ABCDEFGHIJ", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(SameValue(c.written, c.readBack), c.same) << c.written << " / " << c.readBack;
+}
+
+}  // namespace
+}  // namespace ulvo
