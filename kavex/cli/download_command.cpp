@@ -1,14 +1,17 @@
 // kavex-cli download: the download commands of the main window, headless.
 #include <QCoreApplication>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
 
 #include "kavex/cli/commands.h"
 #include "kavex/comm/tracing_device.h"
+#include "kavex/formats/file_problem.h"
 #include "kavex/formats/text_file.h"
 #include "kavex/formats/text_format.h"
+#include "kavex/platform/config_paths.h"
 #include "kavex/platform/qt_serial_device.h"
 #include "kavex/shell/console_prompts.h"
 #include "kavex/shell/download_commands.h"
@@ -59,6 +62,7 @@ int RunDownloadCommand(const Args& args) {
   }
 
   CommSettings s;
+  bool force = false;
   std::string device, output, tracePath;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -89,6 +93,8 @@ int RunDownloadCommand(const Args& args) {
     } else if (a == "--stop") {
       if (!value(v) || (v != "1" && v != "2")) return Usage("--stop must be 1 or 2");
       s.stopBits = v == "2" ? 2 : 1;
+    } else if (a == "--force") {
+      force = true;
     } else if (a == "--ack-nak") {
       s.useAckNak = true;
     } else if (a == "--delay") {
@@ -107,6 +113,20 @@ int RunDownloadCommand(const Args& args) {
     }
   }
   if (device.empty()) return Usage("--port DEVICE is required");
+
+  // Settled before the port opens: once the instrument has sent, its data must have a home.
+  if (!output.empty()) {
+    std::error_code ec;
+    if (std::filesystem::exists(output, ec) && !force) {
+      std::fprintf(stderr, "File exists Overwrite?\n%s (give --force to replace it)\n",
+                   output.c_str());
+      return kExitFailure;
+    }
+    if (const std::string why = FileProblem(output, true); !why.empty()) {
+      std::fprintf(stderr, "Saving Aborted.\n%s: %s\n", output.c_str(), why.c_str());
+      return kExitFailure;
+    }
+  }
 
   int qtArgc = 1;
   char qtName[] = "kavex-cli";
@@ -140,6 +160,8 @@ int RunDownloadCommand(const Args& args) {
 
   const DownloadOutcome outcome = RunDownload(kind, logic, port, dialogs);
   tracing.reset();
+  if (!serial.LastError().empty())
+    std::fprintf(stderr, "%s: %s\n", device.c_str(), serial.LastError().c_str());
 
   const std::string disk = ToDiskText(JoinLines(view.Lines()));
   bool written = true;
@@ -147,7 +169,16 @@ int RunDownloadCommand(const Args& args) {
     written = std::fwrite(disk.data(), 1, disk.size(), stdout) == disk.size();
     std::fflush(stdout);
   } else if (outcome != DownloadOutcome::NotStarted || !view.Lines().empty()) {
-    written = WriteTextFile(output, JoinLines(view.Lines()));
+    const SavedText saved =
+        SaveTextOrFallback(output, JoinLines(view.Lines()),
+                           ReadSettings(KavexSettingsPaths(), DefaultDataDir()).dataDir);
+    if (!saved.saved) {
+      std::fprintf(stderr, "Saving Aborted.\n%s\n", saved.problem.c_str());
+      if (!saved.fallback.empty())
+        std::fprintf(stderr, "The received lines were saved to %s\n",
+                     saved.fallback.string().c_str());
+      return kExitFailure;
+    }
   }
   if (!written) {
     std::fprintf(stderr, "Saving Aborted.\n");
@@ -160,11 +191,12 @@ int RunDownloadCommand(const Args& args) {
 
 extern const Command kDownloadCommand = {
     "download",
-    "kavex-cli download terminal|nwf|qrx6|hk --port DEVICE [-o OUTPUT] [--baud N]\n"
+    "kavex-cli download terminal|nwf|qrx6|hk --port DEVICE [-o OUTPUT [--force]] [--baud N]\n"
     "          [--bits 7|8] [--parity none|even|odd] [--stop 1|2] [--ack-nak] [--delay MS]\n"
     "          [--timeout MS] [--no-check-number] [--no-check-sum] [--trace FILE]\n"
     "    Receives an instrument's data as the Download menu does; writes the accepted lines\n"
-    "    (CR LF) to OUTPUT or standard output, also after a failure.",
+    "    (CR LF) to OUTPUT or standard output, also after a failure. An existing OUTPUT is\n"
+    "    replaced only with --force; lines that cannot be saved go to the data folder.",
     RunDownloadCommand};
 
 }  // namespace kavex::cli
