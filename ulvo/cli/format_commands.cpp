@@ -95,7 +95,8 @@ int RunParseCommand(const Context&, const Args& args) {
     WriteDocument(document, std::cout);
     std::cout.flush();
   } else if (!SaveDocument(document, documentPath)) {
-    std::fprintf(stderr, "ulvo-cli: cannot write %s\n", documentPath.c_str());
+    std::fprintf(stderr, "ulvo-cli: cannot write %s\n%s: %s\n", documentPath.c_str(),
+                 documentPath.c_str(), FileReason(documentPath, true).c_str());
     return kExitFailure;
   }
   if (!ok) {
@@ -113,6 +114,8 @@ int RunWriteCommand(const Context&, const Args& args) {
   pugi::xml_document document;
   if (!LoadDataDocument(document, args[1])) {
     std::fprintf(stderr, "ulvo-cli: cannot read the document %s\n", args[1].c_str());
+    const std::string why = FileReason(args[1], false);
+    PrintLine(args[1] + ": " + (why.empty() ? "not an XML document" : why));
     return kExitFailure;
   }
   pugi::xml_node root = document.document_element();
@@ -123,6 +126,8 @@ int RunWriteCommand(const Context&, const Args& args) {
   if (!format.WriteFile(root, args[2])) {
     std::fprintf(stderr, "ulvo-cli: the document could not be written in full to %s\n",
                  args[2].c_str());
+    if (const std::string why = FileReason(args[2], true); !why.empty())
+      PrintLine(args[2] + ": " + why);
     return kExitFailure;
   }
   return kExitOk;
