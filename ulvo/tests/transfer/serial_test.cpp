@@ -463,30 +463,15 @@ namespace {
 using test::FakeClock;
 using test::ScriptedDevice;
 
-class ReceiveDestination : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("ulvo_destination_" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-  void Reset() {
-    device.openResult = OpenResult::kOk;
-    device.openedName.clear();
-    device.reads = 0;
-    device.inbound = {"abc\x04"};
-  }
+// The device as the next transfer finds it: closed, with "abc" and EOT to read.
+void Reset(ScriptedDevice& device) {
+  device.openResult = OpenResult::kOk;
+  device.openedName.clear();
+  device.reads = 0;
+  device.inbound = {"abc\x04"};
+}
 
-  std::filesystem::path dir;
-  FakeClock clock;
-  ScriptedDevice device{clock};
-  CULVOSerial serial{device};
-};
-
-TEST_F(ReceiveDestination, CheckedBeforeThePortOpens) {
+TEST_F(SerialTest, ReceiveDestinationCheckedBeforeThePortOpens) {
   std::filesystem::create_directories(dir / "folder");
   std::ofstream(dir / "plain", std::ios::binary) << "x";
   const struct {
@@ -499,7 +484,7 @@ TEST_F(ReceiveDestination, CheckedBeforeThePortOpens) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
-    Reset();
+    Reset(device);
     EXPECT_EQ(serial.Run(nullptr, MakeInstrument(1, 0), "COM1", kDirectionReceive, c.path.string()),
               8u);
     EXPECT_EQ(device.openedName, "");  // never opened: the instrument has sent nothing yet
@@ -508,7 +493,7 @@ TEST_F(ReceiveDestination, CheckedBeforeThePortOpens) {
     EXPECT_EQ(serial.FileProblem(), c.path.string() + ": " + c.reason);
   }
   // A destination that can be written is not created by the check itself.
-  Reset();
+  Reset(device);
   device.openResult = OpenResult::kCannotOpen;
   EXPECT_EQ(serial.Run(nullptr, MakeInstrument(1, 0), "COM1", kDirectionReceive,
                        (dir / "new.txt").string()),
@@ -517,12 +502,12 @@ TEST_F(ReceiveDestination, CheckedBeforeThePortOpens) {
   EXPECT_EQ(serial.FileProblem(), "");
 }
 
-TEST_F(ReceiveDestination, DataThatCannotBeWrittenGoesToTheFallbackFile) {
+TEST_F(SerialTest, ReceivedDataThatCannotBeWrittenGoesToTheFallbackFile) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   // /dev/full opens like any file and then refuses every byte, as a full disk does.
   serial.SetFallbackFolder(dir / "data" / "Received");
   for (const char* expected : {"full", "full-2"}) {
-    Reset();
+    Reset(device);
     EXPECT_EQ(serial.Run(nullptr, MakeInstrument(1, 0), "COM1", kDirectionReceive, "/dev/full"),
               8u);
     EXPECT_EQ(serial.Error(), 8u);
@@ -533,7 +518,7 @@ TEST_F(ReceiveDestination, DataThatCannotBeWrittenGoesToTheFallbackFile) {
   }
   // Without a fallback folder the failure is still reported.
   CULVOSerial plain{device};
-  Reset();
+  Reset(device);
   EXPECT_EQ(plain.Run(nullptr, MakeInstrument(1, 0), "COM1", kDirectionReceive, "/dev/full"), 8u);
   EXPECT_EQ(plain.FallbackFile(), "");
 }
