@@ -7,8 +7,10 @@
 
 #include "kavex/exports/dxf_export.h"
 #include "kavex/exports/hk100_report.h"
+#include "kavex/formats/file_problem.h"
 #include "kavex/formats/nwf_to_qrx6.h"
 #include "kavex/formats/point_lists.h"
+#include "kavex/formats/qrx6_fields.h"
 #include "kavex/formats/qrx6_to_nwf.h"
 #include "kavex/formats/text_file.h"
 
@@ -40,11 +42,32 @@ int Failure(const char* message) {
   return kExitFailure;
 }
 
+// The message, then the file and the system's reason on a line of their own.
+int FileFailure(const char* message, const std::string& path, bool forWriting) {
+  const std::string why = FileProblem(path, forWriting);
+  std::fprintf(stderr, "%s\n%s: %s\n", message, path.c_str(),
+               why.empty() ? "the file could not be written in full" : why.c_str());
+  return kExitFailure;
+}
+
+// Input that the QRX-6 conversion would read nothing from is worth a word: the NWF
+// lines written are then only the header.
+bool HoldsQrx6Blocks(const std::string& path) {
+  std::string text;
+  if (!ReadTextFile(path, text)) return true;
+  bool found = false;
+  ForEachTextLine(text, [&](std::string_view line, bool lf) {
+    found = found || (!line.empty() && line[0] == '\x02' &&
+                      line.size() + (lf ? 1 : 0) >= Qrx6FieldReader::kBlockMinimum);
+  });
+  return found;
+}
+
 // The bytes Save writes for the lines: each followed by CR LF.
 int Deliver(const std::vector<std::string>& lines, const std::optional<std::string>& output) {
   const std::string text = JoinLines(lines);
   if (output) {
-    if (!WriteTextFile(*output, text)) return Failure("Saving Aborted.");
+    if (!WriteTextFile(*output, text)) return FileFailure("Saving Aborted.", *output, true);
     return kExitOk;
   }
   const std::string bytes = ToDiskText(text);
@@ -153,7 +176,9 @@ int RunConvert(const Args& args) {
   } else {
     opened = MakeHk100ReportFromFile(*input, collect);
   }
-  if (!opened) return Failure("Failed to open file.");
+  if (!opened) return FileFailure("Failed to open file.", *input, false);
+  if (nwf && !HoldsQrx6Blocks(*input))
+    std::fprintf(stderr, "kavex-cli: warning: no QRX-6 blocks in %s\n", input->c_str());
   return Deliver(lines, output);
 }
 

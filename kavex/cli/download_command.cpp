@@ -1,6 +1,7 @@
 // kavex-cli download: the download commands of the main window, headless.
 #include <QCoreApplication>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -8,8 +9,10 @@
 #include "kavex/cli/commands.h"
 #include "kavex/cli/transfer_setup.h"
 #include "kavex/comm/tracing_device.h"
+#include "kavex/formats/file_problem.h"
 #include "kavex/formats/text_file.h"
 #include "kavex/formats/text_format.h"
+#include "kavex/platform/config_paths.h"
 #include "kavex/platform/qt_serial_device.h"
 #include "kavex/shell/console_prompts.h"
 #include "kavex/shell/download_commands.h"
@@ -40,6 +43,7 @@ int RunDownloadCommand(const Args& args) {
   TransferArgs t;
   CommSettings& s = t.settings;
   std::string output;
+  bool force = false;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (const std::optional<std::string> problem = ReadTransferOption(args, i, t)) {
@@ -55,6 +59,8 @@ int RunDownloadCommand(const Args& args) {
     };
     if (a == "-o" || a == "--output") {
       if (!value(output) || output.empty()) return Usage("-o needs a file");
+    } else if (a == "--force") {
+      force = true;
     } else if (a == "--delay") {
       if (!value(v) || !ReadNumber(v, 10, 999, n)) return Usage("--delay must be 10 to 999 ms");
       s.delayTime = Format("%-3u", n);
@@ -67,6 +73,20 @@ int RunDownloadCommand(const Args& args) {
     }
   }
   if (t.device.empty()) return Usage("--port DEVICE is required");
+
+  // Settled before the port opens: once the instrument has sent, its data must have a home.
+  if (!output.empty()) {
+    std::error_code ec;
+    if (std::filesystem::exists(output, ec) && !force) {
+      std::fprintf(stderr, "File exists Overwrite?\n%s (give --force to replace it)\n",
+                   output.c_str());
+      return kExitFailure;
+    }
+    if (const std::string why = FileProblem(output, true); !why.empty()) {
+      std::fprintf(stderr, "Saving Aborted.\n%s: %s\n", output.c_str(), why.c_str());
+      return kExitFailure;
+    }
+  }
 
   int qtArgc = 1;
   char qtName[] = "kavex-cli";
@@ -86,6 +106,8 @@ int RunDownloadCommand(const Args& args) {
 
   const DownloadOutcome outcome = RunDownload(kind, logic, cliPort.Port(), dialogs);
   cliPort.Finish();
+  if (!cliPort.DeviceProblem().empty())
+    std::fprintf(stderr, "%s: %s\n", t.device.c_str(), cliPort.DeviceProblem().c_str());
 
   const std::string disk = ToDiskText(JoinLines(view.Lines()));
   bool written = true;
@@ -93,7 +115,16 @@ int RunDownloadCommand(const Args& args) {
     written = std::fwrite(disk.data(), 1, disk.size(), stdout) == disk.size();
     std::fflush(stdout);
   } else if (outcome != DownloadOutcome::NotStarted || !view.Lines().empty()) {
-    written = WriteTextFile(output, JoinLines(view.Lines()));
+    const SavedText saved =
+        SaveTextOrFallback(output, JoinLines(view.Lines()),
+                           ReadSettings(KavexSettingsPaths(), DefaultDataDir()).dataDir);
+    if (!saved.saved) {
+      std::fprintf(stderr, "Saving Aborted.\n%s\n", saved.problem.c_str());
+      if (!saved.fallback.empty())
+        std::fprintf(stderr, "The received lines were saved to %s\n",
+                     saved.fallback.string().c_str());
+      return kExitFailure;
+    }
   }
   if (!written) {
     std::fprintf(stderr, "Saving Aborted.\n");
@@ -106,11 +137,12 @@ int RunDownloadCommand(const Args& args) {
 
 extern const Command kDownloadCommand = {
     "download",
-    "kavex-cli download terminal|nwf|qrx6|hk --port DEVICE [-o OUTPUT] [--baud N]\n"
+    "kavex-cli download terminal|nwf|qrx6|hk --port DEVICE [-o OUTPUT [--force]] [--baud N]\n"
     "          [--bits 7|8] [--parity none|even|odd] [--stop 1|2] [--ack-nak] [--delay MS]\n"
     "          [--timeout MS] [--no-check-number] [--no-check-sum] [--trace FILE]\n"
     "    Receives an instrument's data as the Download menu does; writes the accepted lines\n"
-    "    (CR LF) to OUTPUT or standard output, also after a failure.",
+    "    (CR LF) to OUTPUT or standard output, also after a failure. An existing OUTPUT is\n"
+    "    replaced only with --force; lines that cannot be saved go to the data folder.",
     RunDownloadCommand};
 
 }  // namespace kavex::cli

@@ -41,7 +41,16 @@ int main(int argc, char** argv) {
     return kavex::cli::kExitOk;
   }
   for (const auto& c : kavex::cli::Commands()) {
-    if (first == c.name) return c.run(kavex::cli::Args(argv + 2, argv + argc));
+    if (first != c.name) continue;
+    const kavex::cli::Args args(argv + 2, argv + argc);
+    // "--help" anywhere after the command asks for that command's usage.
+    for (const auto& a : args) {
+      if (a == "--help" || a == "-h") {
+        std::printf("Usage:\n%s\n", c.usage);
+        return kavex::cli::kExitOk;
+      }
+    }
+    return c.run(args);
   }
   std::fprintf(stderr, "kavex-cli: unknown command '%s' (see kavex-cli --help)\n", argv[1]);
   return kavex::cli::kExitUsage;

@@ -51,6 +51,8 @@ class CliPort {
   CommPort& Port() { return *port_; }
   // Ends the trace so that its last record is written.
   void Finish() { tracing_.reset(); }
+  // The operating system's reason for the device's last failure, empty when there was none.
+  const std::string& DeviceProblem() const { return serial_.LastError(); }
 
  private:
   std::ofstream traceFile_;

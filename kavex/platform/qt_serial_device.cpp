@@ -22,7 +22,10 @@ bool QtSerialDevice::Open(const std::string& name) {
   pseudoTerminal_ = name.rfind("/dev/pts/", 0) == 0;
   // A flooding device fills this buffer and then the driver's, never our memory.
   port_.setReadBufferSize(kReadBufferBytes);
-  return port_.open(QIODevice::ReadWrite);
+  lastError_.clear();
+  if (port_.open(QIODevice::ReadWrite)) return true;
+  lastError_ = port_.errorString().toStdString();
+  return false;
 }
 
 bool QtSerialDevice::QueryState() {

@@ -27,6 +27,8 @@ class QtSerialDevice final : public SerialDevice {
   bool Write(const std::string& bytes) override;
   void PurgeInput() override;
   void Close() override;
+  // The system's words for the last failed open or configuration; empty after a success.
+  const std::string& LastError() const { return lastError_; }
 
  private:
   // Takes what has arrived into input_, noting XOFF/XON; false when the port failed.
@@ -37,6 +39,7 @@ class QtSerialDevice final : public SerialDevice {
   bool paused_ = false;
   bool pseudoTerminal_ = false;
   LineSettings settings_;
+  std::string lastError_;
 };
 
 }  // namespace kavex

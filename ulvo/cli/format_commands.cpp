@@ -23,30 +23,52 @@ void PrintMessage(std::FILE* out, const Message& message) {
   std::fprintf(out, "%s\n", DefaultText(message).c_str());
 }
 
+void PrintLine(const std::string& line) {
+  if (!line.empty()) std::fprintf(stderr, "%s\n", line.c_str());
+}
+
 bool LoadDefinition(FormatDefinition& format) {
   if (format.Load()) return true;
   const std::string name = format.Name().empty() ? format.Path().string() : format.Name();
   PrintMessage(stderr, Message{kFormatLoadErr, name});
+  PrintLine(format.LoadError());
   return false;
 }
 
 // The command line answers the replace question: --force says yes, otherwise the question
-// is printed and the answer is no.
+// is printed and the answer is no. Each message is followed by what went wrong and where.
 class CliPrompts : public ConversionPrompts {
  public:
-  explicit CliPrompts(bool force) : force_(force) {}
+  CliPrompts(bool force, const ConversionReport& report, std::string input)
+      : force_(force), report_(report), input_(std::move(input)) {}
   void ShowMessage(const Message& message) override {
     const bool good = std::strcmp(message.text.key, kCnvSuccessMsg.key) == 0;
     PrintMessage(good ? stdout : stderr, message);
+    if (std::strcmp(message.text.key, kFormatLoadErr.key) == 0) {
+      PrintLine(report_.targetLoadError.empty() ? report_.sourceLoadError
+                                                : report_.targetLoadError);
+    } else if (std::strcmp(message.text.key, kCnvErrorMsg.key) == 0) {
+      if (const auto& failure = report_.parseFailure) {
+        PrintLine((failure->reason.empty() ? input_ + ": " : std::string()) +
+                  DescribeParseFailure(*failure));
+      }
+      PrintLine(report_.scratchError);
+      PrintLine(report_.writeError);
+    }
   }
   bool AskReplace(const Message& question) override {
     if (force_) return true;
     PrintMessage(stderr, question);
     return false;
   }
+  void ShowCheck(const ConversionCheck& check) override { checked_ = &check; }
+  const ConversionCheck* Checked() const { return checked_; }
 
  private:
   bool force_;
+  const ConversionReport& report_;
+  std::string input_;
+  const ConversionCheck* checked_ = nullptr;
 };
 
 }  // namespace
@@ -67,15 +89,21 @@ int RunParseCommand(const Context&, const Args& args) {
   if (!LoadDefinition(format)) return kExitFailure;
   pugi::xml_document document;
   pugi::xml_node data = NewDataDocument(document);
-  const bool ok = format.ParseFile(positional[1], data);
+  ParseFailure failure;
+  const bool ok = format.ParseFile(positional[1], data, &failure);
   if (documentPath.empty()) {
     WriteDocument(document, std::cout);
     std::cout.flush();
   } else if (!SaveDocument(document, documentPath)) {
-    std::fprintf(stderr, "ulvo-cli: cannot write %s\n", documentPath.c_str());
+    std::fprintf(stderr, "ulvo-cli: cannot write %s\n%s: %s\n", documentPath.c_str(),
+                 documentPath.c_str(), FileReason(documentPath, true).c_str());
     return kExitFailure;
   }
-  if (!ok) std::fprintf(stderr, "ulvo-cli: %s does not match the format\n", positional[1].c_str());
+  if (!ok) {
+    std::fprintf(stderr, "ulvo-cli: %s does not match the format\n", positional[1].c_str());
+    PrintLine((failure.reason.empty() ? positional[1] + ": " : std::string()) +
+              DescribeParseFailure(failure));
+  }
   return ok ? kExitOk : kExitFailure;
 }
 
@@ -86,6 +114,8 @@ int RunWriteCommand(const Context&, const Args& args) {
   pugi::xml_document document;
   if (!LoadDataDocument(document, args[1])) {
     std::fprintf(stderr, "ulvo-cli: cannot read the document %s\n", args[1].c_str());
+    const std::string why = FileReason(args[1], false);
+    PrintLine(args[1] + ": " + (why.empty() ? "not an XML document" : why));
     return kExitFailure;
   }
   pugi::xml_node root = document.document_element();
@@ -96,6 +126,8 @@ int RunWriteCommand(const Context&, const Args& args) {
   if (!format.WriteFile(root, args[2])) {
     std::fprintf(stderr, "ulvo-cli: the document could not be written in full to %s\n",
                  args[2].c_str());
+    if (const std::string why = FileReason(args[2], true); !why.empty())
+      PrintLine(args[2] + ": " + why);
     return kExitFailure;
   }
   return kExitOk;
@@ -106,7 +138,11 @@ int RunFormatsCommand(const Context& context, const Args& args) {
   FormatList formats;
   formats.Refresh(context.home);
   for (size_t i = 0; i < formats.Count(); ++i) {
-    std::printf("%s\t%s\n", formats.At(i)->Name().c_str(), formats.At(i)->Type().c_str());
+    std::printf("%s\t%s\t%s\n", formats.At(i)->Name().c_str(), formats.At(i)->Type().c_str(),
+                formats.At(i)->Path().filename().string().c_str());
+  }
+  for (const auto& [path, why] : formats.Failures()) {
+    std::fprintf(stderr, "ulvo-cli: not loaded: %s\n", why.c_str());
   }
   return kExitOk;
 }
@@ -114,6 +150,7 @@ int RunFormatsCommand(const Context& context, const Args& args) {
 int RunConvertCommand(const Context& context, const Args& args) {
   std::string from, to, editor;
   bool force = false;
+  bool check = true;
   std::vector<std::string> positional;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -122,6 +159,8 @@ int RunConvertCommand(const Context& context, const Args& args) {
       (a == "--from" ? from : a == "--to" ? to : editor) = args[++i];
     } else if (a == "--force") {
       force = true;
+    } else if (a == "--no-check") {
+      check = false;
     } else {
       positional.push_back(a);
     }
@@ -129,9 +168,12 @@ int RunConvertCommand(const Context& context, const Args& args) {
   if (from.empty() || to.empty() || positional.size() != 2) return Usage(kConvertUsage);
   FormatList formats;
   formats.Refresh(context.home);
-  CliPrompts prompts(force);
+  ConversionReport report;
+  CliPrompts prompts(force, report, positional[0]);
   QtProcessRunner runner;
   ConversionSetup setup;
+  setup.check = check;
+  setup.report = &report;
   setup.programFolder = context.home;
   setup.editorCommand = editor;
   setup.runner = &runner;
@@ -139,6 +181,10 @@ int RunConvertCommand(const Context& context, const Args& args) {
   std::error_code ec;
   std::filesystem::create_directories(context.home, ec);
   const bool ok = ConvertFiles(formats, from, positional[0], to, positional[1], setup);
+  if (const ConversionCheck* checked = prompts.Checked()) {
+    for (const std::string& line : DescribeCheck(*checked, positional[1], to)) PrintLine(line);
+    if (ok) return kExitCheck;
+  }
   return ok ? kExitOk : kExitFailure;
 }
 

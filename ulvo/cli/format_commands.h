@@ -10,6 +10,9 @@ int RunWriteCommand(const Context& context, const Args& args);
 int RunFormatsCommand(const Context& context, const Args& args);
 int RunConvertCommand(const Context& context, const Args& args);
 
+// convert: the target was written but did not read back as written.
+inline constexpr int kExitCheck = 3;
+
 inline constexpr const char* kParseUsage =
     "ulvo-cli parse DEFINITION INPUT [-o DOCUMENT]\n"
     "    parse INPUT with a format definition file into an instrument data document";
@@ -18,10 +21,14 @@ inline constexpr const char* kWriteUsage =
     "    write an instrument data document to OUTPUT with a format definition file";
 inline constexpr const char* kFormatsUsage =
     "ulvo-cli [--home DIR] formats\n"
-    "    list the format definitions of the program folder: name, tab, type";
+    "    list the format definitions of the program folder: name, tab, type, tab, file;\n"
+    "    files that do not load are named on standard error with the reason";
 inline constexpr const char* kConvertUsage =
     "ulvo-cli [--home DIR] convert --from NAME --to NAME INPUT OUTPUT [--editor PROGRAM] "
     "[--force]\n"
-    "    convert INPUT into OUTPUT between two formats of the program folder";
+    "         [--no-check]\n"
+    "    convert INPUT into OUTPUT between two formats of the program folder, then read\n"
+    "    OUTPUT back and compare (--no-check: do not); exit status 0 success, 1 failure,\n"
+    "    3 converted but values differ when read back";
 
 }  // namespace ulvo::cli

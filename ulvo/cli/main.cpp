@@ -57,8 +57,16 @@ int main(int argc, char** argv) {
   }
   for (const auto& c : ulvo::cli::Commands()) {
     if (args[i] == c.name) {
+      const ulvo::cli::Args rest(args.begin() + static_cast<long>(i) + 1, args.end());
+      // "--help" anywhere after the command asks for that command's usage.
+      for (const auto& a : rest) {
+        if (a == "--help" || a == "-h") {
+          std::printf("Usage:\n%s\n", c.usage);
+          return ulvo::cli::kExitOk;
+        }
+      }
       ulvo::cli::Context context{ulvo::ProgramFolder(home)};
-      return c.run(context, ulvo::cli::Args(args.begin() + static_cast<long>(i) + 1, args.end()));
+      return c.run(context, rest);
     }
   }
   std::fprintf(stderr, "ulvo-cli: unknown command '%s' (see ulvo-cli --help)\n", args[i].c_str());

@@ -1,12 +1,17 @@
 #include "ulvo/cli/transfer_commands.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 
+#include "ulvo/convert/messages.h"
+#include "ulvo/platform/program_folder.h"
 #include "ulvo/platform/qt_profile_store.h"
 #include "ulvo/platform/qt_serial_device.h"
 #include "ulvo/transfer/clock.h"
@@ -110,6 +115,15 @@ int RunInstruments(const Context& context, const Args& args) {
         std::printf("    option %zu: %s", n, o.name.c_str());
         if (!o.format.empty()) std::printf(" [conversion format %s]", o.format.c_str());
         std::printf("\n");
+        std::printf(
+            "      data format: %s; handshake: %s; hardware: %s\n",
+            o.dataFormat ? FormatList(i, o.dataFormat).c_str() : "as set",
+            o.softHandshake < 0    ? "as set"
+            : o.softHandshake == 0 ? "none"
+                                   : SoftList(static_cast<uint32_t>(o.softHandshake)).c_str(),
+            o.hardHandshake < 0    ? "as set"
+            : o.hardHandshake == 0 ? "none"
+                                   : HardList(static_cast<uint32_t>(o.hardHandshake)).c_str());
         if (!o.hint.empty()) {
           std::string hint = o.hint;
           for (size_t at = 0; (at = hint.find('\n', at)) != std::string::npos; at += 7)
@@ -142,6 +156,17 @@ class CliOwner : public TransferOwner {
   uint32_t lastStatus_ = 0xFFFFFFFF;
 };
 
+// Why a file to send cannot be read, in the system's words.
+std::string SourceProblem(const std::string& path) {
+  errno = 0;
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  if (!in) return path + ": " + std::strerror(errno);
+  std::fclose(in);
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return path + ": " + std::strerror(EISDIR);
+  return path + ": empty, unreadable or larger than the transfer limit";
+}
+
 int Usage(const char* why) {
   std::fprintf(stderr, "ulvo-cli: %s\n%s\n", why, kTransferUsage);
   return kExitUsage;
@@ -168,6 +193,7 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
 
 int RunTransfer(const Context& context, const Args& args) {
   std::optional<int> direction;
+  bool force = false;
   std::string instrumentName, port, file, trace;
   std::optional<std::string> option, baud, parity, bits, stop, handshake, format;
   for (size_t n = 0; n < args.size(); ++n) {
@@ -178,7 +204,9 @@ int RunTransfer(const Context& context, const Args& args) {
       return true;
     };
     std::optional<std::string> text;
-    if (a == "--send" || a == "--receive") {
+    if (a == "--force") {
+      force = true;
+    } else if (a == "--send" || a == "--receive") {
       if (direction) return Usage("give one of --send and --receive");
       direction = a == "--send" ? kDirectionSend : kDirectionReceive;
     } else if (a == "--instrument" || a == "--port" || a == "--trace") {
@@ -216,6 +244,12 @@ int RunTransfer(const Context& context, const Args& args) {
   if (!instrument)
     for (auto& i : instruments)
       if (EqualNoCase(i.Name(), instrumentName)) instrument = &i;
+  // The interface file's name, with or without ".IIF".
+  if (!instrument)
+    for (auto& i : instruments)
+      if (EqualNoCase(i.Path().filename().string(), instrumentName) ||
+          EqualNoCase(i.Path().stem().string(), instrumentName))
+        instrument = &i;
   if (!instrument) {
     std::fprintf(stderr, "ulvo-cli: no instrument named '%s' in %s (see ulvo-cli instruments)\n",
                  instrumentName.c_str(), (context.home / "IIF").string().c_str());
@@ -276,7 +310,7 @@ int RunTransfer(const Context& context, const Args& args) {
     static const char* const kWords[] = {"none", "xonxoff", "acknak", "acknak2"};
     int mode = -1;
     for (int m = 0; m < 4; ++m)
-      if (*handshake == kWords[m]) mode = m;
+      if (*handshake == kWords[m] || EqualNoCase(*handshake, SoftHandshakeName(m))) mode = m;
     if (mode < 0 || (mode > 0 && !(SoftHandshakeByte(cap.lineFormat) & (1u << (mode - 1)))))
       return NotOffered("handshake " + *handshake, i, d,
                         "none, " + SoftList(SoftHandshakeByte(cap.lineFormat)));
@@ -294,6 +328,14 @@ int RunTransfer(const Context& context, const Args& args) {
   }
   p.lineFormat = MakeLineFormat(parityByte, bitsByte, stopByte, softByte);
   i.SetParams(d, p);
+
+  if (d == kDirectionReceive && !force) {
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec)) {
+      std::fprintf(stderr, "%s\n", DefaultText(Message{kAlreadyExistsMsg, file}).c_str());
+      return kExitFailure;
+    }
+  }
 
   std::fprintf(stderr, "%s %s %s %s: %s\n", d == kDirectionSend ? "Sending" : "Receiving",
                file.c_str(), d == kDirectionSend ? "to" : "from", port.c_str(),
@@ -314,10 +356,16 @@ int RunTransfer(const Context& context, const Args& args) {
     device = tracing.get();
   }
   CULVOSerial serial(*device);
+  serial.SetFallbackFolder(CurrentProgramFolderSources().userDataDir / "Received");
   CliOwner owner;
   const uint32_t result = serial.Run(&owner, i, port, d, file);
-  if (result == 2 && !qtDevice.LastError().empty())
-    std::fprintf(stderr, "(%s: %s)\n", port.c_str(), qtDevice.LastError().c_str());
+  if (result >= 2 && result <= 4 && !qtDevice.LastError().empty())
+    std::fprintf(stderr, "%s: %s\n", port.c_str(), qtDevice.LastError().c_str());
+  if (result == 9) std::fprintf(stderr, "%s\n", SourceProblem(file).c_str());
+  if (!serial.FileProblem().empty()) std::fprintf(stderr, "%s\n", serial.FileProblem().c_str());
+  if (!serial.FallbackFile().empty())
+    std::fprintf(stderr, "The received data was saved to %s\n",
+                 serial.FallbackFile().string().c_str());
   if (result == 0) std::fprintf(stderr, "%u bytes transferred\n", serial.BytesTransferred());
   return static_cast<int>(result);
 }

@@ -13,12 +13,13 @@ inline constexpr const char* kInstrumentsUsage =
     "ulvo-cli [--home DIR] instruments\n"
     "    each instrument of IIF/ with its settings and options per direction";
 inline constexpr const char* kTransferUsage =
-    "ulvo-cli [--home DIR] transfer --send|--receive --instrument NAME --port DEVICE\n"
+    "ulvo-cli [--home DIR] transfer --send|--receive --instrument NAME|FILE.IIF --port DEVICE\n"
     "         [--option INDEX] [--baud N] [--parity none|odd|even|mark|space] [--bits 5|6|7|8]\n"
-    "         [--stop 1|1.5|2] [--handshake none|xonxoff|acknak|acknak2]\n"
-    "         [--format ASCII|ITF00|ITF01|ITF02] [--trace FILE] FILE\n"
-    "    sends FILE to the instrument or receives into it; exit status is the transfer's\n"
-    "    error code (0 success), 2 also for a usage error";
+    "         [--stop 1|1.5|2] [--handshake none|xonxoff|acknak|acknak2|\"ACK NAK\"...]\n"
+    "         [--format ASCII|ITF00|ITF01|ITF02] [--trace FILE] [--force] FILE\n"
+    "    sends FILE to the instrument or receives into it (an existing FILE is replaced only\n"
+    "    with --force); exit status is the transfer's error code (0 success), 2 also for a\n"
+    "    usage error, 1 also for a refused replace";
 inline constexpr const char* kIifUsage =
     "ulvo-cli iif decode|encode FILE\n"
     "    an instrument interface file as plain text on standard output, or plain text\n"

@@ -1,6 +1,7 @@
 #include "ulvo/convert/conversion.h"
 
 #include <cstring>
+#include <optional>
 #include <sstream>
 #include <system_error>
 
@@ -30,8 +31,9 @@ void Show(const ConversionSetup& setup, const Message& message) {
 }
 
 bool LoadFormat(FormatDefinition* format, const std::string& fallbackName,
-                const ConversionSetup& setup) {
+                const ConversionSetup& setup, std::string& why) {
   if (format && format->Load()) return true;
+  why = format ? format->LoadError() : "no format named \"" + fallbackName + "\"";
   Show(setup, Message{kFormatLoadErr, format ? format->Name() : fallbackName});
   return false;
 }
@@ -46,12 +48,19 @@ bool RunConversion(const std::filesystem::path& input, FormatDefinition* source,
                    const std::filesystem::path& output, FormatDefinition* target,
                    const ConversionSetup& setup) {
   BusyScope busy(setup.prompts);
+  ConversionReport ignored;
+  ConversionReport& report = setup.report ? *setup.report : ignored;
+  report = ConversionReport{};
   bool ok = true;
-  if (!LoadFormat(source, setup.sourceName, setup)) return false;
+  if (!LoadFormat(source, setup.sourceName, setup, report.sourceLoadError)) return false;
 
   pugi::xml_document document;
   pugi::xml_node data = NewDataDocument(document);
-  if (!source->ParseFile(input, data)) ok = false;
+  ParseFailure failure;
+  if (!source->ParseFile(input, data, &failure)) {
+    ok = false;
+    report.parseFailure = failure;
+  }
 
   const std::filesystem::path scratch = setup.programFolder / "temp.xml";
   if (SaveDocument(document, scratch)) {
@@ -61,21 +70,36 @@ bool RunConversion(const std::filesystem::path& input, FormatDefinition* source,
     }
     if (!LoadDataDocument(document, scratch)) {
       ok = false;
+      report.scratchError = scratch.string() + ": not an XML document after editing";
       document.reset();
     }
   } else {
     // Reading back a scratch file left by an earlier run would write someone else's data;
     // the document goes through the same text form in memory instead.
     ok = false;
+    report.scratchError = scratch.string() + ": " + FileReason(scratch, true);
     std::ostringstream text;
     WriteDocument(document, text);
     if (!LoadDataDocumentFromText(document, text.str())) document.reset();
   }
 
-  if (!LoadFormat(target, setup.targetName, setup)) return false;
+  if (!LoadFormat(target, setup.targetName, setup, report.targetLoadError)) return false;
 
   pugi::xml_node root = document.document_element();
-  if (std::strcmp(root.name(), "data") != 0 || !target->WriteFile(root, output)) ok = false;
+  const bool isData = std::strcmp(root.name(), "data") == 0;
+  std::optional<WrittenRecords> written;
+  if (setup.check && isData) written.emplace(root);
+  if (!isData || !target->WriteFile(root, output)) {
+    ok = false;
+    const std::string reason = FileReason(output, true);
+    report.writeError =
+        output.string() + ": " +
+        (reason.empty() ? "not every record could be written with the format" : reason);
+  } else if (written) {
+    written->MarkUnwritten(root);
+    document.reset();
+    report.check = written->Check(*target, output);
+  }
   return ok;
 }
 
@@ -94,8 +118,12 @@ bool ConvertFiles(FormatList& formats, const std::string& sourceName,
   }
   setup.sourceName = sourceName;
   setup.targetName = targetName;
+  ConversionReport local;
+  if (!setup.report) setup.report = &local;
   const bool ok = RunConversion(input, source, output, target, setup);
   Show(setup, Message{ok ? kCnvSuccessMsg : kCnvErrorMsg, {}});
+  if (setup.prompts && setup.report->check.ran && !setup.report->check.Clean())
+    setup.prompts->ShowCheck(setup.report->check);
   return ok;
 }
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "ulvo/convert/conversion_check.h"
 #include "ulvo/convert/messages.h"
 #include "ulvo/engine/format_definition.h"
 
@@ -24,6 +25,19 @@ class ConversionPrompts {
   virtual void SetBusy(bool) {}
   // Asked before an existing target file is replaced.
   virtual bool AskReplace(const Message& question) = 0;
+  // After the success or failure message, when reading the target back found differences.
+  virtual void ShowCheck(const ConversionCheck&) {}
+};
+
+// What went wrong in a run, with the file and the reason, for front ends that say more
+// than the run's messages.
+struct ConversionReport {
+  std::string sourceLoadError;  // empty when the source format loaded
+  std::string targetLoadError;
+  std::optional<ParseFailure> parseFailure;  // the input stopped matching the source
+  std::string scratchError;                  // temp.xml could not be saved or read back
+  std::string writeError;                    // the target could not be written in full
+  ConversionCheck check;
 };
 
 struct ConversionSetup {
@@ -34,6 +48,9 @@ struct ConversionSetup {
   // Shown in the load-failure message when a format was not found at all.
   std::string sourceName;
   std::string targetName;
+  // Read the target back with its format and compare (see ConversionCheck).
+  bool check = true;
+  ConversionReport* report = nullptr;  // filled when given
 };
 
 // Parses input with the source format into a new instrument data document, saves it as

@@ -36,6 +36,13 @@ class InputBuffer {
     stepsLeft_ -= count;
   }
 
+  // The furthest place at which some part of the format could not go on: where a failed
+  // parse tells the user to look.
+  void NoteFailure(uint64_t at) {
+    if (at > furthestFailure_) furthestFailure_ = at;
+  }
+  uint64_t FurthestFailure() const { return furthestFailure_; }
+
  private:
   // A search for a key's text from `from`: the first place at `at`, or none before `to`.
   struct SearchMemo {
@@ -48,6 +55,7 @@ class InputBuffer {
   std::string bytes_;
   uint64_t position_ = 0;
   uint64_t stepsLeft_ = UINT64_MAX;
+  uint64_t furthestFailure_ = 0;
   std::unordered_map<const void*, SearchMemo> searches_;
 };
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <system_error>
 
 #include "ulvo/engine/data_document.h"
@@ -118,20 +119,40 @@ void FormatDefinition::Clear() {
 
 bool FormatDefinition::Load() {
   Clear();
+  loadError_.clear();
   try {
     std::string bytes;
-    if (!ReadFileBytes(path_, bytes)) return false;
-    if (!document_->load_buffer(bytes.data(), bytes.size(), kDefinitionParseOptions,
-                                pugi::encoding_auto)) {
+    if (!ReadFileBytes(path_, bytes)) {
+      loadError_ = path_.string() + ": " + FileReason(path_, false);
+      return false;
+    }
+    const pugi::xml_parse_result parsed = document_->load_buffer(
+        bytes.data(), bytes.size(), kDefinitionParseOptions, pugi::encoding_auto);
+    if (!parsed) {
+      uint64_t line = 1, column = 1;
+      LineAndColumn(bytes, static_cast<uint64_t>(std::max<ptrdiff_t>(parsed.offset, 0)), line,
+                    column);
+      loadError_ = path_.string() + ": " + parsed.description() + " at line " +
+                   std::to_string(line) + ", column " + std::to_string(column);
       return false;
     }
     pugi::xml_node format = document_->document_element();
-    if (std::strcmp(format.name(), "format") != 0) return false;
+    if (std::strcmp(format.name(), "format") != 0) {
+      loadError_ = path_.string() + ": the root element is <" + format.name() + ">, not <format>";
+      return false;
+    }
     type_ = format.attribute("type").value();
     name_ = format.attribute("name").value();
     simple_ = IsTrue(format, "simple");
+    if (std::string problem = CheckDefinitionTree(format, bytes); !problem.empty()) {
+      loadError_ = path_.string() + ": " + problem;
+      return false;
+    }
     root_ = std::make_unique<MultiParser>();
-    if (!BuildChildren(format, *root_, 1)) return false;
+    if (!BuildChildren(format, *root_, 1)) {
+      loadError_ = path_.string() + ": the parser tree cannot be built";
+      return false;
+    }
     if (simple_) {
       radio_ = document_->first_element_by_path("/format/repeat/node/radio");
       for (pugi::xml_node group = radio_.child("group"); group;
@@ -139,7 +160,8 @@ bool FormatDefinition::Load() {
         groups_.push_back(std::make_unique<GroupDefinition>(group));
       }
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    loadError_ = path_.string() + ": " + e.what();
     return false;
   }
   modified_ = false;
@@ -159,19 +181,44 @@ bool FormatDefinition::Save() {
   return true;
 }
 
-bool FormatDefinition::ParseFile(const std::filesystem::path& input, pugi::xml_node target) {
-  if (!root_) return false;
+bool FormatDefinition::ParseFile(const std::filesystem::path& input, pugi::xml_node target,
+                                 ParseFailure* failure) {
+  ParseFailure ignored;
+  ParseFailure& why = failure ? *failure : ignored;
+  why = ParseFailure{};
+  if (!root_) {
+    why.reason = "the format has no parser tree";
+    return false;
+  }
+  std::optional<InputBuffer> in;
   try {
     std::string bytes;
-    if (!ReadFileBytes(input, bytes)) return false;
+    if (!ReadFileBytes(input, bytes)) {
+      why.reason = input.string() + ": " + FileReason(input, false);
+      return false;
+    }
     // Counts of available bytes are 32-bit.
-    if (bytes.size() > std::numeric_limits<uint32_t>::max()) return false;
+    if (bytes.size() > std::numeric_limits<uint32_t>::max()) {
+      why.reason = input.string() + ": the file is larger than 4 GB";
+      return false;
+    }
     const auto length = static_cast<uint32_t>(bytes.size());
-    InputBuffer in(std::move(bytes));
-    in.SetStepBudget(kParseStepsBase + kParseStepsPerByte * length);
-    if (!root_->Parse(in, length, target)) return false;
-    return in.Position() == length;
-  } catch (const std::exception&) {
+    in.emplace(std::move(bytes));
+    in->SetStepBudget(kParseStepsBase + kParseStepsPerByte * length);
+    const bool parsed = root_->Parse(*in, length, target);
+    if (parsed && in->Position() == length) return true;
+    const uint64_t reached = std::max(in->FurthestFailure(), parsed ? in->Position() : 0);
+    why.offset = reached;
+    in->Seek(0);
+    LineAndColumn(in->Peek(reached), reached, why.line, why.column);
+    for (pugi::xml_node n = target.first_child(); n; n = n.next_sibling())
+      if (n.type() == pugi::node_element) ++why.records;
+    return false;
+  } catch (const std::length_error&) {
+    why.reason = "the format tries too many ways to read this input; parsing was stopped";
+    return false;
+  } catch (const std::exception& e) {
+    why.reason = e.what();
     return false;
   }
 }
@@ -238,6 +285,7 @@ bool FormatDefinition::IsModified() const {
 
 void FormatList::Refresh(const std::filesystem::path& programFolder) {
   formats_.clear();
+  failures_.clear();
   std::vector<std::filesystem::path> entries;
   std::error_code ec;
   for (auto it = std::filesystem::directory_iterator(programFolder / "Formats", ec);
@@ -247,7 +295,11 @@ void FormatList::Refresh(const std::filesystem::path& programFolder) {
   std::sort(entries.begin(), entries.end());
   for (const auto& entry : entries) {
     auto format = std::make_unique<FormatDefinition>(entry);
-    if (format->Load()) formats_.push_back(std::move(format));
+    if (format->Load()) {
+      formats_.push_back(std::move(format));
+    } else {
+      failures_.emplace_back(entry, format->LoadError());
+    }
   }
 }
 

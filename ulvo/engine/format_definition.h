@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ulvo/engine/definition_model.h"
+#include "ulvo/engine/diagnostics.h"
 #include "ulvo/engine/parser.h"
 
 namespace ulvo {
@@ -32,8 +33,12 @@ class FormatDefinition {
   FormatDefinition& operator=(const FormatDefinition&) = delete;
 
   bool Load();
+  // Why the last Load failed, naming the file, tag or attribute; empty after a success.
+  const std::string& LoadError() const { return loadError_; }
   bool Save();
-  bool ParseFile(const std::filesystem::path& input, pugi::xml_node target);
+  // On failure, `failure` (when given) says where the input stopped matching.
+  bool ParseFile(const std::filesystem::path& input, pugi::xml_node target,
+                 ParseFailure* failure = nullptr);
   bool WriteFile(pugi::xml_node source, const std::filesystem::path& output);
 
   const std::filesystem::path& Path() const { return path_; }
@@ -65,6 +70,7 @@ class FormatDefinition {
   std::vector<std::unique_ptr<GroupDefinition>> groups_;
   bool simple_ = true;
   bool modified_ = true;
+  std::string loadError_;
 };
 
 // Every definition found in the program folder's "Formats" folder.
@@ -79,9 +85,14 @@ class FormatList {
   size_t Count() const { return formats_.size(); }
   FormatDefinition* At(size_t index) const { return formats_.at(index).get(); }
   void Clear() { formats_.clear(); }
+  // The files the last Refresh passed over, each with why it did not load.
+  const std::vector<std::pair<std::filesystem::path, std::string>>& Failures() const {
+    return failures_;
+  }
 
  private:
   std::vector<std::unique_ptr<FormatDefinition>> formats_;
+  std::vector<std::pair<std::filesystem::path, std::string>> failures_;
 };
 
 // The file a new format named name is first saved to: programFolder/Formats/<name>.xml, or

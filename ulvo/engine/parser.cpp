@@ -57,6 +57,7 @@ bool MultiParser::ParseSequence(InputBuffer& in, uint32_t avail, pugi::xml_node 
     const uint64_t position = in.Position();
     const auto left = static_cast<uint32_t>(end > position ? end - position : 0);
     if (!child->Parse(in, left, target)) {
+      in.NoteFailure(position);
       in.Seek(start);
       return false;
     }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "ulvo/transfer/destination_file.h"
+
 namespace ulvo {
 
 namespace {
@@ -30,6 +32,8 @@ uint32_t CULVOSerial::Run(TransferOwner* owner, CInstrument instrument, const st
   status_ = 0;
   bytesTransferred_ = 0;
   fileName_ = fileName;
+  fileProblem_.clear();
+  fallbackFile_.clear();
   chars_ = instrument.Chars();
   direction_ = direction;
   idleCountdown_ = 0;
@@ -37,6 +41,17 @@ uint32_t CULVOSerial::Run(TransferOwner* owner, CInstrument instrument, const st
   const TransferParams& params = instrument.Params(direction);
   softMode_ = SoftHandshakeMode(params.lineFormat);
   protocol_ = ProtocolOf(params.dataFormat);
+
+  // Found out before the instrument sends anything: afterwards its data would be lost.
+  if (direction == kDirectionReceive) {
+    if (const std::string why = DestinationProblem(fileName); !why.empty()) {
+      fileProblem_ = fileName + ": " + why;
+      SetStatus(11);
+      SetError(8);
+      NotifyOwner(kUpdateFinished);
+      return 8;
+    }
+  }
 
   if (const uint32_t code =
           OpenComPort(params.baudMask, params.lineFormat, params.hardHandshake, portName)) {

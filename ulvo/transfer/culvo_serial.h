@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,14 @@ class CULVOSerial {
   int SendProgress() const;
   uint8_t UpdateFlagSet() const { return updateFlags_; }
 
+  // Received data that cannot be written to its file goes to a new file in this folder
+  // (the user's data folder), so an instrument's data is never lost. Empty: no fallback.
+  void SetFallbackFolder(std::filesystem::path folder) { fallbackFolder_ = std::move(folder); }
+  // Why the destination could not be written: "path: reason"; empty when it could.
+  const std::string& FileProblem() const { return fileProblem_; }
+  // Where the received data went instead; empty when it did not have to.
+  const std::filesystem::path& FallbackFile() const { return fallbackFile_; }
+
   void SetStatus(uint32_t code);
   void SetError(uint32_t code);
   void NotifyOwner(uint8_t flags);
@@ -80,6 +89,7 @@ class CULVOSerial {
   uint32_t ReceiveLoop();
   uint32_t ReadSourceFile();
   uint32_t WriteDestinationFile();
+  std::string ReceivedBytes() const;
   uint32_t SendRecord(size_t& written);
   uint32_t JudgeAnswer(size_t written);
   uint32_t ReceiveStepText();
@@ -112,6 +122,9 @@ class CULVOSerial {
   uint32_t bytesTransferred_ = 0;
   size_t receivedTotal_ = 0;
   std::vector<std::string> items_;
+  std::filesystem::path fallbackFolder_;
+  std::filesystem::path fallbackFile_;
+  std::string fileProblem_;
 };
 
 }  // namespace ulvo

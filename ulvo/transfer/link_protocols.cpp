@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "ulvo/transfer/culvo_serial.h"
+#include "ulvo/transfer/destination_file.h"
 
 namespace ulvo {
 
@@ -367,10 +368,8 @@ uint32_t CULVOSerial::ReceiveStepLines() {
   return 0;
 }
 
-uint32_t CULVOSerial::WriteDestinationFile() {
-  SetStatus(2);
-  std::ofstream out(fileName_, std::ios::binary | std::ios::trunc);
-  if (!out) return 8;
+std::string CULVOSerial::ReceivedBytes() const {
+  std::string bytes;
   for (const std::string& record : items_) {
     size_t length = record.size();
     if (protocol_ == 4) {
@@ -380,13 +379,27 @@ uint32_t CULVOSerial::WriteDestinationFile() {
       const size_t eot = record.find(chars_.eot);
       length = eot != std::string::npos ? eot : std::min(record.size(), kTextRecordSize);
     }
-    out.write(record.data(), static_cast<std::streamsize>(length));
-    if (!out) return 8;
+    bytes.append(record, 0, length);
   }
-  out.close();
-  if (!out) return 8;
-  SetStatus(3);
-  return 0;
+  return bytes;
+}
+
+uint32_t CULVOSerial::WriteDestinationFile() {
+  SetStatus(2);
+  const std::string bytes = ReceivedBytes();
+  const std::string why = WriteWholeFile(fileName_, bytes);
+  if (why.empty()) {
+    SetStatus(3);
+    return 0;
+  }
+  fileProblem_ = fileName_ + ": " + why;
+  if (!fallbackFolder_.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(fallbackFolder_, ec);
+    const std::filesystem::path fallback = FallbackFilePath(fallbackFolder_, fileName_);
+    if (WriteWholeFile(fallback, bytes).empty()) fallbackFile_ = fallback;
+  }
+  return 8;
 }
 
 }  // namespace ulvo

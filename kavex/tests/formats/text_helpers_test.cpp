@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 
+#include "kavex/formats/file_problem.h"
 #include "kavex/formats/number_text.h"
 #include "kavex/formats/text_file.h"
 #include "kavex/formats/text_format.h"
@@ -99,6 +100,37 @@ TEST(TextFile, WritesCrLfAndReadsBack) {
   EXPECT_EQ(text, "L1\nL2\n");
   EXPECT_FALSE(ReadTextFile(dir / "missing.qr7", text));
   EXPECT_FALSE(WriteTextFile(dir / "no" / "such" / "folder.txt", "x"));
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kavex
+
+namespace kavex {
+namespace {
+
+TEST(SaveTextOrFallback, LinesThatCannotBeSavedLandInTheFallbackFolder) {
+  const auto dir = std::filesystem::temp_directory_path() / "kavex_fallback_test";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const auto target = dir / "gone" / "260101001.qr6";
+  const auto data = dir / "data";
+  for (const char* name : {"260101001.qr6", "260101001-2.qr6"}) {
+    const SavedText saved = SaveTextOrFallback(target, "a\nb\n", data);
+    EXPECT_FALSE(saved.saved);
+    EXPECT_EQ(saved.problem, target.string() + ": No such file or directory");
+    EXPECT_EQ(saved.fallback, data / name);
+    std::ifstream in(saved.fallback, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "a\r\nb\r\n");
+  }
+  const SavedText ok = SaveTextOrFallback(dir / "here.qr6", "x\n", data);
+  EXPECT_TRUE(ok.saved);
+  EXPECT_EQ(ok.problem, "");
+  EXPECT_EQ(ok.fallback, "");
+  // Asking whether a new file could be written does not leave one behind.
+  EXPECT_EQ(FileProblem(dir / "new.qr6", true), "");
+  EXPECT_FALSE(std::filesystem::exists(dir / "new.qr6"));
+  EXPECT_EQ(FileProblem(dir / "new.qr6", false), "No such file or directory");
   std::filesystem::remove_all(dir);
 }
 

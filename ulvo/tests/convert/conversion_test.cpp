@@ -31,7 +31,10 @@ class ScriptedPrompts : public ConversionPrompts {
     return answer;
   }
 
+  void ShowCheck(const ConversionCheck& check) override { checks.push_back(check.count); }
+
   std::deque<bool> answers;
+  std::vector<size_t> checks;
   std::vector<std::string> shown;
   std::vector<std::string> asked;
   std::vector<bool> busy;
@@ -107,6 +110,64 @@ TEST_F(Conversion, EditorChangesCount) {
   ASSERT_EQ(runner.calls.size(), 1u);
   EXPECT_EQ(runner.calls[0], "/usr/bin/my editor | " + (dir / "temp.xml").string());
   EXPECT_EQ(ReadBytes(dir / "out.txt"), "z=0099\r\n");
+}
+
+TEST_F(Conversion, CheckReportsWhatDidNotSurvive) {
+  // A value the target has no field for, and a record kind it cannot write at all.
+  setup.editorCommand = "ed";
+  runner.edit = [](const std::string& path) {
+    WriteBytes(path,
+               "<data><R><K>a</K><V>12</V><N>x</N></R><X><K>b</K></X><R><K>c</K><V>7</V></R>"
+               "</data>");
+  };
+  ConversionReport report;
+  setup.report = &report;
+  EXPECT_TRUE(Run("a;1\n", "Semi", "Semi"));
+  EXPECT_EQ(ReadBytes(dir / "out.txt"), "a;12\nc;7\n");
+  ASSERT_TRUE(report.check.ran);
+  EXPECT_EQ(report.check.count, 2u);
+  ASSERT_EQ(report.check.first.size(), 2u);
+  EXPECT_EQ(report.check.first[0].record, 1u);
+  EXPECT_EQ(report.check.first[0].element, "N");
+  EXPECT_EQ(report.check.first[0].written, "x");
+  EXPECT_EQ(report.check.first[0].readBack, "(none)");
+  EXPECT_EQ(report.check.first[1].record, 2u);
+  EXPECT_EQ(report.check.first[1].element, "(record)");
+  EXPECT_EQ(report.check.first[1].written, "X");
+  EXPECT_EQ(report.check.first[1].readBack, "(not written)");
+  EXPECT_FALSE(report.check.readBack);
+
+  // Twenty-five values the target has no place for: twenty listed, all counted.
+  std::string many = "<data>";
+  for (int i = 0; i < 25; ++i) many += "<R><K>k</K><V>1</V><N>" + std::to_string(i) + "</N></R>";
+  runner.edit = [&](const std::string& path) { WriteBytes(path, many + "</data>"); };
+  EXPECT_TRUE(Run("a;1\n", "Semi", "Semi"));
+  EXPECT_EQ(report.check.count, 25u);
+  ASSERT_EQ(report.check.first.size(), kMaxReportedDifferences);
+  EXPECT_EQ(report.check.first.back().record, 20u);
+  EXPECT_EQ(report.check.first.back().written, "19");
+
+  // The key field takes the rest of the line, so this target cannot read its own output.
+  EXPECT_TRUE(Run("a;1\n", "Semi", "Eq"));
+  ASSERT_TRUE(report.check.readBack);
+  EXPECT_EQ(report.check.readBackRecord, 1u);
+  EXPECT_EQ(report.check.readBack->line, 26u);  // the key took all 25 lines
+
+  setup.check = false;
+  EXPECT_TRUE(Run("a;1\n"));
+  EXPECT_FALSE(report.check.ran);
+}
+
+TEST_F(Conversion, ConvertButtonShowsTheCheckAfterItsMessage) {
+  setup.editorCommand = "ed";
+  runner.edit = [](const std::string& path) {
+    WriteBytes(path, "<data><R><K>a</K><V>12</V><N>x</N></R></data>");
+  };
+  WriteBytes(dir / "in.txt", "a;1\n");
+  EXPECT_TRUE(ConvertFiles(formats, "Semi", dir / "in.txt", "Semi", dir / "new.txt", setup));
+  EXPECT_EQ(prompts.shown,
+            (std::vector<std::string>{"IDS_CNV_SUCCESS_MSG: Converted successfully"}));
+  EXPECT_EQ(prompts.checks, (std::vector<size_t>{1}));
 }
 
 TEST_F(Conversion, EditorThatCannotStartIsPassedOver) {
@@ -215,6 +276,28 @@ TEST_F(Conversion, ConvertButtonWithoutSelectionDoesNothing) {
   EXPECT_TRUE(prompts.shown.empty());
   EXPECT_TRUE(prompts.busy.empty());
   EXPECT_FALSE(std::filesystem::exists(dir / "new.txt"));
+}
+
+}  // namespace
+}  // namespace ulvo
+
+namespace ulvo {
+namespace {
+
+TEST(ConversionCheck, ValuesCompareAsNumbersWithinTheDecimalsReadBack) {
+  struct Case {
+    const char* written;
+    const char* readBack;
+    bool same;
+  } cases[] = {
+      {"100.5", "100.500", true}, {"7", "7.000", true},       {"1.2345", "1.235", true},
+      {"1.2355", "1.235", true},  {"1.2356", "1.235", false}, {"-5.125", "-5.125", true},
+      {"+5", "5", true},          {"10", "11", false},        {"0.4", "0", true},
+      {"0.6", "0", false},        {"P1 ", "P1", false},       {"007", "7", true},
+      {"1e3", "1000", false},     {"fence", "fence", true},   {"ABCDEFGHIJK", "ABCDEFGHIJ", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(SameValue(c.written, c.readBack), c.same) << c.written << " / " << c.readBack;
 }
 
 }  // namespace

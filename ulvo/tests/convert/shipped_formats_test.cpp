@@ -79,9 +79,55 @@ TEST_F(ShippedFormats, ListedWithTheirTypes) {
   EXPECT_EQ(formats.Find(kCsv)->Type(), "POINTS");
   EXPECT_EQ(formats.Find(kFixed)->Type(), "POINTS");
   EXPECT_EQ(formats.Find(kItf)->Type(), "ITF00");
-  EXPECT_TRUE(formats.Find(kCsv)->Simple());
-  EXPECT_TRUE(formats.Find(kFixed)->Simple());
+  // Each line is read whole before its fields, which the design editor's skeleton cannot
+  // express.
+  EXPECT_FALSE(formats.Find(kCsv)->Simple());
+  EXPECT_FALSE(formats.Find(kFixed)->Simple());
   EXPECT_FALSE(formats.Find(kItf)->Simple());
+}
+
+TEST_F(ShippedFormats, ShortLineFailsAtItsLine) {
+  const std::string fixedP1 = "P1               100.500       200.250      10.000\r\n";
+  struct Case {
+    const char* format;
+    std::string input;
+    uint64_t line, column, offset;
+    size_t records;
+  } cases[] = {
+      // The third field's comma is missing: the field starts at column 6 of line 2.
+      {kCsv, "P1,1,2,3,\r\nP2,1,2\r\nP3,1,2,3,\r\n", 2, 6, 16, 1},
+      {kCsv, "P1,1,2,3,\nP2,1,2,3\nP3,1,2,3,\n", 2, 8, 17, 1},
+      // No line end at all after the last point: that line cannot be read.
+      {kCsv, "P1,1,2,3,x", 1, 1, 0, 0},
+      // The easting column is missing: column 25 of line 2.
+      {kFixed, fixedP1 + "P2                 1.000\r\n" + fixedP1, 2, 25, 76, 1},
+      // An elevation with four decimals.
+      {kFixed, fixedP1 + fixedP1.substr(0, 38) + "     10.0000\r\n", 2, 39, 90, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    WriteBytes(dir / "in.txt", c.input);
+    pugi::xml_document document;
+    ParseFailure failure;
+    EXPECT_FALSE(
+        formats.Find(c.format)->ParseFile(dir / "in.txt", NewDataDocument(document), &failure));
+    EXPECT_EQ(failure.line, c.line);
+    EXPECT_EQ(failure.column, c.column);
+    EXPECT_EQ(failure.offset, c.offset);
+    EXPECT_EQ(failure.records, c.records);
+    EXPECT_EQ(failure.reason, "");
+  }
+}
+
+TEST_F(ShippedFormats, LfLineEndsReadAsCrLf) {
+  std::string csv = kCsvPoints, fixed = kFixedPoints;
+  for (std::string* text : {&csv, &fixed}) {
+    for (size_t at = text->find("\r\n"); at != std::string::npos; at = text->find("\r\n", at))
+      text->erase(at, 1);
+  }
+  EXPECT_EQ(Convert(csv, kCsv, kFixed), kFixedPoints);
+  EXPECT_EQ(Convert(fixed, kFixed, kFixed), kFixedPoints);
+  EXPECT_EQ(Convert(fixed, kFixed, kCsv), Convert(kFixedPoints, kFixed, kCsv));
 }
 
 TEST_F(ShippedFormats, ConvertedBytes) {
@@ -301,7 +347,8 @@ TEST_F(Cli, ErrorsAndUsage) {
   WriteBytes(dir / "broken.xml", "<format name=\"Broken\"><nonsense/></format>");
   WriteBytes(dir / "in.csv", "");
   EXPECT_EQ(Run("parse " + Path("broken.xml") + " " + Path("in.csv")), 1);
-  EXPECT_EQ(Err(), "Could not load format definition:\nBroken\n");
+  EXPECT_EQ(Err(), "Could not load format definition:\nBroken\n" + (dir / "broken.xml").string() +
+                       ": unknown tag <nonsense> at line 1\n");
   EXPECT_EQ(Run("parse " + Path("broken.xml")), 2);
   EXPECT_EQ(Run("write " + Path("Formats/PointListCsv.xml") + " " + Path("in.csv") + " " +
                 Path("out.txt")),
@@ -312,9 +359,10 @@ TEST_F(Cli, ErrorsAndUsage) {
 TEST_F(Cli, FormatsAndConvert) {
   EXPECT_EQ(Run("formats"), 0);
   EXPECT_EQ(Out(),
-            "ITF00 coordinates\tITF00\n"
-            "Point list (comma-separated)\tPOINTS\n"
-            "Point list (fixed columns)\tPOINTS\n");
+            "ITF00 coordinates\tITF00\tItf00Coordinates.xml\n"
+            "Point list (comma-separated)\tPOINTS\tPointListCsv.xml\n"
+            "Point list (fixed columns)\tPOINTS\tPointListFixed.xml\n");
+  EXPECT_EQ(Err(), "");
 
   WriteBytes(dir / "in.csv", kCsvPoints);
   const std::string convert = std::string("convert --from '") + kCsv + "' --to '" + kFixed + "' " +
@@ -339,7 +387,104 @@ TEST_F(Cli, FormatsAndConvert) {
   EXPECT_EQ(Run(std::string("convert --from Nope --to '") + kFixed + "' " + Path("in.csv") + " " +
                 Path("new.txt")),
             1);
-  EXPECT_EQ(Err(), "Could not load format definition:\nNope\nError while converting\n");
+  EXPECT_EQ(Err(),
+            "Could not load format definition:\nNope\nno format named \"Nope\"\n"
+            "Error while converting\n");
+}
+
+TEST_F(Cli, DefinitionsThatDoNotLoadSayWhy) {
+  const std::string formatsDir = (dir / "Formats").string() + "/";
+  struct Case {
+    const char* file;
+    std::string text;
+    std::string reason;
+  } cases[] = {
+      {"Widht.xml",
+       "<format name=\"W\">\n<repeat>\n<element id=\"NR\" widht=\"10\"/>\n</repeat></format>",
+       "unknown attribute 'widht' of <element> at line 3"},
+      {"Hex.xml", "<format name=\"H\">\n\n<literal hex=\"true\">0D0G</literal></format>",
+       "hex literal '0D0G' is not pairs of hexadecimal digits at line 3"},
+      {"Odd.xml", "<format name=\"O\"><literal hex=\"true\">0D0</literal></format>",
+       "hex literal '0D0' is not pairs of hexadecimal digits at line 1"},
+      {"Xml.xml", "<format name=\"X\">\n  <literal>a</literal>\n  <repeat>\n</format>",
+       "Start-end tags mismatch at line 4, column 3"},
+      {"Count.xml", "<format name=\"C\"><count width=\"3\"/></format>",
+       "<count> without the attribute 'id' at line 1"},
+      {"Root.xml", "<Format name=\"R\"/>", "the root element is <Format>, not <format>"},
+  };
+  std::string expected;
+  for (const Case& c : cases) WriteBytes(dir / "Formats" / c.file, c.text);
+  // A second definition of an existing name: the file names tell them apart.
+  WriteBytes(dir / "Formats" / "Zcopy.xml",
+             "<format name=\"ITF00 coordinates\" type=\"T\"><literal>x</literal></format>");
+  EXPECT_EQ(Run("formats"), 0);
+  EXPECT_NE(Out().find("ITF00 coordinates\tT\tZcopy.xml\n"), std::string::npos) << Out();
+  EXPECT_NE(Out().find("ITF00 coordinates\tITF00\tItf00Coordinates.xml\n"), std::string::npos);
+  // Listed in file-name order, one line each.
+  for (const char* file : {"Count.xml", "Hex.xml", "Odd.xml", "Root.xml", "Widht.xml", "Xml.xml"}) {
+    for (const Case& c : cases) {
+      if (std::string(c.file) == file)
+        expected += "ulvo-cli: not loaded: " + formatsDir + c.file + ": " + c.reason + "\n";
+    }
+  }
+  EXPECT_EQ(Err(), expected);
+
+  WriteBytes(dir / "in.csv", "P1,1,2,3,\r\n");
+  EXPECT_EQ(Run("parse " + Path("Formats/Widht.xml") + " " + Path("in.csv")), 1);
+  EXPECT_EQ(Err(), "Could not load format definition:\nW\n" + formatsDir +
+                       "Widht.xml: unknown attribute 'widht' of <element> at line 3\n");
+}
+
+TEST_F(Cli, ParseFailureSaysWhere) {
+  WriteBytes(dir / "in.csv", "P1,1,2,3,\r\nP2,1,2\r\nP3,1,2,3,\r\n");
+  EXPECT_EQ(Run("parse " + Path("Formats/PointListCsv.xml") + " " + Path("in.csv")), 1);
+  const std::string where = (dir / "in.csv").string() +
+                            ": line 2, column 6 (byte offset 16): the input stops matching the "
+                            "format after 1 record\n";
+  EXPECT_EQ(Err(),
+            "ulvo-cli: " + (dir / "in.csv").string() + " does not match the format\n" + where);
+
+  EXPECT_EQ(Run(std::string("convert --from '") + kCsv + "' --to '" + kCsv + "' " + Path("in.csv") +
+                " " + Path("out.csv")),
+            1);
+  EXPECT_EQ(Err(), "Error while converting\n" + where);
+  EXPECT_EQ(ReadBytes(dir / "out.csv"), "P1,1,2,3,\r\n");
+
+  EXPECT_EQ(Run(std::string("convert --from '") + kCsv + "' --to '" + kCsv + "' " +
+                Path("missing.csv") + " " + Path("new.csv")),
+            1);
+  EXPECT_EQ(Err(), "Error while converting\n" + (dir / "missing.csv").string() +
+                       ": No such file or directory\n");
+}
+
+TEST_F(Cli, CheckReportsValuesTheTargetCannotHold) {
+  const std::string convert = std::string("convert --force --from '") + kCsv + "' --to '" + kFixed +
+                              "' " + Path("in.csv") + " " + Path("out.txt");
+  // Ten characters fill the name column exactly; eleven push every column one place right.
+  WriteBytes(dir / "in.csv", "ABCDEFGHIJ,1,2,3,\r\n");
+  EXPECT_EQ(Run(convert), 0);
+  EXPECT_EQ(Err(), "");
+  WriteBytes(dir / "in.csv", "P1,1,2,3,\r\nABCDEFGHIJK,1,2,3,\r\n");
+  EXPECT_EQ(Run(convert), 3);
+  EXPECT_EQ(Out(), "Converted successfully\n");
+  EXPECT_EQ(ReadBytes(dir / "out.txt"),
+            "P1                 1.000         2.000       3.000\r\n"
+            "ABCDEFGHIJK         1.000         2.000       3.000\r\n");
+  EXPECT_EQ(Err(), "Check: 1 difference reading " + (dir / "out.txt").string() +
+                       " back with \"Point list (fixed columns)\":\n"
+                       "  the target does not read back from record 2: line 2, column 11 (byte "
+                       "offset 62): the input stops matching the format after 1 record\n");
+  EXPECT_EQ(Run(convert + " --no-check"), 0);
+  EXPECT_EQ(Err(), "");
+
+  // The coordinate stream has no place for descriptions.
+  WriteBytes(dir / "in.csv", "P1,1,2,3,post\r\nP2,1,2,3,\r\n");
+  EXPECT_EQ(Run(std::string("convert --force --from '") + kCsv + "' --to '" + kItf + "' " +
+                Path("in.csv") + " " + Path("out.txt")),
+            3);
+  EXPECT_EQ(Err(), "Check: 1 difference reading " + (dir / "out.txt").string() +
+                       " back with \"ITF00 coordinates\":\n"
+                       "  record 1, D: written \"post\", read back (none)\n");
 }
 
 TEST_F(Cli, EditorGetsTheScratchFileAsOneArgument) {

@@ -194,11 +194,14 @@ TEST_F(PtyTransfer, SendRecoversFromRejectedBlocks) {
   EXPECT_EQ(sim.Wait(), 0);
 }
 
-// Runs ulvo-cli with the program folder of the build tree and a private per-user store.
+// Runs ulvo-cli with the program folder of the build tree and a private per-user store and
+// data folder; standard error goes to the file "stderr" there.
 int RunCli(const std::vector<std::string>& args, const std::filesystem::path& config) {
   const pid_t pid = fork();
   if (pid == 0) {
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    setenv("XDG_DATA_HOME", config.c_str(), 1);
+    if (!std::freopen((config / "stderr").c_str(), "w", stderr)) _exit(126);
     std::vector<std::string> all = {SURVEY_BIN_DIR "/ulvo-cli", "--home", SURVEY_BIN_DIR};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -255,6 +258,55 @@ TEST_F(PtyTransfer, CliRefusesSettingsOutsideTheInstrument) {
       {"transfer", "--instrument", "Total station TS-40", "--port", "/dev/null", Path("source")},
   };
   for (const auto& args : cases) EXPECT_EQ(RunCli(args, dir_), 2) << args[6];
+}
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST_F(PtyTransfer, CliReceiveNeverLosesData) {
+  const std::vector<std::string> receive = {"transfer",    "--receive", "--instrument", "TS60.IIF",
+                                            "--handshake", "ACK NAK",   "--port"};
+  auto with = [&](std::vector<std::string> more) {
+    std::vector<std::string> all = receive;
+    all.insert(all.end(), more.begin(), more.end());
+    return all;
+  };
+  // An existing file is kept unless --force says otherwise; the port is not touched.
+  Write("received", "keep");
+  EXPECT_EQ(RunCli(with({"/dev/null", Path("received")}), dir_), 1);
+  EXPECT_EQ(Read("received"), "keep");
+  EXPECT_TRUE(Has(Read("stderr"),
+                  Path("received") + "\nThis file already exists.\nReplace existing file?\n"));
+  EXPECT_FALSE(Has(Read("stderr"), "Initializing the comport"));
+
+  // A folder that does not exist: refused before the instrument is asked for anything.
+  EXPECT_EQ(RunCli(with({"/dev/null", Path("missing/received")}), dir_), 8);
+  EXPECT_TRUE(Has(Read("stderr"), "Error: Failed writing the destinationfile\n"));
+  EXPECT_TRUE(Has(Read("stderr"), Path("missing/received") + ": No such file or directory\n"));
+
+  // A port that is not there: the transfer's code and the device's own reason.
+  EXPECT_EQ(RunCli(with({Path("no-tty"), Path("new")}), dir_), 2);
+  EXPECT_TRUE(Has(Read("stderr"), "Error: Could not initialize the compot\n" + Path("no-tty") +
+                                      ": No such file or directory\n"));
+
+  // A disk that fills up while the instrument sends: the data lands in the data folder.
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  const std::string data = Sample(4);
+  Write("source", data);
+  Simulator sim(
+      {"ulvo-send", "--format", "ITF00", "--handshake", "acknak", "--file", Path("source")});
+  EXPECT_EQ(RunCli(with({sim.Path(), "--force", "/dev/full"}), dir_), 8);
+  EXPECT_EQ(sim.Wait(), 0);
+  const auto fallback = dir_ / "ULVO" / "Received" / "full";
+  EXPECT_TRUE(Has(Read("stderr"),
+                  "/dev/full: No space left on device\n"
+                  "The received data was saved to " +
+                      fallback.string() + "\n"))
+      << Read("stderr");
+  std::ifstream in(fallback, std::ios::binary);
+  const std::string saved(std::istreambuf_iterator<char>(in), {});
+  EXPECT_EQ(saved.substr(0, data.size()), data);  // the last block is padded with blanks
 }
 
 }  // namespace

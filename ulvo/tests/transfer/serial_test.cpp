@@ -456,3 +456,72 @@ TEST(CheckPort, ListsFreePorts) {
 
 }  // namespace
 }  // namespace ulvo
+
+namespace ulvo {
+namespace {
+
+using test::FakeClock;
+using test::ScriptedDevice;
+
+// The device as the next transfer finds it: closed, with "abc" and EOT to read.
+void Reset(ScriptedDevice& device) {
+  device.openResult = OpenResult::kOk;
+  device.openedName.clear();
+  device.reads = 0;
+  device.inbound = {"abc\x04"};
+}
+
+TEST_F(SerialTest, ReceiveDestinationCheckedBeforeThePortOpens) {
+  std::filesystem::create_directories(dir / "folder");
+  std::ofstream(dir / "plain", std::ios::binary) << "x";
+  const struct {
+    std::filesystem::path path;
+    const char* reason;
+  } cases[] = {
+      {dir / "missing" / "out.txt", "No such file or directory"},
+      {dir / "folder", "Is a directory"},
+      {dir / "plain" / "out.txt", "Not a directory"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    Reset(device);
+    EXPECT_EQ(serial.Run(nullptr, MakeInstrument(1, 0), "COM1", kDirectionReceive, c.path.string()),
+              8u);
+    EXPECT_EQ(device.openedName, "");  // never opened: the instrument has sent nothing yet
+    EXPECT_EQ(device.reads, 0);
+    EXPECT_EQ(serial.Status(), 11u);
+    EXPECT_EQ(serial.FileProblem(), c.path.string() + ": " + c.reason);
+  }
+  // A destination that can be written is not created by the check itself.
+  Reset(device);
+  device.openResult = OpenResult::kCannotOpen;
+  EXPECT_EQ(serial.Run(nullptr, MakeInstrument(1, 0), "COM1", kDirectionReceive,
+                       (dir / "new.txt").string()),
+            2u);
+  EXPECT_FALSE(std::filesystem::exists(dir / "new.txt"));
+  EXPECT_EQ(serial.FileProblem(), "");
+}
+
+TEST_F(SerialTest, ReceivedDataThatCannotBeWrittenGoesToTheFallbackFile) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  // /dev/full opens like any file and then refuses every byte, as a full disk does.
+  serial.SetFallbackFolder(dir / "data" / "Received");
+  for (const char* expected : {"full", "full-2"}) {
+    Reset(device);
+    EXPECT_EQ(serial.Run(nullptr, MakeInstrument(1, 0), "COM1", kDirectionReceive, "/dev/full"),
+              8u);
+    EXPECT_EQ(serial.Error(), 8u);
+    EXPECT_EQ(serial.FileProblem(), "/dev/full: No space left on device");
+    EXPECT_EQ(serial.FallbackFile(), dir / "data" / "Received" / expected);
+    std::ifstream in(serial.FallbackFile(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "abc");
+  }
+  // Without a fallback folder the failure is still reported.
+  CULVOSerial plain{device};
+  Reset(device);
+  EXPECT_EQ(plain.Run(nullptr, MakeInstrument(1, 0), "COM1", kDirectionReceive, "/dev/full"), 8u);
+  EXPECT_EQ(plain.FallbackFile(), "");
+}
+
+}  // namespace
+}  // namespace ulvo

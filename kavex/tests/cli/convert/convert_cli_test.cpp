@@ -139,9 +139,13 @@ TEST_F(ConvertCli, FailuresAndUsage) {
   } cases[] = {
       {"convert nwf " + in + " --scale 1.0001", 1, "Invalid value entered in Scale.\n"},
       {"convert nwf " + in + " --elevation 10000", 1, "Invalid value entered in Elevation.\n"},
-      {"convert nwf " + (dir / "none.qr6").string(), 1, "Failed to open file.\n"},
-      {"convert hk " + dir.string(), 1, "Failed to open file.\n"},
-      {"convert nwf " + in + " -o " + (dir / "no" / "out").string(), 1, "Saving Aborted.\n"},
+      {"convert nwf " + (dir / "none.qr6").string(), 1,
+       "Failed to open file.\n" + (dir / "none.qr6").string() + ": No such file or directory\n"},
+      {"convert hk " + dir.string(), 1,
+       "Failed to open file.\n" + dir.string() + ": Is a directory\n"},
+      {"convert nwf " + in + " -o " + (dir / "no" / "out").string(), 1,
+       "kavex-cli: warning: no QRX-6 blocks in " + in + "\nSaving Aborted.\n" +
+           (dir / "no" / "out").string() + ": No such file or directory\n"},
       {"convert", 2, ""},
       {"convert dxf " + in, 1, "Can't convert this type\n"},
       {"convert dxf " + (dir / "none.qr6").string(), 1, "Fail to open file.\n"},
@@ -162,6 +166,44 @@ TEST_F(ConvertCli, FailuresAndUsage) {
       EXPECT_EQ(Read("stderr"), c.stderrText) << c.args;
     }
   }
+}
+
+TEST_F(ConvertCli, WarnsWhenNoBlockIsRead) {
+  // One character short of a block line: the conversion passes it over.
+  const std::string shortBlock = Block("_+P1_").substr(0, 132);
+  const std::string in = Write("in.qr6", shortBlock + "\r\n");
+  EXPECT_EQ(Run("convert nwf " + in), 0);
+  EXPECT_EQ(Read("stderr"), "kavex-cli: warning: no QRX-6 blocks in " + in + "\n");
+  Write("in.qr6", Block("_+P1_") + "\r\n");
+  EXPECT_EQ(Run("convert nwf " + in), 0);
+  EXPECT_EQ(Read("stderr"), "");
+  // LF alone ends a line too, and the block is still whole.
+  Write("in.qr6", Block("_+P1_") + "\n");
+  EXPECT_EQ(Run("convert nwf " + in), 0);
+  EXPECT_EQ(Read("stderr"), "");
+}
+
+TEST_F(ConvertCli, CommandHelp) {
+  for (const char* args : {"convert --help", "convert nwf --help", "download -h"}) {
+    EXPECT_EQ(Run(args), 0) << args;
+    EXPECT_EQ(Read("stdout").rfind("Usage:\nkavex-cli ", 0), 0u) << Read("stdout");
+  }
+}
+
+TEST_F(ConvertCli, DownloadDestinationSettledBeforeThePort) {
+  const std::string port = (dir / "no-tty").string();
+  const std::string existing = Write("old.qr6", "keep");
+  EXPECT_EQ(Run("download qrx6 --port " + port + " -o " + existing), 1);
+  EXPECT_EQ(Read("stderr"),
+            "File exists Overwrite?\n" + existing + " (give --force to replace it)\n");
+  EXPECT_EQ(Read("old.qr6"), "keep");
+  const std::string missing = (dir / "no" / "new.qr6").string();
+  EXPECT_EQ(Run("download qrx6 --port " + port + " -o " + missing), 1);
+  EXPECT_EQ(Read("stderr"), "Saving Aborted.\n" + missing + ": No such file or directory\n");
+  // With --force the port is tried, and its failure names the device.
+  EXPECT_EQ(Run("download qrx6 --port " + port + " --force -o " + existing), 1);
+  EXPECT_EQ(Read("stderr"), "COM ERROR.\n" + port + ": No such file or directory\n");
+  EXPECT_EQ(Read("old.qr6"), "keep");  // nothing arrived, nothing replaced
 }
 
 }  // namespace

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <pugixml.hpp>
+#include <string>
+#include <vector>
+
+#include "ulvo/engine/diagnostics.h"
+#include "ulvo/engine/format_definition.h"
+
+namespace ulvo {
+
+// One value that did not survive the target layout. Record numbers count the records of
+// the document that was written, from 1; an absent value reads "(none)".
+struct CheckDifference {
+  size_t record = 0;
+  std::string element;  // element identifier, "GROUP/ELEMENT" inside a nested record
+  std::string written;
+  std::string readBack;
+};
+
+inline constexpr size_t kMaxReportedDifferences = 20;
+inline constexpr const char* kNoValue = "(none)";
+
+// The target file read back with its own format and compared with what was written.
+struct ConversionCheck {
+  bool ran = false;
+  size_t count = 0;                      // every difference found
+  std::vector<CheckDifference> first;    // the first kMaxReportedDifferences of them
+  std::optional<ParseFailure> readBack;  // the target did not read back whole
+  size_t readBackRecord = 0;             // the written record where reading back stopped
+  bool Clean() const { return count == 0; }
+};
+
+// The records of an instrument data document as flat values, kept before the write takes
+// them out of the document.
+class WrittenRecords {
+ public:
+  explicit WrittenRecords(pugi::xml_node data);
+  // Records still in the document after the write were not written; they are reported.
+  void MarkUnwritten(pugi::xml_node data);
+  // Reads output back with target and compares record by record.
+  ConversionCheck Check(FormatDefinition& target, const std::filesystem::path& output) const;
+
+  struct Value {
+    std::string path;
+    std::string text;
+  };
+  struct Record {
+    std::string name;
+    std::vector<Value> values;
+    const void* node = nullptr;
+    bool written = true;
+  };
+  static std::vector<Record> Flatten(pugi::xml_node data);
+
+ private:
+  std::vector<Record> records_;
+};
+
+// Numbers compare as numbers within the decimals read back, other texts exactly.
+bool SameValue(const std::string& written, const std::string& readBack);
+
+// The report lines for a check with differences: a heading, then one line each.
+std::vector<std::string> DescribeCheck(const ConversionCheck& check,
+                                       const std::filesystem::path& output,
+                                       const std::string& targetName);
+
+}  // namespace ulvo

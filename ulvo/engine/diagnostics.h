@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <pugixml.hpp>
+#include <string>
+#include <string_view>
+
+namespace ulvo {
+
+// Where an input stopped matching its format.
+struct ParseFailure {
+  uint64_t offset = 0;  // bytes from the start of the file
+  uint64_t line = 1;    // counted from 1, lines end with LF
+  uint64_t column = 1;  // byte within the line, from 1
+  size_t records = 0;   // records read before the failure
+  // Set instead of a position when the input could not be read or the run was stopped.
+  std::string reason;
+};
+
+// Line and column (both from 1) of a byte offset in text.
+void LineAndColumn(std::string_view text, uint64_t offset, uint64_t& line, uint64_t& column);
+
+// "line 3, column 8 (byte offset 45): the input stops matching the format after 2 records"
+std::string DescribeParseFailure(const ParseFailure& failure);
+
+// The operating system's reason why path cannot be read (forWriting: written), or empty.
+std::string FileReason(const std::filesystem::path& path, bool forWriting);
+
+// Why a format element and its tree would not build, naming the tag or attribute and its
+// line in text (the bytes the document was loaded from); empty when it builds. Misspelt
+// attributes and hex literals that are not hexadecimal are refused too: ignoring them would
+// quietly give a different layout from the one the author meant.
+std::string CheckDefinitionTree(pugi::xml_node format, std::string_view text);
+
+}  // namespace ulvo
