@@ -129,6 +129,25 @@ TEST_F(MainFrameTest, MenuIsTranslatedOnceShown) {
   EXPECT_EQ(frame.CommandAction(kCmdConvert)->toolTip(), "Omzetten");
 }
 
+TEST_F(MainFrameTest, ShippedDutchFileTranslatesEveryMenuText) {
+  fs::copy_file(fs::path(ULVO_SHIPPED_DATA_DIR) / "ulvo-nl.tft", folder_ / "ulvo.tft");
+  CMainFrame& frame = Frame();
+  frame.TranslateMenu();
+  const QStringList dutch = {
+      "&Bestand",      "  &Formaatontwerp",
+      "    &Formaten", "    &Typen",
+      "    &Groepen",  "    &Elementen",
+      "  &Afsluiten",  "&Taken",
+      "  &Overdracht", "  &Converteren",
+      "Be&eld",        "  &Werkbalk",
+      "  &Statusbalk", "&Help",
+      "  &Inhoud",     "  &Info over ULVO...",
+  };
+  EXPECT_EQ(MenuTexts(frame.menuBar()), dutch);
+  EXPECT_EQ(frame.statusBar()->currentMessage(), "Gereed");
+  EXPECT_EQ(frame.CommandAction(kCmdPrint)->toolTip(), "Afdrukken");
+}
+
 TEST_F(MainFrameTest, TaskCommandsEnabledOnlyWhileNoWindowOfTheirType) {
   CMainFrame& frame = Frame();
   for (int id :
