@@ -187,10 +187,13 @@ void CMainFrame::CreateStatusBar() {
     statusBar()->addPermanentWidget(label);
     return label;
   };
+  // The idle text stays under the menu tips instead of being wiped by them.
+  readyPane_ = new QLabel(this);
+  statusBar()->addWidget(readyPane_, 1);
   capPane_ = pane("CAP");
   numPane_ = pane("NUM");
   scrlPane_ = pane("SCRL");
-  statusBar()->showMessage(Text("MSG_READY", "Ready"));
+  readyPane_->setText(Text("MSG_READY", "Ready"));
 }
 
 void CMainFrame::SetLockKeyReader(LockKeyReader reader) {
@@ -234,7 +237,7 @@ void CMainFrame::TranslateMenu() {
   for (QAction* action : toolBar_->actions()) {
     if (!action->isSeparator()) action->setToolTip(WithoutMnemonic(action->text()));
   }
-  statusBar()->showMessage(Text("MSG_READY", "Ready"));
+  readyPane_->setText(Text("MSG_READY", "Ready"));
   menuBar()->update();
 }
 
