@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -295,6 +296,22 @@ TEST_F(MainFrameTest, ClosingTheFrameWritesTheSettings) {
   EXPECT_TRUE(frame.close());
   EXPECT_TRUE(fs::exists(folder_ / "Settings.xml"));
   EXPECT_TRUE(messages_.isEmpty());
+}
+
+// A task view with unsaved work that the user keeps.
+class RefusingView : public QLabel {
+ protected:
+  void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
+
+TEST_F(MainFrameTest, ARefusingTaskWindowKeepsTheProgramOpen) {
+  CMainFrame& frame = Frame();
+  frame.RegisterTask(kDesignType, [](CMainFrame&) { return new RefusingView; });
+  frame.OpenTask(kDesignType);
+  frame.show();
+  EXPECT_FALSE(frame.close());
+  EXPECT_TRUE(frame.TaskIsOpen(kDesignType));
+  EXPECT_FALSE(fs::exists(folder_ / "Settings.xml"));
 }
 
 TEST_F(MainFrameTest, AboutBoxTitleAndFields) {
