@@ -194,12 +194,15 @@ TEST_F(PtyTransfer, SendRecoversFromRejectedBlocks) {
   EXPECT_EQ(sim.Wait(), 0);
 }
 
-// Runs ulvo-cli with the program folder of the build tree and a private per-user store.
-int RunCli(const std::vector<std::string>& args, const std::filesystem::path& config) {
+// Runs ulvo-cli with the program folder of the build tree (or home) and a private per-user
+// store; its standard error goes to errors when given.
+int RunCli(const std::vector<std::string>& args, const std::filesystem::path& config,
+           const std::string& home = SURVEY_BIN_DIR, const std::string& errors = {}) {
   const pid_t pid = fork();
   if (pid == 0) {
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    std::vector<std::string> all = {SURVEY_BIN_DIR "/ulvo-cli", "--home", SURVEY_BIN_DIR};
+    if (!errors.empty() && !std::freopen(errors.c_str(), "w", stderr)) _exit(126);
+    std::vector<std::string> all = {SURVEY_BIN_DIR "/ulvo-cli", "--home", home};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& a : all) argv.push_back(a.data());
@@ -255,6 +258,26 @@ TEST_F(PtyTransfer, CliRefusesSettingsOutsideTheInstrument) {
       {"transfer", "--instrument", "Total station TS-40", "--port", "/dev/null", Path("source")},
   };
   for (const auto& args : cases) EXPECT_EQ(RunCli(args, dir_), 2) << args[6];
+}
+
+TEST_F(PtyTransfer, CliTextsComeFromTheTranslationsFile) {
+  namespace fs = std::filesystem;
+  const fs::path home = dir_ / "home";
+  fs::create_directories(home);
+  fs::copy(fs::path(SURVEY_BIN_DIR) / "IIF", home / "IIF");
+  Write("home/ulvo.tft",
+        "TRANSLATIONS FILE ULVO\r\nVERSION 1.0\r\n"
+        "MSG_TMES_INITIALIZING = \"Poort instellen\"\r\n"
+        "MSG_TMES_TRANSFERFAIL = \"Mislukt\"\r\n");
+  Write("source", "x\r\n");
+  EXPECT_EQ(RunCli({"transfer", "--send", "--instrument", "Total station TS-40", "--port",
+                    Path("no-such-port"), Path("source")},
+                   dir_, home.string(), Path("errors")),
+            2);  // "Could not initialize the compot"
+  const std::string errors = Read("errors");
+  EXPECT_NE(errors.find("Poort instellen\n"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("Mislukt\n"), std::string::npos) << errors;
+  EXPECT_EQ(errors.find("Transfer failed"), std::string::npos) << errors;
 }
 
 }  // namespace
