@@ -212,10 +212,18 @@ void CMainFrame::UpdateIndicators() {
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
+    // Once per key and per activation: the key reaches its window before the widgets, and
+    // an activation is passed down to every widget of the window.
     case QEvent::KeyRelease:
+      if (watched->isWindowType()) UpdateIndicators();
+      break;
     case QEvent::ApplicationStateChange:
-    case QEvent::WindowActivate:
       UpdateIndicators();
+      break;
+    case QEvent::WindowActivate:
+      if (watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
+        UpdateIndicators();
+      }
       break;
     case QEvent::Close:
       // The window may still refuse; look again once the close has run.

@@ -285,6 +285,22 @@ TEST_F(MainFrameTest, StatusBarShowsTheLockKeys) {
   EXPECT_EQ(pane("CAP"), "");
   EXPECT_EQ(pane("NUM"), "NUM");
   EXPECT_EQ(pane("SCRL"), "");
+
+  // Caps Lock pressed while the program has the keyboard: its key release shows it.
+  bool caps = false;
+  int reads = 0;
+  frame.SetLockKeyReader([&caps, &reads] {
+    ++reads;
+    return LockKeys{caps, false, false};
+  });
+  frame.show();
+  QApplication::setActiveWindow(&frame);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+  caps = true;
+  reads = 0;
+  QTest::keyClick(frame.windowHandle(), Qt::Key_CapsLock);
+  EXPECT_EQ(pane("CAP"), "CAP");
+  EXPECT_EQ(reads, 1);
 }
 
 TEST_F(MainFrameTest, ClosingTheFrameWritesTheSettings) {
