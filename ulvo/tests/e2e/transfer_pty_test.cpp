@@ -194,15 +194,17 @@ TEST_F(PtyTransfer, SendRecoversFromRejectedBlocks) {
   EXPECT_EQ(sim.Wait(), 0);
 }
 
-// Runs ulvo-cli with the program folder of the build tree and a private per-user store and
-// data folder; standard error goes to the file "stderr" there.
-int RunCli(const std::vector<std::string>& args, const std::filesystem::path& config) {
+// Runs ulvo-cli with the program folder of the build tree (or home) and a private per-user
+// store and data folder; standard error goes to errors, else to the file "stderr" there.
+int RunCli(const std::vector<std::string>& args, const std::filesystem::path& config,
+           const std::string& home = SURVEY_BIN_DIR, const std::string& errors = {}) {
   const pid_t pid = fork();
   if (pid == 0) {
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     setenv("XDG_DATA_HOME", config.c_str(), 1);
-    if (!std::freopen((config / "stderr").c_str(), "w", stderr)) _exit(126);
-    std::vector<std::string> all = {SURVEY_BIN_DIR "/ulvo-cli", "--home", SURVEY_BIN_DIR};
+    const std::string into = errors.empty() ? (config / "stderr").string() : errors;
+    if (!std::freopen(into.c_str(), "w", stderr)) _exit(126);
+    std::vector<std::string> all = {SURVEY_BIN_DIR "/ulvo-cli", "--home", home};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& a : all) argv.push_back(a.data());
@@ -307,6 +309,26 @@ TEST_F(PtyTransfer, CliReceiveNeverLosesData) {
   std::ifstream in(fallback, std::ios::binary);
   const std::string saved(std::istreambuf_iterator<char>(in), {});
   EXPECT_EQ(saved.substr(0, data.size()), data);  // the last block is padded with blanks
+}
+
+TEST_F(PtyTransfer, CliTextsComeFromTheTranslationsFile) {
+  namespace fs = std::filesystem;
+  const fs::path home = dir_ / "home";
+  fs::create_directories(home);
+  fs::copy(fs::path(SURVEY_BIN_DIR) / "IIF", home / "IIF");
+  Write("home/ulvo.tft",
+        "TRANSLATIONS FILE ULVO\r\nVERSION 1.0\r\n"
+        "MSG_TMES_INITIALIZING = \"Poort instellen\"\r\n"
+        "MSG_TMES_TRANSFERFAIL = \"Mislukt\"\r\n");
+  Write("source", "x\r\n");
+  EXPECT_EQ(RunCli({"transfer", "--send", "--instrument", "Total station TS-40", "--port",
+                    Path("no-such-port"), Path("source")},
+                   dir_, home.string(), Path("errors")),
+            2);  // "Could not initialize the compot"
+  const std::string errors = Read("errors");
+  EXPECT_NE(errors.find("Poort instellen\n"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("Mislukt\n"), std::string::npos) << errors;
+  EXPECT_EQ(errors.find("Transfer failed"), std::string::npos) << errors;
 }
 
 }  // namespace
