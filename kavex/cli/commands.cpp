@@ -5,12 +5,14 @@
 namespace kavex::cli {
 
 extern const Command kDownloadCommand;
+extern const Command kPrintCommand;
 
 // Later command families add their entries here.
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
       {"convert", kConvertUsage, RunConvert},
       kDownloadCommand,
+      kPrintCommand,
   };
   return commands;
 }
