@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "kavex/exports/hk100_report.h"
+#include "kavex/formats/point_lists.h"
 #include "kavex/formats/text_file.h"
 
 namespace fs = std::filesystem;
@@ -107,12 +108,12 @@ void StartUnsavedResult(MainLogic& logic) {
 // Runs a conversion between EnterBusy and LeaveBusy with a progress window, appending
 // every produced line to the view. False when the input cannot be opened.
 template <typename Run>
-bool RunIntoView(MainLogic& logic, const char* caption, Run run) {
+auto RunIntoView(MainLogic& logic, const char* caption, Run run) {
   logic.EnterBusy();
   std::unique_ptr<ProgressSink> progress = logic.Ui().ShowProgress(caption, false);
   if (progress) progress->SetText("Converting ...");
   DataView& view = logic.View();
-  const bool ok = run([&](const std::string& line) { view.AppendLine(line); },
+  const auto ok = run([&](const std::string& line) { view.AppendLine(line); },
                       [&](int percent) {
                         if (progress) progress->SetPosition(percent);
                         logic.Ui().PumpEvents();
@@ -150,6 +151,47 @@ int ConvertToHkText(MainLogic& logic) {
     return logic.conversionResult;
   }
   return ConvertHkFileToText(logic, logic.currentPath);
+}
+
+namespace {
+
+struct ListCommand {
+  InputRoad road;
+  ListKind kind;
+  const char* openFailed;
+  const char* badLine;
+};
+
+int ConvertListToQrx6(MainLogic& logic, const ListCommand& command) {
+  logic.conversionResult = kConversionNotDone;
+  if (!ReachInputFile(logic, command.road)) return logic.conversionResult;
+  const fs::path input = logic.Resolve(logic.currentPath);
+  StartUnsavedResult(logic);
+  const ListFileResult result =
+      RunIntoView(logic, command.road.caption, [&](auto out, auto between) {
+        return WriteListFileBlocks(input, command.kind, out, between);
+      });
+  if (result == ListFileResult::kCannotOpen) return Fail(logic, command.openFailed);
+  if (result == ListFileResult::kBadLine) return Fail(logic, command.badLine);
+  return logic.conversionResult = kConversionSuccess;
+}
+
+}  // namespace
+
+int ConvertToQrx6Coords(MainLogic& logic) {
+  return ConvertListToQrx6(logic, {{kCvtCoordsCaption, ".pts", kPointsOpenFilter,
+                                    "Conversion Failed.", "Saving Aborted."},
+                                   ListKind::kPoints,
+                                   "Failed to open file.",
+                                   kInvalidPointsLine});
+}
+
+int ConvertToQrx6Codes(MainLogic& logic) {
+  return ConvertListToQrx6(
+      logic, {{kCvtPcodeCaption, ".cod", kCodeOpenFilter, "Conversion Failed.", "Saving Aborted."},
+              ListKind::kCodes,
+              "Failed to open file",
+              kInvalidCodeLine});
 }
 
 int ConvertHkFileToText(MainLogic& logic, const std::string& path) {

@@ -23,6 +23,18 @@ inline constexpr const char* kQrx6OpenFilter = "QRX-6 Data(*.qr6)|*.qr6|All File
 inline constexpr const char* kCvtHkCaption = "Cvt to HK-101/102 Text";
 inline constexpr const char* kHkOpenFilter = "HK-100(*.hk1)|*.hk1|All Files(*.*)|*.*";
 
+// Texts of the commands "to QRX-210/310/WNV-1000 (&Coords)" and "(&Pcode)".
+inline constexpr const char* kCvtCoordsCaption = "Cvt to QRX/WNV Coords";
+inline constexpr const char* kCvtPcodeCaption = "Cvt to QRX/WNV Pcode";
+inline constexpr const char* kPointsOpenFilter = "Points(*.pts)|*.pts|All Files(*.*)|*.*";
+inline constexpr const char* kCodeOpenFilter = "Code Data(*.cod)|*.cod|All Files(*.*)|*.*";
+
+// toQRX61 and toQRX200300COD1: the same road to a ".pts" or ".cod" file, then the QRX-6
+// block lines as the new "(unsaved)" current data. Returns conversionResult: 1 done,
+// 2 cancelled, -1 failed (the blocks finished before a bad line stay in the view).
+int ConvertToQrx6Coords(MainLogic& logic);
+int ConvertToQrx6Codes(MainLogic& logic);
+
 // toQRX7008001: makes sure the current data is in a ".qr6" file (saving it, asking "Save
 // changes?" or asking for a file), asks for the options, then replaces the current data
 // with the NWF lines, marked "(unsaved)". options and counter belong to the caller and

@@ -271,5 +271,81 @@ TEST_F(ConvertCommandsTest, HkReportRoads) {
   ExpectUnsavedResult({});
 }
 
+TEST_F(ConvertCommandsTest, PointAndCodeListsToBlocks) {
+  struct Case {
+    const char* name;
+    int (*run)(MainLogic&);
+    const char* ext;
+    const char* caption;
+    const char* filter;
+    std::string file;
+    Lines blocks;
+  } cases[] = {
+      {"coords",
+       ConvertToQrx6Coords,
+       ".pts",
+       "Cvt to QRX/WNV Coords",
+       "Points(*.pts)|*.pts|All Files(*.*)|*.*",
+       "P1,100.5,200.25,10\r\n",
+       {Block("_+P1        _ x +00200250_ y +00100500_ z +00010000_", 0)}},
+      {"codes",
+       ConvertToQrx6Codes,
+       ".cod",
+       "Cvt to QRX/WNV Pcode",
+       "Code Data(*.cod)|*.cod|All Files(*.*)|*.*",
+       "TREE,\r\n 7,WALL\r\nPOLE\r\n",
+       {Block("_:001TREE      _:007WALL      _:002POLE      _", 0)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // No data: the open dialog with the command's filter.
+    FiledData(dir / "none", {}, false);
+    logic.hasFile = false;
+    const fs::path input = WriteFile(std::string("list") + c.ext, c.file);
+    prompts.ExpectOpen(input.string());
+    EXPECT_EQ(c.run(logic), kConversionSuccess);
+    EXPECT_EQ(prompts.lastRequest.filter, c.filter);
+    ExpectUnsavedResult(c.blocks);
+    EXPECT_EQ(logic.conversionResult, kConversionSuccess);
+
+    // Fresh data is saved under an automatic name with the command's extension first.
+    FreshData({"P9"});
+    prompts.ExpectSaveCurrent(c.caption, std::string("16123101") + c.ext, true);
+    EXPECT_EQ(c.run(logic), kConversionSuccess);
+    EXPECT_EQ(ReadBytes(dir / (std::string("16123101") + c.ext)), "P9\r\n");
+    fs::remove(dir / (std::string("16123101") + c.ext));
+  }
+}
+
+TEST_F(ConvertCommandsTest, ListCommandsOwnMessages) {
+  // A bad third line: the finished first block stays, the open one is dropped.
+  const fs::path points = WriteFile("bad.pts", "P1\nP2\nP3\nP{\n");
+  FiledData(points, {}, false);
+  prompts.ExpectMessage("Invalid data.");
+  EXPECT_EQ(ConvertToQrx6Coords(logic), kConversionFileError);
+  ASSERT_EQ(view.Lines().size(), 1u);
+  EXPECT_EQ(view.Lines()[0].size(), 134u);
+  EXPECT_FALSE(prompts.busy);
+
+  FiledData(WriteFile("bad.cod", "TREE\n\n"), {}, false);
+  prompts.ExpectMessage("Invalid data");
+  EXPECT_EQ(ConvertToQrx6Codes(logic), kConversionFileError);
+  ExpectUnsavedResult({});
+
+  FiledData(dir / "gone.pts", {}, false);
+  prompts.ExpectMessage("Failed to open file.");
+  EXPECT_EQ(ConvertToQrx6Coords(logic), kConversionFileError);
+  FiledData(dir / "gone.cod", {}, false);
+  prompts.ExpectMessage("Failed to open file");
+  EXPECT_EQ(ConvertToQrx6Codes(logic), kConversionFileError);
+
+  FiledData(WriteFile("c.cod", "old\r\n"), {"new"}, true);
+  prompts.ExpectMessage("Save changes?", kModeQuestion, kResultNo)
+      .ExpectSaveCurrent("Cvt to QRX/WNV Pcode", "16123101.cod", false)
+      .ExpectMessage("Conversion Failed.");
+  EXPECT_EQ(ConvertToQrx6Codes(logic), kConversionFileError);
+  EXPECT_TRUE(prompts.Done());
+}
+
 }  // namespace
 }  // namespace kavex

@@ -1,0 +1,320 @@
+#include "kavex/formats/point_lists.h"
+
+#include "kavex/formats/number_text.h"
+#include "kavex/formats/qrx6_block.h"
+#include "kavex/formats/text_format.h"
+#include "kavex/formats/text_piece_reader.h"
+
+namespace kavex {
+namespace {
+
+constexpr size_t kNameWidth = 10;
+constexpr size_t kItemWidth = 10;
+
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t';
+}
+bool IsNumberChar(char c) {
+  return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+}
+bool IsItemChar(char c) {
+  return c >= '!' && c <= 'z';
+}
+
+std::string Fit(std::string_view text, size_t width) {
+  std::string out(text.substr(0, width));
+  out.resize(width, ' ');
+  return out;
+}
+
+}  // namespace
+
+bool ParsePointsLine(std::string_view line, bool hasLineFeed, PointsLine& out) {
+  out = PointsLine{};
+  size_t i = 0;
+  while (i < line.size() && line[i] == '\t') ++i;
+  if (i == line.size() || line[i] == ',') return false;
+
+  const size_t nameStart = i;
+  while (i < line.size() && line[i] != '\t' && line[i] != ',') {
+    const char c = line[i];
+    if (c < ' ' || c > 'z') return false;
+    ++i;
+  }
+  std::string_view name = line.substr(nameStart, i - nameStart);
+  if (name.size() > kNameWidth) return false;
+  while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  out.name = std::string(name);
+  if (i == line.size()) return hasLineFeed;
+  ++i;  // the tab or comma that ended the name
+
+  double* const values[] = {&out.y, &out.x, &out.z};
+  for (int n = 0; n < 3; ++n) {
+    while (i < line.size() && IsSpace(line[i])) ++i;
+    if (i == line.size()) return hasLineFeed;
+    if (line[i] == ',') {
+      ++i;  // no number before this comma: this one is left out
+      continue;
+    }
+    const size_t start = i;
+    while (i < line.size() && line[i] != ',' && !IsSpace(line[i])) {
+      if (!IsNumberChar(line[i])) return false;
+      ++i;
+    }
+    *values[n] = ReadDouble(line.substr(start, i - start));
+    if (n == 2) return true;  // the rest of the line does not matter
+    if (i == line.size()) return hasLineFeed;
+    while (i < line.size() && IsSpace(line[i])) ++i;
+    if (i < line.size() && line[i] == ',') ++i;
+  }
+  return true;
+}
+
+std::string CoordinateText(double metres) {
+  const double mm = metres * 1000.0;
+  if (metres >= 1'000'000.0 && metres < 10'000'000.0) return Format("%10.0f", mm);
+  return Format("%10s", Format("%+09.0f", mm).c_str());
+}
+
+std::string CoordinateRecord(std::string_view name, double x, double y, double z) {
+  return "+" + Fit(name, kNameWidth) + "_ x" + CoordinateText(x) + "_ y" + CoordinateText(y) +
+         "_ z" + CoordinateText(z) + "_";
+}
+
+bool CodeLineReader::Parse(std::string_view line, bool hasLineFeed, CodeLine& out) {
+  out = CodeLine{};
+  if (!hasLineFeed) return false;
+  size_t i = 0;
+  // One item: 1..10 characters from "!" to "z", ended by a blank, tab, comma or line end.
+  auto readItem = [&](std::string_view& item) {
+    const size_t start = i;
+    while (i < line.size() && !IsSpace(line[i]) && line[i] != ',') {
+      if (!IsItemChar(line[i])) return false;
+      ++i;
+    }
+    item = line.substr(start, i - start);
+    return !item.empty() && item.size() <= kItemWidth;
+  };
+
+  while (i < line.size() && IsSpace(line[i])) ++i;
+  if (i == line.size() || line[i] == ',') return false;
+  std::string_view first;
+  if (!readItem(first)) return false;
+
+  // A code number is an item of digits only (a leading "+" allowed) from 1 to 50.
+  std::string_view digits = first;
+  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  bool allDigits = !digits.empty();
+  for (char c : digits) allDigits = allDigits && c >= '0' && c <= '9';
+  const long number = allDigits ? ReadLong(digits) : 0;
+  if (number < 1 || number > kMaxAutomaticCodes) {
+    out.number = ++automaticCount_;
+    out.text = std::string(first);
+    return true;
+  }
+  out.number = static_cast<int>(number);
+  if (i == line.size()) return true;  // the number alone: an empty code
+  const bool endedByComma = line[i] == ',';
+  ++i;
+  while (i < line.size() && IsSpace(line[i])) ++i;
+  if (!endedByComma && i < line.size() && line[i] == ',') {
+    ++i;
+    while (i < line.size() && IsSpace(line[i])) ++i;
+  }
+  if (i == line.size()) return false;
+  if (line[i] == ',') return true;  // a second comma: an empty code
+  std::string_view text;
+  if (!readItem(text)) return false;
+  out.text = std::string(text);
+  return true;
+}
+
+std::string CodeRecord(int number, std::string_view text) {
+  return Format(":%03d", number) + Fit(text, kItemWidth) + "_";
+}
+
+BlockWriter::BlockWriter(Output output) : output_(std::move(output)) {}
+
+void BlockWriter::Append(std::string_view record) {
+  if (!record.empty()) streamStarted_ = true;
+  payload_.append(record);
+  size_t used = 0;
+  while (payload_.size() - used > kBlockPayloadSize) {
+    output_(MakeBlockLine(std::string_view(payload_).substr(used, kBlockPayloadSize), number_));
+    number_ = (number_ + 1) % 10;
+    used += kBlockPayloadSize;
+  }
+  payload_.erase(0, used);
+}
+
+void BlockWriter::Finish(bool always) {
+  if (!always && !streamStarted_) return;
+  output_(MakeBlockLine(payload_, number_));
+  number_ = (number_ + 1) % 10;
+  payload_.clear();
+}
+
+namespace {
+
+// Feeds pieces to the line rules of one kind; false at a bad line.
+class ListLineFeeder {
+ public:
+  ListLineFeeder(ListKind kind, const BlockWriter::Output& output) : kind_(kind), writer_(output) {}
+
+  // False when reading must stop before this piece (50 automatic codes).
+  bool WantsMore() const { return kind_ != ListKind::kCodes || !codes_.Full(); }
+
+  bool Feed(std::string_view piece, bool hasLineFeed) {
+    if (kind_ == ListKind::kPoints) {
+      PointsLine p;
+      if (!ParsePointsLine(piece, hasLineFeed, p)) return false;
+      writer_.Append(CoordinateRecord(p.name, p.x, p.y, p.z));
+      return true;
+    }
+    CodeLine c;
+    if (!codes_.Parse(piece, hasLineFeed, c)) return false;
+    writer_.Append(CodeRecord(c.number, c.text));
+    return true;
+  }
+
+  void Finish() { writer_.Finish(kind_ == ListKind::kCodes); }
+
+ private:
+  ListKind kind_;
+  BlockWriter writer_;
+  CodeLineReader codes_;
+};
+
+}  // namespace
+
+ListFileResult WriteListFileBlocks(const std::filesystem::path& input, ListKind kind,
+                                   const BlockWriter::Output& output,
+                                   const std::function<void(int percent)>& betweenLines) {
+  TextPieceReader reader;
+  if (!reader.Open(input)) return ListFileResult::kCannotOpen;
+  ListLineFeeder feeder(kind, output);
+  std::string piece;
+  bool hasLineFeed = false;
+  size_t count = 0;
+  while (feeder.WantsMore() && reader.Next(piece, hasLineFeed)) {
+    if (!feeder.Feed(piece, hasLineFeed)) return ListFileResult::kBadLine;
+    if (betweenLines && ++count % 64 == 0) betweenLines(reader.Percent());
+  }
+  feeder.Finish();
+  return ListFileResult::kDone;
+}
+
+ListFileResult WriteListTextBlocks(std::string_view text, ListKind kind,
+                                   const BlockWriter::Output& output) {
+  ListLineFeeder feeder(kind, output);
+  size_t pos = 0;
+  while (feeder.WantsMore() && pos < text.size()) {
+    size_t take = 0;
+    while (take < TextPieceReader::kMaxPiece && pos + take < text.size() &&
+           text[pos + take] != '\n') {
+      ++take;
+    }
+    const bool hasLineFeed = take < TextPieceReader::kMaxPiece && pos + take < text.size();
+    if (!feeder.Feed(text.substr(pos, take), hasLineFeed)) return ListFileResult::kBadLine;
+    pos += take + (hasLineFeed ? 1 : 0);
+  }
+  feeder.Finish();
+  return ListFileResult::kDone;
+}
+
+namespace {
+
+// Walks the payload characters of block lines as one stream.
+template <typename Visit>
+void WalkPayload(const std::vector<std::string>& lines, Visit visit) {
+  for (const std::string& line : lines) {
+    for (size_t i = 1; i <= kBlockPayloadSize && i < line.size(); ++i) {
+      if (!visit(line[i])) return;
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<CoordinateRow> ReadCoordinateList(const std::vector<std::string>& lines) {
+  std::vector<CoordinateRow> rows;
+  std::string name, x, y, z;
+  std::string* field = nullptr;  // the value being read
+  char fieldCode = 0;
+  bool afterSeparator = false;
+  auto metres = [](const std::string& text) { return Format("%11.3lf", ReadDouble(text) * 0.001); };
+  WalkPayload(lines, [&](char c) {
+    if (field) {
+      field->push_back(c);
+      if (field->size() == kNameWidth) {
+        field = nullptr;
+        if (fieldCode == 'z') rows.push_back({name, metres(x), metres(y), metres(z)});
+      }
+      return true;
+    }
+    if (c == '_') {
+      afterSeparator = true;
+    } else if (afterSeparator && (c == '+' || c == 'x' || c == 'y' || c == 'z')) {
+      afterSeparator = false;
+      fieldCode = c;
+      field = c == '+' ? &name : c == 'x' ? &x : c == 'y' ? &y : &z;
+      field->clear();
+    }
+    return true;
+  });
+  return rows;
+}
+
+std::vector<CodeRow> ReadCodeList(const std::vector<std::string>& lines) {
+  std::vector<CodeRow> rows;
+  std::string field;
+  bool inField = false;
+  bool afterSeparator = false;
+  int blanks = 0;
+  constexpr size_t kCodeField = 3 + kItemWidth;
+  WalkPayload(lines, [&](char c) {
+    if (inField) {
+      field.push_back(c);
+      if (field.size() == kCodeField) {
+        inField = false;
+        rows.push_back({field.substr(0, 3), field.substr(3)});
+      }
+      return true;
+    }
+    blanks = c == ' ' ? blanks + 1 : 0;
+    if (blanks >= 10) return false;  // the padding of the last block
+    if (c == '_') {
+      afterSeparator = true;
+    } else if (afterSeparator && c == ':') {
+      afterSeparator = false;
+      inField = true;
+      field.clear();
+    }
+    return true;
+  });
+  return rows;
+}
+
+std::vector<std::string> WriteCoordinateList(const std::vector<CoordinateRow>& rows) {
+  std::vector<std::string> lines;
+  BlockWriter writer([&](const std::string& line) { lines.push_back(line); });
+  for (const CoordinateRow& row : rows) {
+    writer.Append(
+        CoordinateRecord(row.name, ReadDouble(row.x), ReadDouble(row.y), ReadDouble(row.z)));
+  }
+  writer.Finish(true);
+  return lines;
+}
+
+std::vector<std::string> WriteCodeList(const std::vector<CodeRow>& rows) {
+  std::vector<std::string> lines;
+  BlockWriter writer([&](const std::string& line) { lines.push_back(line); });
+  for (const CodeRow& row : rows) {
+    writer.Append(":" + Fit(row.number, 3) + Fit(row.code, kItemWidth) + "_");
+  }
+  writer.Finish(true);
+  return lines;
+}
+
+}  // namespace kavex

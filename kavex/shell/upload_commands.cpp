@@ -1,0 +1,159 @@
+#include "kavex/shell/upload_commands.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "kavex/formats/text_file.h"
+#include "kavex/shell/convert_commands.h"
+
+namespace fs = std::filesystem;
+
+namespace kavex {
+namespace {
+
+struct UploadTexts {
+  const char* saveCaption;
+  const char* ext;
+  const char* openFilter;
+};
+
+constexpr const char* kQrx7OpenFilter =
+    "QRX-7 Data(*.qr7)|*.qr7|Text Files(*.txt)|*.txt|All Files(*.*)|*.*";
+
+UploadTexts TextsOf(UploadKind kind) {
+  switch (kind) {
+    case UploadKind::Terminal:
+      return {"Save NWF data", ".qr7", kQrx7OpenFilter};
+    case UploadKind::Nwf:
+      return {"Save NWF", ".qr7", kQrx7OpenFilter};
+    case UploadKind::Coordinates:
+      return {"Cvt to QRX/WNV Coords", ".pts", kQrx6OpenFilter};
+    case UploadKind::PointCodes:
+      break;
+  }
+  return {"Cvt to QRX/WNV Coords", ".cod", kQrx6OpenFilter};
+}
+
+bool IsBlockUpload(UploadKind kind) {
+  return kind == UploadKind::Coordinates || kind == UploadKind::PointCodes;
+}
+
+// Steps 1 and 2: unsaved data is saved first. False when the upload must stop.
+bool SaveFirst(MainLogic& logic, const UploadTexts& texts) {
+  DataView& view = logic.View();
+  if (!logic.hasFile && view.Modified())
+    return logic.SaveCurrentData(texts.saveCaption, texts.ext) == kConversionSuccess;
+  if (logic.hasFile && view.Modified()) {
+    const int answer = logic.ShowMessage("Save changes?", kModeQuestion);
+    if (answer == kResultYes) {
+      if (!logic.WriteCurrentData(logic.Resolve(logic.currentPath), false)) return false;
+      view.SetModified(false);
+      return true;
+    }
+    return answer == kResultNo;
+  }
+  return true;
+}
+
+// Step 5: with nothing to send, a file becomes the current data. Lines stay whole as Open
+// keeps them, so the view saves back unchanged.
+bool LoadFileToSend(MainLogic& logic, const UploadTexts& texts) {
+  FileDialogRequest request;
+  request.title = "Open File";
+  request.filter = texts.openFilter;
+  request.initialFolder = logic.Settings().dataDir;
+  const std::optional<std::string> chosen = logic.Ui().OpenFileName(request);
+  if (!chosen) return false;
+  const fs::path path = logic.Resolve(*chosen);
+  if (path.has_parent_path()) logic.workDir = path.parent_path();
+  std::error_code ec;
+  std::string text;
+  const bool regular = fs::is_regular_file(path, ec);
+  const auto size = regular ? fs::file_size(path, ec) : 0;
+  if (!regular || ec || size > 2 * kDataViewCharLimit || !ReadTextFile(path, text) ||
+      text.size() > kDataViewCharLimit) {
+    logic.ShowMessage("Fail to open file.");
+    return false;
+  }
+  std::vector<std::string> lines = SplitLines(text);
+  text = std::string();
+  for (std::string& line : lines)
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+  logic.EnterBusy();
+  logic.ClearCurrentData();
+  logic.SetCurrentFile(path.string());
+  logic.View().SetLines(lines);
+  logic.View().SetModified(false);
+  logic.LeaveBusy();
+  return true;
+}
+
+}  // namespace
+
+TransferCommand CommandOf(UploadKind kind) {
+  switch (kind) {
+    case UploadKind::Terminal:
+      return TransferCommand::TerminalUpload;
+    case UploadKind::Nwf:
+      return TransferCommand::NwfUpload;
+    case UploadKind::Coordinates:
+      return TransferCommand::CoordinateUpload;
+    case UploadKind::PointCodes:
+      break;
+  }
+  return TransferCommand::PointCodeUpload;
+}
+
+UploadOutcome RunUpload(UploadKind kind, MainLogic& logic, CommPort& port, TransferDialogs& dialogs,
+                        PointDetailsDialog& detailsDialog, PointDetails& details) {
+  const UploadTexts texts = TextsOf(kind);
+  if (!SaveFirst(logic, texts)) return UploadOutcome::NotStarted;
+
+  CommSettings& settings = logic.Settings().comm;
+  if (!dialogs.ShowCommStatus(CommandOf(kind), settings)) return UploadOutcome::NotStarted;
+
+  if (IsBlockUpload(kind) && settings.readTextFile) {
+    logic.hasFile = false;
+    logic.ClearCurrentData();
+    const int result =
+        kind == UploadKind::Coordinates ? ConvertToQrx6Coords(logic) : ConvertToQrx6Codes(logic);
+    if (result != kConversionSuccess) return UploadOutcome::NotStarted;
+  } else if (!logic.hasFile && !logic.View().Modified()) {
+    if (!LoadFileToSend(logic, texts)) return UploadOutcome::NotStarted;
+  }
+
+  std::string initialBlock;
+  if (kind == UploadKind::Coordinates) {
+    if (!detailsDialog.Run(details)) return UploadOutcome::NotStarted;
+    const std::optional<std::string> block = MakeInitialBlock(details);
+    if (!block) {
+      logic.ShowMessage("Data error.");
+      return UploadOutcome::NotStarted;
+    }
+    initialBlock = *block;
+  }
+
+  const UploadOptions options = UploadOptionsOf(settings);
+  port.SetSettings(settings);
+  if (port.OpenPort(PortNameOf(settings)) != 0) return UploadOutcome::NotStarted;
+  if (port.ConfigurePort(TimingValue(settings.receiveTimeout)) != 0)
+    return UploadOutcome::NotStarted;
+  port.StartTimer();
+
+  TransferProgress& progress = dialogs.Progress();
+  const std::vector<std::string> lines = logic.View().Lines();
+  logic.EnterBusy();
+  const UploadResult result = RunUploadProtocol(
+      kind, port, progress, [&logic] { logic.Ui().PumpEvents(); }, lines, options, initialBlock);
+  port.ClosePort();
+  progress.Hide();
+  if (!result.message.empty()) {
+    // Blocks already sent stay sent: say how far the upload came.
+    logic.ShowMessage(result.message + "\n" + UploadStoppedNote(result));
+  }
+  logic.LeaveBusy();
+  if (result.ok) return UploadOutcome::Completed;
+  return result.cancelled ? UploadOutcome::Cancelled : UploadOutcome::Failed;
+}
+
+}  // namespace kavex
