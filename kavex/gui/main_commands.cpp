@@ -1,5 +1,6 @@
 #include "kavex/gui/main_commands.h"
 
+#include "kavex/gui/data_commands.h"
 #include "kavex/gui/main_form.h"
 #include "kavex/gui/tadvanced_dlg.h"
 #include "kavex/gui/transfer_dialogs.h"
@@ -27,6 +28,7 @@ MainCommands::MainCommands(TMainForm& form)
   form.Wire(form.toQRX7008001,
             [this] { ConvertToNwf(form_.Logic(), cvtDialog_, cvtOptions_, targetCounter_); });
   form.Wire(form.toHK100Text1, [this] { ConvertToHkText(form_.Logic()); });
+  dataCommands_ = std::make_unique<DataCommands>(form);
 }
 
 MainCommands::~MainCommands() = default;

@@ -11,6 +11,7 @@
 
 namespace kavex {
 
+class DataCommands;
 class QtTransferDialogs;
 class TMainForm;
 
@@ -26,6 +27,7 @@ class MainCommands {
 
   QtTransferDialogs& TransferForms() { return *transferDialogs_; }
   CvtQ6to7Options& ConversionOptions() { return cvtOptions_; }
+  DataCommands& EditAndPrint() { return *dataCommands_; }
 
  private:
   // "Write text file" after a download hands the saved file to these.
@@ -40,6 +42,7 @@ class MainCommands {
   TargetCounter targetCounter_;
   CvtQ6to7DialogPrompt cvtDialog_;
   std::unique_ptr<DownloadCommands> downloads_;
+  std::unique_ptr<DataCommands> dataCommands_;
 };
 
 }  // namespace kavex
