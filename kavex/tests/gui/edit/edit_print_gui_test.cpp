@@ -124,7 +124,7 @@ TEST_F(EditPrintGui, CoordinateRowsAddedEditedDeletedAndWrittenBack) {
     edit->NewClicked();
     edit->EditStringGrid->selectRow(0);
     FillInput({"P1", "1.5", "-3.25", "1"}, &seen);
-    edit->EditClicked();
+    edit->EditButton->click();
     edit->EditStringGrid->selectRow(1);
     AnswerBox("OK");
     edit->DeleteClicked();
