@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "kavex/gui/message_box_dialog.h"
+#include "kavex/tests/gui/gui_test_support.h"
 
 // Fontconfig keeps a cache for the life of the process that the leak checker reports once
 // Qt has loaded fonts; it is not ours to free.
@@ -200,26 +201,11 @@ TEST_F(CvtDialogTest, OkRefusesInvalidEditsAndKeepsValidOnes) {
   EXPECT_FALSE(o.distanceMetres);
 }
 
-// Acts on the next modal window of type T once it is up.
-template <typename T>
-void WhenShown(std::function<void(T*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, [timer, act = std::move(act)] {
-    if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(w);
-    }
-  });
-  timer->start();
-}
-
 TEST_F(CvtDialogTest, OneDialogKeepsWhatCancelLeftInIt) {
   QWidget parent;
   CvtQ6to7DialogPrompt prompt(&parent);
   CvtQ6to7Options options;
-  WhenShown<TCvtQ6to7Dlg>([](TCvtQ6to7Dlg* d) {
+  testing::WhenShown<TCvtQ6to7Dlg>([](TCvtQ6to7Dlg* d) {
     d->AddHeadCbx->setChecked(false);
     d->GonButton->setChecked(true);
     d->Button2->click();
@@ -232,7 +218,7 @@ TEST_F(CvtDialogTest, OneDialogKeepsWhatCancelLeftInIt) {
 
   bool keptAfterCancel = false;
   QString file;
-  WhenShown<TCvtQ6to7Dlg>([&](TCvtQ6to7Dlg* d) {
+  testing::WhenShown<TCvtQ6to7Dlg>([&](TCvtQ6to7Dlg* d) {
     keptAfterCancel = !d->AddHeadCbx->isChecked() && d->GonButton->isChecked();
     file = d->Edit1->text();
     d->Button1->click();
@@ -249,7 +235,7 @@ TEST_F(CvtDialogTest, MessagesUseTheProgramMessageBox) {
   TCvtQ6to7Dlg dialog(CvtQ6to7Options{}, "x.qr6");
   QString shown;
   int width = 0;
-  WhenShown<TMBoxDlg>([&](TMBoxDlg* box) {
+  testing::WhenShown<TMBoxDlg>([&](TMBoxDlg* box) {
     shown = box->windowTitle() + "|" + box->Text();
     width = box->width();
     box->OkButton()->click();
@@ -258,7 +244,7 @@ TEST_F(CvtDialogTest, MessagesUseTheProgramMessageBox) {
   EXPECT_FALSE(dialog.LeaveScale());
   EXPECT_EQ(shown, "Kavex|Invalid value entered in Scale.");
   EXPECT_EQ(width, 6 * 31 + 35);
-  WhenShown<TMBoxDlg>([&](TMBoxDlg* box) {
+  testing::WhenShown<TMBoxDlg>([&](TMBoxDlg* box) {
     shown = box->windowTitle() + "|" + box->Text();
     width = box->width();
     box->OkButton()->click();

@@ -36,21 +36,6 @@ namespace fs = std::filesystem;
 namespace kavex {
 namespace {
 
-// Acts on the next modal dialog of type T ("Loading now . . ." comes and goes before it).
-template <typename T>
-void WhenShown(std::function<void(T*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, [timer, act = std::move(act)] {
-    if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(w);
-    }
-  });
-  timer->start();
-}
-
 class EditPrintGui : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -115,7 +100,7 @@ TEST_F(EditPrintGui, CoordinateRowsAddedEditedDeletedAndWrittenBack) {
                      0)});
   std::vector<QString> seen;
   bool titlesOk = false;
-  WhenShown<TCodeEditDlg>([&](TCodeEditDlg* edit) {
+  testing::WhenShown<TCodeEditDlg>([&](TCodeEditDlg* edit) {
     QAbstractItemModel* model = edit->EditStringGrid->model();
     titlesOk = model->rowCount() == 2 && model->columnCount() == 4 &&
                model->headerData(0, Qt::Horizontal).toString() == "     POINT NO" &&
@@ -155,7 +140,7 @@ TEST_F(EditPrintGui, EditNeedsOneRowAndCancelKeepsTheData) {
   const std::vector<std::string> data = {MakeBlockLine("_:001TREE      _:002WALL      _", 0)};
   form->DataMemo1->SetLines(data);
   bool emptyAfterDelete = false;
-  WhenShown<TCodeEditDlg>([&](TCodeEditDlg* edit) {
+  testing::WhenShown<TCodeEditDlg>([&](TCodeEditDlg* edit) {
     edit->EditStringGrid->selectionModel()->select(
         QItemSelection(edit->EditStringGrid->model()->index(0, 0),
                        edit->EditStringGrid->model()->index(1, 1)),
@@ -189,7 +174,7 @@ TEST_F(EditPrintGui, NoDataAsksWhichListAndOtherDataIsRefused) {
     EXPECT_EQ(select->windowTitle(), "DataSelect");
     for (auto* b : select->findChildren<QRadioButton*>())
       if (b->text() == "PtCode") b->setChecked(true);
-    WhenShown<TCodeEditDlg>([&](TCodeEditDlg* edit) {
+    testing::WhenShown<TCodeEditDlg>([&](TCodeEditDlg* edit) {
       EXPECT_EQ(edit->EditStringGrid->model()->rowCount(), 1);
       EXPECT_FALSE(edit->EditButton->isEnabled());
       FillInput({"7", "WALL"});
