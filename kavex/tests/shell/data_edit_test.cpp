@@ -244,6 +244,28 @@ TEST(DataInput, OkStoresOverwritesOrRefuses) {
   EXPECT_EQ(codes.Rows(), (std::vector<Row>{{"007", "TREE      "}}));
 }
 
+TEST(DataEdit, LongListsWriteValidBlocksThatReadBack) {
+  // 30 records of 51 characters plus the leading "_": 1531 characters, 12 blocks, numbered
+  // 0..9 and again 0, 1; records run across the block boundaries.
+  DataEditTable table(EditKind::kCoordinates);
+  ScriptedEditPrompts none;
+  for (int i = 1; i <= 30; ++i) {
+    std::array<std::string, 4> fields{"PT" + std::to_string(i), std::to_string(i * 1000.5),
+                                      "-" + std::to_string(i), "0.001"};
+    int focus = 0;
+    DataInputOk(table, fields, std::nullopt, none, focus);
+  }
+  const std::vector<std::string> lines = table.BlockLines();
+  ASSERT_EQ(lines.size(), 12u);
+  for (size_t i = 0; i < lines.size(); ++i)
+    EXPECT_EQ(CheckBlock(lines[i] + "\r\n", static_cast<int>(i % 10), true, true), 0) << i;
+  DataEditTable back(EditKind::kCoordinates);
+  back.Load(lines);
+  ASSERT_EQ(back.Rows().size(), 30u);
+  EXPECT_EQ(back.Rows()[29], (Row{"PT30      ", "  30015.000", "    -30.000", "      0.001"}));
+  EXPECT_FALSE(back.Changed());
+}
+
 class ScriptedConfirmation : public UpdateConfirmation {
  public:
   bool Run() override {
