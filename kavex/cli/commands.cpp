@@ -6,6 +6,7 @@ namespace kavex::cli {
 
 extern const Command kDownloadCommand;
 extern const Command kUploadCommand;
+extern const Command kPrintCommand;
 
 // Later command families add their entries here.
 const std::vector<Command>& Commands() {
@@ -13,6 +14,7 @@ const std::vector<Command>& Commands() {
       {"convert", kConvertUsage, RunConvert},
       kDownloadCommand,
       kUploadCommand,
+      kPrintCommand,
   };
   return commands;
 }

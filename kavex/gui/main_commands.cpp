@@ -1,5 +1,6 @@
 #include "kavex/gui/main_commands.h"
 
+#include "kavex/gui/data_commands.h"
 #include "kavex/gui/main_form.h"
 #include "kavex/gui/tadvanced_dlg.h"
 #include "kavex/gui/transfer_dialogs.h"
@@ -41,6 +42,7 @@ MainCommands::MainCommands(TMainForm& form)
   form.Wire(form.toQRXRaw,
             [this] { ConvertToQrx6Raw(form_.Logic(), confirmDialog_, qrx6Options_); });
   form.Wire(form.toDXF, [this] { ConvertToDxf(form_.Logic(), confirmDialog_); });
+  dataCommands_ = std::make_unique<DataCommands>(form);
 }
 
 MainCommands::~MainCommands() = default;

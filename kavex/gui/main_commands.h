@@ -14,6 +14,7 @@
 
 namespace kavex {
 
+class DataCommands;
 class QtTransferDialogs;
 class TMainForm;
 
@@ -31,6 +32,7 @@ class MainCommands {
   CvtQ6to7Options& ConversionOptions() { return cvtOptions_; }
   // The "Point Details" values, kept for the whole run.
   PointDetails& StoredPointDetails() { return uploads_->Details(); }
+  DataCommands& EditAndPrint() { return *dataCommands_; }
 
  private:
   // "Write text file" after a download hands the saved file to these.
@@ -49,6 +51,7 @@ class MainCommands {
   std::unique_ptr<DownloadCommands> downloads_;
   PointDetailsDialogPrompt pointDetailsDialog_;
   std::unique_ptr<UploadCommands> uploads_;
+  std::unique_ptr<DataCommands> dataCommands_;
 };
 
 }  // namespace kavex

@@ -49,8 +49,9 @@ int TMBoxDlg::WidthFor(int characters, int mode) {
   return width;
 }
 
-void TMBoxDlg::Setup(const QString& text, int mode) {
+void TMBoxDlg::Setup(const QString& text, int mode, const QString& caption) {
   mode_ = mode;
+  setWindowTitle(caption);
   text_->setText(text);
   yes_->setVisible(mode == kModeQuestion);
   no_->setVisible(mode == kModeQuestion);

@@ -15,8 +15,9 @@ class TMBoxDlg : public QDialog {
  public:
   explicit TMBoxDlg(QWidget* parent = nullptr);
 
-  // Sets the text and the buttons of the mode, and sizes the window for them.
-  void Setup(const QString& text, int mode);
+  // Sets the text and the buttons of the mode, and sizes the window for them. The caption
+  // is "Kavex" except for the few boxes that name their own.
+  void Setup(const QString& text, int mode, const QString& caption = QStringLiteral("Kavex"));
   // 6 pixels per character plus 35, widened to the mode's minimum when it is narrower.
   static int WidthFor(int characters, int mode);
   static constexpr int kHeight = 120;

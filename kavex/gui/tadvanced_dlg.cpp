@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -25,9 +24,7 @@ TAdvancedDlg::TAdvancedDlg(const AdvancedOptions& options, QWidget* parent) : QD
     fields_[i] = new QLineEdit(this);
     fields_[i]->setObjectName(QString("Edit%1").arg(i + 1));
     fields_[i]->setToolTip(QString::fromLatin1(f.hint));
-    fields_[i]->setMaxLength(static_cast<int>(f.keptLength));
-    fields_[i]->setValidator(
-        new QRegularExpressionValidator(QRegularExpression("[0-9 ]*"), fields_[i]));
+    // Any text may be typed: it is checked when the field is left, with its message.
     fields_[i]->installEventFilter(this);
     grid->addWidget(label, i, 0);
     grid->addWidget(fields_[i], i, 1);

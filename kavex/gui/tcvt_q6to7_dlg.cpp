@@ -8,11 +8,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include "kavex/gui/message_box_dialog.h"
 
 namespace kavex {
 namespace {
@@ -124,7 +125,8 @@ TCvtQ6to7Dlg::TCvtQ6to7Dlg(const CvtQ6to7Options& options, const QString& curren
   AddHeadCbx->setFocus();
 
   showMessage_ = [this](const QString& title, const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, this);
+    TMBoxDlg box(this);
+    box.Setup(text, kModeMessage, title);
     box.exec();
   };
 }
@@ -285,9 +287,11 @@ void TCvtQ6to7Dlg::OkClicked() {
 }
 
 bool CvtQ6to7DialogPrompt::Run(const std::string& currentFile, CvtQ6to7Options& options) {
-  TCvtQ6to7Dlg dialog(options, FromBytes(currentFile), parent_);
-  if (dialog.exec() != QDialog::Accepted) return false;
-  options = dialog.options();
+  if (!dialog_) dialog_ = new TCvtQ6to7Dlg(options, FromBytes(currentFile), parent_);
+  dialog_->Edit1->setText(FromBytes(currentFile));
+  dialog_->AddHeadCbx->setFocus();
+  if (dialog_->exec() != QDialog::Accepted) return false;
+  options = dialog_->options();
   return true;
 }
 

@@ -81,15 +81,19 @@ class TCvtQ6to7Dlg : public QDialog {
   bool checking_ = false;
 };
 
-// The options dialog as the conversion flow asks for it: a TCvtQ6to7Dlg shown modally
-// over the main window for each run; the options themselves live with the caller.
+// The options dialog as the conversion flow asks for it: one TCvtQ6to7Dlg, made at the
+// first run from the caller's options and kept, so that what the user left in it (also
+// after CANCEL) is there the next time, as on a form that lives for the whole run.
 class CvtQ6to7DialogPrompt final : public CvtQ6to7OptionsDialog {
  public:
   explicit CvtQ6to7DialogPrompt(QWidget* parent) : parent_(parent) {}
   bool Run(const std::string& currentFile, CvtQ6to7Options& options) override;
+  // The dialog once made (it belongs to the parent window).
+  TCvtQ6to7Dlg* Dialog() const { return dialog_; }
 
  private:
   QWidget* parent_;
+  TCvtQ6to7Dlg* dialog_ = nullptr;
 };
 
 }  // namespace kavex

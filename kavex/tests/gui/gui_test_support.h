@@ -30,6 +30,22 @@ inline void WhenModal(std::function<void(QWidget*)> act) {
   timer->start();
 }
 
+// Acts on the next modal dialog of type T: windows of other types that come and go before
+// it ("Loading now . . .") are passed over.
+template <typename T>
+void WhenShown(std::function<void(T*)> act) {
+  auto* timer = new QTimer;
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, [timer, act = std::move(act)] {
+    if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      act(w);
+    }
+  });
+  timer->start();
+}
+
 // Presses the button with the given caption on the next modal dialog.
 inline void PressOnModal(const QString& caption) {
   WhenModal([caption](QWidget* w) {

@@ -54,12 +54,12 @@ class MainCommandsTest : public ::testing::Test {
 };
 
 TEST_F(MainCommandsTest, BuiltCommandsAreEnabledAndTheRestStayOff) {
-  for (QAction* built :
-       {form->DldTerminal, form->DldQRX7, form->DldQRX6, form->DldHK1, form->toQRX7008001,
-        form->toHK100Text1, form->UldTerminal, form->UldQRX7, form->UldQRX6, form->QRX2003006CODE1,
-        form->toQRX61, form->toQRX200300COD1, form->toQRXRaw, form->toDXF})
+  for (QAction* built : {form->DldTerminal, form->DldQRX7, form->DldQRX6, form->DldHK1,
+                         form->toQRX7008001, form->toHK100Text1, form->UldTerminal, form->UldQRX7,
+                         form->UldQRX6, form->QRX2003006CODE1, form->toQRX61, form->toQRX200300COD1,
+                         form->toQRXRaw, form->toDXF, form->PrintItem, form->EditButton})
     EXPECT_TRUE(built->isEnabled()) << built->objectName().toStdString();
-  for (QAction* later : {form->PrintItem, form->EditButton})
+  for (QAction* later : std::initializer_list<QAction*>{})
     EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
   // The download tool buttons share the menu's actions.
   EXPECT_TRUE(form->ToolButtons[4]->isEnabled());

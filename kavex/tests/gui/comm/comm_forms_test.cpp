@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <filesystem>
 #include <fstream>
 
@@ -122,6 +123,20 @@ TEST_F(Forms, AdvancedFieldChecksOnLeaving) {
   const CommSettings kept = dlg.options().settings;
   EXPECT_EQ(kept.blockInterval, "250 ");
   EXPECT_EQ(kept.receiveTimeout, "10000");
+}
+
+TEST_F(Forms, AdvancedFieldsTakeAnyTextAndRefuseItOnLeaving) {
+  std::vector<std::string> shown;
+  TAdvancedDlg dlg({{}, AdvancedPreparationFor(TransferCommand::TerminalUpload)});
+  dlg.SetMessageSink([&](const std::string& t) { shown.push_back(t); });
+  for (const char* typed : {"x1y", "1234567", "-5"}) {
+    dlg.Field(kBlockIntervalField)->clear();
+    QTest::keyClicks(dlg.Field(kBlockIntervalField), typed);
+    EXPECT_EQ(dlg.Field(kBlockIntervalField)->text().toStdString(), typed);
+    EXPECT_FALSE(dlg.LeaveField(kBlockIntervalField)) << typed;
+    EXPECT_EQ(dlg.Field(kBlockIntervalField)->text().toStdString(), "400 ") << typed;
+  }
+  EXPECT_EQ(shown, std::vector<std::string>(3, "Invalid value entered in Block Interval"));
 }
 
 TEST_F(Forms, AdvancedPreparationAndEnterOrder) {

@@ -8,7 +8,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
+#include <functional>
 #include <vector>
+
+#include "kavex/gui/message_box_dialog.h"
+#include "kavex/tests/gui/gui_test_support.h"
 
 // Fontconfig keeps a cache for the life of the process that the leak checker reports once
 // Qt has loaded fonts; it is not ours to free.
@@ -194,6 +199,60 @@ TEST_F(CvtDialogTest, OkRefusesInvalidEditsAndKeepsValidOnes) {
   EXPECT_EQ(o.scaleText, "1.000010");
   EXPECT_EQ(o.elevationText, "+0012");
   EXPECT_FALSE(o.distanceMetres);
+}
+
+TEST_F(CvtDialogTest, OneDialogKeepsWhatCancelLeftInIt) {
+  QWidget parent;
+  CvtQ6to7DialogPrompt prompt(&parent);
+  CvtQ6to7Options options;
+  testing::WhenShown<TCvtQ6to7Dlg>([](TCvtQ6to7Dlg* d) {
+    d->AddHeadCbx->setChecked(false);
+    d->GonButton->setChecked(true);
+    d->Button2->click();
+  });
+  EXPECT_FALSE(prompt.Run("a.qr6", options));
+  EXPECT_TRUE(options.addHeader);
+  EXPECT_TRUE(options.angleDegrees);
+  TCvtQ6to7Dlg* first = prompt.Dialog();
+  ASSERT_NE(first, nullptr);
+
+  bool keptAfterCancel = false;
+  QString file;
+  testing::WhenShown<TCvtQ6to7Dlg>([&](TCvtQ6to7Dlg* d) {
+    keptAfterCancel = !d->AddHeadCbx->isChecked() && d->GonButton->isChecked();
+    file = d->Edit1->text();
+    d->Button1->click();
+  });
+  EXPECT_TRUE(prompt.Run("b.qr6", options));
+  EXPECT_EQ(prompt.Dialog(), first);
+  EXPECT_TRUE(keptAfterCancel);
+  EXPECT_EQ(file, "b.qr6");
+  EXPECT_FALSE(options.addHeader);
+  EXPECT_FALSE(options.angleDegrees);
+}
+
+TEST_F(CvtDialogTest, MessagesUseTheProgramMessageBox) {
+  TCvtQ6to7Dlg dialog(CvtQ6to7Options{}, "x.qr6");
+  QString shown;
+  int width = 0;
+  testing::WhenShown<TMBoxDlg>([&](TMBoxDlg* box) {
+    shown = box->windowTitle() + "|" + box->Text();
+    width = box->width();
+    box->OkButton()->click();
+  });
+  dialog.Edit2->setText("2");
+  EXPECT_FALSE(dialog.LeaveScale());
+  EXPECT_EQ(shown, "Kavex|Invalid value entered in Scale.");
+  EXPECT_EQ(width, 6 * 31 + 35);
+  testing::WhenShown<TMBoxDlg>([&](TMBoxDlg* box) {
+    shown = box->windowTitle() + "|" + box->Text();
+    width = box->width();
+    box->OkButton()->click();
+  });
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+  QApplication::sendEvent(dialog.Edit3, &key);
+  EXPECT_EQ(shown, "Data Input|Invalid Input Key");
+  EXPECT_EQ(width, 6 * 17 + 35);
 }
 
 }  // namespace

@@ -1,0 +1,323 @@
+#include "kavex/shell/data_edit.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "kavex/formats/qrx6_block.h"
+#include "kavex/tests/support/fake_clock.h"
+#include "kavex/tests/support/scripted_prompts.h"
+
+namespace kavex {
+namespace {
+
+// Answers confirmations from a queue and records every box.
+class ScriptedEditPrompts : public DataEditPrompts {
+ public:
+  void Notify(const std::string& caption, const std::string& text) override {
+    log.push_back(caption + ": " + text);
+  }
+  bool Confirm(const std::string& text) override {
+    log.push_back("confirm: " + text);
+    EXPECT_FALSE(answers.empty()) << text;
+    if (answers.empty()) return false;
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  std::vector<std::string> log;
+  std::deque<bool> answers;
+};
+
+using Row = DataEditTable::Row;
+
+DataEditTable Coordinates(std::vector<Row> rows) {
+  DataEditTable table(EditKind::kCoordinates);
+  ScriptedEditPrompts none;
+  for (Row& r : rows) table.Store(r, std::nullopt, none);
+  return table;
+}
+
+TEST(DataEdit, FirstLineDecidesTheKind) {
+  EXPECT_EQ(EditKindOfFirstLine("\x02_+P1        _ x +00000001"), EditKind::kCoordinates);
+  EXPECT_EQ(EditKindOfFirstLine("\x02_:001TREE      _"), EditKind::kPointCodes);
+  // Coordinates win when both stand in the line.
+  EXPECT_EQ(EditKindOfFirstLine("_:001_ x"), EditKind::kCoordinates);
+  EXPECT_EQ(EditKindOfFirstLine("_x _ :"), std::nullopt);
+  EXPECT_EQ(EditKindOfFirstLine(""), std::nullopt);
+  EXPECT_EQ(EditColumnTitles(EditKind::kPointCodes),
+            (std::vector<std::string>{"          CODE NUMBER", "            PT CODE"}));
+  EXPECT_EQ(EditColumnWidth(EditKind::kCoordinates), 80);
+  EXPECT_EQ(EditColumnWidth(EditKind::kPointCodes), 150);
+}
+
+TEST(DataEdit, EditModeChoosesTheKind) {
+  MemoryDataView view;
+  testing::ScriptedPrompts prompts;
+  testing::FakeClock clock;
+  MainLogic logic(view, prompts, clock);
+  int asked = 0;
+  auto choose = [&asked]() -> std::optional<EditKind> {
+    ++asked;
+    return EditKind::kPointCodes;
+  };
+  EXPECT_EQ(ChooseEditKind(logic, choose), EditKind::kPointCodes);
+  EXPECT_EQ(asked, 1);
+
+  view.SetLines({"_:001", "_ x"});
+  EXPECT_EQ(ChooseEditKind(logic, choose), EditKind::kPointCodes);
+  view.SetLines({"JOB     J1"});
+  view.SetModified(false);
+  prompts.ExpectMessage("Invalid data.");
+  EXPECT_EQ(ChooseEditKind(logic, choose), std::nullopt);
+  // A file that is empty: its first line is no list either.
+  view.SetLines({});
+  view.SetModified(false);
+  logic.hasFile = true;
+  prompts.ExpectMessage("Invalid data.");
+  EXPECT_EQ(ChooseEditKind(logic, choose), std::nullopt);
+  EXPECT_EQ(asked, 1);
+}
+
+TEST(DataEdit, EditNeedsExactlyOneRow) {
+  DataEditTable table = Coordinates({{"P1        ", "   12.500", "    1.000", "    0.000"},
+                                     {"P2        ", "  -12.500", "    2.000", "    0.000"}});
+  ScriptedEditPrompts prompts;
+  EXPECT_EQ(table.EditValues(0, 1, prompts), std::nullopt);
+  EXPECT_EQ(prompts.log,
+            std::vector<std::string>{"Error: 編集したい座標を１点のみ選択してください"});
+  EXPECT_EQ(table.EditValues(1, 1, prompts), (Row{"P2", "-12.500", "2.000", "0.000"}));
+  DataEditTable empty(EditKind::kPointCodes);
+  EXPECT_FALSE(empty.EditDeleteEnabled());
+  EXPECT_EQ(empty.ShownRowCount(), 1u);
+  EXPECT_EQ(empty.Cell(0, 0), "");
+  EXPECT_EQ(empty.EditValues(0, 0, prompts), std::nullopt);
+  EXPECT_EQ(prompts.log.size(), 2u);
+}
+
+TEST(DataEdit, DeleteAsksWithTheFirstAndLastName) {
+  struct Case {
+    EditKind kind;
+    size_t first;
+    size_t last;
+    const char* question;
+  };
+  for (const Case& c : std::vector<Case>{
+           {EditKind::kCoordinates, 1, 1, "PtNo(P2) Delete？"},
+           {EditKind::kCoordinates, 0, 2, "PtNo(from P1 to P 3) Delete？"},
+           {EditKind::kPointCodes, 2, 2, "CODE NUMBER(003) Delete？"},
+           {EditKind::kPointCodes, 1, 2, "CODE NUMBER(from 002 to 003) Delete？"},
+       }) {
+    DataEditTable table(c.kind);
+    ScriptedEditPrompts prompts;
+    const bool coords = c.kind == EditKind::kCoordinates;
+    for (const char* key : {coords ? "P1        " : "001", coords ? "P2        " : "002",
+                            coords ? "P 3       " : "003"}) {
+      table.Store(coords ? Row{key, "1", "2", "3"} : Row{key, "TREE      "}, std::nullopt, prompts);
+    }
+    ASSERT_EQ(table.Rows().size(), 3u);
+    // Read back from its blocks, as EDIT MODE fills it: nothing changed yet.
+    table.Load(table.BlockLines());
+    ASSERT_EQ(table.Rows().size(), 3u);
+    EXPECT_FALSE(table.Changed());
+    prompts.answers = {false, true};
+    EXPECT_FALSE(table.Delete(c.first, c.last, prompts));
+    EXPECT_EQ(table.Rows().size(), 3u);
+    EXPECT_TRUE(table.Delete(c.first, c.last, prompts));
+    EXPECT_EQ(prompts.log, (std::vector<std::string>{std::string("confirm: ") + c.question,
+                                                     std::string("confirm: ") + c.question}));
+    EXPECT_EQ(table.Rows().size(), 3 - (c.last - c.first + 1));
+    EXPECT_TRUE(table.Changed());
+  }
+  // Deleting every row leaves the empty row and nothing to edit or delete.
+  DataEditTable table = Coordinates({{"P1        ", "1", "2", "3"}, {"P2        ", "1", "2", "3"}});
+  ScriptedEditPrompts prompts;
+  prompts.answers = {true};
+  EXPECT_TRUE(table.Delete(0, 1, prompts));
+  EXPECT_EQ(table.ShownRowCount(), 1u);
+  EXPECT_FALSE(table.EditDeleteEnabled());
+  EXPECT_FALSE(table.Delete(0, 0, prompts));
+}
+
+TEST(DataInput, ChecksAndFormats) {
+  struct Case {
+    const char* text;
+    bool coordinateOk;
+    bool codeOk;
+  };
+  for (const Case& c : std::vector<Case>{{"10000000", false, false},
+                                         {"9999999.999", true, false},
+                                         {"-1000000", false, false},
+                                         {"-999999.999", true, false},
+                                         {"0", true, false},
+                                         {"", true, false},
+                                         {"1", true, true},
+                                         {"50", true, true},
+                                         {"51", true, false},
+                                         {"-5", true, false}}) {
+    EXPECT_EQ(DataInput::CoordinateProblem(c.text),
+              c.coordinateOk ? std::nullopt : std::optional<std::string>("Limit over "))
+        << c.text;
+    EXPECT_EQ(DataInput::CodeNumberProblem(c.text),
+              c.codeOk ? std::nullopt : std::optional<std::string>("1<=Cood Number<=50"))
+        << c.text;
+  }
+  EXPECT_EQ(DataInput::Format(EditKind::kCoordinates, {"P1", "-12.5", "12.5", "0"}),
+            (Row{"P1        ", "   -12.500", "   12.500", "    0.000"}));
+  EXPECT_EQ(DataInput::Format(EditKind::kCoordinates, {"ABCDEFGHIJ", "9999999.999", "-0.5", "1"}),
+            (Row{"ABCDEFGHIJ", "9999999.999", "    -0.500", "    1.000"}));
+  EXPECT_EQ(DataInput::Format(EditKind::kPointCodes, {"7", "WALL", "", ""}),
+            (Row{"007", "WALL      "}));
+  // Digits, minus and point of both keyboards and the moving keys; not letters or "+".
+  for (int vk : {8, 9, 13, 35, 40, 46, 48, 57, 96, 105, 109, 110, 189, 190})
+    EXPECT_TRUE(DataInput::IsNumberKey(vk)) << vk;
+  for (int vk : {32, 34, 41, 45, 65, 90, 107, 187, 188, 191})
+    EXPECT_FALSE(DataInput::IsNumberKey(vk)) << vk;
+  EXPECT_TRUE(DataInput::FiltersKeys(EditKind::kCoordinates, 3));
+  EXPECT_FALSE(DataInput::FiltersKeys(EditKind::kCoordinates, 0));
+  EXPECT_TRUE(DataInput::FiltersKeys(EditKind::kPointCodes, 0));
+  EXPECT_FALSE(DataInput::FiltersKeys(EditKind::kPointCodes, 1));
+}
+
+TEST(DataInput, OkStoresOverwritesOrRefuses) {
+  DataEditTable table(EditKind::kCoordinates);
+  ScriptedEditPrompts prompts;
+  int focus = -1;
+  std::array<std::string, 4> fields{"P1", "1", "2", "3"};
+  // New into the empty row.
+  EXPECT_EQ(DataInputOk(table, fields, std::nullopt, prompts, focus), InputOutcome::kClosed);
+  EXPECT_EQ(fields,
+            (std::array<std::string, 4>{"P1        ", "    1.000", "    2.000", "    3.000"}));
+  EXPECT_EQ(table.Rows().size(), 1u);
+  EXPECT_TRUE(table.EditDeleteEnabled());
+  fields = {"P2", "4", "5", "6"};
+  DataInputOk(table, fields, std::nullopt, prompts, focus);
+  ASSERT_EQ(table.Rows().size(), 2u);
+  EXPECT_TRUE(prompts.log.empty());
+
+  // P1 again: the overwrite question; CANCEL stores nothing, OK changes that row.
+  fields = {"P1", "-12.5", "0", "0"};
+  prompts.answers = {false};
+  EXPECT_EQ(DataInputOk(table, fields, std::nullopt, prompts, focus), InputOutcome::kClosed);
+  EXPECT_EQ(table.Rows()[0][1], "    1.000");
+  fields = {"P1", "-12.5", "0", "0"};
+  prompts.answers = {true};
+  DataInputOk(table, fields, std::nullopt, prompts, focus);
+  EXPECT_EQ(table.Rows().size(), 2u);
+  EXPECT_EQ(table.Rows()[0], (Row{"P1        ", "   -12.500", "    0.000", "    0.000"}));
+  EXPECT_EQ(prompts.log, (std::vector<std::string>{"confirm: P1 already exists Overwrite?",
+                                                   "confirm: P1 already exists Overwrite?"}));
+  // Editing P2 into P1 asks too, and keeps P2 as it was; editing P2 under its own name
+  // does not ask.
+  prompts.log.clear();
+  fields = {"P1", "7", "7", "7"};
+  prompts.answers = {true};
+  DataInputOk(table, fields, 1, prompts, focus);
+  EXPECT_EQ(table.Rows()[0][1], "    7.000");
+  EXPECT_EQ(table.Rows()[1][0], "P2        ");
+  fields = {"P2", "8", "8", "8"};
+  DataInputOk(table, fields, 1, prompts, focus);
+  EXPECT_EQ(table.Rows()[1], (Row{"P2        ", "    8.000", "    8.000", "    8.000"}));
+  EXPECT_EQ(prompts.log.size(), 1u);
+
+  // Refusals: the name empty keeps the dialog; another field empty closes it unstored; an
+  // out-of-range value keeps the focus on it.
+  prompts.log.clear();
+  fields = {"", "1", "1", "1"};
+  EXPECT_EQ(DataInputOk(table, fields, std::nullopt, prompts, focus), InputOutcome::kStay);
+  EXPECT_EQ(focus, 0);
+  fields = {"P9", "1", "", "1"};
+  EXPECT_EQ(DataInputOk(table, fields, std::nullopt, prompts, focus), InputOutcome::kClosed);
+  fields = {"P9", "1", "1", "10000000"};
+  EXPECT_EQ(DataInputOk(table, fields, std::nullopt, prompts, focus), InputOutcome::kStay);
+  EXPECT_EQ(focus, 3);
+  EXPECT_EQ(prompts.log, (std::vector<std::string>{"Data Input: No Data", "Data Input: No Data",
+                                                   "Data Input: Limit over "}));
+  EXPECT_EQ(table.Rows().size(), 2u);
+
+  DataEditTable codes(EditKind::kPointCodes);
+  fields = {"0", "TREE", "", ""};
+  EXPECT_EQ(DataInputOk(codes, fields, std::nullopt, prompts, focus), InputOutcome::kStay);
+  EXPECT_EQ(prompts.log.back(), "Data Input: 1<=Cood Number<=50");
+  fields = {"7", "TREE", "", ""};
+  EXPECT_EQ(DataInputOk(codes, fields, std::nullopt, prompts, focus), InputOutcome::kClosed);
+  EXPECT_EQ(codes.Rows(), (std::vector<Row>{{"007", "TREE      "}}));
+}
+
+TEST(DataEdit, LongListsWriteValidBlocksThatReadBack) {
+  // 30 records of 51 characters plus the leading "_": 1531 characters, 12 blocks, numbered
+  // 0..9 and again 0, 1; records run across the block boundaries.
+  DataEditTable table(EditKind::kCoordinates);
+  ScriptedEditPrompts none;
+  for (int i = 1; i <= 30; ++i) {
+    std::array<std::string, 4> fields{"PT" + std::to_string(i), std::to_string(i * 1000.5),
+                                      "-" + std::to_string(i), "0.001"};
+    int focus = 0;
+    DataInputOk(table, fields, std::nullopt, none, focus);
+  }
+  const std::vector<std::string> lines = table.BlockLines();
+  ASSERT_EQ(lines.size(), 12u);
+  for (size_t i = 0; i < lines.size(); ++i)
+    EXPECT_EQ(CheckBlock(lines[i] + "\r\n", static_cast<int>(i % 10), true, true), 0) << i;
+  DataEditTable back(EditKind::kCoordinates);
+  back.Load(lines);
+  ASSERT_EQ(back.Rows().size(), 30u);
+  EXPECT_EQ(back.Rows()[29], (Row{"PT30      ", "  30015.000", "    -30.000", "      0.001"}));
+  EXPECT_FALSE(back.Changed());
+}
+
+class ScriptedConfirmation : public UpdateConfirmation {
+ public:
+  bool Run() override {
+    ++shown;
+    return ok;
+  }
+  bool DontDisplay() const override { return dontDisplay; }
+  bool ok = true;
+  bool dontDisplay = false;
+  int shown = 0;
+};
+
+TEST(DataEdit, OkConfirmsAndWritesBack) {
+  MemoryDataView view;
+  testing::ScriptedPrompts prompts;
+  testing::FakeClock clock;
+  MainLogic logic(view, prompts, clock);
+  view.SetLines({"old"});
+  ScriptedConfirmation confirmation;
+
+  DataEditTable table(EditKind::kPointCodes);
+  EXPECT_TRUE(DataEditOk(logic, table, confirmation));  // nothing changed
+  EXPECT_EQ(confirmation.shown, 0);
+  EXPECT_EQ(view.Lines(), std::vector<std::string>{"old"});
+
+  ScriptedEditPrompts none;
+  table.Store({"007", "WALL      "}, std::nullopt, none);
+  // CANCEL with the box ticked: the dialog stays and is not asked again.
+  confirmation.ok = false;
+  confirmation.dontDisplay = true;
+  EXPECT_FALSE(DataEditOk(logic, table, confirmation));
+  EXPECT_FALSE(logic.Settings().showUpdateDialog);
+  EXPECT_EQ(view.Lines(), std::vector<std::string>{"old"});
+  EXPECT_TRUE(DataEditOk(logic, table, confirmation));
+  EXPECT_EQ(confirmation.shown, 1);
+  const std::string payload = "_:007WALL      _" + std::string(112, ' ');
+  EXPECT_EQ(view.Lines(), std::vector<std::string>{MakeBlockLine(payload, 0)});
+  EXPECT_TRUE(view.Modified());
+
+  // Shown, OK with the box clear: it stays on.
+  logic.Settings().showUpdateDialog = true;
+  confirmation.ok = true;
+  confirmation.dontDisplay = false;
+  view.SetLines({});
+  EXPECT_TRUE(DataEditOk(logic, table, confirmation));
+  EXPECT_TRUE(logic.Settings().showUpdateDialog);
+  EXPECT_EQ(view.LineCount(), 1u);
+  confirmation.dontDisplay = true;
+  EXPECT_TRUE(DataEditOk(logic, table, confirmation));
+  EXPECT_FALSE(logic.Settings().showUpdateDialog);
+  EXPECT_EQ(confirmation.shown, 3);
+}
+
+}  // namespace
+}  // namespace kavex
