@@ -161,8 +161,9 @@ uint32_t CULVOSerial::ReceiveLoop() {
     if (idleCountdown_ == 0 || code != 0) {
       CloseComPort();
       WriteDestinationFile();
+      // The shown error is 12 whatever ended the steps; the result keeps the step's own code.
       code = code != 0 ? code : 12;
-      SetError(code);
+      SetError(12);
     } else if (CloseComPort() != 0) {
       WriteDestinationFile();
       SetError(10);
@@ -269,6 +270,17 @@ uint32_t CULVOSerial::ReceiveStepBlocks() {
       buffer_.clear();
       return AnswerFrame(1);
     }
+    if (buffer_[0] != chars_.stx) {
+      // Line noise between frames: every frame starts with STX, so resume there.
+      if (chars_.eot != 0 && shortEnd.starts_with(buffer_)) return 0;
+      const size_t at = buffer_.find(chars_.stx);
+      buffer_.erase(0, at);
+      if (buffer_.empty()) {
+        if (!framed) DecreaseIdle();
+        return 0;
+      }
+      continue;
+    }
     if (protocol_ == 3 && headerState_ == 0) {
       if (buffer_.size() < header0.size() && header0.starts_with(buffer_)) return 0;
       headerState_ = buffer_.starts_with(header0) ? 1 : 2;
@@ -280,7 +292,7 @@ uint32_t CULVOSerial::ReceiveStepBlocks() {
       }
     }
     if (protocol_ == 3 && headerState_ == 1) {
-      if (buffer_.size() < kHeader1Size - 4) return 0;
+      if (buffer_.size() < kHeader1Frame) return 0;
       if (IsValidHeaderRecord1(buffer_, chars_)) {
         items_.push_back(buffer_.substr(1, kHeaderData));
         bytesTransferred_ += kHeaderData;
@@ -288,15 +300,19 @@ uint32_t CULVOSerial::ReceiveStepBlocks() {
         SetStatus(6);
         NotifyOwner(kUpdateProgress);
         idleCountdown_ = 5;
-        buffer_.erase(0, kHeader1Size - 4);
+        buffer_.erase(0, kHeader1Frame);
         framed = true;
         if (const uint32_t code = AnswerFrame(1)) return code;
         continue;
       }
       SetStatus(13);
       DecreaseIdle();
-      buffer_.clear();
-      return AnswerFrame(2);
+      buffer_.erase(0, kHeader1Frame);
+      // Without acknowledgements nobody sends it again, and the blocks follow at once.
+      if (softMode_ != 2) headerState_ = 2;
+      framed = true;
+      if (const uint32_t code = AnswerFrame(2)) return code;
+      continue;
     }
     if (buffer_.size() < kBlockSize) return 0;
     const BlockVerdict v = JudgeBlock(buffer_, blockNumber_);
