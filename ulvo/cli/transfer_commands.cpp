@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -131,12 +132,15 @@ class CliOwner : public TransferOwner {
     // The engine sets the same status on every record; one line says it.
     if (code == lastStatus_) return;
     lastStatus_ = code;
+    if (code == 3) fileWritten = true;
     if (const TransferText* t = TransferStatusText(code)) std::fprintf(stderr, "%s\n", t->text);
   }
   void ErrorSet(uint32_t code) override {
     if (const TransferText* t = TransferErrorText(code))
       std::fprintf(stderr, "Error: %s\n", t->text);
   }
+
+  bool fileWritten = false;  // status 3: the destination file holds what came
 
  private:
   uint32_t lastStatus_ = 0xFFFFFFFF;
@@ -319,6 +323,13 @@ int RunTransfer(const Context& context, const Args& args) {
   if (result == 2 && !qtDevice.LastError().empty())
     std::fprintf(stderr, "(%s: %s)\n", port.c_str(), qtDevice.LastError().c_str());
   if (result == 0) std::fprintf(stderr, "%u bytes transferred\n", serial.BytesTransferred());
+  if (result != 0 && d == kDirectionReceive && owner.fileWritten) {
+    // A receive that failed part-way still wrote what came; say where it is.
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file, ec);
+    std::fprintf(stderr, "What was received (%ju bytes) is in %s\n",
+                 static_cast<uintmax_t>(ec ? 0 : size), file.c_str());
+  }
   return static_cast<int>(result);
 }
 
