@@ -53,6 +53,7 @@ uint32_t CULVOSerial::SendLoop() {
   buffer_.clear();
   itemIndex_ = 0;
   bytesTransferred_ = 0;
+  answer_.clear();
 
   uint32_t code = ReadSourceFile();
   if (code == 0) SetStatus(5);
@@ -100,21 +101,42 @@ uint32_t CULVOSerial::JudgeAnswer(size_t written) {
     accept();
     return 0;
   }
-  std::string answer;
-  const long n = ReadInto(softMode_ == 2 ? 20 : 10, answer);
-  if (n < 0) {
-    SetError(6);
-    return 6;
-  }
-  if (n == 0) {
-    if (idleCountdown_ > 0) --idleCountdown_;
-    if (softMode_ == 2 && last) end_ = true;
-    return 0;
-  }
+  // The answer may come in pieces: read on until it is whole or the line falls silent.
+  const size_t most = softMode_ == 2 ? 20 : 10;
   std::string ack = BuildControlRecord(1);
   ack.pop_back();
-  const bool acknowledged = softMode_ == 2 ? answer.find(chars_.ack) != std::string::npos
-                                           : answer.compare(0, ack.size(), ack) == 0;
+  bool acknowledged = false;
+  for (;;) {
+    std::string got;
+    const long n = ReadInto(most, got);
+    if (n < 0) {
+      SetError(6);
+      return 6;
+    }
+    if (n == 0 && answer_.empty()) {
+      if (idleCountdown_ > 0) --idleCountdown_;
+      if (softMode_ == 2 && last) end_ = true;
+      return 0;
+    }
+    answer_ += got;
+    if (softMode_ == 2) {
+      const bool ackSeen = answer_.find(chars_.ack) != std::string::npos;
+      if (n == 0 || ackSeen || answer_.find(chars_.nak) != std::string::npos ||
+          answer_.size() >= most) {
+        acknowledged = ackSeen;
+        answer_.clear();
+        break;
+      }
+    } else {
+      // A control record ends with LF; what follows it belongs to the next answer.
+      const size_t lf = answer_.find('\n');
+      if (n == 0 || lf != std::string::npos || answer_.size() >= most) {
+        acknowledged = answer_.compare(0, ack.size(), ack) == 0;
+        answer_.erase(0, lf == std::string::npos ? answer_.size() : lf + 1);
+        break;
+      }
+    }
+  }
   if (acknowledged) {
     idleCountdown_ = softMode_ == 2 ? 5 : 40;
     accept();

@@ -91,6 +91,14 @@ class SerialTest : public ::testing::Test {
   Recorder owner;
 };
 
+// An instrument that answers each message from the computer with the next of `frames`.
+void ServeFrames(ScriptedDevice& device, std::vector<std::string> frames) {
+  auto index = std::make_shared<size_t>(0);
+  device.responder = [frames, index](const std::string&, ScriptedDevice& d) {
+    if (*index < frames.size()) d.inbound.push_back(frames[(*index)++]);
+  };
+}
+
 TEST_F(SerialTest, OpenAppliesPortRules) {
   device.responder = [](const std::string&, ScriptedDevice&) {};
   CULVOSerial s(device);
@@ -243,8 +251,8 @@ TEST_F(SerialTest, SendEachProtocolAndMode) {
 }
 
 TEST_F(SerialTest, SendAckNak2NeedsTheControlRecord) {
-  // A bare ACK is no acknowledgement in "ACK NAK2"; the record is repeated.
-  device.inbound = {kAck, kAckRecord, kAckRecord, kAckRecord};
+  // A bare ACK (then silence) is no acknowledgement in "ACK NAK2"; the record is repeated.
+  ServeFrames(device, {kAck, kAckRecord, kAckRecord, kAckRecord});
   EXPECT_EQ(Send(MakeInstrument(8, 4), "ABC\r\n"), 0u);
   ASSERT_EQ(device.writes.size(), 4u);
   EXPECT_EQ(device.writes[0], kEnqRecord);
@@ -268,13 +276,6 @@ TEST_F(SerialTest, SendFileProblems) {
   EXPECT_FALSE(device.IsOpen());
 }
 
-// An instrument that answers each message from the computer with the next of `frames`.
-void ServeFrames(ScriptedDevice& device, std::vector<std::string> frames) {
-  auto index = std::make_shared<size_t>(0);
-  device.responder = [frames, index](const std::string&, ScriptedDevice& d) {
-    if (*index < frames.size()) d.inbound.push_back(frames[(*index)++]);
-  };
-}
 
 TEST_F(SerialTest, ReceiveBlocksWithAckNak) {
   const ControlChars cc;
@@ -480,6 +481,45 @@ TEST_F(SerialTest, ReceiveSplitAtEveryByte) {
       if (c.soft == 2) {
         ASSERT_EQ(device.writes.size(), c.answers) << "format " << c.format << " cut " << cut;
       }
+    }
+  }
+}
+
+// The instrument's answers, too, may arrive in pieces: each record still goes out once.
+TEST_F(SerialTest, SendAnswersSplitAtEveryByte) {
+  struct Case {
+    uint32_t format, soft;
+    bool addCrLf;
+    std::string answer;
+  };
+  const Case cases[] = {
+      {2, 2, true, kAck + "\r\n"},
+      {4, 2, false, kAck},
+      {8, 4, false, kAckRecord},
+      {1, 4, false, kAckRecord},
+  };
+  const std::string content = std::string(300, 'a') + "\r\n" + std::string(40, 'b') + "\r\n";
+  for (const Case& c : cases) {
+    const CInstrument instrument = MakeInstrument(c.format, c.soft, c.addCrLf);
+    // Sent once whole, to learn how many records the file makes.
+    device.writes.clear();
+    device.responder = [&](const std::string&, ScriptedDevice& d) {
+      d.inbound.push_back(c.answer);
+    };
+    ASSERT_EQ(Send(instrument, content), 0u);
+    const std::vector<std::string> whole = device.writes;
+    const size_t total = whole.size() * c.answer.size();
+    for (size_t cut = 1; cut < total; ++cut) {
+      device.writes.clear();
+      device.inbound.clear();
+      Faults faults;
+      faults.splitAt = cut;
+      FaultInjectingDevice split(device, clock, faults);
+      CULVOSerial engine(split);
+      ASSERT_EQ(engine.Run(&owner, instrument, "COM1", kDirectionSend, File("source.dat", content)),
+                0u)
+          << "format " << c.format << " cut " << cut;
+      ASSERT_EQ(device.writes, whole) << "format " << c.format << " cut " << cut;
     }
   }
 }
