@@ -207,25 +207,32 @@ TEST(Repetition, ManyRecordsParseInOnePass) {
 
 TEST(Repetition, ChoiceWithATerminatorTheInputLacks) {
   // Every record first tries the kind whose terminator never occurs; that search over the
-  // rest of the input must not make a valid file of a few thousand lines fail.
-  TempDir dir;
-  auto format = LoadDefinition(dir, R"(<format><repeat><node><radio>
-      <group id="A"><terminated><element id="X"/><literal>;</literal></terminated></group>
-      <group id="B"><terminated><element id="N"/><literal>,</literal></terminated>
-        <terminated><element id="E"/><literal hex="true">0D0A</literal></terminated></group>
-      </radio></node></repeat></format>)");
-  ASSERT_TRUE(format);
-  std::string input;
-  std::string body;
-  for (int i = 0; i < 3000; ++i) {
-    const std::string n = "P" + std::to_string(i);
-    const std::string e = std::to_string(1000 + i) + ".5";
-    input += n + "," + e + "\r\n";
-    body += "\t<B>\r\n\t\t<N>" + n + "</N>\r\n\t\t<E>" + e + "</E>\r\n\t</B>\r\n";
+  // rest of the input must not make a valid file of a few thousand lines fail. The same
+  // for terminators made of literals but not one literal: a choice and a sequence of them.
+  for (const char* terminator :
+       {"<literal>;</literal>", "<radio><literal>;</literal><literal>|</literal></radio>",
+        "<multi><literal>;</literal><radio><literal>;</literal><literal>:</literal></radio>"
+        "</multi>"}) {
+    TempDir dir;
+    auto format = LoadDefinition(dir, std::string(R"(<format><repeat><node><radio>
+        <group id="A"><terminated><element id="X"/>)") +
+                                          terminator + R"(</terminated></group>
+        <group id="B"><terminated><element id="N"/><literal>,</literal></terminated>
+          <terminated><element id="E"/><literal hex="true">0D0A</literal></terminated></group>
+        </radio></node></repeat></format>)");
+    ASSERT_TRUE(format);
+    std::string input;
+    std::string body;
+    for (int i = 0; i < 3000; ++i) {
+      const std::string n = "P" + std::to_string(i);
+      const std::string e = std::to_string(1000 + i) + ".5";
+      input += n + "," + e + "\r\n";
+      body += "\t<B>\r\n\t\t<N>" + n + "</N>\r\n\t\t<E>" + e + "</E>\r\n\t</B>\r\n";
+    }
+    const auto result = ParseBytes(dir, *format, input);
+    EXPECT_TRUE(result.ok) << terminator;
+    EXPECT_EQ(result.document, DataDocumentText(body)) << terminator;
   }
-  const auto result = ParseBytes(dir, *format, input);
-  EXPECT_TRUE(result.ok);
-  EXPECT_EQ(result.document, DataDocumentText(body));
 
   // Found once, a terminator further on is still found from a later start, and not beyond
   // the room a field is given.
@@ -244,33 +251,6 @@ TEST(Repetition, ChoiceWithATerminatorTheInputLacks) {
   const int other = 0;
   EXPECT_EQ(in.FindFrom(&other, "x", 3, scanned), 3u);  // none
   EXPECT_EQ(scanned, 3u);
-}
-
-TEST(Repetition, ChoiceWithALiteralOnlyTerminatorTheInputLacks) {
-  // The same with terminators made of literals but not one literal: a choice of them, and a
-  // sequence. Neither may be searched for again at every record.
-  for (const char* terminator : {"<radio><literal>;</literal><literal>|</literal></radio>",
-                                 "<multi><literal>;</literal><radio><literal>;</"
-                                 "literal><literal>:</literal></radio></multi>"}) {
-    TempDir dir;
-    auto format = LoadDefinition(dir, std::string(R"(<format><repeat><node><radio>
-        <group id="A"><terminated><element id="X"/>)") +
-                                          terminator + R"(</terminated></group>
-        <group id="B"><terminated><element id="N"/><literal>,</literal></terminated>
-          <terminated><element id="E"/><literal hex="true">0D0A</literal></terminated></group>
-        </radio></node></repeat></format>)");
-    ASSERT_TRUE(format);
-    std::string input;
-    std::string body;
-    for (int i = 0; i < 3000; ++i) {
-      const std::string n = "P" + std::to_string(i);
-      input += n + ",1.5\r\n";
-      body += "\t<B>\r\n\t\t<N>" + n + "</N>\r\n\t\t<E>1.5</E>\r\n\t</B>\r\n";
-    }
-    const auto result = ParseBytes(dir, *format, input);
-    EXPECT_TRUE(result.ok) << terminator;
-    EXPECT_EQ(result.document, DataDocumentText(body)) << terminator;
-  }
 }
 
 TEST(TerminatedField, LiteralOnlyTerminatorsMatchWhereTheirParseDoes) {

@@ -25,6 +25,14 @@ const std::string kNakRecord = "\x15,!,\r\n"s;
 const std::string kEnqRecord = "\x05,01,^,\r\n"s;
 const std::string kEotRecord = "\x04,P,\r\n"s;
 const std::string kEnd = "\x02\x04\x03\r\n"s;
+const std::string kHeader0 =
+    "\x02"
+    "F00F000\x03\r\n"s;
+// 'A' ^ 'B' ^ 34 spaces ^ 'S' = 0x50: check "080".
+const std::string kHeader1 =
+    "\x02"
+    "AB"s +
+    std::string(34, ' ') + "S080\x03\r\n\0\0\r\n"s;
 
 // An instrument whose both directions run one protocol and software handshake.
 CInstrument MakeInstrument(uint32_t formatBit, uint32_t softBit, bool addCrLf = false) {
@@ -228,16 +236,7 @@ TEST_F(SerialTest, SendEachProtocolAndMode) {
       {1, 2, std::string(253, 'x') + "y", kAck, {std::string(253, 'x'), "y\x04"}},
       {8, 4, "ABC\r\n", kAckRecord, {kEnqRecord, "ABC,R,\r\n", kEotRecord}},
       {8, 2, "ABC\nDE\r\n", kAck, {kEnqRecord, "ABC,R,\r\n", "DE,U,\r\n", kEotRecord}},
-      {4,
-       0,
-       "AB",
-       "",
-       {"\x02"
-        "F00F000\x03\r\n"s,
-        "\x02"
-        "AB"s +
-            std::string(34, ' ') + "S080\x03\r\n\0\0\r\n"s,
-        kEnd}},
+      {4, 0, "AB", "", {kHeader0, kHeader1, kEnd}},
   };
   for (const auto& c : cases) {
     device.writes.clear();
@@ -276,7 +275,6 @@ TEST_F(SerialTest, SendFileProblems) {
   EXPECT_FALSE(device.IsOpen());
 }
 
-
 TEST_F(SerialTest, ReceiveBlocksWithAckNak) {
   const ControlChars cc;
   const std::string data0(128, 'A');
@@ -301,21 +299,15 @@ TEST_F(SerialTest, ReceiveStreamedFramesAndNoise) {
   };
   const std::string b0 = BuildBlock("one", '0', cc);
   const std::string b1 = BuildBlock("two", '1', cc);
-  const std::string h0 =
-      "\x02"
-      "F00F000\x03\r\n"s;
-  const std::string h1 =
-      "\x02"
-      "AB"s +
-      std::string(34, ' ') + "S080\x03\r\n\0\0\r\n"s;
   const Case cases[] = {
       {2, "noise" + b0 + b1 + kEnd + std::string(129, '\0') + "\r\n",
        "one" + std::string(125, ' ') + "two" + std::string(125, ' ')},
       {2, b0 + "\x04\r\n", "one" + std::string(125, ' ')},
       // STX inside the first block's data is data, not a frame start.
       {2, BuildBlock("a\x02z", '0', cc) + kEnd, "a\x02z" + std::string(125, ' ')},
-      {4, "zz" + h0 + h1 + b0 + kEnd, "AB" + std::string(34, ' ') + "one" + std::string(125, ' ')},
-      {4, h0 + h1.substr(0, 44) + kEnd, "AB" + std::string(34, ' ')},
+      {4, "zz" + kHeader0 + kHeader1 + b0 + kEnd,
+       "AB" + std::string(34, ' ') + "one" + std::string(125, ' ')},
+      {4, kHeader0 + kHeader1.substr(0, 44) + kEnd, "AB" + std::string(34, ' ')},
       // An instrument that leaves the headers out is still understood.
       {4, b0 + kEnd, "one" + std::string(125, ' ')},
   };
@@ -428,14 +420,6 @@ struct Stream {
 
 std::vector<Stream> EveryFrameKind() {
   const ControlChars cc;
-  const std::string h0 =
-      "\x02"
-      "F00F000\x03\r\n"s;
-  // 'A' ^ 'B' ^ 34 spaces ^ 'S' = 0x50: check "080".
-  const std::string h1 =
-      "\x02"
-      "AB"s +
-      std::string(34, ' ') + "S080\x03\r\n\0\0\r\n"s;
   const std::string b0 = BuildBlock("one", '0', cc), b1 = BuildBlock("two", '1', cc);
   const std::string one = "one" + std::string(125, ' '), two = "two" + std::string(125, ' ');
   const std::string head = "AB" + std::string(34, ' ');
@@ -444,8 +428,8 @@ std::vector<Stream> EveryFrameKind() {
       {1, 0, {"0123456789\x04"}, "0123456789", 0},
       {2, 0, {b0, b1, framedEnd}, one + two, 0},
       {2, 2, {b0, b1, kEnd}, one + two, 4},
-      {4, 0, {h0, h1, b0, kEnd}, head + one, 0},
-      {4, 2, {h0, h1, b0, b1, kEnd}, head + one + two, 6},
+      {4, 0, {kHeader0, kHeader1, b0, kEnd}, head + one, 0},
+      {4, 2, {kHeader0, kHeader1, b0, b1, kEnd}, head + one + two, 6},
       {8, 0, {kEnqRecord, "ABC,R,\r\n", kEotRecord}, "ABC\r\n", 0},
       {8, 4, {kEnqRecord, "ABC,R,\r\n", "DE,U,\r\n", kEotRecord}, "ABC\r\nDE\r\n", 0},
   };
@@ -537,13 +521,7 @@ TEST_F(SerialTest, ReceiveNoiseBetweenFrames) {
   const Case cases[] = {
       {2, 0, b0 + b1 + kEnd, 136, one + two},
       {2, 0, b0 + b1 + kEnd, 0, one + two},
-      {4, 0,
-       "\x02"
-       "F00F000\x03\r\n"s +
-           "\x02"
-           "AB"s +
-           std::string(34, ' ') + "S080\x03\r\n\0\0\r\n"s + b0 + kEnd,
-       11 + 48, "AB" + std::string(34, ' ') + one},
+      {4, 0, kHeader0 + kHeader1 + b0 + kEnd, 11 + 48, "AB" + std::string(34, ' ') + one},
       {8, 0, kEnqRecord + "ABC,R,\r\n" + kEotRecord, kEnqRecord.size(), "ABC\r\n"},
   };
   for (const auto& c : cases) {
