@@ -99,10 +99,10 @@ class TerminatedParser : public MultiParser {
   bool Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) override;
 
  private:
-  // Byte strings every match of the terminator begins with one of, when the terminator is
-  // made of literals only (a literal, a choice or sequence of them); the search then skips
-  // to the places where one stands instead of trying every offset. Worked out at the first
-  // parse, once the tree is complete.
+  // The byte strings a match of the terminator can read, when it is made of literals only
+  // (a literal, a choice or sequence of them): the search then goes straight to the places
+  // where one stands instead of trying every offset. Worked out at the first parse, once
+  // the tree is complete.
   bool candidatesKnown_ = false;
   bool literalOnly_ = false;
   std::vector<std::string> candidates_;
