@@ -6,6 +6,7 @@ FaultInjectingDevice::FaultInjectingDevice(SerialDevice& inner, Clock& clock, co
     : inner_(inner), clock_(clock), faults_(faults) {}
 
 int FaultInjectingDevice::ReadByte(std::chrono::milliseconds timeout) {
+  if (Unplugged()) return -1;
   if (faults_.silentAfterLines > 0 && line_ > faults_.silentAfterLines) {
     clock_.SleepUntil(clock_.Now() + timeout);
     return -1;
@@ -39,6 +40,7 @@ int FaultInjectingDevice::ReadByte(std::chrono::milliseconds timeout) {
 }
 
 bool FaultInjectingDevice::Write(const std::string& bytes) {
+  if (Unplugged()) return false;
   if (++writes_ == faults_.failWrite) return false;
   return inner_.Write(bytes);
 }

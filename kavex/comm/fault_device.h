@@ -18,6 +18,8 @@ struct Faults {
   std::chrono::milliseconds delay{0};  // ... by this long
   int silentAfterLines = 0;            // after this many lines nothing more arrives
   int failWrite = 0;                   // this write fails
+  int unplugAfterLines = 0;            // after this many lines the adapter is gone: every
+                                       // read fails at once and every write fails
 };
 
 class FaultInjectingDevice final : public SerialDevice {
@@ -36,6 +38,10 @@ class FaultInjectingDevice final : public SerialDevice {
   void Close() override { inner_.Close(); }
 
  private:
+  bool Unplugged() const {
+    return faults_.unplugAfterLines > 0 && line_ > faults_.unplugAfterLines;
+  }
+
   SerialDevice& inner_;
   Clock& clock_;
   Faults faults_;

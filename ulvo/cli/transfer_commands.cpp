@@ -148,6 +148,7 @@ class CliOwner : public TransferOwner {
     // The engine sets the same status on every record; one line says it.
     if (code == lastStatus_) return;
     lastStatus_ = code;
+    if (code == 3) fileWritten = true;
     if (const TransferText* t = TransferStatusText(code)) {
       std::fprintf(stderr, "%s\n", texts_.Text(*t).c_str());
     }
@@ -157,6 +158,8 @@ class CliOwner : public TransferOwner {
       std::fprintf(stderr, "Error: %s\n", texts_.Text(*t).c_str());
     }
   }
+
+  bool fileWritten = false;  // status 3: the destination file holds what came
 
  private:
   Translations texts_;
@@ -374,6 +377,13 @@ int RunTransfer(const Context& context, const Args& args) {
     std::fprintf(stderr, "The received data was saved to %s\n",
                  serial.FallbackFile().string().c_str());
   if (result == 0) std::fprintf(stderr, "%u bytes transferred\n", serial.BytesTransferred());
+  if (result != 0 && d == kDirectionReceive && owner.fileWritten) {
+    // A receive that failed part-way still wrote what came; say where it is.
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file, ec);
+    std::fprintf(stderr, "What was received (%ju bytes) is in %s\n",
+                 static_cast<uintmax_t>(ec ? 0 : size), file.c_str());
+  }
   return static_cast<int>(result);
 }
 

@@ -1,10 +1,13 @@
 #include "ulvo/engine/byte_stream.h"
 
+#include <system_error>
+
 namespace ulvo {
 
 std::string_view InputBuffer::Read(uint64_t n) {
   const uint64_t left = bytes_.size() - position_;
   if (n > left) n = left;
+  Step(n);
   std::string_view view(bytes_.data() + position_, n);
   position_ += n;
   return view;
@@ -37,6 +40,61 @@ uint64_t InputBuffer::FindFrom(const void* key, std::string_view text, uint64_t 
   m.at = m.found ? from + at : 0;
   scanned = m.found ? at : to - from;
   return m.found ? at : avail;
+}
+
+namespace {
+
+// Rollbacks within this many recent bytes stay in memory.
+constexpr uint64_t kHeldBack = 1u << 20;
+
+}  // namespace
+
+OutputBuffer::OutputBuffer(const std::filesystem::path& path) : path_(path) {
+  file_.open(path, std::ios::binary | std::ios::trunc);
+}
+
+void OutputBuffer::Write(std::string_view data) {
+  if (data.size() > kMaxDataBytes - Length()) throw std::length_error("output too large");
+  pending_.append(data);
+  if (!path_.empty() && pending_.size() >= 2 * kHeldBack) FlushOlderThan(kHeldBack);
+}
+
+void OutputBuffer::SetLength(uint64_t n) {
+  if (n >= flushed_) {
+    pending_.resize(static_cast<size_t>(n - flushed_), '\0');
+    return;
+  }
+  // A rollback behind what the file already holds: cut the file itself.
+  pending_.clear();
+  file_.close();
+  std::error_code ec;
+  std::filesystem::resize_file(path_, n, ec);
+  if (ec) throw std::runtime_error("cannot truncate the output");
+  file_.open(path_, std::ios::binary | std::ios::in | std::ios::out);
+  file_.seekp(static_cast<std::streamoff>(n));
+  if (!file_) throw std::runtime_error("cannot reopen the output");
+  flushed_ = n;
+}
+
+void OutputBuffer::FlushOlderThan(uint64_t keep) {
+  if (pending_.size() <= keep) return;
+  const size_t count = pending_.size() - static_cast<size_t>(keep);
+  file_.write(pending_.data(), static_cast<std::streamsize>(count));
+  if (!file_) throw std::runtime_error("cannot write the output");
+  pending_.erase(0, count);
+  flushed_ += count;
+}
+
+bool OutputBuffer::Finish() {
+  if (path_.empty()) return true;
+  if (!file_.is_open()) return false;
+  try {
+    FlushOlderThan(0);
+  } catch (const std::exception&) {
+    return false;
+  }
+  file_.close();
+  return !file_.fail();
 }
 
 }  // namespace ulvo

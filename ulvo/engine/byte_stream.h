@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -18,6 +20,7 @@ class InputBuffer {
   uint64_t Length() const { return bytes_.size(); }
   void Seek(uint64_t offset) { position_ = offset < bytes_.size() ? offset : bytes_.size(); }
   // Up to n bytes from the position; the position moves past what was returned.
+  // Every byte read is charged to the step budget.
   std::string_view Read(uint64_t n);
   // The same bytes without moving the position.
   std::string_view Peek(uint64_t n) const;
@@ -59,14 +62,30 @@ class InputBuffer {
   std::unordered_map<const void*, SearchMemo> searches_;
 };
 
-// The output of a write. Rolling back a failed attempt truncates; the bytes reach the file
-// when the run ends (whether it succeeded or not).
+// Neither a parse's input nor a write's output may exceed this: a hostile definition must
+// not fill the disk or the memory.
+inline constexpr uint64_t kMaxDataBytes = 64u << 20;
+
+// The output of a write. Rolling back a failed attempt truncates. With a file, the bytes go
+// to it as the output grows; only the most recent ones are held back in memory, where most
+// rollbacks land.
 class OutputBuffer {
  public:
-  uint64_t Length() const { return bytes_.size(); }
-  void Write(std::string_view data) { bytes_.append(data); }
-  void SetLength(uint64_t n) { bytes_.resize(n, '\0'); }
-  const std::string& Bytes() const { return bytes_; }
+  // Kept in memory; Bytes() holds all of it.
+  OutputBuffer() = default;
+  // Written to the file at path, which is created or truncated; IsOpen() tells whether that
+  // worked.
+  explicit OutputBuffer(const std::filesystem::path& path);
+
+  bool IsOpen() const { return !path_.empty() && file_.is_open(); }
+  uint64_t Length() const { return flushed_ + pending_.size(); }
+  // Throws std::length_error beyond kMaxDataBytes and std::runtime_error when the file
+  // cannot be written.
+  void Write(std::string_view data);
+  void SetLength(uint64_t n);
+  // Writes out what is held back; false when the file could not take it.
+  bool Finish();
+  const std::string& Bytes() const { return pending_; }
 
   // Counts records taken out of the document, so a repetition can tell whether an
   // iteration made progress.
@@ -74,7 +93,12 @@ class OutputBuffer {
   uint64_t RecordsRemoved() const { return recordsRemoved_; }
 
  private:
-  std::string bytes_;
+  void FlushOlderThan(uint64_t keep);
+
+  std::filesystem::path path_;
+  std::ofstream file_;
+  uint64_t flushed_ = 0;  // bytes already in the file
+  std::string pending_;   // the bytes after them
   uint64_t recordsRemoved_ = 0;
 };
 

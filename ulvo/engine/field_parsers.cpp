@@ -171,21 +171,29 @@ bool ElementParser::FetchValue(pugi::xml_node source, std::string& value) {
   return false;
 }
 
-CountParser::CountParser(std::string id) : id_(std::move(id)), validName_(IsXmlName(id_)) {}
+CountParser::CountParser(std::string id) : id_(std::move(id)) {
+  try {
+    query_ = std::make_unique<pugi::xpath_query>(("./" + id_).c_str());
+  } catch (const pugi::xpath_exception&) {
+    query_.reset();
+  }
+}
+
+CountParser::~CountParser() = default;
 
 bool CountParser::StoreValue(const std::string&, pugi::xml_node) {
   return true;
 }
 
 bool CountParser::FetchValue(pugi::xml_node source, std::string& value) {
-  // A name that cannot form the path "./id" makes the selection fail.
-  if (!validName_) return false;
-  long count = 0;
-  for (pugi::xml_node child = source.child(id_.c_str()); child;
-       child = child.next_sibling(id_.c_str())) {
-    ++count;
+  if (!query_) return false;
+  size_t count = 0;
+  try {
+    count = query_->evaluate_node_set(source).size();
+  } catch (const pugi::xpath_exception&) {
+    return false;  // a path whose result is not a set of nodes ("./1+1")
   }
-  value = std::to_string(count);
+  value = std::to_string(static_cast<long>(count));
   return true;
 }
 

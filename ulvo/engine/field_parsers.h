@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "ulvo/engine/parser.h"
@@ -71,18 +72,20 @@ class ElementParser : public FormatParser {
   bool validName_;
 };
 
-// Writes how many records named id the source holds; a count read from input is checked by
-// the formatting rules and dropped.
+// Writes how many nodes the path "./id" selects below the source (the records named id); a
+// count read from input is checked by the formatting rules and dropped.
 class CountParser : public FormatParser {
  public:
   explicit CountParser(std::string id);
+  ~CountParser() override;
 
   bool StoreValue(const std::string& value, pugi::xml_node target) override;
   bool FetchValue(pugi::xml_node source, std::string& value) override;
 
  private:
   std::string id_;
-  bool validName_;
+  // Null when the path does not compile; the field then fails.
+  std::unique_ptr<pugi::xpath_query> query_;
 };
 
 }  // namespace ulvo

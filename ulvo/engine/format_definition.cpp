@@ -193,13 +193,17 @@ bool FormatDefinition::ParseFile(const std::filesystem::path& input, pugi::xml_n
   std::optional<InputBuffer> in;
   try {
     std::string bytes;
+    std::error_code ec;
+    if (const uintmax_t size = std::filesystem::file_size(input, ec); !ec && size > kMaxDataBytes) {
+      why.reason = input.string() + ": the file is larger than 64 MiB";
+      return false;
+    }
     if (!ReadFileBytes(input, bytes)) {
       why.reason = input.string() + ": " + FileReason(input, false);
       return false;
     }
-    // Counts of available bytes are 32-bit.
-    if (bytes.size() > std::numeric_limits<uint32_t>::max()) {
-      why.reason = input.string() + ": the file is larger than 4 GB";
+    if (bytes.size() > kMaxDataBytes) {
+      why.reason = input.string() + ": the file is larger than 64 MiB";
       return false;
     }
     const auto length = static_cast<uint32_t>(bytes.size());
@@ -225,9 +229,8 @@ bool FormatDefinition::ParseFile(const std::filesystem::path& input, pugi::xml_n
 
 bool FormatDefinition::WriteFile(pugi::xml_node source, const std::filesystem::path& output) {
   if (!root_) return false;
-  std::ofstream file(output, std::ios::binary | std::ios::trunc);
-  if (!file) return false;
-  OutputBuffer out;
+  OutputBuffer out(output);
+  if (!out.IsOpen()) return false;
   bool ok = false;
   try {
     ok = root_->Write(source, out);
@@ -235,9 +238,8 @@ bool FormatDefinition::WriteFile(pugi::xml_node source, const std::filesystem::p
     ok = false;
   }
   // What was written up to a failure stays in the file.
-  file.write(out.Bytes().data(), static_cast<std::streamsize>(out.Bytes().size()));
-  file.flush();
-  return ok && static_cast<bool>(file);
+  const bool finished = out.Finish();
+  return ok && finished;
 }
 
 void FormatDefinition::SetType(const std::string& type) {

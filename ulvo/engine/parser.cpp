@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string_view>
+#include <typeinfo>
 
 #include "ulvo/engine/field_parsers.h"
 #include "ulvo/engine/text_codec.h"
@@ -9,22 +10,47 @@
 namespace ulvo {
 namespace {
 
-// The first offset at which a terminated field's terminator can match. A literal matches
-// only where its bytes stand, so the offsets before that are passed over at once. The
-// bytes searched are charged two steps each, as the failed tries would have cost; a place
-// already found for the same literal costs nothing again, so a choice that tries this
-// field at every record stays linear instead of exhausting the steps on a valid file.
-// Other terminators are tried everywhere.
-uint32_t FirstTerminatorOffset(InputBuffer& in, uint32_t avail, const Parser* terminator) {
-  const auto* literal = dynamic_cast<const LiteralParser*>(terminator);
-  if (!literal) return 0;
-  const std::string& text = literal->Text();
-  // A zero byte ends the literal's comparison, so such literals take the slow way.
-  if (text.empty() || text.find('\0') != std::string::npos) return 0;
-  uint64_t scanned = 0;
-  const auto first = static_cast<uint32_t>(in.FindFrom(literal, text, avail, scanned));
-  in.Step(2 * scanned);
-  return first;
+constexpr size_t kMaxCandidates = 64;
+
+// The byte strings a successful parse of `node` can read, when it reads fixed bytes only.
+// False when it can read anything else (or the strings would be too many to try).
+bool LiteralStrings(const Parser* node, std::vector<std::string>& out) {
+  out.clear();
+  if (const auto* literal = dynamic_cast<const LiteralParser*>(node)) {
+    // A zero byte ends the literal's comparison, so what it matches is not its text.
+    if (literal->Text().find('\0') != std::string::npos) return false;
+    out.push_back(literal->Text());
+    return true;
+  }
+  const auto* multi = dynamic_cast<const MultiParser*>(node);
+  if (!multi) return false;
+  const std::type_info& kind = typeid(*node);
+  const auto* group = dynamic_cast<const GroupParser*>(node);
+  const bool sequence =
+      kind == typeid(MultiParser) || kind == typeid(NodeParser) || (group && group->Id().empty());
+  if (kind == typeid(RadioParser)) {
+    // Any child may be the one that matches; a choice without children matches nothing.
+    std::vector<std::string> child;
+    for (size_t i = 0; i < multi->Count(); ++i) {
+      if (!LiteralStrings(multi->Child(i), child)) return false;
+      out.insert(out.end(), child.begin(), child.end());
+      if (out.size() > kMaxCandidates) return false;
+    }
+    return true;
+  }
+  if (!sequence) return false;
+  if (multi->Count() == 0) return true;  // an empty sequence fails: no strings
+  out.push_back({});
+  std::vector<std::string> child, joined;
+  for (size_t i = 0; i < multi->Count(); ++i) {
+    if (!LiteralStrings(multi->Child(i), child)) return false;
+    joined.clear();
+    for (const auto& head : out)
+      for (const auto& tail : child) joined.push_back(head + tail);
+    if (joined.size() > kMaxCandidates) return false;
+    out.swap(joined);
+  }
+  return true;
 }
 
 }  // namespace
@@ -99,8 +125,17 @@ bool GroupParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) 
   // when its content fails, so a failed attempt leaves nothing behind.
   pugi::xml_node record = target.append_child(id_.c_str());
   if (!record) throw DocumentError("cannot append record");
-  AppendText(record, "\r\n");
-  if (!ParseSequence(in, avail, record)) {
+  bool parsed = false;
+  try {
+    AppendText(record, "\r\n");
+    parsed = ParseSequence(in, avail, record);
+  } catch (...) {
+    // A run that ends inside the record (a budget spent, a name XML refuses) must not
+    // leave it half filled in the document.
+    target.remove_child(record);
+    throw;
+  }
+  if (!parsed) {
     target.remove_child(record);
     return false;
   }
@@ -169,10 +204,35 @@ bool TerminatedParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node tar
   if (Count() != 2) return false;
   Parser* content = Child(0);
   Parser* terminator = Child(1);
+  if (!candidatesKnown_) {
+    literalOnly_ = LiteralStrings(terminator, candidates_);
+    candidatesKnown_ = true;
+  }
   const uint64_t start = in.Position();
-  uint32_t k = FirstTerminatorOffset(in, avail, terminator);
+  uint32_t k = 0;
   for (;;) {
     in.Step();
+    if (literalOnly_) {
+      // The nearest place at or after k where a candidate stands whole. Each search is
+      // remembered, so the places are found once however often this field is tried.
+      uint32_t next = avail + 1;
+      for (const std::string& text : candidates_) {
+        if (text.empty()) {
+          next = k;
+          break;
+        }
+        in.Seek(start + k);
+        uint64_t scanned = 0;
+        const uint64_t at = in.FindFrom(&text, text, avail - k, scanned);
+        in.Step(2 * scanned);
+        if (at < avail - k && k + at < next) next = k + static_cast<uint32_t>(at);
+      }
+      if (next > avail) {
+        in.Seek(start);
+        return false;
+      }
+      k = next;
+    }
     in.Seek(start + k);
     if (terminator->Parse(in, avail - k, target)) break;
     if (k == avail) {

@@ -97,6 +97,15 @@ class OptionalParser : public MultiParser {
 class TerminatedParser : public MultiParser {
  public:
   bool Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) override;
+
+ private:
+  // The byte strings a match of the terminator can read, when it is made of literals only
+  // (a literal, a choice or sequence of them): the search then goes straight to the places
+  // where one stands instead of trying every offset. Worked out at the first parse, once
+  // the tree is complete.
+  bool candidatesKnown_ = false;
+  bool literalOnly_ = false;
+  std::vector<std::string> candidates_;
 };
 
 // Layout text of the instrument data document: the same whatever the depth.

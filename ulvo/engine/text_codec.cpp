@@ -117,8 +117,7 @@ std::string BytesToHex(std::string_view bytes) {
 
 double ReadDouble(std::string_view text) {
   // Plain decimals ("-12.345"), the usual case, are read without a copy; from_chars rounds
-  // exactly as strtod does. Anything else (blanks, '+', exponents, hexadecimal, trailing
-  // characters) goes to strtod itself.
+  // exactly as strtod does.
   size_t i = text.size() > 0 && text[0] == '-' ? 1 : 0;
   const size_t digitsStart = i;
   while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
@@ -132,7 +131,31 @@ double ReadDouble(std::string_view text) {
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     if (result.ec == std::errc() && result.ptr == text.data() + text.size()) return value;
   }
-  const std::string copy(text);  // strtod needs the terminating zero
+  // Otherwise only what a decimal number is made of: blanks, sign, digits, point, exponent.
+  // strtod alone would also take hexadecimal, "inf" and "nan", which are no numbers here.
+  const auto digit = [&](size_t at) {
+    return at < text.size() && text[at] >= '0' && text[at] <= '9';
+  };
+  size_t at = 0;
+  while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) ++at;
+  const size_t numberStart = at;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+  size_t digits = 0;
+  for (; digit(at); ++at) ++digits;
+  if (at < text.size() && text[at] == '.') {
+    ++at;
+    for (; digit(at); ++at) ++digits;
+  }
+  if (digits == 0) return 0.0;
+  if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+    size_t e = at + 1;
+    if (e < text.size() && (text[e] == '+' || text[e] == '-')) ++e;
+    if (digit(e)) {
+      while (digit(e)) ++e;
+      at = e;
+    }
+  }
+  const std::string copy(text.substr(numberStart, at - numberStart));
   return strtod_l(copy.c_str(), nullptr, CLocale());
 }
 

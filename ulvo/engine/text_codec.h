@@ -17,7 +17,8 @@ std::string HexToBytes(const std::string& hex);
 // Every byte as two upper-case hexadecimal digits.
 std::string BytesToHex(std::string_view bytes);
 
-// The C library's atof and atoi in the C locale whatever the process locale is.
+// The C library's atof and atoi in the C locale whatever the process locale is. Numbers are
+// decimal only: hexadecimal, "inf" and "nan" read as far as their decimal start ("0x10" is 0).
 double ReadDouble(std::string_view text);
 int ReadInt(std::string_view text);
 

@@ -114,6 +114,7 @@ class CULVOSerial {
   std::string handshake_;
   int32_t idleCountdown_ = 0;
   std::string buffer_;
+  std::string answer_;  // send: the instrument's answer so far
   size_t itemIndex_ = 0;
   int protocol_ = 0;
   int softMode_ = 0;

@@ -156,7 +156,7 @@ BlockVerdict JudgeBlock(std::string_view block, char expectedNumber) {
 }
 
 bool IsValidHeaderRecord1(std::string_view frame, const ControlChars& cc) {
-  if (frame.size() < kHeader1Size) return false;
+  if (frame.size() < kHeader1Frame) return false;
   return frame[0] == cc.stx && frame[37] == 'S' && frame[41] == cc.etx &&
          BlockCheck(frame.substr(1, 37)) == frame.substr(38, 3);
 }

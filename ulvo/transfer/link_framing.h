@@ -24,6 +24,9 @@ inline constexpr size_t kTextRecordSize = 253;
 inline constexpr size_t kHeaderData = 36;
 inline constexpr size_t kHeader0Size = 11;
 inline constexpr size_t kHeader1Size = 48;
+// The part of header record 1 that is checked: STX, 36 data, "S", check, ETX. What follows
+// (line ends and padding) a receiver must not wait for.
+inline constexpr size_t kHeader1Frame = 42;
 inline constexpr size_t kEndRecordSize = 5;
 
 // Low 6 bits of the sum of the bytes taken as signed 8-bit values, plus 0x20.
@@ -68,7 +71,8 @@ struct BlockVerdict {
 // Judges a 136-byte block against the block number expected.
 BlockVerdict JudgeBlock(std::string_view block, char expectedNumber);
 
-// Header record 1 of "ITF01" (48 bytes): STX, 36 data, "S", check over data and "S", ETX.
+// Header record 1 of "ITF01" (its first 42 bytes): STX, 36 data, "S", check over data and
+// "S", ETX.
 bool IsValidHeaderRecord1(std::string_view frame, const ControlChars& cc);
 
 // A received "ITF02" line (ending in LF) whose check character is right.

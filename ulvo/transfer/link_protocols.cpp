@@ -54,6 +54,7 @@ uint32_t CULVOSerial::SendLoop() {
   buffer_.clear();
   itemIndex_ = 0;
   bytesTransferred_ = 0;
+  answer_.clear();
 
   uint32_t code = ReadSourceFile();
   if (code == 0) SetStatus(5);
@@ -101,21 +102,42 @@ uint32_t CULVOSerial::JudgeAnswer(size_t written) {
     accept();
     return 0;
   }
-  std::string answer;
-  const long n = ReadInto(softMode_ == 2 ? 20 : 10, answer);
-  if (n < 0) {
-    SetError(6);
-    return 6;
-  }
-  if (n == 0) {
-    if (idleCountdown_ > 0) --idleCountdown_;
-    if (softMode_ == 2 && last) end_ = true;
-    return 0;
-  }
+  // The answer may come in pieces: read on until it is whole or the line falls silent.
+  const size_t most = softMode_ == 2 ? 20 : 10;
   std::string ack = BuildControlRecord(1);
   ack.pop_back();
-  const bool acknowledged = softMode_ == 2 ? answer.find(chars_.ack) != std::string::npos
-                                           : answer.compare(0, ack.size(), ack) == 0;
+  bool acknowledged = false;
+  for (;;) {
+    std::string got;
+    const long n = ReadInto(most, got);
+    if (n < 0) {
+      SetError(6);
+      return 6;
+    }
+    if (n == 0 && answer_.empty()) {
+      if (idleCountdown_ > 0) --idleCountdown_;
+      if (softMode_ == 2 && last) end_ = true;
+      return 0;
+    }
+    answer_ += got;
+    if (softMode_ == 2) {
+      const bool ackSeen = answer_.find(chars_.ack) != std::string::npos;
+      if (n == 0 || ackSeen || answer_.find(chars_.nak) != std::string::npos ||
+          answer_.size() >= most) {
+        acknowledged = ackSeen;
+        answer_.clear();
+        break;
+      }
+    } else {
+      // A control record ends with LF; what follows it belongs to the next answer.
+      const size_t lf = answer_.find('\n');
+      if (n == 0 || lf != std::string::npos || answer_.size() >= most) {
+        acknowledged = answer_.compare(0, ack.size(), ack) == 0;
+        answer_.erase(0, lf == std::string::npos ? answer_.size() : lf + 1);
+        break;
+      }
+    }
+  }
   if (acknowledged) {
     idleCountdown_ = softMode_ == 2 ? 5 : 40;
     accept();
@@ -162,8 +184,9 @@ uint32_t CULVOSerial::ReceiveLoop() {
     if (idleCountdown_ == 0 || code != 0) {
       CloseComPort();
       WriteDestinationFile();
+      // The shown error is 12 whatever ended the steps; the result keeps the step's own code.
       code = code != 0 ? code : 12;
-      SetError(code);
+      SetError(12);
     } else if (CloseComPort() != 0) {
       WriteDestinationFile();
       SetError(10);
@@ -270,6 +293,17 @@ uint32_t CULVOSerial::ReceiveStepBlocks() {
       buffer_.clear();
       return AnswerFrame(1);
     }
+    if (buffer_[0] != chars_.stx) {
+      // Line noise between frames: every frame starts with STX, so resume there.
+      if (chars_.eot != 0 && shortEnd.starts_with(buffer_)) return 0;
+      const size_t at = buffer_.find(chars_.stx);
+      buffer_.erase(0, at);
+      if (buffer_.empty()) {
+        if (!framed) DecreaseIdle();
+        return 0;
+      }
+      continue;
+    }
     if (protocol_ == 3 && headerState_ == 0) {
       if (buffer_.size() < header0.size() && header0.starts_with(buffer_)) return 0;
       headerState_ = buffer_.starts_with(header0) ? 1 : 2;
@@ -281,7 +315,7 @@ uint32_t CULVOSerial::ReceiveStepBlocks() {
       }
     }
     if (protocol_ == 3 && headerState_ == 1) {
-      if (buffer_.size() < kHeader1Size - 4) return 0;
+      if (buffer_.size() < kHeader1Frame) return 0;
       if (IsValidHeaderRecord1(buffer_, chars_)) {
         items_.push_back(buffer_.substr(1, kHeaderData));
         bytesTransferred_ += kHeaderData;
@@ -289,15 +323,19 @@ uint32_t CULVOSerial::ReceiveStepBlocks() {
         SetStatus(6);
         NotifyOwner(kUpdateProgress);
         idleCountdown_ = 5;
-        buffer_.erase(0, kHeader1Size - 4);
+        buffer_.erase(0, kHeader1Frame);
         framed = true;
         if (const uint32_t code = AnswerFrame(1)) return code;
         continue;
       }
       SetStatus(13);
       DecreaseIdle();
-      buffer_.clear();
-      return AnswerFrame(2);
+      buffer_.erase(0, kHeader1Frame);
+      // Without acknowledgements nobody sends it again, and the blocks follow at once.
+      if (softMode_ != 2) headerState_ = 2;
+      framed = true;
+      if (const uint32_t code = AnswerFrame(2)) return code;
+      continue;
     }
     if (buffer_.size() < kBlockSize) return 0;
     const BlockVerdict v = JudgeBlock(buffer_, blockNumber_);

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "kavex/comm/fault_device.h"
 #include "kavex/tests/support/scripted_device.h"
 #include "kavex/tests/support/scripted_prompts.h"
 #include "kavex/tests/support/scripted_transfer_dialogs.h"
@@ -98,6 +99,53 @@ TEST_F(FlowFixture, NoResponseAfterSomeLinesKeepsThemAndClosesFirst) {
   EXPECT_EQ(view.Lines(), std::vector<std::string>{"A"});
   EXPECT_EQ(device.closes, 1);
   EXPECT_FALSE(prompts.busy);
+}
+
+// A USB adapter pulled out mid-download: reads and writes fail at once. The download ends
+// with its own message, the port is closed and the lines accepted so far stay in the view.
+TEST_F(FlowFixture, UnpluggedAdapterKeepsTheAcceptedLines) {
+  struct Case {
+    DownloadKind kind;
+    std::vector<std::string> messages;
+    std::vector<std::string> kept;
+  };
+  const std::string b0 = BlockLine("_!J1_", 0), b1 = BlockLine("_\"N_", 1);
+  const Case cases[] = {
+      // Two lines came; the third read fails.
+      {DownloadKind::Nwf, {"No response."}, {"A,", "B,"}},
+      // The first block is acknowledged; the answer to the second cannot go out.
+      {DownloadKind::Qrx6, {"Failed to send data.", "Write error."}, {b0.substr(0, 134)}},
+      {DownloadKind::Hk, {"Failed to send data.", "Write error."}, {"A,"}},
+  };
+  for (const Case& c : cases) {
+    view.SetLines({});
+    view.SetModified(false);
+    logic.Settings().comm.useAckNak = true;
+    logic.Settings().comm.writeTextFile = false;
+    logic.Settings().comm.checkBlockSum = false;
+    ScriptedDevice instrument{clock};
+    instrument.acceptAnyWrite = true;
+    if (c.kind == DownloadKind::Qrx6)
+      instrument.Send(b0).Send(b1).Send(BlockLine("_#I_", 2));
+    else
+      instrument.Send("A,\r\n").Send("B,\r\n").Send("C,\r\n");
+    Faults faults;
+    faults.unplugAfterLines = 2;
+    FaultInjectingDevice adapter(instrument, clock, faults);
+    CommPort cable{adapter, clock,
+                   [this](const std::string& t) { logic.ShowMessage(t, kModeMessage, true); }};
+    cable.SetPortPath("COM1", "/dev/ttyUSB0");
+    for (const auto& m : c.messages) prompts.ExpectMessage(m);
+    const auto before = clock.Now();
+    EXPECT_EQ(RunDownload(c.kind, logic, cable, dialogs, {}), DownloadOutcome::Failed);
+    EXPECT_EQ(view.Lines(), c.kept);
+    EXPECT_FALSE(instrument.IsOpen());
+    EXPECT_FALSE(prompts.busy);
+    // A failed device ends the read at once; it is not waited out as a silent one is.
+    if (c.kind == DownloadKind::Nwf) {
+      EXPECT_EQ(clock.Now(), before);
+    }
+  }
 }
 
 TEST_F(FlowFixture, ReceiveTimeoutAndDelayComeFromTheSettingsTexts) {

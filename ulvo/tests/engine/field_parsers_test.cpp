@@ -81,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
         // a factor of 0.001 adds -2 decimals; a negative count prints six
         FieldCase{R"(factor="0.001")", "5", "5000.000000"},
         FieldCase{R"(factor="0.01")", "2.50", "250.0"},
-        FieldCase{R"(factor="inf")", "5", "0.000000"},
+        // "inf" is no number: no factor at all; a factor beyond double is infinite
+        FieldCase{R"(factor="inf")", "5", "5"}, FieldCase{R"(factor="1e400")", "5", "0.000000"},
         FieldCase{R"(factor="1e-320")", "0", "0.000000"},
         FieldCase{R"(offset="100")", "250", "150"}, FieldCase{R"(offset="0.5")", "1.25", "0.75"},
         // lenient reading: stops at the first character that cannot belong to the number
@@ -89,7 +90,10 @@ INSTANTIATE_TEST_SUITE_P(
         // decimals count every character after the first point
         FieldCase{R"(precision="2")", "1.5x", "1.50"},
         FieldCase{R"(width="8" align="right" sign="true" factor="1000" precision="0")", "  -12345",
-                  "-12.345"}));
+                  "-12.345"},
+        // decimal numbers only: no hexadecimal, infinity or NaN
+        FieldCase{R"(precision="0")", "0x10", "0"}, FieldCase{R"(offset="1")", "inf", "-1"},
+        FieldCase{R"(offset="1")", "nan", "-1"}, FieldCase{R"(offset="1")", "2e1", "19"}));
 
 class FieldWrite : public testing::TestWithParam<FieldCase> {};
 
@@ -121,7 +125,9 @@ INSTANTIATE_TEST_SUITE_P(Numbers, FieldWrite,
                                          FieldCase{R"(precision="2")", "1", "1.00"},
                                          FieldCase{R"(precision="0")", "2.5", "2"},
                                          FieldCase{R"(precision="1")", "abc", "0.0"},
-                                         FieldCase{R"(offset="1")", "1.50", "2.50"}));
+                                         FieldCase{R"(offset="1")", "1.50", "2.50"},
+                                         FieldCase{R"(precision="0")", "0x1A", "0"},
+                                         FieldCase{R"(offset="1")", "-inf", "1"}));
 
 TEST(ElementField, EmptyIdReadsAndDropsButCannotWrite) {
   TempDir dir;
@@ -216,6 +222,26 @@ TEST(CountField, CountsRecordsAtTheMomentOfWriting) {
   EXPECT_TRUE(written.ok);
   // Three PT before; the empty PT cannot be written and stays; no XX at all.
   EXPECT_EQ(written.bytes, "003;a;b;1;0");
+}
+
+TEST(CountField, SelectsByTheRelativePath) {
+  struct Case {
+    const char* id;
+    std::optional<std::string> bytes;  // nullopt: the field fails
+  };
+  const Case cases[] = {
+      {"PT", "2"},           {"*", "3"},         {"PT[NR='b']", "1"},   {"PT|Q", "3"}, {"NR", "0"},
+      {"PT[", std::nullopt}, {"", std::nullopt}, {"1+1", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    auto format = LoadDefinition(dir, std::string("<format><count id=\"") + c.id + "\"/></format>");
+    ASSERT_TRUE(format) << c.id;
+    const auto written =
+        WriteDocumentText(dir, *format, "<data><PT><NR>a</NR></PT><Q/><PT><NR>b</NR></PT></data>");
+    EXPECT_EQ(written.ok, c.bytes.has_value()) << c.id;
+    EXPECT_EQ(written.bytes, c.bytes.value_or("")) << c.id;
+  }
 }
 
 TEST(CountField, CountReadFromInputIsCheckedAndDropped) {

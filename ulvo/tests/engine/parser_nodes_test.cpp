@@ -207,25 +207,32 @@ TEST(Repetition, ManyRecordsParseInOnePass) {
 
 TEST(Repetition, ChoiceWithATerminatorTheInputLacks) {
   // Every record first tries the kind whose terminator never occurs; that search over the
-  // rest of the input must not make a valid file of a few thousand lines fail.
-  TempDir dir;
-  auto format = LoadDefinition(dir, R"(<format><repeat><node><radio>
-      <group id="A"><terminated><element id="X"/><literal>;</literal></terminated></group>
-      <group id="B"><terminated><element id="N"/><literal>,</literal></terminated>
-        <terminated><element id="E"/><literal hex="true">0D0A</literal></terminated></group>
-      </radio></node></repeat></format>)");
-  ASSERT_TRUE(format);
-  std::string input;
-  std::string body;
-  for (int i = 0; i < 3000; ++i) {
-    const std::string n = "P" + std::to_string(i);
-    const std::string e = std::to_string(1000 + i) + ".5";
-    input += n + "," + e + "\r\n";
-    body += "\t<B>\r\n\t\t<N>" + n + "</N>\r\n\t\t<E>" + e + "</E>\r\n\t</B>\r\n";
+  // rest of the input must not make a valid file of a few thousand lines fail. The same
+  // for terminators made of literals but not one literal: a choice and a sequence of them.
+  for (const char* terminator :
+       {"<literal>;</literal>", "<radio><literal>;</literal><literal>|</literal></radio>",
+        "<multi><literal>;</literal><radio><literal>;</literal><literal>:</literal></radio>"
+        "</multi>"}) {
+    TempDir dir;
+    auto format = LoadDefinition(dir, std::string(R"(<format><repeat><node><radio>
+        <group id="A"><terminated><element id="X"/>)") +
+                                          terminator + R"(</terminated></group>
+        <group id="B"><terminated><element id="N"/><literal>,</literal></terminated>
+          <terminated><element id="E"/><literal hex="true">0D0A</literal></terminated></group>
+        </radio></node></repeat></format>)");
+    ASSERT_TRUE(format);
+    std::string input;
+    std::string body;
+    for (int i = 0; i < 3000; ++i) {
+      const std::string n = "P" + std::to_string(i);
+      const std::string e = std::to_string(1000 + i) + ".5";
+      input += n + "," + e + "\r\n";
+      body += "\t<B>\r\n\t\t<N>" + n + "</N>\r\n\t\t<E>" + e + "</E>\r\n\t</B>\r\n";
+    }
+    const auto result = ParseBytes(dir, *format, input);
+    EXPECT_TRUE(result.ok) << terminator;
+    EXPECT_EQ(result.document, DataDocumentText(body)) << terminator;
   }
-  const auto result = ParseBytes(dir, *format, input);
-  EXPECT_TRUE(result.ok);
-  EXPECT_EQ(result.document, DataDocumentText(body));
 
   // Found once, a terminator further on is still found from a later start, and not beyond
   // the room a field is given.
@@ -244,6 +251,99 @@ TEST(Repetition, ChoiceWithATerminatorTheInputLacks) {
   const int other = 0;
   EXPECT_EQ(in.FindFrom(&other, "x", 3, scanned), 3u);  // none
   EXPECT_EQ(scanned, 3u);
+}
+
+TEST(TerminatedField, LiteralOnlyTerminatorsMatchWhereTheirParseDoes) {
+  // Candidates found by searching must still be confirmed by the terminator itself: the
+  // choice takes "A" first, so "ABC" never ends this field, only "AC" does.
+  struct Case {
+    const char* terminator;
+    const char* input;
+    std::optional<std::string> value;
+  };
+  const Case cases[] = {
+      {"<multi><radio><literal>A</literal><literal>AB</literal></radio><literal>C</literal></"
+       "multi>",
+       "xxABCyyAC", "xxABCyy"},
+      {"<radio><literal>;</literal><literal>::</literal></radio>", "ab::c;", "ab"},
+      {"<radio><literal>;</literal><literal>::</literal></radio>", "abc", std::nullopt},
+      {"<radio/>", "ab;", std::nullopt},
+      {"<radio><literal></literal></radio>", "ab", std::nullopt},  // empty: content gets 0 bytes
+      {"<literal>;</literal>", ";", std::nullopt},
+      {"<multi><literal>;</literal><literal>;</literal></multi>", "a;b;;", "a;b"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    auto format =
+        LoadDefinition(dir, std::string("<format><terminated><element id=\"V\"/>") + c.terminator +
+                                "</terminated><repeat><element width=\"1\"/></repeat></format>");
+    ASSERT_TRUE(format);
+    const auto result = ParseBytes(dir, *format, c.input);
+    EXPECT_EQ(result.ok, c.value.has_value()) << c.terminator << " " << c.input;
+    if (c.value) {
+      EXPECT_EQ(result.document, DataDocumentText("\t\t<V>" + *c.value + "</V>\r\n"))
+          << c.terminator;
+    }
+  }
+}
+
+TEST(Budget, HostileDefinitionsFailOnAModestInput) {
+  // Each record first tries a field that copies the whole rest of the input and then fails;
+  // charged by the bytes copied, that ends long before the quadratic work is done.
+  TempDir dir;
+  for (const char* first :
+       {R"(<element id="X" sign="true"/>)",
+        R"(<terminated><element id="X"/><element width="1" sign="true"/></terminated>)"}) {
+    auto format = LoadDefinition(
+        dir, std::string(R"(<format><repeat><node><radio><group id="A">)") + first + R"(</group>
+        <group id="B"><element id="Y" width="1"/></group></radio></node></repeat></format>)");
+    ASSERT_TRUE(format);
+    const auto result = ParseBytes(dir, *format, std::string(60000, 'x'));
+    EXPECT_FALSE(result.ok) << first;
+  }
+}
+
+TEST(Abort, HalfFilledRecordIsDropped) {
+  // A run that ends inside a record leaves no trace of that record.
+  TempDir dir;
+  auto format = LoadDefinition(dir, R"(<format><group id="R"><element id="A" width="1"/>
+      <group id="S"><element id="B" width="1"/><element id="1bad" width="1"/></group>
+      </group></format>)");
+  ASSERT_TRUE(format);
+  const auto result = ParseBytes(dir, *format, "xyz");
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.document, DataDocumentText(""));
+}
+
+TEST(WriteCap, OutputEndsAtTheCapAndGoesToTheFile) {
+  // 3,000 records padded to 1 MiB each would be 3 GB.
+  TempDir dir;
+  auto format = LoadDefinition(dir, R"(<format><repeat><node><group id="P">
+      <element id="V" width="1048576"/></group></node></repeat></format>)");
+  ASSERT_TRUE(format);
+  std::string doc = "<data>";
+  for (int i = 0; i < 3000; ++i) doc += "<P><V>" + std::to_string(i) + "</V></P>";
+  doc += "</data>";
+  pugi::xml_document data;
+  ASSERT_TRUE(LoadDataDocumentFromText(data, doc));
+  const auto path = dir / "big.out";
+  EXPECT_FALSE(format->WriteFile(data.document_element(), path));
+  // Whole records up to the cap stay in the file.
+  EXPECT_EQ(std::filesystem::file_size(path), kMaxDataBytes);
+}
+
+TEST(WriteCap, RollbackBehindTheBytesInTheFile) {
+  // An attempt several megabytes long that fails at its end is cut from the file again.
+  TempDir dir;
+  auto format = LoadDefinition(dir, R"(<format><optional><repeat><node><group id="P">
+      <element id="V" width="1000000"/></group></node></repeat><element id="Missing"/></optional>
+      <literal>END</literal></format>)");
+  ASSERT_TRUE(format);
+  std::string doc = "<data>";
+  for (int i = 0; i < 5; ++i) doc += "<P><V>" + std::to_string(i) + "</V></P>";
+  const auto written = WriteDocumentText(dir, *format, doc + "</data>");
+  EXPECT_TRUE(written.ok);
+  EXPECT_EQ(written.bytes, "END");
 }
 
 }  // namespace

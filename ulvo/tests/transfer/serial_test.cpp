@@ -7,6 +7,7 @@
 #include "fake_device.h"
 #include "ulvo/transfer/check_port.h"
 #include "ulvo/transfer/culvo_serial.h"
+#include "ulvo/transfer/fault_device.h"
 #include "ulvo/transfer/tracing_device.h"
 
 namespace ulvo {
@@ -24,6 +25,14 @@ const std::string kNakRecord = "\x15,!,\r\n"s;
 const std::string kEnqRecord = "\x05,01,^,\r\n"s;
 const std::string kEotRecord = "\x04,P,\r\n"s;
 const std::string kEnd = "\x02\x04\x03\r\n"s;
+const std::string kHeader0 =
+    "\x02"
+    "F00F000\x03\r\n"s;
+// 'A' ^ 'B' ^ 34 spaces ^ 'S' = 0x50: check "080".
+const std::string kHeader1 =
+    "\x02"
+    "AB"s +
+    std::string(34, ' ') + "S080\x03\r\n\0\0\r\n"s;
 
 // An instrument whose both directions run one protocol and software handshake.
 CInstrument MakeInstrument(uint32_t formatBit, uint32_t softBit, bool addCrLf = false) {
@@ -89,6 +98,14 @@ class SerialTest : public ::testing::Test {
   CULVOSerial serial{device};
   Recorder owner;
 };
+
+// An instrument that answers each message from the computer with the next of `frames`.
+void ServeFrames(ScriptedDevice& device, std::vector<std::string> frames) {
+  auto index = std::make_shared<size_t>(0);
+  device.responder = [frames, index](const std::string&, ScriptedDevice& d) {
+    if (*index < frames.size()) d.inbound.push_back(frames[(*index)++]);
+  };
+}
 
 TEST_F(SerialTest, OpenAppliesPortRules) {
   device.responder = [](const std::string&, ScriptedDevice&) {};
@@ -219,16 +236,7 @@ TEST_F(SerialTest, SendEachProtocolAndMode) {
       {1, 2, std::string(253, 'x') + "y", kAck, {std::string(253, 'x'), "y\x04"}},
       {8, 4, "ABC\r\n", kAckRecord, {kEnqRecord, "ABC,R,\r\n", kEotRecord}},
       {8, 2, "ABC\nDE\r\n", kAck, {kEnqRecord, "ABC,R,\r\n", "DE,U,\r\n", kEotRecord}},
-      {4,
-       0,
-       "AB",
-       "",
-       {"\x02"
-        "F00F000\x03\r\n"s,
-        "\x02"
-        "AB"s +
-            std::string(34, ' ') + "S080\x03\r\n\0\0\r\n"s,
-        kEnd}},
+      {4, 0, "AB", "", {kHeader0, kHeader1, kEnd}},
   };
   for (const auto& c : cases) {
     device.writes.clear();
@@ -242,8 +250,8 @@ TEST_F(SerialTest, SendEachProtocolAndMode) {
 }
 
 TEST_F(SerialTest, SendAckNak2NeedsTheControlRecord) {
-  // A bare ACK is no acknowledgement in "ACK NAK2"; the record is repeated.
-  device.inbound = {kAck, kAckRecord, kAckRecord, kAckRecord};
+  // A bare ACK (then silence) is no acknowledgement in "ACK NAK2"; the record is repeated.
+  ServeFrames(device, {kAck, kAckRecord, kAckRecord, kAckRecord});
   EXPECT_EQ(Send(MakeInstrument(8, 4), "ABC\r\n"), 0u);
   ASSERT_EQ(device.writes.size(), 4u);
   EXPECT_EQ(device.writes[0], kEnqRecord);
@@ -265,14 +273,6 @@ TEST_F(SerialTest, SendFileProblems) {
   EXPECT_EQ(Send(MakeInstrument(2, 0), "x"), 15u);
   EXPECT_EQ(serial.Error(), 15u);
   EXPECT_FALSE(device.IsOpen());
-}
-
-// An instrument that answers each message from the computer with the next of `frames`.
-void ServeFrames(ScriptedDevice& device, std::vector<std::string> frames) {
-  auto index = std::make_shared<size_t>(0);
-  device.responder = [frames, index](const std::string&, ScriptedDevice& d) {
-    if (*index < frames.size()) d.inbound.push_back(frames[(*index)++]);
-  };
 }
 
 TEST_F(SerialTest, ReceiveBlocksWithAckNak) {
@@ -299,21 +299,15 @@ TEST_F(SerialTest, ReceiveStreamedFramesAndNoise) {
   };
   const std::string b0 = BuildBlock("one", '0', cc);
   const std::string b1 = BuildBlock("two", '1', cc);
-  const std::string h0 =
-      "\x02"
-      "F00F000\x03\r\n"s;
-  const std::string h1 =
-      "\x02"
-      "AB"s +
-      std::string(34, ' ') + "S080\x03\r\n\0\0\r\n"s;
   const Case cases[] = {
       {2, "noise" + b0 + b1 + kEnd + std::string(129, '\0') + "\r\n",
        "one" + std::string(125, ' ') + "two" + std::string(125, ' ')},
       {2, b0 + "\x04\r\n", "one" + std::string(125, ' ')},
       // STX inside the first block's data is data, not a frame start.
       {2, BuildBlock("a\x02z", '0', cc) + kEnd, "a\x02z" + std::string(125, ' ')},
-      {4, "zz" + h0 + h1 + b0 + kEnd, "AB" + std::string(34, ' ') + "one" + std::string(125, ' ')},
-      {4, h0 + h1.substr(0, 44) + kEnd, "AB" + std::string(34, ' ')},
+      {4, "zz" + kHeader0 + kHeader1 + b0 + kEnd,
+       "AB" + std::string(34, ' ') + "one" + std::string(125, ' ')},
+      {4, kHeader0 + kHeader1.substr(0, 44) + kEnd, "AB" + std::string(34, ' ')},
       // An instrument that leaves the headers out is still understood.
       {4, b0 + kEnd, "one" + std::string(125, ' ')},
   };
@@ -414,6 +408,178 @@ TEST_F(SerialTest, ReceiveLinesStartRecordRepeated) {
   EXPECT_EQ(Receive(MakeInstrument(8, 4)), 0u);
   EXPECT_EQ(Received(), "ABC\r\n");
   EXPECT_EQ(device.writes, std::vector<std::string>(4, kAckRecord));
+}
+
+// Streams holding every frame kind of each protocol, and the file each gives.
+struct Stream {
+  uint32_t format, soft;
+  std::vector<std::string> frames;  // served one per message when soft is 2
+  std::string file;
+  size_t answers;  // messages the computer sends (mode 2)
+};
+
+std::vector<Stream> EveryFrameKind() {
+  const ControlChars cc;
+  const std::string b0 = BuildBlock("one", '0', cc), b1 = BuildBlock("two", '1', cc);
+  const std::string one = "one" + std::string(125, ' '), two = "two" + std::string(125, ' ');
+  const std::string head = "AB" + std::string(34, ' ');
+  const std::string framedEnd = kEnd + std::string(129, '\0') + "\r\n";
+  return {
+      {1, 0, {"0123456789\x04"}, "0123456789", 0},
+      {2, 0, {b0, b1, framedEnd}, one + two, 0},
+      {2, 2, {b0, b1, kEnd}, one + two, 4},
+      {4, 0, {kHeader0, kHeader1, b0, kEnd}, head + one, 0},
+      {4, 2, {kHeader0, kHeader1, b0, b1, kEnd}, head + one + two, 6},
+      {8, 0, {kEnqRecord, "ABC,R,\r\n", kEotRecord}, "ABC\r\n", 0},
+      {8, 4, {kEnqRecord, "ABC,R,\r\n", "DE,U,\r\n", kEotRecord}, "ABC\r\nDE\r\n", 0},
+  };
+}
+
+std::string Joined(const std::vector<std::string>& frames) {
+  std::string all;
+  for (const auto& f : frames) all += f;
+  return all;
+}
+
+// Serial ports split reads anywhere: every frame kind, cut at every byte, gives the same file.
+TEST_F(SerialTest, ReceiveSplitAtEveryByte) {
+  for (const Stream& c : EveryFrameKind()) {
+    const size_t total = Joined(c.frames).size();
+    for (size_t cut = 1; cut < total; ++cut) {
+      device.writes.clear();
+      device.inbound.clear();
+      device.responder = nullptr;
+      if (c.soft == 2)
+        ServeFrames(device, c.frames);
+      else
+        device.inbound = {Joined(c.frames)};
+      Faults faults;
+      faults.splitAt = cut;
+      FaultInjectingDevice split(device, clock, faults);
+      CULVOSerial engine(split);
+      const auto out = (dir / "received.dat").string();
+      ASSERT_EQ(
+          engine.Run(&owner, MakeInstrument(c.format, c.soft), "COM1", kDirectionReceive, out), 0u)
+          << "format " << c.format << " soft " << c.soft << " cut " << cut;
+      ASSERT_EQ(Received(), c.file) << "format " << c.format << " cut " << cut;
+      if (c.soft == 2) {
+        ASSERT_EQ(device.writes.size(), c.answers) << "format " << c.format << " cut " << cut;
+      }
+    }
+  }
+}
+
+// The instrument's answers, too, may arrive in pieces: each record still goes out once.
+TEST_F(SerialTest, SendAnswersSplitAtEveryByte) {
+  struct Case {
+    uint32_t format, soft;
+    bool addCrLf;
+    std::string answer;
+  };
+  const Case cases[] = {
+      {2, 2, true, kAck + "\r\n"},
+      {4, 2, false, kAck},
+      {8, 4, false, kAckRecord},
+      {1, 4, false, kAckRecord},
+  };
+  const std::string content = std::string(300, 'a') + "\r\n" + std::string(40, 'b') + "\r\n";
+  for (const Case& c : cases) {
+    const CInstrument instrument = MakeInstrument(c.format, c.soft, c.addCrLf);
+    // Sent once whole, to learn how many records the file makes.
+    device.writes.clear();
+    device.responder = [&](const std::string&, ScriptedDevice& d) {
+      d.inbound.push_back(c.answer);
+    };
+    ASSERT_EQ(Send(instrument, content), 0u);
+    const std::vector<std::string> whole = device.writes;
+    const size_t total = whole.size() * c.answer.size();
+    for (size_t cut = 1; cut < total; ++cut) {
+      device.writes.clear();
+      device.inbound.clear();
+      Faults faults;
+      faults.splitAt = cut;
+      FaultInjectingDevice split(device, clock, faults);
+      CULVOSerial engine(split);
+      ASSERT_EQ(engine.Run(&owner, instrument, "COM1", kDirectionSend, File("source.dat", content)),
+                0u)
+          << "format " << c.format << " cut " << cut;
+      ASSERT_EQ(device.writes, whole) << "format " << c.format << " cut " << cut;
+    }
+  }
+}
+
+TEST_F(SerialTest, ReceiveNoiseBetweenFrames) {
+  const ControlChars cc;
+  const std::string b0 = BuildBlock("one", '0', cc), b1 = BuildBlock("two", '1', cc);
+  const std::string one = "one" + std::string(125, ' '), two = "two" + std::string(125, ' ');
+  struct Case {
+    uint32_t format, soft;
+    std::string stream;
+    size_t noiseAt;
+    std::string file;
+  };
+  const Case cases[] = {
+      {2, 0, b0 + b1 + kEnd, 136, one + two},
+      {2, 0, b0 + b1 + kEnd, 0, one + two},
+      {4, 0, kHeader0 + kHeader1 + b0 + kEnd, 11 + 48, "AB" + std::string(34, ' ') + one},
+      {8, 0, kEnqRecord + "ABC,R,\r\n" + kEotRecord, kEnqRecord.size(), "ABC\r\n"},
+  };
+  for (const auto& c : cases) {
+    device.inbound = {c.stream};
+    Faults faults;
+    faults.noiseAt = c.noiseAt;
+    faults.noise = "z\x01q\r\n";
+    FaultInjectingDevice noisy(device, clock, faults);
+    CULVOSerial engine(noisy);
+    EXPECT_EQ(engine.Run(&owner, MakeInstrument(c.format, c.soft), "COM1", kDirectionReceive,
+                         (dir / "received.dat").string()),
+              0u)
+        << c.format << " at " << c.noiseAt;
+    EXPECT_EQ(Received(), c.file) << c.format << " at " << c.noiseAt;
+  }
+}
+
+// An instrument that falls silent, and a USB adapter pulled out, in the middle of a receive:
+// what was accepted is written, the port is closed and the error shown is 12.
+TEST_F(SerialTest, ReceiveInterruptedKeepsWhatCame) {
+  const ControlChars cc;
+  const std::string b0 = BuildBlock("one", '0', cc), b1 = BuildBlock("two", '1', cc);
+  struct Case {
+    Faults faults;
+    uint32_t result;
+  };
+  Faults silent, unplugged;
+  silent.silentAfter = 136 + 70;
+  unplugged.unplugAfter = 136 + 70;
+  for (const Case& c : {Case{silent, 12u}, Case{unplugged, 6u}}) {
+    device.inbound = {b0 + b1 + kEnd};
+    FaultInjectingDevice faulty(device, clock, c.faults);
+    CULVOSerial engine(faulty);
+    EXPECT_EQ(engine.Run(&owner, MakeInstrument(2, 0), "COM1", kDirectionReceive,
+                         (dir / "received.dat").string()),
+              c.result);
+    EXPECT_EQ(engine.Error(), 12u);
+    EXPECT_EQ(engine.Status(), 11u);
+    EXPECT_FALSE(device.IsOpen());
+    EXPECT_EQ(Received(), "one" + std::string(125, ' '));
+  }
+}
+
+TEST_F(SerialTest, SendUnpluggedEndsWithWriteError) {
+  const ControlChars cc;
+  Faults faults;
+  faults.unplugAtWrite = 2;
+  FaultInjectingDevice faulty(device, clock, faults);
+  CULVOSerial engine(faulty);
+  ServeFrames(device, {kAck, kAck, kAck});
+  EXPECT_EQ(engine.Run(&owner, MakeInstrument(2, 2), "COM1", kDirectionSend,
+                       File("source.dat", std::string(200, 'x'))),
+            15u);
+  EXPECT_EQ(engine.Error(), 15u);
+  EXPECT_EQ(engine.Status(), 11u);
+  EXPECT_FALSE(device.IsOpen());
+  EXPECT_EQ(device.writes.size(), 1u);
+  EXPECT_EQ(engine.BytesTransferred(), 136u);
 }
 
 TEST_F(SerialTest, TracingNamesControlBytes) {
