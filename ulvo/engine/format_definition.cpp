@@ -7,14 +7,17 @@
 #include <system_error>
 
 #include "ulvo/engine/data_document.h"
+#include "ulvo/engine/definition_file.h"
 #include "ulvo/engine/field_parsers.h"
 #include "ulvo/engine/text_codec.h"
 
 namespace ulvo {
 namespace {
 
-constexpr unsigned kDefinitionParseOptions =
-    pugi::parse_default | pugi::parse_declaration | pugi::parse_comments;
+// Processing instructions and the document type are kept, so saving writes them back.
+constexpr unsigned kDefinitionParseOptions = pugi::parse_default | pugi::parse_declaration |
+                                             pugi::parse_comments | pugi::parse_pi |
+                                             pugi::parse_doctype;
 
 bool IsTrue(pugi::xml_node node, const char* attribute) {
   return std::strcmp(node.attribute(attribute).value(), "true") == 0;
@@ -114,6 +117,7 @@ void FormatDefinition::Clear() {
   radio_ = pugi::xml_node();
   simple_ = false;
   document_ = std::make_unique<pugi::xml_document>();
+  encoding_ = FileEncoding{};
 }
 
 bool FormatDefinition::Load() {
@@ -121,10 +125,11 @@ bool FormatDefinition::Load() {
   try {
     std::string bytes;
     if (!ReadFileBytes(path_, bytes)) return false;
-    if (!document_->load_buffer(bytes.data(), bytes.size(), kDefinitionParseOptions,
-                                pugi::encoding_auto)) {
-      return false;
-    }
+    if (!IsWellFormedXml(bytes)) return false;
+    const pugi::xml_parse_result loaded = document_->load_buffer(
+        bytes.data(), bytes.size(), kDefinitionParseOptions, pugi::encoding_auto);
+    if (!loaded) return false;
+    encoding_ = DetectFileEncoding(bytes, loaded.encoding);
     pugi::xml_node format = document_->document_element();
     if (std::strcmp(format.name(), "format") != 0) return false;
     type_ = format.attribute("type").value();
@@ -151,7 +156,7 @@ bool FormatDefinition::Save() {
     for (const auto& group : groups_) {
       if (group->IsModified()) group->Rewrite();
     }
-    if (!SaveDocument(*document_, path_)) return false;
+    if (!SaveDocumentEncoded(*document_, path_, encoding_)) return false;
   } catch (const std::exception&) {
     return false;
   }
