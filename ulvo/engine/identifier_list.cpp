@@ -68,10 +68,21 @@ void IdNameList::SetName(size_t index, const std::string& name) {
   if (index < rows_.size()) rows_[index].name = name;
 }
 
-void IdNameList::Sort(int column) {
-  std::stable_sort(rows_.begin(), rows_.end(), [column](const IdName& a, const IdName& b) {
-    return column == 0 ? LessIgnoringCase(a.id, b.id) : LessIgnoringCase(a.name, b.name);
+int IdNameList::Sort(int column, int selected) {
+  std::vector<size_t> order(rows_.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [this, column](size_t a, size_t b) {
+    return column == 0 ? LessIgnoringCase(rows_[a].id, rows_[b].id)
+                       : LessIgnoringCase(rows_[a].name, rows_[b].name);
   });
+  std::vector<IdName> sorted;
+  int moved = -1;
+  for (size_t i = 0; i < order.size(); ++i) {
+    sorted.push_back(std::move(rows_[order[i]]));
+    if (static_cast<int>(order[i]) == selected) moved = static_cast<int>(i);
+  }
+  rows_ = std::move(sorted);
+  return moved;
 }
 
 std::string IdNameList::FirstInvalidXmlName() const {

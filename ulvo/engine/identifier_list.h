@@ -31,8 +31,8 @@ class IdNameList {
   void SetId(size_t index, const std::string& id);
   void SetName(size_t index, const std::string& name);
   // Sorts by identifier (column 0) or name (column 1), ignoring letter case; ties keep
-  // their order.
-  void Sort(int column);
+  // their order. Returns where the row at index selected went (-1 for none).
+  int Sort(int column, int selected = -1);
 
   // The first identifier that cannot name a record or value of the instrument data
   // document; empty when all can.

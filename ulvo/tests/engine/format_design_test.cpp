@@ -203,7 +203,8 @@ TEST(IdNameList, EditingSortingAndWritingBack) {
   EXPECT_EQ(added, 2u);
   list.SetId(added, "c");
   list.SetName(added, "alpha");
-  list.Sort(1);  // by name, letter case ignored
+  // By name, letter case ignored; the selected row follows its entry.
+  EXPECT_EQ(list.Sort(1, 2), 0);
   EXPECT_EQ(list.Row(0).id, "c");
   EXPECT_EQ(list.Row(2).id, "A");
   list.Sort(0);  // by identifier: A, b, c
