@@ -36,6 +36,11 @@ void FormatDesign::RemoveFormat(FormatDefinition* format) {
   formats_.Remove(format);
 }
 
+bool FormatDesign::CanAddGroups(const FormatDefinition& format) {
+  // A file may say simple="true" without having the skeleton.
+  return format.Simple() && format.Document().first_element_by_path("/format/repeat/node/radio");
+}
+
 GroupDefinition* FormatDesign::AddGroup(FormatDefinition& format, const std::string& name,
                                         const std::string& id) {
   GroupDefinition* group = format.AddGroup();

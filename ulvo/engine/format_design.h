@@ -26,6 +26,8 @@ class FormatDesign {
   void RemoveFormat(FormatDefinition* format);
   const std::vector<std::filesystem::path>& DeleteQueue() const { return deleteQueue_; }
 
+  // Only a simple format with its choice node can get groups.
+  static bool CanAddGroups(const FormatDefinition& format);
   static GroupDefinition* AddGroup(FormatDefinition& format, const std::string& name,
                                    const std::string& id);
   static bool RenameGroup(GroupDefinition& group, const std::string& name);

@@ -58,7 +58,7 @@ QListWidget* NewList(QWidget* parent, const char* name) {
   auto* list = new QListWidget(parent);
   list->setObjectName(name);
   list->setSelectionMode(QAbstractItemView::SingleSelection);
-  list->setMinimumWidth(140);
+  list->setMinimumSize(140, 240);
   list->setIconSize(QSize(16, 16));
   return list;
 }
@@ -144,7 +144,13 @@ FormatDesignView::FormatDesignView(FormatDesignContext context, QWidget* parent)
   // Both panels share the place beside the items; one is shown at a time.
   grid->addWidget(elementPanel_, 1, 3, 4, 1, Qt::AlignTop);
   grid->addWidget(literalPanel_, 1, 3, 4, 1, Qt::AlignTop);
-  grid->setColumnMinimumWidth(3, 220);
+  // The item area keeps its width whichever panel shows, so the lists never jump.
+  for (QWidget* panel :
+       {static_cast<QWidget*>(elementPanel_), static_cast<QWidget*>(literalPanel_)}) {
+    panel->setFixedWidth(250);
+  }
+  grid->setColumnMinimumWidth(3, 250);
+  for (int column = 0; column < 3; ++column) grid->setColumnStretch(column, 1);
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(button("IDC_DESIGN_HELP_BTN", "&Help"));
   bottom->addStretch();
@@ -254,7 +260,7 @@ void FormatDesignView::OnFormatSelected() {
   }
   formatType_->setEnabled(format != nullptr);
   Button("IDC_DESIGN_FORMAT_REMOVE_BTN")->setEnabled(format != nullptr);
-  Button("IDC_DESIGN_GROUP_ADD_BTN")->setEnabled(format && format->Simple());
+  Button("IDC_DESIGN_GROUP_ADD_BTN")->setEnabled(format && FormatDesign::CanAddGroups(*format));
   OnGroupSelected();
 }
 
@@ -350,7 +356,7 @@ void FormatDesignView::OnFormatRenamed(QListWidgetItem* row) {
 
 void FormatDesignView::OnAddGroup() {
   FormatDefinition* format = SelectedFormat();
-  if (!format || !format->Simple()) return;
+  if (!format || !FormatDesign::CanAddGroups(*format)) return;
   GroupDefinition* group = FormatDesign::AddGroup(
       *format, Text("IDS_DEFAULT_GROUP", "Group").toStdString(), groupType_->SelectedId());
   auto* row = new QListWidgetItem(ListIcon(kGroupIcon), Utf8(group->Name()));

@@ -70,6 +70,18 @@ TEST_F(Design, RemovedSavedFormatIsDeletedAtSaveOnly) {
   EXPECT_TRUE(design.DeleteQueue().empty());
 }
 
+TEST_F(Design, GroupsOnlyForSimpleFormatsWithTheSkeleton) {
+  WriteBytes(dir / "Formats/a.xml",
+             "<format name=\"A\" simple=\"true\"><literal>x</literal></format>");
+  WriteBytes(dir / "Formats/b.xml",
+             "<format name=\"B\"><repeat><node><radio/></node></repeat></format>");
+  FormatDesign design(dir.Path());
+  design.Refresh();
+  EXPECT_FALSE(FormatDesign::CanAddGroups(*design.Formats().Find("A")));
+  EXPECT_FALSE(FormatDesign::CanAddGroups(*design.Formats().Find("B")));
+  EXPECT_TRUE(FormatDesign::CanAddGroups(*design.AddFormat("C", "")));
+}
+
 TEST_F(Design, SaveFailureNamesTheFormat) {
   FormatDesign design(dir / "nowhere");
   design.AddFormat("Survey", "");
