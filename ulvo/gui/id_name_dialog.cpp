@@ -4,15 +4,22 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
+#include "ulvo/engine/text_codec.h"
+
 namespace ulvo {
 
 IdNameDialog::IdNameDialog(pugi::xml_node listNode, std::string tag, const QString& title,
-                           TranslateText translate, QWidget* parent)
-    : QDialog(parent), listNode_(listNode), tag_(std::move(tag)), translate_(std::move(translate)) {
+                           TranslateText translate, QWidget* parent, bool xmlNames)
+    : QDialog(parent),
+      listNode_(listNode),
+      tag_(std::move(tag)),
+      translate_(std::move(translate)),
+      xmlNames_(xmlNames) {
   if (!translate_) translate_ = DefaultText;
   setWindowTitle(title);
   list_ = new QTreeWidget(this);
@@ -146,6 +153,23 @@ void IdNameDialog::OnSort(int column) {
 }
 
 void IdNameDialog::accept() {
+  if (xmlNames_) {
+    for (size_t row = 0; row < rows_.Count(); ++row) {
+      if (IsXmlName(rows_.Row(row).id)) continue;
+      const QString text =
+          translate_("IDS_IDNAME_INVALID_ERR",
+                     "The identifier '%s' cannot be used: it must start with a letter or '_' "
+                     "and hold only letters, digits, '_', '-' and '.'.")
+              .replace("%s", QString::fromStdString(rows_.Row(row).id));
+      Select(static_cast<int>(row));
+      if (warn_) {
+        warn_(text);
+      } else {
+        QMessageBox::warning(this, windowTitle(), text);
+      }
+      return;
+    }
+  }
   rows_.Write(listNode_, tag_);
   QDialog::accept();
 }

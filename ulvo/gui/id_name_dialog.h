@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <pugixml.hpp>
 #include <string>
 
@@ -19,8 +20,13 @@ class IdNameDialog : public QDialog {
   Q_OBJECT
 
  public:
+  // With xmlNames the identifiers name records or values of the instrument data document,
+  // so OK refuses one that is not a valid XML name.
   IdNameDialog(pugi::xml_node listNode, std::string tag, const QString& title,
-               TranslateText translate, QWidget* parent = nullptr);
+               TranslateText translate, QWidget* parent = nullptr, bool xmlNames = false);
+
+  // Shows a refusal; a message box when not set.
+  void SetWarn(std::function<void(const QString&)> warn) { warn_ = std::move(warn); }
 
   const IdNameList& Rows() const { return rows_; }
   QTreeWidget* List() const { return list_; }
@@ -45,6 +51,8 @@ class IdNameDialog : public QDialog {
   pugi::xml_node listNode_;
   std::string tag_;
   TranslateText translate_;
+  bool xmlNames_ = false;
+  std::function<void(const QString&)> warn_;
   IdNameList rows_;
   QTreeWidget* list_ = nullptr;
   QLineEdit* idEdit_ = nullptr;

@@ -18,7 +18,9 @@ TranslateText FrameTexts(CMainFrame& frame) {
 void OpenIdNameDialog(CMainFrame& frame, const char* list, const char* tag, const char* titleKey,
                       const char* title) {
   const pugi::xml_node node = IdListNode(frame.App().Settings().Root(), list);
-  IdNameDialog dialog(node, tag, frame.Text(titleKey, title), FrameTexts(frame), &frame);
+  // Group and element identifiers become tag names of the data document; types do not.
+  const bool xmlNames = std::string_view(list) != "types";
+  IdNameDialog dialog(node, tag, frame.Text(titleKey, title), FrameTexts(frame), &frame, xmlNames);
   dialog.exec();
 }
 

@@ -72,6 +72,29 @@ TEST_F(IdNames, AddEditSortAndWriteBackOnOk) {
             R"(<groups><group id="A" name="Gamma"/><group id="AB" name="alpha"/></groups>)");
 }
 
+TEST_F(IdNames, OkRefusesIdentifiersThatCannotNameRecords) {
+  IdNameDialog dialog(doc.first_child(), "group", "Groups", nullptr, nullptr, true);
+  std::vector<QString> warnings;
+  dialog.SetWarn([&](const QString& text) { warnings.push_back(text); });
+  dialog.AddButton()->click();
+  QTest::keyClicks(dialog.IdEdit(), "1st");
+  dialog.List()->setCurrentItem(dialog.List()->topLevelItem(0));
+  dialog.findChild<QPushButton*>("IDOK")->click();
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].toStdString(),
+            "The identifier '1st' cannot be used: it must start with a letter or '_' and hold "
+            "only letters, digits, '_', '-' and '.'.");
+  EXPECT_EQ(dialog.IdEdit()->text(), "1st");  // the offending row is shown
+  EXPECT_EQ(Xml(doc.first_child()),
+            R"(<groups><group id="b" name="beta"/><group id="A" name="Gamma"/></groups>)");
+  QTest::keyClick(dialog.IdEdit(), Qt::Key_Home);
+  QTest::keyClicks(dialog.IdEdit(), "_");
+  dialog.findChild<QPushButton*>("IDOK")->click();
+  EXPECT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(Xml(doc.first_child()), R"(<groups><group id="b" name="beta"/><group id="A" )"
+                                    R"(name="Gamma"/><group id="_1st" name="Name"/></groups>)");
+}
+
 TEST_F(IdNames, CancelLeavesTheSettings) {
   IdNameDialog dialog(doc.first_child(), "group", "Groups", nullptr);
   dialog.List()->setCurrentItem(dialog.List()->topLevelItem(0));
