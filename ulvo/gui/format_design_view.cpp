@@ -72,6 +72,38 @@ QString Utf8(const std::string& text) {
   return QString::fromStdString(text);
 }
 
+// A row of the formats or groups list: its label can be edited, its data is the object.
+QListWidgetItem* NewNamedRow(IconIndex icon, const std::string& name, const void* object) {
+  auto* row = new QListWidgetItem(ListIcon(icon), Utf8(name));
+  row->setData(Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(object)));
+  row->setFlags(row->flags() | Qt::ItemIsEditable);
+  return row;
+}
+
+// A new row is appended, selected and its label opened for editing.
+void AppendAndEdit(QListWidget* list, QListWidgetItem* row) {
+  {
+    const QSignalBlocker blocker(list);
+    list->addItem(row);
+  }
+  list->setCurrentItem(row);
+  list->scrollToItem(row);
+  list->editItem(row);
+}
+
+// Deletes the selected row, leaving nothing selected; returns its object.
+template <typename T>
+T* TakeSelectedRow(QListWidget* list) {
+  const QList<QListWidgetItem*> rows = list->selectedItems();
+  if (rows.isEmpty()) return nullptr;
+  T* object = Data<T>(rows.first());
+  const QSignalBlocker blocker(list);
+  delete rows.first();
+  list->clearSelection();
+  list->setCurrentItem(nullptr);
+  return object;
+}
+
 }  // namespace
 
 FormatDesignView::FormatDesignView(FormatDesignContext context, QWidget* parent)
@@ -228,11 +260,8 @@ void FormatDesignView::ListFormats() {
     const QSignalBlocker blocker(formatList_);
     formatList_->clear();
     for (size_t i = 0; i < design_.Formats().Count(); ++i) {
-      FormatDefinition* format = design_.Formats().At(i);
-      auto* row = new QListWidgetItem(ListIcon(kFormatIcon), Utf8(format->Name()));
-      row->setData(Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(format)));
-      row->setFlags(row->flags() | Qt::ItemIsEditable);
-      formatList_->addItem(row);
+      const FormatDefinition* format = design_.Formats().At(i);
+      formatList_->addItem(NewNamedRow(kFormatIcon, format->Name(), format));
     }
   }
   OnFormatSelected();
@@ -249,11 +278,8 @@ void FormatDesignView::OnFormatSelected() {
     if (!formatType_->SelectId(format->Type())) formatType_->setCurrentIndex(-1);
     const QSignalBlocker blocker(groupList_);
     for (size_t i = 0; format->Simple() && i < format->GroupCount(); ++i) {
-      GroupDefinition* group = format->Group(i);
-      auto* row = new QListWidgetItem(ListIcon(kGroupIcon), Utf8(group->Name()));
-      row->setData(Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(group)));
-      row->setFlags(row->flags() | Qt::ItemIsEditable);
-      groupList_->addItem(row);
+      const GroupDefinition* group = format->Group(i);
+      groupList_->addItem(NewNamedRow(kGroupIcon, group->Name(), group));
     }
   } else {
     formatType_->setCurrentIndex(-1);
@@ -317,29 +343,13 @@ void FormatDesignView::OnItemSelected() {
 void FormatDesignView::OnAddFormat() {
   FormatDefinition* format = design_.AddFormat(Text("IDS_DEFAULT_FORMAT", "Format").toStdString(),
                                                formatType_->SelectedId());
-  auto* row = new QListWidgetItem(ListIcon(kFormatIcon), Utf8(format->Name()));
-  row->setData(Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(format)));
-  row->setFlags(row->flags() | Qt::ItemIsEditable);
-  {
-    const QSignalBlocker blocker(formatList_);
-    formatList_->addItem(row);
-  }
-  formatList_->setCurrentItem(row);
-  formatList_->scrollToItem(row);
-  formatList_->editItem(row);
+  AppendAndEdit(formatList_, NewNamedRow(kFormatIcon, format->Name(), format));
 }
 
 void FormatDesignView::OnRemoveFormat() {
-  const QList<QListWidgetItem*> rows = formatList_->selectedItems();
-  if (rows.isEmpty()) return;
-  FormatDefinition* format = Data<FormatDefinition>(rows.first());
-  {
-    const QSignalBlocker blocker(formatList_);
-    delete rows.first();
-    formatList_->clearSelection();
-    formatList_->setCurrentItem(nullptr);
+  if (FormatDefinition* format = TakeSelectedRow<FormatDefinition>(formatList_)) {
+    design_.RemoveFormat(format);
   }
-  design_.RemoveFormat(format);
   OnFormatSelected();
 }
 
@@ -359,30 +369,15 @@ void FormatDesignView::OnAddGroup() {
   if (!format || !FormatDesign::CanAddGroups(*format)) return;
   GroupDefinition* group = FormatDesign::AddGroup(
       *format, Text("IDS_DEFAULT_GROUP", "Group").toStdString(), groupType_->SelectedId());
-  auto* row = new QListWidgetItem(ListIcon(kGroupIcon), Utf8(group->Name()));
-  row->setData(Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(group)));
-  row->setFlags(row->flags() | Qt::ItemIsEditable);
-  {
-    const QSignalBlocker blocker(groupList_);
-    groupList_->addItem(row);
-  }
-  groupList_->setCurrentItem(row);
-  groupList_->scrollToItem(row);
-  groupList_->editItem(row);
+  AppendAndEdit(groupList_, NewNamedRow(kGroupIcon, group->Name(), group));
 }
 
 void FormatDesignView::OnRemoveGroup() {
   FormatDefinition* format = SelectedFormat();
-  const QList<QListWidgetItem*> rows = groupList_->selectedItems();
-  if (!format || rows.isEmpty()) return;
-  GroupDefinition* group = Data<GroupDefinition>(rows.first());
-  {
-    const QSignalBlocker blocker(groupList_);
-    delete rows.first();
-    groupList_->clearSelection();
-    groupList_->setCurrentItem(nullptr);
+  if (!format) return;
+  if (GroupDefinition* group = TakeSelectedRow<GroupDefinition>(groupList_)) {
+    format->RemoveGroup(group);
   }
-  format->RemoveGroup(group);
   OnGroupSelected();
 }
 
