@@ -12,7 +12,9 @@ namespace ulvo {
 bool SettingsDocument::Load(const fs::path& file) {
   std::error_code ec;
   const bool exists = fs::exists(file, ec);
-  readable_ = LoadDataDocument(document_, file) && document_.document_element() &&
+  const uintmax_t size = fs::file_size(file, ec);
+  readable_ = !ec && size <= kMaxSettingsFileSize && LoadDataDocument(document_, file) &&
+              document_.document_element() &&
               std::strcmp(document_.document_element().name(), "settings") == 0;
   keepUnreadable_ = exists && !readable_;
   if (!readable_) CreateEmpty();

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <pugixml.hpp>
 
 namespace ulvo {
+
+// Identifier lists and selections take kilobytes; a larger file is not a settings document.
+inline constexpr uintmax_t kMaxSettingsFileSize = uintmax_t{64} << 20;
 
 // "Settings.xml": the format selections and identifier lists, kept for the whole run.
 class SettingsDocument {

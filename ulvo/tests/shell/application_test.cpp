@@ -88,7 +88,16 @@ TEST_F(ApplicationTest, UnreadableSettingsAreReplacedAndKeptAside) {
   }
 }
 
-TEST_F(ApplicationTest, FailedWriteKeepsTheOldFile) {
+TEST_F(ApplicationTest, OversizedSettingsAreNotRead) {
+  WriteAll(folder_ / "Settings.xml", "<?xml version=\"1.0\"?>\n<settings/>");
+  fs::resize_file(folder_ / "Settings.xml", kMaxSettingsFileSize + 1);  // sparse: no disk used
+  SettingsDocument settings;
+  EXPECT_FALSE(settings.Load(folder_ / "Settings.xml"));
+  fs::resize_file(folder_ / "Settings.xml", 40);
+  EXPECT_TRUE(settings.Load(folder_ / "Settings.xml"));
+}
+
+TEST_F(ApplicationTest, ExitIntoAMissingFolderFails) {
   CDunmarkApp app;
   app.Start(folder_ / "missing", &profile_);
   EXPECT_FALSE(app.Exit());
