@@ -72,6 +72,9 @@ CMergeView::CMergeView(const TaskContext& context, QWidget* parent) : QWidget(pa
   auto* help = Named(new QPushButton(t("GT_BTNHELP", "&Help"), this), 2122);
   auto* merge = Named(new QPushButton(t("DM_BTNMERGE", "&Merge"), this), 2102);
   auto* close = Named(new QPushButton(t("GT_BTNCLOSE", "&Close"), this), 2123);
+  // Merging is not defined in this version: its commands are shown but cannot be used.
+  for (int id : {2122, 2102, 1902, 1903, 1904})
+    if (auto* b = findChild<QPushButton*>(QString::number(id))) b->setEnabled(false);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(help);
   buttons->addStretch(1);
