@@ -1,0 +1,303 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <filesystem>
+#include <fstream>
+
+#include "ulvo/gui/about_dlg.h"
+#include "ulvo/gui/help_view.h"
+#include "ulvo/gui/main_frame.h"
+#include "ulvo/gui/splash_wnd.h"
+
+namespace fs = std::filesystem;
+
+namespace ulvo {
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "ulvo_gui_tests";
+  static char* argv[] = {name, nullptr};
+  static auto* app = new QApplication(argc, argv);
+  return *app;
+}
+
+void WriteAll(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+class MainFrameTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    folder_ =
+        fs::path(testing::TempDir()) /
+        ("ulvo_gui_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override {
+    frame_.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    fs::remove_all(folder_);
+  }
+  CMainFrame& Frame() {
+    app_.Start(folder_, &profile_);
+    frame_ = std::make_unique<CMainFrame>(app_);
+    frame_->SetMessageHandler([this](const QString& text) { messages_.push_back(text); });
+    frame_->SetLockKeyReader([] { return LockKeys{}; });
+    return *frame_;
+  }
+  // Menu texts in order, submenus indented by their parent's title.
+  static QStringList MenuTexts(QMenuBar* bar) {
+    QStringList texts;
+    for (QAction* top : bar->actions()) {
+      texts << top->text();
+      for (QAction* item : top->menu()->actions()) {
+        if (item->isSeparator()) continue;
+        texts << "  " + item->text();
+        if (item->menu()) {
+          for (QAction* sub : item->menu()->actions()) {
+            if (!sub->isSeparator()) texts << "    " + sub->text();
+          }
+        }
+      }
+    }
+    return texts;
+  }
+  static int SubWindows(CMainFrame& frame) {
+    int open = 0;
+    for (QMdiSubWindow* w : frame.findChild<QMdiArea*>()->subWindowList()) {
+      if (!w->isHidden()) ++open;
+    }
+    return open;
+  }
+
+  fs::path folder_;
+  MemoryProfileStore profile_;
+  CDunmarkApp app_;
+  std::unique_ptr<CMainFrame> frame_;
+  QStringList messages_;
+};
+
+const QStringList kDefaultMenu = {
+    "&File",         "  &Format Design",
+    "    &Formats",  "    &Types",
+    "    &Groups",   "    &Elements",
+    "  E&xit",       "&Tasks",
+    "  &Transfer",   "  &Convert",
+    "&View",         "  &Toolbar",
+    "  &Status Bar", "&Help",
+    "  &Index",      "  &About ULVO...",
+};
+
+TEST_F(MainFrameTest, MenuShowsTheTableWithoutTranslations) {
+  CMainFrame& frame = Frame();
+  frame.TranslateMenu();
+  EXPECT_EQ(MenuTexts(frame.menuBar()), kDefaultMenu);
+}
+
+TEST_F(MainFrameTest, MenuIsTranslatedOnceShown) {
+  WriteAll(folder_ / "ulvo.tft",
+           "TRANSLATIONS FILE ULVO\nVERSION 1.0\n"
+           "MNU_FILE = \"&Bestand\"\nMNU_FILE_DESIGN = \"&Formaatontwerp\"\n"
+           "MNU_FILE_DESIGN_ELEMENTS = \"&Elementen\"\nMNU_FILE_EXIT = \"&Afsluiten\"\n"
+           "MNU_TASKS_CONVERT = \"&Omzetten\"\nmnu_view_statusbar=\"&Statusbalk\"\n"
+           "MNU_HELP_ABOUT = \"&Over ULVO...\"\n");
+  CMainFrame& frame = Frame();
+  EXPECT_EQ(MenuTexts(frame.menuBar()), kDefaultMenu);
+  frame.TranslateMenu();
+  const QStringList dutch = {
+      "&Bestand",        "  &Formaatontwerp", "    &Formats",  "    &Types",  "    &Groups",
+      "    &Elementen",  "  &Afsluiten",      "&Tasks",        "  &Transfer", "  &Omzetten",
+      "&View",           "  &Toolbar",        "  &Statusbalk", "&Help",       "  &Index",
+      "  &Over ULVO...",
+  };
+  EXPECT_EQ(MenuTexts(frame.menuBar()), dutch);
+  EXPECT_EQ(frame.CommandAction(kCmdConvert)->toolTip(), "Omzetten");
+}
+
+TEST_F(MainFrameTest, TaskCommandsEnabledOnlyWhileNoWindowOfTheirType) {
+  CMainFrame& frame = Frame();
+  for (int id :
+       {kCmdTransfer, kCmdConvert, kCmdFormats, kCmdTypes, kCmdGroups, kCmdElements, kCmdPrint}) {
+    EXPECT_FALSE(frame.CommandAction(id)->isEnabled()) << id;
+  }
+  frame.RegisterTask(kTransferType, [](CMainFrame&) { return new QLabel("transfer"); });
+  frame.RegisterTask(kDesignType, [](CMainFrame&) { return new QLabel("design"); });
+  EXPECT_TRUE(frame.CommandAction(kCmdTransfer)->isEnabled());
+  EXPECT_TRUE(frame.CommandAction(kCmdFormats)->isEnabled());
+  EXPECT_FALSE(frame.CommandAction(kCmdConvert)->isEnabled());
+
+  frame.CommandAction(kCmdTransfer)->trigger();
+  EXPECT_TRUE(frame.TaskIsOpen(kTransferType));
+  EXPECT_FALSE(frame.TaskIsOpen(kDesignType));
+  EXPECT_FALSE(frame.CommandAction(kCmdTransfer)->isEnabled());
+  EXPECT_TRUE(frame.CommandAction(kCmdFormats)->isEnabled());
+  QWidget* view = frame.TaskView(kTransferType);
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(frame.OpenTask(kTransferType), view);  // brought forward, not opened twice
+  EXPECT_EQ(SubWindows(frame), 1);
+
+  frame.CloseTask(view);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(frame.TaskIsOpen(kTransferType));
+  EXPECT_TRUE(frame.CommandAction(kCmdTransfer)->isEnabled());
+  EXPECT_EQ(frame.OpenTask(kConvertType), nullptr);
+  EXPECT_EQ(frame.OpenTask(kMergeType), nullptr);
+
+  int asked = 0;
+  frame.SetCommandHandler(kCmdGroups, [&asked] { ++asked; });
+  EXPECT_TRUE(frame.CommandAction(kCmdGroups)->isEnabled());
+  EXPECT_FALSE(frame.CommandAction(kCmdTypes)->isEnabled());
+  frame.CommandAction(kCmdGroups)->trigger();
+  EXPECT_EQ(asked, 1);
+}
+
+TEST_F(MainFrameTest, HelpWindowIsReused) {
+  WriteAll(folder_ / "help" / "ulvo.htm", "<html><body><h1>Index</h1></body></html>");
+  WriteAll(folder_ / "help" / "H0000402.htm", "<html><body><h1>Transfer</h1></body></html>");
+  CMainFrame& frame = Frame();
+  EXPECT_FALSE(frame.TaskIsOpen(kHelpType));
+  frame.ShowHelpIndex();
+  auto* help = qobject_cast<CHelpView*>(frame.TaskView(kHelpType));
+  ASSERT_NE(help, nullptr);
+  EXPECT_TRUE(help->source().path().endsWith("/help/ulvo.htm"));
+  EXPECT_EQ(help->windowTitle(), "Help");
+  frame.ShowContextHelp(402);
+  frame.ShowHelpIndex();
+  frame.ShowContextHelp(402);
+  EXPECT_EQ(frame.TaskView(kHelpType), help);
+  EXPECT_EQ(SubWindows(frame), 1);
+  EXPECT_TRUE(help->source().path().endsWith("/help/H0000402.htm"));
+  EXPECT_TRUE(help->toPlainText().contains("Transfer"));
+  EXPECT_TRUE(messages_.isEmpty());
+  help->Navigate(QString::fromStdString((folder_ / "help" / "gone.htm").string()));
+  EXPECT_TRUE(help->toPlainText().isEmpty());
+}
+
+TEST_F(MainFrameTest, F1OnAControlLooksForItsPage) {
+  CMainFrame& frame = Frame();
+  QLineEdit* edit = nullptr;
+  frame.RegisterTask(kTransferType, [&edit](CMainFrame&) {
+    auto* view = new QWidget;
+    edit = new QLineEdit(view);
+    SetHelpId(edit, 1701);
+    return view;
+  });
+  frame.show();
+  frame.OpenTask(kTransferType);
+  QApplication::setActiveWindow(&frame);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+  edit->setFocus();
+  QTest::keyClick(edit, Qt::Key_F1);
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_EQ(messages_[0], "helpfile H0001701.htm not found.");
+  EXPECT_FALSE(frame.TaskIsOpen(kHelpType));
+
+  WriteAll(folder_ / "help" / "H0001701.htm", "<html><body>Port</body></html>");
+  edit->setFocus();
+  QTest::keyClick(edit, Qt::Key_F1);
+  EXPECT_EQ(messages_.size(), 1);
+  auto* help = qobject_cast<CHelpView*>(frame.TaskView(kHelpType));
+  ASSERT_NE(help, nullptr);
+  EXPECT_TRUE(help->source().path().endsWith("/help/H0001701.htm"));
+}
+
+TEST_F(MainFrameTest, MissingHelpPageMessageIsTranslated) {
+  WriteAll(folder_ / "ulvo.tft",
+           "TRANSLATIONS FILE ULVO\nVERSION 1.0\n"
+           "EMSG_HELPFILENOTFOUND = \"Helpbestand %s niet gevonden.\"\n");
+  CMainFrame& frame = Frame();
+  frame.ShowContextHelp(32773);
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_EQ(messages_[0], "Helpbestand H0032773.htm niet gevonden.");
+}
+
+TEST_F(MainFrameTest, StatusBarShowsTheLockKeys) {
+  CMainFrame& frame = Frame();
+  auto pane = [&frame](const char* name) {
+    return frame.statusBar()->findChild<QLabel*>(name)->text();
+  };
+  EXPECT_EQ(pane("CAP"), "");
+  frame.SetLockKeyReader([] { return LockKeys{true, false, true}; });
+  EXPECT_EQ(pane("CAP"), "CAP");
+  EXPECT_EQ(pane("NUM"), "");
+  EXPECT_EQ(pane("SCRL"), "SCRL");
+  frame.SetLockKeyReader([] { return LockKeys{false, true, false}; });
+  EXPECT_EQ(pane("CAP"), "");
+  EXPECT_EQ(pane("NUM"), "NUM");
+  EXPECT_EQ(pane("SCRL"), "");
+}
+
+TEST_F(MainFrameTest, ClosingTheFrameWritesTheSettings) {
+  CMainFrame& frame = Frame();
+  frame.RegisterTask(kTransferType, [](CMainFrame&) { return new QLabel("transfer"); });
+  frame.OpenTask(kTransferType);
+  frame.show();
+  EXPECT_FALSE(fs::exists(folder_ / "Settings.xml"));
+  EXPECT_TRUE(frame.close());
+  EXPECT_TRUE(fs::exists(folder_ / "Settings.xml"));
+  EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(MainFrameTest, AboutBoxTitleAndFields) {
+  Translations none;
+  CAboutDlg plain(none);
+  EXPECT_EQ(plain.windowTitle(), "About ULVO");
+  EXPECT_FALSE(plain.VersionText().isEmpty());
+  EXPECT_FALSE(plain.LegalText().isEmpty());
+  Translations dutch;
+  dutch.Parse("TRANSLATIONS FILE ULVO\nVERSION 1.0\nAB_TITLE = \"Over ULVO\"\n");
+  CAboutDlg translated(dutch);
+  EXPECT_EQ(translated.windowTitle(), "Over ULVO");
+  for (QLineEdit* field : translated.findChildren<QLineEdit*>()) EXPECT_TRUE(field->isReadOnly());
+}
+
+TEST(SplashTest, FirstKeyClosesTheSplashAndIsSwallowed) {
+  App();
+  QLineEdit edit;
+  edit.show();
+  QApplication::setActiveWindow(&edit);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&edit));
+  QPointer<CSplashWnd> splash = CSplashWnd::ShowSplashScreen();
+  ASSERT_TRUE(splash);
+  EXPECT_GT(splash->RemainingMilliseconds(), 1000);
+  EXPECT_LE(splash->RemainingMilliseconds(), CSplashWnd::kShowMilliseconds);
+  QTest::keyClick(&edit, Qt::Key_A);
+  EXPECT_TRUE(!splash || splash->isHidden());
+  EXPECT_EQ(edit.text(), "");
+  QTest::keyClick(&edit, Qt::Key_B);
+  EXPECT_EQ(edit.text(), "b");
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(splash.isNull());
+}
+
+TEST(SplashTest, FirstMousePressClosesTheSplashAndIsSwallowed) {
+  App();
+  QLineEdit edit("text");
+  edit.show();
+  QPointer<CSplashWnd> splash = CSplashWnd::ShowSplashScreen();
+  ASSERT_TRUE(splash);
+  edit.setCursorPosition(0);
+  QTest::mouseClick(&edit, Qt::LeftButton, {}, QPoint(edit.width() - 2, edit.height() / 2));
+  EXPECT_TRUE(!splash || splash->isHidden());
+  EXPECT_EQ(edit.cursorPosition(), 0);
+  QTest::mouseClick(&edit, Qt::LeftButton, {}, QPoint(edit.width() - 2, edit.height() / 2));
+  EXPECT_EQ(edit.cursorPosition(), 4);
+}
+
+}  // namespace
+}  // namespace ulvo

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ulvo/shell/translations.h"
+
+namespace ulvo {
+namespace {
+
+const std::string kHead = "TRANSLATIONS FILE ULVO\r\nVERSION 1.0\r\n";
+
+struct Case {
+  const char* name;
+  std::string file;
+  const char* key;
+  const char* expected;  // nullptr: the key is not defined
+};
+
+TEST(TranslationsTest, FileRules) {
+  const Case cases[] = {
+      {"spaced equals, lower case", kHead + "dt_title = \"Titel\"\r\n", "DT_TITLE", "Titel"},
+      {"equals without blanks", kHead + "MNU_FILE=\"&Bestand\"\r\n", "MNU_FILE", "&Bestand"},
+      {"blank only", kHead + "MNU_FILE \"&Bestand\"\n", "MNU_FILE", "&Bestand"},
+      {"leading blanks", kHead + "   \tMNU_VIEW = \"Beeld\"", "MNU_VIEW", "Beeld"},
+      {"lookup in any case", kHead + "MNU_VIEW = \"Beeld\"", "mnu_view", "Beeld"},
+      {"line feed escape", kHead + "MSG_A = \"one\\ntwo\"", "MSG_A", "one\ntwo"},
+      {"first to last quote", kHead + "MSG_A = \"say \"hi\" now\" ; note", "MSG_A",
+       "say \"hi\" now"},
+      {"empty value", kHead + "MSG_A = \"\"", "MSG_A", ""},
+      {"later line wins", kHead + "MSG_A = \"one\"\nMSG_A = \"two\"", "MSG_A", "two"},
+      {"comment with quotes", kHead + "; MSG_A = \"one\"", "MSG_A", nullptr},
+      {"indented comment", kHead + "  ; MSG_A = \"one\"", "MSG_A", nullptr},
+      {"single quote mark", kHead + "MSG_A = \"one", "MSG_A", nullptr},
+      {"no key", kHead + "= \"one\"", "", nullptr},
+      {"second line wrong", "TRANSLATIONS FILE ULVO\nVERSION 2.0\nMSG_A = \"one\"", "MSG_A",
+       nullptr},
+      {"first line wrong", "TRANSLATION FILE ULVO\nVERSION 1.0\nMSG_A = \"one\"", "MSG_A", nullptr},
+      {"header inside longer lines", "; TRANSLATIONS FILE ULVO (nl)\n; VERSION 1.0\nMSG_A = \"x\"",
+       "MSG_A", "x"},
+      {"Latin-1 bytes", kHead + "MSG_A = \"Ge\xEBxporteerd\"", "MSG_A", "Ge\xC3\xABxporteerd"},
+      {"UTF-8 kept", kHead + "MSG_A = \"Ge\xC3\xABxporteerd\"", "MSG_A", "Ge\xC3\xABxporteerd"},
+  };
+  for (const Case& c : cases) {
+    Translations texts;
+    texts.Parse(c.file);
+    const auto found = texts.Find(c.key);
+    if (c.expected) {
+      ASSERT_TRUE(found.has_value()) << c.name;
+      EXPECT_EQ(*found, c.expected) << c.name;
+    } else {
+      EXPECT_FALSE(found.has_value()) << c.name;
+    }
+  }
+}
+
+TEST(TranslationsTest, IgnoredFileLeavesDefaults) {
+  Translations texts;
+  texts.Parse(kHead + "MSG_A = \"one\"");
+  EXPECT_EQ(texts.Count(), 1u);
+  EXPECT_FALSE(texts.Parse("TRANSLATIONS FILE ULVO\nVERSION 1.1\nMSG_A = \"one\""));
+  EXPECT_EQ(texts.Count(), 0u);
+  EXPECT_EQ(texts.Text("MSG_A", "default"), "default");
+  EXPECT_FALSE(texts.Load("/nonexistent/ulvo.tft"));
+  EXPECT_FALSE(texts.Parse(""));
+}
+
+TEST(TranslationsTest, OversizedFileIsNotRead) {
+  const auto path = std::filesystem::path(testing::TempDir()) / "big.tft";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << kHead << "MSG_A = \"one\"\n";
+    out << std::string(kMaxTranslationsFileSize, ';');
+  }
+  Translations texts;
+  EXPECT_FALSE(texts.Load(path));
+  EXPECT_EQ(texts.Count(), 0u);
+  std::filesystem::remove(path);
+}
+
+TEST(TranslationsTest, EngineTextsAndMessages) {
+  Translations texts;
+  texts.Parse(kHead + "EMSG_NORESPONSE = \"Geen antwoord\"\nIDS_FORMAT_LOAD_ERR = \"Fout: %s.\"");
+  EXPECT_EQ(texts.Text(*TransferErrorText(12)), "Geen antwoord");
+  EXPECT_EQ(texts.Text(*TransferStatusText(10)), "Transfer succesful");
+  EXPECT_EQ(texts.Text(Message{kFormatLoadErr, "a.xml"}), "Fout: a.xml.");
+  EXPECT_EQ(texts.Text(Message{kCnvTitle, "a.xml"}), "Convert");
+}
+
+TEST(TranslationsTest, SoftwareHandshakeNames) {
+  Translations none;
+  Translations dutch;
+  dutch.Parse(kHead + "GT_HSACKNAK2 = \"ACK NAK 2\"");
+  const struct {
+    uint32_t bit;
+    const char* plain;
+    const char* translated;
+  } cases[] = {
+      {0, "", ""},           {1, "XON XOFF", "XON XOFF"},  {2, "ACK NAK", "ACK NAK"},
+      {3, "", ""},           {4, "ACK NAK2", "ACK NAK 2"}, {8, "", ""},
+      {0x80000000u, "", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SoftwareHandshakeName(none, c.bit), c.plain) << c.bit;
+    EXPECT_EQ(SoftwareHandshakeName(dutch, c.bit), c.translated) << c.bit;
+  }
+}
+
+}  // namespace
+}  // namespace ulvo
