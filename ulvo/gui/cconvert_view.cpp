@@ -87,8 +87,8 @@ bool EventLoopProcessRunner::RunAndWait(const std::string& program, const std::s
   return process.error() != QProcess::FailedToStart;
 }
 
-CConvertView::CConvertView(const TaskContext& context, QWidget* parent)
-    : QWidget(parent), context_(context) {
+CConvertView::CConvertView(TaskContext context, QWidget* parent)
+    : QWidget(parent), context_(std::move(context)) {
   setObjectName(QStringLiteral("CConvertView"));
   ownPrompts_ = std::make_unique<QtConversionPrompts>(this, context_);
   prompts_ = ownPrompts_.get();
@@ -268,20 +268,11 @@ void CConvertView::SaveSelections() {
   WriteConvertSelections(settings, s);
 }
 
-CConvertFrame::CConvertFrame(CConvertView* view, QWidget* parent)
-    : QMdiSubWindow(parent), view_(view) {
-  setWidget(view);
-  setWindowTitle(view->windowTitle());
-  setAttribute(Qt::WA_DeleteOnClose);
-  connect(view, &CConvertView::CloseRequested, this, &QWidget::close);
-}
-
-void CConvertFrame::closeEvent(QCloseEvent* event) {
-  if (view_->Busy()) {
+void CConvertView::closeEvent(QCloseEvent* event) {
+  if (busy_)
     event->ignore();
-    return;
-  }
-  QMdiSubWindow::closeEvent(event);
+  else
+    event->accept();
 }
 
 }  // namespace ulvo

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QMdiSubWindow>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -36,7 +35,7 @@ class CConvertView : public QWidget {
  public:
   using FileChooser = std::function<QString(bool save, const QString& start)>;
 
-  CConvertView(const TaskContext& context, QWidget* parent = nullptr);
+  explicit CConvertView(TaskContext context, QWidget* parent = nullptr);
   // Writes the selections back to the settings.
   ~CConvertView() override;
 
@@ -60,6 +59,10 @@ class CConvertView : public QWidget {
  signals:
   void CloseRequested();
 
+ protected:
+  // Refused while a conversion runs.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void Translate();
   void FillFormats(QComboBox* list, const std::string& typeId);
@@ -67,7 +70,7 @@ class CConvertView : public QWidget {
   void OnTargetType();
   void Browse(bool target);
 
-  const TaskContext& context_;
+  TaskContext context_;
   std::string editorCommand_;
   std::unique_ptr<ConversionPrompts> ownPrompts_;
   ConversionPrompts* prompts_;
@@ -95,21 +98,6 @@ class CConvertView : public QWidget {
   QPushButton* help_;
   QPushButton* convert_;
   QPushButton* close_;
-};
-
-// The Convert task's child window; it stays open while a conversion runs.
-class CConvertFrame : public QMdiSubWindow {
-  Q_OBJECT
-
- public:
-  explicit CConvertFrame(CConvertView* view, QWidget* parent = nullptr);
-  CConvertView* View() const { return view_; }
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
- private:
-  CConvertView* view_;
 };
 
 }  // namespace ulvo

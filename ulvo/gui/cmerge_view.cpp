@@ -91,11 +91,4 @@ CMergeView::CMergeView(const TaskContext& context, QWidget* parent) : QWidget(pa
   connect(close, &QPushButton::clicked, this, &CMergeView::CloseRequested);
 }
 
-CMergeFrame::CMergeFrame(CMergeView* view, QWidget* parent) : QMdiSubWindow(parent) {
-  setWidget(view);
-  setWindowTitle(view->windowTitle());
-  setAttribute(Qt::WA_DeleteOnClose);
-  connect(view, &CMergeView::CloseRequested, this, &QWidget::close);
-}
-
 }  // namespace ulvo

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QMdiSubWindow>
 #include <QWidget>
 
 #include "ulvo/gui/task_context.h"
@@ -21,13 +20,6 @@ class CMergeView : public QWidget {
 
  signals:
   void CloseRequested();
-};
-
-class CMergeFrame : public QMdiSubWindow {
-  Q_OBJECT
-
- public:
-  explicit CMergeFrame(CMergeView* view, QWidget* parent = nullptr);
 };
 
 }  // namespace ulvo

@@ -61,9 +61,9 @@ QLabel* NewLabel(QWidget* parent, const char* name) {
 CTransferDoc::CTransferDoc(TransferRunner::DeviceFactory factory, QObject* parent)
     : QObject(parent), runner_(std::move(factory)) {}
 
-CTransferView::CTransferView(const TaskContext& context, CTransferDoc& doc, const PortProbe& ports,
+CTransferView::CTransferView(TaskContext context, CTransferDoc& doc, const PortProbe& ports,
                              QWidget* parent)
-    : QWidget(parent), context_(context), doc_(doc) {
+    : QWidget(parent), context_(std::move(context)), doc_(doc) {
   setObjectName(QStringLiteral("CTransferView"));
   ownPrompts_ = std::make_unique<QtTransferPrompts>(this);
   prompts_ = ownPrompts_.get();
@@ -229,9 +229,7 @@ CTransferView::CTransferView(const TaskContext& context, CTransferDoc& doc, cons
   connect(browseButton_, &QPushButton::clicked, this, &CTransferView::OnBrowse);
   connect(paramsButton_, &QPushButton::clicked, this, &CTransferView::OnParameters);
   connect(nextButton_, &QPushButton::clicked, this, &CTransferView::OnNext);
-  connect(closeButton_, &QPushButton::clicked, this, [this] {
-    if (CanClose()) emit CloseRequested();
-  });
+  connect(closeButton_, &QPushButton::clicked, this, &CTransferView::CloseRequested);
   connect(helpButton_, &QPushButton::clicked, this, [this] {
     if (context_.showHelp) context_.showHelp(context_.programFolder / "help" / "transfer.htm");
   });
@@ -239,7 +237,10 @@ CTransferView::CTransferView(const TaskContext& context, CTransferDoc& doc, cons
   connect(&doc_.Runner(), &TransferRunner::Finished, this, &CTransferView::OnFinished);
 }
 
-CTransferView::~CTransferView() = default;
+CTransferView::~CTransferView() {
+  // The document may outlive the view by a moment; its last reports go nowhere.
+  doc_.Runner().disconnect(this);
+}
 
 void CTransferView::SetPrompts(TransferFormPrompts* prompts) {
   prompts_ = prompts ? prompts : ownPrompts_.get();
@@ -389,34 +390,38 @@ bool CTransferView::CanClose() {
   return true;
 }
 
-CTransferFrame::CTransferFrame(CTransferView* view, QWidget* parent)
-    : QMdiSubWindow(parent), view_(view) {
-  setWidget(view);
-  setWindowTitle(view->windowTitle());
-  setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-  setFixedSize(600, 500);
-  setAttribute(Qt::WA_DeleteOnClose);
-  connect(view, &CTransferView::CloseRequested, this, [this] {
-    closing_ = true;
-    close();
-  });
-}
-
-void CTransferFrame::closeEvent(QCloseEvent* event) {
-  if (closing_ || view_->CanClose()) {
+void CTransferView::closeEvent(QCloseEvent* event) {
+  if (CanClose())
     event->accept();
-    return;
-  }
-  event->ignore();
+  else
+    event->ignore();
 }
 
-void CTransferFrame::changeEvent(QEvent* event) {
-  // Neither minimized nor maximized: the form has one size.
-  if (event->type() == QEvent::WindowStateChange &&
-      (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)))
-    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
-  QMdiSubWindow::changeEvent(event);
+bool CTransferView::event(QEvent* event) {
+  if (event->type() == QEvent::ParentChange)
+    if (auto* window = qobject_cast<QMdiSubWindow*>(parentWidget())) CTransferFrame::Attach(window);
+  return QWidget::event(event);
+}
+
+void CTransferFrame::Attach(QMdiSubWindow* window) {
+  if (window->findChild<CTransferFrame*>(QString(), Qt::FindDirectChildrenOnly)) return;
+  auto* frame = new CTransferFrame(window);
+  window->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  window->setFixedSize(600, 500);
+  window->installEventFilter(frame);
+}
+
+bool CTransferFrame::eventFilter(QObject* watched, QEvent* event) {
+  // Requests to minimize or maximize are ignored: the form has one size.
+  if (event->type() == QEvent::WindowStateChange) {
+    auto* window = static_cast<QWidget*>(watched);
+    if (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) {
+      window->setWindowState(window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+      return true;
+    }
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 }  // namespace ulvo

@@ -42,7 +42,7 @@ class CTransferView : public QWidget, private TransferFormPrompts {
   // both.
   using FileChooser = std::function<QString(bool save, const QString& title, const QString& start)>;
 
-  CTransferView(const TaskContext& context, CTransferDoc& doc, const PortProbe& ports,
+  CTransferView(TaskContext context, CTransferDoc& doc, const PortProbe& ports,
                 QWidget* parent = nullptr);
   ~CTransferView() override;
 
@@ -60,6 +60,10 @@ class CTransferView : public QWidget, private TransferFormPrompts {
  signals:
   void CloseRequested();
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+
  private:
   void ShowInfo(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
@@ -75,7 +79,7 @@ class CTransferView : public QWidget, private TransferFormPrompts {
   void OnUpdated(const EngineUpdate& update);
   void OnFinished(quint32 result);
 
-  const TaskContext& context_;
+  TaskContext context_;
   CTransferDoc& doc_;
   std::unique_ptr<TransferFormPrompts> ownPrompts_;
   TransferFormPrompts* prompts_ = nullptr;
@@ -120,21 +124,19 @@ class CTransferView : public QWidget, private TransferFormPrompts {
   QLabel* messages_;
 };
 
-// The transfer task's child window: 600 x 500, neither sizable nor minimizable.
-class CTransferFrame : public QMdiSubWindow {
+// The transfer task's child window: 600 x 500, neither sizable, minimizable nor maximizable.
+// Attached to the MDI child window the view is put in.
+class CTransferFrame : public QObject {
   Q_OBJECT
 
  public:
-  CTransferFrame(CTransferView* view, QWidget* parent = nullptr);
-  CTransferView* View() const { return view_; }
+  static void Attach(QMdiSubWindow* window);
 
  protected:
-  void closeEvent(QCloseEvent* event) override;
-  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  CTransferView* view_;
-  bool closing_ = false;
+  using QObject::QObject;
 };
 
 }  // namespace ulvo
