@@ -297,8 +297,10 @@ void CTransferView::Refresh() {
   hardValue_->setText(QString::fromStdString(s.hardHandshake));
   messages_->setText(QString::fromStdString(form_->MessageText()));
   bytesValue_->setText(QString::number(form_->Bytes()));
-  progress_->setValue(form_->Progress());
   const bool running = form_->Running();
+  // A receive has no known end: the bar runs as a busy indicator while bytes flow.
+  progress_->setRange(0, running && runningDirection_ == kDirectionReceive ? 0 : 100);
+  progress_->setValue(form_->Progress());
   nextButton_->setEnabled(!running);
   closeButton_->setEnabled(!running);
   for (QWidget* w :
@@ -347,10 +349,10 @@ void CTransferView::OnParameters() {
 
 void CTransferView::OnNext() {
   form_->PortChosen(LocalPath(portCombo_->currentText()));
+  runningDirection_ = form_->Direction();
   const TransferForm::NextResult r = form_->NextOrStart();
   if (r == TransferForm::NextResult::kStartTransfer) {
     runningFile_ = form_->FileName();
-    runningDirection_ = form_->Direction();
     doc_.Runner().Start(*form_->Instrument(), form_->Port(), form_->Direction(), runningFile_);
   }
   Refresh();

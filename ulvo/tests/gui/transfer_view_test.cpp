@@ -198,12 +198,15 @@ TEST_F(TransferViewTest, ReceiveShowsProgressWhileBytesFlowAndSetsTheConversionS
   QLabel* bytes = Find<QLabel>(view.get(), "bytes");
   ASSERT_TRUE(WaitFor([&] { return bytes->text() == "22"; }));
   EXPECT_TRUE(doc->Runner().Running());
+  QProgressBar* progress = Find<QProgressBar>(view.get(), "progress");
+  EXPECT_EQ(progress->maximum(), 0);  // busy: a receive has no known length
   EXPECT_EQ(Find<QLabel>(view.get(), "messages")->text(), "Downloading file to instument");
 
   line.Feed(std::string("P2,4.000,5.000,6.000\r\n") + '\x04');
   ASSERT_TRUE(WaitFor([&] { return !doc->Runner().Running(); }));
   EXPECT_EQ(Find<QLabel>(view.get(), "messages")->text(), "Transfer succesful");
   EXPECT_EQ(bytes->text(), "45");
+  EXPECT_EQ(progress->maximum(), 100);
   EXPECT_TRUE(next->isEnabled());
   EXPECT_EQ(next->text(), "Ne&xt >");
   ASSERT_EQ(received.size(), 1u);
@@ -213,6 +216,30 @@ TEST_F(TransferViewTest, ReceiveShowsProgressWhileBytesFlowAndSetsTheConversionS
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
             "P1,1.000,2.000,3.000\r\nP2,4.000,5.000,6.000\r\n");
   EXPECT_TRUE(line.closed);
+}
+
+TEST_F(TransferViewTest, SendShowsTheShareOfRecordsSent) {
+  auto view = Open();
+  const std::filesystem::path file = dir / "out.txt";
+  std::ofstream(file, std::ios::binary) << std::string(253 * 4 + 10, 'a');  // five records
+  Find<QComboBox>(view.get(), "instrument")->setCurrentIndex(0);
+  Find<QComboBox>(view.get(), "option")->setCurrentIndex(0);
+  QLineEdit* edit = Find<QLineEdit>(view.get(), "file");
+  edit->setText(QString::fromStdString(file.string()));
+  emit edit->textEdited(edit->text());
+  Find<QComboBox>(view.get(), "port")->setEditText(QStringLiteral("/dev/fake"));
+  QPushButton* next = Find<QPushButton>(view.get(), "next");
+  next->click();
+  std::vector<int> seen;
+  QProgressBar* progress = Find<QProgressBar>(view.get(), "progress");
+  QObject::connect(progress, &QProgressBar::valueChanged, [&](int v) { seen.push_back(v); });
+  next->click();
+  ASSERT_TRUE(WaitFor([&] { return !doc->Runner().Running(); }));
+  EXPECT_EQ(progress->maximum(), 100);
+  // itemIndex * 100 / (records - 1) after each accepted record.
+  EXPECT_EQ(seen, (std::vector<int>{25, 50, 75, 100}));
+  EXPECT_EQ(Find<QLabel>(view.get(), "bytes")->text(), "1023");  // the text and its EOT
+  EXPECT_TRUE(received.empty());
 }
 
 TEST_F(TransferViewTest, NoPortFailsAtOpeningAndSetsNoSource) {
