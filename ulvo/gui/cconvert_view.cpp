@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <string_view>
 
 #include "ulvo/convert/convert_settings.h"
 #include "ulvo/engine/text_codec.h"
@@ -30,7 +31,7 @@ class QtConversionPrompts : public ConversionPrompts {
       : parent_(parent), context_(context) {}
   void ShowMessage(const Message& message) override {
     const QString text = Text(message);
-    if (message.text.key == kCnvSuccessMsg.key)
+    if (std::string_view(message.text.key) == kCnvSuccessMsg.key)
       QMessageBox::information(parent_, QStringLiteral("ULVO"), text);
     else
       QMessageBox::warning(parent_, QStringLiteral("ULVO"), text);

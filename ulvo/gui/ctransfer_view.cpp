@@ -193,7 +193,14 @@ CTransferView::CTransferView(TaskContext context, CTransferDoc& doc, const PortP
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(statusBox_, 1);
   bottom->addLayout(buttons);
+  // Everything has to fit the fixed 600 x 500 window.
+  for (QGroupBox* box : {actionBox_, instrumentBox_, computerBox_, paramsBox_, statusBox_}) {
+    box->layout()->setContentsMargins(8, 4, 8, 4);
+    box->layout()->setSpacing(3);
+  }
   auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(8, 6, 8, 8);
+  layout->setSpacing(4);
   layout->addWidget(actionBox_);
   layout->addLayout(top);
   layout->addWidget(paramsBox_);
