@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include "ulvo/gui/cconvert_view.h"
 #include "ulvo/gui/cmerge_view.h"
 #include "ulvo/gui/id_name_combo.h"
+#include "ulvo/gui/main_frame.h"
 #include "ulvo/tests/gui/gui_test_support.h"
 
 namespace ulvo {
@@ -186,6 +188,40 @@ TEST_F(ConvertViewTest, MissingSettingNodesReadEmptyAndAreCreatedOnClose) {
   EXPECT_STREQ(dialog.child("to").child("file").attribute("name").value(), "/tmp/out.txt");
 }
 
+TEST_F(ConvertViewTest, EditorEditsTheScratchFileWhileTheWindowKeepsRunning) {
+  // The editor: a program given the scratch file as its one argument, no shell between.
+  const std::filesystem::path editor = folder / "editor";
+  Write(editor, "#!/bin/sh\nsleep 0.3\nsed -i 's/>P1</>Q1</' \"$1\"\n");
+  std::filesystem::permissions(editor, std::filesystem::perms::owner_all);
+  document.document_element().child("conversion").child("xmleditor").attribute("name") =
+      editor.c_str();
+  auto view = Open();
+  Choose(view->TargetType(), "POINTS");
+  ChooseFormat(view->TargetFormat(), "Point list (fixed columns)");
+  Write(folder / "in.csv", "P1,1,2,3,\r\n");
+  view->SourceFile()->setText(QString::fromStdString((folder / "in.csv").string()));
+  view->TargetFile()->setText(QString::fromStdString((folder / "out.txt").string()));
+  int ticks = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+  timer.start(20);
+  view->Convert();
+  EXPECT_GE(ticks, 5);  // events were handled while the editor ran
+  EXPECT_EQ(Read(folder / "out.txt"), "Q1                 1.000         2.000       3.000\r\n");
+  EXPECT_EQ(prompts.shown, std::vector<std::string>{"Converted successfully"});
+
+  // An editor that cannot be started leaves the document as parsed.
+  document.document_element().child("conversion").child("xmleditor").attribute("name") =
+      (folder / "no-such-editor").c_str();
+  auto second = Open();
+  Choose(second->TargetType(), "POINTS");
+  ChooseFormat(second->TargetFormat(), "Point list (fixed columns)");
+  second->SourceFile()->setText(QString::fromStdString((folder / "in.csv").string()));
+  second->TargetFile()->setText(QString::fromStdString((folder / "out2.txt").string()));
+  second->Convert();
+  EXPECT_EQ(Read(folder / "out2.txt"), "P1                 1.000         2.000       3.000\r\n");
+}
+
 TEST_F(ConvertViewTest, CaptionsFollowTheTranslations) {
   context.translate = [](const std::string& key, const std::string& text) {
     return key == "IDC_CNV_CONVERT_BTN" ? std::string("Om&zetten") : text;
@@ -193,6 +229,8 @@ TEST_F(ConvertViewTest, CaptionsFollowTheTranslations) {
   auto view = Open();
   EXPECT_EQ(view->findChild<QPushButton*>(QStringLiteral("2001"))->text(), "Om&zetten");
   EXPECT_EQ(view->findChild<QLabel*>(QStringLiteral("2010"))->text(), "File n&ame:");
+  EXPECT_EQ(HelpIdOf(view->TargetFile()), 2006);
+  EXPECT_EQ(HelpIdOf(view->findChild<QPushButton*>(QStringLiteral("2018"))), 2018);
 }
 
 TEST(MergeView, CaptionsDefaultOrTranslatedAndOnlyCloseActs) {
