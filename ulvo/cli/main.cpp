@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
       PrintHelp(stdout);
       return ulvo::cli::kExitOk;
     } else if (args[i] == "--version") {
-      std::printf("ULVO 1.0\n");
+      std::printf("ULVO %s\n", ULVO_FILE_VERSION);
       return ulvo::cli::kExitOk;
     } else {
       break;

@@ -9,6 +9,7 @@
 
 #include "ulvo/platform/qt_profile_store.h"
 #include "ulvo/platform/qt_serial_device.h"
+#include "ulvo/shell/translations.h"
 #include "ulvo/transfer/clock.h"
 #include "ulvo/transfer/culvo_serial.h"
 #include "ulvo/transfer/tracing_device.h"
@@ -124,21 +125,27 @@ int RunInstruments(const Context& context, const Args& args) {
 
 namespace {
 
+// Status and error lines in the words of the program folder's translations file.
 class CliOwner : public TransferOwner {
  public:
+  explicit CliOwner(const std::filesystem::path& home) { texts_.Load(TranslationsFilePath(home)); }
   void UpdateAllViews(uint8_t, const CULVOSerial&) override {}
   void StatusSet(uint32_t code) override {
     // The engine sets the same status on every record; one line says it.
     if (code == lastStatus_) return;
     lastStatus_ = code;
-    if (const TransferText* t = TransferStatusText(code)) std::fprintf(stderr, "%s\n", t->text);
+    if (const TransferText* t = TransferStatusText(code)) {
+      std::fprintf(stderr, "%s\n", texts_.Text(*t).c_str());
+    }
   }
   void ErrorSet(uint32_t code) override {
-    if (const TransferText* t = TransferErrorText(code))
-      std::fprintf(stderr, "Error: %s\n", t->text);
+    if (const TransferText* t = TransferErrorText(code)) {
+      std::fprintf(stderr, "Error: %s\n", texts_.Text(*t).c_str());
+    }
   }
 
  private:
+  Translations texts_;
   uint32_t lastStatus_ = 0xFFFFFFFF;
 };
 
@@ -314,7 +321,7 @@ int RunTransfer(const Context& context, const Args& args) {
     device = tracing.get();
   }
   CULVOSerial serial(*device);
-  CliOwner owner;
+  CliOwner owner(context.home);
   const uint32_t result = serial.Run(&owner, i, port, d, file);
   if (result == 2 && !qtDevice.LastError().empty())
     std::fprintf(stderr, "(%s: %s)\n", port.c_str(), qtDevice.LastError().c_str());

@@ -34,6 +34,9 @@ CAboutDlg::CAboutDlg(const Translations& texts, QWidget* parent) : QDialog(paren
   for (QLineEdit* field : {version_, legal_}) {
     field->setReadOnly(true);
     field->setFrame(false);
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    field->setPalette(palette);
     field->setMinimumWidth(field->fontMetrics().horizontalAdvance(field->text()) + 16);
     right->addWidget(field);
   }

@@ -14,6 +14,7 @@ class CHelpView : public QTextBrowser {
   // Shows the page; a page that does not exist leaves the view empty.
   void Navigate(const QString& path);
   const std::filesystem::path& ProgramFolder() const { return programFolder_; }
+  QSize sizeHint() const override { return {640, 480}; }
 
  private:
   std::filesystem::path programFolder_;

@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QTimer>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -26,8 +25,9 @@ constexpr const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> arguments(argv + 1, argv + argc);
-  for (const std::string& argument : arguments) {
+  // --help and --version need no display, so they are answered before Qt starts.
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
     if (argument == "--help" || argument == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
@@ -36,12 +36,17 @@ int main(int argc, char** argv) {
       std::printf("ULVO %s\n", ULVO_FILE_VERSION);
       return 0;
     }
-    if (argument != "--nosplash") {
-      std::fprintf(stderr, "ulvo: unknown option '%s'\n%s", argument.c_str(), kUsage);
+  }
+  QApplication application(argc, argv);
+  // Qt has taken its own options (-platform, -style ...) out; the rest must be ours.
+  std::vector<std::string> arguments;
+  for (const QString& argument : QCoreApplication::arguments().mid(1)) {
+    arguments.push_back(argument.toStdString());
+    if (argument != QLatin1String("--nosplash")) {
+      std::fprintf(stderr, "ulvo: unknown option '%s'\n%s", arguments.back().c_str(), kUsage);
       return 2;
     }
   }
-  QApplication application(argc, argv);
   QCoreApplication::setOrganizationName(QStringLiteral("Varnel Zeruro BV"));
   QCoreApplication::setApplicationName(QStringLiteral("ULVO"));
   QCoreApplication::setApplicationVersion(ulvo::FileVersion());

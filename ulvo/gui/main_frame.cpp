@@ -151,7 +151,7 @@ void CMainFrame::CreateMenu() {
 }
 
 void CMainFrame::CreateToolBar() {
-  toolBar_ = addToolBar(QStringLiteral("Standard"));
+  toolBar_ = addToolBar(WithoutMnemonic(toolBarItem_->text()));
   toolBar_->setObjectName(QStringLiteral("toolBar"));
   toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
   toolBar_->setIconSize(QSize(16, 15));
@@ -171,7 +171,9 @@ void CMainFrame::CreateToolBar() {
   commands_[kCmdPrint] = print;
   print->setEnabled(false);
   add(print, ToolIcon::kPrint);
-  connect(toolBar_, &QToolBar::visibilityChanged, toolBarItem_, &QAction::setChecked);
+  // The toolbar's own view action follows only real hiding (its close button, a float
+  // closed), not a minimised frame.
+  connect(toolBar_->toggleViewAction(), &QAction::toggled, toolBarItem_, &QAction::setChecked);
   for (QAction* action : toolBar_->actions()) {
     if (!action->isSeparator()) action->setToolTip(WithoutMnemonic(action->text()));
   }
@@ -187,10 +189,13 @@ void CMainFrame::CreateStatusBar() {
     statusBar()->addPermanentWidget(label);
     return label;
   };
+  // The idle text stays under the menu tips instead of being wiped by them.
+  readyPane_ = new QLabel(this);
+  statusBar()->addWidget(readyPane_, 1);
   capPane_ = pane("CAP");
   numPane_ = pane("NUM");
   scrlPane_ = pane("SCRL");
-  statusBar()->showMessage(Text("MSG_READY", "Ready"));
+  readyPane_->setText(Text("MSG_READY", "Ready"));
 }
 
 void CMainFrame::SetLockKeyReader(LockKeyReader reader) {
@@ -234,7 +239,8 @@ void CMainFrame::TranslateMenu() {
   for (QAction* action : toolBar_->actions()) {
     if (!action->isSeparator()) action->setToolTip(WithoutMnemonic(action->text()));
   }
-  statusBar()->showMessage(Text("MSG_READY", "Ready"));
+  toolBar_->setWindowTitle(WithoutMnemonic(toolBarItem_->text()));
+  readyPane_->setText(Text("MSG_READY", "Ready"));
   menuBar()->update();
 }
 

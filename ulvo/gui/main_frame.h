@@ -115,6 +115,7 @@ class CMainFrame : public QMainWindow {
   // Top-level popups and the Format Design submenu, with their keys.
   std::vector<std::pair<QMenu*, const char*>> popups_;
   std::map<QAction*, const char*> itemKeys_;
+  QLabel* readyPane_ = nullptr;
   QLabel* capPane_ = nullptr;
   QLabel* numPane_ = nullptr;
   QLabel* scrlPane_ = nullptr;

@@ -29,6 +29,7 @@ CSplashWnd::CSplashWnd(const QPixmap& picture)
   setAttribute(Qt::WA_DeleteOnClose);
   setFixedSize(picture_.deviceIndependentSize().toSize());
   timer_.setSingleShot(true);
+  timer_.setTimerType(Qt::PreciseTimer);
   connect(&timer_, &QTimer::timeout, this, &CSplashWnd::HideSplashScreen);
   timer_.start(kShowMilliseconds);
   qApp->installEventFilter(this);

@@ -129,6 +129,50 @@ TEST_F(MainFrameTest, MenuIsTranslatedOnceShown) {
   EXPECT_EQ(frame.CommandAction(kCmdConvert)->toolTip(), "Omzetten");
 }
 
+TEST_F(MainFrameTest, ViewMenuHidesAndShowsTheBars) {
+  CMainFrame& frame = Frame();
+  frame.show();
+  QAction* toolBarItem = nullptr;
+  QAction* statusBarItem = nullptr;
+  for (QAction* item : frame.menuBar()->actions()[2]->menu()->actions()) {
+    (item->text() == "&Toolbar" ? toolBarItem : statusBarItem) = item;
+  }
+  auto* toolBar = frame.findChild<QToolBar*>();
+  ASSERT_TRUE(toolBarItem && statusBarItem && toolBar);
+  EXPECT_TRUE(toolBarItem->isChecked());
+  toolBarItem->trigger();
+  EXPECT_FALSE(toolBar->isVisible());
+  statusBarItem->trigger();
+  EXPECT_FALSE(frame.statusBar()->isVisible());
+  toolBar->toggleViewAction()->trigger();  // the toolbar shown again by its own means
+  EXPECT_TRUE(toolBar->isVisible());
+  EXPECT_TRUE(toolBarItem->isChecked());
+  frame.showMinimized();
+  EXPECT_TRUE(toolBarItem->isChecked());
+}
+
+TEST_F(MainFrameTest, ShippedDutchFileTranslatesEveryMenuText) {
+  fs::copy_file(fs::path(ULVO_SHIPPED_DATA_DIR) / "ulvo-nl.tft", folder_ / "ulvo.tft");
+  CMainFrame& frame = Frame();
+  frame.TranslateMenu();
+  const QStringList dutch = {
+      "&Bestand",      "  &Formaatontwerp",
+      "    &Formaten", "    &Typen",
+      "    &Groepen",  "    &Elementen",
+      "  &Afsluiten",  "&Taken",
+      "  &Overdracht", "  &Converteren",
+      "Be&eld",        "  &Werkbalk",
+      "  &Statusbalk", "&Help",
+      "  &Inhoud",     "  &Info over ULVO...",
+  };
+  EXPECT_EQ(MenuTexts(frame.menuBar()), dutch);
+  bool ready = false;
+  for (QLabel* label : frame.statusBar()->findChildren<QLabel*>())
+    ready |= label->text() == "Gereed";
+  EXPECT_TRUE(ready);
+  EXPECT_EQ(frame.CommandAction(kCmdPrint)->toolTip(), "Afdrukken");
+}
+
 TEST_F(MainFrameTest, TaskCommandsEnabledOnlyWhileNoWindowOfTheirType) {
   CMainFrame& frame = Frame();
   for (int id :

@@ -106,5 +106,22 @@ TEST(TranslationsTest, SoftwareHandshakeNames) {
   }
 }
 
+TEST(TranslationsTest, ShippedDutchFileCoversTheEngineTexts) {
+  Translations dutch;
+  ASSERT_TRUE(dutch.Load(std::filesystem::path(ULVO_SHIPPED_DATA_DIR) / "ulvo-nl.tft"));
+  for (uint32_t code = 0; code < kTransferErrorCount; ++code) {
+    EXPECT_TRUE(dutch.Find(TransferErrorText(code)->key)) << TransferErrorText(code)->key;
+  }
+  for (uint32_t code = 0; code < kTransferStatusCount; ++code) {
+    EXPECT_TRUE(dutch.Find(TransferStatusText(code)->key)) << TransferStatusText(code)->key;
+  }
+  for (const TextId& id :
+       {kFormatLoadErr, kAlreadyExistsMsg, kCnvSuccessMsg, kCnvErrorMsg, kCnvTitle}) {
+    EXPECT_TRUE(dutch.Find(id.key)) << id.key;
+  }
+  EXPECT_EQ(dutch.Text(*TransferStatusText(10)), "Overdracht geslaagd");
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(ULVO_SHIPPED_DATA_DIR) / "ulvo.tft"));
+}
+
 }  // namespace
 }  // namespace ulvo
