@@ -18,16 +18,18 @@
 #include "ulvo/gui/help_view.h"
 #include "ulvo/gui/main_frame.h"
 #include "ulvo/gui/splash_wnd.h"
-#include "ulvo/tests/gui/gui_test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace ulvo {
 namespace {
 
-// The one application object of the test program, shared with the other GUI tests.
 QApplication& App() {
-  return EnsureApplication();
+  static int argc = 1;
+  static char name[] = "ulvo_gui_tests";
+  static char* argv[] = {name, nullptr};
+  static auto* app = new QApplication(argc, argv);
+  return *app;
 }
 
 void WriteAll(const fs::path& path, const std::string& bytes) {
