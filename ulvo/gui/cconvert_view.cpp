@@ -231,6 +231,14 @@ void CConvertView::FillFormats(QComboBox* list, const std::string& typeId) {
   list->setCurrentIndex(-1);
 }
 
+void CConvertView::ReloadFormats() {
+  for (auto [type, format] : {std::pair{fromType_, fromFormat_}, std::pair{toType_, toFormat_}}) {
+    const QString chosen = format->currentText();
+    FillFormats(format, type->SelectedId());
+    format->setCurrentIndex(chosen.isEmpty() ? -1 : format->findText(chosen));
+  }
+}
+
 void CConvertView::OnSourceType() {
   const std::string id = fromType_->SelectedId();
   FillFormats(fromFormat_, id);

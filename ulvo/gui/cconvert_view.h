@@ -48,6 +48,9 @@ class CConvertView : public QWidget {
 
   void Convert();
   void SaveSelections();
+  // The application's format list was read again: the format lists offer what it holds now,
+  // keeping the chosen formats that still exist.
+  void ReloadFormats();
 
   IdNameCombo* SourceType() const { return fromType_; }
   IdNameCombo* TargetType() const { return toType_; }

@@ -71,6 +71,7 @@ void RegisterTaskWindows(CMainFrame& frame) {
   });
   frame.RegisterTask(kConvertType, [](CMainFrame& f) -> QWidget* {
     auto* view = new CConvertView(MakeTaskContext(f));
+    QObject::connect(&f, &CMainFrame::formatsRefreshed, view, &CConvertView::ReloadFormats);
     QObject::connect(view, &CConvertView::CloseRequested, &f, [&f, view] { f.CloseTask(view); });
     return view;
   });
