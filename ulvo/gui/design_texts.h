@@ -9,7 +9,7 @@ namespace ulvo {
 using TranslateText = std::function<QString(const char* key, const QString& defaultText)>;
 
 // No translations file: every text is its default.
-inline QString DefaultText(const char*, const QString& defaultText) {
+inline QString UntranslatedText(const char*, const QString& defaultText) {
   return defaultText;
 }
 

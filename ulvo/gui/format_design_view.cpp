@@ -15,6 +15,7 @@
 #include "ulvo/gui/element_dialog.h"
 #include "ulvo/gui/id_name_combo.h"
 #include "ulvo/gui/literal_dialog.h"
+#include "ulvo/gui/main_frame.h"
 
 namespace ulvo {
 namespace {
@@ -108,7 +109,7 @@ T* TakeSelectedRow(QListWidget* list) {
 
 FormatDesignView::FormatDesignView(FormatDesignContext context, QWidget* parent)
     : QWidget(parent), context_(std::move(context)), design_(context_.programFolder) {
-  if (!context_.translate) context_.translate = DefaultText;
+  if (!context_.translate) context_.translate = UntranslatedText;
   setObjectName("FormatDesignView");
   setWindowTitle(Text("IDS_DESIGN_TITLE", "Format Design"));
   const pugi::xml_node conversion = context_.settings.child("conversion");
@@ -227,6 +228,40 @@ FormatDesignView::FormatDesignView(FormatDesignContext context, QWidget* parent)
   connect(literalPanel_, &LiteralDialog::TextChanged, this, [this](const QString& text) {
     if (QListWidgetItem* row = itemList_->currentItem()) row->setText(text);
   });
+
+  // F1 on a control shows the help page named after its identifier.
+  const std::pair<const char*, int> kHelpIds[] = {{"IDC_DESIGN_FORMATS", 2608},
+                                                  {"IDC_DESIGN_FORMAT_LIST", 2605},
+                                                  {"IDC_DESIGN_FORMAT_ADD_BTN", 2606},
+                                                  {"IDC_DESIGN_FORMAT_REMOVE_BTN", 2607},
+                                                  {"IDC_DESIGN_FORMAT_TYPE", 2617},
+                                                  {"IDC_DESIGN_FORMAT_TYPE_LIST", 2616},
+                                                  {"IDC_DESIGN_GROUPS", 2609},
+                                                  {"IDC_DESIGN_GROUP_LIST", 2604},
+                                                  {"IDC_DESIGN_GROUP_ADD_BTN", 2611},
+                                                  {"IDC_DESIGN_GROUP_REMOVE_BTN", 2612},
+                                                  {"IDC_DESIGN_GROUP_TYPE", 2619},
+                                                  {"IDC_DESIGN_GROUP_TYPE_LIST", 2618},
+                                                  {"IDC_DESIGN_ITEMS", 2610},
+                                                  {"IDC_DESIGN_ITEM_LIST", 2601},
+                                                  {"IDC_DESIGN_ITEM_ADD_BTN", 2613},
+                                                  {"IDC_DESIGN_ITEM_REMOVE_BTN", 2614},
+                                                  {"IDC_DESIGN_HELP_BTN", 2602},
+                                                  {"IDC_DESIGN_OK_BTN", 2615},
+                                                  {"IDC_DESIGN_CANCEL_BTN", 2603},
+                                                  {"ElementDialog", 2712},
+                                                  {"IDC_ELEMENT_ID", 2704},
+                                                  {"IDC_ELEMENT_WIDTH_EDIT", 2705},
+                                                  {"IDC_ELEMENT_ALIGN_LIST", 2708},
+                                                  {"IDC_ELEMENT_FILL_EDIT", 2715},
+                                                  {"IDC_ELEMENT_OFFSET_EDIT", 2710},
+                                                  {"IDC_ELEMENT_SIGN_CHK", 2709},
+                                                  {"LiteralDialog", 2713},
+                                                  {"IDC_LITERAL_TEXT", 2700},
+                                                  {"IDC_LITERAL_HEX_CHK", 2702}};
+  for (const auto& [name, id] : kHelpIds) {
+    if (auto* control = findChild<QWidget*>(name)) SetHelpId(control, id);
+  }
 
   design_.Refresh();
   ListFormats();

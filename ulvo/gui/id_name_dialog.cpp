@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 
 #include "ulvo/engine/text_codec.h"
+#include "ulvo/gui/main_frame.h"
 
 namespace ulvo {
 
@@ -20,7 +21,7 @@ IdNameDialog::IdNameDialog(pugi::xml_node listNode, std::string tag, const QStri
       tag_(std::move(tag)),
       translate_(std::move(translate)),
       xmlNames_(xmlNames) {
-  if (!translate_) translate_ = DefaultText;
+  if (!translate_) translate_ = UntranslatedText;
   setWindowTitle(title);
   list_ = new QTreeWidget(this);
   list_->setObjectName("IDC_IDNAME_LIST");
@@ -66,6 +67,12 @@ IdNameDialog::IdNameDialog(pugi::xml_node listNode, std::string tag, const QStri
   connect(idEdit_, &QLineEdit::textEdited, this, &IdNameDialog::OnIdEdited);
   connect(nameEdit_, &QLineEdit::textEdited, this, &IdNameDialog::OnNameEdited);
   connect(list_->header(), &QHeaderView::sectionClicked, this, &IdNameDialog::OnSort);
+
+  SetHelpId(list_, 2503);
+  SetHelpId(idEdit_, 2504);
+  SetHelpId(nameEdit_, 2505);
+  SetHelpId(addButton_, 2501);
+  SetHelpId(removeButton_, 2502);
 
   rows_.Read(listNode_, tag_);
   Fill(-1);

@@ -14,6 +14,7 @@
 #include "ulvo/gui/element_dialog.h"
 #include "ulvo/gui/id_name_combo.h"
 #include "ulvo/gui/literal_dialog.h"
+#include "ulvo/gui/main_frame.h"
 #include "ulvo/tests/engine/engine_test_support.h"
 #include "ulvo/tests/gui/gui_test_support.h"
 
@@ -70,6 +71,8 @@ class DesignView : public testing::Test {
 TEST_F(DesignView, ListsFormatsAndEnablesByTheSelection) {
   auto view = Open();
   EXPECT_EQ(view->windowTitle(), "Format Design");
+  EXPECT_EQ(HelpIdOf(view->FormatList()), 2605);
+  EXPECT_EQ(HelpIdOf(view->LiteralPanel()->HexCheck()), 2702);
   ASSERT_EQ(view->FormatList()->count(), 3);
   // Sorted by name.
   EXPECT_EQ(view->FormatList()->item(0)->text(), "ITF00 coordinates");
