@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ulvo/engine/format_definition.h"
+#include "ulvo/engine/identifier_list.h"
 
 namespace ulvo {
 
@@ -38,10 +39,6 @@ bool SetConversionSource(pugi::xml_node settings, const FormatList& formats,
 std::vector<std::string> FormatNamesOfType(const FormatList& formats, const std::string& typeId);
 
 // An identifier list of the settings document ("types", "groups", "elements").
-struct IdName {
-  std::string id;
-  std::string name;
-};
 std::vector<IdName> ReadIdList(pugi::xml_node settings, const char* list, const char* item);
 
 }  // namespace ulvo

@@ -99,6 +99,9 @@ void GroupDefinition::ReadItems(pugi::xml_node parent) {
           }
         }
       }
+      // Reading is no edit: a group only rewritten when really changed keeps what the model
+      // cannot hold (factor, precision, comments, layout).
+      item->SetModified(false);
       items_.push_back(std::move(item));
     }
   }
@@ -156,7 +159,13 @@ bool GroupDefinition::IsModified() const {
 
 void GroupDefinition::Rewrite() {
   if (!element_) throw DocumentError("group has no element");
-  while (pugi::xml_node child = element_.first_child()) element_.remove_child(child);
+  // The group's comments stay, ahead of the items, since their place among edited items
+  // cannot be known.
+  for (pugi::xml_node child = element_.first_child(); child;) {
+    const pugi::xml_node next = child.next_sibling();
+    if (child.type() != pugi::node_comment) element_.remove_child(child);
+    child = next;
+  }
   size_t i = 0;
   while (i < items_.size()) {
     auto* element = dynamic_cast<ElementDefinition*>(items_[i].get());

@@ -8,14 +8,17 @@
 #include <system_error>
 
 #include "ulvo/engine/data_document.h"
+#include "ulvo/engine/definition_file.h"
 #include "ulvo/engine/field_parsers.h"
 #include "ulvo/engine/text_codec.h"
 
 namespace ulvo {
 namespace {
 
-constexpr unsigned kDefinitionParseOptions =
-    pugi::parse_default | pugi::parse_declaration | pugi::parse_comments;
+// Processing instructions and the document type are kept, so saving writes them back.
+constexpr unsigned kDefinitionParseOptions = pugi::parse_default | pugi::parse_declaration |
+                                             pugi::parse_comments | pugi::parse_pi |
+                                             pugi::parse_doctype;
 
 bool IsTrue(pugi::xml_node node, const char* attribute) {
   return std::strcmp(node.attribute(attribute).value(), "true") == 0;
@@ -115,6 +118,7 @@ void FormatDefinition::Clear() {
   radio_ = pugi::xml_node();
   simple_ = false;
   document_ = std::make_unique<pugi::xml_document>();
+  encoding_ = FileEncoding{};
 }
 
 bool FormatDefinition::Load() {
@@ -136,6 +140,14 @@ bool FormatDefinition::Load() {
                    std::to_string(line) + ", column " + std::to_string(column);
       return false;
     }
+    if (!IsWellFormedXml(bytes)) {
+      loadError_ = path_.string() +
+                   ": not well-formed XML (a second root element, text outside the root, an "
+                   "undeclared entity or a repeated attribute)";
+      document_->reset();
+      return false;
+    }
+    encoding_ = DetectFileEncoding(bytes, parsed.encoding);
     pugi::xml_node format = document_->document_element();
     if (std::strcmp(format.name(), "format") != 0) {
       loadError_ = path_.string() + ": the root element is <" + format.name() + ">, not <format>";
@@ -173,7 +185,7 @@ bool FormatDefinition::Save() {
     for (const auto& group : groups_) {
       if (group->IsModified()) group->Rewrite();
     }
-    if (!SaveDocument(*document_, path_)) return false;
+    if (!SaveDocumentEncoded(*document_, path_, encoding_)) return false;
   } catch (const std::exception&) {
     return false;
   }

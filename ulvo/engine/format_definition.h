@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ulvo/engine/definition_file.h"
 #include "ulvo/engine/definition_model.h"
 #include "ulvo/engine/diagnostics.h"
 #include "ulvo/engine/parser.h"
@@ -65,6 +66,7 @@ class FormatDefinition {
   std::string type_;
   std::string name_;
   std::unique_ptr<pugi::xml_document> document_;
+  FileEncoding encoding_;
   std::unique_ptr<MultiParser> root_;
   pugi::xml_node radio_;
   std::vector<std::unique_ptr<GroupDefinition>> groups_;

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ulvo/engine/definition_model.h"
+#include "ulvo/engine/format_definition.h"
+#include "ulvo/engine/identifier_list.h"
+
+namespace ulvo {
+
+// The format design editor's own list of the folder's definitions and the files to delete
+// at OK. Nothing reaches the disk before Save.
+class FormatDesign {
+ public:
+  explicit FormatDesign(std::filesystem::path programFolder);
+
+  void Refresh() { formats_.Refresh(programFolder_); }
+  const FormatList& Formats() const { return formats_; }
+
+  FormatDefinition* AddFormat(const std::string& name, const std::string& type);
+  // An empty name changes nothing and gives false.
+  static bool RenameFormat(FormatDefinition& format, const std::string& name);
+  // A saved format's file is queued for deletion at Save.
+  void RemoveFormat(FormatDefinition* format);
+  const std::vector<std::filesystem::path>& DeleteQueue() const { return deleteQueue_; }
+
+  // Only a simple format with its choice node can get groups.
+  static bool CanAddGroups(const FormatDefinition& format);
+  static GroupDefinition* AddGroup(FormatDefinition& format, const std::string& name,
+                                   const std::string& id);
+  static bool RenameGroup(GroupDefinition& group, const std::string& name);
+
+  struct SaveResult {
+    enum Kind { kSaved, kDeleteFailed, kSaveFailed } kind = kSaved;
+    std::string argument;  // the path that was not deleted, the format that was not saved
+  };
+  // Deletes the queued files from the last queued to the first, then saves every modified
+  // format, giving new ones a file name first; stops at the first failure.
+  SaveResult Save();
+
+ private:
+  std::filesystem::path programFolder_;
+  FormatList formats_;
+  std::vector<std::filesystem::path> deleteQueue_;
+};
+
+// A new literal shows and holds this text until it is edited.
+inline constexpr const char* kNewLiteralText = "Test";
+
+// New items go at the end of the group.
+ElementDefinition* AppendElement(GroupDefinition& group);
+LiteralDefinition* AppendLiteral(GroupDefinition& group);
+
+// What an item is listed as: an element by the name of its identifier (empty when not in
+// the list), a literal by its text (data bytes as they are, or hexadecimal digits).
+std::string ItemListText(const ItemDefinition& item, const std::vector<IdName>& elements);
+
+// Element panel edits; each marks the item modified.
+void EditElementId(ElementDefinition& element, const std::string& id);
+// Width edits hold digits only; beyond the largest width a definition may hold, the width
+// stops there, so a saved definition always loads again.
+void EditElementWidth(ElementDefinition& element, const std::string& text);
+void EditElementAlign(ElementDefinition& element, bool right);
+void EditElementSign(ElementDefinition& element, bool on);
+void EditElementOffset(ElementDefinition& element, const std::string& text);
+// The fill edit keeps one character (a byte); an empty edit means a space. Returns the text
+// the edit keeps.
+std::string EditElementFill(ElementDefinition& element, const std::string& text);
+
+// Literal panel edits. In hexadecimal mode everything but hexadecimal digits is removed
+// from the edit's text and an odd count of digits gets a leading '0' in the stored text.
+// Returns the text the edit keeps; cleaned tells whether it differs from what was typed.
+std::string EditLiteralText(LiteralDefinition& literal, const std::string& text, bool* cleaned);
+// Converts the text (two digits per byte or back) and returns it for the edit and the list.
+std::string EditLiteralHex(LiteralDefinition& literal, bool hex);
+
+}  // namespace ulvo

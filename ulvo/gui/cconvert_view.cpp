@@ -1,0 +1,294 @@
+#include "ulvo/gui/cconvert_view.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <string_view>
+
+#include "ulvo/convert/convert_settings.h"
+#include "ulvo/engine/text_codec.h"
+#include "ulvo/gui/id_name_combo.h"
+#include "ulvo/gui/main_frame.h"
+
+namespace ulvo {
+
+namespace {
+
+class QtConversionPrompts : public ConversionPrompts {
+ public:
+  QtConversionPrompts(QWidget* parent, const TaskContext& context)
+      : parent_(parent), context_(context) {}
+  void ShowMessage(const Message& message) override {
+    const QString text = Text(message);
+    if (std::string_view(message.text.key) == kCnvSuccessMsg.key)
+      QMessageBox::information(parent_, QStringLiteral("ULVO"), text);
+    else
+      QMessageBox::warning(parent_, QStringLiteral("ULVO"), text);
+  }
+  void SetBusy(bool busy) override {
+    if (busy)
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+      QApplication::restoreOverrideCursor();
+  }
+  bool AskReplace(const Message& question) override {
+    return QMessageBox::question(parent_, QStringLiteral("ULVO"), Text(question),
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  }
+
+ private:
+  QString Text(const Message& message) const {
+    return QString::fromStdString(
+        FormatMessage(context_.Text(message.text.key, message.text.defaultText), message.argument));
+  }
+  QWidget* parent_;
+  const TaskContext& context_;
+};
+
+std::string LocalPath(const QString& text) {
+  return QFile::encodeName(text).toStdString();
+}
+
+QString ShownPath(const std::string& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+QLabel* Label(QWidget* parent, int id) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QString::number(id));
+  return label;
+}
+
+}  // namespace
+
+bool EventLoopProcessRunner::RunAndWait(const std::string& program, const std::string& argument) {
+  QProcess process;
+  process.setProcessChannelMode(QProcess::ForwardedChannels);
+  QEventLoop loop;
+  QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+  QObject::connect(&process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError e) {
+    if (e == QProcess::FailedToStart) loop.quit();
+  });
+  process.start(QFile::decodeName(QByteArray::fromStdString(program)),
+                QStringList{QFile::decodeName(QByteArray::fromStdString(argument))});
+  if (process.state() == QProcess::NotRunning && process.error() == QProcess::FailedToStart)
+    return false;
+  if (process.state() != QProcess::NotRunning) loop.exec(QEventLoop::ExcludeUserInputEvents);
+  return process.error() != QProcess::FailedToStart;
+}
+
+CConvertView::CConvertView(TaskContext context, QWidget* parent)
+    : QWidget(parent), context_(std::move(context)) {
+  setObjectName(QStringLiteral("CConvertView"));
+  ownPrompts_ = std::make_unique<QtConversionPrompts>(this, context_);
+  prompts_ = ownPrompts_.get();
+  chooseFile_ = [this](bool save, const QString& start) {
+    // No filter, no default extension, no read-only box.
+    return save ? QFileDialog::getSaveFileName(this, QString(), start)
+                : QFileDialog::getOpenFileName(this, QString(), start, QString(), nullptr,
+                                               QFileDialog::ReadOnly);
+  };
+
+  const auto side = [this](QGroupBox*& box, int boxId, QLabel*& typeLabel, int typeLabelId,
+                           IdNameCombo*& type, int typeId, QLabel*& formatLabel, int formatLabelId,
+                           QComboBox*& format, int formatId, QLabel*& fileLabel, int fileLabelId,
+                           QLineEdit*& file, int fileId, QPushButton*& browse, int browseId) {
+    box = new QGroupBox(this);
+    box->setObjectName(QString::number(boxId));
+    typeLabel = Label(box, typeLabelId);
+    type = new IdNameCombo(box);
+    type->setObjectName(QString::number(typeId));
+    type->SetSorted(true);
+    formatLabel = Label(box, formatLabelId);
+    format = new QComboBox(box);
+    format->setObjectName(QString::number(formatId));
+    fileLabel = Label(box, fileLabelId);
+    file = new QLineEdit(box);
+    file->setObjectName(QString::number(fileId));
+    browse = new QPushButton(QStringLiteral("..."), box);
+    browse->setObjectName(QString::number(browseId));
+    browse->setFixedWidth(32);
+    typeLabel->setBuddy(type);
+    formatLabel->setBuddy(format);
+    fileLabel->setBuddy(file);
+    auto* grid = new QGridLayout(box);
+    grid->addWidget(typeLabel, 0, 0);
+    grid->addWidget(type, 0, 1, 1, 2);
+    grid->addWidget(formatLabel, 1, 0);
+    grid->addWidget(format, 1, 1, 1, 2);
+    grid->addWidget(fileLabel, 2, 0);
+    grid->addWidget(file, 2, 1);
+    grid->addWidget(browse, 2, 2);
+    grid->setColumnStretch(1, 1);
+  };
+  side(fromBox_, 2008, fromTypeLabel_, 2015, fromType_, 2014, fromFormatLabel_, 2013, fromFormat_,
+       2002, fromFileLabel_, 2009, fromFile_, 2003, fromBrowse_, 2004);
+  side(toBox_, 2011, toTypeLabel_, 2029, toType_, 2028, toFormatLabel_, 2012, toFormat_, 2005,
+       toFileLabel_, 2010, toFile_, 2006, toBrowse_, 2007);
+  help_ = new QPushButton(this);
+  help_->setObjectName(QStringLiteral("2018"));
+  convert_ = new QPushButton(this);
+  convert_->setObjectName(QStringLiteral("2001"));
+  convert_->setDefault(true);
+  close_ = new QPushButton(this);
+  close_->setObjectName(QStringLiteral("2017"));
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(help_);
+  buttons->addStretch(1);
+  buttons->addWidget(convert_);
+  buttons->addWidget(close_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(fromBox_);
+  layout->addWidget(toBox_);
+  layout->addStretch(1);
+  layout->addLayout(buttons);
+  setMinimumWidth(480);
+
+  // F1 on a control shows the help page named after its identifier.
+  for (QWidget* control : findChildren<QWidget*>()) {
+    bool numeric = false;
+    const int id = control->objectName().toInt(&numeric);
+    if (numeric) SetHelpId(control, id);
+  }
+  Translate();
+
+  const pugi::xml_node settings = context_.settings ? context_.settings() : pugi::xml_node();
+  editorCommand_ = ReadEditorCommand(settings);
+  const std::vector<IdName> types = ReadIdList(settings, "types", "type");
+  fromType_->Fill(types);
+  toType_->Fill(types);
+  const ConvertSelections stored = ReadConvertSelections(settings);
+  const auto restore = [this](IdNameCombo* type, QComboBox* format, QLineEdit* file,
+                              const ConvertSide& values) {
+    if (!type->SelectId(values.typeId)) type->setCurrentIndex(-1);
+    FillFormats(format, type->SelectedId());
+    const QString name = QString::fromStdString(values.formatName);
+    for (int i = 0; i < format->count(); ++i) {
+      if (format->itemText(i).compare(name, Qt::CaseInsensitive) == 0) {
+        format->setCurrentIndex(i);
+        break;
+      }
+    }
+    file->setText(ShownPath(values.filePath));
+  };
+  restore(fromType_, fromFormat_, fromFile_, stored.from);
+  restore(toType_, toFormat_, toFile_, stored.to);
+
+  connect(fromType_, &QComboBox::activated, this, &CConvertView::OnSourceType);
+  connect(toType_, &QComboBox::activated, this, &CConvertView::OnTargetType);
+  connect(fromBrowse_, &QPushButton::clicked, this, [this] { Browse(false); });
+  connect(toBrowse_, &QPushButton::clicked, this, [this] { Browse(true); });
+  connect(convert_, &QPushButton::clicked, this, &CConvertView::Convert);
+  connect(close_, &QPushButton::clicked, this, &CConvertView::CloseRequested);
+  connect(help_, &QPushButton::clicked, this, [this] {
+    if (context_.showHelp) context_.showHelp(context_.programFolder / "help" / "convert.htm");
+  });
+}
+
+CConvertView::~CConvertView() {
+  SaveSelections();
+}
+
+void CConvertView::SetPrompts(ConversionPrompts* prompts) {
+  prompts_ = prompts ? prompts : ownPrompts_.get();
+}
+
+void CConvertView::Translate() {
+  const auto t = [this](const char* key, const char* text) { return context_.QText(key, text); };
+  setWindowTitle(t(kCnvTitle.key, kCnvTitle.defaultText));
+  fromBox_->setTitle(t("IDC_CNV_FROM_BOX", "From"));
+  fromTypeLabel_->setText(t("IDC_CNV_FROM_TYPE", "&Type:"));
+  fromFormatLabel_->setText(t("IDC_CNV_FROM_FORMAT", "&Format:"));
+  fromFileLabel_->setText(t("IDC_CNV_FROM_FILE", "File &name:"));
+  toBox_->setTitle(t("IDC_CNV_TO_BOX", "To"));
+  toTypeLabel_->setText(t("IDC_CNV_TO_TYPE", "T&ype:"));
+  toFormatLabel_->setText(t("IDC_CNV_TO_FORMAT", "F&ormat:"));
+  toFileLabel_->setText(t("IDC_CNV_TO_FILE", "File n&ame:"));
+  help_->setText(t("IDC_CNV_HELP_BTN", "&Help"));
+  convert_->setText(t("IDC_CNV_CONVERT_BTN", "Con&vert"));
+  close_->setText(t("IDC_CNV_CLOSE_BTN", "&Close"));
+}
+
+void CConvertView::FillFormats(QComboBox* list, const std::string& typeId) {
+  list->clear();
+  if (!context_.formats) return;
+  // Already in the lists' order: by name without regard to letter case.
+  for (const std::string& n : FormatNamesOfType(*context_.formats, typeId))
+    list->addItem(QString::fromStdString(n));
+  list->setCurrentIndex(-1);
+}
+
+void CConvertView::ReloadFormats() {
+  for (auto [type, format] : {std::pair{fromType_, fromFormat_}, std::pair{toType_, toFormat_}}) {
+    const QString chosen = format->currentText();
+    FillFormats(format, type->SelectedId());
+    format->setCurrentIndex(chosen.isEmpty() ? -1 : format->findText(chosen));
+  }
+}
+
+void CConvertView::OnSourceType() {
+  const std::string id = fromType_->SelectedId();
+  FillFormats(fromFormat_, id);
+  // The target follows the source's type.
+  if (!toType_->SelectId(id)) toType_->setCurrentIndex(-1);
+  OnTargetType();
+}
+
+void CConvertView::OnTargetType() {
+  FillFormats(toFormat_, toType_->SelectedId());
+}
+
+void CConvertView::Browse(bool target) {
+  QLineEdit* field = target ? toFile_ : fromFile_;
+  const QString chosen = chooseFile_(target, field->text());
+  if (!chosen.isEmpty()) field->setText(chosen);
+}
+
+void CConvertView::Convert() {
+  if (busy_ || !context_.formats) return;
+  ConversionSetup setup;
+  setup.programFolder = context_.programFolder;
+  setup.editorCommand = editorCommand_;
+  setup.runner = runner_;
+  setup.prompts = prompts_;
+  busy_ = true;
+  setEnabled(false);
+  ConvertFiles(*context_.formats, fromFormat_->currentText().toStdString(),
+               LocalPath(fromFile_->text()), toFormat_->currentText().toStdString(),
+               LocalPath(toFile_->text()), setup);
+  setEnabled(true);
+  busy_ = false;
+}
+
+void CConvertView::SaveSelections() {
+  const pugi::xml_node settings = context_.settings ? context_.settings() : pugi::xml_node();
+  if (!settings) return;
+  ConvertSelections s;
+  s.from = {fromType_->SelectedId(), fromFormat_->currentText().toStdString(),
+            LocalPath(fromFile_->text())};
+  s.to = {toType_->SelectedId(), toFormat_->currentText().toStdString(),
+          LocalPath(toFile_->text())};
+  WriteConvertSelections(settings, s);
+}
+
+void CConvertView::closeEvent(QCloseEvent* event) {
+  if (busy_)
+    event->ignore();
+  else
+    event->accept();
+}
+
+}  // namespace ulvo

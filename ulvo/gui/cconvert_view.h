@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "ulvo/convert/conversion.h"
+#include "ulvo/gui/task_context.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace ulvo {
+
+class IdNameCombo;
+
+// Starts the XML editor without a shell and waits for it while the window keeps painting.
+class EventLoopProcessRunner : public ProcessRunner {
+ public:
+  bool RunAndWait(const std::string& program, const std::string& argument) override;
+};
+
+// The Convert document has no data of its own.
+class CConvertDoc : public QObject {
+  Q_OBJECT
+};
+
+// The Convert form.
+class CConvertView : public QWidget {
+  Q_OBJECT
+
+ public:
+  using FileChooser = std::function<QString(bool save, const QString& start)>;
+
+  explicit CConvertView(TaskContext context, QWidget* parent = nullptr);
+  // Writes the selections back to the settings.
+  ~CConvertView() override;
+
+  // Where the messages go and which files the browse buttons pick; tests replace them.
+  void SetPrompts(ConversionPrompts* prompts);
+  void SetProcessRunner(ProcessRunner* runner) { runner_ = runner; }
+  void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+  // True while a conversion (and its editor) runs: the window must not close then.
+  bool Busy() const { return busy_; }
+
+  void Convert();
+  void SaveSelections();
+  // The application's format list was read again: the format lists offer what it holds now,
+  // keeping the chosen formats that still exist.
+  void ReloadFormats();
+
+  IdNameCombo* SourceType() const { return fromType_; }
+  IdNameCombo* TargetType() const { return toType_; }
+  QComboBox* SourceFormat() const { return fromFormat_; }
+  QComboBox* TargetFormat() const { return toFormat_; }
+  QLineEdit* SourceFile() const { return fromFile_; }
+  QLineEdit* TargetFile() const { return toFile_; }
+
+ signals:
+  void CloseRequested();
+
+ protected:
+  // Refused while a conversion runs.
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void Translate();
+  void FillFormats(QComboBox* list, const std::string& typeId);
+  void OnSourceType();
+  void OnTargetType();
+  void Browse(bool target);
+
+  TaskContext context_;
+  std::string editorCommand_;
+  std::unique_ptr<ConversionPrompts> ownPrompts_;
+  ConversionPrompts* prompts_;
+  EventLoopProcessRunner ownRunner_;
+  ProcessRunner* runner_ = &ownRunner_;
+  FileChooser chooseFile_;
+  bool busy_ = false;
+
+  QGroupBox* fromBox_;
+  QLabel* fromTypeLabel_;
+  IdNameCombo* fromType_;
+  QLabel* fromFormatLabel_;
+  QComboBox* fromFormat_;
+  QLabel* fromFileLabel_;
+  QLineEdit* fromFile_;
+  QPushButton* fromBrowse_;
+  QGroupBox* toBox_;
+  QLabel* toTypeLabel_;
+  IdNameCombo* toType_;
+  QLabel* toFormatLabel_;
+  QComboBox* toFormat_;
+  QLabel* toFileLabel_;
+  QLineEdit* toFile_;
+  QPushButton* toBrowse_;
+  QPushButton* help_;
+  QPushButton* convert_;
+  QPushButton* close_;
+};
+
+}  // namespace ulvo

@@ -1,0 +1,436 @@
+#include "ulvo/gui/ctransfer_view.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "ulvo/gui/ctransfer_prop_sheet.h"
+#include "ulvo/transfer/transfer_codes.h"
+
+namespace ulvo {
+
+namespace tt = transfer_texts;
+
+namespace {
+
+class QtTransferPrompts : public TransferFormPrompts {
+ public:
+  explicit QtTransferPrompts(QWidget* parent) : parent_(parent) {}
+  void ShowInfo(const std::string& text) override {
+    QMessageBox::information(parent_, QStringLiteral("ULVO"), QString::fromStdString(text));
+  }
+  bool AskYesNo(const std::string& text) override {
+    return QMessageBox::question(parent_, QStringLiteral("ULVO"), QString::fromStdString(text),
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  }
+
+ private:
+  QWidget* parent_;
+};
+
+std::string LocalPath(const QString& text) {
+  return QFile::encodeName(text).toStdString();
+}
+
+QString ShownPath(const std::string& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// Ampersands of a caption stay visible in a plain label.
+QLabel* NewLabel(QWidget* parent, const char* name) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QString::fromLatin1(name));
+  return label;
+}
+
+}  // namespace
+
+CTransferDoc::CTransferDoc(TransferRunner::DeviceFactory factory, QObject* parent)
+    : QObject(parent), runner_(std::move(factory)) {}
+
+CTransferView::CTransferView(TaskContext context, CTransferDoc& doc, const PortProbe& ports,
+                             QWidget* parent)
+    : QWidget(parent), context_(std::move(context)), doc_(doc) {
+  setObjectName(QStringLiteral("CTransferView"));
+  ownPrompts_ = std::make_unique<QtTransferPrompts>(this);
+  prompts_ = ownPrompts_.get();
+  static std::vector<CInstrument> noInstruments;
+  static MemoryProfileStore noStore;
+  form_ = std::make_unique<TransferForm>(
+      context_.instruments ? *context_.instruments : noInstruments,
+      context_.profile ? *context_.profile : noStore,
+      [this](const TransferText& t) { return context_.Text(t.key, t.text); },
+      static_cast<TransferFormPrompts&>(*this));
+
+  chooseFile_ = [this](bool save, const QString& title, const QString& start) {
+    QFileDialog::Options options;
+    return save ? QFileDialog::getSaveFileName(this, title, start, QString(), nullptr, options)
+                : QFileDialog::getOpenFileName(this, title, start, QString(), nullptr, options);
+  };
+
+  actionBox_ = new QGroupBox(this);
+  sendButton_ = new QRadioButton(actionBox_);
+  sendButton_->setObjectName(QStringLiteral("send"));
+  receiveButton_ = new QRadioButton(actionBox_);
+  receiveButton_->setObjectName(QStringLiteral("receive"));
+  auto* directions = new QButtonGroup(this);
+  directions->addButton(sendButton_, kSendButtonId);
+  directions->addButton(receiveButton_, kReceiveButtonId);
+  auto* actionLayout = new QVBoxLayout(actionBox_);
+  actionLayout->addWidget(sendButton_);
+  actionLayout->addWidget(receiveButton_);
+
+  instrumentBox_ = new QGroupBox(this);
+  instrumentLabel_ = NewLabel(instrumentBox_, "instrumentLabel");
+  instrumentCombo_ = new QComboBox(instrumentBox_);
+  instrumentCombo_->setObjectName(QStringLiteral("instrument"));
+  optionLabel_ = NewLabel(instrumentBox_, "optionLabel");
+  optionCombo_ = new QComboBox(instrumentBox_);
+  optionCombo_->setObjectName(QStringLiteral("option"));
+  instrumentLabel_->setBuddy(instrumentCombo_);
+  optionLabel_->setBuddy(optionCombo_);
+  auto* instrumentLayout = new QGridLayout(instrumentBox_);
+  instrumentLayout->addWidget(instrumentLabel_, 0, 0);
+  instrumentLayout->addWidget(instrumentCombo_, 1, 0);
+  instrumentLayout->addWidget(optionLabel_, 2, 0);
+  instrumentLayout->addWidget(optionCombo_, 3, 0);
+
+  computerBox_ = new QGroupBox(this);
+  fileLabel_ = NewLabel(computerBox_, "fileLabel");
+  fileEdit_ = new QLineEdit(computerBox_);
+  fileEdit_->setObjectName(QStringLiteral("file"));
+  browseButton_ = new QPushButton(QStringLiteral("..."), computerBox_);
+  browseButton_->setObjectName(QStringLiteral("browse"));
+  browseButton_->setFixedWidth(32);
+  portLabel_ = NewLabel(computerBox_, "portLabel");
+  portCombo_ = new QComboBox(computerBox_);
+  portCombo_->setObjectName(QStringLiteral("port"));
+  portCombo_->setEditable(true);  // a device path may be typed
+  fileLabel_->setBuddy(fileEdit_);
+  portLabel_->setBuddy(portCombo_);
+  auto* computerLayout = new QGridLayout(computerBox_);
+  computerLayout->addWidget(fileLabel_, 0, 0, 1, 2);
+  computerLayout->addWidget(fileEdit_, 1, 0);
+  computerLayout->addWidget(browseButton_, 1, 1);
+  computerLayout->addWidget(portLabel_, 2, 0, 1, 2);
+  computerLayout->addWidget(portCombo_, 3, 0, 1, 2);
+
+  paramsBox_ = new QGroupBox(this);
+  softLabel_ = NewLabel(paramsBox_, "softLabel");
+  softValue_ = NewLabel(paramsBox_, "softValue");
+  hardLabel_ = NewLabel(paramsBox_, "hardLabel");
+  hardValue_ = NewLabel(paramsBox_, "hardValue");
+  formatValue_ = NewLabel(paramsBox_, "formatValue");
+  lineValue_ = NewLabel(paramsBox_, "lineValue");
+  paramsButton_ = new QPushButton(QStringLiteral("..."), paramsBox_);
+  paramsButton_->setObjectName(QStringLiteral("parameters"));
+  paramsButton_->setFixedWidth(32);
+  auto* paramsLayout = new QGridLayout(paramsBox_);
+  paramsLayout->addWidget(lineValue_, 0, 0);
+  paramsLayout->addWidget(formatValue_, 1, 0);
+  paramsLayout->addWidget(softLabel_, 0, 1);
+  paramsLayout->addWidget(softValue_, 0, 2);
+  paramsLayout->addWidget(hardLabel_, 1, 1);
+  paramsLayout->addWidget(hardValue_, 1, 2);
+  paramsLayout->addWidget(paramsButton_, 0, 3, 2, 1);
+  paramsLayout->setColumnStretch(0, 1);
+  paramsLayout->setColumnStretch(2, 1);
+
+  statusBox_ = new QGroupBox(this);
+  progressLabel_ = NewLabel(statusBox_, "progressLabel");
+  progress_ = new QProgressBar(statusBox_);
+  progress_->setObjectName(QStringLiteral("progress"));
+  progress_->setRange(0, 100);
+  progress_->setValue(0);
+  bytesLabel_ = NewLabel(statusBox_, "bytesLabel");
+  bytesValue_ = NewLabel(statusBox_, "bytes");
+  bytesValue_->setText(QStringLiteral("0"));
+  messagesLabel_ = NewLabel(statusBox_, "messagesLabel");
+  messages_ = NewLabel(statusBox_, "messages");
+  messages_->setWordWrap(true);
+  messages_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  messages_->setFrameShape(QFrame::StyledPanel);
+  messages_->setTextFormat(Qt::PlainText);
+  messages_->setMinimumHeight(64);
+  auto* statusLayout = new QGridLayout(statusBox_);
+  statusLayout->addWidget(progressLabel_, 0, 0);
+  statusLayout->addWidget(progress_, 0, 1);
+  statusLayout->addWidget(bytesLabel_, 1, 0);
+  statusLayout->addWidget(bytesValue_, 1, 1);
+  statusLayout->addWidget(messagesLabel_, 2, 0, 1, 2);
+  statusLayout->addWidget(messages_, 3, 0, 1, 2);
+  statusLayout->setRowStretch(3, 1);
+
+  helpButton_ = new QPushButton(this);
+  helpButton_->setObjectName(QStringLiteral("help"));
+  nextButton_ = new QPushButton(this);
+  nextButton_->setObjectName(QStringLiteral("next"));
+  nextButton_->setDefault(true);
+  closeButton_ = new QPushButton(this);
+  closeButton_->setObjectName(QStringLiteral("close"));
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(instrumentBox_, 1);
+  top->addWidget(computerBox_, 1);
+  auto* buttons = new QVBoxLayout;
+  buttons->addWidget(helpButton_);
+  buttons->addStretch(1);
+  buttons->addWidget(nextButton_);
+  buttons->addWidget(closeButton_);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(statusBox_, 1);
+  bottom->addLayout(buttons);
+  // Everything has to fit the fixed 600 x 500 window.
+  for (QGroupBox* box : {actionBox_, instrumentBox_, computerBox_, paramsBox_, statusBox_}) {
+    box->layout()->setContentsMargins(8, 4, 8, 4);
+    box->layout()->setSpacing(3);
+  }
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(8, 6, 8, 8);
+  layout->setSpacing(4);
+  layout->addWidget(actionBox_);
+  layout->addLayout(top);
+  layout->addWidget(paramsBox_);
+  layout->addLayout(bottom, 1);
+
+  Translate();
+
+  // Opening the form.
+  const std::string freePorts = CULVOCheckPort(ports).ListFreePorts();
+  if (!freePorts.empty())
+    for (const QString& p : QString::fromStdString(freePorts).split(QLatin1Char(';')))
+      portCombo_->addItem(p);
+  portCombo_->setCurrentIndex(portCombo_->count() > 0 ? 0 : -1);
+  for (const std::string& name : form_->InstrumentNames())
+    instrumentCombo_->addItem(QString::fromStdString(name));
+  form_->Open();
+  filling_ = true;
+  instrumentCombo_->setCurrentIndex(form_->InstrumentIndex());
+  (form_->Direction() == kDirectionReceive ? receiveButton_ : sendButton_)->setChecked(true);
+  filling_ = false;
+  FillOptions();
+  Refresh();
+
+  connect(directions, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+    if (checked && !filling_) OnDirection();
+  });
+  connect(instrumentCombo_, &QComboBox::currentIndexChanged, this, &CTransferView::OnInstrument);
+  connect(optionCombo_, &QComboBox::currentIndexChanged, this, &CTransferView::OnOption);
+  connect(fileEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
+    form_->FileNameEdited(LocalPath(text));
+    Refresh();
+  });
+  connect(browseButton_, &QPushButton::clicked, this, &CTransferView::OnBrowse);
+  connect(paramsButton_, &QPushButton::clicked, this, &CTransferView::OnParameters);
+  connect(nextButton_, &QPushButton::clicked, this, &CTransferView::OnNext);
+  connect(closeButton_, &QPushButton::clicked, this, &CTransferView::CloseRequested);
+  connect(helpButton_, &QPushButton::clicked, this, [this] {
+    if (context_.showHelp) context_.showHelp(context_.programFolder / "help" / "transfer.htm");
+  });
+  connect(&doc_.Runner(), &TransferRunner::Updated, this, &CTransferView::OnUpdated);
+  connect(&doc_.Runner(), &TransferRunner::Finished, this, &CTransferView::OnFinished);
+}
+
+CTransferView::~CTransferView() {
+  // The document may outlive the view by a moment; its last reports go nowhere.
+  doc_.Runner().disconnect(this);
+}
+
+void CTransferView::SetPrompts(TransferFormPrompts* prompts) {
+  prompts_ = prompts ? prompts : ownPrompts_.get();
+}
+
+void CTransferView::ShowInfo(const std::string& text) {
+  prompts_->ShowInfo(text);
+}
+
+bool CTransferView::AskYesNo(const std::string& text) {
+  return prompts_->AskYesNo(text);
+}
+
+void CTransferView::Translate() {
+  const auto t = [this](const TransferText& text) { return context_.QText(text); };
+  setWindowTitle(t(tt::kTitle));
+  actionBox_->setTitle(t(tt::kGroupAction));
+  sendButton_->setText(t(tt::kSend));
+  receiveButton_->setText(t(tt::kReceive));
+  instrumentBox_->setTitle(t(tt::kGroupInstrument));
+  instrumentLabel_->setText(t(tt::kInstrumentType));
+  optionLabel_->setText(t(tt::kOption));
+  computerBox_->setTitle(t(tt::kGroupComputer));
+  portLabel_->setText(t(tt::kComPort));
+  paramsBox_->setTitle(t(tt::kGroupParams));
+  softLabel_->setText(t(tt::kSoftHandshake));
+  hardLabel_->setText(t(tt::kHardHandshake));
+  helpButton_->setText(t(tt::kHelp));
+  closeButton_->setText(t(tt::kClose));
+  statusBox_->setTitle(t(tt::kGroupStatus));
+  progressLabel_->setText(t(tt::kProgress));
+  bytesLabel_->setText(t(tt::kBytes));
+  messagesLabel_->setText(t(tt::kMessages));
+}
+
+void CTransferView::FillOptions() {
+  filling_ = true;
+  optionCombo_->clear();
+  for (const std::string& name : form_->OptionNames())
+    optionCombo_->addItem(QString::fromStdString(name));
+  optionCombo_->setCurrentIndex(form_->OptionIndex());
+  filling_ = false;
+}
+
+void CTransferView::Refresh() {
+  const bool receive = form_->Direction() == kDirectionReceive;
+  fileLabel_->setText(context_.QText(receive ? tt::kFileSaveAs : tt::kFileSend));
+  nextButton_->setText(
+      context_.QText(form_->Mode() == TransferForm::ButtonMode::kStart ? tt::kStart : tt::kNext));
+  const TransferSummary s = form_->Summary();
+  lineValue_->setText(QString::fromStdString(s.lineSettings));
+  formatValue_->setText(QString::fromStdString(s.dataFormat));
+  softValue_->setText(QString::fromStdString(s.softHandshake));
+  hardValue_->setText(QString::fromStdString(s.hardHandshake));
+  messages_->setText(QString::fromStdString(form_->MessageText()));
+  bytesValue_->setText(QString::number(form_->Bytes()));
+  const bool running = form_->Running();
+  // A receive has no known end: the bar runs as a busy indicator while bytes flow.
+  progress_->setRange(0, running && runningDirection_ == kDirectionReceive ? 0 : 100);
+  progress_->setValue(form_->Progress());
+  nextButton_->setEnabled(!running);
+  closeButton_->setEnabled(!running);
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{actionBox_, instrumentBox_, computerBox_, paramsButton_})
+    w->setEnabled(!running);
+}
+
+void CTransferView::OnDirection() {
+  form_->DirectionChanged(receiveButton_->isChecked() ? kDirectionReceive : kDirectionSend);
+  FillOptions();
+  Refresh();
+}
+
+void CTransferView::OnInstrument(int index) {
+  if (filling_) return;
+  form_->InstrumentChanged(index);
+  FillOptions();
+  Refresh();
+}
+
+void CTransferView::OnOption(int index) {
+  if (filling_) return;
+  form_->OptionChanged(index);
+  Refresh();
+}
+
+void CTransferView::OnBrowse() {
+  const bool save = form_->Direction() == kDirectionReceive;
+  const QString start = QDir::homePath();
+  const QString chosen =
+      chooseFile_(save, context_.QText(save ? tt::kSelectDownload : tt::kSelectUpload), start);
+  if (chosen.isEmpty()) return;
+  fileEdit_->setText(chosen);
+  form_->FileNameEdited(LocalPath(chosen));
+  Refresh();
+}
+
+void CTransferView::OnParameters() {
+  CInstrument* instrument = form_->Instrument();
+  if (!instrument) return;
+  CTransferPropSheet sheet(*instrument, form_->Direction(), context_, this);
+  if (sheet.exec() != QDialog::Accepted) return;
+  form_->ApplySheetResult(sheet.Result());
+  Refresh();
+}
+
+void CTransferView::OnNext() {
+  form_->PortChosen(LocalPath(portCombo_->currentText()));
+  runningDirection_ = form_->Direction();
+  const TransferForm::NextResult r = form_->NextOrStart();
+  if (r == TransferForm::NextResult::kStartTransfer) {
+    runningFile_ = form_->FileName();
+    doc_.Runner().Start(*form_->Instrument(), form_->Port(), form_->Direction(), runningFile_);
+  }
+  Refresh();
+}
+
+void CTransferView::OnUpdated(const EngineUpdate& update) {
+  form_->Update(update);
+  Refresh();
+}
+
+void CTransferView::OnFinished(quint32 result) {
+  form_->TransferEnded();
+  const bool stopped = doc_.Runner().StopRequested();
+  if (runningDirection_ == kDirectionReceive && result == 0 && !stopped && onReceived)
+    onReceived(form_->OptionFormat(), runningFile_);
+  Refresh();
+  if (stopped && closeAfterStop_) {
+    const TransferText& text =
+        runningDirection_ == kDirectionReceive ? tt::kStoppedReceive : tt::kStoppedSend;
+    QString message = context_.QText(text);
+    message.replace(QStringLiteral("%s"), ShownPath(runningFile_));
+    ShowInfo(message.toStdString());
+    form_->Close();
+    emit CloseRequested();
+  }
+}
+
+bool CTransferView::CanClose() {
+  if (doc_.Runner().Running()) {
+    if (closeAfterStop_) return false;  // already stopping
+    if (!AskYesNo(context_.Text(tt::kStopTransfer.key, tt::kStopTransfer.text))) return false;
+    closeAfterStop_ = true;
+    doc_.Runner().Stop();
+    return false;
+  }
+  form_->Close();
+  return true;
+}
+
+void CTransferView::closeEvent(QCloseEvent* event) {
+  if (CanClose())
+    event->accept();
+  else
+    event->ignore();
+}
+
+bool CTransferView::event(QEvent* event) {
+  if (event->type() == QEvent::ParentChange)
+    if (auto* window = qobject_cast<QMdiSubWindow*>(parentWidget())) CTransferFrame::Attach(window);
+  return QWidget::event(event);
+}
+
+void CTransferFrame::Attach(QMdiSubWindow* window) {
+  if (window->findChild<CTransferFrame*>(QString(), Qt::FindDirectChildrenOnly)) return;
+  auto* frame = new CTransferFrame(window);
+  window->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  window->setFixedSize(600, 500);
+  window->installEventFilter(frame);
+}
+
+bool CTransferFrame::eventFilter(QObject* watched, QEvent* event) {
+  // Requests to minimize or maximize are ignored: the form has one size.
+  if (event->type() == QEvent::WindowStateChange) {
+    auto* window = static_cast<QWidget*>(watched);
+    if (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) {
+      window->setWindowState(window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+      return true;
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+}  // namespace ulvo

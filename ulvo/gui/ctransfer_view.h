@@ -1,0 +1,142 @@
+#pragma once
+
+#include <QMdiSubWindow>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "ulvo/gui/task_context.h"
+#include "ulvo/gui/transfer_runner.h"
+#include "ulvo/transfer/check_port.h"
+#include "ulvo/transfer/transfer_form.h"
+
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+namespace ulvo {
+
+// The transfer document: owns the engine that runs on its own thread.
+class CTransferDoc : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit CTransferDoc(TransferRunner::DeviceFactory factory, QObject* parent = nullptr);
+  TransferRunner& Runner() { return runner_; }
+
+ private:
+  TransferRunner runner_;
+};
+
+// The transfer form.
+class CTransferView : public QWidget, private TransferFormPrompts {
+  Q_OBJECT
+
+ public:
+  // Where the view asks its questions and which file the browse button picks; tests replace
+  // both.
+  using FileChooser = std::function<QString(bool save, const QString& title, const QString& start)>;
+
+  CTransferView(TaskContext context, CTransferDoc& doc, const PortProbe& ports,
+                QWidget* parent = nullptr);
+  ~CTransferView() override;
+
+  void SetPrompts(TransferFormPrompts* prompts);
+  void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+
+  // The Close button and the frame's close: false while a transfer runs (the user is asked
+  // whether to stop it; the window then closes once the port is closed).
+  bool CanClose();
+
+  TransferForm& Form() { return *form_; }
+  // Called after every successful receive with the option's format and the file.
+  std::function<void(const std::string& format, const std::string& file)> onReceived;
+
+ signals:
+  void CloseRequested();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+
+ private:
+  void ShowInfo(const std::string& text) override;
+  bool AskYesNo(const std::string& text) override;
+  void Translate();
+  void FillOptions();
+  void Refresh();
+  void OnDirection();
+  void OnInstrument(int index);
+  void OnOption(int index);
+  void OnBrowse();
+  void OnParameters();
+  void OnNext();
+  void OnUpdated(const EngineUpdate& update);
+  void OnFinished(quint32 result);
+
+  TaskContext context_;
+  CTransferDoc& doc_;
+  std::unique_ptr<TransferFormPrompts> ownPrompts_;
+  TransferFormPrompts* prompts_ = nullptr;
+  std::unique_ptr<TransferForm> form_;
+  FileChooser chooseFile_;
+  bool closeAfterStop_ = false;
+  bool filling_ = false;
+  std::string runningFile_;
+  int runningDirection_ = 0;
+
+  QGroupBox* actionBox_;
+  QRadioButton* sendButton_;
+  QRadioButton* receiveButton_;
+  QGroupBox* instrumentBox_;
+  QLabel* instrumentLabel_;
+  QComboBox* instrumentCombo_;
+  QLabel* optionLabel_;
+  QComboBox* optionCombo_;
+  QGroupBox* computerBox_;
+  QLabel* fileLabel_;
+  QLineEdit* fileEdit_;
+  QPushButton* browseButton_;
+  QLabel* portLabel_;
+  QComboBox* portCombo_;
+  QGroupBox* paramsBox_;
+  QLabel* softLabel_;
+  QLabel* softValue_;
+  QLabel* hardLabel_;
+  QLabel* hardValue_;
+  QLabel* formatValue_;
+  QLabel* lineValue_;
+  QPushButton* paramsButton_;
+  QPushButton* helpButton_;
+  QPushButton* nextButton_;
+  QPushButton* closeButton_;
+  QGroupBox* statusBox_;
+  QLabel* progressLabel_;
+  QProgressBar* progress_;
+  QLabel* bytesLabel_;
+  QLabel* bytesValue_;
+  QLabel* messagesLabel_;
+  QLabel* messages_;
+};
+
+// The transfer task's child window: 600 x 500, neither sizable, minimizable nor maximizable.
+// Attached to the MDI child window the view is put in.
+class CTransferFrame : public QObject {
+  Q_OBJECT
+
+ public:
+  static void Attach(QMdiSubWindow* window);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  using QObject::QObject;
+};
+
+}  // namespace ulvo

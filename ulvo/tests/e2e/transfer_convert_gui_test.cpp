@@ -1,0 +1,148 @@
+// A file received from instrument-sim through the Transfer window becomes the source of the
+// Convert window, which turns it into the comma-separated point list.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QThread>
+#include <filesystem>
+#include <fstream>
+
+#include "ulvo/gui/cconvert_view.h"
+#include "ulvo/gui/ctransfer_view.h"
+#include "ulvo/gui/id_name_combo.h"
+#include "ulvo/gui/main_frame.h"
+#include "ulvo/gui/task_windows.h"
+#include "ulvo/tests/e2e/simulator.h"
+
+namespace ulvo {
+namespace {
+
+class NoQuestions : public TransferFormPrompts, public ConversionPrompts {
+ public:
+  void ShowInfo(const std::string& text) override { ADD_FAILURE() << text; }
+  bool AskYesNo(const std::string& text) override {
+    ADD_FAILURE() << text;
+    return false;
+  }
+  void ShowMessage(const Message& m) override { shown.push_back(m.text.defaultText); }
+  bool AskReplace(const Message&) override {
+    ADD_FAILURE() << "replace?";
+    return false;
+  }
+  std::vector<std::string> shown;
+};
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "ulvo_gui_e2e_tests";
+  static char* argv[] = {name, nullptr};
+  static auto* app = new QApplication(argc, argv);
+  return *app;
+}
+
+template <typename T>
+T* Child(QWidget* parent, const char* name) {
+  T* w = parent->findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(w, nullptr) << name;
+  return w;
+}
+
+void Select(QComboBox* combo, const char* text) {
+  combo->setCurrentIndex(combo->findText(QString::fromLatin1(text)));
+  ASSERT_GE(combo->currentIndex(), 0) << text;
+}
+
+TEST(TransferConvertGui, ReceivedFileConvertsWithOneClick) {
+  App();
+  const std::filesystem::path home = std::filesystem::temp_directory_path() / "ulvo_gui_e2e";
+  std::filesystem::remove_all(home);
+  std::filesystem::create_directories(home / "IIF");
+  std::filesystem::copy(ULVO_SHIPPED_DATA_DIR "/Formats", home / "Formats");
+  std::filesystem::copy_file(ULVO_SHIPPED_DATA_DIR "/IIF/TS60.IIF", home / "IIF" / "TS60.IIF");
+  std::filesystem::copy_file(ULVO_SHIPPED_DATA_DIR "/Settings.xml", home / "Settings.xml");
+
+  // Two points in the field stream of ITF00 blocks: x, y, z in millimetres.
+  const std::string stream =
+      "_"
+      "+ST7       _ x  +4500123_ y  -1200456_ z     +1234_"
+      "+9         _ x        +5_ y       +50_ z      -500_"
+      "_";
+  std::ofstream(home / "job.itf", std::ios::binary) << stream;
+  Simulator sim({"ulvo-send", "--format", "ITF00", "--handshake", "acknak", "--file",
+                 (home / "job.itf").string()});
+  ASSERT_FALSE(sim.Path().empty());
+
+  MemoryProfileStore profile;
+  CDunmarkApp app;
+  app.Start(home, &profile);
+  CMainFrame frame(app);
+  frame.SetMessageHandler([](const QString& text) { ADD_FAILURE() << text.toStdString(); });
+  RegisterTaskWindows(frame);
+  NoQuestions prompts;
+
+  auto* transfer = qobject_cast<CTransferView*>(frame.OpenTask(kTransferType));
+  ASSERT_NE(transfer, nullptr);
+  EXPECT_EQ(transfer->parentWidget()->size(), QSize(600, 500));
+  transfer->SetPrompts(&prompts);
+  Child<QRadioButton>(transfer, "receive")->click();
+  Select(Child<QComboBox>(transfer, "instrument"), "Total station TS-60");
+  Select(Child<QComboBox>(transfer, "option"), "Job file in numbered blocks");
+  const std::string received = (home / "received.itf").string();
+  QLineEdit* file = Child<QLineEdit>(transfer, "file");
+  file->setText(QString::fromStdString(received));
+  emit file->textEdited(file->text());
+  Child<QComboBox>(transfer, "port")->setEditText(QString::fromStdString(sim.Path()));
+  QPushButton* next = Child<QPushButton>(transfer, "next");
+  next->click();
+  ASSERT_EQ(next->text(), "&Start");
+  next->click();
+
+  QElapsedTimer timer;
+  timer.start();
+  while (!next->isEnabled() && timer.elapsed() < 20000) {
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(2);
+  }
+  EXPECT_EQ(Child<QLabel>(transfer, "messages")->text(), "Transfer succesful");
+  EXPECT_EQ(Child<QLabel>(transfer, "bytes")->text(), "128");
+  EXPECT_EQ(sim.Wait(), 0);
+
+  const pugi::xml_node from =
+      app.Settings().Root().child("conversion").child("dialog").child("from");
+  EXPECT_STREQ(from.child("type").attribute("id").value(), "ITF00");
+  EXPECT_STREQ(from.child("format").attribute("name").value(), "ITF00 coordinates");
+  EXPECT_STREQ(from.child("file").attribute("name").value(), received.c_str());
+
+  Child<QPushButton>(transfer, "close")->click();
+  QApplication::processEvents();
+  EXPECT_FALSE(frame.TaskIsOpen(kTransferType));
+  EXPECT_EQ(profile.GetText("INSTRUMENT", "LASTUSED"), "Total station TS-60");
+
+  auto* convert = qobject_cast<CConvertView*>(frame.OpenTask(kConvertType));
+  ASSERT_NE(convert, nullptr);
+  convert->SetPrompts(&prompts);
+  EXPECT_EQ(convert->SourceFormat()->currentText(), "ITF00 coordinates");
+  EXPECT_EQ(convert->SourceFile()->text().toStdString(), received);
+  ASSERT_TRUE(convert->TargetType()->SelectId("POINTS"));
+  emit convert->TargetType()->activated(convert->TargetType()->currentIndex());
+  Select(convert->TargetFormat(), "Point list (comma-separated)");
+  const std::filesystem::path points = home / "points.csv";
+  convert->TargetFile()->setText(QString::fromStdString(points.string()));
+  Child<QPushButton>(convert, "2001")->click();
+  EXPECT_EQ(prompts.shown, std::vector<std::string>{"Converted successfully"});
+  std::ifstream in(points, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+            "ST7,4500.123,-1200.456,1.234,\r\n"
+            "9,0.005,0.050,-0.500,\r\n");
+  std::filesystem::remove_all(home);
+}
+
+}  // namespace
+}  // namespace ulvo

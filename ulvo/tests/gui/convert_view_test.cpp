@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+
+#include "ulvo/engine/text_codec.h"
+#include "ulvo/gui/cconvert_view.h"
+#include "ulvo/gui/cmerge_view.h"
+#include "ulvo/gui/id_name_combo.h"
+#include "ulvo/gui/main_frame.h"
+#include "ulvo/tests/gui/gui_test_support.h"
+
+namespace ulvo {
+namespace {
+
+// Records every message; the overwrite question takes the queued answers and fails the test
+// when none is queued.
+class ScriptedConversionPrompts : public ConversionPrompts {
+ public:
+  void ShowMessage(const Message& m) override {
+    shown.push_back(FormatMessage(m.text.defaultText, m.argument));
+  }
+  bool AskReplace(const Message& q) override {
+    asked.push_back(FormatMessage(q.text.defaultText, q.argument));
+    if (answers.empty()) {
+      ADD_FAILURE() << "unexpected question";
+      return false;
+    }
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  std::deque<bool> answers;
+  std::vector<std::string> shown;
+  std::vector<std::string> asked;
+};
+
+const char* kSettings =
+    "<settings><conversion><xmleditor name=\"\"/><types>"
+    "<type id=\"POINTS\" name=\"Point lists\"/><type id=\"ITF00\" name=\"ITF00 block streams\"/>"
+    "</types><dialog><from><type id=\"POINTS\"/><format name=\"POINT LIST (COMMA-SEPARATED)\"/>"
+    "<file name=\"/in.csv\"/></from><to><type id=\"ITF00\"/><format name=\"nothing\"/>"
+    "<file name=\"\"/></to></dialog></conversion></settings>";
+
+class ConvertViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    EnsureApplication();
+    folder = std::filesystem::temp_directory_path() / "ulvo_convert_view_test";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder / "Formats");
+    for (const auto& entry : std::filesystem::directory_iterator(ULVO_SHIPPED_DATA_DIR "/Formats"))
+      std::filesystem::copy_file(entry.path(), folder / "Formats" / entry.path().filename());
+    formats.Refresh(folder);
+    ASSERT_TRUE(document.load_string(kSettings));
+    context.programFolder = folder;
+    context.formats = &formats;
+    context.settings = [this] { return document.document_element(); };
+  }
+  void TearDown() override { std::filesystem::remove_all(folder); }
+
+  std::unique_ptr<CConvertView> Open() {
+    auto view = std::make_unique<CConvertView>(context);
+    view->SetPrompts(&prompts);
+    return view;
+  }
+  void Write(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  std::string Read(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  static void Choose(IdNameCombo* type, const std::string& id) {
+    ASSERT_TRUE(type->SelectId(id));
+    emit type->activated(type->currentIndex());
+  }
+  static void ChooseFormat(QComboBox* list, const char* name) {
+    list->setCurrentIndex(list->findText(QString::fromLatin1(name)));
+    ASSERT_GE(list->currentIndex(), 0) << name;
+  }
+
+  std::filesystem::path folder;
+  FormatList formats;
+  pugi::xml_document document;
+  TaskContext context;
+  ScriptedConversionPrompts prompts;
+};
+
+TEST_F(ConvertViewTest, OpensWithTheStoredSelections) {
+  auto view = Open();
+  EXPECT_EQ(view->windowTitle(), "Convert");
+  EXPECT_EQ(view->SourceType()->SelectedId(), "POINTS");
+  EXPECT_EQ(view->SourceType()->currentText(), "Point lists");
+  // Found without regard to letter case; the list is sorted the same way.
+  EXPECT_EQ(view->SourceFormat()->currentText(), "Point list (comma-separated)");
+  EXPECT_EQ(view->SourceFormat()->count(), 2);
+  EXPECT_EQ(view->SourceFormat()->itemText(1), "Point list (fixed columns)");
+  EXPECT_EQ(view->SourceFile()->text(), "/in.csv");
+  EXPECT_EQ(view->TargetType()->SelectedId(), "ITF00");
+  EXPECT_EQ(view->TargetFormat()->count(), 1);
+  EXPECT_EQ(view->TargetFormat()->currentIndex(), -1);  // "nothing" is not a format
+}
+
+TEST_F(ConvertViewTest, SourceTypeChangeSwitchesTheTargetAndClearsBothFormats) {
+  auto view = Open();
+  Choose(view->TargetType(), "POINTS");
+  ChooseFormat(view->TargetFormat(), "Point list (fixed columns)");
+  Choose(view->SourceType(), "ITF00");
+  EXPECT_EQ(view->TargetType()->SelectedId(), "ITF00");
+  EXPECT_EQ(view->SourceFormat()->currentIndex(), -1);
+  EXPECT_EQ(view->TargetFormat()->currentIndex(), -1);
+  EXPECT_EQ(view->TargetFormat()->itemText(0), "ITF00 coordinates");
+  // A target type change leaves the source alone.
+  ChooseFormat(view->SourceFormat(), "ITF00 coordinates");
+  Choose(view->TargetType(), "POINTS");
+  EXPECT_EQ(view->SourceFormat()->currentText(), "ITF00 coordinates");
+  EXPECT_EQ(view->TargetFormat()->count(), 2);
+}
+
+TEST_F(ConvertViewTest, ConvertWithoutTargetFormatOrPathDoesNothing) {
+  auto view = Open();
+  Write(folder / "in.csv", "P1,1,2,3,\r\n");
+  view->SourceFile()->setText(QString::fromStdString((folder / "in.csv").string()));
+  view->TargetFile()->setText(QString::fromStdString((folder / "out.txt").string()));
+  view->findChild<QPushButton*>(QStringLiteral("2001"))->click();
+  Choose(view->TargetType(), "POINTS");
+  ChooseFormat(view->TargetFormat(), "Point list (fixed columns)");
+  view->TargetFile()->clear();
+  view->Convert();
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_FALSE(std::filesystem::exists(folder / "out.txt"));
+}
+
+TEST_F(ConvertViewTest, ConvertsByteForByteAndAsksBeforeReplacing) {
+  auto view = Open();
+  Choose(view->TargetType(), "POINTS");
+  ChooseFormat(view->TargetFormat(), "Point list (fixed columns)");
+  Write(folder / "in.csv", "P1,1.5,-2.25,3,Mark\r\nP22,10,20,30,\r\n");
+  const std::filesystem::path out = folder / "out.txt";
+  Write(out, "keep");
+  view->SourceFile()->setText(QString::fromStdString((folder / "in.csv").string()));
+  view->TargetFile()->setText(QString::fromStdString(out.string()));
+
+  prompts.answers = {false};
+  view->Convert();
+  EXPECT_EQ(Read(out), "keep");
+  EXPECT_EQ(prompts.asked,
+            std::vector<std::string>{out.string() +
+                                     "\nThis file already exists.\nReplace existing file?"});
+  EXPECT_TRUE(prompts.shown.empty());
+
+  prompts.answers = {true};
+  view->Convert();
+  // Name in 10 columns, northing and easting right-aligned in 14, elevation in 12, three
+  // decimals; a blank and the description when there is one.
+  EXPECT_EQ(Read(out),
+            "P1                 1.500        -2.250       3.000 Mark\r\n"
+            "P22               10.000        20.000      30.000\r\n");
+  EXPECT_EQ(prompts.shown, std::vector<std::string>{"Converted successfully"});
+  EXPECT_TRUE(std::filesystem::exists(folder / "temp.xml"));
+}
+
+TEST_F(ConvertViewTest, MissingSettingNodesReadEmptyAndAreCreatedOnClose) {
+  ASSERT_TRUE(document.load_string(
+      "<settings><conversion><types><type id=\"POINTS\" name=\"Point lists\"/></types>"
+      "</conversion></settings>"));
+  {
+    auto view = Open();
+    EXPECT_EQ(view->SourceType()->currentIndex(), -1);
+    EXPECT_EQ(view->SourceFormat()->count(), 0);  // no format without a type
+    Choose(view->SourceType(), "POINTS");
+    ChooseFormat(view->SourceFormat(), "Point list (comma-separated)");
+    view->TargetFile()->setText(QStringLiteral("/tmp/out.txt"));
+  }
+  const pugi::xml_node dialog = document.document_element().child("conversion").child("dialog");
+  EXPECT_STREQ(dialog.child("from").child("type").attribute("id").value(), "POINTS");
+  EXPECT_STREQ(dialog.child("from").child("format").attribute("name").value(),
+               "Point list (comma-separated)");
+  EXPECT_STREQ(dialog.child("to").child("type").attribute("id").value(), "POINTS");
+  EXPECT_STREQ(dialog.child("to").child("format").attribute("name").value(), "");
+  EXPECT_STREQ(dialog.child("to").child("file").attribute("name").value(), "/tmp/out.txt");
+}
+
+TEST_F(ConvertViewTest, EditorEditsTheScratchFileWhileTheWindowKeepsRunning) {
+  // The editor: a program given the scratch file as its one argument, no shell between.
+  const std::filesystem::path editor = folder / "editor";
+  Write(editor, "#!/bin/sh\nsleep 0.3\nsed -i 's/>P1</>Q1</' \"$1\"\n");
+  std::filesystem::permissions(editor, std::filesystem::perms::owner_all);
+  document.document_element().child("conversion").child("xmleditor").attribute("name") =
+      editor.c_str();
+  auto view = Open();
+  Choose(view->TargetType(), "POINTS");
+  ChooseFormat(view->TargetFormat(), "Point list (fixed columns)");
+  Write(folder / "in.csv", "P1,1,2,3,\r\n");
+  view->SourceFile()->setText(QString::fromStdString((folder / "in.csv").string()));
+  view->TargetFile()->setText(QString::fromStdString((folder / "out.txt").string()));
+  int ticks = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+  timer.start(20);
+  view->Convert();
+  EXPECT_GE(ticks, 5);  // events were handled while the editor ran
+  EXPECT_EQ(Read(folder / "out.txt"), "Q1                 1.000         2.000       3.000\r\n");
+  EXPECT_EQ(prompts.shown, std::vector<std::string>{"Converted successfully"});
+
+  // An editor that cannot be started leaves the document as parsed.
+  document.document_element().child("conversion").child("xmleditor").attribute("name") =
+      (folder / "no-such-editor").c_str();
+  auto second = Open();
+  Choose(second->TargetType(), "POINTS");
+  ChooseFormat(second->TargetFormat(), "Point list (fixed columns)");
+  second->SourceFile()->setText(QString::fromStdString((folder / "in.csv").string()));
+  second->TargetFile()->setText(QString::fromStdString((folder / "out2.txt").string()));
+  second->Convert();
+  EXPECT_EQ(Read(folder / "out2.txt"), "P1                 1.000         2.000       3.000\r\n");
+}
+
+TEST_F(ConvertViewTest, CaptionsFollowTheTranslations) {
+  context.translate = [](const std::string& key, const std::string& text) {
+    return key == "IDC_CNV_CONVERT_BTN" ? std::string("Om&zetten") : text;
+  };
+  auto view = Open();
+  EXPECT_EQ(view->findChild<QPushButton*>(QStringLiteral("2001"))->text(), "Om&zetten");
+  EXPECT_EQ(view->findChild<QLabel*>(QStringLiteral("2010"))->text(), "File n&ame:");
+  EXPECT_EQ(HelpIdOf(view->TargetFile()), 2006);
+  EXPECT_EQ(HelpIdOf(view->findChild<QPushButton*>(QStringLiteral("2018"))), 2018);
+}
+
+TEST(MergeView, CaptionsDefaultOrTranslatedAndOnlyCloseActs) {
+  EnsureApplication();
+  TaskContext context;
+  CMergeView plain(context);
+  EXPECT_EQ(plain.windowTitle(), "Merge");
+  EXPECT_EQ(plain.findChild<QLabel*>(QStringLiteral("2119"))->text(), "Fi&le:");
+  EXPECT_EQ(plain.findChild<QLabel*>(QStringLiteral("2115"))->text(), "F&ile:");
+
+  context.translate = [](const std::string& key, const std::string& text) {
+    return key == "DM_STROUTPUTFILE"   ? std::string("Uitvoer:")
+           : key == "DM_STROUTPUTTYPE" ? std::string("Soort:")
+                                       : text;
+  };
+  CMergeView translated(context);
+  EXPECT_EQ(translated.findChild<QLabel*>(QStringLiteral("2119"))->text(), "Uitvoer:");
+  EXPECT_EQ(translated.findChild<QLabel*>(QStringLiteral("2120"))->text(), "Soort:");
+  EXPECT_EQ(translated.findChild<QLabel*>(QStringLiteral("2115"))->text(), "F&ile:");
+  EXPECT_EQ(translated.findChild<QLabel*>(QStringLiteral("2116"))->text(), "T&ype:");
+  EXPECT_FALSE(translated.findChild<QPushButton*>(QStringLiteral("2102"))->isEnabled());
+  bool closed = false;
+  QObject::connect(&translated, &CMergeView::CloseRequested, [&] { closed = true; });
+  translated.findChild<QPushButton*>(QStringLiteral("2123"))->click();
+  EXPECT_TRUE(closed);
+}
+
+}  // namespace
+}  // namespace ulvo

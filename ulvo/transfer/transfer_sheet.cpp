@@ -1,0 +1,62 @@
+#include "ulvo/transfer/transfer_sheet.h"
+
+namespace ulvo {
+
+namespace {
+
+uint32_t Highest(uint32_t mask, int count) {
+  const std::optional<int> bit = HighestBit(mask, count);
+  return bit ? 1u << *bit : 0u;
+}
+
+}  // namespace
+
+SpeedChoice SpeedChoiceOf(const TransferParams& current) {
+  return SpeedChoice{
+      Highest(current.baudMask, kBaudRateCount), Highest(ParityByte(current.lineFormat), 5),
+      Highest(DataBitsByte(current.lineFormat), 4), Highest(StopBitsByte(current.lineFormat), 3)};
+}
+
+HandshakeChoice HandshakeChoiceOf(const TransferParams& current) {
+  return HandshakeChoice{Highest(SoftHandshakeByte(current.lineFormat), 3),
+                         current.hardHandshake & 0x0F, Highest(current.dataFormat, 4)};
+}
+
+std::vector<uint32_t> BitsOf(uint32_t mask, int count) {
+  std::vector<uint32_t> bits;
+  for (int bit = 0; bit < count; ++bit)
+    if (mask & (1u << bit)) bits.push_back(1u << bit);
+  return bits;
+}
+
+TransferParams SheetResult(const TransferParams& current, const std::optional<SpeedChoice>& speed,
+                           const std::optional<HandshakeChoice>& handshake) {
+  TransferParams result = current;
+  uint32_t parity = ParityByte(current.lineFormat);
+  uint32_t dataBits = DataBitsByte(current.lineFormat);
+  uint32_t stopBits = StopBitsByte(current.lineFormat);
+  uint32_t soft = SoftHandshakeByte(current.lineFormat);
+  if (speed) {
+    result.baudMask = speed->baud;
+    parity = speed->parity;
+    dataBits = speed->dataBits;
+    stopBits = speed->stopBits;
+  }
+  if (handshake) {
+    soft = handshake->soft;
+    result.hardHandshake = handshake->hard;
+    result.dataFormat = handshake->format;
+  }
+  result.lineFormat = MakeLineFormat(parity, dataBits, stopBits, soft);
+  return result;
+}
+
+std::optional<uint32_t> RequiredHandshakeSwitch(const CInstrument& instrument, int direction,
+                                                uint32_t formatBit, uint32_t shownSoft) {
+  if (formatBit == 0) return std::nullopt;
+  const int32_t required = instrument.RequiredSoftHandshake(direction, formatBit);
+  if (required < 0 || static_cast<uint32_t>(required) == shownSoft) return std::nullopt;
+  return static_cast<uint32_t>(required);
+}
+
+}  // namespace ulvo

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "ulvo/transfer/instrument.h"
+#include "ulvo/transfer/transfer_codes.h"
+
+namespace ulvo {
+
+namespace sheet_texts {
+inline constexpr TransferText kSpeed{"Speed", "TP_SPEED"};
+inline constexpr TransferText kBaudrate{" &Baudrate ", "TP_BAUDRATE"};
+inline constexpr TransferText kParity{" &Parity ", "TP_PARITY"};
+inline constexpr TransferText kDataBits{" &Data bits ", "TP_DATABITS"};
+inline constexpr TransferText kStopBits{" &Stop bits ", "TP_STOPBITS"};
+inline constexpr TransferText kParityNames[] = {{"None", "GT_PARITYNONE"},
+                                                {"Odd", "GT_PARITYODD"},
+                                                {"Even", "GT_PARITYEVEN"},
+                                                {"Mark", "GT_PARITYMARK"},
+                                                {"Space", "GT_PARITYSPACE"}};
+inline constexpr const char* kDataBitNames[] = {"5", "6", "7", "8"};
+inline constexpr const char* kStopBitNames[] = {"1", "1.5", "2"};
+inline constexpr TransferText kHandshake{"Handshake && Format", "TP_HANDSHAKE"};
+inline constexpr TransferText kSoftware{" &Software handshake ", "TP_HSSOFTWARE"};
+inline constexpr TransferText kHardware{" &Hardware handshake ", "TP_HSHARDWARE"};
+inline constexpr TransferText kFormat{" &Format ", "TP_FORMAT"};
+inline constexpr TransferText kHardNames[] = {{"DTR", "TP_DTR"},
+                                              {"RTS", "TP_RTS"},
+                                              {"Require DSR", "TP_REQDSR"},
+                                              {"Require CTS", "TP_REQCTS"}};
+inline constexpr TransferText kOk{"OK", "DT_PROP_OK"};
+inline constexpr TransferText kCancel{"Cancel", "DT_PROP_CANCEL"};
+inline constexpr TransferText kUploadTitle{"Upload parameters", "DT_UPLOADPARAMS"};
+inline constexpr TransferText kDownloadTitle{"Download parameters", "DT_DOWNLOADPARAMS"};
+inline constexpr TransferText kFormatHandshake{
+    "The format selected has to use the\nsoftware handshake currently selected.",
+    "EMSG_FORMATHANDSHAKE"};
+}  // namespace sheet_texts
+
+// The speed page's choice: one bit per mask (0 when a group has no button checked).
+struct SpeedChoice {
+  uint32_t baud = 0;
+  uint32_t parity = 0;
+  uint32_t dataBits = 0;
+  uint32_t stopBits = 0;
+};
+
+// The handshake page's choice: software and data format bit (0 for none) and the hardware OR.
+struct HandshakeChoice {
+  uint32_t soft = 0;
+  uint32_t hard = 0;
+  uint32_t format = 0;
+};
+
+// The speed choice the page shows for the current settings: the highest bit of each mask.
+SpeedChoice SpeedChoiceOf(const TransferParams& current);
+HandshakeChoice HandshakeChoiceOf(const TransferParams& current);
+
+// Bit values of a mask in bit order, among its first `count` bits.
+std::vector<uint32_t> BitsOf(uint32_t mask, int count);
+
+// The sheet's result: the current settings with the fields of each page that was shown
+// replaced by that page's choice.
+TransferParams SheetResult(const TransferParams& current, const std::optional<SpeedChoice>& speed,
+                           const std::optional<HandshakeChoice>& handshake);
+
+// A data format bit that names a software handshake other than the one shown: the handshake
+// the list must switch to. Nullopt when nothing has to change.
+std::optional<uint32_t> RequiredHandshakeSwitch(const CInstrument& instrument, int direction,
+                                                uint32_t formatBit, uint32_t shownSoft);
+
+}  // namespace ulvo
