@@ -194,7 +194,12 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   connect(convert_, &QPushButton::clicked, this, &CConvertView::Convert);
   connect(close_, &QPushButton::clicked, this, &CConvertView::CloseRequested);
   connect(help_, &QPushButton::clicked, this, [this] {
-    if (context_.showHelp) context_.showHelp(context_.programFolder / "help" / "convert.htm");
+    if (!context_.showHelp) return;
+    // The task's own page; a program folder without it has the page of the document type.
+    const std::filesystem::path help = context_.programFolder / "help";
+    std::error_code ec;
+    context_.showHelp(std::filesystem::exists(help / "convert.htm", ec) ? help / "convert.htm"
+                                                                        : help / "H0000404.htm");
   });
 }
 

@@ -233,6 +233,19 @@ TEST_F(ConvertViewTest, CaptionsFollowTheTranslations) {
   EXPECT_EQ(HelpIdOf(view->findChild<QPushButton*>(QStringLiteral("2018"))), 2018);
 }
 
+TEST_F(ConvertViewTest, HelpShowsTheConvertPage) {
+  std::vector<std::filesystem::path> pages;
+  context.showHelp = [&](const std::filesystem::path& page) { pages.push_back(page); };
+  auto view = Open();
+  QPushButton* help = view->findChild<QPushButton*>(QStringLiteral("2018"));
+  help->click();
+  std::filesystem::create_directories(folder / "help");
+  Write(folder / "help" / "convert.htm", "<html></html>");
+  help->click();
+  EXPECT_EQ(pages, (std::vector<std::filesystem::path>{folder / "help" / "H0000404.htm",
+                                                       folder / "help" / "convert.htm"}));
+}
+
 TEST(MergeView, CaptionsDefaultOrTranslatedAndOnlyCloseActs) {
   EnsureApplication();
   TaskContext context;
