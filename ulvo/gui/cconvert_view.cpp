@@ -20,7 +20,6 @@
 #include "ulvo/convert/convert_settings.h"
 #include "ulvo/engine/text_codec.h"
 #include "ulvo/gui/id_name_combo.h"
-#include "ulvo/gui/main_frame.h"
 
 namespace ulvo {
 
@@ -157,12 +156,7 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   layout->addLayout(buttons);
   setMinimumWidth(480);
 
-  // F1 on a control shows the help page named after its identifier.
-  for (QWidget* control : findChildren<QWidget*>()) {
-    bool numeric = false;
-    const int id = control->objectName().toInt(&numeric);
-    if (numeric) SetHelpId(control, id);
-  }
+  SetHelpIdsByName(this);
   Translate();
 
   const pugi::xml_node settings = context_.settings ? context_.settings() : pugi::xml_node();

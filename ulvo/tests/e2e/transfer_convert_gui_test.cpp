@@ -59,6 +59,24 @@ void Select(QComboBox* combo, const char* text) {
   ASSERT_GE(combo->currentIndex(), 0) << text;
 }
 
+// Types the file name and the port, presses Next and Start and waits for the end.
+void RunTransfer(CTransferView* transfer, const std::string& fileName, const std::string& port) {
+  QLineEdit* file = Child<QLineEdit>(transfer, "file");
+  file->setText(QString::fromStdString(fileName));
+  emit file->textEdited(file->text());
+  Child<QComboBox>(transfer, "port")->setEditText(QString::fromStdString(port));
+  QPushButton* next = Child<QPushButton>(transfer, "next");
+  next->click();
+  ASSERT_EQ(next->text(), "&Start");
+  next->click();
+  QElapsedTimer timer;
+  timer.start();
+  while (!next->isEnabled() && timer.elapsed() < 20000) {
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(2);
+  }
+}
+
 TEST(TransferConvertGui, ReceivedFileConvertsWithOneClick) {
   App();
   const std::filesystem::path home = std::filesystem::temp_directory_path() / "ulvo_gui_e2e";
@@ -95,21 +113,7 @@ TEST(TransferConvertGui, ReceivedFileConvertsWithOneClick) {
   Select(Child<QComboBox>(transfer, "instrument"), "Total station TS-60");
   Select(Child<QComboBox>(transfer, "option"), "Job file in numbered blocks");
   const std::string received = (home / "received.itf").string();
-  QLineEdit* file = Child<QLineEdit>(transfer, "file");
-  file->setText(QString::fromStdString(received));
-  emit file->textEdited(file->text());
-  Child<QComboBox>(transfer, "port")->setEditText(QString::fromStdString(sim.Path()));
-  QPushButton* next = Child<QPushButton>(transfer, "next");
-  next->click();
-  ASSERT_EQ(next->text(), "&Start");
-  next->click();
-
-  QElapsedTimer timer;
-  timer.start();
-  while (!next->isEnabled() && timer.elapsed() < 20000) {
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(2);
-  }
+  RunTransfer(transfer, received, sim.Path());
   EXPECT_EQ(Child<QLabel>(transfer, "messages")->text(), "Transfer succesful");
   EXPECT_EQ(Child<QLabel>(transfer, "bytes")->text(), "128");
   EXPECT_EQ(sim.Wait(), 0);
@@ -168,19 +172,7 @@ TEST(TransferConvertGui, SendsLinesThatTheInstrumentChecks) {
   transfer->SetPrompts(&prompts);
   Select(Child<QComboBox>(transfer, "instrument"), "Total station TS-40");
   Select(Child<QComboBox>(transfer, "option"), "Coordinates as lines with check characters");
-  QLineEdit* file = Child<QLineEdit>(transfer, "file");
-  file->setText(QString::fromStdString((home / "points.txt").string()));
-  emit file->textEdited(file->text());
-  Child<QComboBox>(transfer, "port")->setEditText(QString::fromStdString(sim.Path()));
-  QPushButton* next = Child<QPushButton>(transfer, "next");
-  next->click();
-  next->click();
-  QElapsedTimer timer;
-  timer.start();
-  while (!next->isEnabled() && timer.elapsed() < 20000) {
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(2);
-  }
+  RunTransfer(transfer, (home / "points.txt").string(), sim.Path());
   EXPECT_EQ(Child<QLabel>(transfer, "messages")->text(), "Transfer succesful");
   EXPECT_EQ(Child<QProgressBar>(transfer, "progress")->value(), 100);
   EXPECT_EQ(sim.Wait(), 0);
