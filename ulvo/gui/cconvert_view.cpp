@@ -94,10 +94,9 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   ownPrompts_ = std::make_unique<QtConversionPrompts>(this, context_);
   prompts_ = ownPrompts_.get();
   chooseFile_ = [this](bool save, const QString& start) {
-    // No filter, no default extension, no read-only box.
+    // No filter and no default extension.
     return save ? QFileDialog::getSaveFileName(this, QString(), start)
-                : QFileDialog::getOpenFileName(this, QString(), start, QString(), nullptr,
-                                               QFileDialog::ReadOnly);
+                : QFileDialog::getOpenFileName(this, QString(), start);
   };
 
   const auto side = [this](QGroupBox*& box, int boxId, QLabel*& typeLabel, int typeLabelId,
