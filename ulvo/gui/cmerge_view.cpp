@@ -42,6 +42,7 @@ CMergeView::CMergeView(const TaskContext& context, QWidget* parent) : QWidget(pa
     fileLabel->setBuddy(edit);
     auto* typeLabel = Named(new QLabel(t(typeKey, typeText), box), typeLabelId);
     typeWidget->setParent(box);
+    typeLabel->setBuddy(typeWidget);
     grid->addWidget(fileLabel, 0, 0);
     grid->addWidget(edit, 0, 1);
     grid->addWidget(browse, 0, 2);

@@ -264,6 +264,9 @@ TEST(MergeView, CaptionsDefaultOrTranslatedAndOnlyCloseActs) {
   EXPECT_EQ(translated.findChild<QLabel*>(QStringLiteral("2120"))->text(), "Soort:");
   EXPECT_EQ(translated.findChild<QLabel*>(QStringLiteral("2115"))->text(), "F&ile:");
   EXPECT_EQ(translated.findChild<QLabel*>(QStringLiteral("2116"))->text(), "T&ype:");
+  // The mnemonic leads to the list, so the "&" is not shown as a character.
+  EXPECT_EQ(translated.findChild<QLabel*>(QStringLiteral("2116"))->buddy(),
+            translated.findChild<QWidget*>(QStringLiteral("2108")));
   EXPECT_FALSE(translated.findChild<QPushButton*>(QStringLiteral("2102"))->isEnabled());
   bool closed = false;
   QObject::connect(&translated, &CMergeView::CloseRequested, [&] { closed = true; });
