@@ -20,7 +20,6 @@
 #include "ulvo/convert/convert_settings.h"
 #include "ulvo/engine/text_codec.h"
 #include "ulvo/gui/id_name_combo.h"
-#include "ulvo/gui/main_frame.h"
 
 namespace ulvo {
 
@@ -95,10 +94,9 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   ownPrompts_ = std::make_unique<QtConversionPrompts>(this, context_);
   prompts_ = ownPrompts_.get();
   chooseFile_ = [this](bool save, const QString& start) {
-    // No filter, no default extension, no read-only box.
+    // No filter and no default extension.
     return save ? QFileDialog::getSaveFileName(this, QString(), start)
-                : QFileDialog::getOpenFileName(this, QString(), start, QString(), nullptr,
-                                               QFileDialog::ReadOnly);
+                : QFileDialog::getOpenFileName(this, QString(), start);
   };
 
   const auto side = [this](QGroupBox*& box, int boxId, QLabel*& typeLabel, int typeLabelId,
@@ -157,12 +155,7 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   layout->addLayout(buttons);
   setMinimumWidth(480);
 
-  // F1 on a control shows the help page named after its identifier.
-  for (QWidget* control : findChildren<QWidget*>()) {
-    bool numeric = false;
-    const int id = control->objectName().toInt(&numeric);
-    if (numeric) SetHelpId(control, id);
-  }
+  SetHelpIdsByName(this);
   Translate();
 
   const pugi::xml_node settings = context_.settings ? context_.settings() : pugi::xml_node();
@@ -194,7 +187,12 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   connect(convert_, &QPushButton::clicked, this, &CConvertView::Convert);
   connect(close_, &QPushButton::clicked, this, &CConvertView::CloseRequested);
   connect(help_, &QPushButton::clicked, this, [this] {
-    if (context_.showHelp) context_.showHelp(context_.programFolder / "help" / "convert.htm");
+    if (!context_.showHelp) return;
+    // The task's own page; a program folder without it has the page of the document type.
+    const std::filesystem::path help = context_.programFolder / "help";
+    std::error_code ec;
+    context_.showHelp(std::filesystem::exists(help / "convert.htm", ec) ? help / "convert.htm"
+                                                                        : help / "H0000404.htm");
   });
 }
 

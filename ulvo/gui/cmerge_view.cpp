@@ -11,8 +11,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ulvo/gui/main_frame.h"
-
 namespace ulvo {
 
 namespace {
@@ -44,6 +42,7 @@ CMergeView::CMergeView(const TaskContext& context, QWidget* parent) : QWidget(pa
     fileLabel->setBuddy(edit);
     auto* typeLabel = Named(new QLabel(t(typeKey, typeText), box), typeLabelId);
     typeWidget->setParent(box);
+    typeLabel->setBuddy(typeWidget);
     grid->addWidget(fileLabel, 0, 0);
     grid->addWidget(edit, 0, 1);
     grid->addWidget(browse, 0, 2);
@@ -90,12 +89,7 @@ CMergeView::CMergeView(const TaskContext& context, QWidget* parent) : QWidget(pa
   layout->addWidget(status, 1);
   layout->addLayout(buttons);
   setMinimumWidth(480);
-  // F1 on a control shows the help page named after its identifier.
-  for (QWidget* control : findChildren<QWidget*>()) {
-    bool numeric = false;
-    const int id = control->objectName().toInt(&numeric);
-    if (numeric) SetHelpId(control, id);
-  }
+  SetHelpIdsByName(this);
   connect(close, &QPushButton::clicked, this, &CMergeView::CloseRequested);
 }
 

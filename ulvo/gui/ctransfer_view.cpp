@@ -238,7 +238,12 @@ CTransferView::CTransferView(TaskContext context, CTransferDoc& doc, const PortP
   connect(nextButton_, &QPushButton::clicked, this, &CTransferView::OnNext);
   connect(closeButton_, &QPushButton::clicked, this, &CTransferView::CloseRequested);
   connect(helpButton_, &QPushButton::clicked, this, [this] {
-    if (context_.showHelp) context_.showHelp(context_.programFolder / "help" / "transfer.htm");
+    if (!context_.showHelp) return;
+    // The task's own page; a program folder without it has the page of the document type.
+    const std::filesystem::path help = context_.programFolder / "help";
+    std::error_code ec;
+    context_.showHelp(std::filesystem::exists(help / "transfer.htm", ec) ? help / "transfer.htm"
+                                                                         : help / "H0000402.htm");
   });
   connect(&doc_.Runner(), &TransferRunner::Updated, this, &CTransferView::OnUpdated);
   connect(&doc_.Runner(), &TransferRunner::Finished, this, &CTransferView::OnFinished);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QWidget>
 #include <filesystem>
 #include <functional>
 #include <pugixml.hpp>
@@ -36,5 +37,9 @@ struct TaskContext {
   }
   QString QText(const TransferText& t) const { return QText(t.key, t.text); }
 };
+
+// Gives every control whose object name is its number that number as help identifier, so
+// F1 on it shows the page named after it.
+void SetHelpIdsByName(QWidget* form);
 
 }  // namespace ulvo

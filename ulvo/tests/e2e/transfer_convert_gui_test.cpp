@@ -59,6 +59,24 @@ void Select(QComboBox* combo, const char* text) {
   ASSERT_GE(combo->currentIndex(), 0) << text;
 }
 
+// Types the file name and the port, presses Next and Start and waits for the end.
+void RunTransfer(CTransferView* transfer, const std::string& fileName, const std::string& port) {
+  QLineEdit* file = Child<QLineEdit>(transfer, "file");
+  file->setText(QString::fromStdString(fileName));
+  emit file->textEdited(file->text());
+  Child<QComboBox>(transfer, "port")->setEditText(QString::fromStdString(port));
+  QPushButton* next = Child<QPushButton>(transfer, "next");
+  next->click();
+  ASSERT_EQ(next->text(), "&Start");
+  next->click();
+  QElapsedTimer timer;
+  timer.start();
+  while (!next->isEnabled() && timer.elapsed() < 20000) {
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(2);
+  }
+}
+
 TEST(TransferConvertGui, ReceivedFileConvertsWithOneClick) {
   App();
   const std::filesystem::path home = std::filesystem::temp_directory_path() / "ulvo_gui_e2e";
@@ -95,21 +113,7 @@ TEST(TransferConvertGui, ReceivedFileConvertsWithOneClick) {
   Select(Child<QComboBox>(transfer, "instrument"), "Total station TS-60");
   Select(Child<QComboBox>(transfer, "option"), "Job file in numbered blocks");
   const std::string received = (home / "received.itf").string();
-  QLineEdit* file = Child<QLineEdit>(transfer, "file");
-  file->setText(QString::fromStdString(received));
-  emit file->textEdited(file->text());
-  Child<QComboBox>(transfer, "port")->setEditText(QString::fromStdString(sim.Path()));
-  QPushButton* next = Child<QPushButton>(transfer, "next");
-  next->click();
-  ASSERT_EQ(next->text(), "&Start");
-  next->click();
-
-  QElapsedTimer timer;
-  timer.start();
-  while (!next->isEnabled() && timer.elapsed() < 20000) {
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(2);
-  }
+  RunTransfer(transfer, received, sim.Path());
   EXPECT_EQ(Child<QLabel>(transfer, "messages")->text(), "Transfer succesful");
   EXPECT_EQ(Child<QLabel>(transfer, "bytes")->text(), "128");
   EXPECT_EQ(sim.Wait(), 0);
@@ -141,6 +145,47 @@ TEST(TransferConvertGui, ReceivedFileConvertsWithOneClick) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
             "ST7,4500.123,-1200.456,1.234,\r\n"
             "9,0.005,0.050,-0.500,\r\n");
+  std::filesystem::remove_all(home);
+}
+
+TEST(TransferConvertGui, SendsLinesThatTheInstrumentChecks) {
+  App();
+  const std::filesystem::path home = std::filesystem::temp_directory_path() / "ulvo_gui_e2e_send";
+  std::filesystem::remove_all(home);
+  std::filesystem::create_directories(home / "IIF");
+  std::filesystem::copy_file(ULVO_SHIPPED_DATA_DIR "/IIF/TS40.IIF", home / "IIF" / "TS40.IIF");
+  std::ofstream(home / "points.txt", std::ios::binary)
+      << "PT1 100.0 200.0\r\nPT2 110.5 210.25\r\nCODE TREE\r\n";
+  Simulator sim({"ulvo-receive", "--format", "ITF02", "--handshake", "acknak2", "--expect",
+                 (home / "points.txt").string()});
+  ASSERT_FALSE(sim.Path().empty());
+
+  MemoryProfileStore profile;
+  CDunmarkApp app;
+  app.Start(home, &profile);
+  CMainFrame frame(app);
+  frame.SetMessageHandler([](const QString& text) { ADD_FAILURE() << text.toStdString(); });
+  RegisterTaskWindows(frame);
+  NoQuestions prompts;
+  auto* transfer = qobject_cast<CTransferView*>(frame.OpenTask(kTransferType));
+  ASSERT_NE(transfer, nullptr);
+  transfer->SetPrompts(&prompts);
+  Select(Child<QComboBox>(transfer, "instrument"), "Total station TS-40");
+  Select(Child<QComboBox>(transfer, "option"), "Coordinates as lines with check characters");
+  RunTransfer(transfer, (home / "points.txt").string(), sim.Path());
+  EXPECT_EQ(Child<QLabel>(transfer, "messages")->text(), "Transfer succesful");
+  EXPECT_EQ(Child<QProgressBar>(transfer, "progress")->value(), 100);
+  EXPECT_EQ(sim.Wait(), 0);
+  // Sending presets no conversion.
+  EXPECT_STRNE(app.Settings()
+                   .Root()
+                   .child("conversion")
+                   .child("dialog")
+                   .child("from")
+                   .child("file")
+                   .attribute("name")
+                   .value(),
+               (home / "points.txt").c_str());
   std::filesystem::remove_all(home);
 }
 

@@ -233,6 +233,19 @@ TEST_F(ConvertViewTest, CaptionsFollowTheTranslations) {
   EXPECT_EQ(HelpIdOf(view->findChild<QPushButton*>(QStringLiteral("2018"))), 2018);
 }
 
+TEST_F(ConvertViewTest, HelpShowsTheConvertPage) {
+  std::vector<std::filesystem::path> pages;
+  context.showHelp = [&](const std::filesystem::path& page) { pages.push_back(page); };
+  auto view = Open();
+  QPushButton* help = view->findChild<QPushButton*>(QStringLiteral("2018"));
+  help->click();
+  std::filesystem::create_directories(folder / "help");
+  Write(folder / "help" / "convert.htm", "<html></html>");
+  help->click();
+  EXPECT_EQ(pages, (std::vector<std::filesystem::path>{folder / "help" / "H0000404.htm",
+                                                       folder / "help" / "convert.htm"}));
+}
+
 TEST(MergeView, CaptionsDefaultOrTranslatedAndOnlyCloseActs) {
   EnsureApplication();
   TaskContext context;
@@ -251,6 +264,9 @@ TEST(MergeView, CaptionsDefaultOrTranslatedAndOnlyCloseActs) {
   EXPECT_EQ(translated.findChild<QLabel*>(QStringLiteral("2120"))->text(), "Soort:");
   EXPECT_EQ(translated.findChild<QLabel*>(QStringLiteral("2115"))->text(), "F&ile:");
   EXPECT_EQ(translated.findChild<QLabel*>(QStringLiteral("2116"))->text(), "T&ype:");
+  // The mnemonic leads to the list, so the "&" is not shown as a character.
+  EXPECT_EQ(translated.findChild<QLabel*>(QStringLiteral("2116"))->buddy(),
+            translated.findChild<QWidget*>(QStringLiteral("2108")));
   EXPECT_FALSE(translated.findChild<QPushButton*>(QStringLiteral("2102"))->isEnabled());
   bool closed = false;
   QObject::connect(&translated, &CMergeView::CloseRequested, [&] { closed = true; });

@@ -22,29 +22,14 @@
 #include "ulvo/gui/ctransfer_prop_sheet.h"
 #include "ulvo/gui/ctransfer_view.h"
 #include "ulvo/tests/gui/gui_test_support.h"
+#include "ulvo/tests/transfer/scripted_transfer_prompts.h"
 
 namespace ulvo {
 namespace {
 
 namespace tt = transfer_texts;
 
-class ScriptedPrompts : public TransferFormPrompts {
- public:
-  void ShowInfo(const std::string& text) override { shown.push_back(text); }
-  bool AskYesNo(const std::string& text) override {
-    asked.push_back(text);
-    if (answers.empty()) {
-      ADD_FAILURE() << "unexpected question: " << text;
-      return false;
-    }
-    const bool a = answers.front();
-    answers.pop_front();
-    return a;
-  }
-  std::deque<bool> answers;
-  std::vector<std::string> shown;
-  std::vector<std::string> asked;
-};
+using ScriptedPrompts = test::ScriptedTransferPrompts;
 
 // An instrument on the other end of the line, fed by the test: reads hand out what the test
 // queued and otherwise wait a little, as a real port with read time-outs does.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ulvo/tests/transfer/scripted_transfer_prompts.h"
 #include "ulvo/transfer/culvo_serial.h"
 #include "ulvo/transfer/transfer_sheet.h"
 
@@ -14,25 +15,7 @@ namespace {
 
 namespace tt = transfer_texts;
 
-// Answers queued by the test; every question and message is recorded, and a question
-// without a queued answer fails the test.
-class ScriptedPrompts : public TransferFormPrompts {
- public:
-  void ShowInfo(const std::string& text) override { shown.push_back(text); }
-  bool AskYesNo(const std::string& text) override {
-    asked.push_back(text);
-    if (answers.empty()) {
-      ADD_FAILURE() << "unexpected question: " << text;
-      return false;
-    }
-    const bool a = answers.front();
-    answers.pop_front();
-    return a;
-  }
-  std::deque<bool> answers;
-  std::vector<std::string> shown;
-  std::vector<std::string> asked;
-};
+using ScriptedPrompts = test::ScriptedTransferPrompts;
 
 // Direction 1 (the file's SEND keys): 9600 and 19200, 8N1, ITF00 and ASCII, ACK NAK and
 // XON XOFF; the ITF00 option needs ITF00 with ACK NAK.
