@@ -40,7 +40,8 @@ NwfObservation FindNwfObservation(std::string_view line) {
 std::vector<std::string> ScanNwfValues(std::string_view line) {
   std::vector<std::string> values;
   if (line.empty()) return values;
-  const std::string_view body = line.substr(0, line.size() - 1);
+  // Only a line feed is dropped: a last line without one keeps its last character.
+  const std::string_view body = line.back() == '\n' ? line.substr(0, line.size() - 1) : line;
   if (body.size() <= kNwfKeywordColumns) return values;
   std::string_view rest = body.substr(kNwfKeywordColumns);
   while (true) {

@@ -19,10 +19,10 @@ NwfKeyword FindNwfKeyword(std::string_view line);
 // The same for the line after a target: HV, SD, HD.
 NwfObservation FindNwfObservation(std::string_view line);
 
-// Value scan. line is as read, with its final line feed when it had one: the last
-// character never belongs to a value (so a last line without line feed loses one
-// character). Values start at column 9, run to the next comma and keep their blanks.
-// A line with nothing from column 9 gives no value; a line of any length is scanned whole.
+// Value scan. line is as read, with its final line feed when it had one; the line feed
+// never belongs to a value, and a last line without one keeps its last character. Values start at
+// column 9, run to the next comma and keep their blanks. A line with nothing from column 9 gives no
+// value; a line of any length is scanned whole.
 std::vector<std::string> ScanNwfValues(std::string_view line);
 
 // Writer formats.

@@ -33,14 +33,14 @@ TEST(NwfLine, KeywordTestCoversColumnsOneToEight) {
   EXPECT_EQ(FindNwfObservation("STN     1,2,3"), NwfObservation::None);
 }
 
-TEST(NwfLine, ValueScanStartsAtColumnNineAndDropsTheLastCharacter) {
+TEST(NwfLine, ValueScanStartsAtColumnNineAndDropsTheLineFeed) {
   struct Case {
     std::string line;
     Lines want;
   } cases[] = {
       {"STN     A,B,C\n", {"A", "B", "C"}},
-      {"STN     A,B,C", {"A", "B", ""}},  // last line without line feed
-      {"STN A,B,C\n", {"C"}},             // too little padding: values from column 9
+      {"STN     A,B,C", {"A", "B", "C"}},  // last line without line feed: nothing lost
+      {"STN A,B,C\n", {"C"}},              // too little padding: values from column 9
       {"TEMP    12, 1013\n", {"12", " 1013"}},
       {"FS      P1,,\n", {"P1", "", ""}},
       {"NAME    \n", {}},
