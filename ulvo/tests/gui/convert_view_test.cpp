@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QComboBox>
 #include <QLabel>
@@ -52,7 +53,9 @@ class ConvertViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
     EnsureApplication();
-    folder = std::filesystem::temp_directory_path() / "ulvo_convert_view_test";
+    folder = std::filesystem::temp_directory_path() /
+             ("ulvo_convert_view_test-" +
+              std::to_string(getpid()));  // tests of one fixture run side by side
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder / "Formats");
     for (const auto& entry : std::filesystem::directory_iterator(ULVO_SHIPPED_DATA_DIR "/Formats"))

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -128,7 +129,9 @@ class TransferViewTest : public ::testing::Test {
     instruments = {i};
     context.instruments = &instruments;
     context.profile = &store;
-    dir = std::filesystem::temp_directory_path() / "ulvo_transfer_view_test";
+    dir = std::filesystem::temp_directory_path() /
+          ("ulvo_transfer_view_test-" +
+           std::to_string(getpid()));  // tests of one fixture run side by side
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
   }

@@ -1,6 +1,7 @@
 #include "ulvo/transfer/transfer_form.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <deque>
 #include <filesystem>
@@ -50,7 +51,9 @@ class TransferFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
     instruments = {Station("Other"), Station()};
-    dir = std::filesystem::temp_directory_path() / "ulvo_transfer_form_test";
+    dir = std::filesystem::temp_directory_path() /
+          ("ulvo_transfer_form_test-" +
+           std::to_string(getpid()));  // tests of one fixture run side by side
     std::filesystem::create_directories(dir);
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
