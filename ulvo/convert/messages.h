@@ -18,6 +18,18 @@ inline constexpr TextId kAlreadyExistsMsg{"IDS_ALREADY_EXISTS_MSG",
 inline constexpr TextId kCnvSuccessMsg{"IDS_CNV_SUCCESS_MSG", "Converted successfully"};
 inline constexpr TextId kCnvErrorMsg{"IDS_CNV_ERROR_MSG", "Error while converting"};
 inline constexpr TextId kCnvTitle{"IDS_CNV_TITLE", "Convert"};
+// The converted file read back with its own format did not give back what was written.
+inline constexpr TextId kCnvCheckHead{"IDS_CNV_CHECK_HEAD",
+                                      "Reading the converted file back found %1 difference(s):"};
+inline constexpr TextId kCnvCheckLine{"IDS_CNV_CHECK_LINE",
+                                      "Record %1, %2: written %3, read back %4"};
+inline constexpr TextId kCnvCheckMore{"IDS_CNV_CHECK_MORE", "... and %1 more"};
+inline constexpr TextId kCnvCheckUnread{"IDS_CNV_CHECK_UNREAD",
+                                        "The file does not read back from record %1: %2"};
+inline constexpr TextId kCnvCheckUnreadAll{"IDS_CNV_CHECK_UNREAD_ALL",
+                                           "The file does not read back: %1"};
+inline constexpr TextId kCnvCheckNone{"IDS_CNV_CHECK_NONE", "(none)"};
+inline constexpr TextId kCnvCheckNotWritten{"IDS_CNV_CHECK_NOT_WRITTEN", "(not written)"};
 
 // A message to show: which text, and the argument for its "%s" (if any).
 struct Message {

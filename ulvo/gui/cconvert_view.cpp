@@ -42,6 +42,29 @@ class QtConversionPrompts : public ConversionPrompts {
     else
       QApplication::restoreOverrideCursor();
   }
+  // A warning after the success message: the target layout lost or changed values.
+  void ShowCheck(const ConversionCheck& check) override {
+    const auto t = [this](const TextId& id) { return context_.QText(id.key, id.defaultText); };
+    const auto value = [&](const std::string& v) {
+      if (v == kNoValue) return t(kCnvCheckNone);
+      if (v == "(not written)") return t(kCnvCheckNotWritten);
+      return QLatin1Char('"') + QString::fromStdString(v) + QLatin1Char('"');
+    };
+    QStringList lines{t(kCnvCheckHead).arg(check.count)};
+    for (const CheckDifference& d : check.first)
+      lines << t(kCnvCheckLine)
+                   .arg(QString::number(d.record), QString::fromStdString(d.element),
+                        value(d.written), value(d.readBack));
+    const size_t shown = check.first.size() + (check.readBack ? 1 : 0);
+    if (check.count > shown) lines << t(kCnvCheckMore).arg(check.count - shown);
+    if (check.readBack) {
+      const QString why = QString::fromStdString(DescribeParseFailure(*check.readBack));
+      lines << (check.readBackRecord
+                    ? t(kCnvCheckUnread).arg(QString::number(check.readBackRecord), why)
+                    : t(kCnvCheckUnreadAll).arg(why));
+    }
+    QMessageBox::warning(parent_, QStringLiteral("ULVO"), lines.join(QLatin1Char('\n')));
+  }
   bool AskReplace(const Message& question) override {
     return QMessageBox::question(parent_, QStringLiteral("ULVO"), Text(question),
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;

@@ -307,7 +307,9 @@ void CTransferView::Refresh() {
   formatValue_->setText(QString::fromStdString(s.dataFormat));
   softValue_->setText(QString::fromStdString(s.softHandshake));
   hardValue_->setText(QString::fromStdString(s.hardHandshake));
-  messages_->setText(QString::fromStdString(form_->MessageText()));
+  QString messages = QString::fromStdString(form_->MessageText());
+  if (!fileNote_.isEmpty()) messages += (messages.isEmpty() ? "" : "\n") + fileNote_;
+  messages_->setText(messages);
   bytesValue_->setText(QString::number(form_->Bytes()));
   const bool running = form_->Running();
   // A receive has no known end: the bar runs as a busy indicator while bytes flow.
@@ -365,6 +367,7 @@ void CTransferView::OnNext() {
   const TransferForm::NextResult r = form_->NextOrStart();
   if (r == TransferForm::NextResult::kStartTransfer) {
     runningFile_ = form_->FileName();
+    fileNote_.clear();
     doc_.Runner().Start(*form_->Instrument(), form_->Port(), form_->Direction(), runningFile_);
   }
   Refresh();
@@ -380,12 +383,30 @@ void CTransferView::OnFinished(quint32 result) {
   const bool stopped = doc_.Runner().StopRequested();
   if (runningDirection_ == kDirectionReceive && result == 0 && !stopped && onReceived)
     onReceived(form_->OptionFormat(), runningFile_);
+  const ReceivedFileOutcome& file = doc_.Runner().FileOutcome();
+  std::string keptIn = runningFile_;
+  QString fallbackMessage;
+  if (runningDirection_ == kDirectionReceive) {
+    const QString problem = ShownPath(file.fileProblem);
+    const QString bytes = QString::number(file.bytesWritten);
+    if (!file.fallbackFile.empty()) {
+      keptIn = file.fallbackFile.string();
+      fileNote_ = context_.QText(tt::kPartialFile).arg(bytes, ShownPath(keptIn));
+      fallbackMessage = context_.QText(tt::kFallbackFile).arg(problem, bytes, ShownPath(keptIn));
+    } else if (!file.fileProblem.empty()) {
+      fileNote_ = context_.QText(tt::kFileNotWritten).arg(problem);
+    } else if (file.written && (result != 0 || stopped)) {
+      fileNote_ = context_.QText(tt::kPartialFile).arg(bytes, ShownPath(runningFile_));
+    }
+  }
   Refresh();
+  // The data did not go where the user asked: say so at once, not only in the status box.
+  if (!fallbackMessage.isEmpty()) ShowInfo(fallbackMessage.toStdString());
   if (stopped && closeAfterStop_) {
     const TransferText& text =
         runningDirection_ == kDirectionReceive ? tt::kStoppedReceive : tt::kStoppedSend;
     QString message = context_.QText(text);
-    message.replace(QStringLiteral("%s"), ShownPath(runningFile_));
+    message.replace(QStringLiteral("%s"), ShownPath(keptIn));
     ShowInfo(message.toStdString());
     form_->Close();
     emit CloseRequested();

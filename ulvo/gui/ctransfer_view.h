@@ -89,6 +89,8 @@ class CTransferView : public QWidget, private TransferFormPrompts {
   bool filling_ = false;
   std::string runningFile_;
   int runningDirection_ = 0;
+  // Where the last receive's data is, shown below the engine's messages until the next start.
+  QString fileNote_;
 
   QGroupBox* actionBox_;
   QRadioButton* sendButton_;

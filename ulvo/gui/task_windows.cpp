@@ -8,6 +8,7 @@
 #include "ulvo/gui/format_design_view.h"
 #include "ulvo/gui/id_name_dialog.h"
 #include "ulvo/gui/main_frame.h"
+#include "ulvo/platform/program_folder.h"
 #include "ulvo/platform/qt_serial_device.h"
 
 namespace ulvo {
@@ -51,6 +52,7 @@ TaskContext MakeTaskContext(CMainFrame& frame) {
 CTransferView* NewTransferView(CMainFrame& frame, TransferRunner::DeviceFactory devices,
                                const PortProbe& ports) {
   auto* doc = new CTransferDoc(std::move(devices));
+  doc->Runner().SetFallbackFolder(CurrentProgramFolderSources().userDataDir / "Received");
   auto* view = new CTransferView(MakeTaskContext(frame), *doc, ports);
   doc->setParent(view);
   CDunmarkApp& app = frame.App();

@@ -38,16 +38,21 @@ bool TransferRunner::Start(const CInstrument& instrument, const std::string& por
                            const std::string& file) {
   if (thread_) return false;
   stopRequested_ = false;
-  thread_ = QThread::create([this, instrument, port, direction, file] {
+  outcome_ = {};
+  thread_ = QThread::create([this, instrument, port, direction, file, folder = fallbackFolder_] {
     std::unique_ptr<SerialDevice> inner = factory_();
     StoppableDevice device(*inner, stopRequested_);
     CULVOSerial serial(device);
+    serial.SetFallbackFolder(folder);
     SignalOwner owner([this](const EngineUpdate& u) { emit Updated(u); });
     const uint32_t result = serial.Run(&owner, instrument, port, direction, file);
     // Run sets the closing status after its last notification; show it too.
     emit Updated(EngineUpdate{serial.UpdateFlagSet(), serial.Status(), serial.Error(),
                               serial.BytesTransferred(), serial.SendProgress()});
     result_ = result;
+    // Read by the window's thread only after the thread has finished.
+    outcome_ = {serial.FileProblem(), serial.FallbackFile(), serial.FileWritten(),
+                serial.BytesWritten()};
   });
   connect(thread_, &QThread::finished, this, &TransferRunner::ThreadDone, Qt::QueuedConnection);
   thread_->start();

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QThread>
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,6 +14,14 @@
 #include "ulvo/transfer/transfer_form.h"
 
 namespace ulvo {
+
+// What became of a receive's file, read once Finished is emitted.
+struct ReceivedFileOutcome {
+  std::string fileProblem;             // why the chosen file could not be written; empty: it was
+  std::filesystem::path fallbackFile;  // where the data went instead; empty: nowhere else
+  bool written = false;                // the data reached a file: the chosen one or the fallback
+  size_t bytesWritten = 0;             // bytes in the file that holds the data
+};
 
 // Runs one transfer of CULVOSerial on a thread of its own and reports to the window's thread
 // through queued signals, so the window repaints while bytes flow.
@@ -34,6 +43,10 @@ class TransferRunner : public QObject {
   void Stop();
   bool Running() const { return thread_ != nullptr; }
   bool StopRequested() const { return stopRequested_; }
+  // Received data the chosen file cannot take goes to a new file in this folder.
+  void SetFallbackFolder(std::filesystem::path folder) { fallbackFolder_ = std::move(folder); }
+  // The last transfer's file; valid after Finished, not while running.
+  const ReceivedFileOutcome& FileOutcome() const { return outcome_; }
 
  signals:
   // Every notification of the engine, in order; the last one follows the end of Run.
@@ -47,6 +60,8 @@ class TransferRunner : public QObject {
   QThread* thread_ = nullptr;
   std::atomic<bool> stopRequested_{false};
   quint32 result_ = 0;
+  std::filesystem::path fallbackFolder_;
+  ReceivedFileOutcome outcome_;
 };
 
 }  // namespace ulvo

@@ -34,6 +34,8 @@ uint32_t CULVOSerial::Run(TransferOwner* owner, CInstrument instrument, const st
   fileName_ = fileName;
   fileProblem_.clear();
   fallbackFile_.clear();
+  bytesWritten_ = 0;
+  fileWritten_ = false;
   chars_ = instrument.Chars();
   direction_ = direction;
   idleCountdown_ = 0;

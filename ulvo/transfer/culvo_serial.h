@@ -63,6 +63,10 @@ class CULVOSerial {
   const std::string& FileProblem() const { return fileProblem_; }
   // Where the received data went instead; empty when it did not have to.
   const std::filesystem::path& FallbackFile() const { return fallbackFile_; }
+  // Whether the received data reached a file (the destination or the fallback file), and
+  // how many bytes that file holds.
+  bool FileWritten() const { return fileWritten_; }
+  size_t BytesWritten() const { return bytesWritten_; }
 
   void SetStatus(uint32_t code);
   void SetError(uint32_t code);
@@ -126,6 +130,8 @@ class CULVOSerial {
   std::filesystem::path fallbackFolder_;
   std::filesystem::path fallbackFile_;
   std::string fileProblem_;
+  size_t bytesWritten_ = 0;
+  bool fileWritten_ = false;
 };
 
 }  // namespace ulvo

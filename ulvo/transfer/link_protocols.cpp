@@ -424,9 +424,16 @@ std::string CULVOSerial::ReceivedBytes() const {
 
 uint32_t CULVOSerial::WriteDestinationFile() {
   SetStatus(2);
+  // A text receive that stopped or failed mid-record still has bytes in hand: keep them.
+  if (protocol_ != 2 && protocol_ != 3 && protocol_ != 4 && !buffer_.empty()) {
+    items_.push_back(std::move(buffer_));
+    buffer_.clear();
+  }
   const std::string bytes = ReceivedBytes();
   const std::string why = WriteWholeFile(fileName_, bytes);
   if (why.empty()) {
+    fileWritten_ = true;
+    bytesWritten_ = bytes.size();
     SetStatus(3);
     return 0;
   }
@@ -435,7 +442,11 @@ uint32_t CULVOSerial::WriteDestinationFile() {
     std::error_code ec;
     std::filesystem::create_directories(fallbackFolder_, ec);
     const std::filesystem::path fallback = FallbackFilePath(fallbackFolder_, fileName_);
-    if (WriteWholeFile(fallback, bytes).empty()) fallbackFile_ = fallback;
+    if (WriteWholeFile(fallback, bytes).empty()) {
+      fallbackFile_ = fallback;
+      fileWritten_ = true;
+      bytesWritten_ = bytes.size();
+    }
   }
   return 8;
 }

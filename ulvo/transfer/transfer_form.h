@@ -78,6 +78,14 @@ inline constexpr TransferText kStopTransfer{"A transfer is running.\nStop it and
 inline constexpr TransferText kStoppedReceive{
     "The transfer was stopped.\nThe data received so far was kept in\n%s", "MSG_TRANSFERSTOPPED"};
 inline constexpr TransferText kStoppedSend{"The transfer was stopped.", "MSG_TRANSFERSTOPPEDSEND"};
+// What became of the received data after a receive that did not end well.
+inline constexpr TransferText kPartialFile{"Received data kept: %1 bytes in\n%2",
+                                           "MSG_PARTIALFILE"};
+inline constexpr TransferText kFileNotWritten{"The received data could not be written:\n%1",
+                                              "EMSG_FILENOTWRITTEN"};
+inline constexpr TransferText kFallbackFile{
+    "The received data could not be written:\n%1\nIt was kept (%2 bytes) in\n%3",
+    "EMSG_FALLBACKFILE"};
 }  // namespace transfer_texts
 
 // The questions and messages of the transfer form.

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <deque>
@@ -15,6 +16,7 @@
 #include "ulvo/gui/cmerge_view.h"
 #include "ulvo/gui/id_name_combo.h"
 #include "ulvo/gui/main_frame.h"
+#include "ulvo/shell/translations.h"
 #include "ulvo/tests/gui/gui_test_support.h"
 
 namespace ulvo {
@@ -247,6 +249,69 @@ TEST_F(ConvertViewTest, HelpShowsTheConvertPage) {
   help->click();
   EXPECT_EQ(pages, (std::vector<std::filesystem::path>{folder / "help" / "H0000404.htm",
                                                        folder / "help" / "convert.htm"}));
+}
+
+// Message boxes as the window shows them: the icon and the text, each answered at once.
+class BoxWatcher {
+ public:
+  BoxWatcher() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        boxes.emplace_back(box->icon(), box->text());
+        box->accept();
+      }
+    });
+    timer_.start(10);
+  }
+  std::vector<std::pair<QMessageBox::Icon, QString>> boxes;
+
+ private:
+  QTimer timer_;
+};
+
+TEST_F(ConvertViewTest, NameTooLongForItsColumnsShowsTheCheckAfterSuccess) {
+  Translations dutch;
+  ASSERT_TRUE(dutch.Load(ULVO_SHIPPED_DATA_DIR "/ulvo-nl.tft"));
+  // The name is written whole, so the second line's northing would start in its column 11:
+  // the first line is 50 columns and CR LF, 52 + 10 = byte 62.
+  const std::string kWhy =
+      "line 2, column 11 (byte offset 62): the input stops matching the format after 1 record";
+  const struct {
+    bool translated;
+    std::string success;
+    std::string check;
+  } cases[] = {
+      {false, "Converted successfully",
+       "Reading the converted file back found 1 difference(s):\n"
+       "The file does not read back from record 2: " +
+           kWhy},
+      {true, "Conversie geslaagd",
+       "Het teruglezen van het omgezette bestand gaf 1 verschil(len):\n"
+       "Het bestand is vanaf record 2 niet terug te lezen: " +
+           kWhy},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.translated);
+    if (c.translated)
+      context.translate = [&](const std::string& key, const std::string& text) {
+        return dutch.Text(key, text);
+      };
+    std::filesystem::remove(folder / "out.txt");
+    auto view = std::make_unique<CConvertView>(context);  // its own message boxes
+    Choose(view->TargetType(), "POINTS");
+    ChooseFormat(view->TargetFormat(), "Point list (fixed columns)");
+    // Ten characters fit the name's columns; the eleventh of the second name does not.
+    Write(folder / "in.csv", "P123456789,1,2,3,\r\nP1234567890,4,5,6,\r\n");
+    view->SourceFile()->setText(QString::fromStdString((folder / "in.csv").string()));
+    view->TargetFile()->setText(QString::fromStdString((folder / "out.txt").string()));
+    BoxWatcher watcher;
+    view->Convert();
+    ASSERT_EQ(watcher.boxes.size(), 2u);
+    EXPECT_EQ(watcher.boxes[0].first, QMessageBox::Information);
+    EXPECT_EQ(watcher.boxes[0].second.toStdString(), c.success);
+    EXPECT_EQ(watcher.boxes[1].first, QMessageBox::Warning);
+    EXPECT_EQ(watcher.boxes[1].second.toStdString(), c.check);
+  }
 }
 
 TEST(MergeView, CaptionsDefaultOrTranslatedAndOnlyCloseActs) {

@@ -39,6 +39,7 @@ struct Line {
   std::string pending;
   std::atomic<bool> trickle{false};  // one byte "x" per read, for a transfer that never ends
   std::atomic<bool> closed{false};
+  std::atomic<bool> unplugged{false};  // every read fails, as with a pulled USB adapter
   std::string openedName;
   void Feed(const std::string& bytes) {
     std::lock_guard<std::mutex> lock(mutex);
@@ -60,6 +61,7 @@ class LineDevice : public SerialDevice {
   bool Purge() override { return true; }
   long Read(std::string& out, size_t max) override {
     QThread::msleep(5);
+    if (line_.unplugged) return -1;
     if (line_.trickle) {
       out += 'x';
       return 1;
@@ -267,8 +269,9 @@ TEST_F(TransferViewTest, ClosingDuringATransferAsksStopsAndKeepsThePartialFile) 
   EXPECT_EQ(prompts.shown[0],
             "The transfer was stopped.\nThe data received so far was kept in\n" + file);
   EXPECT_TRUE(received.empty());
-  // Whole text records of 253 bytes reached the file.
-  EXPECT_GE(std::filesystem::file_size(file), 253u);
+  // Every byte received reached the file, the unfinished last record included.
+  EXPECT_GE(std::filesystem::file_size(file), 300u);
+  EXPECT_EQ(std::filesystem::file_size(file), bytes->text().toULongLong());
   EXPECT_EQ(store.GetText("INSTRUMENT", "LASTUSED"), "Terminal");
   EXPECT_EQ(store.GetNumber("INSTRUMENT", "ACTION"), kReceiveButtonId);
 }
@@ -339,6 +342,60 @@ TEST_F(TransferViewTest, SheetFormatNeedingAckNak2SwitchesTheHandshake) {
   sheet.show();
   EXPECT_EQ(SoftHandshakeByte(sheet.Result().lineFormat), 4u);
   EXPECT_EQ(sheet.Result().dataFormat, 2u);
+}
+
+}  // namespace
+}  // namespace ulvo
+
+namespace ulvo {
+namespace {
+
+TEST_F(TransferViewTest, FailedReceiveNamesThePartialFile) {
+  auto view = Open();
+  const std::string file = (dir / "partial.txt").string();
+  Prepare(*view, file);
+  Find<QPushButton>(view.get(), "next")->click();
+  line.Feed("P1,1.000,2.0");  // cut mid-record
+  QLabel* bytes = Find<QLabel>(view.get(), "bytes");
+  ASSERT_TRUE(WaitFor([&] { return bytes->text() == "12"; }));
+  line.unplugged = true;
+  ASSERT_TRUE(WaitFor([&] { return !doc->Runner().Running(); }));
+  EXPECT_EQ(Find<QLabel>(view.get(), "messages")->text(),
+            "Transfer failed\nReceived data kept: 12 bytes in\n" + QString::fromStdString(file));
+  std::ifstream in(file, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "P1,1.000,2.0");
+  EXPECT_TRUE(received.empty());
+  EXPECT_TRUE(prompts.shown.empty());
+
+  // The next start clears the note.
+  line.unplugged = false;
+  Find<QPushButton>(view.get(), "next")->click();
+  Find<QPushButton>(view.get(), "next")->click();
+  line.Feed(std::string("P2\r\n") + '\x04');
+  ASSERT_TRUE(WaitFor([&] { return !doc->Runner().Running(); }));
+  EXPECT_EQ(Find<QLabel>(view.get(), "messages")->text(), "Transfer succesful");
+}
+
+TEST_F(TransferViewTest, DataTheFileCannotTakeGoesToTheFallbackFolder) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  auto view = Open();
+  doc->Runner().SetFallbackFolder(dir / "Received");
+  Prepare(*view, "/dev/full");  // opens like a file, then refuses every byte as a full disk
+  Find<QPushButton>(view.get(), "next")->click();
+  line.Feed(std::string("abcd") + '\x04');
+  ASSERT_TRUE(WaitFor([&] { return !doc->Runner().Running(); }));
+  const QString fallback = QString::fromStdString((dir / "Received" / "full").string());
+  ASSERT_EQ(prompts.shown.size(), 1u);
+  EXPECT_EQ(prompts.shown[0],
+            "The received data could not be written:\n"
+            "/dev/full: No space left on device\nIt was kept (4 bytes) in\n" +
+                fallback.toStdString());
+  EXPECT_TRUE(Find<QLabel>(view.get(), "messages")
+                  ->text()
+                  .endsWith("\nReceived data kept: 4 bytes in\n" + fallback));
+  std::ifstream in((dir / "Received" / "full").string(), std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "abcd");
+  EXPECT_TRUE(received.empty());
 }
 
 }  // namespace

@@ -565,6 +565,33 @@ TEST_F(SerialTest, ReceiveInterruptedKeepsWhatCame) {
   }
 }
 
+TEST_F(SerialTest, ReceiveTextUnpluggedMidRecordKeepsEveryByte) {
+  // Records of plain text are 253 bytes; the cut falls before, at and after that edge.
+  std::string data;
+  for (int i = 0; i < 600; ++i) data += static_cast<char>('a' + i % 26);
+  struct Case {
+    size_t unplugAfter;
+    size_t maxRead;
+  } cases[] = {{1, 0}, {252, 0}, {253, 0}, {254, 0}, {260, 0}, {260, 100}, {506, 7}, {507, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.unplugAfter << " max " << c.maxRead);
+    std::filesystem::remove(dir / "received.dat");
+    device.inbound = {data + "\x04"};
+    Faults faults;
+    faults.unplugAfter = c.unplugAfter;
+    faults.maxRead = c.maxRead;
+    FaultInjectingDevice faulty(device, clock, faults);
+    CULVOSerial engine(faulty);
+    EXPECT_EQ(engine.Run(&owner, MakeInstrument(1, 0), "COM1", kDirectionReceive,
+                         (dir / "received.dat").string()),
+              6u);
+    EXPECT_EQ(engine.Error(), 12u);
+    EXPECT_EQ(Received(), data.substr(0, c.unplugAfter));
+    EXPECT_TRUE(engine.FileWritten());
+    EXPECT_EQ(engine.BytesWritten(), c.unplugAfter);
+  }
+}
+
 TEST_F(SerialTest, SendUnpluggedEndsWithWriteError) {
   const ControlChars cc;
   Faults faults;
@@ -666,6 +693,7 @@ TEST_F(SerialTest, ReceiveDestinationCheckedBeforeThePortOpens) {
             2u);
   EXPECT_FALSE(std::filesystem::exists(dir / "new.txt"));
   EXPECT_EQ(serial.FileProblem(), "");
+  EXPECT_FALSE(serial.FileWritten());
 }
 
 TEST_F(SerialTest, ReceivedDataThatCannotBeWrittenGoesToTheFallbackFile) {
@@ -681,12 +709,15 @@ TEST_F(SerialTest, ReceivedDataThatCannotBeWrittenGoesToTheFallbackFile) {
     EXPECT_EQ(serial.FallbackFile(), dir / "data" / "Received" / expected);
     std::ifstream in(serial.FallbackFile(), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "abc");
+    EXPECT_TRUE(serial.FileWritten());
+    EXPECT_EQ(serial.BytesWritten(), 3u);
   }
   // Without a fallback folder the failure is still reported.
   CULVOSerial plain{device};
   Reset(device);
   EXPECT_EQ(plain.Run(nullptr, MakeInstrument(1, 0), "COM1", kDirectionReceive, "/dev/full"), 8u);
   EXPECT_EQ(plain.FallbackFile(), "");
+  EXPECT_FALSE(plain.FileWritten());
 }
 
 }  // namespace
