@@ -7,38 +7,13 @@
 #include <iterator>
 #include <string>
 
+#include "kavex/tests/cli/cli_fixture.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-class ListsCli : public ::testing::Test {
- public:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("kavex_cli_" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  int Run(const std::string& args) {
-    const std::string command = std::string(SURVEY_BIN_DIR) + "/kavex-cli " + args + " >" +
-                                (dir / "stdout").string() + " 2>" + (dir / "stderr").string();
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  std::string Read(const std::string& name) {
-    std::ifstream in(dir / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-  std::string Write(const std::string& name, const std::string& bytes) {
-    std::ofstream(dir / name, std::ios::binary) << bytes;
-    return (dir / name).string();
-  }
-
-  fs::path dir;
-};
+class ListsCli : public kavex::testing::CliFixture {};
 
 std::string Block(const std::string& payload, int number) {
   std::string line = "\x02" + payload;
