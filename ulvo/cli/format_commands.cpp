@@ -123,11 +123,11 @@ int RunWriteCommand(const Context&, const Args& args) {
     std::fprintf(stderr, "ulvo-cli: %s is not an instrument data document\n", args[1].c_str());
     return kExitFailure;
   }
-  if (!format.WriteFile(root, args[2])) {
+  std::string why;
+  if (!format.WriteFile(root, args[2], &why)) {
     std::fprintf(stderr, "ulvo-cli: the document could not be written in full to %s\n",
                  args[2].c_str());
-    if (const std::string why = FileReason(args[2], true); !why.empty())
-      PrintLine(args[2] + ": " + why);
+    if (!why.empty()) PrintLine(args[2] + ": " + why);
     return kExitFailure;
   }
   return kExitOk;

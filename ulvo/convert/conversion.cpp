@@ -89,9 +89,10 @@ bool RunConversion(const std::filesystem::path& input, FormatDefinition* source,
   const bool isData = std::strcmp(root.name(), "data") == 0;
   std::optional<WrittenRecords> written;
   if (setup.check && isData) written.emplace(root);
-  if (!isData || !target->WriteFile(root, output)) {
+  std::string reason;
+  if (!isData || !target->WriteFile(root, output, &reason)) {
     ok = false;
-    const std::string reason = FileReason(output, true);
+    if (reason.empty()) reason = FileReason(output, true);
     report.writeError =
         output.string() + ": " +
         (reason.empty() ? "not every record could be written with the format" : reason);

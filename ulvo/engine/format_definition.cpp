@@ -20,6 +20,13 @@ constexpr unsigned kDefinitionParseOptions = pugi::parse_default | pugi::parse_d
                                              pugi::parse_comments | pugi::parse_pi |
                                              pugi::parse_doctype;
 
+// A write that failed part way (a full disk, a pulled stick) may leave the file
+// writable again, so FileReason alone can say nothing.
+std::string WriteReason(const std::filesystem::path& output) {
+  std::string why = FileReason(output, true);
+  return why.empty() ? "the file could not be written in full" : why;
+}
+
 bool IsTrue(pugi::xml_node node, const char* attribute) {
   return std::strcmp(node.attribute(attribute).value(), "true") == 0;
 }
@@ -239,18 +246,31 @@ bool FormatDefinition::ParseFile(const std::filesystem::path& input, pugi::xml_n
   }
 }
 
-bool FormatDefinition::WriteFile(pugi::xml_node source, const std::filesystem::path& output) {
-  if (!root_) return false;
+bool FormatDefinition::WriteFile(pugi::xml_node source, const std::filesystem::path& output,
+                                 std::string* reason) {
+  std::string ignored;
+  std::string& why = reason ? *reason : ignored;
+  why.clear();
+  if (!root_) {
+    why = "the format has no parser tree";
+    return false;
+  }
   OutputBuffer out(output);
-  if (!out.IsOpen()) return false;
+  if (!out.IsOpen()) {
+    why = FileReason(output, true);
+    return false;
+  }
   bool ok = false;
   try {
     ok = root_->Write(source, out);
+  } catch (const std::length_error&) {
+    why = "the output would be larger than 64 MiB; writing was stopped";
   } catch (const std::exception&) {
-    ok = false;
+    why = WriteReason(output);
   }
   // What was written up to a failure stays in the file.
   const bool finished = out.Finish();
+  if (!finished && why.empty()) why = WriteReason(output);
   return ok && finished;
 }
 

@@ -40,7 +40,10 @@ class FormatDefinition {
   // On failure, `failure` (when given) says where the input stopped matching.
   bool ParseFile(const std::filesystem::path& input, pugi::xml_node target,
                  ParseFailure* failure = nullptr);
-  bool WriteFile(pugi::xml_node source, const std::filesystem::path& output);
+  // On failure, `reason` (when given) says why when the cause is known: the file or the
+  // output cap. It stays empty when the format could not write every record.
+  bool WriteFile(pugi::xml_node source, const std::filesystem::path& output,
+                 std::string* reason = nullptr);
 
   const std::filesystem::path& Path() const { return path_; }
   void SetPath(std::filesystem::path path) { path_ = std::move(path); }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <deque>
 #include <functional>
 
@@ -265,6 +267,23 @@ TEST_F(Conversion, ConvertButtonReportsFailure) {
   EXPECT_FALSE(ConvertFiles(formats, "Semi", dir / "in.txt", "Eq", dir / "new.txt", setup));
   EXPECT_EQ(prompts.shown, (std::vector<std::string>{"IDS_CNV_ERROR_MSG: Error while converting"}));
   EXPECT_EQ(ReadBytes(dir / "new.txt"), "");
+}
+
+TEST_F(Conversion, WriteFailureSaysWhichFileAndWhy) {
+  ConversionReport report;
+  setup.report = &report;
+  WriteBytes(dir / "in.txt", "a;1\n");
+  const auto missing = dir / "missing" / "out.txt";
+  EXPECT_FALSE(
+      RunConversion(dir / "in.txt", formats.Find("Semi"), missing, formats.Find("Eq"), setup));
+  EXPECT_EQ(report.writeError, missing.string() + ": " + std::strerror(ENOENT));
+
+  // A record the target cannot write has no file reason.
+  setup.editorCommand = "editor";
+  runner.edit = [](const std::string& path) { WriteBytes(path, "<data><R><K>z</K></R></data>"); };
+  EXPECT_FALSE(Run("a;1\n"));
+  EXPECT_EQ(report.writeError,
+            (dir / "out.txt").string() + ": not every record could be written with the format");
 }
 
 TEST_F(Conversion, ConvertButtonWithoutSelectionDoesNothing) {

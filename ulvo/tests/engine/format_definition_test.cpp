@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "ulvo/engine/format_definition.h"
 #include "ulvo/tests/engine/engine_test_support.h"
 
@@ -201,10 +204,16 @@ TEST(FormatDefinition, FailedWriteLeavesTheFileCreatedAfresh) {
   const auto path = dir / "out.txt";
   WriteBytes(path, "old contents");
   pugi::xml_document doc;
-  EXPECT_FALSE(format->WriteFile(NewDataDocument(doc), path));
+  std::string why = "stale";
+  EXPECT_FALSE(format->WriteFile(NewDataDocument(doc), path, &why));
   // The root sequence rolled back its own output; the file was still created afresh.
   EXPECT_EQ(ReadBytes(path), "");
-  EXPECT_FALSE(format->WriteFile(NewDataDocument(doc), dir / "missing" / "out.txt"));
+  // A record the format cannot write has no file reason; the caller says so.
+  EXPECT_EQ(why, "");
+  EXPECT_FALSE(format->WriteFile(NewDataDocument(doc), dir / "missing" / "out.txt", &why));
+  EXPECT_EQ(why, std::strerror(ENOENT));
+  EXPECT_FALSE(format->WriteFile(NewDataDocument(doc), dir, &why));
+  EXPECT_EQ(why, std::strerror(EISDIR));
 }
 
 TEST(FormatList, RefreshFindAddRemove) {

@@ -327,7 +327,9 @@ TEST(WriteCap, OutputEndsAtTheCapAndGoesToTheFile) {
   pugi::xml_document data;
   ASSERT_TRUE(LoadDataDocumentFromText(data, doc));
   const auto path = dir / "big.out";
-  EXPECT_FALSE(format->WriteFile(data.document_element(), path));
+  std::string why;
+  EXPECT_FALSE(format->WriteFile(data.document_element(), path, &why));
+  EXPECT_EQ(why, "the output would be larger than 64 MiB; writing was stopped");
   // Whole records up to the cap stay in the file.
   EXPECT_EQ(std::filesystem::file_size(path), kMaxDataBytes);
 }
