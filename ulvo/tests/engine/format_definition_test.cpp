@@ -212,7 +212,7 @@ TEST(FormatDefinition, FailedWriteLeavesTheFileCreatedAfresh) {
   EXPECT_EQ(why, "");
   EXPECT_FALSE(format->WriteFile(NewDataDocument(doc), dir / "missing" / "out.txt", &why));
   EXPECT_EQ(why, std::strerror(ENOENT));
-  EXPECT_FALSE(format->WriteFile(NewDataDocument(doc), dir, &why));
+  EXPECT_FALSE(format->WriteFile(NewDataDocument(doc), dir.Path(), &why));
   EXPECT_EQ(why, std::strerror(EISDIR));
 }
 
