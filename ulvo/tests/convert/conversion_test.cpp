@@ -278,10 +278,11 @@ TEST_F(Conversion, WriteFailureSaysWhichFileAndWhy) {
       RunConversion(dir / "in.txt", formats.Find("Semi"), missing, formats.Find("Eq"), setup));
   EXPECT_EQ(report.writeError, missing.string() + ": " + std::strerror(ENOENT));
 
-  // A record the target cannot write has no file reason.
-  setup.editorCommand = "editor";
-  runner.edit = [](const std::string& path) { WriteBytes(path, "<data><R><K>z</K></R></data>"); };
-  EXPECT_FALSE(Run("a;1\n"));
+  // A document the target cannot write has no file reason.
+  WriteBytes(dir / "Formats" / "head.xml",
+             R"(<format name="Head"><literal>head;</literal><element id="Q"/></format>)");
+  formats.Refresh(dir.Path());
+  EXPECT_FALSE(Run("a;1\n", "Semi", "Head"));
   EXPECT_EQ(report.writeError,
             (dir / "out.txt").string() + ": not every record could be written with the format");
 }
