@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "ulvo/convert/conversion.h"
 #include "ulvo/convert/convert_settings.h"
@@ -336,6 +338,12 @@ TEST_F(Cli, ParseAndWrite) {
   EXPECT_EQ(ReadBytes(dir / "out.txt"),
             "P1        "
             "         1.500         2.000       3.000 x\r\n");
+  const std::string unwritable = (dir / "missing" / "out.txt").string();
+  EXPECT_EQ(Run("write " + Path("Formats/PointListFixed.xml") + " " + Path("doc.xml") + " '" +
+                unwritable + "'"),
+            1);
+  EXPECT_EQ(Err(), "ulvo-cli: the document could not be written in full to " + unwritable + "\n" +
+                       unwritable + ": " + std::strerror(ENOENT) + "\n");
 
   // A failed parse still writes the document.
   WriteBytes(dir / "bad.csv", "P1,1.5,2,3,x\r\nextra");
