@@ -114,6 +114,18 @@ TEST_F(CaptureFileTest, FileLayoutIsTheDocumentedOne) {
   EXPECT_TRUE(bytes.starts_with("KAVEX CAPTURE 1\nH 13 ")) << bytes;
   EXPECT_TRUE(bytes.ends_with("\nD 2 30694c07\nAB\n")) << bytes;
   EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);  // the check value of this CRC
+
+  // The README's sample reads as it says.
+  std::ofstream(dir / "sample.kcapture", std::ios::binary)
+      << "KAVEX CAPTURE 1\nH 13 a7e6a18a\nprogram=Kavex\nH 8 2c66381f\nkind=nwf\n"
+         "H 34 d6ca4409\nport=/dev/ttyUSB0 9600 8N1 Ack/Nak\nH 18 4ae3a343\n"
+         "started=1767609067\nH 28 91d0b3a1\ndestination=/home/me/job.qr6\n"
+         "D 10 5c97245f\nPOINT   P1\nD 10 c59e75e5\nPOINT   P2\n";
+  const CaptureContents sample = ReadCapture(dir / "sample.kcapture");
+  EXPECT_FALSE(sample.info.tail);
+  EXPECT_EQ(sample.info.header.kind, "nwf");
+  EXPECT_EQ(sample.info.header.destination, "/home/me/job.qr6");
+  EXPECT_EQ(sample.lines, (std::vector<std::string>{"POINT   P1", "POINT   P2"}));
 }
 
 TEST_F(CaptureFileTest, ATornLastRecordEndsReadingCleanlyAtEveryByte) {
