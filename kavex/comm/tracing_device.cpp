@@ -112,6 +112,10 @@ void TracingDevice::FlushReceived() {
 }
 
 bool TracingDevice::Open(const std::string& name) {
+  // Each transfer opens the port: its times count from there, also when the window keeps
+  // one tracing device for the whole run.
+  FlushReceived();
+  start_ = clock_.Now();
   const bool ok = inner_.Open(name);
   Record(TraceDirection::kNote, {}, "open " + name + (ok ? "" : " failed"));
   return ok;

@@ -14,7 +14,7 @@ enum class TraceDirection { kSent, kReceived, kNote };
 
 // One record of the line trace.
 struct TraceEntry {
-  std::chrono::nanoseconds time{};  // since the trace began
+  std::chrono::nanoseconds time{};  // since the port was opened
   TraceDirection direction = TraceDirection::kNote;
   std::string bytes;  // as they passed the line; empty for a note
   std::string note;   // "time-out", "open COM1", "(failed)"; empty when there is none
@@ -47,8 +47,8 @@ class StreamTraceSink final : public TraceSink {
   std::ostream& out_;
 };
 
-// Records every byte sent and received with a time stamp (since the trace began) and the
-// direction. Received bytes are gathered into one record per line (up to LF, EOT or DC1) or
+// Records every byte sent and received with a time stamp (since the port was opened) and
+// the direction. Received bytes are gathered into one record per line (up to LF, EOT or DC1) or
 // until the next send.
 class TracingDevice final : public SerialDevice {
  public:

@@ -365,8 +365,11 @@ std::unique_ptr<CaptureWriter> CaptureWriter::Create(const fs::path& folder,
     }
     // Held for the whole receive: a lister sees the capture in use, and nobody can discard
     // it under us. A file discarded between open and lock is given up for a new one.
+    // A file system without locks still gets its capture, only without that guard.
+    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
     struct stat st {};
-    if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &st) != 0 || st.st_nlink == 0) {
+    if (::fstat(fd, &st) != 0 || st.st_nlink == 0) {
       ::close(fd);
       continue;
     }
@@ -479,10 +482,8 @@ std::string DiscardCapture(const fs::path& file) {
   const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return file.string() + ": " + ErrnoText(errno);
   std::string why;
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    why =
-        file.string() + ": " +
-        (errno == EWOULDBLOCK ? std::string("a running receive is writing it") : ErrnoText(errno));
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    why = file.string() + ": a running receive is writing it";
   } else if (::unlink(file.c_str()) != 0) {
     why = file.string() + ": " + ErrnoText(errno);
   }

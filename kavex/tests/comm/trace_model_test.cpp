@@ -136,6 +136,26 @@ TEST_F(TraceModelTest, KeepsTheDevicesRecordsInOrderAndSavesThemAsTheTraceFileHa
             "     0.150 -- close\n");
 }
 
+TEST_F(TraceModelTest, EachTransfersTimesCountFromTheOpeningOfThePort) {
+  // The window keeps one tracing device for the whole run.
+  FakeClock clock;
+  ScriptedDevice device(clock);
+  TraceModel model(TraceModel::kWindowBytes, dir);
+  TracingDevice trace(device, clock, model);
+  for (int transfer = 0; transfer < 2; ++transfer) {
+    clock.Advance(5s);
+    model.Begin();
+    device.Expect("\x05");
+    ASSERT_TRUE(trace.Open("COM1"));
+    clock.Advance(20ms);
+    ASSERT_TRUE(trace.Write("\x05"));
+    trace.Close();
+    ASSERT_EQ(model.SaveTo(dir / "t.txt"), "");
+    EXPECT_EQ(ReadAll(dir / "t.txt"),
+              "     0.000 -- open COM1\n     0.020 TX <ENQ>\n     0.020 -- close\n");
+  }
+}
+
 TEST_F(TraceModelTest, ShowsTheLastMebibyteAndSavesTheWholeTrace) {
   TraceModel model(TraceModel::kWindowBytes, dir);
   // "     0.000 TX " (14) + 100 bytes + LF: 115 bytes of trace text per record.
