@@ -6,7 +6,17 @@ namespace kavex {
 
 std::string ShowBytes(const std::string& bytes) {
   std::string s;
-  for (const char ch : bytes) {
+  s.reserve(bytes.size() + 16);
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    // Printable runs in one piece: the trace is written while the line runs.
+    size_t run = i;
+    while (run < bytes.size() && bytes[run] >= 0x20 && bytes[run] < 0x7F) ++run;
+    if (run > i) {
+      s.append(bytes, i, run - i);
+      i = run;
+      if (i == bytes.size()) break;
+    }
+    const char ch = bytes[i];
     const auto c = static_cast<unsigned char>(ch);
     switch (c) {
       case 0x00:

@@ -10,7 +10,18 @@ std::string DescribeBytes(std::string_view bytes) {
                                          "DLE", "XON", "DC2", "XOFF", "DC4", "NAK", "SYN", "ETB",
                                          "CAN", "EM",  "SUB", "ESC",  "FS",  "GS",  "RS",  "US"};
   std::string out;
-  for (const char ch : bytes) {
+  out.reserve(bytes.size() + 16);
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    // Printable runs in one piece: the trace is written while the line runs.
+    size_t run = i;
+    while (run < bytes.size() && bytes[run] >= 0x20 && bytes[run] < 0x7F && bytes[run] != '<')
+      ++run;
+    if (run > i) {
+      out.append(bytes.substr(i, run - i));
+      i = run;
+      if (i == bytes.size()) break;
+    }
+    const char ch = bytes[i];
     const auto c = static_cast<unsigned char>(ch);
     if (c < 32) {
       out += '<';

@@ -7,7 +7,6 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <thread>
 
 #include "kavex/comm/comm_port.h"
 #include "kavex/tests/support/scripted_device.h"
@@ -245,25 +244,6 @@ TEST_F(TraceModelTest, WithoutASpoolTheWindowIsSavedAndTheGapNamed) {
             "     0.001 -- (trace incomplete: No such file or directory; lines missing here: 1)\n"
             "     0.001 TX <ACK>\n"
             "     0.002 TX <ACK>\n");
-}
-
-TEST_F(TraceModelTest, TheWindowReadsWhileTheTransferWrites) {
-  TraceModel model(4096, dir);
-  constexpr uint64_t kRecords = 20000;
-  std::thread transfer([&] {
-    for (uint64_t i = 0; i < kRecords; ++i) model.Add(Sent("\x06", std::chrono::milliseconds(i)));
-  });
-  uint64_t next = 0;
-  while (next < kRecords) {
-    const TraceModel::Rows rows = model.Since(next);
-    ASSERT_GE(rows.first, next);
-    for (size_t i = 0; i < rows.entries.size(); ++i)
-      ASSERT_EQ(rows.entries[i].time, std::chrono::milliseconds(rows.first + i));
-    next = rows.first + rows.entries.size();
-  }
-  transfer.join();
-  ASSERT_EQ(model.SaveTo(dir / "t.txt"), "");
-  EXPECT_EQ(ReadAll(dir / "t.txt").size(), kRecords * 20);  // "    12.345 TX <ACK>\n"
 }
 
 }  // namespace
