@@ -7,6 +7,7 @@ namespace kavex::cli {
 extern const Command kDownloadCommand;
 extern const Command kUploadCommand;
 extern const Command kPrintCommand;
+extern const Command kRecoverCommand;
 
 // Later command families add their entries here.
 const std::vector<Command>& Commands() {
@@ -15,6 +16,7 @@ const std::vector<Command>& Commands() {
       kDownloadCommand,
       kUploadCommand,
       kPrintCommand,
+      kRecoverCommand,
   };
   return commands;
 }

@@ -28,6 +28,11 @@ std::string DefaultDataDir() {
   return QFile::encodeName(QDir::homePath()).toStdString();
 }
 
+std::filesystem::path KavexCaptureFolder() {
+  const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  return ToPath(QDir::cleanPath(data + QStringLiteral("/Kavex/Captures")));
+}
+
 std::string HelpFilePath() {
   return QFile::encodeName(QCoreApplication::applicationDirPath() + QStringLiteral("/Kavex13.hlp"))
       .toStdString();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "kavex/shell/settings_file.h"
@@ -12,6 +13,10 @@ SettingsPaths KavexSettingsPaths();
 
 // The data directory when the settings name none that exists: the user's home.
 std::string DefaultDataDir();
+
+// Where unfinished downloads are captured: Kavex/Captures in the per-user data folder
+// (~/.local/share/Kavex/Captures on Linux).
+std::filesystem::path KavexCaptureFolder();
 
 // The help file, looked for beside the program.
 std::string HelpFilePath();

@@ -1,6 +1,7 @@
 #include "ulvo/cli/commands.h"
 
 #include "ulvo/cli/format_commands.h"
+#include "ulvo/cli/recover_commands.h"
 #include "ulvo/cli/transfer_commands.h"
 
 namespace ulvo::cli {
@@ -16,6 +17,7 @@ const std::vector<Command>& Commands() {
       {"transfer", kTransferUsage, RunTransfer},
       {"iif", kIifUsage, RunIif},
       {"ports", kPortsUsage, RunPorts},
+      {"recover", kRecoverUsage, RunRecover},
   };
   return commands;
 }

@@ -10,7 +10,18 @@ std::string DescribeBytes(std::string_view bytes) {
                                          "DLE", "XON", "DC2", "XOFF", "DC4", "NAK", "SYN", "ETB",
                                          "CAN", "EM",  "SUB", "ESC",  "FS",  "GS",  "RS",  "US"};
   std::string out;
-  for (const char ch : bytes) {
+  out.reserve(bytes.size() + 16);
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    // Printable runs in one piece: the trace is written while the line runs.
+    size_t run = i;
+    while (run < bytes.size() && bytes[run] >= 0x20 && bytes[run] < 0x7F && bytes[run] != '<')
+      ++run;
+    if (run > i) {
+      out.append(bytes.substr(i, run - i));
+      i = run;
+      if (i == bytes.size()) break;
+    }
+    const char ch = bytes[i];
     const auto c = static_cast<unsigned char>(ch);
     if (c < 32) {
       out += '<';
@@ -29,12 +40,45 @@ std::string DescribeBytes(std::string_view bytes) {
   return out;
 }
 
-void TracingDevice::Line(const char* direction, const std::string& text) {
-  const double seconds = std::chrono::duration<double>(clock_.Now() - start_).count();
+std::string HexBytes(std::string_view bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size() * 3);
+  for (const char ch : bytes) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (!out.empty()) out += ' ';
+    out += kDigits[c >> 4];
+    out += kDigits[c & 0x0F];
+  }
+  return out;
+}
+
+std::string FormatTraceLine(const TraceEntry& entry, TraceStyle style) {
+  const double seconds = std::chrono::duration<double>(entry.time).count();
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "%10.3f ", seconds);
-  out_ << stamp << direction << ' ' << text << '\n';
+  std::string line = stamp;
+  line += entry.direction == TraceDirection::kToInstrument     ? "->"
+          : entry.direction == TraceDirection::kFromInstrument ? "<-"
+                                                               : "--";
+  if (!entry.bytes.empty()) {
+    line += ' ';
+    line += style == TraceStyle::kHex ? HexBytes(entry.bytes) : DescribeBytes(entry.bytes);
+  }
+  if (!entry.note.empty()) {
+    line += ' ';
+    line += entry.note;
+  }
+  return line;
+}
+
+void StreamTraceSink::Add(TraceEntry entry) {
+  out_ << FormatTraceLine(entry) << '\n';
   out_.flush();
+}
+
+void TracingDevice::Line(TraceDirection direction, std::string bytes, std::string note) {
+  sink_.Add(TraceEntry{clock_.Now() - start_, direction, std::move(bytes), std::move(note)});
 }
 
 OpenResult TracingDevice::Open(const std::string& portName, const PortSettings& settings) {
@@ -49,12 +93,12 @@ OpenResult TracingDevice::Open(const std::string& portName, const PortSettings& 
   if (settings.dtrHandshake) text += " DTR";
   if (settings.rtsHandshake) text += " RTS";
   text += r == OpenResult::kOk ? ": ok" : ": failed";
-  Line("--", text);
+  Line(TraceDirection::kNote, {}, std::move(text));
   return r;
 }
 
 bool TracingDevice::Purge() {
-  Line("--", "purge");
+  Line(TraceDirection::kNote, {}, "purge");
   return inner_.Purge();
 }
 
@@ -62,20 +106,20 @@ long TracingDevice::Read(std::string& out, size_t max) {
   const size_t before = out.size();
   const long n = inner_.Read(out, max);
   if (n < 0)
-    Line("<-", "(read failed)");
+    Line(TraceDirection::kFromInstrument, {}, "(read failed)");
   else if (n > 0)
-    Line("<-", DescribeBytes(std::string_view(out).substr(before)));
+    Line(TraceDirection::kFromInstrument, out.substr(before));
   return n;
 }
 
 bool TracingDevice::Write(std::string_view bytes, std::chrono::milliseconds timeout) {
   const bool ok = inner_.Write(bytes, timeout);
-  Line("->", DescribeBytes(bytes) + (ok ? "" : " (write failed)"));
+  Line(TraceDirection::kToInstrument, std::string(bytes), ok ? "" : "(write failed)");
   return ok;
 }
 
 bool TracingDevice::Close() {
-  Line("--", "close");
+  Line(TraceDirection::kNote, {}, "close");
   return inner_.Close();
 }
 
