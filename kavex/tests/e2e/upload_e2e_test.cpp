@@ -111,30 +111,6 @@ TEST_F(UploadE2e, NwfAndTerminalLines) {
   EXPECT_EQ(ReadFile("received"), "JOB     A\r\n" + std::string(191, 'L') + "\r\n");
 }
 
-TEST_F(UploadE2e, LineTooLongIsRefusedBeforeAnythingIsSent) {
-  const std::string qr7 =
-      WriteFile("long.qr7", "JOB     A\r\n\r\n" + std::string(192, 'L') + "\r\n");
-  Upload({"nwf", "--wait-ms", "1500"}, "nwf " + qr7);
-  EXPECT_EQ(cliExit, 1);
-  EXPECT_EQ(ReadFile("stderr"), "Line 3 has 192 characters: at most 191 can be sent.\n");
-  EXPECT_EQ(ReadFile("received"), "");
-  EXPECT_EQ(simExit, 1);  // the instrument received nothing at all
-}
-
-// The stop note counts the lines the instrument took, wherever it refuses.
-TEST_F(UploadE2e, RefusalAtEachRecordOfACoordinateUpload) {
-  const std::string pts = WriteFile("job.pts", "P1\r\nP2\r\nP3\r\n");  // two block lines
-  const char* notes[] = {"0 of 2", "0 of 2", "0 of 2", "1 of 2"};
-  for (int k = 0; k < 4; ++k) {
-    Upload({"coords", "--ack-nak", "--refuse", std::to_string(k)}, "coords " + pts + " --ack-nak");
-    EXPECT_EQ(cliExit, 1) << k;
-    EXPECT_EQ(simExit, 0) << k;
-    EXPECT_EQ(ReadFile("stderr"), std::string("No response.\n") + notes[k] +
-                                      " lines were sent before the upload stopped.\n")
-        << k;
-  }
-}
-
 TEST_F(UploadE2e, RefusedBlockEndsTheUpload) {
   const std::string cod = WriteFile("list.cod", "TREE\r\nWALL\r\n");
   for (const char* how : {"--refuse", "--silent"}) {
