@@ -33,17 +33,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // The tables read back what the writer made, and what they read writes back as blocks.
   if (kind == kavex::ListKind::kPoints) {
-    for (const std::string& line : kavex::WriteCoordinateList(kavex::ReadCoordinateList(blocks)))
-      CheckBlockLine(line);
+    const auto rows = kavex::ReadCoordinateList(blocks);
+    if (!rows) std::abort();  // the writer's own records always line up
+    const auto back = kavex::WriteCoordinateList(*rows);
+    if (!back) std::abort();  // and every value read back fits its field again
+    for (const std::string& line : *back) CheckBlockLine(line);
   } else {
-    for (const std::string& line : kavex::WriteCodeList(kavex::ReadCodeList(blocks)))
-      CheckBlockLine(line);
+    const auto rows = kavex::ReadCodeList(blocks);
+    if (!rows) std::abort();
+    for (const std::string& line : kavex::WriteCodeList(*rows)) CheckBlockLine(line);
   }
 
   // The list readers take any lines a block file may hold.
   std::vector<std::string> lines;
   kavex::ForEachTextLine(text, [&](std::string_view line, bool) { lines.emplace_back(line); });
-  kavex::WriteCoordinateList(kavex::ReadCoordinateList(lines));
-  kavex::WriteCodeList(kavex::ReadCodeList(lines));
+  if (const auto rows = kavex::ReadCoordinateList(lines)) kavex::WriteCoordinateList(*rows);
+  if (const auto rows = kavex::ReadCodeList(lines)) kavex::WriteCodeList(*rows);
   return 0;
 }

@@ -146,12 +146,16 @@ int RunConvert(const Args& args) {
   bool opened = false;
   if (kind == "coords" || kind == "codes") {
     const bool coords = kind == "coords";
-    const ListFileResult result =
-        WriteListFileBlocks(*input, coords ? ListKind::kPoints : ListKind::kCodes, collect);
+    ListStop stop;
+    const ListFileResult result = WriteListFileBlocks(
+        *input, coords ? ListKind::kPoints : ListKind::kCodes, collect, {}, &stop);
     if (result == ListFileResult::kCannotOpen)
       return Failure(coords ? "Failed to open file." : "Failed to open file");
-    if (result == ListFileResult::kBadLine)
-      return Failure(coords ? kInvalidPointsLine : kInvalidCodeLine);
+    if (result == ListFileResult::kBadLine) {
+      std::fprintf(stderr, "%s\n%s: %s\n", coords ? kInvalidPointsLine : kInvalidCodeLine,
+                   input->c_str(), ListStopText(stop).c_str());
+      return kExitFailure;
+    }
     opened = true;
   } else if (nwf) {
     // A fresh process starts the target counter at 0, as the program does at start.

@@ -32,16 +32,7 @@ int Failure(const std::string& message) {
 
 // The lines of a file as Open shows them in the view.
 bool ReadViewLines(const std::string& path, std::vector<std::string>& lines) {
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(path, ec);
-  std::string text;
-  if (ec || size > 2 * kDataViewCharLimit || !ReadTextFile(path, text) ||
-      text.size() > kDataViewCharLimit)
-    return false;
-  lines = SplitLines(text);
-  for (std::string& line : lines)
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-  return true;
+  return ReadDataFileLines(path, lines) == DataFileRead::kRead;
 }
 
 int RunPrint(const Args& args) {

@@ -51,8 +51,6 @@ class Uploader {
   bool SendLines(const std::vector<std::string>& lines, bool ack, bool checkBefore,
                  bool checkAfter) {
     const unsigned n = static_cast<unsigned>(lines.size());
-    for (const std::string& line : lines)
-      if (!line.empty()) ++result.lineTotal;
     progress_.StartUploadDisplay(0, n, 0, 20);
     for (unsigned i = 1; i <= n; ++i) {
       progress_.Update(i);
@@ -61,11 +59,12 @@ class Uploader {
       const std::string& line = lines[i - 1];
       if (line.empty()) continue;
       if (!Send(UploadLineOf(line))) return false;
-      ++result.linesSent;
       if (ack) {
         Pump();
         if (!AwaitAck()) return false;
       }
+      // A line counts once the instrument took it (Ack/Nak) or it was written (None).
+      ++result.linesSent;
       if (checkAfter && Cancelled()) return false;
     }
     return true;
@@ -113,6 +112,9 @@ UploadResult RunUploadProtocol(UploadKind kind, CommPort& port, TransferProgress
                                const std::vector<std::string>& lines, const UploadOptions& options,
                                const std::string& initialBlock) {
   Uploader u(port, progress, pump, options);
+  // Known from the start, so a stop before the first data line still tells how many wait.
+  for (const std::string& line : lines)
+    if (!line.empty()) ++u.result.lineTotal;
   switch (kind) {
     case UploadKind::Terminal:
       progress.Show(false);
@@ -148,6 +150,15 @@ UploadResult RunUploadProtocol(UploadKind kind, CommPort& port, TransferProgress
   if (!u.SendLines(lines, options.ackNak, false, !options.ackNak)) return Finish(u, false);
   if (options.addEndBlock && !u.Send(kEndBlock)) return Finish(u, false);
   return Finish(u, true);
+}
+
+std::optional<std::string> UploadLineTooLong(const std::vector<std::string>& lines) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].size() > kUploadLineLimit)
+      return Format("Line %zu has %zu characters: at most %zu can be sent.", i + 1, lines[i].size(),
+                    kUploadLineLimit);
+  }
+  return std::nullopt;
 }
 
 std::string UploadStoppedNote(const UploadResult& result) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,7 @@ struct UploadResult {
   bool cancelled = false;  // "CANCEL" pressed: ended without a message
   // Shown once the port is closed; empty when there is none to show.
   std::string message;
-  unsigned linesSent = 0;  // data lines written before the upload ended
+  unsigned linesSent = 0;  // data lines acknowledged (Ack/Nak) or written (None)
   unsigned lineTotal = 0;  // non-empty data lines
 };
 
@@ -50,6 +51,10 @@ UploadResult RunUploadProtocol(UploadKind kind, CommPort& port, TransferProgress
                                const std::function<void()>& pump,
                                const std::vector<std::string>& lines, const UploadOptions& options,
                                const std::string& initialBlock = {});
+
+// The message that refuses an upload before anything is sent when a line is longer than
+// kUploadLineLimit: the instrument would receive something else than the data.
+std::optional<std::string> UploadLineTooLong(const std::vector<std::string>& lines);
 
 // The message of an upload that stopped after some lines went out.
 std::string UploadStoppedNote(const UploadResult& result);

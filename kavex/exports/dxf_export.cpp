@@ -96,14 +96,15 @@ class DrawingWriter {
     Group(10, entity(e));
     Group(20, entity(n));
     Group(30, entity(z));
+    std::string name = r.name;
+    name.erase(name.find_last_not_of(' ') + 1);
+    if (name.empty()) return;  // a point without a name gets no label
     Group(0, "TEXT");
     Group(8, "PointName");
     Group(10, entity(e + offset));
     Group(20, entity(n + offset));
     Group(30, entity(z));
     Group(40, Format("%4.1f", height));
-    std::string name = r.name;
-    name.erase(name.find_last_not_of(' ') + 1);
     Group(1, name);
   }
   void End() {
@@ -131,6 +132,10 @@ bool ReadPoints(TextLineReader& reader, F f, const std::function<void(int)>& bet
   bool valid = true;
   PointRecordReader records([&](const PointRecord& r) {
     if (!valid) return;
+    if (!r.linedUp) {
+      valid = false;
+      return;
+    }
     std::array<double, 3> p{};
     const std::string* texts[3] = {&r.x, &r.y, &r.z};
     for (size_t i = 0; i < 3; ++i) {
@@ -164,17 +169,20 @@ void PointRecordReader::AddLine(std::string_view line) {
     const size_t before = record_.size();
     record_.append(payload.substr(0, take));
     payload.remove_prefix(take);
-    // The padding of the last block: its blank name ends the line.
-    if (before < kNameEnd && record_.size() >= kNameEnd &&
+    // The padding of the last block ends the line: blanks where a point has "+" and its
+    // name. A point whose name is blank still has its "+".
+    if (before < kNameEnd && record_.size() >= kNameEnd && record_[1] != '+' &&
         AllBlanks(std::string_view(record_).substr(kNamePos, 10))) {
       record_.clear();
       return;
     }
     if (record_.size() == kPointRecordSize) {
       const std::string_view r(record_);
+      const bool linedUp = r.substr(0, 2) == "_+" && r[kCoordinatePos[0] - 3] == '_' &&
+                           r[kCoordinatePos[1] - 3] == '_' && r[kCoordinatePos[2] - 3] == '_';
       sink_({std::string(r.substr(kNamePos, 10)), std::string(r.substr(kCoordinatePos[0], 10)),
              std::string(r.substr(kCoordinatePos[1], 10)),
-             std::string(r.substr(kCoordinatePos[2], 10))});
+             std::string(r.substr(kCoordinatePos[2], 10)), linedUp});
       record_.clear();
     }
   }

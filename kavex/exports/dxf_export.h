@@ -16,11 +16,13 @@ inline constexpr size_t kPointRecordSize = 51;
 struct PointRecord {
   std::string name;  // 10 characters as they stand
   std::string x, y, z;
+  bool linedUp = true;  // "_+" and the "_" of each coordinate field stand in their places
 };
 
 // Walks the payloads of block lines as one stream and hands on every point record that
-// carries a point. A record whose name is 10 blanks ends the reading of that line's payload;
-// a record the stream ends inside gives nothing.
+// carries a point. The padding of the last block ("_" and blanks, no "+") ends the reading
+// of that line's payload; a point with a blank name is a point. A record the stream ends
+// inside gives nothing.
 class PointRecordReader {
  public:
   using Sink = std::function<void(const PointRecord& record)>;
@@ -45,8 +47,9 @@ DxfInput CheckDxfInput(const std::filesystem::path& input);
 enum class DxfResult { Done, NotOpened, InvalidData };
 
 // Writes the drawing of a coordinate file line by line: a first pass gathers the extents,
-// a second writes header, tables, blocks and one POINT and one TEXT per point. A coordinate
-// text that is not a number gives InvalidData before any line is written. betweenLines (when
+// a second writes header, tables, blocks and one POINT and one TEXT per point (no TEXT for
+// a blank name). A coordinate text that is not a number, or a record that does not line
+// up, gives InvalidData before any line is written. betweenLines (when
 // given) is called with the share done so far every few lines.
 DxfResult ExportDxf(const std::filesystem::path& input,
                     const std::function<void(const std::string& line)>& output,

@@ -35,10 +35,12 @@ std::string Text(const std::vector<std::string>& values, size_t i) {
   return i < values.size() ? values[i] : std::string();
 }
 
-// Everything from column 9 up to the line's last character (its line feed).
+// Everything from column 9 up to the line feed; a last line without one keeps its last
+// character, as the value scan does.
 std::string_view RestOfLine(std::string_view line) {
-  if (line.size() <= kNwfKeywordColumns + 1) return {};
-  return line.substr(kNwfKeywordColumns, line.size() - 1 - kNwfKeywordColumns);
+  if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+  if (line.size() <= kNwfKeywordColumns) return {};
+  return line.substr(kNwfKeywordColumns);
 }
 
 // Removes the earth curvature (with refraction k) from a distance in metres.

@@ -10,6 +10,7 @@ namespace {
 
 constexpr size_t kNameWidth = 10;
 constexpr size_t kItemWidth = 10;
+constexpr size_t kCoordinateWidth = 10;
 
 bool IsSpace(char c) {
   return c == ' ' || c == '\t';
@@ -62,7 +63,8 @@ bool ParsePointsLine(std::string_view line, bool hasLineFeed, PointsLine& out) {
       if (!IsNumberChar(line[i])) return false;
       ++i;
     }
-    *values[n] = ReadDouble(line.substr(start, i - start));
+    out.texts[static_cast<size_t>(n)] = std::string(line.substr(start, i - start));
+    *values[n] = ReadDouble(out.texts[static_cast<size_t>(n)]);
     if (n == 2) return true;  // the rest of the line does not matter
     if (i == line.size()) return hasLineFeed;
     while (i < line.size() && IsSpace(line[i])) ++i;
@@ -77,9 +79,18 @@ std::string CoordinateText(double metres) {
   return Format("%10s", Format("%+09.0f", mm).c_str());
 }
 
-std::string CoordinateRecord(std::string_view name, double x, double y, double z) {
-  return "+" + Fit(name, kNameWidth) + "_ x" + CoordinateText(x) + "_ y" + CoordinateText(y) +
-         "_ z" + CoordinateText(z) + "_";
+bool CoordinateFits(double metres) {
+  return CoordinateText(metres).size() == kCoordinateWidth;
+}
+
+std::optional<std::string> CoordinateRecord(std::string_view name, double x, double y, double z) {
+  const std::string xText = CoordinateText(x);
+  const std::string yText = CoordinateText(y);
+  const std::string zText = CoordinateText(z);
+  if (xText.size() != kCoordinateWidth || yText.size() != kCoordinateWidth ||
+      zText.size() != kCoordinateWidth)
+    return std::nullopt;
+  return "+" + Fit(name, kNameWidth) + "_ x" + xText + "_ y" + yText + "_ z" + zText + "_";
 }
 
 bool CodeLineReader::Parse(std::string_view line, bool hasLineFeed, CodeLine& out) {
@@ -118,6 +129,8 @@ bool CodeLineReader::Parse(std::string_view line, bool hasLineFeed, CodeLine& ou
   const bool endedByComma = line[i] == ',';
   ++i;
   while (i < line.size() && IsSpace(line[i])) ++i;
+  // Trailing blanks after the number are no item: still the number alone.
+  if (!endedByComma && i == line.size()) return true;
   if (!endedByComma && i < line.size() && line[i] == ',') {
     ++i;
     while (i < line.size() && IsSpace(line[i])) ++i;
@@ -160,16 +173,38 @@ namespace {
 // Feeds pieces to the line rules of one kind; false at a bad line.
 class ListLineFeeder {
  public:
-  ListLineFeeder(ListKind kind, const BlockWriter::Output& output) : kind_(kind), writer_(output) {}
+  ListLineFeeder(ListKind kind, const BlockWriter::Output& output, ListStop* stop)
+      : kind_(kind), writer_(output), stop_(stop) {}
 
   // False when reading must stop before this piece (50 automatic codes).
   bool WantsMore() const { return kind_ != ListKind::kCodes || !codes_.Full(); }
 
   bool Feed(std::string_view piece, bool hasLineFeed) {
+    const bool ok = FeedLine(piece, hasLineFeed);
+    if (!ok && stop_) stop_->line = line_;
+    if (hasLineFeed) ++line_;  // a longer line comes in pieces and counts once
+    return ok;
+  }
+
+  void Finish() { writer_.Finish(kind_ == ListKind::kCodes); }
+
+ private:
+  bool FeedLine(std::string_view piece, bool hasLineFeed) {
     if (kind_ == ListKind::kPoints) {
       PointsLine p;
       if (!ParsePointsLine(piece, hasLineFeed, p)) return false;
-      writer_.Append(CoordinateRecord(p.name, p.x, p.y, p.z));
+      const std::optional<std::string> record = CoordinateRecord(p.name, p.x, p.y, p.z);
+      if (!record) {
+        const double values[] = {p.y, p.x, p.z};
+        for (size_t i = 0; i < 3; ++i) {
+          if (!CoordinateFits(values[i])) {
+            if (stop_) stop_->wideValue = p.texts[i];
+            break;
+          }
+        }
+        return false;
+      }
+      writer_.Append(*record);
       return true;
     }
     CodeLine c;
@@ -178,22 +213,30 @@ class ListLineFeeder {
     return true;
   }
 
-  void Finish() { writer_.Finish(kind_ == ListKind::kCodes); }
-
- private:
   ListKind kind_;
   BlockWriter writer_;
   CodeLineReader codes_;
+  ListStop* stop_;
+  size_t line_ = 1;
 };
 
 }  // namespace
 
+std::string ListStopText(const ListStop& stop) {
+  std::string text = "line " + std::to_string(stop.line);
+  if (!stop.wideValue.empty())
+    text += ": " + stop.wideValue + " does not fit its " + std::to_string(kCoordinateWidth) +
+            "-character field";
+  return text;
+}
+
 ListFileResult WriteListFileBlocks(const std::filesystem::path& input, ListKind kind,
                                    const BlockWriter::Output& output,
-                                   const std::function<void(int percent)>& betweenLines) {
+                                   const std::function<void(int percent)>& betweenLines,
+                                   ListStop* stop) {
   TextLineReader reader;
   if (!reader.Open(input)) return ListFileResult::kCannotOpen;
-  ListLineFeeder feeder(kind, output);
+  ListLineFeeder feeder(kind, output, stop);
   std::string piece;
   bool hasLineFeed = false;
   size_t count = 0;
@@ -206,8 +249,8 @@ ListFileResult WriteListFileBlocks(const std::filesystem::path& input, ListKind 
 }
 
 ListFileResult WriteListTextBlocks(std::string_view text, ListKind kind,
-                                   const BlockWriter::Output& output) {
-  ListLineFeeder feeder(kind, output);
+                                   const BlockWriter::Output& output, ListStop* stop) {
+  ListLineFeeder feeder(kind, output, stop);
   size_t pos = 0;
   while (feeder.WantsMore() && pos < text.size()) {
     size_t take = 0;
@@ -237,22 +280,31 @@ void WalkPayload(const std::vector<std::string>& lines, Visit visit) {
 
 }  // namespace
 
-std::vector<CoordinateRow> ReadCoordinateList(const std::vector<std::string>& lines) {
+std::optional<std::vector<CoordinateRow>> ReadCoordinateList(
+    const std::vector<std::string>& lines) {
   std::vector<CoordinateRow> rows;
   std::string name, x, y, z;
   std::string* field = nullptr;  // the value being read
   char fieldCode = 0;
   bool afterSeparator = false;
+  bool separatorDue = false;  // a field was read: the next character must be "_"
+  bool linedUp = true;
   auto metres = [](const std::string& text) { return Format("%11.3lf", ReadDouble(text) * 0.001); };
   WalkPayload(lines, [&](char c) {
     if (field) {
       field->push_back(c);
       if (field->size() == kNameWidth) {
         field = nullptr;
+        separatorDue = true;
         if (fieldCode == 'z') rows.push_back({name, metres(x), metres(y), metres(z)});
       }
       return true;
     }
+    if (separatorDue && c != '_') {
+      linedUp = false;
+      return false;
+    }
+    separatorDue = false;
     if (c == '_') {
       afterSeparator = true;
     } else if (afterSeparator && (c == '+' || c == 'x' || c == 'y' || c == 'z')) {
@@ -263,14 +315,17 @@ std::vector<CoordinateRow> ReadCoordinateList(const std::vector<std::string>& li
     }
     return true;
   });
+  if (!linedUp) return std::nullopt;
   return rows;
 }
 
-std::vector<CodeRow> ReadCodeList(const std::vector<std::string>& lines) {
+std::optional<std::vector<CodeRow>> ReadCodeList(const std::vector<std::string>& lines) {
   std::vector<CodeRow> rows;
   std::string field;
   bool inField = false;
   bool afterSeparator = false;
+  bool separatorDue = false;
+  bool linedUp = true;
   int blanks = 0;
   constexpr size_t kCodeField = 3 + kItemWidth;
   WalkPayload(lines, [&](char c) {
@@ -278,10 +333,16 @@ std::vector<CodeRow> ReadCodeList(const std::vector<std::string>& lines) {
       field.push_back(c);
       if (field.size() == kCodeField) {
         inField = false;
+        separatorDue = true;
         rows.push_back({field.substr(0, 3), field.substr(3)});
       }
       return true;
     }
+    if (separatorDue && c != '_') {
+      linedUp = false;
+      return false;
+    }
+    separatorDue = false;
     blanks = c == ' ' ? blanks + 1 : 0;
     if (blanks >= 10) return false;  // the padding of the last block
     if (c == '_') {
@@ -293,15 +354,19 @@ std::vector<CodeRow> ReadCodeList(const std::vector<std::string>& lines) {
     }
     return true;
   });
+  if (!linedUp) return std::nullopt;
   return rows;
 }
 
-std::vector<std::string> WriteCoordinateList(const std::vector<CoordinateRow>& rows) {
+std::optional<std::vector<std::string>> WriteCoordinateList(
+    const std::vector<CoordinateRow>& rows) {
   std::vector<std::string> lines;
   BlockWriter writer([&](const std::string& line) { lines.push_back(line); });
   for (const CoordinateRow& row : rows) {
-    writer.Append(
-        CoordinateRecord(row.name, ReadDouble(row.x), ReadDouble(row.y), ReadDouble(row.z)));
+    const std::optional<std::string> record =
+        CoordinateRecord(row.name, ReadDouble(row.x), ReadDouble(row.y), ReadDouble(row.z));
+    if (!record) return std::nullopt;
+    writer.Append(*record);
   }
   writer.Finish(true);
   return lines;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +22,7 @@ struct PointsLine {
   double y = 0.0;
   double x = 0.0;
   double z = 0.0;
+  std::array<std::string, 3> texts;  // Y, X, Z as the line gives them, for messages
 };
 
 // Reads one line (a piece of at most 255 characters, without its line feed). False for a
@@ -28,12 +31,16 @@ struct PointsLine {
 // before the third number.
 bool ParsePointsLine(std::string_view line, bool hasLineFeed, PointsLine& out);
 
-// A coordinate in metres as the 10-character millimetre text of the coordinate record;
-// values outside -999999.999..9999999.999 give a longer text.
+// A coordinate in metres as the millimetre text of the coordinate record; values outside
+// -999999.999..9999999.999, or rounding over either end, give a longer text.
 std::string CoordinateText(double metres);
+// Whether that text fills its 10-character field exactly: a longer one would shift every
+// later field of the stream.
+bool CoordinateFits(double metres);
 
-// "+%-10s_ x%10s_ y%10s_ z%10s_": one coordinate record of the field stream.
-std::string CoordinateRecord(std::string_view name, double x, double y, double z);
+// "+%-10s_ x%10s_ y%10s_ z%10s_": one coordinate record of the field stream, or nothing
+// when a coordinate does not fit its field.
+std::optional<std::string> CoordinateRecord(std::string_view name, double x, double y, double z);
 
 // --- point-code file (".cod") ---
 
@@ -87,16 +94,28 @@ enum class ListKind { kPoints, kCodes };
 
 enum class ListFileResult { kDone, kCannotOpen, kBadLine };
 
+// Where the reading stopped at a bad line: the line of the file (from 1) and, when a
+// coordinate was too wide for its field, that number as the line gives it.
+struct ListStop {
+  size_t line = 0;
+  std::string wideValue;
+};
+
+// "line 3", or "line 3: 32512345.678 does not fit its 10-character field".
+std::string ListStopText(const ListStop& stop);
+
 // The block writer of both commands: reads a ".pts" or ".cod" file and sends every
 // finished block line to output. On a bad line the unfinished block is dropped and the
-// blocks already sent stay. betweenLines (when given) gets the share read so far.
+// blocks already sent stay. betweenLines (when given) gets the share read so far; stop
+// (when given) learns where a bad line is.
 ListFileResult WriteListFileBlocks(const std::filesystem::path& input, ListKind kind,
                                    const BlockWriter::Output& output,
-                                   const std::function<void(int percent)>& betweenLines = {});
+                                   const std::function<void(int percent)>& betweenLines = {},
+                                   ListStop* stop = nullptr);
 
 // The same for file text in memory form (LF line ends), read in 255-character pieces.
 ListFileResult WriteListTextBlocks(std::string_view text, ListKind kind,
-                                   const BlockWriter::Output& output);
+                                   const BlockWriter::Output& output, ListStop* stop = nullptr);
 
 // --- list tables of the data edit ---
 
@@ -120,14 +139,18 @@ struct CodeRow {
 };
 
 // Reads the coordinate records out of block lines (payload positions 1..128 of each
-// line as one stream; lines may have any length).
-std::vector<CoordinateRow> ReadCoordinateList(const std::vector<std::string>& lines);
+// line as one stream; lines may have any length). Nothing when a field is not followed
+// by the "_" of the next one: the records do not line up and every later value would be
+// read shifted.
+std::optional<std::vector<CoordinateRow>> ReadCoordinateList(const std::vector<std::string>& lines);
 // Reads the point-code records; ten blanks in a row outside a record end the list.
-std::vector<CodeRow> ReadCodeList(const std::vector<std::string>& lines);
+// Nothing when the records do not line up.
+std::optional<std::vector<CodeRow>> ReadCodeList(const std::vector<std::string>& lines);
 
 // Writes rows back as block lines. Cell texts longer than their field are cut; the
-// coordinates are read as numbers (metres). The last block always follows.
-std::vector<std::string> WriteCoordinateList(const std::vector<CoordinateRow>& rows);
+// coordinates are read as numbers (metres). The last block always follows. Nothing when
+// a coordinate does not fit its field.
+std::optional<std::vector<std::string>> WriteCoordinateList(const std::vector<CoordinateRow>& rows);
 std::vector<std::string> WriteCodeList(const std::vector<CodeRow>& rows);
 
 }  // namespace kavex

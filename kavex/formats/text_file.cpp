@@ -36,27 +36,36 @@ bool ReadTextFile(const std::filesystem::path& path, std::string& text) {
   return true;
 }
 
-bool WriteTextFile(const std::filesystem::path& path, std::string_view text) {
+bool WriteTextFile(const std::filesystem::path& path, std::string_view text,
+                   const std::filesystem::path& keepAs) {
+  namespace fs = std::filesystem;
   // Write beside the target and rename over it, so a full disk cannot destroy the old file.
-  std::filesystem::path temp = path;
+  fs::path temp = path;
   temp += ".tmp~";
+  std::error_code ec;
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     if (!out) return false;
     const std::string disk = ToDiskText(text);
     out.write(disk.data(), static_cast<std::streamsize>(disk.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ignored;
-      std::filesystem::remove(temp, ignored);
+    out.close();
+    if (out.fail()) {
+      fs::remove(temp, ec);
       return false;
     }
   }
-  std::error_code ec;
-  std::filesystem::rename(temp, path, ec);
+  // Only a complete new file moves the old one aside, so a failure never leaves the
+  // target's name empty.
+  bool kept = false;
+  if (!keepAs.empty() && keepAs != path && fs::exists(path, ec)) {
+    fs::remove(keepAs, ec);
+    fs::rename(path, keepAs, ec);
+    kept = !ec;
+  }
+  fs::rename(temp, path, ec);
   if (ec) {
-    std::filesystem::remove(temp, ec);
+    fs::remove(temp, ec);
+    if (kept) fs::rename(keepAs, path, ec);
     return false;
   }
   return true;

@@ -18,8 +18,11 @@ std::string ToDiskText(std::string_view memory);
 // Reads a whole text file in memory form. Returns false when it cannot be read.
 bool ReadTextFile(const std::filesystem::path& path, std::string& text);
 // Writes memory-form text as disk bytes. Returns false when the file cannot be written;
-// a failed write never leaves a half-written file in place of an existing one.
-bool WriteTextFile(const std::filesystem::path& path, std::string_view text);
+// a failed write never leaves a half-written file in place of an existing one. With
+// keepAs, an existing file is kept under that name (replacing an older one) once the new
+// text is complete beside it; a write that fails leaves both files as they were.
+bool WriteTextFile(const std::filesystem::path& path, std::string_view text,
+                   const std::filesystem::path& keepAs = {});
 
 // Splits memory-form text into lines at LF; a final LF does not start an empty last line.
 std::vector<std::string> SplitLines(std::string_view text);

@@ -170,12 +170,18 @@ int ConvertListToQrx6(MainLogic& logic, const ListCommand& command) {
   if (!ReachInputFile(logic, command.road)) return logic.conversionResult;
   const fs::path input = logic.Resolve(logic.currentPath);
   StartUnsavedResult(logic);
+  ListStop stop;
   const ListFileResult result =
       RunIntoView(logic, command.road.caption, [&](auto out, auto between) {
-        return WriteListFileBlocks(input, command.kind, out, between);
+        return WriteListFileBlocks(input, command.kind, out, between, &stop);
       });
   if (result == ListFileResult::kCannotOpen) return Fail(logic, command.openFailed);
-  if (result == ListFileResult::kBadLine) return Fail(logic, command.badLine);
+  if (result == ListFileResult::kBadLine) {
+    // The message, then the file and the line that stopped the conversion.
+    logic.ShowMessage(std::string(command.badLine) + "\n" + input.string() + ": " +
+                      ListStopText(stop));
+    return logic.conversionResult = kConversionFileError;
+  }
   return logic.conversionResult = kConversionSuccess;
 }
 

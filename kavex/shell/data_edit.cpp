@@ -54,19 +54,23 @@ int EditColumnWidth(EditKind kind) {
   return kind == EditKind::kCoordinates ? 80 : 150;
 }
 
-void DataEditTable::Load(const std::vector<std::string>& lines) {
+bool DataEditTable::Load(const std::vector<std::string>& lines) {
   rows_.clear();
+  changed_ = false;
   if (kind_ == EditKind::kCoordinates) {
-    for (CoordinateRow& r : ReadCoordinateList(lines))
+    std::optional<std::vector<CoordinateRow>> list = ReadCoordinateList(lines);
+    if (!list) return false;
+    for (CoordinateRow& r : *list)
       rows_.push_back({std::move(r.name), std::move(r.x), std::move(r.y), std::move(r.z)});
   } else {
-    for (CodeRow& r : ReadCodeList(lines))
-      rows_.push_back({std::move(r.number), std::move(r.code)});
+    std::optional<std::vector<CodeRow>> list = ReadCodeList(lines);
+    if (!list) return false;
+    for (CodeRow& r : *list) rows_.push_back({std::move(r.number), std::move(r.code)});
   }
-  changed_ = false;
+  return true;
 }
 
-std::vector<std::string> DataEditTable::BlockLines() const {
+std::optional<std::vector<std::string>> DataEditTable::BlockLines() const {
   if (kind_ == EditKind::kCoordinates) {
     std::vector<CoordinateRow> rows;
     rows.reserve(rows_.size());
@@ -142,9 +146,21 @@ bool DataInput::FiltersKeys(EditKind kind, int field) {
   return kind == EditKind::kCoordinates ? field >= 1 && field <= 3 : field == 0;
 }
 
+namespace {
+
+// A coordinate as the table stores it.
+std::string StoredCoordinate(double v) {
+  return kavex::Format(v >= 0 ? "%9.3lf" : "%10.3lf", v);
+}
+
+}  // namespace
+
 std::optional<std::string> DataInput::CoordinateProblem(const std::string& text) {
   const double v = ReadDouble(text);
-  if (v > -1'000'000.0 && v < 10'000'000.0) return std::nullopt;
+  // The stored value is what the blocks get: one that rounds over the end of the range
+  // (9999999.9996) would not fit its field there.
+  if (v > -1'000'000.0 && v < 10'000'000.0 && CoordinateFits(ReadDouble(StoredCoordinate(v))))
+    return std::nullopt;
   return kLimitOverMessage;
 }
 
@@ -158,10 +174,7 @@ DataEditTable::Row DataInput::Format(EditKind kind, const std::array<std::string
   if (kind == EditKind::kPointCodes)
     return {kavex::Format("%03d", ReadInt(fields[0])), kavex::Format("%-10s", fields[1].c_str())};
   DataEditTable::Row row{kavex::Format("%-10s", fields[0].c_str())};
-  for (int i = 1; i <= 3; ++i) {
-    const double v = ReadDouble(fields[i]);
-    row.push_back(kavex::Format(v >= 0 ? "%9.3lf" : "%10.3lf", v));
-  }
+  for (int i = 1; i <= 3; ++i) row.push_back(StoredCoordinate(ReadDouble(fields[i])));
   return row;
 }
 
@@ -206,7 +219,13 @@ bool DataEditOk(MainLogic& logic, const DataEditTable& table, UpdateConfirmation
     show = !confirmation.DontDisplay();
     return false;
   }
-  logic.View().SetLines(table.BlockLines());
+  const std::optional<std::vector<std::string>> lines = table.BlockLines();
+  if (!lines) {
+    // A value that does not fit its field would shift every later one: nothing is written.
+    logic.ShowMessage(kEditInvalidDataMessage);
+    return false;
+  }
+  logic.View().SetLines(*lines);
   if (show) show = !confirmation.DontDisplay();
   return true;
 }
@@ -218,7 +237,11 @@ std::optional<EditKind> ChooseEditKind(MainLogic& logic,
   if (logic.hasFile || view.Modified() || view.LineCount() > 0) {
     const std::vector<std::string> lines = view.Lines();
     const std::optional<EditKind> kind = EditKindOfFirstLine(lines.empty() ? "" : lines.front());
-    if (!kind) logic.ShowMessage(kEditInvalidDataMessage);
+    // Records that do not line up would be shown, and saved back, with shifted values.
+    if (!kind || !DataEditTable(*kind).Load(lines)) {
+      logic.ShowMessage(kEditInvalidDataMessage);
+      return std::nullopt;
+    }
     return kind;
   }
   return chooseKind();

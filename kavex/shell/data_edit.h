@@ -63,10 +63,11 @@ class DataEditTable {
 
   explicit DataEditTable(EditKind kind) : kind_(kind) {}
 
-  // Fills the table with the list read from the block lines of the current data.
-  void Load(const std::vector<std::string>& lines);
-  // The list written back as block lines.
-  std::vector<std::string> BlockLines() const;
+  // Fills the table with the list read from the block lines of the current data. False
+  // (and an empty table) when the records do not line up.
+  bool Load(const std::vector<std::string>& lines);
+  // The list written back as block lines; nothing when a coordinate does not fit its field.
+  std::optional<std::vector<std::string>> BlockLines() const;
 
   EditKind Kind() const { return kind_; }
   size_t ColumnCount() const { return kind_ == EditKind::kCoordinates ? 4 : 2; }
@@ -102,8 +103,9 @@ struct DataInput {
   static bool IsNumberKey(int virtualKey);
   // Whether the field (0-based) filters its keys: the coordinates, and the code number.
   static bool FiltersKeys(EditKind kind, int field);
-  // A coordinate field's range check (-1,000,000 < v < 10,000,000): the message, or
-  // nothing when the text is in range. Empty text is 0 here; Enter and OK also refuse it.
+  // A coordinate field's range check (-1,000,000 < v < 10,000,000, and the stored value
+  // fits its field in the blocks): the message, or nothing when the text is in range.
+  // Empty text is 0 here; Enter and OK also refuse it.
   static std::optional<std::string> CoordinateProblem(const std::string& text);
   // The code number's check when its field is left: 1 to 50.
   static std::optional<std::string> CodeNumberProblem(const std::string& text);
@@ -125,11 +127,13 @@ InputOutcome DataInputOk(DataEditTable& table, std::array<std::string, 4>& field
                          int& focusField);
 
 // "Data Edit" OK: the confirmation when asked for, then the table written back to the
-// current data. False while the dialog stays open.
+// current data ("Invalid data." and nothing written when a value does not fit its field).
+// False while the dialog stays open.
 bool DataEditOk(MainLogic& logic, const DataEditTable& table, UpdateConfirmation& confirmation);
 
 // EDIT MODE before the dialog: the edit kind of the current data, or nothing after
-// "Invalid data."; chooseKind shows TDataSelectDlg when there is no data (nothing on Cancel).
+// "Invalid data." (neither list, or records that do not line up); chooseKind shows TDataSelectDlg
+// when there is no data (nothing on Cancel).
 std::optional<EditKind> ChooseEditKind(MainLogic& logic,
                                        const std::function<std::optional<EditKind>()>& chooseKind);
 

@@ -1,12 +1,26 @@
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace kavex {
 
-// The most characters (line feeds included) DataMemo1 holds.
+// The most characters (line feeds included) typing and pasting can bring DataMemo1 to.
 inline constexpr size_t kDataViewCharLimit = 10'000'000;
+
+// The largest file Open reads. Downloads and conversions put more than kDataViewCharLimit
+// in the view (a 76,000-block download is 10.3 MB, the drawing of 100,000 points about
+// 19 MB), and what the program saves it must open again; a file beyond this is clearly not
+// survey data.
+inline constexpr std::uintmax_t kDataFileLimit = std::uintmax_t{64} << 20;
+inline constexpr const char* kFileTooLargeMessage =
+    "File too large: Kavex opens files of at most 64 MiB.";
+
+enum class DataFileRead { kRead, kCannotRead, kTooLarge };
+// A data file's lines as Open shows them: whole lines, each without its CR LF or LF.
+DataFileRead ReadDataFileLines(const std::filesystem::path& path, std::vector<std::string>& lines);
 
 // The lines of the current data and the view's modified flag (DataMemo1). The Qt view
 // implements it, so what the user typed is what the core reads; tests use MemoryDataView.

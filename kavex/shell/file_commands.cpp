@@ -14,14 +14,28 @@ constexpr const char* kDataFilter =
     "QRX-6 Data(*.qr6)|*.qr6|QRX-7 Data(*.qr7)|*.qr7|Points(*.pts)|*.pts|Code(*.cod)|*.cod|"
     "HK-100 Data(*.hk1)|*.hk1|Text(*.txt)|*.txt|All Files(*.*)|*.*";
 
-constexpr const char* kTooLarge = "File too large: Kavex shows at most 10,000,000 characters.";
-
 bool IsFolder(const std::string& path) {
   std::error_code ec;
   return !path.empty() && fs::is_directory(path, ec);
 }
 
 }  // namespace
+
+DataFileRead ReadDataFileLines(const fs::path& path, std::vector<std::string>& lines) {
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) return DataFileRead::kCannotRead;
+  const auto size = fs::file_size(path, ec);
+  if (ec) return DataFileRead::kCannotRead;
+  if (size > kDataFileLimit) return DataFileRead::kTooLarge;
+  std::string text;
+  if (!ReadTextFile(path, text)) return DataFileRead::kCannotRead;
+  lines = SplitLines(text);
+  // Text mode drops a final LF, then a final CR; a long line stays whole so that saving
+  // it back writes the file unchanged.
+  for (std::string& line : lines)
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+  return DataFileRead::kRead;
+}
 
 FileDialogRequest MainLogic::OpenRequest() const {
   return {"Open File", kDataFilter, settings_.dataDir, ""};
@@ -55,32 +69,17 @@ void MainLogic::Open() {
   const fs::path path = Resolve(*name);
   workDir = path.parent_path();
 
-  std::error_code ec;
-  std::string text;
-  if (!fs::is_regular_file(path, ec)) {
-    ShowMessage("Fail to open file.");
-    return;
+  std::vector<std::string> lines;
+  switch (ReadDataFileLines(path, lines)) {
+    case DataFileRead::kCannotRead:
+      ShowMessage("Fail to open file.");
+      return;
+    case DataFileRead::kTooLarge:
+      ShowMessage(kFileTooLargeMessage);
+      return;
+    case DataFileRead::kRead:
+      break;
   }
-  // A file larger than the view holds would come back cut short when saved: refuse it whole.
-  const auto size = fs::file_size(path, ec);
-  if (ec || size > 2 * kDataViewCharLimit) {
-    ShowMessage(ec ? "Fail to open file." : kTooLarge);
-    return;
-  }
-  if (!ReadTextFile(path, text)) {
-    ShowMessage("Fail to open file.");
-    return;
-  }
-  if (text.size() > kDataViewCharLimit) {
-    ShowMessage(kTooLarge);
-    return;
-  }
-  std::vector<std::string> lines = SplitLines(text);
-  text = std::string();
-  // Text mode drops a final LF, then a final CR; a long line stays whole so that saving
-  // it back writes the file unchanged.
-  for (std::string& line : lines)
-    if (!line.empty() && line.back() == '\r') line.pop_back();
 
   EnterBusy();
   ClearCurrentData();
@@ -134,16 +133,14 @@ bool MainLogic::Close(const SettingsPaths& paths) {
   return true;
 }
 
-bool MainLogic::BackupBeforeOverwrite(const fs::path& chosen) {
+bool MainLogic::AskOverwrite(const fs::path& chosen, fs::path& keepAs) {
+  keepAs.clear();
   std::error_code ec;
   if (!fs::exists(chosen, ec)) return true;
   if (ShowMessage("File exists Overwrite?", kModeConfirmation) != kResultOk) return false;
   // Beside the chosen file, whatever folder the program happens to run in.
-  fs::path backup = chosen.parent_path() / chosen.stem();
-  backup += ".OLD";
-  if (backup == chosen) return true;  // the chosen file is itself the backup name
-  fs::remove(backup, ec);
-  fs::rename(chosen, backup, ec);
+  keepAs = chosen.parent_path() / chosen.stem();
+  keepAs += ".OLD";
   return true;
 }
 
@@ -152,16 +149,10 @@ bool MainLogic::SaveWithDialog() {
   if (!name) return false;
   const fs::path path = Resolve(*name);
   workDir = path.parent_path();
-  if (!BackupBeforeOverwrite(path)) return false;
-  if (!WriteCurrentData(path, true)) {
-    // Put the previous file back so that a failed save changes nothing on disk.
-    std::error_code ec;
-    fs::path backup = path.parent_path() / path.stem();
-    backup += ".OLD";
-    if (backup != path && !fs::exists(path, ec) && fs::exists(backup, ec))
-      fs::rename(backup, path, ec);
-    return false;
-  }
+  fs::path keepAs;
+  if (!AskOverwrite(path, keepAs)) return false;
+  // A failed write leaves the chosen file and its backup as they were.
+  if (!WriteCurrentData(path, true, keepAs)) return false;
   SetCurrentFile(path.string());
   view_.SetModified(false);
   return true;

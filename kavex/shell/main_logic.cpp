@@ -60,7 +60,7 @@ int MainLogic::SaveCurrentData(const std::string& caption, const std::string& ex
   return conversionResult = kConversionSuccess;
 }
 
-bool MainLogic::WriteCurrentData(const fs::path& path, bool withProgress) {
+bool MainLogic::WriteCurrentData(const fs::path& path, bool withProgress, const fs::path& keepAs) {
   const std::vector<std::string> lines = view_.Lines();
   std::unique_ptr<ProgressSink> progress;
   if (withProgress) {
@@ -80,7 +80,7 @@ bool MainLogic::WriteCurrentData(const fs::path& path, bool withProgress) {
   }
   if (progress) progress->SetPosition(100);
   progress.reset();
-  if (!WriteTextFile(path, text)) {
+  if (!WriteTextFile(path, text, keepAs)) {
     ShowMessage("Saving Aborted.");
     return false;
   }

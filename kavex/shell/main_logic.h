@@ -51,8 +51,10 @@ class MainLogic {
   // 2 cancelled, -1 not written ("Saving Aborted." shown).
   int SaveCurrentData(const std::string& caption, const std::string& ext);
   // Writes every line of the view followed by a line end (CR LF on disk). False when the
-  // file cannot be written; with progress, "Saving Now ..." is shown meanwhile.
-  bool WriteCurrentData(const std::filesystem::path& path, bool withProgress);
+  // file cannot be written; with progress, "Saving Now ..." is shown meanwhile. keepAs: the
+  // backup name of an existing file (see WriteTextFile).
+  bool WriteCurrentData(const std::filesystem::path& path, bool withProgress,
+                        const std::filesystem::path& keepAs = {});
   // Resolves a name against workDir (absolute paths stay as they are).
   std::filesystem::path Resolve(const std::string& name) const;
   // Sets currentPath, the label and hasFile for a file the data now belongs to.
@@ -78,9 +80,10 @@ class MainLogic {
   FileDialogRequest SaveRequest() const;
 
  private:
-  // The backup step before overwriting: "File exists Overwrite?", then name.OLD beside it.
-  // False when the user cancels.
-  bool BackupBeforeOverwrite(const std::filesystem::path& chosen);
+  // The backup step before overwriting: "File exists Overwrite?" for an existing file.
+  // False when the user cancels; otherwise keepAs names the backup (name.OLD beside it),
+  // made by the write once the new file is complete.
+  bool AskOverwrite(const std::filesystem::path& chosen, std::filesystem::path& keepAs);
   // Save dialog, backup step and write, as Save, Save as and closing share them.
   // Returns true when the data was written.
   bool SaveWithDialog();

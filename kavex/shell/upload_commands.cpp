@@ -1,9 +1,7 @@
 #include "kavex/shell/upload_commands.h"
 
 #include <filesystem>
-#include <system_error>
 
-#include "kavex/formats/text_file.h"
 #include "kavex/shell/convert_commands.h"
 
 namespace fs = std::filesystem;
@@ -66,19 +64,13 @@ bool LoadFileToSend(MainLogic& logic, const UploadTexts& texts) {
   if (!chosen) return false;
   const fs::path path = logic.Resolve(*chosen);
   if (path.has_parent_path()) logic.workDir = path.parent_path();
-  std::error_code ec;
-  std::string text;
-  const bool regular = fs::is_regular_file(path, ec);
-  const auto size = regular ? fs::file_size(path, ec) : 0;
-  if (!regular || ec || size > 2 * kDataViewCharLimit || !ReadTextFile(path, text) ||
-      text.size() > kDataViewCharLimit) {
-    logic.ShowMessage("Fail to open file.");
+  std::vector<std::string> lines;
+  const DataFileRead read = ReadDataFileLines(path, lines);
+  if (read != DataFileRead::kRead) {
+    logic.ShowMessage(read == DataFileRead::kTooLarge ? kFileTooLargeMessage
+                                                      : "Fail to open file.");
     return false;
   }
-  std::vector<std::string> lines = SplitLines(text);
-  text = std::string();
-  for (std::string& line : lines)
-    if (!line.empty() && line.back() == '\r') line.pop_back();
   logic.EnterBusy();
   logic.ClearCurrentData();
   logic.SetCurrentFile(path.string());
@@ -122,6 +114,14 @@ UploadOutcome RunUpload(UploadKind kind, MainLogic& logic, CommPort& port, Trans
     if (!LoadFileToSend(logic, texts)) return UploadOutcome::NotStarted;
   }
 
+  // Checked before anything is asked or sent: a cut line would reach the instrument as
+  // something else than the file holds.
+  const std::vector<std::string> lines = logic.View().Lines();
+  if (const std::optional<std::string> tooLong = UploadLineTooLong(lines)) {
+    logic.ShowMessage(*tooLong);
+    return UploadOutcome::NotStarted;
+  }
+
   std::string initialBlock;
   if (kind == UploadKind::Coordinates) {
     if (!detailsDialog.Run(details)) return UploadOutcome::NotStarted;
@@ -141,7 +141,6 @@ UploadOutcome RunUpload(UploadKind kind, MainLogic& logic, CommPort& port, Trans
   port.StartTimer();
 
   TransferProgress& progress = dialogs.Progress();
-  const std::vector<std::string> lines = logic.View().Lines();
   logic.EnterBusy();
   const UploadResult result = RunUploadProtocol(
       kind, port, progress, [&logic] { logic.Ui().PumpEvents(); }, lines, options, initialBlock);

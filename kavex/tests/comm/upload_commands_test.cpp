@@ -157,8 +157,29 @@ TEST_F(UploadFlow, EndingsBeforeThePortOpens) {
       {"read text file, bad code line", UploadKind::PointCodes,
        [](UploadFlow& t) {
          t.logic.Settings().comm.readTextFile = true;
-         t.prompts.ExpectOpen(t.WriteFile("bad.cod", "ABCDEFGHIJK\n").string())
-             .ExpectMessage("Invalid data");
+         const std::string file = t.WriteFile("bad.cod", "ABCDEFGHIJK\n").string();
+         t.prompts.ExpectOpen(file).ExpectMessage("Invalid data\n" + file + ": line 1");
+       }},
+      {"read text file, coordinate wider than its field", UploadKind::Coordinates,
+       [](UploadFlow& t) {
+         t.logic.Settings().comm.readTextFile = true;
+         const std::string file = t.WriteFile("wide.pts", "P0\nP1,32512345.678,1,2\n").string();
+         t.prompts.ExpectOpen(file).ExpectMessage(
+             "Invalid data.\n" + file +
+             ": line 2: 32512345.678 does not fit its 10-character field");
+       }},
+      {"a line longer than can be sent", UploadKind::Nwf,
+       [](UploadFlow& t) {
+         const std::string file =
+             t.WriteFile("long.qr7", "JOB     A\r\n" + std::string(192, 'x') + "\r\n").string();
+         t.prompts.ExpectOpen(file).ExpectMessage(
+             "Line 2 has 192 characters: at most 191 can be sent.");
+       }},
+      {"a file too large to be data", UploadKind::Terminal,
+       [](UploadFlow& t) {
+         const fs::path file = t.WriteFile("huge.txt", "");
+         fs::resize_file(file, kDataFileLimit + 1);
+         t.prompts.ExpectOpen(file.string()).ExpectMessage(kFileTooLargeMessage);
        }},
   };
   for (const Case& c : cases) {
@@ -192,7 +213,7 @@ TEST_F(UploadFlow, NoResponseSaysHowFarItCame) {
   logic.SetCurrentFile((dir / "x.qr6").string());
   view.SetModified(false);
   device.Expect("C0\r\n").Send(kAckLine).Expect("C1\r\n").Send("\x15\r\n");
-  prompts.ExpectMessage("No response.\n2 of 3 lines were sent before the upload stopped.");
+  prompts.ExpectMessage("No response.\n1 of 3 lines were sent before the upload stopped.");
   EXPECT_EQ(Run(UploadKind::PointCodes), UploadOutcome::Failed);
   EXPECT_EQ(device.closes, 1);
   EXPECT_FALSE(prompts.busy);

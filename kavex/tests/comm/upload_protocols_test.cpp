@@ -46,6 +46,18 @@ struct UploadFixture : ::testing::Test {
   }
 };
 
+// A fresh instrument on an open port, for one case of a table.
+struct FreshPort {
+  FakeClock clock;
+  ScriptedDevice device{clock};
+  CommPort port{device, clock, [](const std::string&) {}};
+  TransferProgress progress;
+  FreshPort() {
+    EXPECT_EQ(port.OpenPort("COM1"), 0);
+    EXPECT_EQ(port.ConfigurePort(10000), 0);
+  }
+};
+
 TEST_F(UploadFixture, TerminalSkipsEmptyLinesAndCutsLongOnes) {
   const std::string longLine(250, 'L');
   device.acceptAnyWrite = true;
@@ -127,21 +139,68 @@ TEST_F(UploadFixture, NoneModeCancelIsSeenAfterASentLine) {
 TEST_F(UploadFixture, WrongAcknowledgementsEndTheUpload) {
   const std::string replies[] = {"\x15\r\n", "\x06\n", "\x06\r\r\n", "A\x06\n", "\x04"};
   for (const std::string& reply : replies) {
-    FakeClock clk;
-    ScriptedDevice dev(clk);
-    CommPort p(dev, clk, [](const std::string&) {});
-    ASSERT_EQ(p.OpenPort("COM1"), 0);
-    ASSERT_EQ(p.ConfigurePort(10000), 0);
-    TransferProgress pr;
+    FreshPort t;
     UploadOptions o;
     o.ackNak = true;
-    dev.Expect("C0\r\n").Send(reply);
-    const UploadResult r = RunUploadProtocol(UploadKind::PointCodes, p, pr, {}, {"C0", "C1"}, o);
+    t.device.Expect("C0\r\n").Send(reply);
+    const UploadResult r =
+        RunUploadProtocol(UploadKind::PointCodes, t.port, t.progress, {}, {"C0", "C1"}, o);
     EXPECT_FALSE(r.ok) << ScriptedDevice::Show(reply);
     EXPECT_EQ(r.message, "No response.");
-    EXPECT_EQ(r.linesSent, 1u);
-    EXPECT_EQ(UploadStoppedNote(r), "1 of 2 lines were sent before the upload stopped.");
+    EXPECT_EQ(r.linesSent, 0u);  // written, but the instrument did not take it
+    EXPECT_EQ(UploadStoppedNote(r), "0 of 2 lines were sent before the upload stopped.");
   }
+}
+
+// The stop note counts what the instrument took, out of every data line of the upload,
+// wherever the upload stops.
+TEST(UploadStopNote, RefusalAtEachRecord) {
+  const std::vector<std::string> lines = {"B0", "", "B1", "B2"};
+  const std::string records[] = {kStart, kInitial, "B0\r\n", "B1\r\n", "B2\r\n"};
+  const struct {
+    int refused;  // index into records; 5: none refused
+    const char* note;
+  } cases[] = {
+      {0, "0 of 3"}, {1, "0 of 3"}, {2, "0 of 3"}, {3, "1 of 3"}, {4, "2 of 3"}, {5, "3 of 3"},
+  };
+  for (const auto& c : cases) {
+    FreshPort t;
+    UploadOptions o;
+    o.ackNak = true;
+    for (int i = 0; i < 5 && i <= c.refused; ++i)
+      t.device.Expect(records[i]).Send(i == c.refused ? "\x15\r\n" : kAckLine);
+    if (c.refused == 5) t.device.Expect(kEnd);
+    const UploadResult r =
+        RunUploadProtocol(UploadKind::Coordinates, t.port, t.progress, {}, lines, o, kInitial);
+    EXPECT_EQ(r.ok, c.refused == 5) << c.refused;
+    EXPECT_EQ(std::to_string(r.linesSent) + " of " + std::to_string(r.lineTotal), c.note)
+        << "refused record " << c.refused;
+  }
+}
+
+// Without Ack/Nak a line counts once written: a write that fails does not count.
+TEST(UploadStopNote, FailedWriteAtEachRecord) {
+  const std::vector<std::string> lines = {"B0", "B1"};
+  const struct {
+    int failWrite;  // start block 1, initial block 2, B0 3, B1 4, END 5
+    unsigned sent;
+  } cases[] = {{1, 0}, {2, 0}, {3, 0}, {4, 1}, {5, 2}};
+  for (const auto& c : cases) {
+    FreshPort t;
+    t.device.acceptAnyWrite = true;
+    t.device.failWrite = c.failWrite;
+    const UploadResult r = RunUploadProtocol(UploadKind::Coordinates, t.port, t.progress, {}, lines,
+                                             UploadOptions{}, kInitial);
+    EXPECT_EQ(r.message, "Write error.") << c.failWrite;
+    EXPECT_EQ(r.linesSent, c.sent) << c.failWrite;
+    EXPECT_EQ(r.lineTotal, 2u) << c.failWrite;
+  }
+}
+
+TEST(UploadLines, LongestLineThatCanBeSent) {
+  EXPECT_EQ(UploadLineTooLong({"A", std::string(191, 'x'), ""}), std::nullopt);
+  EXPECT_EQ(UploadLineTooLong({"A", "B", std::string(192, 'x'), std::string(300, 'y')}),
+            "Line 3 has 192 characters: at most 191 can be sent.");
 }
 
 TEST_F(UploadFixture, AcknowledgementMayComeInPiecesWithinTheTimeOut) {
@@ -153,7 +212,7 @@ TEST_F(UploadFixture, AcknowledgementMayComeInPiecesWithinTheTimeOut) {
   const UploadResult r = Run(UploadKind::PointCodes, {"C0", "C1"});
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.message, "No response.");
-  EXPECT_EQ(r.linesSent, 2u);
+  EXPECT_EQ(r.linesSent, 1u);
 }
 
 TEST_F(UploadFixture, SilenceIsNoResponseAfterTheTimeOut) {

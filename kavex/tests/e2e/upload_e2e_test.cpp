@@ -99,7 +99,7 @@ TEST_F(UploadE2e, CodeBlocksWithoutHandshake) {
 
 TEST_F(UploadE2e, NwfAndTerminalLines) {
   const std::string qr7 =
-      WriteFile("job.qr7", "JOB     A\r\n\r\n" + std::string(200, 'L') + "\r\n");
+      WriteFile("job.qr7", "JOB     A\r\n\r\n" + std::string(191, 'L') + "\r\n");
   Upload({"nwf"}, "nwf " + qr7);
   EXPECT_EQ(cliExit, 0) << ReadFile("stderr");
   EXPECT_EQ(simExit, 0);
@@ -118,7 +118,7 @@ TEST_F(UploadE2e, RefusedBlockEndsTheUpload) {
     EXPECT_EQ(cliExit, 1);
     EXPECT_EQ(simExit, 0);
     EXPECT_EQ(ReadFile("stderr"),
-              "No response.\n1 of 1 lines were sent before the upload stopped.\n");
+              "No response.\n0 of 1 lines were sent before the upload stopped.\n");
     EXPECT_EQ(ReadFile("received"), Sent("_:001TREE      _:002WALL      _", 0));
   }
 }

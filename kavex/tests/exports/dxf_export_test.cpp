@@ -153,6 +153,21 @@ TEST_F(DxfExportTest, SinglePointHasZeroHeightAndSwappedAxes) {
               Entity("7654.321", "1234.567", "0", "7654.321", "1234.567", " 0.0", "P1"), kEnd}));
 }
 
+TEST_F(DxfExportTest, PointWithABlankNameIsDrawnWithoutALabel) {
+  // The points file line "   ,4,5,6" gives a name of ten blanks; the padding of the last
+  // block has no "+" before its blanks.
+  const std::string stream = "_" + Record("P1", " +00001000", " +00002000", " +00000000") +
+                             Record("", " +00005000", " +00004000", " +00006000") +
+                             Record("P3", " +00003000", " +00001000", " +00000000");
+  ASSERT_EQ(Export(BlockFile(stream)), DxfResult::Done);
+  const Lines blankPoint = Groups(
+      {{"  0", "POINT"}, {"  8", "CoordinateData"}, {" 10", "4"}, {" 20", "5"}, {" 30", "6"}});
+  // Extents E 1..4, N 1..5: height 0.002 x 4 = 0.008, offset 0.0008.
+  EXPECT_EQ(lines, Concat({Header("1", "1", "0", "4", "5", "6"),
+                           Entity("2", "1", "0", "2.0008", "1.0008", " 0.0", "P1"), blankPoint,
+                           Entity("1", "3", "0", "1.0008", "3.0008", " 0.0", "P3"), kEnd}));
+}
+
 TEST_F(DxfExportTest, EveryRecordOffsetAcrossBlocks) {
   // Up to 12 points put record starts at many offsets of the 128-character payloads.
   for (int count = 1; count <= 12; ++count) {
@@ -189,6 +204,9 @@ TEST_F(DxfExportTest, RefusedInputs) {
       {"blank coordinate", BlockFile("_" + Record("P1", "          ", " +1", " +1")),
        DxfInput::Coordinates, DxfResult::InvalidData},
       {"bad second point", BlockFile(good + Record("P2", "1", "2", "-")), DxfInput::Coordinates,
+       DxfResult::InvalidData},
+      {"a record without its separators",
+       BlockFile("_+P1        _ x +00000001- y +00000002_ z +00000003_"), DxfInput::Coordinates,
        DxfResult::InvalidData},
       {"good", BlockFile(good), DxfInput::Coordinates, DxfResult::Done},
   };

@@ -107,6 +107,8 @@ TEST(CodeLine, Codes) {
       {"7A,B", 6, "7A"},
       {"ABCDEFGHIJ", 7, "ABCDEFGHIJ"},
       {"3,ABCDEFGHIJ x", 3, "ABCDEFGHIJ"},
+      {"7 ", 7, ""},  // trailing blanks after the number alone
+      {"8 \t ", 8, ""},
   };
   for (const Case& c : cases) {
     CodeLine code;
@@ -119,8 +121,8 @@ TEST(CodeLine, Codes) {
 }
 
 TEST(CodeLine, BadLines) {
-  const char* lines[] = {"",   " ",  ",TREE", "ABCDEFGHIJK", "7,ABCDEFGHIJK",
-                         "7,", "7 ", "TR~E",  "T\x7f",       "7,W\x01"};
+  const char* lines[] = {"",   " ",    ",TREE", "ABCDEFGHIJK", "7,ABCDEFGHIJK",
+                         "7,", "7 , ", "TR~E",  "T\x7f",       "7,W\x01"};
   for (const char* line : lines) {
     CodeLineReader reader;
     CodeLine code;
@@ -154,12 +156,14 @@ TEST(ListBlocks, LastBlockRules) {
   ASSERT_EQ(codes.size(), 1u);
   EXPECT_EQ(codes[0], "\x02_" + std::string(127, ' ') + "0" + "079\x03");
 
-  // 1 + 51 + 77 characters: only the final "_" of P2 lands in the second block.
-  const auto tail =
-      Blocks("P1\nP2,10000000000000,10000000000000,1000000000000000\n", ListKind::kPoints, &result);
-  ASSERT_EQ(tail.size(), 2u);
-  EXPECT_EQ(tail[1], Block("_", 1));
-  EXPECT_EQ(tail[0].substr(102, 27), "0000_ z+1000000000000000000");
+  // 1 + 128 * 51 characters: 51 full blocks, and only the final "_" of the last point
+  // lands in the 52nd.
+  std::string points;
+  for (int i = 0; i < 128; ++i) points += "P\n";
+  const auto tail = Blocks(points, ListKind::kPoints, &result);
+  ASSERT_EQ(tail.size(), 52u);
+  EXPECT_EQ(tail[51], Block("_", 1));
+  EXPECT_EQ(tail[50].substr(1 + 78, 50), "+P         _ x +00000000_ y +00000000_ z +00000000");
 }
 
 TEST(ListBlocks, BadLineKeepsFinishedBlocksOnly) {
@@ -188,12 +192,12 @@ TEST(ListBlocks, FiftyAutomaticCodesEndTheReading) {
   // 1 + 50 * 15 = 751 characters: five full blocks and 111 in the sixth.
   ASSERT_EQ(exact.size(), 6u);
   EXPECT_EQ(exact[5].substr(1, 16), "     _:044C     ");  // code 43 straddles
-  const auto rows = ReadCodeList(exact);
+  const auto rows = ReadCodeList(exact).value();
   ASSERT_EQ(rows.size(), 50u);
   EXPECT_EQ(rows[49].number, "050");
   // Numbered codes do not count.
   const auto numbered = Blocks("7,X\n" + text + "C\n", ListKind::kCodes, &result);
-  EXPECT_EQ(ReadCodeList(numbered).size(), 51u);
+  EXPECT_EQ(ReadCodeList(numbered).value().size(), 51u);
 }
 
 TEST(ListTables, CoordinateRoundTrip) {
@@ -201,13 +205,13 @@ TEST(ListTables, CoordinateRoundTrip) {
       {"P1", "200.25", "100.5", "10"},
       {"ABCDEFGHIJKL", "1234567.891", "-12.5", "0"},
   };
-  const auto lines = WriteCoordinateList(rows);
+  const auto lines = WriteCoordinateList(rows).value();
   const std::string stream =
       "_+P1        _ x +00200250_ y +00100500_ z +00010000_"
       "+ABCDEFGHIJ_ x1234567891_ y -00012500_ z +00000000_";
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0], Block(stream, 0));
-  const auto back = ReadCoordinateList(lines);
+  const auto back = ReadCoordinateList(lines).value();
   ASSERT_EQ(back.size(), 2u);
   EXPECT_EQ(back[0].name, "P1        ");
   EXPECT_EQ(back[0].x, "    200.250");
@@ -218,23 +222,25 @@ TEST(ListTables, CoordinateRoundTrip) {
   EXPECT_EQ(back[1].y, "    -12.500");
   // The table shows an empty list as one block holding "_".
   EXPECT_EQ(WriteCoordinateList({}), std::vector<std::string>{Block("_", 0)});
+  // A value whose text does not fit its field writes nothing.
+  EXPECT_EQ(WriteCoordinateList({rows[0], {"P2", "1", "2", "-1000000"}}), std::nullopt);
 }
 
 TEST(ListTables, FieldsSpanLinesAndWrapNumbers) {
   std::vector<CoordinateRow> rows(28, {"P", "1", "2", "3"});
-  const auto lines = WriteCoordinateList(rows);  // 1 + 28 * 51 = 1429 characters
+  const auto lines = WriteCoordinateList(rows).value();  // 1 + 28 * 51 = 1429 characters
   ASSERT_EQ(lines.size(), 12u);
   EXPECT_EQ(lines[9][129], '9');
   EXPECT_EQ(lines[10][129], '0');
   EXPECT_EQ(lines[11][129], '1');
-  EXPECT_EQ(ReadCoordinateList(lines).size(), 28u);
+  EXPECT_EQ(ReadCoordinateList(lines).value().size(), 28u);
 
   // A field cut by the block boundary; garbage lines of any length do not upset it.
   const std::vector<std::string> cut = {"\x02_+P9        _ x +0000",
                                         "\x02"
                                         "1000_ y +00002000_ z -00003000_",
                                         "", "\x02"};
-  const auto read = ReadCoordinateList(cut);
+  const auto read = ReadCoordinateList(cut).value();
   ASSERT_EQ(read.size(), 1u);
   EXPECT_EQ(read[0].x, "      1.000");
   EXPECT_EQ(read[0].z, "     -3.000");
@@ -245,14 +251,14 @@ TEST(ListTables, CodeList) {
   const auto lines = WriteCodeList(rows);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0], Block("_:001TREE      _:007          _:123ABCDEFGHIJ_", 0));
-  const auto back = ReadCodeList(lines);
+  const auto back = ReadCodeList(lines).value();
   ASSERT_EQ(back.size(), 3u);  // the empty code's ten blanks do not end the list
   EXPECT_EQ(back[1].number, "007");
   EXPECT_EQ(back[1].code, "          ");
   EXPECT_EQ(back[2].code, "ABCDEFGHIJ");
   EXPECT_EQ(WriteCodeList({}), std::vector<std::string>{Block("_", 0)});
   // Ten blanks end the reading even when a record follows.
-  EXPECT_TRUE(ReadCodeList({"\x02_          _:001TREE      _"}).empty());
+  EXPECT_TRUE(ReadCodeList({"\x02_          _:001TREE      _"}).value().empty());
 }
 
 TEST(ListBlocks, FileIsReadInTextModePieces) {

@@ -321,14 +321,14 @@ TEST_F(ConvertCommandsTest, ListCommandsOwnMessages) {
   // A bad third line: the finished first block stays, the open one is dropped.
   const fs::path points = WriteFile("bad.pts", "P1\nP2\nP3\nP{\n");
   FiledData(points, {}, false);
-  prompts.ExpectMessage("Invalid data.");
+  prompts.ExpectMessage("Invalid data.\n" + points.string() + ": line 4");
   EXPECT_EQ(ConvertToQrx6Coords(logic), kConversionFileError);
   ASSERT_EQ(view.Lines().size(), 1u);
   EXPECT_EQ(view.Lines()[0].size(), 134u);
   EXPECT_FALSE(prompts.busy);
 
   FiledData(WriteFile("bad.cod", "TREE\n\n"), {}, false);
-  prompts.ExpectMessage("Invalid data");
+  prompts.ExpectMessage("Invalid data\n" + (dir / "bad.cod").string() + ": line 2");
   EXPECT_EQ(ConvertToQrx6Codes(logic), kConversionFileError);
   ExpectUnsavedResult({});
 

@@ -4,6 +4,7 @@
 
 #include <deque>
 
+#include "kavex/formats/point_lists.h"
 #include "kavex/formats/qrx6_block.h"
 #include "kavex/tests/support/fake_clock.h"
 #include "kavex/tests/support/scripted_prompts.h"
@@ -117,7 +118,7 @@ TEST(DataEdit, DeleteAsksWithTheFirstAndLastName) {
     }
     ASSERT_EQ(table.Rows().size(), 3u);
     // Read back from its blocks, as EDIT MODE fills it: nothing changed yet.
-    table.Load(table.BlockLines());
+    ASSERT_TRUE(table.Load(*table.BlockLines()));
     ASSERT_EQ(table.Rows().size(), 3u);
     EXPECT_FALSE(table.Changed());
     prompts.answers = {false, true};
@@ -255,12 +256,12 @@ TEST(DataEdit, LongListsWriteValidBlocksThatReadBack) {
     int focus = 0;
     DataInputOk(table, fields, std::nullopt, none, focus);
   }
-  const std::vector<std::string> lines = table.BlockLines();
+  const std::vector<std::string> lines = table.BlockLines().value();
   ASSERT_EQ(lines.size(), 12u);
   for (size_t i = 0; i < lines.size(); ++i)
     EXPECT_EQ(CheckBlock(lines[i] + "\r\n", static_cast<int>(i % 10), true, true), 0) << i;
   DataEditTable back(EditKind::kCoordinates);
-  back.Load(lines);
+  ASSERT_TRUE(back.Load(lines));
   ASSERT_EQ(back.Rows().size(), 30u);
   EXPECT_EQ(back.Rows()[29], (Row{"PT30      ", "  30015.000", "    -30.000", "      0.001"}));
   EXPECT_FALSE(back.Changed());
@@ -317,6 +318,109 @@ TEST(DataEdit, OkConfirmsAndWritesBack) {
   EXPECT_TRUE(DataEditOk(logic, table, confirmation));
   EXPECT_FALSE(logic.Settings().showUpdateDialog);
   EXPECT_EQ(confirmation.shown, 3);
+}
+
+// Every writer of the coordinate record at the edges of the 10-character field. The points
+// conversion and the list writer take the value as it stands; Data Input stores it with
+// three decimals first ("%9.3lf"), so 999999.9995 reaches the blocks as 1000000.000.
+TEST(CoordinateField, RangeEdgesThroughEveryWriter) {
+  const struct {
+    const char* value;
+    const char* field;  // the written text, or nullptr when the value is refused
+    bool inputAccepts;
+  } cases[] = {
+      {"9999999.999", "9999999999", true},  {"9999999.9994", "9999999999", true},
+      {"9999999.9996", nullptr, false},     {"10000000", nullptr, false},
+      {"32512345.678", nullptr, false},     {"1000000", "1000000000", true},
+      {"999999.999", "+999999999", true},   {"999999.9994", "+999999999", true},
+      {"999999.9995", nullptr, true},       {"-999999.999", "-999999999", true},
+      {"-999999.9994", "-999999999", true}, {"-999999.9995", nullptr, false},
+      {"-999999.9996", nullptr, false},     {"-1000000", nullptr, false},
+      {"-32512345.678", nullptr, false},    {"-0.0004", " -00000000", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value);
+    // The points conversion: Y of the second line.
+    std::vector<std::string> blocks;
+    ListStop stop;
+    const ListFileResult result = WriteListTextBlocks(
+        std::string("P0\nP1,") + c.value + ",0,0\n", ListKind::kPoints,
+        [&](const std::string& l) { blocks.push_back(l); }, &stop);
+    if (c.field) {
+      ASSERT_EQ(result, ListFileResult::kDone);
+      ASSERT_EQ(blocks.size(), 1u);
+      EXPECT_EQ(blocks[0].substr(1 + 51 + 28, 10), c.field);
+    } else {
+      EXPECT_EQ(result, ListFileResult::kBadLine);
+      EXPECT_TRUE(blocks.empty());
+      EXPECT_EQ(stop.line, 2u);
+      EXPECT_EQ(stop.wideValue, c.value);
+    }
+
+    // The list writer of the data edit, with the value in the X cell.
+    const auto written = WriteCoordinateList({{"P1", c.value, "0", "0"}});
+    ASSERT_EQ(written.has_value(), c.field != nullptr);
+    if (written) {
+      EXPECT_EQ((*written)[0].substr(1 + 15, 10), c.field);
+    }
+
+    // Data Input: the check on leaving the field and OK, which never stores what the list
+    // writer would refuse.
+    EXPECT_EQ(!DataInput::CoordinateProblem(c.value), c.inputAccepts);
+    DataEditTable table(EditKind::kCoordinates);
+    ScriptedEditPrompts prompts;
+    std::array<std::string, 4> fields{"P1", "0", c.value, "0"};
+    int focus = 0;
+    EXPECT_EQ(DataInputOk(table, fields, std::nullopt, prompts, focus),
+              c.inputAccepts ? InputOutcome::kClosed : InputOutcome::kStay);
+    EXPECT_EQ(table.Rows().size(), c.inputAccepts ? 1u : 0u);
+    if (c.inputAccepts) {
+      EXPECT_TRUE(table.BlockLines().has_value());
+    }
+  }
+}
+
+// A field wider than its place shifts every later one: EDIT MODE refuses such data, and a
+// list that does not fit its fields is never written back.
+TEST(DataEdit, ShiftedRecordsAreRefused) {
+  MemoryDataView view;
+  testing::ScriptedPrompts prompts;
+  testing::FakeClock clock;
+  MainLogic logic(view, prompts, clock);
+  auto choose = []() -> std::optional<EditKind> { return std::nullopt; };
+  const std::string good = "_+P1        _ x +00001000_ y +00002000_ z +00003000_";
+  const struct {
+    const char* name;
+    std::string payload;
+    bool linedUp;
+  } cases[] = {
+      {"aligned", good, true},
+      {"name holding _", "_+P_1       _ x +00001000_ y +00002000_ z +00003000_", true},
+      {"11-character y", "_+P1        _ x +00001000_ y+32512345678_ z +00003000_", false},
+      {"9-character x", "_+P1        _ x+0001000_ y +00002000_ z +00003000_", false},
+      {"11-character z before the next record",
+       "_+P1        _ x +00001000_ y +00002000_ z+100000000000_+P2        _ x", false},
+      {"code 11 characters wide", "_:001TREE       _:002WALL      _", false},
+      {"codes aligned", "_:001TREE      _:002WALL      _", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    view.SetLines({MakeBlockLine(c.payload, 0)});
+    if (!c.linedUp) prompts.ExpectMessage("Invalid data.");
+    EXPECT_EQ(ChooseEditKind(logic, choose).has_value(), c.linedUp);
+    EXPECT_TRUE(prompts.Done());
+  }
+
+  // A cell that no longer fits (a value typed past Data Input's check): nothing written.
+  ScriptedConfirmation confirmation;
+  DataEditTable table(EditKind::kCoordinates);
+  ScriptedEditPrompts none;
+  table.Store({"P1        ", "1.000", "2.000", "3.000"}, std::nullopt, none);
+  table.Store({"P2        ", "10000000.000", "2.000", "3.000"}, std::nullopt, none);
+  view.SetLines({"before"});
+  prompts.ExpectMessage("Invalid data.");
+  EXPECT_FALSE(DataEditOk(logic, table, confirmation));
+  EXPECT_EQ(view.Lines(), std::vector<std::string>{"before"});
 }
 
 }  // namespace

@@ -135,17 +135,27 @@ TEST_F(FileCommandsTest, OpenRefusalsLeaveTheDataAlone) {
   EXPECT_FALSE(logic.hasFile);
 }
 
-TEST_F(FileCommandsTest, OpenRefusesAFileLargerThanTheView) {
+// What the program saves it opens again: a download of 76,000 blocks is 10.3 MB. Only a
+// file beyond any survey data is refused.
+TEST_F(FileCommandsTest, OpenTakesLargeDownloadsButNotAnyFile) {
+  const std::string block = "\x02" + std::string(128, 'b') + "0123\x03";
   {
-    std::ofstream out(dir / "big.txt", std::ios::binary);
-    const std::string line(999, 'a');
-    for (size_t i = 0; i <= kDataViewCharLimit / 1000; ++i) out << line << '\n';
+    std::ofstream out(dir / "big.qr6", std::ios::binary);
+    for (int i = 0; i < 76'000; ++i) out << block << "\r\n";
   }
-  prompts.ExpectOpen(P("big.txt"))
-      .ExpectMessage("File too large: Kavex shows at most 10,000,000 characters.");
+  prompts.ExpectOpen(P("big.qr6"));
   logic.Open();
-  EXPECT_EQ(view.LineCount(), 0u);
-  EXPECT_FALSE(logic.hasFile);
+  EXPECT_EQ(view.LineCount(), 76'000u);
+  EXPECT_EQ(view.Lines().back(), block);
+  EXPECT_TRUE(logic.hasFile);
+
+  { std::ofstream out(dir / "huge.bin", std::ios::binary); }
+  fs::resize_file(dir / "huge.bin", kDataFileLimit + 1);
+  prompts.ExpectOpen(P("huge.bin"))
+      .ExpectMessage("File too large: Kavex opens files of at most 64 MiB.");
+  logic.Open();
+  EXPECT_EQ(view.LineCount(), 76'000u);  // the current data stays
+  EXPECT_EQ(logic.currentPath, P("big.qr6"));
 }
 
 TEST_F(FileCommandsTest, SaveWritesOnlyModifiedData) {
@@ -228,6 +238,49 @@ TEST_F(FileCommandsTest, SaveFailureChangesNothing) {
   logic.SaveAs();
   EXPECT_EQ(ReadBytes(dir / "locked.qr7"), "previous\r\n");
   EXPECT_EQ(logic.currentPath, P("job.qr7"));
+}
+
+// A save over an existing file that fails (here a full disk) never takes the file's name
+// away, not even while "Saving Aborted." is on the screen, and keeps an older backup.
+TEST_F(FileCommandsTest, FailedOverwriteKeepsTheFileAndItsBackup) {
+  struct WatchingPrompts : testing::ScriptedPrompts {
+    int MessageBox(const std::string& text, int mode, bool beep) override {
+      if (text == "Saving Aborted.") {
+        seen = ReadBytes(file) + "|" + ReadBytes(backup);
+      }
+      return ScriptedPrompts::MessageBox(text, mode, beep);
+    }
+    fs::path file, backup;
+    std::string seen;
+  } watching;
+  watching.file = dir / "job.qr6";
+  watching.backup = dir / "job.OLD";
+  MainLogic full(view, watching, clock);
+  full.workDir = dir;
+  WriteBytes(dir / "job.qr6", "previous\r\n");
+  WriteBytes(dir / "job.OLD", "older\r\n");
+  std::error_code ec;
+  fs::create_symlink("/dev/full", dir / "job.qr6.tmp~", ec);
+  if (ec) fs::create_directories(dir / "job.qr6.tmp~");  // no /dev/full: cannot be opened
+  Typed({"fresh"});
+  watching.ExpectSave(P("job.qr6"))
+      .ExpectMessage("File exists Overwrite?", kModeConfirmation, kResultOk)
+      .ExpectMessage("Saving Aborted.");
+  full.Save();
+  EXPECT_EQ(watching.seen, "previous\r\n|older\r\n");
+  EXPECT_EQ(ReadBytes(dir / "job.qr6"), "previous\r\n");
+  EXPECT_EQ(ReadBytes(dir / "job.OLD"), "older\r\n");
+  EXPECT_FALSE(full.hasFile);
+  EXPECT_TRUE(view.Modified());
+  fs::remove_all(dir / "job.qr6.tmp~");
+
+  // Once the disk has room the same save makes the backup as before.
+  watching.ExpectSave(P("job.qr6"))
+      .ExpectMessage("File exists Overwrite?", kModeConfirmation, kResultOk);
+  full.Save();
+  EXPECT_EQ(ReadBytes(dir / "job.qr6"), "fresh\r\n");
+  EXPECT_EQ(ReadBytes(dir / "job.OLD"), "previous\r\n");
+  EXPECT_FALSE(fs::exists(dir / "job.qr6.tmp~"));
 }
 
 TEST_F(FileCommandsTest, FileDialogsMoveTheFolderOfAutomaticNames) {

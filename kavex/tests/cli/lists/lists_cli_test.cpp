@@ -49,12 +49,21 @@ TEST_F(ListsCli, CoordsAndCodes) {
 }
 
 TEST_F(ListsCli, FailuresWriteNothing) {
+  const std::string badPoints = Write("b.pts", "P1\nP2\nP3\n,1\n");
+  const std::string badCodes = Write("b.cod", "TREE\nABCDEFGHIJK\n");
+  // A 300-character line is read in two pieces: the second is the bad one.
+  const std::string longLine = Write("l.pts", "P1\r\nP2,1,2,3," + std::string(292, 'x') + "\r\n");
+  const std::string wide =
+      Write("w.pts", "P1,1,2,3\r\nP2\r\nP3,32512345.678,5612345.678,100.5\r\n");
   struct Case {
     std::string args;
-    const char* message;
+    std::string message;
   } cases[] = {
-      {"convert coords " + Write("b.pts", "P1\nP2\nP3\n,1\n"), "Invalid data.\n"},
-      {"convert codes " + Write("b.cod", "TREE\nABCDEFGHIJK\n"), "Invalid data\n"},
+      {"convert coords " + badPoints, "Invalid data.\n" + badPoints + ": line 4\n"},
+      {"convert codes " + badCodes, "Invalid data\n" + badCodes + ": line 2\n"},
+      {"convert coords " + longLine, "Invalid data.\n" + longLine + ": line 2\n"},
+      {"convert coords " + wide,
+       "Invalid data.\n" + wide + ": line 3: 32512345.678 does not fit its 10-character field\n"},
       {"convert coords " + (dir / "none.pts").string(), "Failed to open file.\n"},
       {"convert codes " + (dir / "none.cod").string(), "Failed to open file\n"},
   };

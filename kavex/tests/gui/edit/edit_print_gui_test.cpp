@@ -133,7 +133,8 @@ TEST_F(EditPrintGui, CoordinateRowsAddedEditedDeletedAndWrittenBack) {
   EXPECT_TRUE(form->DataMemo1->Modified());
   // The update confirmation stays on: its box was not ticked.
   EXPECT_TRUE(form->Logic().Settings().showUpdateDialog);
-  EXPECT_EQ(ReadCoordinateList(lines).size(), 2u);
+  ASSERT_TRUE(ReadCoordinateList(lines));
+  EXPECT_EQ(ReadCoordinateList(lines)->size(), 2u);
 }
 
 TEST_F(EditPrintGui, EditNeedsOneRowAndCancelKeepsTheData) {

@@ -125,7 +125,7 @@ TEST(ListConversionItems, FiledListsBecomeUnsavedBlocks) {
       w->close();
     });
     form.toQRX61->trigger();
-    EXPECT_EQ(shown, "Invalid data.");
+    EXPECT_EQ(shown, "Invalid data.\n" + (dir / "b.pts").string() + ": line 1");
     EXPECT_TRUE(form.DataMemo1->Lines().empty());
     EXPECT_EQ(form.Logic().conversionResult, kConversionFileError);
     EXPECT_FALSE(form.Busy());
