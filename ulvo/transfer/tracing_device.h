@@ -28,6 +28,7 @@ class TracingDevice : public SerialDevice {
     return inner_.WaitTransmitEmpty(timeout);
   }
   bool Close() override;
+  std::string LastError() const override { return inner_.LastError(); }
 
  private:
   void Line(const char* direction, const std::string& text);
