@@ -371,8 +371,13 @@ int RunTransfer(const Context& context, const Args& args) {
     std::fprintf(stderr, "What was received (%ju bytes) is in %s\n",
                  static_cast<uintmax_t>(ec ? 0 : size), file.c_str());
   }
-  if (d == kDirectionReceive && serial.FileProblem().empty() && !serial.FileWritten())
-    std::fprintf(stderr, "Nothing was received; %s was left as it was\n", file.c_str());
+  if (d == kDirectionReceive && serial.FileProblem().empty() && !serial.FileWritten()) {
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec))
+      std::fprintf(stderr, "Nothing was received; %s was left as it was\n", file.c_str());
+    else
+      std::fprintf(stderr, "Nothing was received; no file was written\n");
+  }
   return static_cast<int>(result);
 }
 

@@ -17,7 +17,7 @@
 
 namespace ulvo {
 
-// What became of a receive's file, read once Finished is emitted.
+// What became of a receive's file, and why a transfer failed; read once Finished is emitted.
 struct ReceivedFileOutcome {
   std::string fileProblem;             // why the chosen file could not be written; empty: it was
   std::filesystem::path fallbackFile;  // where the data went instead; empty: nowhere else

@@ -320,6 +320,7 @@ bool SettingsDocument::Load(const fs::path& file) {
     problem_ = why.empty() ? "it cannot be read" : why;
   } else {
     pugi::xml_parse_result parsed;
+    std::string text;  // what was parsed, when it was one-byte text
     if (DetectWide(bytes, encoding_, byteOrderMark_)) {
       parsed = document_.load_buffer(bytes.data(), bytes.size(), kSettingsParseOptions,
                                      PugiEncoding(encoding_));
@@ -330,15 +331,21 @@ bool SettingsDocument::Load(const fs::path& file) {
       if (!EightBitEncodingOf(declared, encoding_)) {
         problem_ = "it declares the encoding \"" + declared + "\", which ULVO cannot read";
       } else {
-        const std::string text = encoding_ == SettingsEncoding::kUtf8
-                                     ? std::string(body)
-                                     : DecodeEightBit(body, encoding_);
+        text = encoding_ == SettingsEncoding::kUtf8 ? std::string(body)
+                                                    : DecodeEightBit(body, encoding_);
         parsed = document_.load_buffer(text.data(), text.size(), kSettingsParseOptions,
                                        pugi::encoding_utf8);
       }
     }
     if (problem_.empty() && !parsed) {
-      problem_ = std::string("it is not an XML document (") + parsed.description() + ")";
+      problem_ = std::string("it is not an XML document (") + parsed.description();
+      if (!text.empty()) {
+        uint64_t line = 1, column = 1;
+        LineAndColumn(text, static_cast<uint64_t>(std::max<ptrdiff_t>(parsed.offset, 0)), line,
+                      column);
+        problem_ += " at line " + std::to_string(line);
+      }
+      problem_ += ")";
     } else if (problem_.empty() && !Root()) {
       const pugi::xml_node root = document_.document_element();
       problem_ = root ? "its root element is <" + std::string(root.name()) + ">, not <settings>"

@@ -91,10 +91,10 @@ TEST_F(ApplicationTest, UnreadableSettingsAreSetAsideAndTheShippedOnesTaken) {
     std::string problem;
     const char* keptAs;
   } cases[] = {
-      {"<settings><conv", "it is not an XML document (Error parsing start element tag)",
-       "Settings.xml.bad"},
+      {"<settings>\r\n<conv",
+       "it is not an XML document (Error parsing start element tag at line 2)", "Settings.xml.bad"},
       {"<other/>", "its root element is <other>, not <settings>", "Settings.xml.2.bad"},
-      {std::string("\0\xff", 2), "it is not an XML document (No document element found)",
+      {std::string("\0\xff", 2), "it is not an XML document (No document element found at line 1)",
        "Settings.xml.3.bad"},
       {"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><settings/>",
        "it declares the encoding \"Shift_JIS\", which ULVO cannot read", "Settings.xml.4.bad"},
@@ -113,7 +113,7 @@ TEST_F(ApplicationTest, UnreadableSettingsAreSetAsideAndTheShippedOnesTaken) {
     ASSERT_TRUE(app.Exit());
     EXPECT_NE(ReadAll(folder_ / "Settings.xml").find("<type id=\"POINTS\""), std::string::npos);
   }
-  EXPECT_EQ(ReadAll(folder_ / "Settings.xml.bad"), "<settings><conv");
+  EXPECT_EQ(ReadAll(folder_ / "Settings.xml.bad"), "<settings>\r\n<conv");
 }
 
 // A file in another encoding than UTF-8 is read in the encoding it declares and written back
