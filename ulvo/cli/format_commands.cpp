@@ -39,22 +39,11 @@ bool LoadDefinition(FormatDefinition& format) {
 // is printed and the answer is no. Each message is followed by what went wrong and where.
 class CliPrompts : public ConversionPrompts {
  public:
-  CliPrompts(bool force, const ConversionReport& report, std::string input)
-      : force_(force), report_(report), input_(std::move(input)) {}
+  explicit CliPrompts(bool force) : force_(force) {}
   void ShowMessage(const Message& message) override {
     const bool good = std::strcmp(message.text.key, kCnvSuccessMsg.key) == 0;
     PrintMessage(good ? stdout : stderr, message);
-    if (std::strcmp(message.text.key, kFormatLoadErr.key) == 0) {
-      PrintLine(report_.targetLoadError.empty() ? report_.sourceLoadError
-                                                : report_.targetLoadError);
-    } else if (std::strcmp(message.text.key, kCnvErrorMsg.key) == 0) {
-      if (const auto& failure = report_.parseFailure) {
-        PrintLine((failure->reason.empty() ? input_ + ": " : std::string()) +
-                  DescribeParseFailure(*failure));
-      }
-      PrintLine(report_.scratchError);
-      PrintLine(report_.writeError);
-    }
+    PrintLine(message.detail);
   }
   bool AskReplace(const Message& question) override {
     if (force_) return true;
@@ -66,8 +55,6 @@ class CliPrompts : public ConversionPrompts {
 
  private:
   bool force_;
-  const ConversionReport& report_;
-  std::string input_;
   const ConversionCheck* checked_ = nullptr;
 };
 
@@ -169,7 +156,7 @@ int RunConvertCommand(const Context& context, const Args& args) {
   FormatList formats;
   formats.Refresh(context.home);
   ConversionReport report;
-  CliPrompts prompts(force, report, positional[0]);
+  CliPrompts prompts(force);
   QtProcessRunner runner;
   ConversionSetup setup;
   setup.check = check;

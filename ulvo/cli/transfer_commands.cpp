@@ -1,10 +1,8 @@
 #include "ulvo/cli/transfer_commands.h"
 
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,6 +16,7 @@
 #include "ulvo/transfer/clock.h"
 #include "ulvo/transfer/culvo_serial.h"
 #include "ulvo/transfer/tracing_device.h"
+#include "ulvo/transfer/transfer_failure.h"
 
 namespace ulvo::cli {
 
@@ -165,17 +164,6 @@ class CliOwner : public TransferOwner {
   Translations texts_;
   uint32_t lastStatus_ = 0xFFFFFFFF;
 };
-
-// Why a file to send cannot be read, in the system's words.
-std::string SourceProblem(const std::string& path) {
-  errno = 0;
-  std::FILE* in = std::fopen(path.c_str(), "rb");
-  if (!in) return path + ": " + std::strerror(errno);
-  std::fclose(in);
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return path + ": " + std::strerror(EISDIR);
-  return path + ": empty, unreadable or larger than the transfer limit";
-}
 
 int Usage(const char* why) {
   std::fprintf(stderr, "ulvo-cli: %s\n%s\n", why, kTransferUsage);
@@ -365,14 +353,13 @@ int RunTransfer(const Context& context, const Args& args) {
     tracing = std::make_unique<TracingDevice>(qtDevice, clock, traceFile);
     device = tracing.get();
   }
-  CULVOSerial serial(*device);
+  LineWatch line(*device, clock);
+  CULVOSerial serial(line);
   serial.SetFallbackFolder(CurrentProgramFolderSources().userDataDir / "Received");
   CliOwner owner(context.home);
   const uint32_t result = serial.Run(&owner, i, port, d, file);
-  if (result >= 2 && result <= 4 && !qtDevice.LastError().empty())
-    std::fprintf(stderr, "%s: %s\n", port.c_str(), qtDevice.LastError().c_str());
-  if (result == 9) std::fprintf(stderr, "%s\n", SourceProblem(file).c_str());
-  if (!serial.FileProblem().empty()) std::fprintf(stderr, "%s\n", serial.FileProblem().c_str());
+  for (const std::string& why : ExplainTransferFailure(serial, result, port, &line))
+    std::fprintf(stderr, "%s\n", why.c_str());
   if (!serial.FallbackFile().empty())
     std::fprintf(stderr, "The received data was saved to %s\n",
                  serial.FallbackFile().string().c_str());
@@ -383,6 +370,13 @@ int RunTransfer(const Context& context, const Args& args) {
     const auto size = std::filesystem::file_size(file, ec);
     std::fprintf(stderr, "What was received (%ju bytes) is in %s\n",
                  static_cast<uintmax_t>(ec ? 0 : size), file.c_str());
+  }
+  if (d == kDirectionReceive && serial.FileProblem().empty() && !serial.FileWritten()) {
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec))
+      std::fprintf(stderr, "Nothing was received; %s was left as it was\n", file.c_str());
+    else
+      std::fprintf(stderr, "Nothing was received; no file was written\n");
   }
   return static_cast<int>(result);
 }

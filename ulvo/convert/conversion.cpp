@@ -34,7 +34,7 @@ bool LoadFormat(FormatDefinition* format, const std::string& fallbackName,
                 const ConversionSetup& setup, std::string& why) {
   if (format && format->Load()) return true;
   why = format ? format->LoadError() : "no format named \"" + fallbackName + "\"";
-  Show(setup, Message{kFormatLoadErr, format ? format->Name() : fallbackName});
+  Show(setup, Message{kFormatLoadErr, format ? format->Name() : fallbackName, why});
   return false;
 }
 
@@ -60,6 +60,8 @@ bool RunConversion(const std::filesystem::path& input, FormatDefinition* source,
   if (!source->ParseFile(input, data, &failure)) {
     ok = false;
     report.parseFailure = failure;
+    // Nothing was read: the target is not touched at all.
+    if (failure.unread) return false;
   }
 
   const std::filesystem::path scratch = setup.programFolder / "temp.xml";
@@ -90,18 +92,33 @@ bool RunConversion(const std::filesystem::path& input, FormatDefinition* source,
   std::optional<WrittenRecords> written;
   if (setup.check && isData) written.emplace(root);
   std::string reason;
-  if (!isData || !target->WriteFile(root, output, &reason)) {
+  std::vector<FieldOverflow> overflows;
+  if (!isData || !target->WriteFile(root, output, &reason, &overflows)) {
     ok = false;
-    if (reason.empty()) reason = FileReason(output, true);
     report.writeError =
         output.string() + ": " +
         (reason.empty() ? "not every record could be written with the format" : reason);
   } else if (written) {
     written->MarkUnwritten(root);
     document.reset();
-    report.check = written->Check(*target, output);
+    report.check = written->Check(*target, output, overflows);
   }
   return ok;
+}
+
+std::string DescribeConversionFailure(const ConversionReport& report,
+                                      const std::filesystem::path& input) {
+  std::string lines;
+  const auto add = [&lines](const std::string& line) {
+    if (!line.empty()) lines += (lines.empty() ? "" : "\n") + line;
+  };
+  if (const auto& failure = report.parseFailure) {
+    add((failure->reason.empty() ? input.string() + ": " : std::string()) +
+        DescribeParseFailure(*failure));
+  }
+  add(report.scratchError);
+  add(report.writeError);
+  return lines;
 }
 
 bool ConvertFiles(FormatList& formats, const std::string& sourceName,
@@ -111,6 +128,17 @@ bool ConvertFiles(FormatList& formats, const std::string& sourceName,
   FormatDefinition* source = formats.Find(sourceName);
   FormatDefinition* target = formats.Find(targetName);
   if (input.empty() || output.empty()) return false;
+  ConversionReport local;
+  if (!setup.report) setup.report = &local;
+  // A source that cannot be read stops the run before anything is asked or written.
+  if (std::string why = InputProblem(input); !why.empty()) {
+    *setup.report = ConversionReport{};
+    setup.report->parseFailure = ParseFailure{};
+    setup.report->parseFailure->reason = std::move(why);
+    setup.report->parseFailure->unread = true;
+    Show(setup, Message{kCnvErrorMsg, {}, DescribeConversionFailure(*setup.report, input)});
+    return false;
+  }
   std::error_code ec;
   if (std::filesystem::exists(output, ec)) {
     if (!setup.prompts || !setup.prompts->AskReplace(Message{kAlreadyExistsMsg, output.string()})) {
@@ -119,10 +147,13 @@ bool ConvertFiles(FormatList& formats, const std::string& sourceName,
   }
   setup.sourceName = sourceName;
   setup.targetName = targetName;
-  ConversionReport local;
-  if (!setup.report) setup.report = &local;
   const bool ok = RunConversion(input, source, output, target, setup);
-  Show(setup, Message{ok ? kCnvSuccessMsg : kCnvErrorMsg, {}});
+  const bool loaded =
+      setup.report->sourceLoadError.empty() && setup.report->targetLoadError.empty();
+  Show(setup,
+       ok ? Message{kCnvSuccessMsg, {}, {}}
+          : Message{
+                kCnvErrorMsg, {}, loaded ? DescribeConversionFailure(*setup.report, input) : ""});
   if (setup.prompts && setup.report->check.ran && !setup.report->check.Clean())
     setup.prompts->ShowCheck(setup.report->check);
   return ok;

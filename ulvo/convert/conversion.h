@@ -60,6 +60,12 @@ bool RunConversion(const std::filesystem::path& input, FormatDefinition* source,
                    const std::filesystem::path& output, FormatDefinition* target,
                    const ConversionSetup& setup);
 
+// What went wrong in a failed run, one line each (the file and line/column where a parse
+// stopped, a source that cannot be read, the scratch file, the target and why); shown under
+// "Error while converting".
+std::string DescribeConversionFailure(const ConversionReport& report,
+                                      const std::filesystem::path& input);
+
 // The Convert button: finds both formats by name, asks before replacing an existing
 // target, runs the conversion and shows the success or failure message. Returns false
 // when nothing was run or the run failed.

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "ulvo/engine/data_document.h"
@@ -131,10 +132,27 @@ void WrittenRecords::MarkUnwritten(pugi::xml_node data) {
     if (left.count(record.node)) record.written = false;
 }
 
-ConversionCheck WrittenRecords::Check(FormatDefinition& target,
-                                      const std::filesystem::path& output) const {
+ConversionCheck WrittenRecords::Check(FormatDefinition& target, const std::filesystem::path& output,
+                                      const std::vector<FieldOverflow>& overflows) const {
   ConversionCheck check;
   check.ran = true;
+  std::unordered_set<size_t> spoiled;
+  size_t firstSpoiled = 0;
+  if (!overflows.empty()) {
+    std::unordered_map<const void*, size_t> numbers;
+    for (size_t i = 0; i < records_.size(); ++i) numbers.emplace(records_[i].node, i + 1);
+    for (const FieldOverflow& o : overflows) {
+      const auto found = o.record ? numbers.find(o.record) : numbers.end();
+      const size_t record = found == numbers.end() ? 0 : found->second;
+      ++check.count;
+      ++check.tooWideCount;
+      if (check.tooWide.size() < kMaxReportedDifferences)
+        check.tooWide.push_back({record, o.element, o.value, o.width});
+      if (record == 0) continue;
+      spoiled.insert(record);
+      if (firstSpoiled == 0 || record < firstSpoiled) firstSpoiled = record;
+    }
+  }
   pugi::xml_document document;
   pugi::xml_node data = NewDataDocument(document);
   ParseFailure failure;
@@ -149,7 +167,9 @@ ConversionCheck WrittenRecords::Check(FormatDefinition& target,
       continue;
     }
     if (next < read.size()) {
-      CompareRecord(i + 1, record, read[next++], out);
+      // A value too wide shifts what follows it: that record is reported once, above.
+      if (!spoiled.count(i + 1)) CompareRecord(i + 1, record, read[next], out);
+      ++next;
     } else if (!whole) {
       // Reading back stopped here; the records after it cannot be compared.
       check.readBackRecord = i + 1;
@@ -158,13 +178,26 @@ ConversionCheck WrittenRecords::Check(FormatDefinition& target,
       out.Add(i + 1, "(record)", record.name, kNoValue);
     }
   }
-  for (; next < read.size(); ++next)
-    out.Add(records_.size() + 1, "(record)", kNoValue, read[next].name);
-  if (!whole) {
+  if (firstSpoiled == 0)
+    for (; next < read.size(); ++next)
+      out.Add(records_.size() + 1, "(record)", kNoValue, read[next].name);
+  // Reading back that stops where a value too wide shifted the fields says nothing new.
+  const bool explained =
+      firstSpoiled != 0 && (check.readBackRecord == 0 || check.readBackRecord >= firstSpoiled);
+  if (!whole && !explained) {
     check.readBack = failure;
     ++check.count;
   }
+  if (!whole && explained) check.readBackRecord = 0;
   return check;
+}
+
+std::string DescribeTooWide(const TooWideValue& value) {
+  std::string line = value.record ? "record " + std::to_string(value.record) + ", " : "";
+  line += "element " + value.element + ": " + value.value + " needs " +
+          std::to_string(value.value.size()) + " characters, the field holds " +
+          std::to_string(value.width);
+  return line;
 }
 
 std::vector<std::string> DescribeCheck(const ConversionCheck& check,
@@ -175,6 +208,10 @@ std::vector<std::string> DescribeCheck(const ConversionCheck& check,
   lines.push_back("Check: " + std::to_string(check.count) +
                   (check.count == 1 ? " difference" : " differences") + " reading " +
                   output.string() + " back with \"" + targetName + "\":");
+  for (const TooWideValue& v : check.tooWide) lines.push_back("  " + DescribeTooWide(v));
+  if (check.tooWideCount > check.tooWide.size())
+    lines.push_back("  ... and " + std::to_string(check.tooWideCount - check.tooWide.size()) +
+                    " more values too wide");
   for (const CheckDifference& d : check.first) {
     std::string line = "  record " + std::to_string(d.record) + ", " + d.element + ": written ";
     line += d.written == kNoValue ? d.written : "\"" + d.written + "\"";
@@ -183,7 +220,7 @@ std::vector<std::string> DescribeCheck(const ConversionCheck& check,
                                                                     : "\"" + d.readBack + "\"";
     lines.push_back(line);
   }
-  const size_t shown = check.first.size() + (check.readBack ? 1 : 0);
+  const size_t shown = check.tooWideCount + check.first.size() + (check.readBack ? 1 : 0);
   if (check.count > shown)
     lines.push_back("  ... and " + std::to_string(check.count - shown) + " more");
   if (check.readBack) {

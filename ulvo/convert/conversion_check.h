@@ -21,14 +21,24 @@ struct CheckDifference {
   std::string readBack;
 };
 
+// A value the writer found wider than its fixed field (written in full all the same).
+struct TooWideValue {
+  size_t record = 0;  // 0: a value outside every record
+  std::string element;
+  std::string value;
+  int width = 0;
+};
+
 inline constexpr size_t kMaxReportedDifferences = 20;
 inline constexpr const char* kNoValue = "(none)";
 
 // The target file read back with its own format and compared with what was written.
 struct ConversionCheck {
   bool ran = false;
-  size_t count = 0;                      // every difference found
-  std::vector<CheckDifference> first;    // the first kMaxReportedDifferences of them
+  size_t count = 0;                      // every difference found, the values too wide included
+  std::vector<TooWideValue> tooWide;     // the first kMaxReportedDifferences values too wide
+  size_t tooWideCount = 0;               // all of them
+  std::vector<CheckDifference> first;    // the first kMaxReportedDifferences read-back ones
   std::optional<ParseFailure> readBack;  // the target did not read back whole
   size_t readBackRecord = 0;             // the written record where reading back stopped
   bool Clean() const { return count == 0; }
@@ -41,8 +51,11 @@ class WrittenRecords {
   explicit WrittenRecords(pugi::xml_node data);
   // Records still in the document after the write were not written; they are reported.
   void MarkUnwritten(pugi::xml_node data);
-  // Reads output back with target and compares record by record.
-  ConversionCheck Check(FormatDefinition& target, const std::filesystem::path& output) const;
+  // Reads output back with target and compares record by record. The values the writer
+  // found too wide are listed first; reading back does not report again the records they
+  // spoil, nor a read that stops at or after the first of them.
+  ConversionCheck Check(FormatDefinition& target, const std::filesystem::path& output,
+                        const std::vector<FieldOverflow>& overflows = {}) const;
 
   struct Value {
     std::string path;
@@ -62,6 +75,9 @@ class WrittenRecords {
 
 // Numbers compare as numbers within the decimals read back, other texts exactly.
 bool SameValue(const std::string& written, const std::string& readBack);
+
+// "record 1, element N: +5000291449 needs 11 characters, the field holds 10"
+std::string DescribeTooWide(const TooWideValue& value);
 
 // The report lines for a check with differences: a heading, then one line each.
 std::vector<std::string> DescribeCheck(const ConversionCheck& check,

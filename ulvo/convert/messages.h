@@ -31,10 +31,17 @@ inline constexpr TextId kCnvCheckUnreadAll{"IDS_CNV_CHECK_UNREAD_ALL",
 inline constexpr TextId kCnvCheckNone{"IDS_CNV_CHECK_NONE", "(none)"};
 inline constexpr TextId kCnvCheckNotWritten{"IDS_CNV_CHECK_NOT_WRITTEN", "(not written)"};
 
-// A message to show: which text, and the argument for its "%s" (if any).
+inline constexpr TextId kCnvCheckTooWide{
+    "IDS_CNV_CHECK_TOO_WIDE", "Record %1, element %2: %3 needs %4 characters, the field holds %5"};
+inline constexpr TextId kCnvCheckTooWideHead{"IDS_CNV_CHECK_TOO_WIDE_HEAD",
+                                             "%1 value(s) do not fit their fields:"};
+
+// A message to show: which text, the argument for its "%s" (if any), and what went wrong
+// where, shown under the text (file names and system reasons, not translated).
 struct Message {
   TextId text;
   std::string argument;
+  std::string detail = {};
 };
 
 // The message with its default text; the translation lookup replaces text.defaultText.

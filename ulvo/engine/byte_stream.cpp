@@ -1,5 +1,7 @@
 #include "ulvo/engine/byte_stream.h"
 
+#include <cerrno>
+#include <cstring>
 #include <system_error>
 
 namespace ulvo {
@@ -60,6 +62,7 @@ void OutputBuffer::Write(std::string_view data) {
 }
 
 void OutputBuffer::SetLength(uint64_t n) {
+  while (!overflows_.empty() && overflows_.back().offset >= n) overflows_.pop_back();
   if (n >= flushed_) {
     pending_.resize(static_cast<size_t>(n - flushed_), '\0');
     return;
@@ -69,18 +72,29 @@ void OutputBuffer::SetLength(uint64_t n) {
   file_.close();
   std::error_code ec;
   std::filesystem::resize_file(path_, n, ec);
-  if (ec) throw std::runtime_error("cannot truncate the output");
+  if (ec) {
+    if (failure_.empty()) failure_ = ec.message();
+    throw std::runtime_error("cannot truncate the output");
+  }
+  errno = 0;
   file_.open(path_, std::ios::binary | std::ios::in | std::ios::out);
   file_.seekp(static_cast<std::streamoff>(n));
-  if (!file_) throw std::runtime_error("cannot reopen the output");
+  if (!file_) {
+    NoteFailure();
+    throw std::runtime_error("cannot reopen the output");
+  }
   flushed_ = n;
 }
 
 void OutputBuffer::FlushOlderThan(uint64_t keep) {
   if (pending_.size() <= keep) return;
   const size_t count = pending_.size() - static_cast<size_t>(keep);
+  errno = 0;
   file_.write(pending_.data(), static_cast<std::streamsize>(count));
-  if (!file_) throw std::runtime_error("cannot write the output");
+  if (!file_) {
+    NoteFailure();
+    throw std::runtime_error("cannot write the output");
+  }
   pending_.erase(0, count);
   flushed_ += count;
 }
@@ -93,8 +107,21 @@ bool OutputBuffer::Finish() {
   } catch (const std::exception&) {
     return false;
   }
+  errno = 0;
   file_.close();
-  return !file_.fail();
+  if (file_.fail()) {
+    NoteFailure();
+    return false;
+  }
+  return true;
+}
+
+void OutputBuffer::NoteFailure() {
+  if (failure_.empty()) failure_ = std::strerror(errno != 0 ? errno : EIO);
+}
+
+void OutputBuffer::NoteOverflow(FieldOverflow overflow) {
+  overflows_.push_back(std::move(overflow));
 }
 
 }  // namespace ulvo

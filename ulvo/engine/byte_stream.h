@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace ulvo {
 
@@ -66,6 +67,16 @@ class InputBuffer {
 // not fill the disk or the memory.
 inline constexpr uint64_t kMaxDataBytes = 64u << 20;
 
+// A value wider than its fixed field. It is written in full all the same (a field never
+// cuts a value), so a reader of the output finds the fields after it shifted.
+struct FieldOverflow {
+  const void* record = nullptr;  // the top-level record of the document it belongs to
+  std::string element;           // element identifier, "GROUP/ELEMENT" inside a nested record
+  std::string value;             // as written
+  int width = 0;                 // what the field holds
+  uint64_t offset = 0;           // where the value starts in the output
+};
+
 // The output of a write. Rolling back a failed attempt truncates. With a file, the bytes go
 // to it as the output grows; only the most recent ones are held back in memory, where most
 // rollbacks land.
@@ -86,6 +97,15 @@ class OutputBuffer {
   // Writes out what is held back; false when the file could not take it.
   bool Finish();
   const std::string& Bytes() const { return pending_; }
+  // The operating system's reason for the first failed write to the file; empty if none.
+  const std::string& Failure() const { return failure_; }
+
+  // Values too wide for their fields. Notes for output that a rollback takes back go with
+  // it. records is the node the write started from: its children are the records.
+  void SetRecords(const void* records) { records_ = records; }
+  const void* Records() const { return records_; }
+  void NoteOverflow(FieldOverflow overflow);
+  const std::vector<FieldOverflow>& Overflows() const { return overflows_; }
 
   // Counts records taken out of the document, so a repetition can tell whether an
   // iteration made progress.
@@ -94,12 +114,16 @@ class OutputBuffer {
 
  private:
   void FlushOlderThan(uint64_t keep);
+  void NoteFailure();
 
   std::filesystem::path path_;
   std::ofstream file_;
   uint64_t flushed_ = 0;  // bytes already in the file
   std::string pending_;   // the bytes after them
   uint64_t recordsRemoved_ = 0;
+  std::string failure_;
+  const void* records_ = nullptr;
+  std::vector<FieldOverflow> overflows_;
 };
 
 }  // namespace ulvo

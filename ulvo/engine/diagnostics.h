@@ -16,6 +16,8 @@ struct ParseFailure {
   size_t records = 0;   // records read before the failure
   // Set instead of a position when the input could not be read or the run was stopped.
   std::string reason;
+  // Nothing could be read at all (a missing or unreadable file, one too large to parse).
+  bool unread = false;
 };
 
 // Line and column (both from 1) of a byte offset in text.

@@ -28,6 +28,18 @@ bool StartsWithSign(const std::string& s) {
   return !s.empty() && (s[0] == '+' || s[0] == '-');
 }
 
+// The top-level record source belongs to, and the field's name as the conversion check
+// names values ("GROUP/ELEMENT" inside a nested record).
+void LocateField(pugi::xml_node source, const void* records, FieldOverflow& note) {
+  if (source.internal_object() == records) return;  // a value outside every record
+  pugi::xml_node record = source;
+  while (record.parent() && record.parent().internal_object() != records) {
+    note.element = std::string(record.name()) + "/" + note.element;
+    record = record.parent();
+  }
+  if (record.parent()) note.record = record.internal_object();
+}
+
 }  // namespace
 
 LiteralParser::LiteralParser(const std::string& definitionText, bool hex)
@@ -128,7 +140,12 @@ bool FormatParser::Write(pugi::xml_node source, OutputBuffer& out) {
 
   if (sign_ && !StartsWithSign(s)) s.insert(s.begin(), '+');
 
-  if (width_ > 0 && static_cast<size_t>(width_) > s.size()) {
+  if (width_ > 0 && s.size() > static_cast<size_t>(width_)) {
+    // Written in full as the layout says, but the fields after it move: say which value.
+    FieldOverflow note{nullptr, FieldName(), s, width_, out.Length()};
+    LocateField(source, out.Records(), note);
+    out.NoteOverflow(std::move(note));
+  } else if (width_ > 0 && static_cast<size_t>(width_) > s.size()) {
     const size_t pad = static_cast<size_t>(width_) - s.size();
     if (alignRight_) {
       const bool afterSign = StartsWithSign(s) && fillSet_ && (fill_ == '0' || fill_ == ' ');

@@ -43,6 +43,8 @@ class FormatParser : public Parser {
   // Values are data bytes here; the document side converts them to and from text.
   virtual bool StoreValue(const std::string& value, pugi::xml_node target) = 0;
   virtual bool FetchValue(pugi::xml_node source, std::string& value) = 0;
+  // How a value too wide for the field names it.
+  virtual std::string FieldName() const = 0;
 
  private:
   bool Numeric() const { return offset_ != 0.0 || factor_ != 0.0 || precision_ >= 0; }
@@ -66,6 +68,7 @@ class ElementParser : public FormatParser {
 
   bool StoreValue(const std::string& value, pugi::xml_node target) override;
   bool FetchValue(pugi::xml_node source, std::string& value) override;
+  std::string FieldName() const override { return id_; }
 
  private:
   std::string id_;
@@ -81,6 +84,7 @@ class CountParser : public FormatParser {
 
   bool StoreValue(const std::string& value, pugi::xml_node target) override;
   bool FetchValue(pugi::xml_node source, std::string& value) override;
+  std::string FieldName() const override { return "count of " + id_; }
 
  private:
   std::string id_;

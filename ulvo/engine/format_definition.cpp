@@ -10,6 +10,7 @@
 #include "ulvo/engine/data_document.h"
 #include "ulvo/engine/definition_file.h"
 #include "ulvo/engine/field_parsers.h"
+#include "ulvo/engine/replace_file.h"
 #include "ulvo/engine/text_codec.h"
 
 namespace ulvo {
@@ -20,11 +21,16 @@ constexpr unsigned kDefinitionParseOptions = pugi::parse_default | pugi::parse_d
                                              pugi::parse_comments | pugi::parse_pi |
                                              pugi::parse_doctype;
 
-// A write that failed part way (a full disk, a pulled stick) may leave the file
-// writable again, so FileReason alone can say nothing.
-std::string WriteReason(const std::filesystem::path& output) {
+// A write that failed part way (a full disk, a pulled stick): the system's word for it
+// when the failed write gave one, else what the file says now.
+std::string WriteReason(const OutputBuffer& out, const std::filesystem::path& output) {
+  if (!out.Failure().empty()) return out.Failure();
   std::string why = FileReason(output, true);
   return why.empty() ? "the file could not be written in full" : why;
+}
+
+std::string TooLarge(const std::filesystem::path& input) {
+  return input.string() + ": the file is larger than 64 MiB";
 }
 
 bool IsTrue(pugi::xml_node node, const char* attribute) {
@@ -207,22 +213,18 @@ bool FormatDefinition::ParseFile(const std::filesystem::path& input, pugi::xml_n
   why = ParseFailure{};
   if (!root_) {
     why.reason = "the format has no parser tree";
+    why.unread = true;
     return false;
   }
   std::optional<InputBuffer> in;
   try {
     std::string bytes;
-    std::error_code ec;
-    if (const uintmax_t size = std::filesystem::file_size(input, ec); !ec && size > kMaxDataBytes) {
-      why.reason = input.string() + ": the file is larger than 64 MiB";
-      return false;
-    }
-    if (!ReadFileBytes(input, bytes)) {
+    why.reason = InputProblem(input);
+    if (why.reason.empty() && !ReadFileBytes(input, bytes))
       why.reason = input.string() + ": " + FileReason(input, false);
-      return false;
-    }
-    if (bytes.size() > kMaxDataBytes) {
-      why.reason = input.string() + ": the file is larger than 64 MiB";
+    if (why.reason.empty() && bytes.size() > kMaxDataBytes) why.reason = TooLarge(input);
+    if (!why.reason.empty()) {
+      why.unread = true;
       return false;
     }
     const auto length = static_cast<uint32_t>(bytes.size());
@@ -246,8 +248,17 @@ bool FormatDefinition::ParseFile(const std::filesystem::path& input, pugi::xml_n
   }
 }
 
+std::string InputProblem(const std::filesystem::path& input) {
+  std::error_code ec;
+  if (const uintmax_t size = std::filesystem::file_size(input, ec); !ec && size > kMaxDataBytes)
+    return TooLarge(input);
+  const std::string why = FileReason(input, false);
+  return why.empty() ? why : input.string() + ": " + why;
+}
+
 bool FormatDefinition::WriteFile(pugi::xml_node source, const std::filesystem::path& output,
-                                 std::string* reason) {
+                                 std::string* reason, std::vector<FieldOverflow>* overflows) {
+  if (overflows) overflows->clear();
   std::string ignored;
   std::string& why = reason ? *reason : ignored;
   why.clear();
@@ -255,23 +266,41 @@ bool FormatDefinition::WriteFile(pugi::xml_node source, const std::filesystem::p
     why = "the format has no parser tree";
     return false;
   }
-  OutputBuffer out(output);
-  if (!out.IsOpen()) {
-    why = FileReason(output, true);
+  // The user's previous file stays until the new one is complete.
+  ReplacingWrite target(output);
+  if (!target.Problem().empty()) {
+    why = target.Problem();
     return false;
   }
+  OutputBuffer out(target.Path());
+  if (!out.IsOpen()) {
+    why = FileReason(target.Path(), true);
+    return false;
+  }
+  out.SetRecords(source.internal_object());
   bool ok = false;
+  bool broken = false;
   try {
     ok = root_->Write(source, out);
   } catch (const std::length_error&) {
     why = "the output would be larger than 64 MiB; writing was stopped";
+    broken = true;
   } catch (const std::exception&) {
-    why = WriteReason(output);
+    why = WriteReason(out, output);
+    broken = true;
   }
-  // What was written up to a failure stays in the file.
-  const bool finished = out.Finish();
-  if (!finished && why.empty()) why = WriteReason(output);
-  return ok && finished;
+  if (overflows) *overflows = out.Overflows();
+  if (broken || !out.Finish()) {
+    if (why.empty()) why = WriteReason(out, output);
+    target.Discard();
+    return false;
+  }
+  // What the format could write is kept, even when it could not write every record.
+  if (const std::string failed = target.Commit(); !failed.empty()) {
+    why = failed;
+    return false;
+  }
+  return ok;
 }
 
 void FormatDefinition::SetType(const std::string& type) {

@@ -40,10 +40,13 @@ class FormatDefinition {
   // On failure, `failure` (when given) says where the input stopped matching.
   bool ParseFile(const std::filesystem::path& input, pugi::xml_node target,
                  ParseFailure* failure = nullptr);
-  // On failure, `reason` (when given) says why when the cause is known: the file or the
-  // output cap. It stays empty when the format could not write every record.
+  // Writes beside output and replaces it once complete: a write that breaks off (the file
+  // system, the output cap) leaves output as it was. On failure, `reason` (when given) says
+  // why when the cause is known; it stays empty when the format could not write every
+  // record (what it could write is then in output). `overflows` (when given) receives the
+  // values that were wider than their fields.
   bool WriteFile(pugi::xml_node source, const std::filesystem::path& output,
-                 std::string* reason = nullptr);
+                 std::string* reason = nullptr, std::vector<FieldOverflow>* overflows = nullptr);
 
   const std::filesystem::path& Path() const { return path_; }
   void SetPath(std::filesystem::path path) { path_ = std::move(path); }
@@ -77,6 +80,10 @@ class FormatDefinition {
   bool modified_ = true;
   std::string loadError_;
 };
+
+// Why input cannot be parsed at all ("path: reason"): it cannot be read, or it is larger
+// than a parse takes. Empty when it can be read.
+std::string InputProblem(const std::filesystem::path& input);
 
 // Every definition found in the program folder's "Formats" folder.
 class FormatList {

@@ -25,12 +25,22 @@ namespace ulvo {
 
 namespace {
 
+std::string LocalPath(const QString& text) {
+  return QFile::encodeName(text).toStdString();
+}
+
+QString ShownPath(const std::string& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
 class QtConversionPrompts : public ConversionPrompts {
  public:
   QtConversionPrompts(QWidget* parent, const TaskContext& context)
       : parent_(parent), context_(context) {}
   void ShowMessage(const Message& message) override {
-    const QString text = Text(message);
+    QString text = Text(message);
+    // Why, under the message: the file and the system's reason.
+    if (!message.detail.empty()) text += QStringLiteral("\n\n") + ShownPath(message.detail);
     if (std::string_view(message.text.key) == kCnvSuccessMsg.key)
       QMessageBox::information(parent_, QStringLiteral("ULVO"), text);
     else
@@ -50,13 +60,28 @@ class QtConversionPrompts : public ConversionPrompts {
       if (v == "(not written)") return t(kCnvCheckNotWritten);
       return QLatin1Char('"') + QString::fromStdString(v) + QLatin1Char('"');
     };
-    QStringList lines{t(kCnvCheckHead).arg(check.count)};
+    QStringList lines;
+    if (check.tooWideCount > 0) {
+      lines << t(kCnvCheckTooWideHead).arg(check.tooWideCount);
+      for (const TooWideValue& v : check.tooWide)
+        lines << t(kCnvCheckTooWide)
+                     .arg(QString::number(v.record), QString::fromStdString(v.element),
+                          QString::fromStdString(BytesToText(v.value)),
+                          QString::number(v.value.size()), QString::number(v.width));
+      if (check.tooWideCount > check.tooWide.size())
+        lines << t(kCnvCheckMore).arg(check.tooWideCount - check.tooWide.size());
+    }
+    const size_t readBackCount = check.count - check.tooWideCount;
+    if (readBackCount > 0) {
+      if (!lines.isEmpty()) lines << QString();
+      lines << t(kCnvCheckHead).arg(readBackCount);
+    }
     for (const CheckDifference& d : check.first)
       lines << t(kCnvCheckLine)
                    .arg(QString::number(d.record), QString::fromStdString(d.element),
                         value(d.written), value(d.readBack));
     const size_t shown = check.first.size() + (check.readBack ? 1 : 0);
-    if (check.count > shown) lines << t(kCnvCheckMore).arg(check.count - shown);
+    if (readBackCount > shown) lines << t(kCnvCheckMore).arg(readBackCount - shown);
     if (check.readBack) {
       const QString why = QString::fromStdString(DescribeParseFailure(*check.readBack));
       lines << (check.readBackRecord
@@ -78,14 +103,6 @@ class QtConversionPrompts : public ConversionPrompts {
   QWidget* parent_;
   const TaskContext& context_;
 };
-
-std::string LocalPath(const QString& text) {
-  return QFile::encodeName(text).toStdString();
-}
-
-QString ShownPath(const std::string& path) {
-  return QFile::decodeName(QByteArray::fromStdString(path));
-}
 
 QLabel* Label(QWidget* parent, int id) {
   auto* label = new QLabel(parent);
@@ -187,21 +204,8 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   fromType_->Fill(types);
   toType_->Fill(types);
   const ConvertSelections stored = ReadConvertSelections(settings);
-  const auto restore = [this](IdNameCombo* type, QComboBox* format, QLineEdit* file,
-                              const ConvertSide& values) {
-    if (!type->SelectId(values.typeId)) type->setCurrentIndex(-1);
-    FillFormats(format, type->SelectedId());
-    const QString name = QString::fromStdString(values.formatName);
-    for (int i = 0; i < format->count(); ++i) {
-      if (format->itemText(i).compare(name, Qt::CaseInsensitive) == 0) {
-        format->setCurrentIndex(i);
-        break;
-      }
-    }
-    file->setText(ShownPath(values.filePath));
-  };
-  restore(fromType_, fromFormat_, fromFile_, stored.from);
-  restore(toType_, toFormat_, toFile_, stored.to);
+  RestoreSide(fromType_, fromFormat_, fromFile_, stored.from);
+  RestoreSide(toType_, toFormat_, toFile_, stored.to);
 
   connect(fromType_, &QComboBox::activated, this, &CConvertView::OnSourceType);
   connect(toType_, &QComboBox::activated, this, &CConvertView::OnTargetType);
@@ -306,10 +310,31 @@ void CConvertView::SaveSelections() {
 }
 
 void CConvertView::closeEvent(QCloseEvent* event) {
-  if (busy_)
+  if (busy_) {
     event->ignore();
-  else
-    event->accept();
+    return;
+  }
+  // Now, not when the window is deleted: the program may write the settings before that.
+  SaveSelections();
+  event->accept();
+}
+
+void CConvertView::ShowSource(const ConvertSide& source) {
+  RestoreSide(fromType_, fromFormat_, fromFile_, source);
+}
+
+void CConvertView::RestoreSide(IdNameCombo* type, QComboBox* format, QLineEdit* file,
+                               const ConvertSide& values) {
+  if (!type->SelectId(values.typeId)) type->setCurrentIndex(-1);
+  FillFormats(format, type->SelectedId());
+  const QString name = QString::fromStdString(values.formatName);
+  for (int i = 0; i < format->count(); ++i) {
+    if (format->itemText(i).compare(name, Qt::CaseInsensitive) == 0) {
+      format->setCurrentIndex(i);
+      break;
+    }
+  }
+  file->setText(ShownPath(values.filePath));
 }
 
 }  // namespace ulvo

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "ulvo/convert/conversion.h"
+#include "ulvo/convert/convert_settings.h"
 #include "ulvo/gui/task_context.h"
 
 class QComboBox;
@@ -48,6 +49,8 @@ class CConvertView : public QWidget {
 
   void Convert();
   void SaveSelections();
+  // A file was received while the window is open: it becomes the source shown.
+  void ShowSource(const ConvertSide& source);
   // The application's format list was read again: the format lists offer what it holds now,
   // keeping the chosen formats that still exist.
   void ReloadFormats();
@@ -69,6 +72,8 @@ class CConvertView : public QWidget {
  private:
   void Translate();
   void FillFormats(QComboBox* list, const std::string& typeId);
+  void RestoreSide(IdNameCombo* type, QComboBox* format, QLineEdit* file,
+                   const ConvertSide& values);
   void OnSourceType();
   void OnTargetType();
   void Browse(bool target);

@@ -58,8 +58,8 @@ QLabel* NewLabel(QWidget* parent, const char* name) {
 
 }  // namespace
 
-CTransferDoc::CTransferDoc(TransferRunner::DeviceFactory factory, QObject* parent)
-    : QObject(parent), runner_(std::move(factory)) {}
+CTransferDoc::CTransferDoc(TransferRunner::DeviceFactory factory, QObject* parent, Clock* clock)
+    : QObject(parent), runner_(std::move(factory), nullptr, clock) {}
 
 CTransferView::CTransferView(TaskContext context, CTransferDoc& doc, const PortProbe& ports,
                              QWidget* parent)
@@ -308,7 +308,8 @@ void CTransferView::Refresh() {
   softValue_->setText(QString::fromStdString(s.softHandshake));
   hardValue_->setText(QString::fromStdString(s.hardHandshake));
   QString messages = QString::fromStdString(form_->MessageText());
-  if (!fileNote_.isEmpty()) messages += (messages.isEmpty() ? "" : "\n") + fileNote_;
+  for (const QString& note : {failureNote_, fileNote_})
+    if (!note.isEmpty()) messages += (messages.isEmpty() ? "" : "\n") + note;
   messages_->setText(messages);
   bytesValue_->setText(QString::number(form_->Bytes()));
   const bool running = form_->Running();
@@ -348,7 +349,7 @@ void CTransferView::OnBrowse() {
       chooseFile_(save, context_.QText(save ? tt::kSelectDownload : tt::kSelectUpload), start);
   if (chosen.isEmpty()) return;
   fileEdit_->setText(chosen);
-  form_->FileNameEdited(LocalPath(chosen));
+  form_->FileChosenInDialog(LocalPath(chosen));
   Refresh();
 }
 
@@ -368,6 +369,7 @@ void CTransferView::OnNext() {
   if (r == TransferForm::NextResult::kStartTransfer) {
     runningFile_ = form_->FileName();
     fileNote_.clear();
+    failureNote_.clear();
     doc_.Runner().Start(*form_->Instrument(), form_->Port(), form_->Direction(), runningFile_);
   }
   Refresh();
@@ -381,12 +383,25 @@ void CTransferView::OnUpdated(const EngineUpdate& update) {
 void CTransferView::OnFinished(quint32 result) {
   form_->TransferEnded();
   const bool stopped = doc_.Runner().StopRequested();
-  if (runningDirection_ == kDirectionReceive && result == 0 && !stopped && onReceived)
-    onReceived(form_->OptionFormat(), runningFile_);
   const ReceivedFileOutcome& file = doc_.Runner().FileOutcome();
+  const bool receive = runningDirection_ == kDirectionReceive;
+  // A receive that got nothing leaves the file as it was: it is no new conversion source.
+  const bool nothing = receive && !file.written && file.fileProblem.empty();
+  if (receive && result == 0 && !stopped && !nothing && onReceived)
+    onReceived(form_->OptionFormat(), runningFile_);
+  // Why it failed, as ulvo-cli says it. A stop the user asked for needs no reason, and a
+  // file that cannot be written has its own note below.
+  if (!stopped && result != 8)
+    for (const std::string& line : file.failure)
+      failureNote_ += (failureNote_.isEmpty() ? "" : "\n") + ShownPath(line);
   std::string keptIn = runningFile_;
   QString fallbackMessage;
-  if (runningDirection_ == kDirectionReceive) {
+  std::error_code ec;
+  if (nothing) {
+    fileNote_ = std::filesystem::exists(runningFile_, ec)
+                    ? context_.QText(tt::kNothingReceivedKept).arg(ShownPath(runningFile_))
+                    : context_.QText(tt::kNothingReceived);
+  } else if (receive) {
     const QString problem = ShownPath(file.fileProblem);
     const QString bytes = QString::number(file.bytesWritten);
     if (!file.fallbackFile.empty()) {
@@ -403,8 +418,7 @@ void CTransferView::OnFinished(quint32 result) {
   // The data did not go where the user asked: say so at once, not only in the status box.
   if (!fallbackMessage.isEmpty()) ShowInfo(fallbackMessage.toStdString());
   if (stopped && closeAfterStop_) {
-    const TransferText& text =
-        runningDirection_ == kDirectionReceive ? tt::kStoppedReceive : tt::kStoppedSend;
+    const TransferText& text = receive && !nothing ? tt::kStoppedReceive : tt::kStoppedSend;
     QString message = context_.QText(text);
     message.replace(QStringLiteral("%s"), ShownPath(keptIn));
     ShowInfo(message.toStdString());

@@ -26,7 +26,9 @@ class CTransferDoc : public QObject {
   Q_OBJECT
 
  public:
-  explicit CTransferDoc(TransferRunner::DeviceFactory factory, QObject* parent = nullptr);
+  // clock: what the instrument's silence is measured with (null: the steady clock).
+  explicit CTransferDoc(TransferRunner::DeviceFactory factory, QObject* parent = nullptr,
+                        Clock* clock = nullptr);
   TransferRunner& Runner() { return runner_; }
 
  private:
@@ -91,6 +93,8 @@ class CTransferView : public QWidget, private TransferFormPrompts {
   int runningDirection_ = 0;
   // Where the last receive's data is, shown below the engine's messages until the next start.
   QString fileNote_;
+  // Why the last transfer failed, shown under the engine's "Transfer failed".
+  QString failureNote_;
 
   QGroupBox* actionBox_;
   QRadioButton* sendButton_;

@@ -62,5 +62,6 @@ int main(int argc, char** argv) {
   frame.showMaximized();
   if (options.showSplash) ulvo::CSplashWnd::ShowSplashScreen(&frame);
   frame.TranslateMenu();
+  frame.ShowStartNotices();
   return application.exec();
 }

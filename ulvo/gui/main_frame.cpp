@@ -356,6 +356,19 @@ void CMainFrame::RefreshFormats() {
   emit formatsRefreshed();
 }
 
+void CMainFrame::ShowStartNotices() {
+  const SettingsDocument& settings = app_.Settings();
+  if (settings.Problem().empty()) return;
+  const QString file = Path(SettingsFilePath(app_.ProgramFolder()));
+  const QString why = ToQString(settings.Problem());
+  if (!settings.SetAsidePath().empty()) {
+    ShowMessage(UiText(Texts(), kSettingsSetAside).arg(file, why, Path(settings.SetAsidePath())));
+  } else {
+    ShowMessage(UiText(Texts(), kSettingsNotSetAside)
+                    .arg(file, why, ToQString(settings.SetAsideProblem())));
+  }
+}
+
 void CMainFrame::ShowMessage(const QString& text) {
   if (messageHandler_) {
     messageHandler_(text);

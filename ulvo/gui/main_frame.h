@@ -76,6 +76,10 @@ class CMainFrame : public QMainWindow {
   // Reads the format list again and tells open windows (formatsRefreshed).
   void RefreshFormats();
 
+  // What the user must know once the frame is shown: a Settings.xml that could not be read
+  // and where it was put.
+  void ShowStartNotices();
+
   // Every message of the frame is shown here (a message box unless a test replaces it).
   void ShowMessage(const QString& text);
   void SetMessageHandler(MessageHandler handler) { messageHandler_ = std::move(handler); }

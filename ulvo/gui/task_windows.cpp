@@ -55,9 +55,12 @@ CTransferView* NewTransferView(CMainFrame& frame, TransferRunner::DeviceFactory 
   doc->Runner().SetFallbackFolder(CurrentProgramFolderSources().userDataDir / "Received");
   auto* view = new CTransferView(MakeTaskContext(frame), *doc, ports);
   doc->setParent(view);
-  CDunmarkApp& app = frame.App();
-  view->onReceived = [&app](const std::string& format, const std::string& file) {
+  view->onReceived = [&frame](const std::string& format, const std::string& file) {
+    CDunmarkApp& app = frame.App();
     SetConversionSource(app.Settings().Root(), app.Formats(), format, file);
+    // An open Convert window shows it too; closing that window must not write back the old.
+    if (auto* convert = qobject_cast<CConvertView*>(frame.TaskView(kConvertType)))
+      convert->ShowSource(ReadConvertSelections(app.Settings().Root()).from);
   };
   QObject::connect(view, &CTransferView::CloseRequested, &frame,
                    [&frame, view] { frame.CloseTask(view); });

@@ -1,6 +1,7 @@
 #include "ulvo/gui/transfer_runner.h"
 
 #include "ulvo/transfer/culvo_serial.h"
+#include "ulvo/transfer/transfer_failure.h"
 
 namespace ulvo {
 
@@ -22,8 +23,8 @@ class SignalOwner : public TransferOwner {
 
 }  // namespace
 
-TransferRunner::TransferRunner(DeviceFactory factory, QObject* parent)
-    : QObject(parent), factory_(std::move(factory)) {
+TransferRunner::TransferRunner(DeviceFactory factory, QObject* parent, Clock* clock)
+    : QObject(parent), factory_(std::move(factory)), clock_(clock ? clock : &steadyClock_) {
   qRegisterMetaType<ulvo::EngineUpdate>();
 }
 
@@ -42,7 +43,8 @@ bool TransferRunner::Start(const CInstrument& instrument, const std::string& por
   thread_ = QThread::create([this, instrument, port, direction, file, folder = fallbackFolder_] {
     std::unique_ptr<SerialDevice> inner = factory_();
     StoppableDevice device(*inner, stopRequested_);
-    CULVOSerial serial(device);
+    LineWatch line(device, *clock_);
+    CULVOSerial serial(line);
     serial.SetFallbackFolder(folder);
     SignalOwner owner([this](const EngineUpdate& u) { emit Updated(u); });
     const uint32_t result = serial.Run(&owner, instrument, port, direction, file);
@@ -52,7 +54,7 @@ bool TransferRunner::Start(const CInstrument& instrument, const std::string& por
     result_ = result;
     // Read by the window's thread only after the thread has finished.
     outcome_ = {serial.FileProblem(), serial.FallbackFile(), serial.FileWritten(),
-                serial.BytesWritten()};
+                serial.BytesWritten(), ExplainTransferFailure(serial, result, port, &line)};
   });
   connect(thread_, &QThread::finished, this, &TransferRunner::ThreadDone, Qt::QueuedConnection);
   thread_->start();

@@ -7,7 +7,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "ulvo/transfer/clock.h"
 #include "ulvo/transfer/instrument.h"
 #include "ulvo/transfer/serial_device.h"
 #include "ulvo/transfer/stoppable_device.h"
@@ -15,12 +17,14 @@
 
 namespace ulvo {
 
-// What became of a receive's file, read once Finished is emitted.
+// What became of a receive's file, and why a transfer failed; read once Finished is emitted.
 struct ReceivedFileOutcome {
   std::string fileProblem;             // why the chosen file could not be written; empty: it was
   std::filesystem::path fallbackFile;  // where the data went instead; empty: nowhere else
   bool written = false;                // the data reached a file: the chosen one or the fallback
   size_t bytesWritten = 0;             // bytes in the file that holds the data
+  // Why the transfer failed, as ulvo-cli says it; empty after a success.
+  std::vector<std::string> failure;
 };
 
 // Runs one transfer of CULVOSerial on a thread of its own and reports to the window's thread
@@ -32,7 +36,8 @@ class TransferRunner : public QObject {
   // Makes the serial device; called on the transfer thread, which then owns the device.
   using DeviceFactory = std::function<std::unique_ptr<SerialDevice>()>;
 
-  explicit TransferRunner(DeviceFactory factory, QObject* parent = nullptr);
+  // clock measures the instrument's silence for the failure message; null: the steady clock.
+  explicit TransferRunner(DeviceFactory factory, QObject* parent = nullptr, Clock* clock = nullptr);
   // Stops a running transfer and waits until its port is closed.
   ~TransferRunner() override;
 
@@ -57,6 +62,8 @@ class TransferRunner : public QObject {
   void ThreadDone();
 
   DeviceFactory factory_;
+  SteadyClock steadyClock_;
+  Clock* clock_;
   QThread* thread_ = nullptr;
   std::atomic<bool> stopRequested_{false};
   quint32 result_ = 0;

@@ -27,8 +27,7 @@ class QtSerialDevice : public SerialDevice {
   bool WaitTransmitEmpty(std::chrono::milliseconds timeout) override;
   bool Close() override;
 
-  // Why the last open failed, in the system's words.
-  const std::string& LastError() const { return lastError_; }
+  std::string LastError() const override { return lastError_; }
 
  private:
   std::unique_ptr<QSerialPort> port_;

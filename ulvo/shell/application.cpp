@@ -14,7 +14,10 @@ void CDunmarkApp::Start(const std::filesystem::path& programFolder, ProfileStore
   programFolder_ = programFolder;
   profile_ = profile;
   instruments_ = LoadInstruments(programFolder_ / "IIF", profile_);
-  settings_.Load(SettingsFilePath(programFolder_));
+  // An unreadable file is moved aside at once, so the user can be told where it went.
+  const std::filesystem::path settingsFile = SettingsFilePath(programFolder_);
+  if (!settings_.Load(settingsFile) && !settings_.Problem().empty())
+    settings_.SetAsideUnreadable(settingsFile);
   formats_.Refresh(programFolder_);
   documentTypes_ = {
       {402, kTransferType, "Transfer Document"}, {403, kHelpType, "Help Document"},

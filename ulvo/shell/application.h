@@ -14,6 +14,16 @@ namespace ulvo {
 
 inline constexpr TextId kSettingsNotSaved{"EMSG_SETTINGSNOTSAVED",
                                           "The settings could not be written to %s."};
+// Told at start when Settings.xml could not be read (%1 the file, %2 why, %3 where it went
+// or why it could not be moved).
+inline constexpr TextId kSettingsSetAside{
+    "EMSG_SETTINGSSETASIDE",
+    "%1 could not be read: %2.\nIt was kept as %3.\nULVO starts with the types, groups and "
+    "elements it was shipped with."};
+inline constexpr TextId kSettingsNotSetAside{
+    "EMSG_SETTINGSNOTSETASIDE",
+    "%1 could not be read: %2.\nIt could not be moved aside (%3); it stays as it is until "
+    "ULVO can move it.\nULVO starts with the types, groups and elements it was shipped with."};
 
 // A document type of the program, in registration order.
 struct DocumentType {
@@ -38,8 +48,9 @@ StartOptions ParseStartOptions(const std::vector<std::string>& arguments);
 class CDunmarkApp {
  public:
   // Start-up without windows: instruments of "IIF" in listing order (failures dropped), the
-  // settings document (a new one when it cannot be read), the format list, the document
-  // types. `profile` keeps the instruments' last used settings and must outlive the app.
+  // settings document (the shipped one when it cannot be read; an unreadable file is moved
+  // aside), the format list, the document types. `profile` keeps the instruments' last used
+  // settings and must outlive the app.
   void Start(const std::filesystem::path& programFolder, ProfileStore* profile);
   // Part of creating the main frame: reads "ulvo.tft" into the translations.
   bool LoadTranslations();

@@ -30,6 +30,7 @@ uint32_t CULVOSerial::Run(TransferOwner* owner, CInstrument instrument, const st
   if (device_.IsOpen()) return 1;
 
   status_ = 0;
+  frameProblem_ = 0;
   bytesTransferred_ = 0;
   fileName_ = fileName;
   fileProblem_.clear();
@@ -81,6 +82,7 @@ int CULVOSerial::SendProgress() const {
 
 void CULVOSerial::SetStatus(uint32_t code) {
   status_ = code;
+  if (code == 13 || code == 14) frameProblem_ = code;
   updateFlags_ |= kUpdateStatus;
   if (owner_) owner_->StatusSet(code);
 }
@@ -92,6 +94,8 @@ void CULVOSerial::SetError(uint32_t code) {
 }
 
 void CULVOSerial::NotifyOwner(uint8_t flags) {
+  // Progress means a frame was accepted after any that were rejected.
+  if (flags & kUpdateProgress) frameProblem_ = 0;
   updateFlags_ |= flags;
   if (owner_) owner_->UpdateAllViews(updateFlags_, *this);
 }

@@ -55,6 +55,16 @@ class CULVOSerial {
   // Percentage of records sent; 0 while receiving.
   int SendProgress() const;
   uint8_t UpdateFlagSet() const { return updateFlags_; }
+  // Where the last transfer stood, for saying why it failed: its link, the records sent
+  // (send) or received so far, and a received frame that was rejected and never came
+  // right (status 13 or 14; 0 when the last frame was good).
+  int Protocol() const { return protocol_; }
+  int SoftHandshake() const { return softMode_; }
+  const ControlChars& Chars() const { return chars_; }
+  const std::string& FileName() const { return fileName_; }
+  size_t RecordsDone() const { return direction_ == kDirectionSend ? itemIndex_ : items_.size(); }
+  size_t RecordCount() const { return items_.size(); }
+  uint32_t FrameProblem() const { return frameProblem_; }
 
   // Received data that cannot be written to its file goes to a new file in this folder
   // (the user's data folder), so an instrument's data is never lost. Empty: no fallback.
@@ -110,6 +120,7 @@ class CULVOSerial {
   uint8_t updateFlags_ = 0;
   uint32_t status_ = 0;
   uint32_t error_ = 0;
+  uint32_t frameProblem_ = 0;
   bool end_ = false;
   bool started_ = false;
   bool firstBlock_ = true;

@@ -43,6 +43,7 @@ class FaultInjectingDevice : public SerialDevice {
     return !unplugged_ && inner_.WaitTransmitEmpty(timeout);
   }
   bool Close() override { return inner_.Close(); }
+  std::string LastError() const override { return inner_.LastError(); }
 
   size_t Received() const { return received_; }
 

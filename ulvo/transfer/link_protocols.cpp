@@ -423,13 +423,15 @@ std::string CULVOSerial::ReceivedBytes() const {
 }
 
 uint32_t CULVOSerial::WriteDestinationFile() {
-  SetStatus(2);
   // A text receive that stopped or failed mid-record still has bytes in hand: keep them.
   if (protocol_ != 2 && protocol_ != 3 && protocol_ != 4 && !buffer_.empty()) {
     items_.push_back(std::move(buffer_));
     buffer_.clear();
   }
   const std::string bytes = ReceivedBytes();
+  // Nothing came: the destination stays exactly as it was, an existing file included.
+  if (bytes.empty()) return 0;
+  SetStatus(2);
   const std::string why = WriteWholeFile(fileName_, bytes);
   if (why.empty()) {
     fileWritten_ = true;

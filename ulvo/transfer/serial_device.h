@@ -51,6 +51,8 @@ class SerialDevice {
   virtual bool WaitTransmitEmpty(std::chrono::milliseconds timeout) = 0;
   // False when closing failed; the device is closed afterwards either way.
   virtual bool Close() = 0;
+  // Why the last open failed, in the system's words; empty when unknown.
+  virtual std::string LastError() const { return {}; }
 };
 
 }  // namespace ulvo

@@ -29,6 +29,7 @@ class StoppableDevice : public SerialDevice {
     return !stopped_ && inner_.WaitTransmitEmpty(timeout);
   }
   bool Close() override { return inner_.Close(); }
+  std::string LastError() const override { return inner_.LastError(); }
 
  private:
   SerialDevice& inner_;

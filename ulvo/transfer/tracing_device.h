@@ -73,6 +73,7 @@ class TracingDevice : public SerialDevice {
     return inner_.WaitTransmitEmpty(timeout);
   }
   bool Close() override;
+  std::string LastError() const override { return inner_.LastError(); }
 
  private:
   void Line(TraceDirection direction, std::string bytes, std::string note = {});

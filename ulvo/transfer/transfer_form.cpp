@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "ulvo/engine/text_codec.h"
 #include "ulvo/transfer/culvo_serial.h"
 
 namespace ulvo {
@@ -143,6 +144,11 @@ void TransferForm::FileNameEdited(const std::string& name) {
   mode_ = ButtonMode::kNext;
 }
 
+void TransferForm::FileChosenInDialog(const std::string& name) {
+  FileNameEdited(name);
+  replaceAgreed_ = name;
+}
+
 void TransferForm::Recommend() {
   CInstrument* i = Instrument();
   if (!i || option_ < 0 || static_cast<size_t>(option_) >= i->OptionCount(direction_)) return;
@@ -171,6 +177,12 @@ bool TransferForm::CheckFile() {
   if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
     prompts_.ShowInfo(tr_(tt::kDownloadPathNotFound));
     return false;
+  }
+  // An existing file is replaced only when the user says so, whether the name was typed or
+  // chosen in the save dialog (which asked already).
+  if (std::filesystem::is_regular_file(path, ec) && replaceAgreed_ != fileName_) {
+    if (!prompts_.AskYesNo(FormatMessage(tr_(tt::kReplaceExisting), fileName_))) return false;
+    replaceAgreed_ = fileName_;
   }
   return true;
 }
@@ -235,6 +247,8 @@ void TransferForm::Update(const EngineUpdate& update) {
 void TransferForm::TransferEnded() {
   running_ = false;
   mode_ = ButtonMode::kNext;
+  // The file may hold what just came: replacing it again needs a new yes.
+  replaceAgreed_.clear();
 }
 
 }  // namespace ulvo

@@ -72,6 +72,9 @@ inline constexpr TransferText kUploadFileNotFound{
     "The file you've specified for uploading was not found.", "EMSG_UPLOADFILENOTFOUND"};
 inline constexpr TransferText kDownloadPathNotFound{
     "The path to store the downloaded file in must exist.", "EMSG_DOWNLOADPATHNOTFOUND"};
+// The question the Convert window asks before it replaces a file (%s: the file).
+inline constexpr TransferText kReplaceExisting{
+    "%s\nThis file already exists.\nReplace existing file?", "IDS_ALREADY_EXISTS_MSG"};
 // Closing the window while bytes flow.
 inline constexpr TransferText kStopTransfer{"A transfer is running.\nStop it and close the window?",
                                             "MSG_STOPTRANSFER"};
@@ -83,6 +86,11 @@ inline constexpr TransferText kPartialFile{"Received data kept: %1 bytes in\n%2"
                                            "MSG_PARTIALFILE"};
 inline constexpr TransferText kFileNotWritten{"The received data could not be written:\n%1",
                                               "EMSG_FILENOTWRITTEN"};
+// A receive that got no byte leaves the destination as it was.
+inline constexpr TransferText kNothingReceivedKept{"Nothing was received; %1 was left as it was.",
+                                                   "MSG_NOTHINGRECEIVEDKEPT"};
+inline constexpr TransferText kNothingReceived{"Nothing was received; no file was written.",
+                                               "MSG_NOTHINGRECEIVED"};
 inline constexpr TransferText kFallbackFile{
     "The received data could not be written:\n%1\nIt was kept (%2 bytes) in\n%3",
     "EMSG_FALLBACKFILE"};
@@ -138,6 +146,8 @@ class TransferForm {
   void InstrumentChanged(int index);  // -1: none
   void OptionChanged(int index);      // -1: none
   void FileNameEdited(const std::string& name);
+  // A name taken from the save dialog, which has asked itself before an existing file.
+  void FileChosenInDialog(const std::string& name);
   void PortChosen(const std::string& port) { port_ = port; }
 
   // The Next / Start button. kStartTransfer: the caller runs the transfer now.
@@ -187,6 +197,8 @@ class TransferForm {
   int instrument_ = -1;
   int option_ = -1;
   std::string fileName_;
+  // The existing destination the user agreed to replace; asked again after every transfer.
+  std::string replaceAgreed_;
   std::string port_;
   std::string message_;
   uint32_t bytes_ = 0;

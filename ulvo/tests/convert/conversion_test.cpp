@@ -20,6 +20,7 @@ class ScriptedPrompts : public ConversionPrompts {
  public:
   void ShowMessage(const Message& message) override {
     shown.push_back(std::string(message.text.key) + ": " + DefaultText(message));
+    details.push_back(message.detail);
   }
   void SetBusy(bool on) override { busy.push_back(on); }
   bool AskReplace(const Message& question) override {
@@ -38,6 +39,7 @@ class ScriptedPrompts : public ConversionPrompts {
   std::deque<bool> answers;
   std::vector<size_t> checks;
   std::vector<std::string> shown;
+  std::vector<std::string> details;
   std::vector<std::string> asked;
   std::vector<bool> busy;
 };
@@ -285,6 +287,98 @@ TEST_F(Conversion, WriteFailureSaysWhichFileAndWhy) {
   EXPECT_FALSE(Run("a;1\n", "Semi", "Head"));
   EXPECT_EQ(report.writeError,
             (dir / "out.txt").string() + ": not every record could be written with the format");
+}
+
+// "Error while converting" comes with where and why; a run that cannot read its source
+// touches no target, and a target that cannot be written in full leaves the previous one.
+TEST_F(Conversion, FailureSaysWhereAndWhyAndKeepsThePreviousTarget) {
+  const std::string in = (dir / "in.txt").string();
+  const std::string out = (dir / "out.txt").string();
+  struct Case {
+    const char* name;
+    std::function<void()> prepare;
+    std::string target;  // the target file the run is given
+    std::string detail;
+    std::string after;  // the target's bytes afterwards ("-": it does not exist)
+    size_t questions;   // replace questions asked
+  } cases[] = {
+      {"input stops matching", [&] { WriteBytes(dir / "in.txt", "a;1\nb2\n"); }, out,
+       in + ": line 2, column 1 (byte offset 4): the input stops matching the format after "
+            "1 record",
+       "a=0001\r\n", 1},
+      {"source missing", [&] { std::filesystem::remove(dir / "in.txt"); }, out,
+       in + ": No such file or directory", "previous", 0},
+      {"source larger than a parse takes",
+       [&] {
+         WriteBytes(dir / "in.txt", "a;1\n");
+         std::filesystem::resize_file(dir / "in.txt", (64u << 20) + 1);  // sparse
+       },
+       out, in + ": the file is larger than 64 MiB", "previous", 0},
+      {"target folder missing", [&] { WriteBytes(dir / "in.txt", "a;1\n"); },
+       (dir / "no" / "out.txt").string(),
+       (dir / "no" / "out.txt").string() + ": No such file or directory", "-", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.prepare();
+    WriteBytes(dir / "out.txt", "previous");
+    prompts.shown.clear();
+    prompts.details.clear();
+    prompts.asked.clear();
+    prompts.answers = {true};
+    EXPECT_FALSE(ConvertFiles(formats, "Semi", in, "Eq", c.target, setup));
+    EXPECT_EQ(prompts.shown,
+              (std::vector<std::string>{"IDS_CNV_ERROR_MSG: Error while converting"}));
+    EXPECT_EQ(prompts.details, std::vector<std::string>{c.detail});
+    EXPECT_EQ(prompts.asked.size(), c.questions);
+    if (c.after == "-")
+      EXPECT_FALSE(std::filesystem::exists(c.target));
+    else
+      EXPECT_EQ(ReadBytes(c.target), c.after);
+  }
+}
+
+TEST_F(Conversion, TargetThatCannotBeWrittenInFullStaysAsItWas) {
+  WriteBytes(dir / "Formats" / "wide.xml",
+             R"(<format name="Wide"><repeat><node><group id="R"><element id="K" width="3000"/>)"
+             R"(</group></node></repeat></format>)");
+  formats.Refresh(dir.Path());
+  WriteBytes(dir / "in.txt", "a;1\nb;2\n");
+  WriteBytes(dir / "out.txt", "yesterday's target");
+  prompts.answers = {true};
+  bool ok = true;
+  {
+    test::FileSizeLimit limit(4000);  // temp.xml fits, the 6000-byte target does not
+    ok = ConvertFiles(formats, "Semi", dir / "in.txt", "Wide", dir / "out.txt", setup);
+  }
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(ReadBytes(dir / "out.txt"), "yesterday's target");
+  EXPECT_EQ(prompts.details,
+            std::vector<std::string>{(dir / "out.txt").string() + ": File too large"});
+}
+
+// The writer names a value too wide for its field; reading back does not report the record
+// it spoils again.
+TEST_F(Conversion, CheckNamesValuesTooWideForTheirFields) {
+  WriteBytes(dir / "Formats" / "fixed.xml",
+             R"(<format name="Fixed"><repeat><node><group id="R">)"
+             R"(<element id="K" width="4"/><element id="V" width="3" align="right"/>)"
+             R"(<literal hex="true">0A</literal></group></node></repeat></format>)");
+  formats.Refresh(dir.Path());
+  ConversionReport report;
+  setup.report = &report;
+  EXPECT_TRUE(Run("abcd;1\nabcde;22\nx;3333\n", "Semi", "Fixed"));
+  EXPECT_EQ(ReadBytes(dir / "out.txt"), "abcd  1\nabcde 22\nx   3333\n");
+  ASSERT_TRUE(report.check.ran);
+  EXPECT_EQ(report.check.count, 2u);
+  EXPECT_EQ(report.check.tooWideCount, 2u);
+  ASSERT_EQ(report.check.tooWide.size(), 2u);
+  EXPECT_EQ(DescribeTooWide(report.check.tooWide[0]),
+            "record 2, element K: abcde needs 5 characters, the field holds 4");
+  EXPECT_EQ(DescribeTooWide(report.check.tooWide[1]),
+            "record 3, element V: 3333 needs 4 characters, the field holds 3");
+  EXPECT_TRUE(report.check.first.empty());
+  EXPECT_FALSE(report.check.readBack);
 }
 
 TEST_F(Conversion, ConvertButtonWithoutSelectionDoesNothing) {

@@ -478,12 +478,23 @@ TEST_F(Cli, CheckReportsValuesTheTargetCannotHold) {
   EXPECT_EQ(ReadBytes(dir / "out.txt"),
             "P1                 1.000         2.000       3.000\r\n"
             "ABCDEFGHIJK         1.000         2.000       3.000\r\n");
+  // The writer says which value did not fit; reading back has nothing to add about it.
   EXPECT_EQ(Err(), "Check: 1 difference reading " + (dir / "out.txt").string() +
                        " back with \"Point list (fixed columns)\":\n"
-                       "  the target does not read back from record 2: line 2, column 11 (byte "
-                       "offset 62): the input stops matching the format after 1 record\n");
+                       "  record 2, element NR: ABCDEFGHIJK needs 11 characters, the field "
+                       "holds 10\n");
   EXPECT_EQ(Run(convert + " --no-check"), 0);
   EXPECT_EQ(Err(), "");
+
+  // A northing in metres of the millions needs eleven characters with its sign.
+  WriteBytes(dir / "in.csv", "P1,5000291.449,100,1,\r\nP2,1,2,3,\r\n");
+  EXPECT_EQ(Run(std::string("convert --force --from '") + kCsv + "' --to '" + kItf + "' " +
+                Path("in.csv") + " " + Path("out.txt")),
+            3);
+  EXPECT_EQ(Err(), "Check: 1 difference reading " + (dir / "out.txt").string() +
+                       " back with \"ITF00 coordinates\":\n"
+                       "  record 1, element N: +5000291449 needs 11 characters, the field "
+                       "holds 10\n");
 
   // The coordinate stream has no place for descriptions.
   WriteBytes(dir / "in.csv", "P1,1,2,3,post\r\nP2,1,2,3,\r\n");

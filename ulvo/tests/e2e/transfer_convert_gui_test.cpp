@@ -12,7 +12,9 @@
 #include <QRadioButton>
 #include <QThread>
 #include <filesystem>
+#include <deque>
 #include <fstream>
+#include <iterator>
 
 #include "ulvo/gui/cconvert_view.h"
 #include "ulvo/gui/ctransfer_view.h"
@@ -145,6 +147,122 @@ TEST(TransferConvertGui, ReceivedFileConvertsWithOneClick) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
             "ST7,4500.123,-1200.456,1.234,\r\n"
             "9,0.005,0.050,-0.500,\r\n");
+  std::filesystem::remove_all(home);
+}
+
+// TS-60 in blocks with ENQ, waiting 20 ms per read: a silent instrument is given up on in
+// a fifth of a second.
+void WriteQuickInstrument(const std::filesystem::path& folder) {
+  std::ifstream in(ULVO_SHIPPED_DATA_DIR "/IIF/TS60.IIF", std::ios::binary);
+  std::string plain = DecodeInterfaceText(std::string(std::istreambuf_iterator<char>(in), {}));
+  plain.replace(plain.find("INSTRUMENT=Total station TS-60"), 30, "INSTRUMENT=Quick TS-60");
+  plain = plain.substr(0, plain.find("[TIMEOUTS]")) +
+          "[TIMEOUTS]\nREADINTERVALTIMEOUT=20\nREADTOTALTIMEOUTMULTIPLIER=0\n"
+          "READTOTALTIMEOUTCONSTANT=20\n";
+  std::filesystem::create_directories(folder / "IIF");
+  std::ofstream(folder / "IIF" / "QUICK.IIF", std::ios::binary) << EncodeInterfaceText(plain);
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Yes and No in turn, each question recorded.
+class Answers : public NoQuestions {
+ public:
+  bool AskYesNo(const std::string& text) override {
+    asked.push_back(text);
+    if (answers.empty()) return NoQuestions::AskYesNo(text);
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  std::deque<bool> answers;
+  std::vector<std::string> asked;
+};
+
+// A typed name of an existing file: replaced only after a yes and only by received data;
+// the open Convert window follows a successful receive.
+TEST(TransferConvertGui, ExistingFileIsReplacedOnlyAfterYesAndOnlyByData) {
+  App();
+  const std::filesystem::path home = std::filesystem::temp_directory_path() / "ulvo_gui_e2e_keep";
+  std::filesystem::remove_all(home);
+  std::filesystem::create_directories(home);
+  std::filesystem::copy(ULVO_SHIPPED_DATA_DIR "/Formats", home / "Formats");
+  std::filesystem::copy_file(ULVO_SHIPPED_DATA_DIR "/Settings.xml", home / "Settings.xml");
+  WriteQuickInstrument(home);
+  const std::string job = (home / "job.itf").string();
+  const std::string yesterday = "_+OLD1      _ x     +1000_ y     +2000_ z     +3000__";
+  std::ofstream(job, std::ios::binary) << yesterday;
+  const std::string question = job + "\nThis file already exists.\nReplace existing file?";
+
+  MemoryProfileStore profile;
+  CDunmarkApp app;
+  app.Start(home, &profile);
+  CMainFrame frame(app);
+  frame.SetMessageHandler([](const QString& text) { ADD_FAILURE() << text.toStdString(); });
+  RegisterTaskWindows(frame);
+  Answers prompts;
+  auto* convert = qobject_cast<CConvertView*>(frame.OpenTask(kConvertType));
+  ASSERT_NE(convert, nullptr);
+  convert->SetPrompts(&prompts);
+  auto* transfer = qobject_cast<CTransferView*>(frame.OpenTask(kTransferType));
+  ASSERT_NE(transfer, nullptr);
+  transfer->SetPrompts(&prompts);
+  Child<QRadioButton>(transfer, "receive")->click();
+  Select(Child<QComboBox>(transfer, "instrument"), "Quick TS-60");
+  Select(Child<QComboBox>(transfer, "option"), "Job file in numbered blocks");
+  QLabel* messages = Child<QLabel>(transfer, "messages");
+
+  {
+    SCOPED_TRACE("silent instrument, yes");
+    Simulator sim({"ulvo-receive", "--format", "ITF00", "--handshake", "acknak", "--silent"});
+    prompts.answers = {true};
+    RunTransfer(transfer, job, sim.Path());
+    EXPECT_EQ(prompts.asked, std::vector<std::string>{question});
+    EXPECT_TRUE(messages->text().startsWith("Transfer failed\nno answer from the instrument within "))
+        << messages->text().toStdString();
+    EXPECT_TRUE(messages->text().endsWith(
+        "\nNothing was received; " + QString::fromStdString(job) + " was left as it was."));
+    EXPECT_EQ(ReadAll(job), yesterday);
+    EXPECT_NE(convert->SourceFile()->text().toStdString(), job);
+  }
+  // Two points, x, y and z in millimetres.
+  const std::string stream =
+      "_+ST7       _ x  +4500123_ y  -1200456_ z     +1234__";
+  std::ofstream(home / "send.itf", std::ios::binary) << stream;
+  {
+    SCOPED_TRACE("instrument sends, no");
+    Simulator sim({"ulvo-send", "--format", "ITF00", "--handshake", "acknak", "--file",
+                   (home / "send.itf").string()});
+    prompts.asked.clear();
+    prompts.answers = {false};
+    QLineEdit* file = Child<QLineEdit>(transfer, "file");
+    file->setText(QString::fromStdString(job));
+    emit file->textEdited(file->text());
+    Child<QComboBox>(transfer, "port")->setEditText(QString::fromStdString(sim.Path()));
+    QPushButton* next = Child<QPushButton>(transfer, "next");
+    next->click();
+    EXPECT_EQ(prompts.asked, std::vector<std::string>{question});
+    EXPECT_EQ(next->text(), "Ne&xt >");  // not started
+    EXPECT_EQ(ReadAll(job), yesterday);
+  }
+  {
+    SCOPED_TRACE("instrument sends, yes");
+    Simulator sim({"ulvo-send", "--format", "ITF00", "--handshake", "acknak", "--file",
+                   (home / "send.itf").string()});
+    prompts.asked.clear();
+    prompts.answers = {true};
+    RunTransfer(transfer, job, sim.Path());
+    EXPECT_EQ(prompts.asked, std::vector<std::string>{question});
+    EXPECT_EQ(messages->text(), "Transfer succesful");
+    EXPECT_EQ(sim.Wait(), 0);
+    EXPECT_EQ(ReadAll(job), stream + std::string(128 - stream.size(), ' '));
+    // The Convert window that stayed open now starts from the received file.
+    EXPECT_EQ(convert->SourceFile()->text().toStdString(), job);
+    EXPECT_EQ(convert->SourceFormat()->currentText(), "ITF00 coordinates");
+  }
   std::filesystem::remove_all(home);
 }
 

@@ -268,6 +268,36 @@ TEST_F(PtyTransfer, CliReceiveNeverLosesData) {
   EXPECT_EQ(saved.substr(0, data.size()), data);  // the last block is padded with blanks
 }
 
+// ulvo-cli transfer --receive --force against a silent instrument: the existing file stays
+// byte for byte, and the error says why.
+TEST_F(PtyTransfer, CliReceiveOfNothingKeepsTheExistingFile) {
+  namespace fs = std::filesystem;
+  const fs::path home = dir_ / "home";
+  fs::create_directories(home / "IIF");
+  std::ifstream in(fs::path(SURVEY_BIN_DIR) / "IIF" / "TS60.IIF", std::ios::binary);
+  std::string plain = DecodeInterfaceText(std::string(std::istreambuf_iterator<char>(in), {}));
+  // Reads of 20 ms: the ten polls of a silent instrument take a fifth of a second.
+  plain = plain.substr(0, plain.find("[TIMEOUTS]")) +
+          "[TIMEOUTS]\nREADINTERVALTIMEOUT=20\nREADTOTALTIMEOUTMULTIPLIER=0\n"
+          "READTOTALTIMEOUTCONSTANT=20\n";
+  Write("home/IIF/TS60.IIF", EncodeInterfaceText(plain));
+  Write("job.itf", "yesterday's job");
+  Simulator sim({"ulvo-receive", "--format", "ITF00", "--handshake", "acknak", "--silent"});
+  EXPECT_EQ(RunCli({"transfer", "--receive", "--instrument", "TS60", "--port", sim.Path(),
+                    "--force", Path("job.itf")},
+                   dir_, home.string()),
+            12);
+  EXPECT_EQ(Read("job.itf"), "yesterday's job");
+  const std::string errors = Read("stderr");
+  EXPECT_TRUE(Has(errors, "Error: No response was received from the intrument\n")) << errors;
+  EXPECT_TRUE(Has(errors, "\nno answer from the instrument within 0.")) << errors;
+  EXPECT_TRUE(Has(errors, "Nothing was received; " + Path("job.itf") + " was left as it was\n"))
+      << errors;
+  EXPECT_FALSE(Has(errors, "Writing the destinationfile")) << errors;
+  for (const auto& entry : fs::directory_iterator(dir_))  // nothing left beside it
+    EXPECT_EQ(entry.path().filename().string().find("job.itf."), std::string::npos);
+}
+
 TEST_F(PtyTransfer, CliTextsComeFromTheTranslationsFile) {
   namespace fs = std::filesystem;
   const fs::path home = dir_ / "home";

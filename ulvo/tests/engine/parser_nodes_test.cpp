@@ -327,11 +327,98 @@ TEST(WriteCap, OutputEndsAtTheCapAndGoesToTheFile) {
   pugi::xml_document data;
   ASSERT_TRUE(LoadDataDocumentFromText(data, doc));
   const auto path = dir / "big.out";
+  test::WriteBytes(path, "the user's previous file");
   std::string why;
   EXPECT_FALSE(format->WriteFile(data.document_element(), path, &why));
   EXPECT_EQ(why, "the output would be larger than 64 MiB; writing was stopped");
-  // Whole records up to the cap stay in the file.
-  EXPECT_EQ(std::filesystem::file_size(path), kMaxDataBytes);
+  // A write that breaks off leaves the previous file, and nothing beside it.
+  EXPECT_EQ(test::ReadBytes(path), "the user's previous file");
+  EXPECT_FALSE(std::filesystem::exists(dir / "big.out.ulvo-tmp"));
+}
+
+TEST(WriteFailure, FullDiskLeavesThePreviousFileAndSaysWhy) {
+  TempDir dir;
+  auto format = LoadDefinition(dir, R"(<format><repeat><node><group id="P">
+      <element id="V" width="3000"/></group></node></repeat></format>)");
+  ASSERT_TRUE(format);
+  pugi::xml_document data;
+  ASSERT_TRUE(LoadDataDocumentFromText(data, "<data><P><V>1</V></P><P><V>2</V></P></data>"));
+  const auto path = dir / "out.txt";
+  test::WriteBytes(path, "previous");
+  std::string why;
+  {
+    test::FileSizeLimit limit(4000);
+    EXPECT_FALSE(format->WriteFile(data.document_element(), path, &why));
+  }
+  EXPECT_EQ(why, "File too large");
+  EXPECT_EQ(test::ReadBytes(path), "previous");
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.txt.ulvo-tmp"));
+}
+
+// Values wider than their fields are written in full and noted, with the record they are in.
+TEST(WriteOverflow, WiderValuesAreNotedWhereTheyStay) {
+  struct Case {
+    const char* name;
+    const char* definition;  // children of <format>
+    const char* document;
+    const char* bytes;
+    std::vector<std::string> notes;  // "record index/element/value/width/offset"
+  } cases[] = {
+      {"fits exactly",
+       R"(<node><group id="P"><element id="V" width="3"/></group></node>)",
+       "<data><P><V>123</V></P></data>",
+       "123",
+       {}},
+      {"one too many",
+       R"(<repeat><node><group id="P"><element id="V" width="3"/></group></node></repeat>)",
+       "<data><P><V>12</V></P><P><V>1234</V></P></data>",
+       "12 1234",
+       {"1/V/1234/3/3"}},
+      {"the sign counts",
+       R"(<node><group id="P"><element id="N" width="10" align="right" sign="true" factor="1000" precision="0"/></group></node>)",
+       "<data><P><N>5000291.449</N></P></data>",
+       "+5000291449",
+       {"0/N/+5000291449/10/0"}},
+      {"taken back with the attempt",
+       R"(<node><radio><group id="P"><element id="V" width="2"/><element id="Missing"/></group>)"
+       R"(<group id="P"><literal>short</literal></group></radio></node>)",
+       "<data><P><V>123</V></P></data>",
+       "short",
+       {}},
+      {"nested record",
+       R"(<node><group id="P"><node><group id="Q"><element id="V" width="1"/></group></node></group></node>)",
+       "<data><P><Q><V>ab</V></Q></P></data>",
+       "ab",
+       {"0/Q/V/ab/1/0"}},
+      {"count",
+       R"(<count id="P" width="1"/><repeat><node><group id="P"><literal>x</literal></group></node></repeat>)",
+       "<data><P/><P/><P/><P/><P/><P/><P/><P/><P/><P/></data>",
+       "10xxxxxxxxxx",
+       {"-/count of P/10/1/0"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    auto format = LoadDefinition(dir, std::string("<format>") + c.definition + "</format>");
+    ASSERT_TRUE(format);
+    pugi::xml_document data;
+    ASSERT_TRUE(LoadDataDocumentFromText(data, c.document));
+    std::vector<const void*> records;
+    for (pugi::xml_node r = data.document_element().first_child(); r; r = r.next_sibling())
+      records.push_back(r.internal_object());
+    std::vector<FieldOverflow> overflows;
+    EXPECT_TRUE(format->WriteFile(data.document_element(), dir / "out", nullptr, &overflows));
+    EXPECT_EQ(test::ReadBytes(dir / "out"), c.bytes);
+    std::vector<std::string> notes;
+    for (const FieldOverflow& o : overflows) {
+      const auto at = std::find(records.begin(), records.end(), o.record);
+      notes.push_back(
+          (at == records.end() ? std::string("-") : std::to_string(at - records.begin())) + "/" +
+          o.element + "/" + o.value + "/" + std::to_string(o.width) + "/" +
+          std::to_string(o.offset));
+    }
+    EXPECT_EQ(notes, c.notes);
+  }
 }
 
 TEST(WriteCap, RollbackBehindTheBytesInTheFile) {

@@ -272,23 +272,19 @@ class BoxWatcher {
 TEST_F(ConvertViewTest, NameTooLongForItsColumnsShowsTheCheckAfterSuccess) {
   Translations dutch;
   ASSERT_TRUE(dutch.Load(ULVO_SHIPPED_DATA_DIR "/ulvo-nl.tft"));
-  // The name is written whole, so the second line's northing would start in its column 11:
-  // the first line is 50 columns and CR LF, 52 + 10 = byte 62.
-  const std::string kWhy =
-      "line 2, column 11 (byte offset 62): the input stops matching the format after 1 record";
+  // The name is written whole; the writer says so, and reading back (which then stops at
+  // the second line's northing) has nothing to add.
   const struct {
     bool translated;
     std::string success;
     std::string check;
   } cases[] = {
       {false, "Converted successfully",
-       "Reading the converted file back found 1 difference(s):\n"
-       "The file does not read back from record 2: " +
-           kWhy},
+       "1 value(s) do not fit their fields:\n"
+       "Record 2, element NR: P1234567890 needs 11 characters, the field holds 10"},
       {true, "Conversie geslaagd",
-       "Het teruglezen van het omgezette bestand gaf 1 verschil(len):\n"
-       "Het bestand is vanaf record 2 niet terug te lezen: " +
-           kWhy},
+       "1 waarde(n) passen niet in hun veld:\n"
+       "Record 2, element NR: P1234567890 heeft 11 tekens nodig, het veld heeft er 10"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.translated);
@@ -312,6 +308,40 @@ TEST_F(ConvertViewTest, NameTooLongForItsColumnsShowsTheCheckAfterSuccess) {
     EXPECT_EQ(watcher.boxes[1].first, QMessageBox::Warning);
     EXPECT_EQ(watcher.boxes[1].second.toStdString(), c.check);
   }
+}
+
+// "Error while converting" says where and why; a source that cannot be read is found
+// before anything is asked or written.
+TEST_F(ConvertViewTest, FailureShowsWhyUnderTheMessage) {
+  const std::string in = (folder / "missing.csv").string();
+  Write(folder / "out.csv", "keep");
+  auto view = std::make_unique<CConvertView>(context);  // its own message boxes
+  Choose(view->TargetType(), "POINTS");
+  ChooseFormat(view->TargetFormat(), "Point list (comma-separated)");
+  view->SourceFile()->setText(QString::fromStdString(in));
+  view->TargetFile()->setText(QString::fromStdString((folder / "out.csv").string()));
+  BoxWatcher watcher;
+  view->Convert();
+  ASSERT_EQ(watcher.boxes.size(), 1u);  // no replace question before it
+  EXPECT_EQ(watcher.boxes[0].first, QMessageBox::Warning);
+  EXPECT_EQ(watcher.boxes[0].second.toStdString(),
+            "Error while converting\n\n" + in + ": No such file or directory");
+  EXPECT_EQ(Read(folder / "out.csv"), "keep");
+}
+
+TEST_F(ConvertViewTest, ClosingSavesTheChoicesBeforeTheWindowGoesAway) {
+  auto view = Open();
+  view->TargetFile()->setText(QStringLiteral("/data/t.txt"));
+  EXPECT_TRUE(view->close());
+  // The window still exists: the settings already hold what it showed.
+  EXPECT_STREQ(document.document_element()
+                   .child("conversion")
+                   .child("dialog")
+                   .child("to")
+                   .child("file")
+                   .attribute("name")
+                   .value(),
+               "/data/t.txt");
 }
 
 TEST(MergeView, CaptionsDefaultOrTranslatedAndOnlyCloseActs) {

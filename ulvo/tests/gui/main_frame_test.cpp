@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -16,9 +17,12 @@
 #include <fstream>
 
 #include "ulvo/gui/about_dlg.h"
+#include "ulvo/gui/cconvert_view.h"
 #include "ulvo/gui/help_view.h"
+#include "ulvo/gui/id_name_combo.h"
 #include "ulvo/gui/main_frame.h"
 #include "ulvo/gui/splash_wnd.h"
+#include "ulvo/gui/task_windows.h"
 
 namespace fs = std::filesystem;
 
@@ -311,6 +315,55 @@ TEST_F(MainFrameTest, ClosingTheFrameWritesTheSettings) {
   EXPECT_FALSE(fs::exists(folder_ / "Settings.xml"));
   EXPECT_TRUE(frame.close());
   EXPECT_TRUE(fs::exists(folder_ / "Settings.xml"));
+  EXPECT_TRUE(messages_.isEmpty());
+}
+
+// Leaving the program with the Convert window open keeps what the window shows.
+TEST_F(MainFrameTest, ExitWithTheConvertWindowOpenKeepsItsChoices) {
+  fs::copy(fs::path(ULVO_SHIPPED_DATA_DIR) / "Formats", folder_ / "Formats");
+  fs::copy_file(fs::path(ULVO_SHIPPED_DATA_DIR) / "Settings.xml", folder_ / "Settings.xml");
+  CMainFrame& frame = Frame();
+  RegisterTaskWindows(frame);
+  auto* convert = qobject_cast<CConvertView*>(frame.OpenTask(kConvertType));
+  ASSERT_NE(convert, nullptr);
+  convert->TargetFile()->setText(QStringLiteral("/data/chosen target.txt"));
+  frame.show();
+  EXPECT_TRUE(frame.close());
+  std::ifstream in(folder_ / "Settings.xml", std::ios::binary);
+  const std::string written(std::istreambuf_iterator<char>(in), {});
+  EXPECT_NE(written.find("<file name=\"/data/chosen target.txt\"/>"), std::string::npos) << written;
+}
+
+// A Settings.xml that cannot be read is named at start, with where it went; the lists are
+// the shipped ones, so Convert offers its formats.
+TEST_F(MainFrameTest, StartTellsWhichSettingsFileWasSetAside) {
+  fs::copy(fs::path(ULVO_SHIPPED_DATA_DIR) / "Formats", folder_ / "Formats");
+  WriteAll(folder_ / "Settings.xml", "<other/>");
+  WriteAll(folder_ / "Settings.xml.bad", "an earlier one");
+  CMainFrame& frame = Frame();
+  RegisterTaskWindows(frame);
+  frame.ShowStartNotices();
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_EQ(
+      messages_[0].toStdString(),
+      (folder_ / "Settings.xml").string() +
+          " could not be read: its root element is <other>, not <settings>.\nIt was kept as " +
+          (folder_ / "Settings.xml.2.bad").string() +
+          ".\nULVO starts with the types, groups and elements it was shipped with.");
+  std::ifstream earlier(folder_ / "Settings.xml.bad", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(earlier), {}), "an earlier one");
+  auto* convert = qobject_cast<CConvertView*>(frame.OpenTask(kConvertType));
+  ASSERT_NE(convert, nullptr);
+  EXPECT_EQ(convert->SourceType()->count(), 2);
+  EXPECT_GT(convert->SourceFormat()->count(), 0);
+
+  // A readable file is nothing to tell.
+  messages_.clear();
+  CDunmarkApp quiet;
+  quiet.Start(folder_ / "missing", &profile_);
+  CMainFrame plain(quiet);
+  plain.SetMessageHandler([this](const QString& text) { messages_.push_back(text); });
+  plain.ShowStartNotices();
   EXPECT_TRUE(messages_.isEmpty());
 }
 

@@ -23,6 +23,7 @@
 #include "ulvo/gui/ctransfer_prop_sheet.h"
 #include "ulvo/gui/ctransfer_view.h"
 #include "ulvo/tests/gui/gui_test_support.h"
+#include "ulvo/tests/transfer/fake_device.h"
 #include "ulvo/tests/transfer/scripted_transfer_prompts.h"
 
 namespace ulvo {
@@ -41,6 +42,7 @@ struct Line {
   std::atomic<bool> closed{false};
   std::atomic<bool> unplugged{false};  // every read fails, as with a pulled USB adapter
   std::string openedName;
+  test::FakeClock clock;  // a read that finds nothing counts 100 ms on it
   void Feed(const std::string& bytes) {
     std::lock_guard<std::mutex> lock(mutex);
     pending += bytes;
@@ -70,6 +72,7 @@ class LineDevice : public SerialDevice {
     const size_t n = std::min(max, line_.pending.size());
     out += line_.pending.substr(0, n);
     line_.pending.erase(0, n);
+    if (n == 0) line_.clock.SleepFor(std::chrono::milliseconds(100));
     return static_cast<long>(n);
   }
   bool Write(std::string_view, std::chrono::milliseconds) override { return true; }
@@ -140,7 +143,8 @@ class TransferViewTest : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(dir); }
 
   std::unique_ptr<CTransferView> Open() {
-    doc = std::make_unique<CTransferDoc>([this] { return std::make_unique<LineDevice>(line); });
+    doc = std::make_unique<CTransferDoc>([this] { return std::make_unique<LineDevice>(line); },
+                                         nullptr, &line.clock);
     auto view = std::make_unique<CTransferView>(context, *doc, ports);
     view->SetPrompts(&prompts);
     view->onReceived = [this](const std::string& format, const std::string& file) {
@@ -239,8 +243,10 @@ TEST_F(TransferViewTest, NoPortFailsAtOpeningAndSetsNoSource) {
   Find<QComboBox>(view.get(), "port")->setEditText(QString());
   Find<QPushButton>(view.get(), "next")->click();
   ASSERT_TRUE(WaitFor([&] { return !doc->Runner().Running(); }));
-  // The error is set after the status; the status is shown last.
-  EXPECT_EQ(Find<QLabel>(view.get(), "messages")->text(), "Transfer failed");
+  // The status is shown last; why it failed comes under it.
+  EXPECT_EQ(Find<QLabel>(view.get(), "messages")->text(),
+            "Transfer failed\n(no port): the port could not be opened\n"
+            "Nothing was received; no file was written.");
   EXPECT_EQ(line.openedName, "");
   EXPECT_TRUE(received.empty());
 }
@@ -361,19 +367,45 @@ TEST_F(TransferViewTest, FailedReceiveNamesThePartialFile) {
   line.unplugged = true;
   ASSERT_TRUE(WaitFor([&] { return !doc->Runner().Running(); }));
   EXPECT_EQ(Find<QLabel>(view.get(), "messages")->text(),
-            "Transfer failed\nReceived data kept: 12 bytes in\n" + QString::fromStdString(file));
+            "Transfer failed\n/dev/fake: reading from the port failed after 12 bytes\n"
+            "Received data kept: 12 bytes in\n" +
+                QString::fromStdString(file));
   std::ifstream in(file, std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "P1,1.000,2.0");
   EXPECT_TRUE(received.empty());
   EXPECT_TRUE(prompts.shown.empty());
 
-  // The next start clears the note.
+  // The next start clears the note; the partial file is replaced after a yes.
   line.unplugged = false;
+  prompts.answers = {true};
   Find<QPushButton>(view.get(), "next")->click();
   Find<QPushButton>(view.get(), "next")->click();
   line.Feed(std::string("P2\r\n") + '\x04');
   ASSERT_TRUE(WaitFor([&] { return !doc->Runner().Running(); }));
   EXPECT_EQ(Find<QLabel>(view.get(), "messages")->text(), "Transfer succesful");
+}
+
+// A typed name of an existing file is replaced only after a yes, and a receive that gets
+// nothing leaves it byte for byte, saying why.
+TEST_F(TransferViewTest, SilentInstrumentLeavesTheExistingFile) {
+  auto view = Open();
+  const std::string file = (dir / "job.txt").string();
+  std::ofstream(file, std::ios::binary) << "yesterday's job\r\n";
+  prompts.answers = {true};
+  Prepare(*view, file);
+  EXPECT_EQ(prompts.asked,
+            std::vector<std::string>{file + "\nThis file already exists.\nReplace existing file?"});
+  Find<QPushButton>(view.get(), "next")->click();  // Start: no second question
+  ASSERT_TRUE(WaitFor([&] { return !doc->Runner().Running(); }));
+  EXPECT_EQ(prompts.asked.size(), 1u);
+  // Thirty reads find nothing, 100 ms each.
+  EXPECT_EQ(Find<QLabel>(view.get(), "messages")->text(),
+            "Transfer failed\nno answer from the instrument within 3.0 s\n"
+            "Nothing was received; " +
+                QString::fromStdString(file) + " was left as it was.");
+  std::ifstream in(file, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "yesterday's job\r\n");
+  EXPECT_TRUE(received.empty());  // nothing new to convert
 }
 
 TEST_F(TransferViewTest, DataTheFileCannotTakeGoesToTheFallbackFolder) {

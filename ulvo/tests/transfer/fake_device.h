@@ -68,6 +68,7 @@ class ScriptedDevice : public SerialDevice {
     ++closes;
     return closeOk;
   }
+  std::string LastError() const override { return lastError; }
 
   std::string Wire() const {
     std::string all;
@@ -79,6 +80,7 @@ class ScriptedDevice : public SerialDevice {
   bool timeoutsOk = true;
   bool closeOk = true;
   int failWriteAt = -1;
+  std::string lastError;
   std::string openedName;
   PortSettings openedSettings;
   ReadTimeouts timeouts;

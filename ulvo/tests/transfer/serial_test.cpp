@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "fake_device.h"
@@ -9,6 +11,7 @@
 #include "ulvo/transfer/culvo_serial.h"
 #include "ulvo/transfer/fault_device.h"
 #include "ulvo/transfer/tracing_device.h"
+#include "ulvo/transfer/transfer_failure.h"
 
 namespace ulvo {
 namespace {
@@ -323,14 +326,102 @@ TEST_F(SerialTest, ReceiveStreamedFramesAndNoise) {
   }
 }
 
-TEST_F(SerialTest, ReceivePollsSilentInstrumentThenWritesFile) {
+TEST_F(SerialTest, ReceiveFromASilentInstrumentLeavesTheFileAsItWas) {
   EXPECT_EQ(Receive(MakeInstrument(2, 2)), 12u);
   // The first ENQ and one per empty read until the countdown of 10 runs out.
   EXPECT_EQ(device.writes, std::vector<std::string>(11, kEnq));
   EXPECT_EQ(serial.Status(), 11u);
   EXPECT_EQ(serial.Error(), 12u);
-  EXPECT_TRUE(std::filesystem::exists(dir / "received.dat"));
-  EXPECT_EQ(Received(), "");
+  EXPECT_FALSE(std::filesystem::exists(dir / "received.dat"));
+  EXPECT_FALSE(serial.FileWritten());
+
+  // Nothing received, by failure or by an instrument that sends only its end: yesterday's
+  // file stays byte for byte.
+  for (const std::string& inbound : {std::string(), std::string("\x04")}) {
+    File("received.dat", "yesterday's job\r\n");
+    device.inbound = {inbound};
+    Receive(MakeInstrument(1, 0));
+    EXPECT_EQ(Received(), "yesterday's job\r\n");
+    EXPECT_FALSE(serial.FileWritten());
+    EXPECT_EQ(std::count(owner.statuses.begin(), owner.statuses.end(), 3u), 0);
+  }
+  // One byte is enough to replace it.
+  device.inbound = {"z"};
+  EXPECT_EQ(Receive(MakeInstrument(1, 0)), 12u);
+  EXPECT_EQ(Received(), "z");
+}
+
+// What ulvo-cli prints and the Transfer window shows under "Transfer failed".
+TEST_F(SerialTest, FailuresSayWhereAndWhy) {
+  const ControlChars cc;
+  std::string badBlock = BuildBlock("one", '0', cc);
+  badBlock[5] = 'X';
+  struct Case {
+    const char* name;
+    uint32_t format, soft;
+    int direction;
+    std::function<void(ScriptedDevice&)> prepare;
+    uint32_t result;
+    std::string because;
+  } cases[] = {
+      {"port that is not there", 1, 0, kDirectionSend,
+       [](ScriptedDevice& d) {
+         d.openResult = OpenResult::kCannotOpen;
+         d.lastError = "No such file or directory";
+       },
+       2, "COM1: No such file or directory"},
+      {"port without a reason", 1, 0, kDirectionSend,
+       [](ScriptedDevice& d) { d.openResult = OpenResult::kCannotSetState; }, 3,
+       "COM1: the port refused the line settings"},
+      {"time-outs refused", 1, 0, kDirectionSend, [](ScriptedDevice& d) { d.timeoutsOk = false; },
+       5, "COM1: the port refused the read time-outs"},
+      // Ten silent reads of 136 bytes: 10 x (10 x 136 + 100) ms.
+      {"silent instrument", 2, 2, kDirectionReceive, [](ScriptedDevice&) {}, 12,
+       "no answer from the instrument within 15 s"},
+      // Twenty silent reads of the 250 bytes left of a record: 20 x 2600 ms.
+      {"silent after some bytes", 1, 0, kDirectionReceive,
+       [](ScriptedDevice& d) { d.inbound = {"abc"}; }, 12,
+       "the instrument fell silent after 3 bytes: no answer from the instrument within 52 s"},
+      {"damaged block", 2, 0, kDirectionReceive, [&](ScriptedDevice& d) { d.inbound = {badBlock}; },
+       12, "block 1 came with a wrong block check and did not come right"},
+      {"every try rejected", 2, 2, kDirectionSend,
+       [](ScriptedDevice& d) { d.inbound = std::deque<std::string>(10, kNak); }, 12,
+       "record 1 of 2 was rejected by the instrument (NAK) on every try"},
+      // Ten tries, each a silent read of 20 bytes: 10 x 300 ms.
+      {"no answer to a record", 2, 2, kDirectionSend, [](ScriptedDevice&) {}, 12,
+       "record 1 of 2: no answer from the instrument within 3.0 s"},
+      {"answers that are no acknowledgement", 2, 2, kDirectionSend,
+       [](ScriptedDevice& d) {
+         for (int n = 0; n < 10; ++n) d.inbound.insert(d.inbound.end(), {"?", ""});
+       },
+       12, "record 1 of 2: the instrument answered ?, which is not an acknowledgement"},
+      {"record not written", 2, 0, kDirectionSend, [](ScriptedDevice& d) { d.failWriteAt = 0; }, 15,
+       "COM1: record 1 of 2 could not be written within 30 s"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedDevice fresh{clock};
+    c.prepare(fresh);
+    LineWatch line(fresh, clock);
+    CULVOSerial engine(line);
+    const std::string file = c.direction == kDirectionSend ? File("source.dat", "hello")
+                                                           : (dir / "received.dat").string();
+    EXPECT_EQ(engine.Run(nullptr, MakeInstrument(c.format, c.soft), "COM1", c.direction, file),
+              c.result);
+    EXPECT_EQ(ExplainTransferFailure(engine, c.result, "COM1", &line),
+              std::vector<std::string>{c.because});
+  }
+  // The file to send, named with the system's reason.
+  EXPECT_EQ(
+      serial.Run(nullptr, MakeInstrument(1, 0), "COM1", kDirectionSend, (dir / "missing").string()),
+      9u);
+  EXPECT_EQ(ExplainTransferFailure(serial, 9, "COM1", nullptr),
+            std::vector<std::string>{(dir / "missing").string() + ": No such file or directory"});
+  EXPECT_EQ(Send(MakeInstrument(1, 0), ""), 16u);
+  EXPECT_EQ(
+      ExplainTransferFailure(serial, 16, "COM1", nullptr),
+      std::vector<std::string>{(dir / "source.dat").string() + ": the file holds no data to send"});
+  EXPECT_TRUE(ExplainTransferFailure(serial, 0, "COM1", nullptr).empty());
 }
 
 TEST_F(SerialTest, ReceiveEndingsThatFail) {

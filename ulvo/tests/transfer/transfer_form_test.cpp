@@ -6,6 +6,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "ulvo/tests/transfer/scripted_transfer_prompts.h"
 #include "ulvo/transfer/culvo_serial.h"
@@ -158,6 +159,59 @@ TEST_F(TransferFormTest, ReceiveFolderChecks) {
     EXPECT_EQ(form.NextOrStart() == TransferForm::NextResult::kReady, c.accepted) << c.name;
     EXPECT_EQ(prompts.shown.empty(), c.accepted) << c.name;
   }
+}
+
+// An existing destination is replaced only after a yes: typed in, or chosen in the save
+// dialog (which asks itself). Every transfer needs a yes of its own.
+TEST_F(TransferFormTest, ReceiveIntoAnExistingFileAsksFirst) {
+  const std::string existing = (dir / "job.txt").string();
+  const std::string other = (dir / "other.txt").string();
+  std::ofstream(existing) << "yesterday";
+  std::ofstream(other) << "older";
+  const std::string question = existing + "\nThis file already exists.\nReplace existing file?";
+  TransferForm form = Make();
+  form.InstrumentChanged(1);
+  form.DirectionChanged(kDirectionReceive);
+  form.OptionChanged(1);
+  using R = TransferForm::NextResult;
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    std::deque<bool> answers;
+    R result;
+    size_t asked;  // questions in this step
+  } steps[] = {
+      {"typed, No", [&] { form.FileNameEdited(existing); }, {false}, R::kStopped, 1},
+      {"typed, Yes", [] {}, {true}, R::kReady, 1},
+      {"start after the yes", [] {}, {}, R::kStartTransfer, 0},
+      {"the next transfer asks again", [&] { form.TransferEnded(); }, {true}, R::kReady, 1},
+      {"chosen in the dialog", [&] { form.FileChosenInDialog(existing); }, {}, R::kReady, 0},
+      {"and started", [] {}, {}, R::kStartTransfer, 0},
+      {"another file typed after",
+       [&] {
+         form.TransferEnded();
+         form.FileChosenInDialog(existing);
+         form.FileNameEdited(other);
+       },
+       {true},
+       R::kReady,
+       1},
+      {"a new file", [&] { form.FileNameEdited((dir / "new.txt").string()); }, {}, R::kReady, 0},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.act();
+    prompts.asked.clear();
+    prompts.answers = step.answers;
+    EXPECT_EQ(form.NextOrStart(), step.result);
+    EXPECT_EQ(prompts.asked.size(), step.asked);
+  }
+  form.FileNameEdited(existing);
+  prompts.asked.clear();
+  prompts.answers = {false};
+  form.NextOrStart();
+  EXPECT_EQ(prompts.asked, std::vector<std::string>{question});
+  EXPECT_EQ(form.Mode(), TransferForm::ButtonMode::kNext);
 }
 
 TEST_F(TransferFormTest, SendNeedsAnExistingFile) {

@@ -1,0 +1,156 @@
+#include "ulvo/engine/replace_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <functional>
+
+#include "ulvo/tests/engine/engine_test_support.h"
+
+namespace ulvo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+// What a folder holds besides the files a case made itself: a temporary file left behind
+// would show here.
+std::vector<std::string> Names(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+struct ReplaceCase {
+  const char* name;
+  std::function<fs::path(const TempDir&)> prepare;  // makes the destination's surroundings
+  std::string bytes;
+  std::string reason;             // expected; empty: success
+  std::string after;              // the destination's bytes afterwards
+  std::vector<std::string> left;  // the folder's names afterwards
+};
+
+TEST(ReplaceFile, OnlyACompleteFileTakesTheOldOnesPlace) {
+  const ReplaceCase cases[] = {
+      {"new file", [](const TempDir& d) { return d / "new.txt"; }, "abc", "", "abc", {"new.txt"}},
+      {"existing file",
+       [](const TempDir& d) {
+         WriteBytes(d / "old.txt", "previous contents");
+         return d / "old.txt";
+       },
+       "xy",
+       "",
+       "xy",
+       {"old.txt"}},
+      {"empty bytes still replace",
+       [](const TempDir& d) {
+         WriteBytes(d / "old.txt", "previous");
+         return d / "old.txt";
+       },
+       "",
+       "",
+       "",
+       {"old.txt"}},
+      {"missing folder",
+       [](const TempDir& d) { return d / "no" / "x.txt"; },
+       "abc",
+       "No such file or directory",
+       "",
+       {}},
+      {"a folder",
+       [](const TempDir& d) {
+         fs::create_directory(d / "sub");
+         return d / "sub";
+       },
+       "abc",
+       "Is a directory",
+       "",
+       {"sub"}},
+      {"leftover temporary file is not taken over",
+       [](const TempDir& d) {
+         WriteBytes(d / "a.txt", "old");
+         WriteBytes(d / "a.txt.ulvo-tmp", "someone's");
+         return d / "a.txt";
+       },
+       "new",
+       "",
+       "new",
+       {"a.txt", "a.txt.ulvo-tmp"}},
+  };
+  for (const ReplaceCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const fs::path path = c.prepare(dir);
+    EXPECT_EQ(ReplaceFileWith(path, c.bytes), c.reason);
+    if (fs::is_regular_file(path)) {
+      EXPECT_EQ(ReadBytes(path), c.after);
+    }
+    EXPECT_EQ(Names(dir.Path()), c.left);
+    if (fs::exists(dir / "a.txt.ulvo-tmp")) {
+      EXPECT_EQ(ReadBytes(dir / "a.txt.ulvo-tmp"), "someone's");
+    }
+  }
+}
+
+TEST(ReplaceFile, AFailedWriteLeavesTheOldFile) {
+  TempDir dir;
+  WriteBytes(dir / "job.txt", "yesterday's survey");
+  {
+    test::FileSizeLimit limit(1000);
+    EXPECT_EQ(ReplaceFileWith(dir / "job.txt", std::string(5000, 'x')), "File too large");
+  }
+  EXPECT_EQ(ReadBytes(dir / "job.txt"), "yesterday's survey");
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"job.txt"});
+}
+
+TEST(ReplaceFile, KeepsPermissionsAndLinks) {
+  TempDir dir;
+  WriteBytes(dir / "target.txt", "old");
+  fs::permissions(dir / "target.txt",
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink("target.txt", dir / "link.txt");
+  EXPECT_EQ(ReplaceFileWith(dir / "link.txt", "new"), "");
+  EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
+  EXPECT_EQ(ReadBytes(dir / "target.txt"), "new");
+  EXPECT_EQ(fs::status(dir / "target.txt").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST(ReplaceFile, DevicesAreWrittenInPlace) {
+  ReplacingWrite null("/dev/null");
+  EXPECT_TRUE(null.InPlace());
+  EXPECT_EQ(null.Path(), fs::path("/dev/null"));
+  EXPECT_EQ(ReplaceFileWith("/dev/null", "abc"), "");
+  if (fs::exists("/dev/full")) {
+    EXPECT_EQ(ReplaceFileWith("/dev/full", "abc"), "No space left on device");
+  }
+}
+
+TEST(ReplaceFile, ReadOnlyFileIsRefused) {
+  if (geteuid() == 0) GTEST_SKIP() << "the superuser writes read-only files";
+  TempDir dir;
+  WriteBytes(dir / "locked.txt", "keep");
+  fs::permissions(dir / "locked.txt", fs::perms::owner_read);
+  EXPECT_EQ(ReplacementProblem(dir / "locked.txt"), "Permission denied");
+  EXPECT_EQ(ReplaceFileWith(dir / "locked.txt", "new"), "Permission denied");
+  EXPECT_EQ(ReadBytes(dir / "locked.txt"), "keep");
+}
+
+TEST(ReplaceFile, DiscardedWriteLeavesNothing) {
+  TempDir dir;
+  WriteBytes(dir / "kept.txt", "old");
+  {
+    ReplacingWrite write(dir / "kept.txt");
+    ASSERT_EQ(write.Problem(), "");
+    WriteBytes(write.Path(), "half");
+  }  // neither committed nor discarded: the destructor discards
+  EXPECT_EQ(ReadBytes(dir / "kept.txt"), "old");
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"kept.txt"});
+}
+
+}  // namespace
+}  // namespace ulvo
