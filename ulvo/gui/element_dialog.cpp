@@ -63,8 +63,9 @@ ElementDialog::ElementDialog(const std::vector<IdName>& elements, const Translat
         bool number = false;
         const qlonglong width = text.toLongLong(&number);
         if (text.isEmpty() || (number && width <= kMaxFieldWidth)) return true;
-        *why = translate_("IDS_ELEMENT_WIDTH_ERR", "The width cannot be more than %1.")
-                   .replace("%1", QString::number(kMaxFieldWidth));
+        *why = QString::fromStdString(FormatMessage(
+            translate_("IDS_ELEMENT_WIDTH_ERR", "The width cannot be more than %s.").toStdString(),
+            std::to_string(kMaxFieldWidth)));
         return false;
       },
       refuse, widthEdit_));
@@ -80,8 +81,10 @@ ElementDialog::ElementDialog(const std::vector<IdName>& elements, const Translat
   offsetEdit_->setValidator(new FieldValidator(
       [this](const QString& text, QString* why) {
         if (std::isfinite(ReadDouble(text.toStdString()))) return true;
-        *why = translate_("IDS_ELEMENT_OFFSET_ERR", "The offset %1 is too large to be stored.")
-                   .replace("%1", text);
+        *why = QString::fromStdString(FormatMessage(
+            translate_("IDS_ELEMENT_OFFSET_ERR", "The offset %s is too large to be stored.")
+                .toStdString(),
+            text.toStdString()));
         return false;
       },
       refuse, offsetEdit_));

@@ -164,10 +164,11 @@ FormatDesignView::FormatDesignView(FormatDesignContext context, QWidget* parent)
   groupArea_ = new QStackedWidget(this);
   groupArea_->addWidget(groupList_);
   groupArea_->addWidget(notSimple_);
+  // Its line is kept free, so a refusal appearing does not move the lists.
   message_ = new QLabel(this);
   message_->setObjectName("IDC_DESIGN_MESSAGE");
   message_->setWordWrap(true);
-  message_->hide();
+  message_->setMinimumHeight(message_->fontMetrics().lineSpacing());
 
   auto* grid = new QGridLayout(this);
   grid->addWidget(label("IDC_DESIGN_FORMATS", "&Formats:", formatList_), 0, 0);
@@ -603,7 +604,6 @@ QString FormatDesignView::NotSimpleReason(const FormatDefinition& format) const 
 
 void FormatDesignView::Refuse(const QString& text) {
   message_->setText(text);
-  message_->setVisible(!text.isEmpty());
 }
 
 void FormatDesignView::Warn(const QString& text) {

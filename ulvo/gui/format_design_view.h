@@ -63,7 +63,7 @@ class FormatDesignView : public QWidget {
   QStackedWidget* GroupArea() const { return groupArea_; }
   // Why the selected format's groups cannot be edited here; hidden for a simple format.
   QLabel* NotSimpleText() const { return notSimple_; }
-  // The last edit the view refused, and why; empty when the last edit was taken.
+  // Why the last edit was refused; empty when it was taken.
   QLabel* Message() const { return message_; }
 
   // OK: false when a file could not be deleted or a format not saved (the view stays).

@@ -47,7 +47,7 @@ IdNameDialog::IdNameDialog(pugi::xml_node listNode, std::string tag, const QStri
   message_ = new QLabel(this);
   message_->setObjectName("IDC_IDNAME_MESSAGE");
   message_->setWordWrap(true);
-  message_->hide();
+  message_->setMinimumHeight(message_->fontMetrics().lineSpacing());
   addButton_ = new QPushButton(translate_("IDC_IDNAME_ADD_BTN", "Add"), this);
   addButton_->setObjectName("IDC_IDNAME_ADD_BTN");
   removeButton_ = new QPushButton(translate_("IDC_IDNAME_REMOVE_BTN", "Remove"), this);
@@ -195,7 +195,6 @@ void IdNameDialog::OnNameEdited(const QString& text) {
 
 void IdNameDialog::ShowMessage(const QString& text) {
   message_->setText(text);
-  message_->setVisible(!text.isEmpty());
 }
 
 void IdNameDialog::Warn(const QString& text) {

@@ -33,7 +33,7 @@ class IdNameDialog : public QDialog {
   QTreeWidget* List() const { return list_; }
   QLineEdit* IdEdit() const { return idEdit_; }
   QLineEdit* NameEdit() const { return nameEdit_; }
-  // Why the last edit of an identifier or name was changed; hidden when it was taken as typed.
+  // Why the last edit of an identifier or name was changed; empty when taken as typed.
   QLabel* Message() const { return message_; }
   QPushButton* AddButton() const { return addButton_; }
   QPushButton* RemoveButton() const { return removeButton_; }
