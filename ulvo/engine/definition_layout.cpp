@@ -5,6 +5,10 @@
 namespace ulvo {
 namespace {
 
+// Deeper documents are saved without their layout: the walks here recurse. Definitions that
+// load nest their parser nodes far less deep.
+constexpr int kMaxLayoutDepth = 512;
+
 bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
@@ -111,7 +115,7 @@ bool DefinitionLayout::Record(const pugi::xml_document& doc, std::string text) {
   const size_t lf = text_.find('\n');
   if (lf != std::string::npos && lf > 0 && text_[lf - 1] == '\r') lineEnd_ = "\r\n";
   size_t end = 0;
-  if (!RecordChildren(doc, 0, end) || !AllSpace(std::string_view(text_).substr(end))) {
+  if (!RecordChildren(doc, 0, end, 0) || !AllSpace(std::string_view(text_).substr(end))) {
     Clear();
     return false;
   }
@@ -138,10 +142,11 @@ bool DefinitionLayout::FindIndentUnit(pugi::xml_node element) {
   return false;
 }
 
-bool DefinitionLayout::RecordChildren(pugi::xml_node parent, size_t from, size_t& to) {
+bool DefinitionLayout::RecordChildren(pugi::xml_node parent, size_t from, size_t& to, int depth) {
+  if (depth > kMaxLayoutDepth) return false;
   size_t at = from;
   for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-    if (!RecordNode(child, parent.internal_object(), at, at)) return false;
+    if (!RecordNode(child, parent.internal_object(), at, at, depth)) return false;
   }
   to = at;
   return true;
@@ -186,7 +191,8 @@ bool DefinitionLayout::ScanStartTag(Node& node) const {
   }
 }
 
-bool DefinitionLayout::RecordNode(pugi::xml_node node, Key parent, size_t from, size_t& to) {
+bool DefinitionLayout::RecordNode(pugi::xml_node node, Key parent, size_t from, size_t& to,
+                                  int depth) {
   const ptrdiff_t offset = node.offset_debug();
   if (offset < 0) return false;
   const auto at = static_cast<size_t>(offset);
@@ -217,7 +223,7 @@ bool DefinitionLayout::RecordNode(pugi::xml_node node, Key parent, size_t from, 
         rec.endTag = rec.end = rec.tagEnd;
       } else {
         size_t inner = rec.tagEnd;
-        if (!RecordChildren(node, rec.tagEnd, inner)) return false;
+        if (!RecordChildren(node, rec.tagEnd, inner, depth + 1)) return false;
         rec.endTag = inner;
         while (rec.endTag < size && IsSpace(text_[rec.endTag])) ++rec.endTag;
         if (!startsAt(rec.endTag, "</")) return false;
@@ -267,7 +273,7 @@ bool DefinitionLayout::RecordNode(pugi::xml_node node, Key parent, size_t from, 
     case pugi::node_doctype: {
       rec.begin = text_.rfind("<!DOCTYPE", at);
       if (rec.begin == std::string::npos) return false;
-      int depth = 0;
+      int brackets = 0;
       char quote = 0;
       size_t p = at;
       for (; p < size; ++p) {
@@ -277,10 +283,10 @@ bool DefinitionLayout::RecordNode(pugi::xml_node node, Key parent, size_t from, 
         } else if (c == '"' || c == '\'') {
           quote = c;
         } else if (c == '[') {
-          ++depth;
+          ++brackets;
         } else if (c == ']') {
-          --depth;
-        } else if (c == '>' && depth <= 0) {
+          --brackets;
+        } else if (c == '>' && brackets <= 0) {
           break;
         }
       }

@@ -49,8 +49,8 @@ class DefinitionLayout {
   };
   using Memo = std::unordered_map<Key, bool>;
 
-  bool RecordChildren(pugi::xml_node parent, size_t from, size_t& to);
-  bool RecordNode(pugi::xml_node node, Key parent, size_t from, size_t& to);
+  bool RecordChildren(pugi::xml_node parent, size_t from, size_t& to, int depth);
+  bool RecordNode(pugi::xml_node node, Key parent, size_t from, size_t& to, int depth);
   bool ScanStartTag(Node& node) const;
   bool FindIndentUnit(pugi::xml_node element);
   const Node* FindKey(Key key) const;

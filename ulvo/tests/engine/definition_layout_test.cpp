@@ -209,5 +209,26 @@ TEST(LayoutSave, WhatWouldNotLoadIsNotWritten) {
   EXPECT_TRUE(format.IsModified());
 }
 
+TEST(LayoutSave, DeepDocumentIsSavedWithoutItsLayout) {
+  // Nesting inside a literal is not the parser's, so it loads however deep it goes.
+  std::string deep;
+  for (int i = 0; i < 5000; ++i) deep += "<a>";
+  for (int i = 0; i < 5000; ++i) deep += "</a>";
+  TempDir dir;
+  WriteBytes(dir / "f.xml", "<format name=\"a\">\n<literal>" + deep + "</literal>\n</format>\n");
+  FormatDefinition format(dir / "f.xml");
+  ASSERT_TRUE(format.Load()) << format.LoadError();
+  FormatDesign::RenameFormat(format, "b");
+  std::string reason;
+  ASSERT_TRUE(format.Save(&reason)) << reason;
+  // Written as new documents are: no white space added, empty elements closed at once.
+  std::string written;
+  for (int i = 0; i < 4999; ++i) written += "<a>";
+  written += "<a/>";
+  for (int i = 0; i < 4999; ++i) written += "</a>";
+  EXPECT_EQ(ReadBytes(dir / "f.xml"),
+            "<format name=\"b\"><literal>" + written + "</literal></format>\r\n");
+}
+
 }  // namespace
 }  // namespace ulvo
