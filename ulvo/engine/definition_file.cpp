@@ -85,39 +85,15 @@ bool IsWellFormedNode(pugi::xml_node node) {
   }
 }
 
-// Decodes one UTF-8 sequence at text[i]; false (and one byte consumed) when malformed.
-bool NextCodePoint(std::string_view text, size_t& i, unsigned long& code) {
-  const auto c = static_cast<unsigned char>(text[i]);
-  int length = 1;
-  if (c < 0x80) {
-    code = c;
-  } else if ((c & 0xE0) == 0xC0) {
-    length = 2;
-    code = c & 0x1F;
-  } else if ((c & 0xF0) == 0xE0) {
-    length = 3;
-    code = c & 0x0F;
-  } else if ((c & 0xF8) == 0xF0) {
-    length = 4;
-    code = c & 0x07;
-  } else {
-    ++i;
-    return false;
+unsigned long ReadUnit(std::string_view bytes, size_t at, int size, bool bigEndian) {
+  unsigned long unit = 0;
+  for (int k = 0; k < size; ++k) {
+    const int shift = 8 * (bigEndian ? size - 1 - k : k);
+    unit |=
+        static_cast<unsigned long>(static_cast<unsigned char>(bytes[at + static_cast<size_t>(k)]))
+        << shift;
   }
-  if (i + static_cast<size_t>(length) > text.size()) {
-    ++i;
-    return false;
-  }
-  for (int k = 1; k < length; ++k) {
-    const auto n = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
-    if ((n & 0xC0) != 0x80) {
-      ++i;
-      return false;
-    }
-    code = (code << 6) | (n & 0x3F);
-  }
-  i += static_cast<size_t>(length);
-  return true;
+  return unit;
 }
 
 void AppendUnit(std::string& out, unsigned long unit, int bytes, bool bigEndian) {
@@ -228,19 +204,33 @@ std::string EncodeDocumentText(std::string_view utf8, const FileEncoding& encodi
   return out;
 }
 
-bool SaveDocumentEncoded(const pugi::xml_document& doc, const std::filesystem::path& path,
-                         const FileEncoding& encoding) {
-  if (encoding.encoding == pugi::encoding_utf8 && !encoding.byteOrderMark) {
-    return SaveDocument(doc, path);
+std::string DecodeDocumentText(std::string_view bytes, const FileEncoding& encoding) {
+  const pugi::xml_encoding source = encoding.encoding;
+  const bool utf16 = source == pugi::encoding_utf16_le || source == pugi::encoding_utf16_be;
+  const bool utf32 = source == pugi::encoding_utf32_le || source == pugi::encoding_utf32_be;
+  const bool bigEndian = source == pugi::encoding_utf16_be || source == pugi::encoding_utf32_be;
+  std::string out;
+  if (utf16 || utf32) {
+    const int size = utf16 ? 2 : 4;
+    for (size_t at = 0; at + static_cast<size_t>(size) <= bytes.size();
+         at += static_cast<size_t>(size)) {
+      unsigned long code = ReadUnit(bytes, at, size, bigEndian);
+      if (utf16 && code >= 0xD800 && code <= 0xDBFF && at + 4 <= bytes.size()) {
+        const unsigned long low = ReadUnit(bytes, at + 2, 2, bigEndian);
+        if (low >= 0xDC00 && low <= 0xDFFF) {
+          code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+          at += 2;
+        }
+      }
+      if (at == 0 && code == 0xFEFF) continue;
+      AppendUtf8(out, code > 0x10FFFF ? 0xFFFD : code);
+    }
+  } else if (source == pugi::encoding_latin1) {
+    out = BytesToText(bytes);
+  } else {
+    out.assign(StartsWith(bytes, "\xEF\xBB\xBF") ? bytes.substr(3) : bytes);
   }
-  std::ostringstream text;
-  WriteDocument(doc, text);
-  const std::string bytes = EncodeDocumentText(text.str(), encoding);
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) return false;
-  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  file.flush();
-  return static_cast<bool>(file);
+  return out;
 }
 
 }  // namespace ulvo

@@ -24,8 +24,8 @@ bool IsWellFormedXml(std::string_view bytes);
 // written as character references, which only attribute values and text can hold anyway.
 std::string EncodeDocumentText(std::string_view utf8, const FileEncoding& encoding);
 
-// Writes the document as WriteDocument does, in the given encoding.
-bool SaveDocumentEncoded(const pugi::xml_document& doc, const std::filesystem::path& path,
-                         const FileEncoding& encoding);
+// The UTF-8 text of bytes read in the given encoding, without the byte order mark; the
+// reverse of EncodeDocumentText.
+std::string DecodeDocumentText(std::string_view bytes, const FileEncoding& encoding);
 
 }  // namespace ulvo

@@ -1,5 +1,6 @@
 #include "ulvo/engine/definition_model.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -21,27 +22,111 @@ void SetAttribute(pugi::xml_node element, const char* name, const std::string& v
   attribute.set_value(value.c_str());
 }
 
-void WriteElementItem(pugi::xml_node parent, const ElementDefinition& item) {
-  pugi::xml_node element = Checked(parent.append_child("element"));
-  element.append_attribute("id") = item.Id().c_str();
-  if (item.Width() > 0) element.append_attribute("width") = std::to_string(item.Width()).c_str();
-  if (item.Fill() != ' ') {
-    element.append_attribute("fill") = BytesToText(std::string(1, item.Fill())).c_str();
-  }
-  if (item.AlignRight()) element.append_attribute("align") = "right";
-  if (item.Sign()) element.append_attribute("sign") = "true";
-  if (item.Offset() != 0.0) {
-    element.append_attribute("offset") = FormatFixed(item.Offset(), 6).c_str();
+bool IsTag(pugi::xml_node node, const char* tag) {
+  return std::strcmp(node.name(), tag) == 0;
+}
+
+bool IsTrue(pugi::xml_node node, const char* attribute) {
+  return std::strcmp(node.attribute(attribute).value(), "true") == 0;
+}
+
+// The element's formatting as the loader reads it.
+int WidthOf(pugi::xml_node node) {
+  const pugi::xml_attribute a = node.attribute("width");
+  return a ? ReadInt(a.value()) : 0;
+}
+
+char FillOf(pugi::xml_node node) {
+  const pugi::xml_attribute a = node.attribute("fill");
+  return a && *a.value() ? TextToBytes(a.value())[0] : ' ';
+}
+
+double OffsetOf(pugi::xml_node node) {
+  const pugi::xml_attribute a = node.attribute("offset");
+  return a ? ReadDouble(a.value()) : 0.0;
+}
+
+// Sets or removes an attribute whose meaning changed; one that still means the same stays as
+// it was written.
+void Update(pugi::xml_node node, const char* name, bool changed, bool isDefault,
+            const std::string& value) {
+  if (!changed) return;
+  if (isDefault) {
+    node.remove_attribute(name);
+  } else {
+    SetAttribute(node, name, value);
   }
 }
 
-void WriteLiteralItem(pugi::xml_node parent, LiteralDefinition& item) {
-  pugi::xml_node literal = Checked(parent.append_child("literal"));
-  // A text of spaces would be lost as white space when the file is read again.
-  if (item.Text().find(' ') != std::string::npos) item.SetHex(true);
-  if (item.Hex()) literal.append_attribute("hex") = "true";
+void WriteElementItem(pugi::xml_node node, const ElementDefinition& item) {
+  if (!node.attribute("id") || item.Id() != node.attribute("id").value()) {
+    SetAttribute(node, "id", item.Id());
+  }
+  Update(node, "width", WidthOf(node) != item.Width(), item.Width() <= 0,
+         std::to_string(item.Width()));
+  Update(node, "fill", FillOf(node) != item.Fill(), item.Fill() == ' ',
+         BytesToText(std::string(1, item.Fill())));
+  Update(node, "align",
+         (std::strcmp(node.attribute("align").value(), "right") == 0) != item.AlignRight(),
+         !item.AlignRight(), "right");
+  Update(node, "sign", IsTrue(node, "sign") != item.Sign(), !item.Sign(), "true");
+  Update(node, "offset", OffsetOf(node) != item.Offset(), item.Offset() == 0.0,
+         FormatFixed(item.Offset(), 6));
+}
+
+// Spaces and control characters would not come back from the file as they were: such a text
+// is written in hexadecimal.
+bool NeedsHex(const std::string& bytes) {
+  for (char c : bytes) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u <= 0x20 || u == 0x7F) return true;
+  }
+  return false;
+}
+
+void WriteLiteralItem(pugi::xml_node node, LiteralDefinition& item) {
+  if (!item.Hex() && NeedsHex(item.Text())) item.SetHex(true);
+  if (IsTrue(node, "hex") != item.Hex()) {
+    if (item.Hex()) {
+      SetAttribute(node, "hex", "true");
+    } else {
+      node.remove_attribute("hex");
+    }
+  }
   const std::string text = item.Hex() ? item.Text() : BytesToText(item.Text());
-  Checked(literal.append_child(pugi::node_pcdata)).set_value(text.c_str());
+  pugi::xml_node pcdata =
+      node.find_child([](pugi::xml_node n) { return n.type() == pugi::node_pcdata; });
+  if (text.empty()) {
+    if (pcdata) node.remove_child(pcdata);
+  } else if (!pcdata) {
+    Checked(node.append_child(pugi::node_pcdata)).set_value(text.c_str());
+  } else if (text != pcdata.value()) {
+    pcdata.set_value(text.c_str());
+  }
+}
+
+std::vector<pugi::xml_node> ElementChildren(pugi::xml_node node) {
+  std::vector<pugi::xml_node> children;
+  for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling())
+    if (c.type() == pugi::node_element) children.push_back(c);
+  return children;
+}
+
+pugi::xml_node NextElement(pugi::xml_node node) {
+  for (pugi::xml_node n = node.next_sibling(); n; n = n.next_sibling())
+    if (n.type() == pugi::node_element) return n;
+  return {};
+}
+
+// Puts a container's children in its place.
+void Unwrap(pugi::xml_node container) {
+  pugi::xml_node parent = container.parent();
+  for (pugi::xml_node child = container.first_child(); child;) {
+    const pugi::xml_node next = child.next_sibling();
+    if (!parent.insert_move_before(child, container)) throw DocumentError("cannot move item");
+    child = next;
+  }
+  parent.remove_child(container);
 }
 
 }  // namespace
@@ -65,25 +150,21 @@ GroupDefinition::GroupDefinition(pugi::xml_node element) : element_(element) {
 void GroupDefinition::ReadItems(pugi::xml_node parent) {
   for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
     if (child.type() != pugi::node_element) continue;
-    const char* tag = child.name();
-    if (std::strcmp(tag, "terminated") == 0) {
+    if (IsTag(child, "terminated")) {
       ReadItems(child);
-    } else if (std::strcmp(tag, "element") == 0) {
+    } else if (IsTag(child, "element")) {
       auto item = std::make_unique<ElementDefinition>();
       item->SetId(child.attribute("id").value());
-      if (pugi::xml_attribute a = child.attribute("width")) item->SetWidth(ReadInt(a.value()));
-      if (pugi::xml_attribute a = child.attribute("fill"); a && *a.value()) {
-        item->SetFill(TextToBytes(a.value())[0]);
-      }
-      if (std::strcmp(child.attribute("align").value(), "right") == 0) item->SetAlignRight(true);
-      if (std::strcmp(child.attribute("sign").value(), "true") == 0) item->SetSign(true);
-      if (pugi::xml_attribute a = child.attribute("offset")) {
-        item->SetOffset(ReadDouble(a.value()));
-      }
+      item->SetWidth(WidthOf(child));
+      item->SetFill(FillOf(child));
+      item->SetAlignRight(std::strcmp(child.attribute("align").value(), "right") == 0);
+      item->SetSign(IsTrue(child, "sign"));
+      item->SetOffset(OffsetOf(child));
+      item->SetNode(child);
       items_.push_back(std::move(item));
-    } else if (std::strcmp(tag, "literal") == 0) {
+    } else if (IsTag(child, "literal")) {
       auto item = std::make_unique<LiteralDefinition>();
-      const bool hex = std::strcmp(child.attribute("hex").value(), "true") == 0;
+      const bool hex = IsTrue(child, "hex");
       if (hex) item->SetHex(true);
       pugi::xml_node text =
           child.find_child([](pugi::xml_node n) { return n.type() == pugi::node_pcdata; });
@@ -102,6 +183,7 @@ void GroupDefinition::ReadItems(pugi::xml_node parent) {
       // Reading is no edit: a group only rewritten when really changed keeps what the model
       // cannot hold (factor, precision, comments, layout).
       item->SetModified(false);
+      item->SetNode(child);
       items_.push_back(std::move(item));
     }
   }
@@ -145,45 +227,132 @@ LiteralDefinition* GroupDefinition::InsertLiteral(size_t index) {
 
 void GroupDefinition::RemoveItem(size_t index) {
   if (index >= items_.size()) return;
+  ItemDefinition* item = items_[index].get();
+  if (item->Node()) removed_.push_back(item->Node());
+  neighbours_.erase(std::remove(neighbours_.begin(), neighbours_.end(), item), neighbours_.end());
+  // The items that meet where it was may now form a pair, or stop forming one.
+  if (index > 0) neighbours_.push_back(items_[index - 1].get());
+  if (index + 1 < items_.size()) neighbours_.push_back(items_[index + 1].get());
   items_.erase(items_.begin() + static_cast<long>(index));
   modified_ = true;
 }
 
 bool GroupDefinition::IsModified() const {
-  if (modified_) return true;
+  if (modified_ || !removed_.empty()) return true;
   for (const auto& item : items_) {
-    if (item->Modified()) return true;
+    if (item->Modified() || !item->Node()) return true;
   }
   return false;
 }
 
+pugi::xml_node GroupDefinition::TopBelowGroup(pugi::xml_node node) const {
+  while (node && node.parent() != element_) node = node.parent();
+  return node;
+}
+
+void GroupDefinition::RemoveItemNode(pugi::xml_node node) {
+  pugi::xml_node parent = node.parent();
+  if (!parent) return;
+  parent.remove_child(node);
+  // A terminated pair that lost a half is no pair any more.
+  while (parent != element_ && IsTag(parent, "terminated")) {
+    const size_t left = ElementChildren(parent).size();
+    if (left == 1) Unwrap(parent);
+    if (left != 0) break;
+    pugi::xml_node up = parent.parent();
+    up.remove_child(parent);
+    parent = up;
+  }
+}
+
+void GroupDefinition::PlaceNewItem(size_t index) {
+  ItemDefinition* item = items_[index].get();
+  auto* element = dynamic_cast<ElementDefinition*>(item);
+  const char* tag = element ? "element" : "literal";
+  const pugi::xml_node previous = index > 0 ? items_[index - 1]->Node() : pugi::xml_node();
+  pugi::xml_node next;
+  for (size_t k = index + 1; k < items_.size() && !next; ++k) next = items_[k]->Node();
+  // An item between the two halves of a pair splits it.
+  while (previous && next && TopBelowGroup(previous) == TopBelowGroup(next)) {
+    Unwrap(TopBelowGroup(previous));
+  }
+  pugi::xml_node node;
+  if (previous) {
+    node = element_.insert_child_after(tag, TopBelowGroup(previous));
+  } else if (next) {
+    node = element_.insert_child_before(tag, TopBelowGroup(next));
+  } else {
+    node = element_.append_child(tag);
+  }
+  item->SetNode(Checked(node));
+  if (element) {
+    WriteElementItem(node, *element);
+  } else {
+    WriteLiteralItem(node, *static_cast<LiteralDefinition*>(item));
+  }
+}
+
+void GroupDefinition::PairItems(size_t index) {
+  auto* element = dynamic_cast<ElementDefinition*>(items_[index].get());
+  if (!element) return;
+  auto* literal = index + 1 < items_.size()
+                      ? dynamic_cast<LiteralDefinition*>(items_[index + 1].get())
+                      : nullptr;
+  const pugi::xml_node field = element->Node();
+  const pugi::xml_node parent = field.parent();
+  const bool paired =
+      literal && parent != element_ && IsTag(parent, "terminated") &&
+      ElementChildren(parent) == std::vector<pugi::xml_node>{field, literal->Node()};
+  const bool wanted = literal && element->Width() <= 0;
+  if (wanted && !paired) {
+    const pugi::xml_node terminator = literal->Node();
+    if (parent != element_ || terminator.parent() != element_ || NextElement(field) != terminator) {
+      return;  // not side by side in the group: their place is the author's
+    }
+    pugi::xml_node pair = Checked(element_.insert_child_before("terminated", field));
+    if (!pair.append_move(field) || !pair.append_move(terminator)) {
+      throw DocumentError("cannot move item");
+    }
+  } else if (!wanted && paired) {
+    Unwrap(parent);
+  }
+}
+
 void GroupDefinition::Rewrite() {
   if (!element_) throw DocumentError("group has no element");
-  // The group's comments stay, ahead of the items, since their place among edited items
-  // cannot be known.
-  for (pugi::xml_node child = element_.first_child(); child;) {
-    const pugi::xml_node next = child.next_sibling();
-    if (child.type() != pugi::node_comment) element_.remove_child(child);
-    child = next;
-  }
-  size_t i = 0;
-  while (i < items_.size()) {
-    auto* element = dynamic_cast<ElementDefinition*>(items_[i].get());
-    auto* next =
-        i + 1 < items_.size() ? dynamic_cast<LiteralDefinition*>(items_[i + 1].get()) : nullptr;
-    if (element && element->Width() <= 0 && next) {
-      pugi::xml_node terminated = Checked(element_.append_child("terminated"));
-      WriteElementItem(terminated, *element);
-      WriteLiteralItem(terminated, *next);
-      i += 2;
-    } else if (element) {
-      WriteElementItem(element_, *element);
-      ++i;
+  for (const pugi::xml_node node : removed_) RemoveItemNode(node);
+  removed_.clear();
+  std::vector<bool> touched(items_.size(), false);
+  auto touch = [&touched](size_t i) {
+    if (i < touched.size()) touched[i] = true;
+  };
+  for (size_t i = 0; i < items_.size(); ++i) {
+    ItemDefinition* item = items_[i].get();
+    if (!item->Node() || !item->Modified()) continue;
+    if (auto* element = dynamic_cast<ElementDefinition*>(item)) {
+      const bool variable = WidthOf(item->Node()) <= 0;
+      WriteElementItem(item->Node(), *element);
+      if (variable != (element->Width() <= 0)) touch(i);
     } else {
-      WriteLiteralItem(element_, *static_cast<LiteralDefinition*>(items_[i].get()));
-      ++i;
+      WriteLiteralItem(item->Node(), *static_cast<LiteralDefinition*>(item));
     }
   }
+  for (size_t i = 0; i < items_.size(); ++i) {
+    if (items_[i]->Node()) continue;
+    PlaceNewItem(i);
+    touch(i);
+    if (i > 0) touch(i - 1);
+  }
+  for (ItemDefinition* neighbour : neighbours_) {
+    for (size_t i = 0; i < items_.size(); ++i) {
+      if (items_[i].get() == neighbour) touch(i);
+    }
+  }
+  neighbours_.clear();
+  for (size_t i = 0; i < items_.size(); ++i) {
+    if (touched[i] || (i + 1 < items_.size() && touched[i + 1])) PairItems(i);
+  }
+  for (const auto& item : items_) item->SetModified(false);
   modified_ = false;
 }
 

@@ -13,13 +13,17 @@ class ItemDefinition {
   virtual ~ItemDefinition() = default;
   bool Modified() const { return modified_; }
   void SetModified(bool on) { modified_ = on; }
+  // The item's element in the definition; empty for an item not written yet.
+  pugi::xml_node Node() const { return node_; }
+  void SetNode(pugi::xml_node node) { node_ = node; }
 
  private:
   bool modified_ = false;
+  pugi::xml_node node_;
 };
 
-// A value field. Factor and precision are not part of the model: they survive only as long
-// as their group is not rewritten.
+// A value field. Factor and precision are not part of the model: the element keeps them, as
+// it keeps everything the editor does not change.
 class ElementDefinition : public ItemDefinition {
  public:
   const std::string& Id() const { return id_; }
@@ -76,14 +80,24 @@ class GroupDefinition {
   void RemoveItem(size_t index);
 
   bool IsModified() const;
-  // Replaces the element's children by the XML of the items.
+  // Brings the element's children in line with the items. Only what was edited changes:
+  // removed items lose their elements, edited ones only the attributes that changed, new
+  // ones are placed after their predecessor. Everything else (factor, precision, comments,
+  // other content) stays. An element without a width directly followed by a literal forms a
+  // terminated pair where an edit touched them.
   void Rewrite();
 
  private:
   void ReadItems(pugi::xml_node parent);
+  pugi::xml_node TopBelowGroup(pugi::xml_node node) const;
+  void RemoveItemNode(pugi::xml_node node);
+  void PlaceNewItem(size_t index);
+  void PairItems(size_t index);
 
   pugi::xml_node element_;
   std::vector<std::unique_ptr<ItemDefinition>> items_;
+  std::vector<pugi::xml_node> removed_;      // elements of removed items, taken out at Rewrite
+  std::vector<ItemDefinition*> neighbours_;  // items that met where one was removed
   bool modified_ = false;
 };
 

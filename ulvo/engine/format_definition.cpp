@@ -5,6 +5,7 @@
 #include <fstream>
 #include <limits>
 #include <optional>
+#include <sstream>
 #include <system_error>
 
 #include "ulvo/engine/data_document.h"
@@ -31,6 +32,21 @@ std::string WriteReason(const OutputBuffer& out, const std::filesystem::path& ou
 
 std::string TooLarge(const std::filesystem::path& input) {
   return input.string() + ": the file is larger than 64 MiB";
+}
+
+const char* EncodingName(pugi::xml_encoding encoding) {
+  switch (encoding) {
+    case pugi::encoding_utf16_le:
+    case pugi::encoding_utf16_be:
+      return "UTF-16";
+    case pugi::encoding_utf32_le:
+    case pugi::encoding_utf32_be:
+      return "UTF-32";
+    case pugi::encoding_latin1:
+      return "Latin-1";
+    default:
+      return "UTF-8";
+  }
 }
 
 bool IsTrue(pugi::xml_node node, const char* attribute) {
@@ -132,50 +148,67 @@ void FormatDefinition::Clear() {
   simple_ = false;
   document_ = std::make_unique<pugi::xml_document>();
   encoding_ = FileEncoding{};
+  layout_.Clear();
 }
 
 bool FormatDefinition::Load() {
   Clear();
   loadError_.clear();
+  std::string bytes;
+  if (!ReadFileBytes(path_, bytes)) {
+    loadError_ = path_.string() + ": " + FileReason(path_, false);
+    return false;
+  }
+  if (!LoadBytes(bytes)) {
+    loadError_ = path_.string() + ": " + loadError_;
+    return false;
+  }
+  return true;
+}
+
+bool FormatDefinition::LoadBytes(const std::string& bytes) {
   try {
-    std::string bytes;
-    if (!ReadFileBytes(path_, bytes)) {
-      loadError_ = path_.string() + ": " + FileReason(path_, false);
-      return false;
-    }
     const pugi::xml_parse_result parsed = document_->load_buffer(
         bytes.data(), bytes.size(), kDefinitionParseOptions, pugi::encoding_auto);
     if (!parsed) {
       uint64_t line = 1, column = 1;
       LineAndColumn(bytes, static_cast<uint64_t>(std::max<ptrdiff_t>(parsed.offset, 0)), line,
                     column);
-      loadError_ = path_.string() + ": " + parsed.description() + " at line " +
-                   std::to_string(line) + ", column " + std::to_string(column);
+      loadError_ = std::string(parsed.description()) + " at line " + std::to_string(line) +
+                   ", column " + std::to_string(column);
       return false;
     }
     if (!IsWellFormedXml(bytes)) {
-      loadError_ = path_.string() +
-                   ": not well-formed XML (a second root element, text outside the root, an "
-                   "undeclared entity or a repeated attribute)";
+      loadError_ =
+          "not well-formed XML (a second root element, text outside the root, an "
+          "undeclared entity or a repeated attribute)";
       document_->reset();
       return false;
     }
     encoding_ = DetectFileEncoding(bytes, parsed.encoding);
+    // Read again from the UTF-8 text, so that positions in the document are positions in the
+    // text the layout keeps.
+    std::string text = DecodeDocumentText(bytes, encoding_);
+    if (text != bytes && !document_->load_buffer(text.data(), text.size(), kDefinitionParseOptions,
+                                                 pugi::encoding_utf8)) {
+      loadError_ = "the text cannot be read as " + std::string(EncodingName(encoding_.encoding));
+      return false;
+    }
     pugi::xml_node format = document_->document_element();
     if (std::strcmp(format.name(), "format") != 0) {
-      loadError_ = path_.string() + ": the root element is <" + format.name() + ">, not <format>";
+      loadError_ = std::string("the root element is <") + format.name() + ">, not <format>";
       return false;
     }
     type_ = format.attribute("type").value();
     name_ = format.attribute("name").value();
     simple_ = IsTrue(format, "simple");
-    if (std::string problem = CheckDefinitionTree(format, bytes); !problem.empty()) {
-      loadError_ = path_.string() + ": " + problem;
+    if (std::string problem = CheckDefinitionTree(format, text); !problem.empty()) {
+      loadError_ = problem;
       return false;
     }
     root_ = std::make_unique<MultiParser>();
     if (!BuildChildren(format, *root_, 1)) {
-      loadError_ = path_.string() + ": the parser tree cannot be built";
+      loadError_ = "the parser tree cannot be built";
       return false;
     }
     if (simple_) {
@@ -185,21 +218,49 @@ bool FormatDefinition::Load() {
         groups_.push_back(std::make_unique<GroupDefinition>(group));
       }
     }
+    // Without positions the definition is still saved, only not in its own layout.
+    layout_.Record(*document_, std::move(text));
   } catch (const std::exception& e) {
-    loadError_ = path_.string() + ": " + e.what();
+    loadError_ = e.what();
     return false;
   }
   modified_ = false;
   return true;
 }
 
-bool FormatDefinition::Save() {
+bool FormatDefinition::Save(std::string* reason, const ChunkWriter& write) {
+  std::string ignored;
+  std::string& why = reason ? *reason : ignored;
+  why.clear();
   try {
     for (const auto& group : groups_) {
-      if (group->IsModified()) group->Rewrite();
+      if (!group->IsModified()) continue;
+      group->Rewrite();
+      // The document now holds the edit: a failed write must leave the format to be saved.
+      modified_ = true;
     }
-    if (!SaveDocumentEncoded(*document_, path_, encoding_)) return false;
-  } catch (const std::exception&) {
+    std::string text;
+    if (layout_.Recorded()) {
+      text = layout_.Write(*document_);
+    } else {
+      std::ostringstream out;
+      WriteDocument(*document_, out);
+      text = out.str();
+    }
+    const std::string bytes = EncodeDocumentText(text, encoding_);
+    // Nothing that would not load again reaches the file.
+    FormatDefinition check(path_);
+    if (!check.LoadBytes(bytes)) {
+      why = path_.string() + ": the definition would not load again: " + check.loadError_;
+      return false;
+    }
+    std::string system;
+    if (!ReplaceFile(path_, bytes, &system, write)) {
+      why = path_.string() + ": " + system;
+      return false;
+    }
+  } catch (const std::exception& e) {
+    why = path_.string() + ": " + e.what();
     return false;
   }
   modified_ = false;
@@ -353,7 +414,8 @@ void FormatList::Refresh(const std::filesystem::path& programFolder) {
   std::error_code ec;
   for (auto it = std::filesystem::directory_iterator(programFolder / "Formats", ec);
        !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-    entries.push_back(it->path());
+    // A save cut short leaves its temporary file: never a second copy of the format.
+    if (!IsReplaceTemporary(it->path())) entries.push_back(it->path());
   }
   std::sort(entries.begin(), entries.end());
   for (const auto& entry : entries) {

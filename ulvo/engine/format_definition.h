@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "ulvo/engine/definition_file.h"
+#include "ulvo/engine/definition_layout.h"
 #include "ulvo/engine/definition_model.h"
 #include "ulvo/engine/diagnostics.h"
+#include "ulvo/engine/replace_file.h"
 #include "ulvo/engine/parser.h"
 
 namespace ulvo {
@@ -36,7 +38,10 @@ class FormatDefinition {
   bool Load();
   // Why the last Load failed, naming the file, tag or attribute; empty after a success.
   const std::string& LoadError() const { return loadError_; }
-  bool Save();
+  // Writes the definition through a temporary file beside it (see ReplaceFile), in its own
+  // layout and encoding; refuses to write what would not load again. On failure reason (when
+  // given) names the file and why, and the file is as it was.
+  bool Save(std::string* reason = nullptr, const ChunkWriter& write = {});
   // On failure, `failure` (when given) says where the input stopped matching.
   bool ParseFile(const std::filesystem::path& input, pugi::xml_node target,
                  ParseFailure* failure = nullptr);
@@ -67,12 +72,15 @@ class FormatDefinition {
 
  private:
   void Clear();
+  // Load without the file: the reason of a failure does not name it.
+  bool LoadBytes(const std::string& bytes);
 
   std::filesystem::path path_;
   std::string type_;
   std::string name_;
   std::unique_ptr<pugi::xml_document> document_;
   FileEncoding encoding_;
+  DefinitionLayout layout_;
   std::unique_ptr<MultiParser> root_;
   pugi::xml_node radio_;
   std::vector<std::unique_ptr<GroupDefinition>> groups_;

@@ -1,6 +1,7 @@
 #include "ulvo/engine/format_design.h"
 
 #include <algorithm>
+#include <cmath>
 #include <system_error>
 
 #include "ulvo/engine/text_codec.h"
@@ -19,14 +20,20 @@ FormatDesign::FormatDesign(std::filesystem::path programFolder)
 
 FormatDefinition* FormatDesign::AddFormat(const std::string& name, const std::string& type) {
   FormatDefinition* format = formats_.AddNew();
-  format->SetName(name);
-  format->SetType(type);
+  format->SetName(FirstUnstorableCharacter(name).empty() ? name : std::string());
+  format->SetType(FirstUnstorableCharacter(type).empty() ? type : std::string());
   return format;
 }
 
 bool FormatDesign::RenameFormat(FormatDefinition& format, const std::string& name) {
-  if (name.empty()) return false;
+  if (name.empty() || !FirstUnstorableCharacter(name).empty()) return false;
   format.SetName(name);
+  return true;
+}
+
+bool FormatDesign::SetFormatType(FormatDefinition& format, const std::string& type) {
+  if (!FirstUnstorableCharacter(type).empty()) return false;
+  format.SetType(type);
   return true;
 }
 
@@ -44,15 +51,33 @@ bool FormatDesign::CanAddGroups(const FormatDefinition& format) {
 GroupDefinition* FormatDesign::AddGroup(FormatDefinition& format, const std::string& name,
                                         const std::string& id) {
   GroupDefinition* group = format.AddGroup();
-  group->SetName(name);
-  group->SetId(id);
+  group->SetName(FirstUnstorableCharacter(name).empty() ? name : std::string());
+  group->SetId(IsRecordIdentifier(id) ? id : std::string());
   return group;
 }
 
 bool FormatDesign::RenameGroup(GroupDefinition& group, const std::string& name) {
-  if (name.empty()) return false;
+  if (name.empty() || !FirstUnstorableCharacter(name).empty()) return false;
   group.SetName(name);
   return true;
+}
+
+bool FormatDesign::SetGroupId(GroupDefinition& group, const std::string& id) {
+  if (!IsRecordIdentifier(id)) return false;
+  group.SetId(id);
+  return true;
+}
+
+bool FormatDesign::HasUnsavedChanges() const {
+  if (!deleteQueue_.empty()) return true;
+  for (size_t i = 0; i < formats_.Count(); ++i) {
+    if (formats_.At(i)->IsModified()) return true;
+  }
+  return false;
+}
+
+bool IsRecordIdentifier(const std::string& id) {
+  return id.empty() || (IsXmlName(id) && FirstUnstorableCharacter(id).empty());
 }
 
 FormatDesign::SaveResult FormatDesign::Save() {
@@ -61,14 +86,15 @@ FormatDesign::SaveResult FormatDesign::Save() {
     std::error_code ec;
     // A file already gone is as good as deleted; anything else keeps the editor open.
     std::filesystem::remove(path, ec);
-    if (ec) return {SaveResult::kDeleteFailed, path.string()};
+    if (ec) return {SaveResult::kDeleteFailed, path.string(), ec.message()};
     deleteQueue_.pop_back();
   }
   for (size_t i = 0; i < formats_.Count(); ++i) {
     FormatDefinition* format = formats_.At(i);
     if (!format->IsModified()) continue;
     if (format->Path().empty()) format->SetPath(NewFormatFilePath(programFolder_, format->Name()));
-    if (!format->Save()) return {SaveResult::kSaveFailed, format->Name()};
+    std::string reason;
+    if (!format->Save(&reason, write_)) return {SaveResult::kSaveFailed, format->Name(), reason};
   }
   return {};
 }
@@ -93,9 +119,11 @@ std::string ItemListText(const ItemDefinition& item, const std::vector<IdName>& 
   return {};
 }
 
-void EditElementId(ElementDefinition& element, const std::string& id) {
+bool EditElementId(ElementDefinition& element, const std::string& id) {
+  if (!IsRecordIdentifier(id)) return false;
   element.SetId(id);
   element.SetModified(true);
+  return true;
 }
 
 void EditElementWidth(ElementDefinition& element, const std::string& text) {
@@ -113,13 +141,23 @@ void EditElementSign(ElementDefinition& element, bool on) {
   element.SetModified(true);
 }
 
-void EditElementOffset(ElementDefinition& element, const std::string& text) {
-  element.SetOffset(ReadDouble(text));
+bool EditElementOffset(ElementDefinition& element, const std::string& text) {
+  const double offset = ReadDouble(text);
+  // Beyond the doubles, "inf" would be written, and read back as 0.
+  if (!std::isfinite(offset)) return false;
+  element.SetOffset(offset);
   element.SetModified(true);
+  return true;
+}
+
+bool IsFillByte(char fill) {
+  const auto c = static_cast<unsigned char>(fill);
+  return c >= 0x20 && (c < 0x7F || c > 0x9F);
 }
 
 std::string EditElementFill(ElementDefinition& element, const std::string& text) {
   const std::string kept = text.substr(0, 1);
+  if (!kept.empty() && !IsFillByte(kept[0])) return std::string(1, element.Fill());
   element.SetFill(kept.empty() ? ' ' : kept[0]);
   element.SetModified(true);
   return kept;

@@ -10,6 +10,8 @@ namespace fs = std::filesystem;
 namespace ulvo {
 namespace {
 
+constexpr std::string_view kTemporaryMark = ".ulvo-tmp";
+
 std::string ErrnoText() {
   return std::strerror(errno != 0 ? errno : EIO);
 }
@@ -53,7 +55,7 @@ ReplacingWrite::ReplacingWrite(fs::path destination) : destination_(std::move(de
     return;
   }
   const fs::path folder = destination_.parent_path();
-  const std::string name = destination_.filename().string() + ".ulvo-tmp";
+  const std::string name = destination_.filename().string() + std::string(kTemporaryMark);
   for (int n = 1; n <= 100; ++n) {
     const fs::path candidate = folder / (n == 1 ? name : name + std::to_string(n));
     // "x": never take over a file that is already there.
@@ -94,18 +96,57 @@ void ReplacingWrite::Discard() {
   open_ = false;
 }
 
-std::string ReplaceFileWith(const fs::path& path, std::string_view bytes) {
-  ReplacingWrite write(path);
-  if (!write.Problem().empty()) return write.Problem();
+namespace {
+
+bool WriteAll(std::FILE* file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
+    if (written == 0) return false;
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
+std::string Replace(const fs::path& path, std::string_view bytes, const ChunkWriter& write) {
+  ReplacingWrite replacing(path);
+  if (!replacing.Problem().empty()) return replacing.Problem();
   errno = 0;
-  std::FILE* file = std::fopen(write.Path().string().c_str(), "wb");
+  std::FILE* file = std::fopen(replacing.Path().string().c_str(), "wb");
   if (!file) return ErrnoText();
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  errno = 0;
+  const bool written = write ? write(file, bytes) : WriteAll(file, bytes);
   std::string why = written ? std::string() : ErrnoText();
+  errno = 0;
+  if (std::fflush(file) != 0 && why.empty()) why = ErrnoText();
   errno = 0;
   if (std::fclose(file) != 0 && why.empty()) why = ErrnoText();
   if (!why.empty()) return why;
-  return write.Commit();
+  return replacing.Commit();
+}
+
+}  // namespace
+
+std::string ReplaceFileWith(const fs::path& path, std::string_view bytes) {
+  return Replace(path, bytes, {});
+}
+
+bool ReplaceFile(const fs::path& path, std::string_view bytes, std::string* reason,
+                 const ChunkWriter& write) {
+  std::string why = Replace(path, bytes, write);
+  if (why.empty()) return true;
+  if (reason) *reason = std::move(why);
+  return false;
+}
+
+bool IsReplaceTemporary(const fs::path& entry) {
+  // "<name>.ulvo-tmp", then "<name>.ulvo-tmp2", "<name>.ulvo-tmp3", ...
+  const std::string name = entry.filename().string();
+  const size_t at = name.rfind(kTemporaryMark);
+  if (at == std::string::npos || at == 0) return false;
+  for (size_t i = at + kTemporaryMark.size(); i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return false;
+  }
+  return true;
 }
 
 std::string ReplacementProblem(const fs::path& path) {

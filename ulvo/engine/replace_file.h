@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -46,6 +48,19 @@ class ReplacingWrite {
 // Replaces path with bytes through a ReplacingWrite; the operating system's reason on
 // failure (path then holds what it held before), else empty.
 std::string ReplaceFileWith(const std::filesystem::path& path, std::string_view bytes);
+
+// Writes bytes to an open file; false with errno set when the system refused them. Tests
+// put a writer that fails on demand in its place.
+using ChunkWriter = std::function<bool(std::FILE* file, std::string_view bytes)>;
+
+// ReplaceFileWith with a say in how the bytes are written; false with the system's reason in
+// reason (when given) on failure.
+bool ReplaceFile(const std::filesystem::path& path, std::string_view bytes, std::string* reason,
+                 const ChunkWriter& write = {});
+
+// Whether a folder entry is a temporary file of a ReplacingWrite, left behind only when the
+// program stopped half way; such files are never taken for the user's own.
+bool IsReplaceTemporary(const std::filesystem::path& entry);
 
 // Why a file could not be written to path through a ReplacingWrite, or empty when it can. An
 // existing file must itself be writable: a file the user made read-only is not replaced.

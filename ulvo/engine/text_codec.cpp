@@ -195,6 +195,99 @@ std::string FormatMessage(std::string_view text, std::string_view argument) {
   return out;
 }
 
+bool NextCodePoint(std::string_view text, size_t& i, unsigned long& code) {
+  const auto c = static_cast<unsigned char>(text[i]);
+  int length = 1;
+  if (c < 0x80) {
+    code = c;
+  } else if ((c & 0xE0) == 0xC0) {
+    length = 2;
+    code = c & 0x1F;
+  } else if ((c & 0xF0) == 0xE0) {
+    length = 3;
+    code = c & 0x0F;
+  } else if ((c & 0xF8) == 0xF0) {
+    length = 4;
+    code = c & 0x07;
+  } else {
+    ++i;
+    return false;
+  }
+  if (i + static_cast<size_t>(length) > text.size()) {
+    ++i;
+    return false;
+  }
+  for (int k = 1; k < length; ++k) {
+    const auto n = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
+    if ((n & 0xC0) != 0x80) {
+      ++i;
+      return false;
+    }
+    code = (code << 6) | (n & 0x3F);
+  }
+  i += static_cast<size_t>(length);
+  return true;
+}
+
+void AppendUtf8(std::string& out, unsigned long code) {
+  if (code < 0x80) {
+    out.push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else if (code < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
+
+namespace {
+
+bool IsUnstorable(unsigned long code) {
+  return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0xFFFE || code == 0xFFFF;
+}
+
+// Walks the characters of text; stops at the first one refused, returning its name.
+std::string Unstorable(std::string_view utf8, std::string* kept) {
+  char name[16];
+  std::string first;
+  for (size_t i = 0; i < utf8.size();) {
+    const size_t start = i;
+    unsigned long code = 0;
+    const bool valid = NextCodePoint(utf8, i, code);
+    if (!valid) {
+      std::snprintf(name, sizeof name, "byte 0x%02X", static_cast<unsigned char>(utf8[start]));
+    } else if (IsUnstorable(code)) {
+      std::snprintf(name, sizeof name, "U+%04lX", code);
+    } else {
+      if (kept) kept->append(utf8.substr(start, i - start));
+      continue;
+    }
+    if (first.empty()) first = name;
+    if (!kept) break;
+  }
+  return first;
+}
+
+}  // namespace
+
+std::string FirstUnstorableCharacter(std::string_view utf8) {
+  return Unstorable(utf8, nullptr);
+}
+
+std::string RemoveUnstorableCharacters(std::string_view utf8, std::string* first) {
+  std::string kept;
+  const std::string name = Unstorable(utf8, &kept);
+  if (first) *first = name;
+  return kept;
+}
+
 bool IsXmlName(std::string_view text) {
   if (text.empty() || !IsNameStart(static_cast<unsigned char>(text[0]))) return false;
   for (char c : text) {

@@ -28,6 +28,20 @@ std::string FormatFixed(double value, int decimals);
 // Replaces the first "%s" of a message with the argument.
 std::string FormatMessage(std::string_view text, std::string_view argument);
 
+// Decodes one UTF-8 sequence at text[i]; false (and one byte consumed) when malformed.
+bool NextCodePoint(std::string_view text, size_t& i, unsigned long& code);
+// Appends a code point as UTF-8.
+void AppendUtf8(std::string& out, unsigned long code);
+
+// The first character of UTF-8 text that a definition or the settings cannot keep in a name,
+// an identifier or a label, written "U+0001"; empty when there is none. Refused: control
+// characters (U+0000-U+001F, U+007F-U+009F: most cannot be stored at all, and a tab or a line
+// end would be read back as a blank), the non-characters U+FFFE and U+FFFF, and bytes that
+// are not UTF-8.
+std::string FirstUnstorableCharacter(std::string_view utf8);
+// The text without those characters; first (when given) names the first one left out.
+std::string RemoveUnstorableCharacters(std::string_view utf8, std::string* first);
+
 // Whether text may stand as an element name of an XML document.
 bool IsXmlName(std::string_view text);
 

@@ -25,6 +25,8 @@ class ElementDialog : public QGroupBox {
 
   // Shows the item's fields; showing changes nothing.
   void Fill(ElementDefinition* element);
+  // Where an edit the panel refuses is explained.
+  void SetRefusalSink(ShowRefusal refuse) { refuse_ = std::move(refuse); }
 
   IdNameCombo* IdCombo() const { return idCombo_; }
   QLineEdit* WidthEdit() const { return widthEdit_; }
@@ -38,6 +40,10 @@ class ElementDialog : public QGroupBox {
   void IdChanged(const QString& name);
 
  private:
+  void Refuse(const QString& text) const;
+
+  TranslateText translate_;
+  ShowRefusal refuse_;
   ElementDefinition* element_ = nullptr;
   IdNameCombo* idCombo_ = nullptr;
   QLineEdit* widthEdit_ = nullptr;

@@ -1,5 +1,6 @@
 #include "ulvo/gui/format_design_view.h"
 
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStackedWidget>
 
 #include "ulvo/engine/identifier_list.h"
 #include "ulvo/engine/text_codec.h"
@@ -110,6 +112,7 @@ T* TakeSelectedRow(QListWidget* list) {
 FormatDesignView::FormatDesignView(FormatDesignContext context, QWidget* parent)
     : QWidget(parent), context_(std::move(context)), design_(context_.programFolder) {
   if (!context_.translate) context_.translate = UntranslatedText;
+  design_.SetChunkWriter(context_.write);
   setObjectName("FormatDesignView");
   setWindowTitle(Text("IDS_DESIGN_TITLE", "Format Design"));
   const pugi::xml_node conversion = context_.settings.child("conversion");
@@ -147,13 +150,32 @@ FormatDesignView::FormatDesignView(FormatDesignContext context, QWidget* parent)
   literalPanel_ = new LiteralDialog(context_.translate, this);
   elementPanel_->hide();
   literalPanel_->hide();
+  const ShowRefusal refuse = [this](const QString& text) { Refuse(text); };
+  elementPanel_->SetRefusalSink(refuse);
+  literalPanel_->SetRefusalSink(refuse);
+  // A format the editor cannot change group by group says why in place of its groups.
+  notSimple_ = new QLabel(this);
+  notSimple_->setObjectName("IDC_DESIGN_NOT_SIMPLE");
+  notSimple_->setWordWrap(true);
+  notSimple_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  notSimple_->setFrameShape(QFrame::StyledPanel);
+  notSimple_->setMargin(6);
+  notSimple_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  groupArea_ = new QStackedWidget(this);
+  groupArea_->addWidget(groupList_);
+  groupArea_->addWidget(notSimple_);
+  // Its line is kept free, so a refusal appearing does not move the lists.
+  message_ = new QLabel(this);
+  message_->setObjectName("IDC_DESIGN_MESSAGE");
+  message_->setWordWrap(true);
+  message_->setMinimumHeight(message_->fontMetrics().lineSpacing());
 
   auto* grid = new QGridLayout(this);
   grid->addWidget(label("IDC_DESIGN_FORMATS", "&Formats:", formatList_), 0, 0);
   grid->addWidget(label("IDC_DESIGN_GROUPS", "&Groups:", groupList_), 0, 1);
   grid->addWidget(label("IDC_DESIGN_ITEMS", "&Items:", itemList_), 0, 2);
   grid->addWidget(formatList_, 1, 0);
-  grid->addWidget(groupList_, 1, 1);
+  grid->addWidget(groupArea_, 1, 1);
   grid->addWidget(itemList_, 1, 2);
   auto pair = [this](QPushButton* a, QPushButton* b) {
     auto* row = new QHBoxLayout;
@@ -189,7 +211,8 @@ FormatDesignView::FormatDesignView(FormatDesignContext context, QWidget* parent)
   bottom->addStretch();
   bottom->addWidget(button("IDC_DESIGN_OK_BTN", "&OK"));
   bottom->addWidget(button("IDC_DESIGN_CANCEL_BTN", "&Cancel"));
-  grid->addLayout(bottom, 5, 0, 1, 4);
+  grid->addWidget(message_, 5, 0, 1, 4);
+  grid->addLayout(bottom, 6, 0, 1, 4);
   grid->setRowStretch(1, 1);
 
   connect(formatList_, &QListWidget::itemSelectionChanged, this,
@@ -211,16 +234,31 @@ FormatDesignView::FormatDesignView(FormatDesignContext context, QWidget* parent)
   connect(Button("IDC_DESIGN_ITEM_REMOVE_BTN"), &QPushButton::clicked, this,
           &FormatDesignView::OnRemoveItem);
   connect(Button("IDC_DESIGN_OK_BTN"), &QPushButton::clicked, this, &FormatDesignView::Save);
-  connect(Button("IDC_DESIGN_CANCEL_BTN"), &QPushButton::clicked, this,
-          &FormatDesignView::Finished);
+  connect(Button("IDC_DESIGN_CANCEL_BTN"), &QPushButton::clicked, this, &FormatDesignView::Cancel);
   connect(Button("IDC_DESIGN_HELP_BTN"), &QPushButton::clicked, this, [this] {
     if (context_.showHelp) context_.showHelp(context_.programFolder / "help" / "design.htm");
   });
   connect(formatType_, &QComboBox::activated, this, [this](int) {
-    if (FormatDefinition* format = SelectedFormat()) format->SetType(formatType_->SelectedId());
+    FormatDefinition* format = SelectedFormat();
+    if (!format) return;
+    const std::string type = formatType_->SelectedId();
+    if (FormatDesign::SetFormatType(*format, type)) {
+      Refuse({});
+      return;
+    }
+    Refuse(CharacterRefusal(context_.translate, FirstUnstorableCharacter(type)));
+    if (!formatType_->SelectId(format->Type())) formatType_->setCurrentIndex(-1);
   });
   connect(groupType_, &QComboBox::activated, this, [this](int) {
-    if (GroupDefinition* group = SelectedGroup()) group->SetId(groupType_->SelectedId());
+    GroupDefinition* group = SelectedGroup();
+    if (!group) return;
+    const std::string id = groupType_->SelectedId();
+    if (FormatDesign::SetGroupId(*group, id)) {
+      Refuse({});
+      return;
+    }
+    Refuse(IdentifierRefusal(context_.translate, id));
+    if (!groupType_->SelectId(group->Id())) groupType_->setCurrentIndex(-1);
   });
   connect(elementPanel_, &ElementDialog::IdChanged, this, [this](const QString& name) {
     if (QListWidgetItem* row = itemList_->currentItem()) row->setText(name);
@@ -258,6 +296,7 @@ FormatDesignView::FormatDesignView(FormatDesignContext context, QWidget* parent)
                                                   {"IDC_ELEMENT_SIGN_CHK", 2709},
                                                   {"LiteralDialog", 2713},
                                                   {"IDC_LITERAL_TEXT", 2700},
+                                                  {"IDC_DESIGN_NOT_SIMPLE", 2604},
                                                   {"IDC_LITERAL_HEX_CHK", 2702}};
   for (const auto& [name, id] : kHelpIds) {
     if (auto* control = findChild<QWidget*>(name)) SetHelpId(control, id);
@@ -308,6 +347,7 @@ void FormatDesignView::OnFormatSelected() {
     const QSignalBlocker blocker(groupList_);
     groupList_->clear();
   }
+  const bool editable = format && FormatDesign::CanAddGroups(*format);
   if (format) {
     // A type not in the list shows no type rather than the previous format's.
     if (!formatType_->SelectId(format->Type())) formatType_->setCurrentIndex(-1);
@@ -319,9 +359,15 @@ void FormatDesignView::OnFormatSelected() {
   } else {
     formatType_->setCurrentIndex(-1);
   }
+  if (format && !editable) {
+    notSimple_->setText(NotSimpleReason(*format));
+    groupArea_->setCurrentWidget(notSimple_);
+  } else {
+    groupArea_->setCurrentWidget(groupList_);
+  }
   formatType_->setEnabled(format != nullptr);
   Button("IDC_DESIGN_FORMAT_REMOVE_BTN")->setEnabled(format != nullptr);
-  Button("IDC_DESIGN_GROUP_ADD_BTN")->setEnabled(format && FormatDesign::CanAddGroups(*format));
+  Button("IDC_DESIGN_GROUP_ADD_BTN")->setEnabled(editable);
   OnGroupSelected();
 }
 
@@ -354,6 +400,7 @@ void FormatDesignView::AppendItemRow(const ItemDefinition& item, const QString& 
 }
 
 void FormatDesignView::OnItemSelected() {
+  Refuse({});
   elementPanel_->hide();
   literalPanel_->hide();
   elementPanel_->Fill(nullptr);
@@ -393,10 +440,13 @@ void FormatDesignView::OnFormatRenamed(QListWidgetItem* row) {
   if (!format) return;
   const std::string text = row->text().toStdString();
   if (text == format->Name()) return;
-  if (!FormatDesign::RenameFormat(*format, text)) {
-    const QSignalBlocker blocker(formatList_);
-    row->setText(Utf8(format->Name()));
+  if (FormatDesign::RenameFormat(*format, text)) {
+    Refuse({});
+    return;
   }
+  if (!text.empty()) Refuse(CharacterRefusal(context_.translate, FirstUnstorableCharacter(text)));
+  const QSignalBlocker blocker(formatList_);
+  row->setText(Utf8(format->Name()));
 }
 
 void FormatDesignView::OnAddGroup() {
@@ -421,10 +471,13 @@ void FormatDesignView::OnGroupRenamed(QListWidgetItem* row) {
   if (!group) return;
   const std::string text = row->text().toStdString();
   if (text == group->Name()) return;
-  if (!FormatDesign::RenameGroup(*group, text)) {
-    const QSignalBlocker blocker(groupList_);
-    row->setText(Utf8(group->Name()));
+  if (FormatDesign::RenameGroup(*group, text)) {
+    Refuse({});
+    return;
   }
+  if (!text.empty()) Refuse(CharacterRefusal(context_.translate, FirstUnstorableCharacter(text)));
+  const QSignalBlocker blocker(groupList_);
+  row->setText(Utf8(group->Name()));
 }
 
 void FormatDesignView::OnAddItem() {
@@ -474,25 +527,83 @@ void FormatDesignView::OnRemoveItem() {
   OnItemSelected();
 }
 
-bool FormatDesignView::Save() {
+bool FormatDesignView::SaveChanges() {
   const FormatDesign::SaveResult result = design_.Save();
   switch (result.kind) {
     case FormatDesign::SaveResult::kDeleteFailed:
       Warn(Utf8(
           FormatMessage(Text("IDS_DESIGN_DELETE_ERR", "Could not delete file\n%s").toStdString(),
-                        result.argument)));
+                        result.argument) +
+          "\n" + result.reason));
       return false;
     case FormatDesign::SaveResult::kSaveFailed:
       Warn(Utf8(
           FormatMessage(Text("IDS_DESIGN_SAVE_ERR", "Could not save format '%s'.").toStdString(),
-                        result.argument)));
+                        result.argument) +
+          "\n" + result.reason));
       return false;
     case FormatDesign::SaveResult::kSaved:
       break;
   }
   if (context_.formatsSaved) context_.formatsSaved();
+  return true;
+}
+
+bool FormatDesignView::Save() {
+  if (!SaveChanges()) return false;
+  closing_ = true;
   emit Finished();
   return true;
+}
+
+bool FormatDesignView::ConfirmClose() {
+  if (closing_ || !design_.HasUnsavedChanges()) return true;
+  const QString text = Text("IDS_DESIGN_SAVE_ASK",
+                            "The format definitions have changes that are not saved.\n"
+                            "Save them before closing?");
+  const QMessageBox::StandardButton answer =
+      context_.askSave
+          ? context_.askSave(text)
+          : QMessageBox::question(this, windowTitle(), text,
+                                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                  QMessageBox::Save);
+  if (answer == QMessageBox::Save) return SaveChanges();
+  return answer == QMessageBox::Discard;
+}
+
+bool FormatDesignView::Cancel() {
+  if (!ConfirmClose()) return false;
+  closing_ = true;
+  emit Finished();
+  return true;
+}
+
+void FormatDesignView::closeEvent(QCloseEvent* event) {
+  if (ConfirmClose()) {
+    closing_ = true;
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+QString FormatDesignView::NotSimpleReason(const FormatDefinition& format) const {
+  const std::string file = format.Path().filename().string();
+  const QString text =
+      format.Simple()
+          ? Text("IDS_DESIGN_NO_SKELETON",
+                 "The groups of this format cannot be edited here: its file %s is marked simple "
+                 "but does not hold the format, repeat, node and radio elements the editor "
+                 "works on. Edit the file with an XML editor.")
+          : Text("IDS_DESIGN_NOT_SIMPLE",
+                 "The groups of this format cannot be edited here: its file %s describes a "
+                 "layout that is more than a list of record kinds. Edit the file with an XML "
+                 "editor.");
+  return Utf8(FormatMessage(text.toStdString(), file));
+}
+
+void FormatDesignView::Refuse(const QString& text) {
+  message_->setText(text);
 }
 
 void FormatDesignView::Warn(const QString& text) {

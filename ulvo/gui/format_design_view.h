@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QWidget>
 #include <filesystem>
 #include <functional>
@@ -13,6 +14,7 @@ class QLabel;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
+class QStackedWidget;
 
 namespace ulvo {
 
@@ -30,6 +32,11 @@ struct FormatDesignContext {
   std::function<void(const std::filesystem::path& page)> showHelp;
   // Shows a failure in an exclamation box; a message box when not set.
   std::function<void(const QString& text)> warn;
+  // Asks whether to save unsaved edits before the window closes: Save, Discard or Cancel. A
+  // question box when not set.
+  std::function<QMessageBox::StandardButton(const QString& text)> askSave;
+  // Writes the definitions' bytes; tests put a writer that fails on demand here.
+  ChunkWriter write;
 };
 
 // The format design form: formats, their groups and the groups' items, edited in the view's
@@ -53,12 +60,24 @@ class FormatDesignView : public QWidget {
   // The item menu's two commands, as the Add button's menu runs them.
   void AddElementItem();
   void AddLiteralItem();
+  QStackedWidget* GroupArea() const { return groupArea_; }
+  // Why the selected format's groups cannot be edited here; hidden for a simple format.
+  QLabel* NotSimpleText() const { return notSimple_; }
+  // Why the last edit was refused; empty when it was taken.
+  QLabel* Message() const { return message_; }
+
   // OK: false when a file could not be deleted or a format not saved (the view stays).
   bool Save();
+  // Cancel: unsaved edits are dropped only when the user agrees; false when the view stays.
+  bool Cancel();
 
  signals:
-  // OK succeeded or Cancel was pressed: the design window closes.
+  // OK succeeded or Cancel was agreed: the design window closes.
   void Finished();
+
+ protected:
+  // The window's close button asks as Cancel does.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   QString Text(const char* key, const char* defaultText) const;
@@ -79,6 +98,12 @@ class FormatDesignView : public QWidget {
   void OnGroupRenamed(QListWidgetItem* item);
   void AppendItemRow(const ItemDefinition& item, const QString& text);
   void Warn(const QString& text);
+  void Refuse(const QString& text);
+  QString NotSimpleReason(const FormatDefinition& format) const;
+  // Saves everything and reads the application's formats again; false when something failed.
+  bool SaveChanges();
+  // True when the window may close: nothing unsaved, or the user chose to save or discard.
+  bool ConfirmClose();
 
   FormatDesignContext context_;
   FormatDesign design_;
@@ -92,6 +117,10 @@ class FormatDesignView : public QWidget {
   IdNameCombo* groupType_ = nullptr;
   ElementDialog* elementPanel_ = nullptr;
   LiteralDialog* literalPanel_ = nullptr;
+  QStackedWidget* groupArea_ = nullptr;
+  QLabel* notSimple_ = nullptr;
+  QLabel* message_ = nullptr;
+  bool closing_ = false;  // saved or agreed: the window closes without asking again
 };
 
 }  // namespace ulvo

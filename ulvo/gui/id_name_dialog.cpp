@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -37,6 +38,16 @@ IdNameDialog::IdNameDialog(pugi::xml_node listNode, std::string tag, const QStri
   idEdit_->setObjectName("IDC_IDNAME_ID");
   nameEdit_ = new QLineEdit(this);
   nameEdit_->setObjectName("IDC_IDNAME_NAME");
+  auto* idLabel = new QLabel(translate_("IDC_IDNAME_ID_LBL", "&ID:"), this);
+  idLabel->setObjectName("IDC_IDNAME_ID_LBL");
+  idLabel->setBuddy(idEdit_);
+  auto* nameLabel = new QLabel(translate_("IDC_IDNAME_NAME_LBL", "&Name:"), this);
+  nameLabel->setObjectName("IDC_IDNAME_NAME_LBL");
+  nameLabel->setBuddy(nameEdit_);
+  message_ = new QLabel(this);
+  message_->setObjectName("IDC_IDNAME_MESSAGE");
+  message_->setWordWrap(true);
+  message_->setMinimumHeight(message_->fontMetrics().lineSpacing());
   addButton_ = new QPushButton(translate_("IDC_IDNAME_ADD_BTN", "Add"), this);
   addButton_->setObjectName("IDC_IDNAME_ADD_BTN");
   removeButton_ = new QPushButton(translate_("IDC_IDNAME_REMOVE_BTN", "Remove"), this);
@@ -51,11 +62,14 @@ IdNameDialog::IdNameDialog(pugi::xml_node listNode, std::string tag, const QStri
 
   auto* layout = new QGridLayout(this);
   layout->addWidget(list_, 0, 0, 1, 3);
-  layout->addWidget(idEdit_, 1, 0);
-  layout->addWidget(nameEdit_, 1, 1, 1, 2);
-  layout->addWidget(addButton_, 2, 0);
-  layout->addWidget(removeButton_, 2, 1);
-  layout->addWidget(buttons, 3, 0, 1, 3);
+  layout->addWidget(idLabel, 1, 0);
+  layout->addWidget(nameLabel, 1, 1, 1, 2);
+  layout->addWidget(idEdit_, 2, 0);
+  layout->addWidget(nameEdit_, 2, 1, 1, 2);
+  layout->addWidget(message_, 3, 0, 1, 3);
+  layout->addWidget(addButton_, 4, 0);
+  layout->addWidget(removeButton_, 4, 1);
+  layout->addWidget(buttons, 5, 0, 1, 3);
   layout->setColumnStretch(1, 1);
   resize(420, 360);
 
@@ -133,16 +147,39 @@ void IdNameDialog::OnRemove() {
   Fill(rows_.Remove(static_cast<size_t>(row)));
 }
 
+QString IdNameDialog::Storable(QLineEdit* edit, const QString& text, bool removeSpaces) {
+  // Each character goes or stays on its own, so the caret keeps its place among those kept.
+  QString kept;
+  int caret = edit->cursorPosition();
+  std::string refused;
+  for (int i = 0; i < text.size();) {
+    const int length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+    const QString piece = text.mid(i, length);
+    const std::string character = FirstUnstorableCharacter(piece.toStdString());
+    const bool space = removeSpaces && piece == " ";
+    if (character.empty() && !space) {
+      kept += piece;
+    } else {
+      if (refused.empty() && !character.empty()) refused = character;
+      if (i < edit->cursorPosition()) caret -= length;
+    }
+    i += length;
+  }
+  ShowMessage(refused.empty() ? QString()
+                              : translate_("IDS_IDNAME_CHAR_ERR",
+                                           "The character %s cannot be stored in the list; it "
+                                           "was left out.")
+                                    .replace("%s", QString::fromStdString(refused)));
+  if (kept != text) {
+    edit->setText(kept);
+    edit->setCursorPosition(caret);
+  }
+  return kept;
+}
+
 void IdNameDialog::OnIdEdited(const QString& text) {
   const int row = Selected();
-  bool removed = false;
-  const std::string id = RemoveSpaces(text.toStdString(), &removed);
-  if (removed) {
-    const int caret = idEdit_->cursorPosition();
-    const int before = static_cast<int>(text.left(caret).count(' '));
-    idEdit_->setText(QString::fromStdString(id));
-    idEdit_->setCursorPosition(caret - before);
-  }
+  const std::string id = Storable(idEdit_, text, true).toStdString();
   if (row < 0) return;
   rows_.SetId(static_cast<size_t>(row), id);
   list_->topLevelItem(row)->setText(0, QString::fromStdString(id));
@@ -150,9 +187,22 @@ void IdNameDialog::OnIdEdited(const QString& text) {
 
 void IdNameDialog::OnNameEdited(const QString& text) {
   const int row = Selected();
+  const QString name = Storable(nameEdit_, text, false);
   if (row < 0) return;
-  rows_.SetName(static_cast<size_t>(row), text.toStdString());
-  list_->topLevelItem(row)->setText(1, text);
+  rows_.SetName(static_cast<size_t>(row), name.toStdString());
+  list_->topLevelItem(row)->setText(1, name);
+}
+
+void IdNameDialog::ShowMessage(const QString& text) {
+  message_->setText(text);
+}
+
+void IdNameDialog::Warn(const QString& text) {
+  if (warn_) {
+    warn_(text);
+  } else {
+    QMessageBox::warning(this, windowTitle(), text);
+  }
 }
 
 void IdNameDialog::OnSort(int column) {
@@ -160,22 +210,25 @@ void IdNameDialog::OnSort(int column) {
 }
 
 void IdNameDialog::accept() {
-  if (xmlNames_) {
-    for (size_t row = 0; row < rows_.Count(); ++row) {
-      if (IsXmlName(rows_.Row(row).id)) continue;
-      const QString text =
-          translate_("IDS_IDNAME_INVALID_ERR",
-                     "The identifier '%s' cannot be used: it must start with a letter or '_' "
-                     "and hold only letters, digits, '_', '-' and '.'.")
-              .replace("%s", QString::fromStdString(rows_.Row(row).id));
-      Select(static_cast<int>(row));
-      if (warn_) {
-        warn_(text);
-      } else {
-        QMessageBox::warning(this, windowTitle(), text);
-      }
-      return;
+  // Rows read from a hand-edited file are checked as typed ones are.
+  for (size_t row = 0; row < rows_.Count(); ++row) {
+    const IdName& entry = rows_.Row(row);
+    std::string character = FirstUnstorableCharacter(entry.id);
+    if (character.empty()) character = FirstUnstorableCharacter(entry.name);
+    QString text;
+    if (!character.empty()) {
+      text = translate_("IDS_IDNAME_STORE_ERR",
+                        "The character %s cannot be stored in the list: remove it from the "
+                        "selected row.")
+                 .replace("%s", QString::fromStdString(character));
+    } else if (xmlNames_ && !IsXmlName(entry.id)) {
+      text = IdentifierRefusal(translate_, entry.id);
+    } else {
+      continue;
     }
+    Select(static_cast<int>(row));
+    Warn(text);
+    return;
   }
   rows_.Write(listNode_, tag_);
   QDialog::accept();

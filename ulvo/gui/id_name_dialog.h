@@ -8,6 +8,7 @@
 #include "ulvo/engine/identifier_list.h"
 #include "ulvo/gui/design_texts.h"
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
@@ -32,6 +33,8 @@ class IdNameDialog : public QDialog {
   QTreeWidget* List() const { return list_; }
   QLineEdit* IdEdit() const { return idEdit_; }
   QLineEdit* NameEdit() const { return nameEdit_; }
+  // Why the last edit of an identifier or name was changed; empty when taken as typed.
+  QLabel* Message() const { return message_; }
   QPushButton* AddButton() const { return addButton_; }
   QPushButton* RemoveButton() const { return removeButton_; }
 
@@ -47,6 +50,10 @@ class IdNameDialog : public QDialog {
   void OnIdEdited(const QString& text);
   void OnNameEdited(const QString& text);
   void OnSort(int column);
+  void ShowMessage(const QString& text);
+  void Warn(const QString& text);
+  // The edit's text without characters the settings cannot keep; the message names one.
+  QString Storable(QLineEdit* edit, const QString& text, bool removeSpaces);
 
   pugi::xml_node listNode_;
   std::string tag_;
@@ -57,6 +64,7 @@ class IdNameDialog : public QDialog {
   QTreeWidget* list_ = nullptr;
   QLineEdit* idEdit_ = nullptr;
   QLineEdit* nameEdit_ = nullptr;
+  QLabel* message_ = nullptr;
   QPushButton* addButton_ = nullptr;
   QPushButton* removeButton_ = nullptr;
 };

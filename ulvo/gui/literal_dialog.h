@@ -19,6 +19,8 @@ class LiteralDialog : public QGroupBox {
 
   // Shows the item; showing changes nothing.
   void Fill(LiteralDefinition* literal);
+  // Where an edit the panel refuses is explained.
+  void SetRefusalSink(ShowRefusal refuse) { refuse_ = std::move(refuse); }
 
   QLineEdit* TextEdit() const { return textEdit_; }
   QCheckBox* HexCheck() const { return hexCheck_; }
@@ -30,6 +32,8 @@ class LiteralDialog : public QGroupBox {
   void TextChanged(const QString& listText);
 
  private:
+  TranslateText translate_;
+  ShowRefusal refuse_;
   LiteralDefinition* literal_ = nullptr;
   QLineEdit* textEdit_ = nullptr;
   QCheckBox* hexCheck_ = nullptr;

@@ -84,11 +84,12 @@ TEST(DefinitionFile, Latin1FileIsWrittenBackInLatin1) {
   format.SetName("Gel\xC3\xA4nde \xE2\x82\xAC");
   format.Group(0)->SetName("M\xC3\xBCller");
   ASSERT_TRUE(format.Save());
+  // Only the two names change; the line ends stay.
   EXPECT_EQ(ReadBytes(dir / "l.xml"),
-            "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n"
+            "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
             "<format name=\"Gel\xE4nde &#8364;\" simple=\"true\"><repeat><node><radio>"
             "<group id=\"PT\" name=\"M\xFCller\"><element id=\"NR\" width=\"4\"/>"
-            "<literal>\xE9</literal></group></radio></node></repeat></format>\r\n");
+            "<literal>\xE9</literal></group></radio></node></repeat></format>\n");
 
   FormatDefinition again(dir / "l.xml");
   ASSERT_TRUE(again.Load());
@@ -115,7 +116,7 @@ TEST(DefinitionFile, Utf16FileKeepsItsByteOrderMark) {
   std::string expected = "\xFF\xFE";
   for (char c : std::string("<format name=\"")) expected += std::string{c, '\0'};
   expected += std::string("\x3D\xD8\xD0\xDC", 4);
-  for (char c : std::string("\"/>\r\n")) expected += std::string{c, '\0'};
+  for (char c : std::string("\"/>")) expected += std::string{c, '\0'};
   EXPECT_EQ(ReadBytes(dir / "u.xml"), expected);
   FormatDefinition again(dir / "u.xml");
   ASSERT_TRUE(again.Load());
@@ -157,15 +158,15 @@ TEST(DefinitionFile, SavingKeepsInstructionCommentsAndUntouchedGroups) {
   width->SetModified(true);
   ASSERT_TRUE(format.Save());
   EXPECT_EQ(ReadBytes(dir / "c.xml"),
-            "<?xml version=\"1.0\"?>\r\n"
-            "<?xml-stylesheet href=\"f.css\"?>\r\n"
-            "<!--ULVO File Format Definition-->\r\n"
+            "<?xml version=\"1.0\"?>\n"
+            "<?xml-stylesheet href=\"f.css\"?>\n"
+            "<!--ULVO File Format Definition-->\n"
             "<format simple=\"true\"><!--skeleton--><repeat><node><radio>"
             "<group id=\"PT\" name=\"A\"><!--one point--><element id=\"NR\" width=\"4\"/>"
             "<literal>;</literal></group>"
             "<group id=\"PT\" name=\"B\"><element id=\"E\" width=\"8\" factor=\"1000\" "
             "precision=\"2\"/><literal>;</literal></group>"
-            "</radio></node></repeat></format>\r\n");
+            "</radio></node></repeat></format>\n");
 }
 
 TEST(DefinitionFile, LiteralWithoutTextIsReadUnmodified) {

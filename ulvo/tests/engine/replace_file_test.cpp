@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+
 #include <functional>
 
 #include "ulvo/tests/engine/engine_test_support.h"
@@ -138,6 +141,35 @@ TEST(ReplaceFile, ReadOnlyFileIsRefused) {
   EXPECT_EQ(ReplacementProblem(dir / "locked.txt"), "Permission denied");
   EXPECT_EQ(ReplaceFileWith(dir / "locked.txt", "new"), "Permission denied");
   EXPECT_EQ(ReadBytes(dir / "locked.txt"), "keep");
+}
+
+TEST(ReplaceFile, AWriterThatFailsHalfWayLeavesTheOldFile) {
+  TempDir dir;
+  WriteBytes(dir / "f.xml", "old contents");
+  std::string reason;
+  const auto fullAfterHalf = [](std::FILE* file, std::string_view bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size() / 2, file);
+    errno = ENOSPC;
+    return false;
+  };
+  EXPECT_FALSE(ReplaceFile(dir / "f.xml", "new contents", &reason, fullAfterHalf));
+  EXPECT_EQ(reason, "No space left on device");
+  EXPECT_EQ(ReadBytes(dir / "f.xml"), "old contents");
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"f.xml"});
+}
+
+TEST(ReplaceFile, TemporaryNames) {
+  struct NameCase {
+    const char* name;
+    bool temporary;
+  };
+  for (const NameCase& c :
+       {NameCase{"Points.xml.ulvo-tmp", true}, NameCase{"Points.xml.ulvo-tmp12", true},
+        NameCase{"Points.xml.ulvo-tmpx", false},
+        NameCase{".ulvo-tmp", false},  // no name before the mark
+        NameCase{"Points.xml", false}, NameCase{"ulvo-tmp", false}}) {
+    EXPECT_EQ(IsReplaceTemporary(c.name), c.temporary) << c.name;
+  }
 }
 
 TEST(ReplaceFile, DiscardedWriteLeavesNothing) {

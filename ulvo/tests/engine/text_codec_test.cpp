@@ -92,5 +92,28 @@ TEST(TextCodec, FormatFixedBeyondTheShortBuffer) {
   }
 }
 
+TEST(TextCodec, CharactersAFileCannotKeepAreNamed) {
+  struct Case {
+    std::string text;
+    const char* refused;
+  };
+  for (const Case& c :
+       {Case{"", ""}, Case{"H\xC3\xB6he 1.5", ""}, Case{"\xC2\xA0", ""},
+        Case{"\xF0\x9F\x93\x90", ""}, Case{"a\tb", "U+0009"}, Case{std::string("a\0", 2), "U+0000"},
+        Case{"\x1F", "U+001F"}, Case{"x\x7F", "U+007F"}, Case{"\xC2\x85", "U+0085"},
+        Case{"\xC2\x9F", "U+009F"}, Case{"\xEF\xBF\xBE", "U+FFFE"}, Case{"ok\xFF", "byte 0xFF"},
+        Case{"\xE2\x82", "byte 0xE2"}}) {
+    EXPECT_EQ(FirstUnstorableCharacter(c.text), c.refused) << c.text;
+  }
+  std::string first;
+  EXPECT_EQ(RemoveUnstorableCharacters("a\x01"
+                                       "b\tc\xC3\xA9\xFF",
+                                       &first),
+            "abc\xC3\xA9");
+  EXPECT_EQ(first, "U+0001");
+  EXPECT_EQ(RemoveUnstorableCharacters("clean", &first), "clean");
+  EXPECT_EQ(first, "");
+}
+
 }  // namespace
 }  // namespace ulvo

@@ -3,12 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTest>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 #include "ulvo/gui/element_dialog.h"
@@ -40,12 +46,17 @@ class DesignView : public testing::Test {
     EXPECT_TRUE(settings.load_file((kData / "Settings.xml").c_str()));
   }
 
-  std::unique_ptr<FormatDesignView> Open() {
+  std::unique_ptr<FormatDesignView> Open(ChunkWriter write = {}) {
     FormatDesignContext context;
     context.programFolder = dir.Path();
     context.settings = settings.document_element();
     context.formatsSaved = [this] { ++refreshes; };
     context.warn = [this](const QString& text) { warnings.push_back(text.toStdString()); };
+    context.askSave = [this](const QString& text) {
+      questions.push_back(text.toStdString());
+      return answer;
+    };
+    context.write = std::move(write);
     return std::make_unique<FormatDesignView>(std::move(context));
   }
 
@@ -71,6 +82,8 @@ class DesignView : public testing::Test {
   pugi::xml_document settings;
   int refreshes = 0;
   std::vector<std::string> warnings;
+  std::vector<std::string> questions;
+  QMessageBox::StandardButton answer = QMessageBox::Cancel;
 };
 
 TEST_F(DesignView, ListsFormatsAndEnablesByTheSelection) {
@@ -222,7 +235,8 @@ TEST_F(DesignView, RemovingAndFailingToSave) {
   QSignalSpy finished(view.get(), &FormatDesignView::Finished);
   EXPECT_FALSE(view->Save());
   ASSERT_EQ(warnings.size(), 1u);
-  EXPECT_EQ(warnings[0], "Could not delete file\n" + (dir / "Formats/PointListFixed.xml").string());
+  EXPECT_EQ(warnings[0], "Could not delete file\n" + (dir / "Formats/PointListFixed.xml").string() +
+                             "\nDirectory not empty");
   EXPECT_EQ(finished.count(), 0);
   EXPECT_EQ(refreshes, 0);
 
@@ -231,7 +245,8 @@ TEST_F(DesignView, RemovingAndFailingToSave) {
   std::filesystem::rename(dir / "Formats", dir / "Gone");
   EXPECT_FALSE(view->Save());
   ASSERT_EQ(warnings.size(), 2u);
-  EXPECT_EQ(warnings[1], "Could not save format 'Format'.");
+  EXPECT_EQ(warnings[1], "Could not save format 'Format'.\n" +
+                             (dir / "Formats/Format.xml").string() + ": No such file or directory");
   EXPECT_EQ(finished.count(), 0);
 }
 
@@ -243,6 +258,202 @@ TEST_F(DesignView, RenamingToNothingKeepsTheName) {
   EXPECT_FALSE(view->Design().Formats().Find("Point list (fixed columns)")->IsModified());
   view->Button("IDC_DESIGN_CANCEL_BTN")->click();
   EXPECT_EQ(refreshes, 0);
+}
+
+TEST_F(DesignView, FormatsThatAreNotSimpleSayWhy) {
+  WriteBytes(dir / "Formats/Bare.xml",
+             "<format name=\"Bare\" simple=\"true\"><literal>x</literal></format>");
+  auto view = Open();
+  SelectRow(view->FormatList(), "ITF00 coordinates");
+  EXPECT_EQ(view->GroupArea()->currentWidget(), view->NotSimpleText());
+  EXPECT_EQ(view->NotSimpleText()->text().toStdString(),
+            "The groups of this format cannot be edited here: its file Itf00Coordinates.xml "
+            "describes a layout that is more than a list of record kinds. Edit the file with an "
+            "XML editor.");
+  SelectRow(view->FormatList(), "Bare");
+  EXPECT_EQ(view->NotSimpleText()->text().toStdString(),
+            "The groups of this format cannot be edited here: its file Bare.xml is marked simple "
+            "but does not hold the format, repeat, node and radio elements the editor works on. "
+            "Edit the file with an XML editor.");
+  EXPECT_FALSE(view->Button("IDC_DESIGN_GROUP_ADD_BTN")->isEnabled());
+  SelectRow(view->FormatList(), "Point list (comma-separated)");
+  EXPECT_EQ(view->GroupArea()->currentWidget(), view->GroupList());
+  // A new format is simple: its groups can be added at once.
+  view->Button("IDC_DESIGN_FORMAT_ADD_BTN")->click();
+  EXPECT_EQ(view->GroupArea()->currentWidget(), view->GroupList());
+  EXPECT_TRUE(view->Button("IDC_DESIGN_GROUP_ADD_BTN")->isEnabled());
+}
+
+// Writes half of what it is given, then reports the disk full.
+bool FullAfterHalf(std::FILE* file, std::string_view bytes) {
+  std::fwrite(bytes.data(), 1, bytes.size() / 2, file);
+  errno = ENOSPC;
+  return false;
+}
+
+TEST_F(DesignView, FullDiskKeepsTheFileAndTheWindow) {
+  const std::string before = ReadBytes(dir / "Formats/PointListCsv.xml");
+  answer = QMessageBox::Save;
+  auto view = Open(FullAfterHalf);
+  view->show();
+  SelectRow(view->FormatList(), "Point list (comma-separated)");
+  view->FormatList()->currentItem()->setText("Points");
+  QSignalSpy finished(view.get(), &FormatDesignView::Finished);
+  // By OK, and by the close button answered with Save.
+  EXPECT_FALSE(view->Save());
+  EXPECT_FALSE(view->close());
+  ASSERT_EQ(warnings.size(), 2u);
+  for (const std::string& warning : warnings) {
+    EXPECT_EQ(warning, "Could not save format 'Points'.\n" +
+                           (dir / "Formats/PointListCsv.xml").string() +
+                           ": No space left on device");
+  }
+  EXPECT_EQ(ReadBytes(dir / "Formats/PointListCsv.xml"), before);
+  EXPECT_EQ(finished.count(), 0);
+  EXPECT_TRUE(view->isVisible());
+  EXPECT_EQ(refreshes, 0);
+}
+
+struct CloseCase {
+  const char* name;
+  bool edit;                           // something changed before closing
+  bool byCancel;                       // the Cancel button, else the window's close button
+  QMessageBox::StandardButton answer;  // to the question, when asked
+  bool closes;
+  bool saved;
+};
+
+class DesignClose : public DesignView, public testing::WithParamInterface<CloseCase> {};
+
+TEST_P(DesignClose, UnsavedEditsAreDroppedOnlyWhenTheUserAgrees) {
+  const CloseCase& c = GetParam();
+  const std::string before = ReadBytes(dir / "Formats/PointListFixed.xml");
+  answer = c.answer;
+  auto view = Open();
+  view->show();
+  SelectRow(view->FormatList(), "Point list (fixed columns)");
+  if (c.edit) view->FormatList()->currentItem()->setText("Fixed");
+  QSignalSpy finished(view.get(), &FormatDesignView::Finished);
+  const bool closed = c.byCancel ? view->Cancel() : view->close();
+  EXPECT_EQ(closed, c.closes);
+  EXPECT_EQ(finished.count(), c.byCancel && c.closes ? 1 : 0);
+  if (c.edit) {
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0],
+              "The format definitions have changes that are not saved.\nSave them before closing?");
+  } else {
+    EXPECT_TRUE(questions.empty());
+  }
+  EXPECT_EQ(ReadBytes(dir / "Formats/PointListFixed.xml") != before, c.saved);
+  EXPECT_EQ(refreshes, c.saved ? 1 : 0);
+  // Once agreed, closing asks no second time.
+  if (c.closes) {
+    EXPECT_TRUE(view->close());
+    EXPECT_EQ(questions.size(), c.edit ? 1u : 0u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, DesignClose,
+    testing::Values(
+        CloseCase{"NothingChangedCancel", false, true, QMessageBox::Cancel, true, false},
+        CloseCase{"NothingChangedCloseButton", false, false, QMessageBox::Cancel, true, false},
+        CloseCase{"CancelThenCancel", true, true, QMessageBox::Cancel, false, false},
+        CloseCase{"CancelThenDiscard", true, true, QMessageBox::Discard, true, false},
+        CloseCase{"CancelThenSave", true, true, QMessageBox::Save, true, true},
+        CloseCase{"CloseButtonThenCancel", true, false, QMessageBox::Cancel, false, false},
+        CloseCase{"CloseButtonThenDiscard", true, false, QMessageBox::Discard, true, false},
+        CloseCase{"CloseButtonThenSave", true, false, QMessageBox::Save, true, true}),
+    [](const testing::TestParamInfo<CloseCase>& param) { return std::string(param.param.name); });
+
+TEST_F(DesignView, FieldsRefuseWhatAFileCannotKeep) {
+  // Lists edited by hand may hold what no definition can.
+  pugi::xml_node conversion = settings.document_element().child("conversion");
+  auto add = [&](const char* list, const char* tag, const char* id, const char* name) {
+    pugi::xml_node entry = conversion.child(list).append_child(tag);
+    entry.append_attribute("id") = id;
+    entry.append_attribute("name") = name;
+  };
+  add("types", "type", "T\x01", "Bad type");
+  add("groups", "group", "1st", "Bad group");
+  add("elements", "element", "a b", "Bad element");
+  auto view = Open();
+  auto message = [&] { return view->Message()->text().toStdString(); };
+  SelectRow(view->FormatList(), "Point list (fixed columns)");
+  FormatDefinition* format = view->Design().Formats().Find("Point list (fixed columns)");
+  ASSERT_TRUE(format);
+
+  view->FormatList()->currentItem()->setText("Fixed\x01");
+  EXPECT_EQ(view->FormatList()->currentItem()->text(), "Point list (fixed columns)");
+  EXPECT_EQ(message(), "The character U+0001 cannot be stored in a format definition.");
+  view->FormatList()->currentItem()->setText("Fixed");
+  EXPECT_EQ(message(), "");
+  EXPECT_EQ(format->Name(), "Fixed");
+
+  Choose(view->FormatType(), "T\x01");
+  EXPECT_EQ(format->Type(), "POINTS");
+  EXPECT_EQ(view->FormatType()->SelectedId(), "POINTS");
+  EXPECT_EQ(message(), "The character U+0001 cannot be stored in a format definition.");
+
+  view->GroupList()->setCurrentRow(0);
+  Choose(view->GroupType(), "1st");
+  EXPECT_EQ(format->Group(0)->Id(), "PT");
+  EXPECT_EQ(message(),
+            "The identifier '1st' cannot be used: it must start with a letter or '_' and hold "
+            "only letters, digits, '_', '-' and '.'.");
+  view->GroupList()->currentItem()->setText("Line\nend");
+  EXPECT_EQ(format->Group(0)->Name(), "Point with description");
+  EXPECT_EQ(message(), "The character U+000A cannot be stored in a format definition.");
+
+  view->ItemList()->setCurrentRow(0);
+  ElementDialog* panel = view->ElementPanel();
+  Choose(panel->IdCombo(), "a b");
+  const auto* element = dynamic_cast<const ElementDefinition*>(format->Group(0)->Item(0));
+  ASSERT_TRUE(element);
+  EXPECT_EQ(element->Id(), "NR");
+  EXPECT_EQ(panel->IdCombo()->SelectedId(), "NR");
+  EXPECT_NE(message().find("'a b' cannot be used"), std::string::npos);
+  // The width edit never shows more than is stored.
+  panel->WidthEdit()->selectAll();
+  QTest::keyClicks(panel->WidthEdit(), "2000000");
+  EXPECT_EQ(panel->WidthEdit()->text(), "200000");
+  EXPECT_EQ(element->Width(), 200000);
+  EXPECT_EQ(message(), "The width cannot be more than 1048576.");
+  QTest::keyClick(panel->WidthEdit(), Qt::Key_Backspace);
+  EXPECT_EQ(message(), "");
+  panel->FillEdit()->selectAll();
+  QApplication::clipboard()->setText(QString::fromUtf8("\u20AC"));
+  panel->FillEdit()->paste();
+  EXPECT_EQ(panel->FillEdit()->text(), " ");
+  EXPECT_EQ(element->Fill(), ' ');
+  EXPECT_EQ(message(),
+            "The character '\u20AC' (U+20AC) has no byte value: literals and fill characters hold "
+            "single bytes (Latin-1).");
+  panel->OffsetEdit()->selectAll();
+  QTest::keyClicks(panel->OffsetEdit(), "1e999");
+  EXPECT_EQ(panel->OffsetEdit()->text(), "1e99");
+  EXPECT_EQ(element->Offset(), 1e99);
+  EXPECT_EQ(message(), "The offset 1e999 is too large to be stored.");
+
+  view->ItemList()->setCurrentRow(4);
+  EXPECT_EQ(message(), "");
+  QLineEdit* text = view->LiteralPanel()->TextEdit();
+  text->selectAll();
+  QApplication::clipboard()->setText(QString::fromUtf8("a\u20ACb\x01"));
+  text->paste();
+  EXPECT_EQ(text->text(), QString::fromUtf8("ab\x01"));
+  EXPECT_NE(message().find("'\u20AC' (U+20AC) has no byte value"), std::string::npos);
+
+  // What was taken is saved, and every file loads again.
+  ASSERT_TRUE(view->Save());
+  FormatList reread;
+  reread.Refresh(dir.Path());
+  EXPECT_TRUE(reread.Failures().empty());
+  const FormatDefinition* fixed = reread.Find("Fixed");
+  ASSERT_TRUE(fixed);
+  const auto* literal = dynamic_cast<const LiteralDefinition*>(fixed->Group(0)->Item(4));
+  ASSERT_TRUE(literal);
+  EXPECT_EQ(literal->Text(), "616201");  // control characters go in hexadecimal
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -93,6 +96,62 @@ TEST_F(IdNames, OkRefusesIdentifiersThatCannotNameRecords) {
   EXPECT_EQ(warnings.size(), 1u);
   EXPECT_EQ(Xml(doc.first_child()), R"(<groups><group id="b" name="beta"/><group id="A" )"
                                     R"(name="Gamma"/><group id="_1st" name="Name"/></groups>)");
+}
+
+TEST_F(IdNames, EditsAreLabelledAndKeepOnlyWhatTheSettingsCanHold) {
+  IdNameDialog dialog(doc.first_child(), "group", "Groups", nullptr);
+  for (auto [label, edit] : {std::pair{"IDC_IDNAME_ID_LBL", dialog.IdEdit()},
+                             std::pair{"IDC_IDNAME_NAME_LBL", dialog.NameEdit()}}) {
+    auto* found = dialog.findChild<QLabel*>(label);
+    ASSERT_TRUE(found) << label;
+    EXPECT_EQ(found->buddy(), edit) << label;
+  }
+  EXPECT_EQ(dialog.findChild<QLabel*>("IDC_IDNAME_ID_LBL")->text(), "&ID:");
+  EXPECT_EQ(dialog.findChild<QLabel*>("IDC_IDNAME_NAME_LBL")->text(), "&Name:");
+
+  dialog.List()->setCurrentItem(dialog.List()->topLevelItem(1));
+  dialog.IdEdit()->selectAll();
+  QApplication::clipboard()->setText(QString::fromUtf8("T \x01y\u00E9"));
+  dialog.IdEdit()->paste();
+  EXPECT_EQ(dialog.IdEdit()->text(), QString::fromUtf8("Ty\u00E9"));
+  EXPECT_EQ(dialog.IdEdit()->cursorPosition(), 3);
+  EXPECT_EQ(dialog.Message()->text().toStdString(),
+            "The character U+0001 cannot be stored in the list; it was left out.");
+  dialog.NameEdit()->selectAll();
+  QApplication::clipboard()->setText("Two\nlines\t");
+  dialog.NameEdit()->paste();
+  EXPECT_EQ(dialog.NameEdit()->text(), "Twolines");
+  EXPECT_EQ(dialog.Message()->text().toStdString(),
+            "The character U+000A cannot be stored in the list; it was left out.");
+  QTest::keyClicks(dialog.NameEdit(), "!");
+  EXPECT_TRUE(dialog.Message()->text().isEmpty());
+  dialog.findChild<QPushButton*>("IDOK")->click();
+  EXPECT_EQ(Xml(doc.first_child()),
+            "<groups><group id=\"b\" name=\"beta\"/><group id=\"Ty\u00E9\" "
+            "name=\"Twolines!\"/></groups>");
+}
+
+TEST_F(IdNames, OkRefusesRowsTheFileCannotKeep) {
+  // A type list edited by hand: types need not be XML names, but must be storable.
+  ASSERT_TRUE(
+      doc.load_string("<types><type id=\"1 a\" name=\"ok\"/>"
+                      "<type id=\"b\" name=\"tab&#9;name\"/></types>"));
+  IdNameDialog dialog(doc.first_child(), "type", "Types", nullptr);
+  std::vector<QString> warnings;
+  dialog.SetWarn([&](const QString& text) { warnings.push_back(text); });
+  dialog.findChild<QPushButton*>("IDOK")->click();
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].toStdString(),
+            "The character U+0009 cannot be stored in the list: remove it from the selected "
+            "row.");
+  EXPECT_EQ(dialog.IdEdit()->text(), "b");
+  EXPECT_EQ(dialog.result(), 0);
+  dialog.NameEdit()->setText("tab name");
+  emit dialog.NameEdit()->textEdited("tab name");
+  dialog.findChild<QPushButton*>("IDOK")->click();
+  EXPECT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(Xml(doc.first_child()),
+            R"(<types><type id="1 a" name="ok"/><type id="b" name="tab name"/></types>)");
 }
 
 TEST_F(IdNames, CancelLeavesTheSettings) {
