@@ -28,9 +28,14 @@ std::string DefaultDataDir() {
   return QFile::encodeName(QDir::homePath()).toStdString();
 }
 
+std::string DataDir() {
+  const QString dir =
+      QCoreApplication::applicationDirPath() + QStringLiteral("/" KAVEX_DATA_FROM_BIN);
+  return QFile::encodeName(QDir::cleanPath(dir)).toStdString();
+}
+
 std::string HelpFilePath() {
-  return QFile::encodeName(QCoreApplication::applicationDirPath() + QStringLiteral("/Kavex13.hlp"))
-      .toStdString();
+  return DataDir() + "/help/index.html";
 }
 
 }  // namespace kavex

@@ -13,7 +13,11 @@ SettingsPaths KavexSettingsPaths();
 // The data directory when the settings name none that exists: the user's home.
 std::string DefaultDataDir();
 
-// The help file, looked for beside the program.
+// Kavex's read-only data (the manual): share/kavex beside the program's bin folder, so the
+// build tree, the install prefix and an unpacked package each find their own.
+std::string DataDir();
+
+// The manual's first page: help/index.html in the data folder.
 std::string HelpFilePath();
 
 }  // namespace kavex
