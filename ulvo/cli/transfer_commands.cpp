@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "ulvo/convert/messages.h"
+#include "ulvo/platform/port_permission.h"
 #include "ulvo/platform/program_folder.h"
 #include "ulvo/platform/qt_profile_store.h"
 #include "ulvo/platform/qt_serial_device.h"
@@ -158,6 +159,8 @@ class CliOwner : public TransferOwner {
       std::fprintf(stderr, "Error: %s\n", texts_.Text(*t).c_str());
     }
   }
+
+  const Translations& Texts() const { return texts_; }
 
   bool fileWritten = false;  // status 3: the destination file holds what came
 
@@ -369,8 +372,12 @@ int RunTransfer(const Context& context, const Args& args) {
   serial.SetFallbackFolder(CurrentProgramFolderSources().userDataDir / "Received");
   CliOwner owner(context.home);
   const uint32_t result = serial.Run(&owner, i, port, d, file);
-  if (result >= 2 && result <= 4 && !qtDevice.LastError().empty())
+  if (result >= 2 && result <= 4 && !qtDevice.LastError().empty()) {
     std::fprintf(stderr, "%s: %s\n", port.c_str(), qtDevice.LastError().c_str());
+    const std::string hint = PortPermissionText(
+        [&owner](const TextId& id) { return owner.Texts().Text(id); }, port, CheckPortAccess(port));
+    if (!hint.empty()) std::fprintf(stderr, "%s\n", hint.c_str());
+  }
   if (result == 9) std::fprintf(stderr, "%s\n", SourceProblem(file).c_str());
   if (!serial.FileProblem().empty()) std::fprintf(stderr, "%s\n", serial.FileProblem().c_str());
   if (!serial.FallbackFile().empty())
