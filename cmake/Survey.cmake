@@ -31,3 +31,36 @@ function(survey_test name)
     PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${ARG_PROPERTIES}
     DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# survey_desktop_integration(PROGRAM name ID id DESKTOP file ICON svg METAINFO template)
+# Installs the desktop entry as ID.desktop, the icon in the hicolor theme (the SVG, and PNGs
+# rendered from it at the usual sizes) and the AppStream metainfo, whose template gets the
+# version and release date.
+function(survey_desktop_integration)
+  cmake_parse_arguments(ARG "" "PROGRAM;ID;DESKTOP;ICON;METAINFO" "" ${ARGN})
+  set(theme ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+  install(FILES ${ARG_DESKTOP} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
+          RENAME ${ARG_ID}.desktop)
+  install(FILES ${ARG_ICON} DESTINATION ${theme}/scalable/apps RENAME ${ARG_PROGRAM}.svg)
+  set(metainfo ${CMAKE_CURRENT_BINARY_DIR}/${ARG_ID}.metainfo.xml)
+  configure_file(${ARG_METAINFO} ${metainfo} @ONLY)
+  install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+  find_program(SURVEY_RSVG_CONVERT rsvg-convert)
+  if(NOT SURVEY_RSVG_CONVERT)
+    message(WARNING "rsvg-convert (librsvg2-bin) not found: ${ARG_PROGRAM} gets only its SVG icon")
+    return()
+  endif()
+  set(icon ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_ICON})
+  set(pngs)
+  foreach(size 16 22 24 32 48 64 128 256)
+    set(png ${CMAKE_CURRENT_BINARY_DIR}/icons/${size}/${ARG_PROGRAM}.png)
+    add_custom_command(OUTPUT ${png}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/icons/${size}
+      COMMAND ${SURVEY_RSVG_CONVERT} --width=${size} --height=${size} --output=${png} ${icon}
+      DEPENDS ${icon} VERBATIM)
+    list(APPEND pngs ${png})
+    install(FILES ${png} DESTINATION ${theme}/${size}x${size}/apps)
+  endforeach()
+  add_custom_target(${ARG_PROGRAM}_icons ALL DEPENDS ${pngs})
+endfunction()

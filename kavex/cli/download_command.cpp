@@ -106,8 +106,7 @@ int RunDownloadCommand(const Args& args) {
 
   const DownloadOutcome outcome = RunDownload(kind, logic, cliPort.Port(), dialogs);
   cliPort.Finish();
-  if (!cliPort.DeviceProblem().empty())
-    std::fprintf(stderr, "%s: %s\n", t.device.c_str(), cliPort.DeviceProblem().c_str());
+  cliPort.ReportDeviceProblem(t.device);
 
   const std::string disk = ToDiskText(JoinLines(view.Lines()));
   bool written = true;

@@ -6,22 +6,35 @@
 
 namespace {
 
-constexpr const char* kVersionText = "Kavex Version 1.3";
+constexpr const char* kVersionText = "kavex-cli (Kavex) " KAVEX_VERSION;
 
 void PrintHelp(std::FILE* out) {
   std::fprintf(out,
                "Usage: kavex-cli COMMAND [ARGS...]\n"
-               "       kavex-cli --help | --version\n\n"
+               "  or:  kavex-cli --help | --version\n\n"
                "Headless front end of Kavex: the same conversions and transfers as the\n"
                "program, with the same bytes and messages.\n");
   const auto& commands = kavex::cli::Commands();
   if (!commands.empty()) {
     std::fprintf(out, "\nCommands:\n");
-    for (const auto& c : commands) std::fprintf(out, "%s\n", c.usage);
+    // Indented, so that the manual page made from this text lists them as a block.
+    for (const auto& c : commands) {
+      for (const char* line = c.usage; *line;) {
+        const char* end = std::strchr(line, '\n');
+        const int length = end ? static_cast<int>(end - line) : static_cast<int>(std::strlen(line));
+        std::fprintf(out, "  %.*s\n", length, line);
+        line += length + (end ? 1 : 0);
+      }
+    }
   }
   std::fprintf(out,
                "\nExit status: 0 success, 1 failure (the program's message on standard error),"
-               "\n2 usage error.\n");
+               "\n2 usage error.\n\n"
+               "A serial port that cannot be opened for lack of permission belongs to a group\n"
+               "you are not in, usually dialout: add yourself with 'sudo adduser $USER dialout',\n"
+               "then log out and log in again.\n\n"
+               "The whole description: man kavex-cli. The manual for surveyors opens from\n"
+               "Kavex's Help > Contents.\n");
 }
 
 }  // namespace

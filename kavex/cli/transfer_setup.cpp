@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "kavex/formats/text_format.h"
+#include "kavex/platform/port_permission.h"
 
 namespace kavex::cli {
 
@@ -66,6 +67,13 @@ bool CliPort::Open(const TransferArgs& args, Clock& clock, const CommPort::Error
   port_->SetPortPath("COM1", args.device);
   port_->SetPortPath("COM2", args.device);
   return true;
+}
+
+void CliPort::ReportDeviceProblem(const std::string& device) const {
+  if (DeviceProblem().empty()) return;
+  std::fprintf(stderr, "%s: %s\n", device.c_str(), DeviceProblem().c_str());
+  const std::string hint = PortPermissionText(device, CheckPortAccess(device));
+  if (!hint.empty()) std::fprintf(stderr, "%s\n", hint.c_str());
 }
 
 }  // namespace kavex::cli

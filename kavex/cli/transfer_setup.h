@@ -53,6 +53,9 @@ class CliPort {
   void Finish() { tracing_.reset(); }
   // The operating system's reason for the device's last failure, empty when there was none.
   const std::string& DeviceProblem() const { return serial_.LastError(); }
+  // After a failure of the device: "DEVICE: reason" on standard error, and what to do when
+  // the reason is a missing permission.
+  void ReportDeviceProblem(const std::string& device) const;
 
  private:
   std::ofstream traceFile_;

@@ -155,6 +155,7 @@ int RunUploadCommand(const Args& args) {
   const UploadOutcome outcome =
       RunUpload(kind, logic, cliPort.Port(), dialogs, detailsDialog, stored);
   cliPort.Finish();
+  cliPort.ReportDeviceProblem(t.device);
   return outcome == UploadOutcome::Completed ? kExitOk : kExitFailure;
 }
 

@@ -25,7 +25,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   big.setPointSize(big.pointSize() + 6);
   big.setBold(true);
   name->setFont(big);
-  auto* version = new QLabel(QStringLiteral("Version 1.3"), this);
+  auto* version = new QLabel(QStringLiteral("Version " KAVEX_VERSION), this);
   version->setObjectName(QStringLiteral("Version"));
   ok_ = new QPushButton(QStringLiteral("OK"), this);
   ok_->setDefault(true);

@@ -6,7 +6,7 @@ class QPushButton;
 
 namespace kavex {
 
-// TAboutBox, "About Kavex": the icon, "Kavex", "Version 1.3" and "OK".
+// TAboutBox, "About Kavex": the icon, "Kavex", "Version " and the version, and "OK".
 class TAboutBox : public QDialog {
   Q_OBJECT
  public:

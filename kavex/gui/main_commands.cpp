@@ -4,6 +4,7 @@
 #include "kavex/gui/main_form.h"
 #include "kavex/gui/tadvanced_dlg.h"
 #include "kavex/gui/transfer_dialogs.h"
+#include "kavex/platform/port_permission.h"
 #include "kavex/shell/convert_commands.h"
 
 namespace kavex {
@@ -11,8 +12,13 @@ namespace kavex {
 MainCommands::MainCommands(TMainForm& form)
     : form_(form),
       commPort_(serial_, clock_,
-                [&form](const std::string& text) {
+                [this, &form](const std::string& text) {
                   form.Logic().ShowMessage(text, kModeMessage, /*beep=*/true);
+                  // A port refused for lack of permission: say how to get it.
+                  if (text != "COM ERROR.") return;
+                  const std::string device = commPort_.DevicePathOf(commPort_.PortName());
+                  const std::string hint = PortPermissionText(device, CheckPortAccess(device));
+                  if (!hint.empty()) form.Logic().ShowMessage(hint);
                 }),
       transferDialogs_(std::make_unique<QtTransferDialogs>(&form, commPort_)),
       cvtDialog_(&form),

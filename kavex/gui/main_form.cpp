@@ -2,7 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDesktopServices>
+#include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
@@ -15,11 +15,11 @@
 #include <QScreen>
 #include <QStyle>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "kavex/gui/about_box.h"
 #include "kavex/gui/data_memo.h"
+#include "kavex/gui/help_form.h"
 #include "kavex/gui/program_icon.h"
 #include "kavex/gui/qt_prompts.h"
 #include "kavex/platform/config_paths.h"
@@ -271,11 +271,12 @@ void TMainForm::UpdateEnabled() {
 void TMainForm::HelpContents() {
   const QFileInfo help(helpFile_);
   if (!help.isFile()) {
-    logic_->ShowMessage("The help file Kavex13.hlp was not found beside the program.");
+    logic_->ShowMessage("The Kavex manual was not found: " +
+                        QFile::encodeName(help.absoluteFilePath()).toStdString());
     return;
   }
-  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(help.absoluteFilePath())))
-    logic_->ShowMessage("No program on this computer can show the help file Kavex13.hlp.");
+  if (!HelpForm) HelpForm = new THelpForm(this);
+  HelpForm->ShowPage(help.absoluteFilePath());
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -21,6 +21,7 @@ namespace kavex {
 class DataMemo;
 class QtPrompts;
 class TAboutBox;
+class THelpForm;
 
 // TMainForm: the main window. It shows what MainLogic decides; every command is a QAction
 // that the menu item and the tool button share. A command is enabled only once it is
@@ -46,7 +47,8 @@ class TMainForm : public QMainWindow {
   void SetBusy(bool busy);
   bool Busy() const { return busy_; }
 
-  // Where "&Contents" looks for the help file (beside the program unless set).
+  // The manual's first page that "&Contents" shows (help/index.html of the data folder
+  // unless set).
   void SetHelpFile(const QString& path) { helpFile_ = path; }
 
   // "&File"
@@ -95,6 +97,7 @@ class TMainForm : public QMainWindow {
   std::array<QToolButton*, 10> ToolButtons{};
 
   TAboutBox* AboutBox;
+  THelpForm* HelpForm = nullptr;  // made when "&Contents" first finds the manual
 
  protected:
   void closeEvent(QCloseEvent* event) override;

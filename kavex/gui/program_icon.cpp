@@ -65,7 +65,7 @@ QPixmap SplashPixmap() {
   small.setBold(false);
   p.setFont(small);
   p.drawText(QRectF(182, 120, 210, 30), Qt::AlignLeft | Qt::AlignVCenter,
-             QStringLiteral("Version 1.3"));
+             QStringLiteral("Version " KAVEX_VERSION));
   return pixmap;
 }
 

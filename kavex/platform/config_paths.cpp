@@ -33,9 +33,14 @@ std::filesystem::path KavexCaptureFolder() {
   return ToPath(QDir::cleanPath(data + QStringLiteral("/Kavex/Captures")));
 }
 
+std::string DataDir() {
+  const QString dir =
+      QCoreApplication::applicationDirPath() + QStringLiteral("/" KAVEX_DATA_FROM_BIN);
+  return QFile::encodeName(QDir::cleanPath(dir)).toStdString();
+}
+
 std::string HelpFilePath() {
-  return QFile::encodeName(QCoreApplication::applicationDirPath() + QStringLiteral("/Kavex13.hlp"))
-      .toStdString();
+  return DataDir() + "/help/index.html";
 }
 
 }  // namespace kavex

@@ -18,7 +18,11 @@ std::string DefaultDataDir();
 // (~/.local/share/Kavex/Captures on Linux).
 std::filesystem::path KavexCaptureFolder();
 
-// The help file, looked for beside the program.
+// Kavex's read-only data (the manual): share/kavex beside the program's bin folder, so the
+// build tree, the install prefix and an unpacked package each find their own.
+std::string DataDir();
+
+// The manual's first page: help/index.html in the data folder.
 std::string HelpFilePath();
 
 }  // namespace kavex

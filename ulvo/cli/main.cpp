@@ -1,5 +1,6 @@
 #include <QCoreApplication>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "ulvo/cli/commands.h"
@@ -11,18 +12,31 @@ namespace {
 void PrintHelp(std::FILE* out) {
   std::fprintf(out,
                "Usage: ulvo-cli [--home DIR] COMMAND [ARGS...]\n"
-               "       ulvo-cli --help | --version\n\n"
+               "  or:  ulvo-cli --help | --version\n\n"
                "Headless front end of ULVO. --home DIR names the program folder (the one\n"
                "holding IIF/, Formats/ and Settings.xml); without it ULVO_HOME, then the\n"
                "program's own folder, then the per-user folder is used.\n");
   const auto& commands = ulvo::cli::Commands();
   if (!commands.empty()) {
     std::fprintf(out, "\nCommands:\n");
-    for (const auto& c : commands) std::fprintf(out, "%s\n", c.usage);
+    // Indented, so that the manual page made from this text lists them as a block.
+    for (const auto& c : commands) {
+      for (const char* line = c.usage; *line;) {
+        const char* end = std::strchr(line, '\n');
+        const int length = end ? static_cast<int>(end - line) : static_cast<int>(std::strlen(line));
+        std::fprintf(out, "  %.*s\n", length, line);
+        line += length + (end ? 1 : 0);
+      }
+    }
   }
   std::fprintf(out,
                "\nExit status: 0 success, 1 failure, 2 usage error (unless a command says"
-               " otherwise).\n");
+               " otherwise).\n\n"
+               "A serial port that cannot be opened for lack of permission belongs to a group\n"
+               "you are not in, usually dialout: add yourself with 'sudo adduser $USER dialout',\n"
+               "then log out and log in again.\n\n"
+               "The whole description: man ulvo-cli. The manual for surveyors opens from ULVO's\n"
+               "Help > Index.\n");
 }
 
 }  // namespace
@@ -45,7 +59,7 @@ int main(int argc, char** argv) {
       PrintHelp(stdout);
       return ulvo::cli::kExitOk;
     } else if (args[i] == "--version") {
-      std::printf("ULVO %s\n", ULVO_FILE_VERSION);
+      std::printf("ulvo-cli (ULVO) %s\n", ULVO_FILE_VERSION);
       return ulvo::cli::kExitOk;
     } else {
       break;

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "ulvo/convert/messages.h"
+#include "ulvo/platform/port_permission.h"
 #include "ulvo/platform/program_folder.h"
 #include "ulvo/platform/qt_profile_store.h"
 #include "ulvo/platform/qt_serial_device.h"
@@ -157,6 +158,8 @@ class CliOwner : public TransferOwner {
       std::fprintf(stderr, "Error: %s\n", texts_.Text(*t).c_str());
     }
   }
+
+  const Translations& Texts() const { return texts_; }
 
   bool fileWritten = false;  // status 3: the destination file holds what came
 
@@ -360,6 +363,11 @@ int RunTransfer(const Context& context, const Args& args) {
   const uint32_t result = serial.Run(&owner, i, port, d, file);
   for (const std::string& why : ExplainTransferFailure(serial, result, port, &line))
     std::fprintf(stderr, "%s\n", why.c_str());
+  if (result >= 2 && result <= 4) {
+    const std::string hint = PortPermissionText(
+        [&owner](const TextId& id) { return owner.Texts().Text(id); }, port, CheckPortAccess(port));
+    if (!hint.empty()) std::fprintf(stderr, "%s\n", hint.c_str());
+  }
   if (!serial.FallbackFile().empty())
     std::fprintf(stderr, "The received data was saved to %s\n",
                  serial.FallbackFile().string().c_str());

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "ulvo/gui/ctransfer_prop_sheet.h"
+#include "ulvo/platform/port_permission.h"
 #include "ulvo/transfer/transfer_codes.h"
 
 namespace ulvo {
@@ -417,6 +418,13 @@ void CTransferView::OnFinished(quint32 result) {
   Refresh();
   // The data did not go where the user asked: say so at once, not only in the status box.
   if (!fallbackMessage.isEmpty()) ShowInfo(fallbackMessage.toStdString());
+  // A port refused for lack of permission: say how to get it.
+  if (result == kErrorPortNotOpened) {
+    const std::string hint = PortPermissionText(
+        [this](const TextId& id) { return context_.Text(id.key, id.defaultText); }, form_->Port(),
+        CheckPortAccess(form_->Port()));
+    if (!hint.empty()) ShowInfo(hint);
+  }
   if (stopped && closeAfterStop_) {
     const TransferText& text = receive && !nothing ? tt::kStoppedReceive : tt::kStoppedSend;
     QString message = context_.QText(text);

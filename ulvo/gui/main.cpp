@@ -16,11 +16,18 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: ulvo [--nosplash]\n"
-    "       ulvo --help | --version\n\n"
+    "  or:  ulvo --help | --version\n\n"
     "Transfers data between surveying instruments and the computer and converts record\n"
-    "layouts. --nosplash starts without the start-up picture. The program folder (IIF/,\n"
-    "Formats/, help/, ulvo.tft, Settings.xml) is ULVO_HOME when set, else the program's own\n"
-    "folder when it holds IIF/ or Formats/, else the per-user data folder.\n";
+    "layouts. --nosplash starts without the start-up picture. ulvo-cli does the same work\n"
+    "from the command line.\n\n"
+    "The program folder (IIF/, Formats/, help/, ulvo.tft, Settings.xml) is ULVO_HOME when\n"
+    "set, else the program's own folder when it holds IIF/ or Formats/, else the per-user\n"
+    "folder ~/.local/share/ULVO, filled from the installed copy on first start. Files you\n"
+    "change there are yours: a new version of the program never overwrites them.\n\n"
+    "A serial port that cannot be opened for lack of permission belongs to a group you are\n"
+    "not in, usually dialout: add yourself with 'sudo adduser $USER dialout', then log out\n"
+    "and log in again.\n\n"
+    "The manual for surveyors opens from Help > Index.\n";
 
 }  // namespace
 
@@ -33,7 +40,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (argument == "--version") {
-      std::printf("ULVO %s\n", ULVO_FILE_VERSION);
+      std::printf("ulvo (ULVO) %s\n", ULVO_FILE_VERSION);
       return 0;
     }
   }
@@ -50,7 +57,7 @@ int main(int argc, char** argv) {
   QCoreApplication::setOrganizationName(QStringLiteral("Varnel Zeruro BV"));
   QCoreApplication::setApplicationName(QStringLiteral("ULVO"));
   QCoreApplication::setApplicationVersion(ulvo::FileVersion());
-  QGuiApplication::setDesktopFileName(QStringLiteral("ulvo"));
+  QGuiApplication::setDesktopFileName(QStringLiteral(ULVO_DESKTOP_ID));
   QApplication::setWindowIcon(ulvo::ProgramIcon());
   const ulvo::StartOptions options = ulvo::ParseStartOptions(arguments);
 

@@ -32,6 +32,18 @@ QString Path(const std::filesystem::path& path) {
   return QString::fromStdString(path.string());
 }
 
+// The document types' resource numbers: F1 on a control of a task window that has no page
+// of its own shows its window's page.
+int TaskResourceId(const std::string& typeName) {
+  static const std::map<std::string, int> kIds = {{kTransferType, 402},
+                                                  {kHelpType, 403},
+                                                  {kConvertType, 404},
+                                                  {kMergeType, 405},
+                                                  {kDesignType, 406}};
+  const auto it = kIds.find(typeName);
+  return it == kIds.end() ? 0 : it->second;
+}
+
 QString WithoutMnemonic(QString text) {
   text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
   return text.replace(QStringLiteral("&&"), QStringLiteral("&"));
@@ -267,6 +279,12 @@ QAction* CMainFrame::CommandAction(int commandId) const {
   return it == commands_.end() ? nullptr : it->second;
 }
 
+std::vector<int> CMainFrame::CommandIds() const {
+  std::vector<int> ids;
+  for (const auto& [id, action] : commands_) ids.push_back(id);
+  return ids;
+}
+
 void CMainFrame::UpdateCommands() {
   for (auto& [id, action] : commands_) {
     if (auto t = taskCommands_.find(id); t != taskCommands_.end()) {
@@ -289,6 +307,7 @@ QWidget* CMainFrame::OpenTask(const std::string& typeName) {
     auto* window = mdi_->addSubWindow(view);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setProperty(kTaskTypeProperty, QString::fromStdString(typeName));
+    if (const int id = TaskResourceId(typeName)) SetHelpId(window, id);
     if (view->windowTitle().isEmpty()) view->setWindowTitle(QString::fromStdString(typeName));
     window->setWindowIcon(ProgramIcon());
     task.window = window;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "ulvo/gui/lock_keys.h"
 #include "ulvo/shell/application.h"
@@ -57,6 +58,8 @@ class CMainFrame : public QMainWindow {
   // once it has a handler.
   void SetCommandHandler(int commandId, std::function<void()> handler);
   QAction* CommandAction(int commandId) const;
+  // Every command of the menus and toolbar with an identifier, in identifier order.
+  std::vector<int> CommandIds() const;
 
   // Opens a window of the type, or brings its open one forward; nullptr when not registered.
   QWidget* OpenTask(const std::string& typeName);

@@ -1,9 +1,14 @@
 #include "ulvo/platform/program_folder.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <cstdlib>
+#include <fstream>
+#include <map>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -11,25 +16,57 @@ namespace fs = std::filesystem;
 namespace ulvo {
 namespace {
 
+using Digests = std::map<std::string, std::string>;  // relative path -> SHA-256 (hex)
+
 bool HoldsProgramData(const fs::path& dir) {
   std::error_code ec;
   return !dir.empty() &&
          (fs::is_directory(dir / "IIF", ec) || fs::is_directory(dir / "Formats", ec));
 }
 
-void SeedMissing(const fs::path& from, const fs::path& to) {
-  std::error_code ec;
-  if (!fs::is_directory(from, ec)) return;
-  fs::create_directories(to, ec);
-  for (auto it = fs::recursive_directory_iterator(from, ec);
-       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    const fs::path target = to / fs::relative(it->path(), from, ec);
-    if (it->is_directory(ec)) {
-      fs::create_directories(target, ec);
-    } else if (!fs::exists(target, ec)) {
-      fs::copy_file(it->path(), target, ec);
-    }
+QString QPath(const fs::path& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path.string()));
+}
+
+// Empty when the file cannot be read.
+std::string Digest(const fs::path& file) {
+  QFile f(QPath(file));
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  if (!hash.addData(&f)) return {};
+  return hash.result().toHex().toStdString();
+}
+
+// Lines "<digest>  <relative path>"; anything else is skipped.
+Digests ReadList(const fs::path& file) {
+  Digests digests;
+  std::ifstream in(file, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.size() < 67 || line.compare(64, 2, "  ") != 0) continue;
+    digests[line.substr(66)] = line.substr(0, 64);
   }
+  return digests;
+}
+
+void WriteList(const fs::path& file, const Digests& digests) {
+  QSaveFile out(QPath(file));
+  if (!out.open(QIODevice::WriteOnly)) return;
+  for (const auto& [path, digest] : digests) {
+    out.write(QByteArray::fromStdString(digest + "  " + path + "\n"));
+  }
+  out.commit();
+}
+
+// Replaces target by a copy of source only once the copy is whole.
+bool CopyOver(const fs::path& source, const fs::path& target) {
+  std::error_code ec;
+  fs::path partial = target;
+  partial += ".partial";
+  if (!fs::copy_file(source, partial, fs::copy_options::overwrite_existing, ec)) return false;
+  fs::rename(partial, target, ec);
+  if (ec) fs::remove(partial, ec);
+  return !ec;
 }
 
 fs::path ExecutableDir() {
@@ -43,11 +80,51 @@ fs::path ExecutableDir() {
 
 }  // namespace
 
+void SeedUserFolder(const fs::path& installed, const fs::path& user) {
+  std::error_code ec;
+  if (!fs::is_directory(installed, ec)) return;
+  fs::create_directories(user, ec);
+  const fs::path listFile = user / kShippedList;
+  const Digests before = ReadList(listFile);
+  Digests after = before;
+  for (auto it = fs::recursive_directory_iterator(installed, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    std::error_code fileEc;
+    const std::string relative = fs::relative(it->path(), installed, fileEc).generic_string();
+    if (fileEc || relative.empty()) continue;
+    const fs::path target = user / relative;
+    if (it->is_directory(fileEc)) {
+      fs::create_directories(target, fileEc);
+      continue;
+    }
+    const std::string shipped = Digest(it->path());
+    if (shipped.empty()) continue;
+    const auto known = before.find(relative);
+    if (!fs::exists(target, fileEc)) {
+      // Listed but gone: the user deleted it, and it stays deleted.
+      if (known == before.end() && CopyOver(it->path(), target)) after[relative] = shipped;
+      continue;
+    }
+    if (known == before.end()) {
+      // Not copied by us as far as we know: adopt it only when it is the shipped file.
+      if (Digest(target) == shipped) after[relative] = shipped;
+    } else if (known->second != shipped && Digest(target) == known->second) {
+      // A newer shipped version of a copy the user has not changed.
+      if (CopyOver(it->path(), target)) after[relative] = shipped;
+    }
+  }
+  if (after != before || !fs::exists(listFile, ec)) WriteList(listFile, after);
+}
+
 fs::path ResolveProgramFolder(const ProgramFolderSources& sources) {
   if (!sources.homeVariable.empty()) return fs::path(sources.homeVariable);
   if (HoldsProgramData(sources.executableDir)) return sources.executableDir;
-  SeedMissing(sources.installedDataDir, sources.userDataDir);
+  SeedUserFolder(sources.installedDataDir, sources.userDataDir);
   return sources.userDataDir;
+}
+
+fs::path InstalledDataDir(const fs::path& executableDir) {
+  return (executableDir / ULVO_DATA_FROM_BIN).lexically_normal();
 }
 
 ProgramFolderSources CurrentProgramFolderSources() {
@@ -57,7 +134,7 @@ ProgramFolderSources CurrentProgramFolderSources() {
   QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
   if (data.isEmpty()) data = QDir::homePath() + "/.local/share";
   s.userDataDir = fs::path(data.toStdString()) / "ULVO";
-  s.installedDataDir = fs::path(ULVO_INSTALLED_DATA_DIR);
+  s.installedDataDir = InstalledDataDir(s.executableDir);
   return s;
 }
 

@@ -14,9 +14,21 @@ struct ProgramFolderSources {
 };
 
 // ULVO_HOME when set; else the executable's folder when it holds IIF/ or Formats/ (build
-// tree, portable install); else the per-user folder, first seeded with a copy of every
-// installed file it lacks. Files the user already has are never overwritten.
+// tree, portable install); else the per-user folder, brought up to date from the installed
+// copy first (SeedUserFolder).
 std::filesystem::path ResolveProgramFolder(const ProgramFolderSources& sources);
+
+// Copies the installed files into the per-user folder, remembering in kShippedList what
+// each copy held. A file the user has changed, added or deleted stays as the user left it;
+// a copy still as shipped is replaced by a newer shipped version; new shipped files are
+// copied. A file that was there before any list was kept is the user's unless it equals the
+// shipped one.
+void SeedUserFolder(const std::filesystem::path& installed, const std::filesystem::path& user);
+inline constexpr const char* kShippedList = ".shipped-files";
+
+// The installed data seen from the program's folder: share/ulvo beside bin/, wherever the
+// tree was installed or unpacked.
+std::filesystem::path InstalledDataDir(const std::filesystem::path& executableDir);
 
 // The sources of this process: environment, executable path, per-user and installed folders.
 ProgramFolderSources CurrentProgramFolderSources();

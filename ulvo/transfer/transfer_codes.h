@@ -12,6 +12,8 @@ struct TransferText {
 };
 
 inline constexpr uint32_t kTransferErrorCount = 18;
+// "Could not initialize the compot": the port could not be opened.
+inline constexpr uint32_t kErrorPortNotOpened = 2;
 inline constexpr uint32_t kTransferStatusCount = 17;
 
 // nullptr for a code outside the table (the view then leaves its message as it was).

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include <memory>
 
 #include "kavex/gui/data_memo.h"
+#include "kavex/gui/help_form.h"
 #include "kavex/gui/message_box_dialog.h"
 #include "kavex/gui/qt_prompts.h"
 #include "kavex/platform/config_paths.h"
@@ -197,15 +199,34 @@ TEST_F(MainFormTest, NewAsksThroughTheMessageBox) {
   EXPECT_FALSE(form->DataMemo1->Modified());
 }
 
-TEST_F(MainFormTest, ContentsWithoutTheHelpFileSaysSo) {
-  form->SetHelpFile(QString::fromStdString((dir / "Kavex13.hlp").string()));
+TEST_F(MainFormTest, ContentsWithoutTheManualSaysWhereItLooked) {
+  form->SetHelpFile(QString::fromStdString((dir / "help" / "index.html").string()));
   QString asked;
   testing::WhenModal([&asked](QWidget* w) {
     asked = static_cast<TMBoxDlg*>(w)->Text();
     static_cast<TMBoxDlg*>(w)->OkButton()->click();
   });
   form->ContentsItem->trigger();
-  EXPECT_EQ(asked, "The help file Kavex13.hlp was not found beside the program.");
+  EXPECT_EQ(asked, QString::fromStdString("The Kavex manual was not found: " +
+                                          (dir / "help" / "index.html").string()));
+  EXPECT_EQ(form->HelpForm, nullptr);
+}
+
+TEST_F(MainFormTest, ContentsShowsTheManualInOneWindow) {
+  // The manual as the build tree holds it, beside bin/ as in an installation.
+  ASSERT_TRUE(fs::is_regular_file(HelpFilePath())) << HelpFilePath();
+  form->ContentsItem->trigger();
+  THelpForm* help = form->HelpForm;
+  ASSERT_NE(help, nullptr);
+  EXPECT_TRUE(help->isVisible());
+  EXPECT_EQ(help->windowTitle(), "Kavex Help - Kavex manual");
+  EXPECT_TRUE(help->Browser()->toPlainText().contains("Getting connected"));
+  // Following a link and asking for the contents again keeps the one window.
+  help->Browser()->setSource(QUrl(QStringLiteral("troubleshooting.html")));
+  EXPECT_EQ(help->windowTitle(), "Kavex Help - When a transfer does not work");
+  form->ContentsItem->trigger();
+  EXPECT_EQ(form->HelpForm, help);
+  EXPECT_EQ(help->windowTitle(), "Kavex Help - Kavex manual");
 }
 
 }  // namespace

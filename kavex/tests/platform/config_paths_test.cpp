@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <cstdlib>
+#include <filesystem>
 
 namespace kavex {
 namespace {
@@ -29,6 +31,17 @@ TEST_F(ConfigPathsTest, OtherwiseThePerUserConfigurationFolder) {
   const SettingsPaths p = KavexSettingsPaths();
   EXPECT_EQ(p.settingsFile, "/tmp/xdg/Kavex/Kavex.ini");
   EXPECT_EQ(p.backupFile, "/tmp/xdg/Kavex/Kavex.ibk");
+}
+
+TEST(DataDirTest, TheBuildTreeHoldsTheManualWhereAnInstallationWould) {
+  static int argc = 1;
+  static char name[] = "kavex_platform_tests";
+  static char* argv[] = {name, nullptr};
+  QCoreApplication app(argc, argv);
+  // Test programs sit in tests/, the programs in bin/: both beside share/.
+  const std::string help = HelpFilePath();
+  EXPECT_TRUE(help.ends_with("/share/kavex/help/index.html")) << help;
+  EXPECT_TRUE(std::filesystem::is_regular_file(help)) << help;
 }
 
 }  // namespace

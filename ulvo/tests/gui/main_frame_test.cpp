@@ -23,18 +23,16 @@
 #include "ulvo/gui/main_frame.h"
 #include "ulvo/gui/splash_wnd.h"
 #include "ulvo/gui/task_windows.h"
+#include "ulvo/tests/gui/gui_test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace ulvo {
 namespace {
 
+// The one application of the test program, shared with the help page tests.
 QApplication& App() {
-  static int argc = 1;
-  static char name[] = "ulvo_gui_tests";
-  static char* argv[] = {name, nullptr};
-  static auto* app = new QApplication(argc, argv);
-  return *app;
+  return EnsureApplication();
 }
 
 void WriteAll(const fs::path& path, const std::string& bytes) {
