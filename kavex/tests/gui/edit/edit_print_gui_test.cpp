@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -298,6 +299,53 @@ TEST_F(EditPrintGui, PrintMenuPrintsTheViewToAPdfFile) {
   EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), 5);
   EXPECT_NE(text.find("row 64\n\n\frow 65\n"), std::string::npos)
       << text.substr(text.find("row 63"), 40);
+}
+
+TEST_F(EditPrintGui, TypeTooWideForThePageIsMadeSmallerAndSaidSo) {
+  // The printer as the print dialog would leave it: A4, half-inch margins, 600 dpi.
+  const fs::path pdf = dir / "wide.pdf";
+  QPrinter& device = Data().Printer().Device();
+  device.setOutputFormat(QPrinter::PdfFormat);
+  device.setOutputFileName(QString::fromStdString(pdf.string()));
+  device.setResolution(600);
+  device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                   QMarginsF(36, 36, 36, 36), QPageLayout::Point));
+  Data().Printer().SetChooser([](QPrinter&) { return true; });
+  form->DataMemo1->SetLines({std::string(100, 'W'), std::string(60, 'x')});
+
+  QString note;
+  bool hiddenAtSix = false;
+  testing::WhenShown<TPrintOptnDlg>([&](TPrintOptnDlg* options) {
+    // A fresh installation's settings: 100 characters at 11 points.
+    note = options->FitNoteLabel->isVisible() ? options->FitNoteLabel->text() : QString();
+    options->Size6Button->setChecked(true);
+    hiddenAtSix = options->FitNoteLabel->isHidden();
+    options->Size11Button->setChecked(true);
+    options->ContinueButton->click();
+  });
+  form->PrintItem->trigger();
+  EXPECT_TRUE(
+      note.startsWith("100 characters per line do not fit the page at 11 points: "
+                      "printed at "))
+      << note.toStdString();
+  EXPECT_TRUE(hiddenAtSix);
+
+  // Every row lies inside the printable area: 36 to 595.28 - 36 points.
+  const fs::path html = dir / "wide.html";
+  ASSERT_EQ(std::system(("pdftotext -bbox " + pdf.string() + " " + html.string()).c_str()), 0);
+  std::ifstream in(html, std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::vector<std::string> words;
+  for (size_t at = text.find("<word "); at != std::string::npos; at = text.find("<word ", at + 1)) {
+    auto number = [&](const char* name) {
+      return std::strtod(text.c_str() + text.find(name, at) + std::strlen(name), nullptr);
+    };
+    EXPECT_NEAR(number("xMin=\""), 36.0, 0.01);
+    EXPECT_LE(number("xMax=\""), 595.28 - 36.0);
+    const size_t open = text.find('>', at) + 1;
+    words.push_back(text.substr(open, text.find('<', open) - open));
+  }
+  EXPECT_EQ(words, (std::vector<std::string>{std::string(100, 'W'), std::string(60, 'x')}));
 }
 
 }  // namespace
