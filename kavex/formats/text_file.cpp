@@ -1,6 +1,8 @@
 #include "kavex/formats/text_file.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -37,27 +39,40 @@ bool ReadTextFile(const std::filesystem::path& path, std::string& text) {
 }
 
 bool WriteTextFile(const std::filesystem::path& path, std::string_view text) {
+  std::string why;
+  return WriteTextFile(path, text, why);
+}
+
+bool WriteTextFile(const std::filesystem::path& path, std::string_view text, std::string& why) {
+  // The system's words for the step that failed, taken before anything else can change errno.
+  const auto failed = [&why](int error) {
+    why = error != 0 ? std::strerror(error) : "the file could not be written in full";
+    return false;
+  };
   // Write beside the target and rename over it, so a full disk cannot destroy the old file.
   std::filesystem::path temp = path;
   temp += ".tmp~";
   {
+    errno = 0;
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
+    if (!out) return failed(errno);
     const std::string disk = ToDiskText(text);
     out.write(disk.data(), static_cast<std::streamsize>(disk.size()));
     out.flush();
     if (!out) {
+      const int error = errno;
       out.close();
       std::error_code ignored;
       std::filesystem::remove(temp, ignored);
-      return false;
+      return failed(error);
     }
   }
   std::error_code ec;
   std::filesystem::rename(temp, path, ec);
   if (ec) {
+    const int error = ec.value();
     std::filesystem::remove(temp, ec);
-    return false;
+    return failed(error);
   }
   return true;
 }

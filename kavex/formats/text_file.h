@@ -20,6 +20,8 @@ bool ReadTextFile(const std::filesystem::path& path, std::string& text);
 // Writes memory-form text as disk bytes. Returns false when the file cannot be written;
 // a failed write never leaves a half-written file in place of an existing one.
 bool WriteTextFile(const std::filesystem::path& path, std::string_view text);
+// The same; when it fails, why gets the operating system's reason.
+bool WriteTextFile(const std::filesystem::path& path, std::string_view text, std::string& why);
 
 // Splits memory-form text into lines at LF; a final LF does not start an empty last line.
 std::vector<std::string> SplitLines(std::string_view text);

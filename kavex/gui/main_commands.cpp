@@ -11,8 +11,8 @@ namespace kavex {
 MainCommands::MainCommands(TMainForm& form)
     : form_(form),
       commPort_(serial_, clock_,
-                [&form](const std::string& text) {
-                  form.Logic().ShowMessage(text, kModeMessage, /*beep=*/true);
+                [this](const std::string& text) {
+                  form_.Logic().ShowMessage(PortMessage(text), kModeMessage, /*beep=*/true);
                 }),
       transferDialogs_(std::make_unique<QtTransferDialogs>(&form, commPort_)),
       cvtDialog_(&form),
@@ -46,6 +46,11 @@ MainCommands::MainCommands(TMainForm& form)
 }
 
 MainCommands::~MainCommands() = default;
+
+std::string MainCommands::PortMessage(const std::string& text) const {
+  if (text != "COM ERROR." || serial_.LastError().empty()) return text;
+  return WithReason(text, commPort_.DevicePathOf(commPort_.PortName()), serial_.LastError());
+}
 
 DownloadHandOver MainCommands::HandOver() {
   DownloadHandOver handOver;

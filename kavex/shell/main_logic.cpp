@@ -9,6 +9,11 @@ namespace fs = std::filesystem;
 
 namespace kavex {
 
+std::string WithReason(const std::string& message, const std::string& where,
+                       const std::string& why) {
+  return message + "\n" + where + ": " + why;
+}
+
 MainLogic::MainLogic(DataView& view, Prompts& prompts, Clock& clock)
     : view_(view), prompts_(prompts), clock_(clock) {}
 
@@ -52,8 +57,10 @@ std::optional<std::string> MainLogic::MakeDefaultFileName(const std::string& ext
 int MainLogic::SaveCurrentData(const std::string& caption, const std::string& ext) {
   const std::optional<std::string> name = MakeDefaultFileName(ext);
   if (!name) return conversionResult = kConversionFileError;
-  if (!prompts_.ConfirmSaveCurrent(caption, *name)) return conversionResult = kConversionCancelled;
   const fs::path path = Resolve(*name);
+  // The full path: the folder is where the user will look for the file.
+  if (!prompts_.ConfirmSaveCurrent(caption, path.string()))
+    return conversionResult = kConversionCancelled;
   if (!WriteCurrentData(path, false)) return conversionResult = kConversionFileError;
   SetCurrentFile(path.string());
   view_.SetModified(false);
@@ -80,8 +87,8 @@ bool MainLogic::WriteCurrentData(const fs::path& path, bool withProgress) {
   }
   if (progress) progress->SetPosition(100);
   progress.reset();
-  if (!WriteTextFile(path, text)) {
-    ShowMessage("Saving Aborted.");
+  if (std::string why; !WriteTextFile(path, text, why)) {
+    ShowMessage(WithReason("Saving Aborted.", path.string(), why));
     return false;
   }
   return true;

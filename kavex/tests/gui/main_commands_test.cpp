@@ -15,8 +15,11 @@
 
 #include "kavex/gui/data_memo.h"
 #include "kavex/gui/main_form.h"
+#include "kavex/gui/message_box_dialog.h"
 #include "kavex/gui/tconfirm_dlg.h"
 #include "kavex/gui/tcvt_q6to7_dlg.h"
+#include "kavex/gui/transfer_dialogs.h"
+#include "kavex/gui/ttusin_set_dlg.h"
 #include "kavex/platform/config_paths.h"
 #include "kavex/tests/comm/test_blocks.h"
 #include "kavex/tests/gui/gui_test_support.h"
@@ -141,6 +144,25 @@ TEST_F(MainCommandsTest, CoordinateFileBecomesADrawing) {
   EXPECT_EQ(lines.back(), "EOF");
   EXPECT_NE(std::find(lines.begin(), lines.end(), "PointName"), lines.end());
   EXPECT_EQ(form->CurrFilePass->text(), "(unsaved)");
+  EXPECT_FALSE(form->Busy());
+}
+
+TEST_F(MainCommandsTest, PortThatCannotBeOpenedNamesTheDeviceAndWhy) {
+  const std::string device = (dir / "no-such-tty").string();
+  commands->TransferForms().StorePaths({device, "/dev/null"});
+  testing::WhenShown<TTusinSetDlg>([](TTusinSetDlg* status) { status->GoButton()->click(); });
+  QString text;
+  int width = 0;
+  testing::WhenShown<TMBoxDlg>([&](TMBoxDlg* box) {
+    text = box->Text();
+    width = box->width();
+    box->OkButton()->click();
+  });
+  form->DldTerminal->trigger();
+  // The program's text first and unchanged, the device and the system's reason under it.
+  EXPECT_EQ(text.toStdString(), "COM ERROR.\n" + device + ": No such file or directory");
+  // The longest line sets the width, not both lines run together.
+  EXPECT_EQ(width, TMBoxDlg::WidthFor(static_cast<int>(text.size()) - 11, kModeMessage));
   EXPECT_FALSE(form->Busy());
 }
 

@@ -51,6 +51,7 @@ class ConvertCommandsTest : public ::testing::Test {
     fs::remove_all(dir);
     fs::create_directories(dir);
     logic.workDir = dir;
+    prompts.autoNameFolder = dir;
     logic.Settings().dataDir = dir.string();
     options.addHeader = false;
   }
@@ -141,7 +142,8 @@ TEST_F(ConvertCommandsTest, EndingsBeforeTheRun) {
          t.FiledData(t.dir / "missing-folder" / "d.qr6", {"new"}, true);
          // This step's own text has no full stop, unlike the automatic-name save.
          t.prompts.ExpectMessage("Save changes?", kModeQuestion, kResultYes)
-             .ExpectMessage("Saving Aborted");
+             .ExpectMessage("Saving Aborted\n" + (t.dir / "missing-folder" / "d.qr6").string() +
+                            ": No such file or directory");
        },
        kConversionFileError},
       {"no, then save-current cancelled",
@@ -179,8 +181,11 @@ TEST_F(ConvertCommandsTest, FreshDataIsSavedUnderAnAutomaticName) {
 
 TEST_F(ConvertCommandsTest, FreshDataThatCannotBeSaved) {
   logic.workDir = dir / "missing-folder";
+  prompts.autoNameFolder = logic.workDir;
   FreshData({stationBlock});
-  prompts.ExpectSaveCurrent("Cvt to NWF", "16123101.qr6", true).ExpectMessage("Saving Aborted.");
+  prompts.ExpectSaveCurrent("Cvt to NWF", "16123101.qr6", true)
+      .ExpectMessage("Saving Aborted.\n" + (logic.workDir / "16123101.qr6").string() +
+                     ": No such file or directory");
   EXPECT_EQ(Nwf(), kConversionFileError);
   EXPECT_TRUE(dialog.shownWith.empty());
   EXPECT_EQ(view.Lines(), Lines{stationBlock});
@@ -261,7 +266,8 @@ TEST_F(ConvertCommandsTest, HkReportRoads) {
   // Filed and changed, "Yes", but the file cannot be rewritten.
   FiledData(dir / "missing-folder" / "lev.hk1", {record}, true);
   prompts.ExpectMessage("Save changes?", kModeQuestion, kResultYes)
-      .ExpectMessage("Saving Aborted.");
+      .ExpectMessage("Saving Aborted.\n" + (dir / "missing-folder" / "lev.hk1").string() +
+                     ": No such file or directory");
   EXPECT_EQ(ConvertToHkText(logic), kConversionFileError);
   EXPECT_EQ(view.Lines(), Lines{record});
 

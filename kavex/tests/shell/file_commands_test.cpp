@@ -213,7 +213,9 @@ TEST_F(FileCommandsTest, SaveAsAlwaysAsksWhenThereIsSomethingToSave) {
 TEST_F(FileCommandsTest, SaveFailureChangesNothing) {
   Filed("job.qr7", {"a"});
   view.AppendLine("b");
-  prompts.ExpectSave(P("no-such-folder/x.qr7")).ExpectMessage("Saving Aborted.");
+  prompts.ExpectSave(P("no-such-folder/x.qr7"))
+      .ExpectMessage("Saving Aborted.\n" + P("no-such-folder/x.qr7") +
+                     ": No such file or directory");
   logic.SaveAs();
   EXPECT_EQ(logic.currentPath, P("job.qr7"));
   EXPECT_TRUE(logic.hasFile);
@@ -224,7 +226,7 @@ TEST_F(FileCommandsTest, SaveFailureChangesNothing) {
   WriteBytes(dir / "locked.qr7", "previous\r\n");
   prompts.ExpectSave(P("locked.qr7"))
       .ExpectMessage("File exists Overwrite?", kModeConfirmation, kResultOk)
-      .ExpectMessage("Saving Aborted.");
+      .ExpectMessage("Saving Aborted.\n" + P("locked.qr7") + ": Is a directory");
   logic.SaveAs();
   EXPECT_EQ(ReadBytes(dir / "locked.qr7"), "previous\r\n");
   EXPECT_EQ(logic.currentPath, P("job.qr7"));
@@ -236,7 +238,8 @@ TEST_F(FileCommandsTest, FileDialogsMoveTheFolderOfAutomaticNames) {
   prompts.ExpectSave(P("jobs/x.qr7"));
   logic.Save();
   Typed({"b"});
-  prompts.ExpectSaveCurrent("Cvt to NWF", "16123101.qr6", true);
+  // The name is offered with its folder, so the user knows where to look for it.
+  prompts.ExpectSaveCurrent("Cvt to NWF", P("jobs/16123101.qr6"), true);
   logic.SaveCurrentData("Cvt to NWF", ".qr6");
   EXPECT_EQ(ReadBytes(dir / "jobs" / "16123101.qr6"), "b\r\n");
 }
@@ -297,7 +300,8 @@ TEST_F(FileCommandsTest, CloseOfTypedDataCanBeCancelledAtEveryQuestion) {
   // A save that fails keeps the window open, so the data is not lost.
   prompts.ExpectMessage("Save the current DATA?", kModeQuestion, kResultYes)
       .ExpectSave(P("no-such-folder/x.qr6"))
-      .ExpectMessage("Saving Aborted.");
+      .ExpectMessage("Saving Aborted.\n" + P("no-such-folder/x.qr6") +
+                     ": No such file or directory");
   EXPECT_FALSE(logic.Close(paths));
 
   EXPECT_EQ(view.Lines(), Lines{"typed"});
@@ -340,7 +344,7 @@ TEST_F(FileCommandsTest, CloseOfChangedFileAsksSaveChanges) {
   view.AppendLine("c");
   logic.SetCurrentFile(P("gone/job.qr7"));
   prompts.ExpectMessage("Save changes?", kModeQuestion, kResultYes)
-      .ExpectMessage("Saving Aborted.");
+      .ExpectMessage("Saving Aborted.\n" + P("gone/job.qr7") + ": No such file or directory");
   EXPECT_FALSE(logic.Close(paths));
 }
 

@@ -23,6 +23,7 @@ class MainLogicTest : public ::testing::Test {
     fs::remove_all(dir);
     fs::create_directories(dir);
     logic.workDir = dir;
+    prompts.autoNameFolder = dir;
   }
   void TearDown() override { fs::remove_all(dir); }
 
@@ -80,7 +81,11 @@ TEST_F(MainLogicTest, SaveCurrentDataCancelledAndUnwritable) {
   EXPECT_FALSE(fs::exists(dir / "16123101.qr7"));
 
   logic.workDir = dir / "missing-folder";
-  prompts.ExpectSaveCurrent("Save NWF", "16123101.qr7", true).ExpectMessage("Saving Aborted.");
+
+  prompts.autoNameFolder = logic.workDir;
+  prompts.ExpectSaveCurrent("Save NWF", "16123101.qr7", true)
+      .ExpectMessage("Saving Aborted.\n" + (logic.workDir / "16123101.qr7").string() +
+                     ": No such file or directory");
   EXPECT_EQ(logic.SaveCurrentData("Save NWF", ".qr7"), kConversionFileError);
   EXPECT_FALSE(logic.hasFile);
   EXPECT_TRUE(view.Modified());
