@@ -9,6 +9,7 @@
 #include "kavex/formats/point_lists.h"
 #include "kavex/formats/text_file.h"
 #include "kavex/formats/text_line_reader.h"
+#include "kavex/shell/progress_gate.h"
 
 namespace fs = std::filesystem;
 
@@ -112,18 +113,25 @@ void StartUnsavedResult(MainLogic& logic) {
 }
 
 // Runs a conversion between EnterBusy and LeaveBusy with a progress window, appending
-// every produced line to the view. False when the input cannot be opened.
+// every produced line to the view. The lines reach the view, and the window repaints, a
+// few times a second. False when the input cannot be opened.
 template <typename Run>
 auto RunIntoView(MainLogic& logic, const char* caption, Run run) {
   logic.EnterBusy();
   std::unique_ptr<ProgressSink> progress = logic.Ui().ShowProgress(caption, false);
   if (progress) progress->SetText("Converting ...");
   DataView& view = logic.View();
-  const auto ok = run([&](const std::string& line) { view.AppendLine(line); },
+  std::vector<std::string> pending;
+  ProgressGate gate(logic.Time());
+  const auto ok = run([&](const std::string& line) { pending.push_back(line); },
                       [&](int percent) {
+                        if (!gate.Open()) return;
+                        view.AppendLines(pending);
+                        pending.clear();
                         if (progress) progress->SetPosition(percent);
                         logic.Ui().PumpEvents();
                       });
+  view.AppendLines(pending);
   progress.reset();
   logic.LeaveBusy();
   return ok;

@@ -4,6 +4,7 @@
 
 #include "kavex/formats/text_file.h"
 #include "kavex/formats/text_format.h"
+#include "kavex/shell/progress_gate.h"
 
 namespace fs = std::filesystem;
 
@@ -76,8 +77,10 @@ bool MainLogic::WriteCurrentData(const fs::path& path, bool withProgress) {
   }
   std::string text;
   const size_t n = lines.size();
+  ProgressGate gate(clock_);
+  if (progress) progress->SetPosition(0);
   for (size_t i = 0; i < n; ++i) {
-    if (progress) {
+    if (progress && gate.Open()) {
       progress->SetPosition(static_cast<int>(i * 100 / n));
       prompts_.PumpEvents();
     }

@@ -4,6 +4,7 @@
 
 #include "kavex/formats/number_text.h"
 #include "kavex/formats/text_format.h"
+#include "kavex/shell/progress_gate.h"
 
 namespace kavex {
 
@@ -81,7 +82,9 @@ void PrintCurrentData(MainLogic& logic, PrintOptionsDialog& options, Printer& pr
   {
     std::unique_ptr<ProgressSink> progress = logic.Ui().ShowProgress("Print", false);
     if (progress) progress->SetText("Printing Now ...");
+    ProgressGate gate(logic.Time());
     printed = PrintLines(lines, settings, printer, failure, [&](size_t done, size_t total) {
+      if (!gate.Open()) return;
       if (progress) progress->SetPosition(static_cast<int>(done * 100 / total));
       logic.Ui().PumpEvents();
     });

@@ -108,6 +108,26 @@ TEST_F(DialogsTest, DataViewKeepsEveryByte) {
   EXPECT_EQ(memo.Lines(), Lines{});
 }
 
+TEST_F(DialogsTest, LinesAddedInBatchesReadBackAsAddedOneByOne) {
+  struct Case {
+    Lines before;
+    std::vector<Lines> batches;
+    Lines after;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{}, {{"a", "b"}}, {"a", "b"}},
+           {{"x"}, {{}, {"a"}, {"", "b\r"}}, {"x", "a", "", "b\r"}},
+           {{"x", ""}, {{"", ""}}, {"x", "", "", ""}},
+       }) {
+    DataMemo memo;
+    memo.SetLines(c.before);
+    memo.SetModified(false);
+    for (const Lines& batch : c.batches) memo.AppendLines(batch);
+    EXPECT_EQ(memo.Lines(), c.after);
+    EXPECT_TRUE(memo.Modified());
+  }
+}
+
 TEST_F(DialogsTest, TypedTextIsReadAsLines) {
   DataMemo memo;
   memo.show();
