@@ -14,6 +14,8 @@
 #include <QVBoxLayout>
 
 #include "kavex/gui/message_box_dialog.h"
+#include "kavex/gui/path_field.h"
+#include "kavex/gui/qt_prompts.h"
 
 namespace kavex {
 namespace {
@@ -53,9 +55,9 @@ TCvtQ6to7Dlg::TCvtQ6to7Dlg(const CvtQ6to7Options& options, const QString& curren
 
   Label1 = Named(new QLabel("Convert QRX/WNV to NWF"), "Label1");
   Label2 = Named(new QLabel("Current :"), "Label2");
-  Edit1 = Named(new QLineEdit(currentFile), "Edit1");
-  Edit1->setReadOnly(true);
-  Edit1->setFocusPolicy(Qt::NoFocus);
+  Edit1 = Named(new PathField, "Edit1");
+  Edit1->setMinimumWidth(Edit1->fontMetrics().averageCharWidth() * kPathFieldCharacters);
+  Edit1->SetPath(currentFile);
   AddHeadCbx = Named(new QCheckBox("Add QRX-700 header"), "AddHeadCbx");
   AddHeadCbx->setChecked(options.addHeader);
 
@@ -287,8 +289,9 @@ void TCvtQ6to7Dlg::OkClicked() {
 }
 
 bool CvtQ6to7DialogPrompt::Run(const std::string& currentFile, CvtQ6to7Options& options) {
-  if (!dialog_) dialog_ = new TCvtQ6to7Dlg(options, FromBytes(currentFile), parent_);
-  dialog_->Edit1->setText(FromBytes(currentFile));
+  const QString path = QtPrompts::FromPath(currentFile);
+  if (!dialog_) dialog_ = new TCvtQ6to7Dlg(options, path, parent_);
+  dialog_->Edit1->SetPath(path);
   dialog_->AddHeadCbx->setFocus();
   if (dialog_->exec() != QDialog::Accepted) return false;
   options = dialog_->options();

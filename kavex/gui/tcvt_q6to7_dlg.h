@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "kavex/formats/qrx6_to_nwf.h"
+#include "kavex/gui/path_field.h"
 #include "kavex/shell/convert_commands.h"
 
 class QCheckBox;
@@ -47,7 +48,7 @@ class TCvtQ6to7Dlg : public QDialog {
 
   QLabel* Label1;
   QLabel* Label2;
-  QLineEdit* Edit1;
+  PathField* Edit1;
   QCheckBox* AddHeadCbx;
   QGroupBox* RadioGroup1;
   QRadioButton* DegreeButton;

@@ -165,6 +165,45 @@ TEST_F(DialogsTest, FileDialogFilters) {
   EXPECT_EQ(QtPrompts::QtFilter("Points(*.pts)|*.pts;*.txt"), "Points (*.pts *.PTS *.txt *.TXT)");
 }
 
+TEST_F(DialogsTest, PathFieldsShowTheWholePathOrItsTwoEnds) {
+  QWidget parent;
+  QtPrompts prompts(&parent);
+  const std::string folder =
+      "/home/surveyor/projects/2016/north-bypass/section-" + std::string(60, 'x') + "/downloads";
+  struct Case {
+    std::string path;
+    bool elided;
+  };
+  for (const Case& c : std::vector<Case>{{"/data/16123101.qr6", false},
+                                         {folder + "/16123101.qr6", true},
+                                         {"/data/m\xC3\xBCller/16123101.hk1", false}}) {
+    const QString path = QString::fromUtf8(c.path.c_str());
+    QString shown, tip, kept;
+    int room = 0, used = 0;
+    testing::WhenShown<TCrrSaveDlg1>([&](TCrrSaveDlg1* d) {
+      PathField* field = d->NameField();
+      shown = field->text();
+      tip = field->toolTip();
+      kept = field->Path();
+      room = field->width();
+      used = field->fontMetrics().horizontalAdvance(shown);
+      d->CancelButton()->click();
+    });
+    prompts.ConfirmSaveCurrent("Cvt to NWF", c.path);
+    EXPECT_EQ(kept, path);
+    EXPECT_EQ(tip, path);
+    EXPECT_LT(used, room) << c.path;
+    if (!c.elided) {
+      EXPECT_EQ(shown, path);
+      continue;
+    }
+    // The start of the folder and the whole file name stay in sight.
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith("/home/surveyor/")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("/16123101.qr6")) << shown.toStdString();
+  }
+}
+
 TEST_F(DialogsTest, SaveCurrentDialogShowsTheName) {
   QWidget parent;
   QtPrompts prompts(&parent);

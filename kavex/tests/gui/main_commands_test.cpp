@@ -83,7 +83,7 @@ TEST_F(MainCommandsTest, OpenedQrx6FileBecomesUnsavedNwfLines) {
   testing::WhenModal([&shownFile](QWidget* w) {
     auto* dialog = qobject_cast<TCvtQ6to7Dlg*>(w);
     ASSERT_NE(dialog, nullptr);
-    shownFile = dialog->Edit1->text();
+    shownFile = dialog->Edit1->Path();
     dialog->accept();
   });
   form->toQRX7008001->trigger();
@@ -164,6 +164,28 @@ TEST_F(MainCommandsTest, PortThatCannotBeOpenedNamesTheDeviceAndWhy) {
   // The longest line sets the width, not both lines run together.
   EXPECT_EQ(width, TMBoxDlg::WidthFor(static_cast<int>(text.size()) - 11, kModeMessage));
   EXPECT_FALSE(form->Busy());
+}
+
+TEST_F(MainCommandsTest, ConfirmationShowsTheInputsFullPath) {
+  // A folder named in UTF-8, deep enough not to fit the field.
+  const fs::path folder = dir / "M\xC3\xBCller" / std::string(80, 'd');
+  fs::create_directories(folder);
+  const fs::path pts = folder / "pts.qr6";
+  std::ofstream(pts, std::ios::binary)
+      << testing::BlockLine("_+P1        _ x +00001000_ y +00002000_ z +00003000_", 0);
+  form->Logic().SetCurrentFile(pts.string());
+  form->DataMemo1->SetModified(false);
+  QString path, shown;
+  testing::WhenShown<TConfirmDlg>([&](TConfirmDlg* dialog) {
+    path = dialog->Edit1->Path();
+    shown = dialog->Edit1->text();
+    dialog->CancelButton->click();
+  });
+  form->toDXF->trigger();
+  EXPECT_EQ(path.toStdString(), pts.string());
+  EXPECT_TRUE(path.contains(QString::fromUtf8("M\xC3\xBCller")));
+  EXPECT_TRUE(shown.endsWith("/pts.qr6")) << shown.toStdString();
+  EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
 }
 
 }  // namespace
