@@ -1,15 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeView>
 #include <QWidget>
 
 #include "kavex/gui/about_box.h"
@@ -157,6 +162,60 @@ TEST_F(DialogsTest, TypingStopsAtTheCharacterLimit) {
   memo.paste();
   EXPECT_EQ(memo.document()->characterCount() - 1, static_cast<int>(kDataViewCharLimit));
   EXPECT_TRUE(memo.toPlainText().endsWith(QLatin1String("xab")));
+}
+
+TEST_F(DialogsTest, SavedNameWithoutExtensionTakesTheFilters) {
+  const QString qr6 = QtPrompts::QtFilter("QRX-6 Data(*.qr6)|*.qr6").section(";;", 0, 0);
+  struct Case {
+    const char* name;
+    QString filter;
+    const char* saved;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"/data/job", qr6, "/data/job.qr6"},
+           {"/data/job.qr6", qr6, "/data/job.qr6"},
+           {"/data/job.txt", qr6, "/data/job.txt"},      // an extension of its own
+           {"/data/job.", qr6, "/data/job."},            // a dot typed on purpose
+           {"/data/.hidden", qr6, "/data/.hidden"},      // a name that starts with one
+           {"/data.old/job", qr6, "/data.old/job.qr6"},  // only the file name counts
+           {"/data/job", "Points (*.pts *.PTS)", "/data/job.pts"},
+           {"/data/job", "All Files (*)", "/data/job"},
+           {"/data/job", "Odd (*.q?6)", "/data/job"},
+           {"/data/job", "", "/data/job"},
+       }) {
+    EXPECT_EQ(QtPrompts::WithFilterExtension(c.name, c.filter), c.saved)
+        << c.name << " " << c.filter.toStdString();
+  }
+}
+
+TEST_F(DialogsTest, SaveDialogAddsTheExtensionAndShowsWholeColumns) {
+  const auto dir = std::filesystem::temp_directory_path() / "kavex_save_dialog_test";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "old.qr6") << "x\r\n";
+  QWidget parent;
+  QtPrompts prompts(&parent);
+  int width = 0;
+  std::vector<QHeaderView::ResizeMode> modes;
+  testing::WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+    width = dialog->width();
+    if (auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView")))
+      for (int c = 0; c < view->header()->count(); ++c)
+        modes.push_back(view->header()->sectionResizeMode(c));
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QStringLiteral("job"));
+    QMetaObject::invokeMethod(dialog, "accept");
+  });
+  FileDialogRequest request{"Save As", "QRX-6 Data(*.qr6)|*.qr6|All Files(*.*)|*.*", dir.string(),
+                            ""};
+  EXPECT_EQ(prompts.SaveFileName(request), (dir / "job.qr6").string());
+  EXPECT_GE(width, 780);
+  // Name stretches; size, type and date take what they hold.
+  EXPECT_EQ(modes, (std::vector<QHeaderView::ResizeMode>{
+                       QHeaderView::Stretch, QHeaderView::ResizeToContents,
+                       QHeaderView::ResizeToContents, QHeaderView::ResizeToContents}));
+  std::filesystem::remove_all(dir);
 }
 
 TEST_F(DialogsTest, FileDialogFilters) {
