@@ -320,5 +320,33 @@ TEST_F(DialogsTest, AboutBoxAndFolderDialog) {
   EXPECT_TRUE(home.startsWith(folders.DriveBox()->currentData().toString()));
 }
 
+TEST_F(DialogsTest, FolderDialogKeepsTheCurrentFolderInView) {
+  // Many folders beside each other, listed only after the dialog opened.
+  const auto dir = std::filesystem::temp_directory_path() / "kavex_folder_view_test";
+  std::filesystem::remove_all(dir);
+  for (int i = 0; i < 300; ++i) {
+    char name[8];
+    std::snprintf(name, sizeof name, "f%03d", i);
+    std::filesystem::create_directories(dir / name);
+  }
+  std::filesystem::create_directories(dir / "f250" / "jobs");
+  const QString target = QString::fromStdString((dir / "f250" / "jobs").string());
+
+  TDirChgDlg folders;
+  folders.show();
+  folders.SetOptions({target});
+  QTreeView* tree = folders.FolderList();
+  auto inView = [tree] {
+    const QRect row = tree->visualRect(tree->currentIndex());
+    return row.isValid() && tree->viewport()->rect().contains(row);
+  };
+  // Give the listings time to arrive; the folder must end up (and stay) in view.
+  QTest::qWait(1500);
+  EXPECT_EQ(folders.options().folder, target);
+  EXPECT_TRUE(inView()) << "row at " << tree->visualRect(tree->currentIndex()).y() << " of a view "
+                        << tree->viewport()->height() << " high";
+  std::filesystem::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace kavex
