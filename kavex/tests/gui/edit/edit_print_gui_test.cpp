@@ -105,7 +105,7 @@ TEST_F(EditPrintGui, CoordinateRowsAddedEditedDeletedAndWrittenBack) {
     QAbstractItemModel* model = edit->EditStringGrid->model();
     titlesOk = model->rowCount() == 2 && model->columnCount() == 4 &&
                model->headerData(0, Qt::Horizontal).toString() == "     POINT NO" &&
-               model->index(0, 1).data().toString() == "     10.500";
+               model->index(0, 1).data().toString() == "10.500";
     FillInput({"P3", "-12.5", "12.5", "0"});
     edit->NewClicked();
     edit->EditStringGrid->selectRow(0);
@@ -135,6 +135,35 @@ TEST_F(EditPrintGui, CoordinateRowsAddedEditedDeletedAndWrittenBack) {
   // The update confirmation stays on: its box was not ticked.
   EXPECT_TRUE(form->Logic().Settings().showUpdateDialog);
   EXPECT_EQ(ReadCoordinateList(lines).size(), 2u);
+}
+
+TEST_F(EditPrintGui, TypedRowsLineUpWithLoadedRows) {
+  form->DataMemo1->SetLines(
+      {MakeBlockLine("_+P1        _ x +00012500_ y -00003250_ z +00000000_", 0)});
+  std::vector<std::vector<QString>> shown;
+  std::vector<std::vector<int>> alignment;
+  testing::WhenShown<TCodeEditDlg>([&](TCodeEditDlg* edit) {
+    FillInput({"P2", "12.5", "-3.25", "0"});
+    edit->NewClicked();
+    QAbstractItemModel* model = edit->EditStringGrid->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+      shown.emplace_back();
+      alignment.emplace_back();
+      for (int column = 0; column < 4; ++column) {
+        shown.back().push_back(model->index(row, column).data().toString());
+        alignment.back().push_back(model->index(row, column).data(Qt::TextAlignmentRole).toInt() &
+                                   Qt::AlignHorizontal_Mask);
+      }
+    }
+    edit->CancelButton->click();
+  });
+  form->EditButton->trigger();
+  // The loaded row (read as "%11.3lf") and the typed one ("%9.3lf", "%10.3lf") look alike.
+  EXPECT_EQ(shown,
+            (std::vector<std::vector<QString>>{{"P1        ", "12.500", "-3.250", "0.000"},
+                                               {"P2        ", "12.500", "-3.250", "0.000"}}));
+  const std::vector<int> sides = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignRight, Qt::AlignRight};
+  EXPECT_EQ(alignment, (std::vector<std::vector<int>>{sides, sides}));
 }
 
 TEST_F(EditPrintGui, EditNeedsOneRowAndCancelKeepsTheData) {
