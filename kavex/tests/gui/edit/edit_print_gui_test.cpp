@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -260,6 +261,26 @@ TEST_F(EditPrintGui, DataInputKeysEnterAndLeaving) {
   EXPECT_EQ(prompts.log,
             (std::vector<std::string>{"Data Input|Invalid Input Key", "Data Input|No Data",
                                       "Data Input|Limit over "}));
+  // Editing shortcuts pass; pasted text is checked as typed: a coordinate field is cleared
+  // with the message as for a key, the name takes anything.
+  prompts.log.clear();
+  QApplication::clipboard()->setText("1,5");
+  input.Edits[1]->setFocus();
+  QTest::keyClick(input.Edits[1], Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(input.Edits[1], Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(input.Edits[1]->text(), "");
+  QApplication::clipboard()->setText("-2.5");
+  QTest::keyClick(input.Edits[1], Qt::Key_V, Qt::ControlModifier);
+  QTest::keyClick(input.Edits[1], Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(input.Edits[1], Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(input.Edits[1]->text(), "-2.5");
+  EXPECT_EQ(QApplication::clipboard()->text(), "-2.5");
+  QApplication::clipboard()->setText("PA 1");
+  input.Edits[0]->setFocus();
+  input.Edits[0]->selectAll();
+  QTest::keyClick(input.Edits[0], Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(input.Edits[0]->text(), "PA 1");
+  EXPECT_EQ(prompts.log, std::vector<std::string>{"Data Input|Invalid Input Key"});
   // Point codes: field 2 holds any text, field 1 is checked on leaving.
   prompts.log.clear();
   input.Setup(EditKind::kPointCodes, std::nullopt);
