@@ -10,7 +10,7 @@ namespace kavex {
 // is the field's tool tip.
 // Characters of an average path the fields are made wide enough for: a data folder a few
 // levels deep and an automatic name.
-inline constexpr int kPathFieldCharacters = 56;
+inline constexpr int kPathFieldCharacters = 72;
 
 class PathField : public QLineEdit {
   Q_OBJECT
