@@ -220,23 +220,26 @@ bool TCvtQ6to7Dlg::IsTypedNumberText(const QString& text) {
   return true;
 }
 
+bool TCvtQ6to7Dlg::EndsTyping(const QEvent& event) {
+  // Only the key press under way can be typing; a menu, a click or a drop that may paste
+  // is not.
+  switch (event.type()) {
+    case QEvent::KeyPress:
+    case QEvent::ContextMenu:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::Drop:
+    case QEvent::InputMethod:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool TCvtQ6to7Dlg::eventFilter(QObject* watched, QEvent* event) {
   auto* edit = qobject_cast<QLineEdit*>(watched);
   if (edit && (edit == Edit2 || edit == Edit3)) {
-    // Only the key press under way can be typing; a menu, a click or a drop that may paste
-    // is not.
-    switch (event->type()) {
-      case QEvent::KeyPress:
-      case QEvent::ContextMenu:
-      case QEvent::MouseButtonPress:
-      case QEvent::MouseButtonRelease:
-      case QEvent::Drop:
-      case QEvent::InputMethod:
-        typedKey_ = false;
-        break;
-      default:
-        break;
-    }
+    if (EndsTyping(*event)) typedKey_ = false;
     if (event->type() == QEvent::KeyPress) return EditKey(edit, static_cast<QKeyEvent*>(event));
     if (event->type() == QEvent::FocusOut) {
       // A message box or another window taking the focus is not leaving the field.

@@ -46,6 +46,9 @@ class TCvtQ6to7Dlg : public QDialog {
   // Whether text could have been typed with the keys a number field takes (digits, minus,
   // decimal point): pasted text is checked as if typed.
   static bool IsTypedNumberText(const QString& text);
+  // Whether an event to a number field ends the typing of the key before it (a new key, or
+  // something that may paste): the change after it is checked as pasted.
+  static bool EndsTyping(const QEvent& event);
 
   // The checks made when Edit2 / Edit3 are left. On refusal the message is shown and the
   // edit gets back its last accepted text, selected, and the focus.

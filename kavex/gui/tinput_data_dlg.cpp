@@ -168,20 +168,7 @@ void TInputDataDlg::OkClicked() {
 bool TInputDataDlg::eventFilter(QObject* watched, QEvent* event) {
   const int field = FieldOf(watched);
   if (field < 0) return QDialog::eventFilter(watched, event);
-  // Only the key press under way can be typing; a menu, a click or a drop that may paste
-  // is not.
-  switch (event->type()) {
-    case QEvent::KeyPress:
-    case QEvent::ContextMenu:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::Drop:
-    case QEvent::InputMethod:
-      typedKey_ = false;
-      break;
-    default:
-      break;
-  }
+  if (TCvtQ6to7Dlg::EndsTyping(*event)) typedKey_ = false;
   if (event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
