@@ -67,7 +67,10 @@ bool HoldsQrx6Blocks(const std::string& path) {
 int Deliver(const std::vector<std::string>& lines, const std::optional<std::string>& output) {
   const std::string text = JoinLines(lines);
   if (output) {
-    if (!WriteTextFile(*output, text)) return FileFailure("Saving Aborted.", *output, true);
+    if (std::string why; !WriteTextFile(*output, text, why)) {
+      std::fprintf(stderr, "Saving Aborted.\n%s: %s\n", output->c_str(), why.c_str());
+      return kExitFailure;
+    }
     return kExitOk;
   }
   const std::string bytes = ToDiskText(text);

@@ -91,9 +91,11 @@ int RunPrint(const Args& args) {
                   QMarginsF(kPdfMarginPoints, kPdfMarginPoints, kPdfMarginPoints, kPdfMarginPoints),
                   QPageLayout::Point));
   PaintDevicePrinter printer(writer);
+  const PrintSettings settings = ContinuePrintOptions(chars, interval, large);
+  if (const std::string note = PrintFitNote(settings, printer); !note.empty())
+    std::fprintf(stderr, "kavex-cli: warning: %s\n", note.c_str());
   std::string failure;
-  if (!PrintLines(lines, ContinuePrintOptions(chars, interval, large), printer, failure))
-    return Failure(failure);
+  if (!PrintLines(lines, settings, printer, failure)) return Failure(failure);
   return kExitOk;
 }
 
@@ -104,7 +106,8 @@ extern const Command kPrintCommand = {
     "kavex-cli print INPUT -o OUTPUT.pdf [--chars N] [--interval X] [--large]\n"
     "    Prints the lines of INPUT as \"&Print\" does, to a PDF file (A4, 600 dpi, half-inch\n"
     "    margins): N characters a row (1 to 255, default 100), line interval X (1.0 to 2.0,\n"
-    "    default 1.2), 6-point type or 11-point with --large.",
+    "    default 1.2), 6-point type or 11-point with --large; smaller type (and a warning)\n"
+    "    when the rows would not fit the page's width.",
     RunPrint};
 
 }  // namespace kavex::cli

@@ -44,13 +44,12 @@ std::filesystem::path FallbackFilePath(const std::filesystem::path& folder,
 SavedText SaveTextOrFallback(const std::filesystem::path& path, const std::string& text,
                              const std::filesystem::path& fallbackFolder) {
   SavedText result;
-  if (WriteTextFile(path, text)) {
+  std::string why;
+  if (WriteTextFile(path, text, why)) {
     result.saved = true;
     return result;
   }
-  const std::string reason = FileProblem(path, true);
-  result.problem =
-      path.string() + ": " + (reason.empty() ? "the file could not be written in full" : reason);
+  result.problem = path.string() + ": " + why;
   if (fallbackFolder.empty()) return result;
   std::error_code ec;
   std::filesystem::create_directories(fallbackFolder, ec);

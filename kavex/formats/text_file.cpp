@@ -1,6 +1,8 @@
 #include "kavex/formats/text_file.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -38,20 +40,41 @@ bool ReadTextFile(const std::filesystem::path& path, std::string& text) {
 
 bool WriteTextFile(const std::filesystem::path& path, std::string_view text,
                    const std::filesystem::path& keepAs) {
+  std::string why;
+  return WriteTextFile(path, text, why, keepAs);
+}
+
+bool WriteTextFile(const std::filesystem::path& path, std::string_view text, std::string& why,
+                   const std::filesystem::path& keepAs) {
   namespace fs = std::filesystem;
+  // The system's words for the step that failed, taken before anything else can change errno.
+  const auto failed = [&why](int error) {
+    why = error != 0 ? std::strerror(error) : "the file could not be written in full";
+    return false;
+  };
   // Write beside the target and rename over it, so a full disk cannot destroy the old file.
   fs::path temp = path;
   temp += ".tmp~";
   std::error_code ec;
   {
+    errno = 0;
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
+    if (!out) return failed(errno);
     const std::string disk = ToDiskText(text);
     out.write(disk.data(), static_cast<std::streamsize>(disk.size()));
+    out.flush();
+    if (!out) {
+      const int error = errno;
+      out.close();
+      fs::remove(temp, ec);
+      return failed(error);
+    }
+    errno = 0;
     out.close();
     if (out.fail()) {
+      const int error = errno;
       fs::remove(temp, ec);
-      return false;
+      return failed(error);
     }
   }
   // Only a complete new file moves the old one aside, so a failure never leaves the
@@ -64,9 +87,10 @@ bool WriteTextFile(const std::filesystem::path& path, std::string_view text,
   }
   fs::rename(temp, path, ec);
   if (ec) {
+    const int error = ec.value();
     fs::remove(temp, ec);
     if (kept) fs::rename(keepAs, path, ec);
-    return false;
+    return failed(error);
   }
   return true;
 }

@@ -23,6 +23,9 @@ bool ReadTextFile(const std::filesystem::path& path, std::string& text);
 // text is complete beside it; a write that fails leaves both files as they were.
 bool WriteTextFile(const std::filesystem::path& path, std::string_view text,
                    const std::filesystem::path& keepAs = {});
+// The same; when it fails, why gets the operating system's reason.
+bool WriteTextFile(const std::filesystem::path& path, std::string_view text, std::string& why,
+                   const std::filesystem::path& keepAs = {});
 
 // Splits memory-form text into lines at LF; a final LF does not start an empty last line.
 std::vector<std::string> SplitLines(std::string_view text);

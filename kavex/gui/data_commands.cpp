@@ -26,6 +26,9 @@ DataCommands::DataCommands(TMainForm& form)
       printer_(std::make_unique<QtPrinter>(&form)) {
   printOptions_->SetMessageSink(
       [&form](const std::string& text) { form.Logic().ShowMessage(text); });
+  // Worked out for the printer as it was last chosen (the default one at first).
+  printOptions_->SetFitNote(
+      [this](const PrintSettings& settings) { return PrintFitNote(settings, *printer_); });
   form.Wire(form.EditButton, [this] { EditMode(); });
   form.Wire(form.PrintItem, [this] { Print(); });
 }

@@ -81,14 +81,30 @@ void DataMemo::SetLines(const std::vector<std::string>& lines) {
 }
 
 void DataMemo::AppendLine(const std::string& line) {
-  QTextCursor cursor(document());
-  cursor.movePosition(QTextCursor::End);
+  AppendLines({line});
+}
+
+void DataMemo::AppendLines(const std::vector<std::string>& lines) {
+  if (lines.empty()) return;
+  size_t size = 1;
+  for (const std::string& line : lines) size += line.size() + 1;
   QString text;
+  text.reserve(static_cast<qsizetype>(size));
   if (!document()->lastBlock().text().isEmpty()) text += QLatin1Char('\n');
-  text += ToDisplay(line);
-  text += QLatin1Char('\n');
+  for (const std::string& line : lines) {
+    text += ToDisplay(line);
+    text += QLatin1Char('\n');
+  }
+  // One insertion for the lot: the document lays out and signals once, not once a line.
+  // Lines the program adds are no typing to undo; keeping them for undo costs a third of
+  // the time and memory of a large result.
+  QTextDocument* doc = document();
+  doc->setUndoRedoEnabled(false);
+  QTextCursor cursor(doc);
+  cursor.movePosition(QTextCursor::End);
   cursor.insertText(text);
-  document()->setModified(true);
+  doc->setUndoRedoEnabled(true);
+  doc->setModified(true);
 }
 
 void DataMemo::ClearLines() {

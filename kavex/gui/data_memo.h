@@ -25,6 +25,7 @@ class DataMemo : public QPlainTextEdit, public DataView {
   size_t LineCount() const override;
   void SetLines(const std::vector<std::string>& lines) override;
   void AppendLine(const std::string& line) override;
+  void AppendLines(const std::vector<std::string>& lines) override;
   void ClearLines() override;
   bool Modified() const override;
   void SetModified(bool modified) override;

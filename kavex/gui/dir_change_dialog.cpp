@@ -9,12 +9,22 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStorageInfo>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 #include "kavex/shell/prompts.h"
 
 namespace kavex {
+namespace {
+
+bool IsSameOrBelow(const QString& folder, const QString& ancestor) {
+  if (!folder.startsWith(ancestor)) return false;
+  return folder.size() == ancestor.size() || ancestor.endsWith(QLatin1Char('/')) ||
+         folder.at(ancestor.size()) == QLatin1Char('/');
+}
+
+}  // namespace
 
 TDirChgDlg::TDirChgDlg(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("TDirChgDlg"));
@@ -43,8 +53,24 @@ TDirChgDlg::TDirChgDlg(QWidget* parent) : QDialog(parent) {
   connect(drives_, &QComboBox::activated, this, &TDirChgDlg::DriveChosen);
   connect(folders_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) {
-            path_->setText(QDir::toNativeSeparators(model_->filePath(current)));
+            const QString folder = model_->filePath(current);
+            path_->setText(QDir::toNativeSeparators(folder));
+            // Once the user walks elsewhere the shown folder is no longer to be kept in view.
+            if (folder != shown_) shown_.clear();
           });
+  // Folders are listed as they are read, after the tree was scrolled: rows that arrive
+  // (and are sorted) above the shown folder move it, so it is brought back into view once
+  // they have settled. Rows of other folders (the user opening them) leave the tree be.
+  reveal_ = new QTimer(this);
+  reveal_->setSingleShot(true);
+  reveal_->setInterval(20);
+  connect(reveal_, &QTimer::timeout, this, &TDirChgDlg::Reveal);
+  connect(model_, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& under) {
+    if (!shown_.isEmpty() && IsSameOrBelow(shown_, model_->filePath(under))) reveal_->start();
+  });
+  connect(model_, &QAbstractItemModel::layoutChanged, this, [this] {
+    if (!shown_.isEmpty()) reveal_->start();
+  });
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -83,11 +109,19 @@ void TDirChgDlg::DriveChosen(int index) {
 }
 
 void TDirChgDlg::ShowFolder(const QString& folder) {
-  const QModelIndex index = model_->index(folder);
-  folders_->setCurrentIndex(index);
-  folders_->expand(index);
-  folders_->scrollTo(index);
+  shown_ = folder;
+  Reveal();
   path_->setText(QDir::toNativeSeparators(folder));
+}
+
+void TDirChgDlg::Reveal() {
+  const QModelIndex index = model_->index(shown_);
+  if (!index.isValid()) return;
+  const QString shown = shown_;
+  folders_->setCurrentIndex(index);
+  shown_ = shown;
+  folders_->expand(index);
+  folders_->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void TDirChgDlg::SetOptions(const Options& options) {

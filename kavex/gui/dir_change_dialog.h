@@ -8,6 +8,7 @@ class QComboBox;
 class QFileSystemModel;
 class QLabel;
 class QPushButton;
+class QTimer;
 class QTreeView;
 
 namespace kavex {
@@ -41,6 +42,8 @@ class TDirChgDlg : public QDialog {
   void FillDrives();
   void DriveChosen(int index);
   void ShowFolder(const QString& folder);
+  // Selects the shown folder and scrolls it into the middle of the tree.
+  void Reveal();
 
   QComboBox* drives_;
   QTreeView* folders_;
@@ -49,6 +52,9 @@ class TDirChgDlg : public QDialog {
   QPushButton* ok_;
   QPushButton* cancel_;
   int driveIndex_ = -1;
+  // The folder the dialog opened at, kept in view until the user chooses another.
+  QString shown_;
+  QTimer* reveal_;
   std::function<void(const QString&)> showMessage_;
 };
 

@@ -12,13 +12,13 @@ namespace kavex {
 MainCommands::MainCommands(TMainForm& form)
     : form_(form),
       commPort_(serial_, clock_,
-                [this, &form](const std::string& text) {
-                  form.Logic().ShowMessage(text, kModeMessage, /*beep=*/true);
+                [this](const std::string& text) {
+                  form_.Logic().ShowMessage(PortMessage(text), kModeMessage, /*beep=*/true);
                   // A port refused for lack of permission: say how to get it.
                   if (text != "COM ERROR.") return;
                   const std::string device = commPort_.DevicePathOf(commPort_.PortName());
                   const std::string hint = PortPermissionText(device, CheckPortAccess(device));
-                  if (!hint.empty()) form.Logic().ShowMessage(hint);
+                  if (!hint.empty()) form_.Logic().ShowMessage(hint);
                 }),
       transferDialogs_(std::make_unique<QtTransferDialogs>(&form, commPort_)),
       cvtDialog_(&form),
@@ -52,6 +52,11 @@ MainCommands::MainCommands(TMainForm& form)
 }
 
 MainCommands::~MainCommands() = default;
+
+std::string MainCommands::PortMessage(const std::string& text) const {
+  if (text != "COM ERROR." || serial_.LastError().empty()) return text;
+  return WithReason(text, commPort_.DevicePathOf(commPort_.PortName()), serial_.LastError());
+}
 
 DownloadHandOver MainCommands::HandOver() {
   DownloadHandOver handOver;

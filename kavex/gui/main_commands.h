@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "kavex/comm/clock.h"
 #include "kavex/comm/comm_port.h"
@@ -37,6 +38,9 @@ class MainCommands {
  private:
   // "Write text file" after a download hands the saved file to these.
   DownloadHandOver HandOver();
+  // A port failure as the message box shows it: "COM ERROR." with the device and the
+  // system's reason under it.
+  std::string PortMessage(const std::string& text) const;
 
   TMainForm& form_;
   SystemClock clock_;

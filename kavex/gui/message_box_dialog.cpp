@@ -61,7 +61,11 @@ void TMBoxDlg::Setup(const QString& text, int mode, const QString& caption) {
   for (QPushButton* b : {yes_, no_, ok_, cancel_}) b->setDefault(b == first);
   first->setFocus();
 
-  int width = WidthFor(static_cast<int>(text.size()), mode);
+  // A reason under the message is a line of its own: the longest line sets the width.
+  qsizetype longest = 0;
+  for (const QStringView line : QStringView(text).split(QLatin1Char('\n')))
+    longest = std::max(longest, line.size());
+  int width = WidthFor(static_cast<int>(longest), mode);
   // A very long text wraps instead of running off the screen.
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     width = std::min(width, std::max(200, screen->availableGeometry().width() - 40));

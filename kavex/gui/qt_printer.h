@@ -19,6 +19,10 @@ class QtPrinter final : public Printer {
   bool BeginDoc(int fontHeightPixels) override { return painter_.BeginDoc(fontHeightPixels); }
   int DotsPerInchY() const override { return painter_.DotsPerInchY(); }
   int PageHeight() const override { return painter_.PageHeight(); }
+  int PageWidth() const override { return painter_.PageWidth(); }
+  int TextWidth(int fontHeightPixels, int characters) const override {
+    return painter_.TextWidth(fontHeightPixels, characters);
+  }
   void NewPage() override { painter_.NewPage(); }
   void TextOut(int x, int y, const std::string& text) override { painter_.TextOut(x, y, text); }
   bool EndDoc() override { return painter_.EndDoc(); }

@@ -3,7 +3,11 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QStringList>
+#include <QTreeView>
+#include <algorithm>
 
 #include "kavex/gui/dir_change_dialog.h"
 #include "kavex/gui/message_box_dialog.h"
@@ -84,20 +88,62 @@ QString QtPrompts::QtFilter(const std::string& filter) {
   return out.join(QStringLiteral(";;"));
 }
 
+namespace {
+
+// Qt's own file dialog opens too small for its details: widened, and its size and date
+// columns sized to what they hold. A platform dialog has no such view and is left alone.
+void FitColumns(QFileDialog& dialog) {
+  dialog.resize(std::max(dialog.width(), 780), std::max(dialog.height(), 480));
+  if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+    QHeaderView* header = view->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int column = 1; column < header->count(); ++column)
+      header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+  }
+}
+
+}  // namespace
+
+QString QtPrompts::WithFilterExtension(const QString& name, const QString& selectedFilter) {
+  const QString file = QFileInfo(name).fileName();
+  if (file.isEmpty() || file.contains(QLatin1Char('.'))) return name;
+  // The first pattern of the filter, "Points (*.pts *.PTS)": "*.pts"; "*" adds nothing.
+  const qsizetype open = selectedFilter.indexOf(QLatin1Char('('));
+  const qsizetype close = selectedFilter.indexOf(QLatin1Char(')'), open);
+  if (open < 0 || close < 0) return name;
+  const QString first = selectedFilter.mid(open + 1, close - open - 1)
+                            .split(QLatin1Char(' '), Qt::SkipEmptyParts)
+                            .value(0);
+  const QString extension = first.mid(1);
+  if (!first.startsWith(QLatin1String("*.")) || extension.size() < 2 ||
+      extension.contains(QLatin1Char('*')) || extension.contains(QLatin1Char('?')))
+    return name;
+  return name + extension;
+}
+
 std::optional<std::string> QtPrompts::OpenFileName(const FileDialogRequest& request) {
-  const QString name = QFileDialog::getOpenFileName(
-      parent_, FromUtf8(request.title), FromPath(request.initialFolder), QtFilter(request.filter));
-  if (name.isEmpty()) return std::nullopt;
-  return ToPath(name);
+  QFileDialog dialog(parent_, FromUtf8(request.title), FromPath(request.initialFolder),
+                     QtFilter(request.filter));
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  FitColumns(dialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return ToPath(dialog.selectedFiles().constFirst());
 }
 
 std::optional<std::string> QtPrompts::SaveFileName(const FileDialogRequest& request) {
+  QFileDialog dialog(parent_, FromUtf8(request.title), FromPath(request.initialFolder),
+                     QtFilter(request.filter));
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
   // The program asks "File exists Overwrite?" itself and keeps a backup.
-  const QString name = QFileDialog::getSaveFileName(
-      parent_, FromUtf8(request.title), FromPath(request.initialFolder), QtFilter(request.filter),
-      nullptr, QFileDialog::DontConfirmOverwrite);
-  if (name.isEmpty()) return std::nullopt;
-  return ToPath(name);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  FitColumns(dialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  // A name typed without an extension takes the chosen filter's, or Open would not list it.
+  return ToPath(
+      WithFilterExtension(dialog.selectedFiles().constFirst(), dialog.selectedNameFilter()));
 }
 
 bool QtPrompts::ConfirmSaveCurrent(const std::string& caption, const std::string& name) {

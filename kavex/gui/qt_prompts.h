@@ -43,6 +43,9 @@ class QtPrompts : public Prompts {
 
   // "Desc(*.a)|*.a|..." as the core writes it, in the form a Qt file dialog takes.
   static QString QtFilter(const std::string& filter);
+  // name with the first extension of the chosen filter ("Points (*.pts *.PTS)") when its
+  // file name has none; as it is when it has one or the filter is "All Files (*)".
+  static QString WithFilterExtension(const QString& name, const QString& selectedFilter);
   static QString FromPath(const std::string& path);
   static std::string ToPath(const QString& path);
 

@@ -2,10 +2,10 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "kavex/gui/path_field.h"
 #include "kavex/shell/prompts.h"
 
 namespace kavex {
@@ -17,8 +17,7 @@ TCrrSaveDlg1::TCrrSaveDlg1(QWidget* parent) : QDialog(parent) {
                  Qt::WindowCloseButtonHint);
   setModal(true);
   text_ = new QLabel(QStringLiteral("Current data are saved as :"), this);
-  name_ = new QLineEdit(this);
-  name_->setReadOnly(true);
+  name_ = new PathField(this);
   ok_ = new QPushButton(QStringLiteral("OK"), this);
   cancel_ = new QPushButton(QStringLiteral("CANCEL"), this);
   ok_->setDefault(true);
@@ -33,12 +32,13 @@ TCrrSaveDlg1::TCrrSaveDlg1(QWidget* parent) : QDialog(parent) {
   layout->addWidget(text_);
   layout->addWidget(name_);
   layout->addLayout(buttons);
-  setFixedWidth(320);
+  name_->setMinimumWidth(name_->fontMetrics().averageCharWidth() * kPathFieldCharacters);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void TCrrSaveDlg1::Setup(const QString& caption, const QString& name) {
   setWindowTitle(caption);
-  name_->setText(name);
+  name_->SetPath(name);
   ok_->setFocus();
 }
 

@@ -2,8 +2,9 @@
 
 #include <QDialog>
 
+#include "kavex/gui/path_field.h"
+
 class QLabel;
-class QLineEdit;
 class QPushButton;
 
 namespace kavex {
@@ -15,13 +16,13 @@ class TCrrSaveDlg1 : public QDialog {
   explicit TCrrSaveDlg1(QWidget* parent = nullptr);
 
   void Setup(const QString& caption, const QString& name);
-  QLineEdit* NameField() const { return name_; }
+  PathField* NameField() const { return name_; }
   QPushButton* OkButton() const { return ok_; }
   QPushButton* CancelButton() const { return cancel_; }
 
  private:
   QLabel* text_;
-  QLineEdit* name_;
+  PathField* name_;
   QPushButton* ok_;
   QPushButton* cancel_;
 };

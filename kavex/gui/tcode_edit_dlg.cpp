@@ -34,10 +34,17 @@ int DataEditModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant DataEditModel::data(const QModelIndex& index, int role) const {
-  if (!table_ || !index.isValid() || role != Qt::DisplayRole) return {};
+  if (!table_ || !index.isValid()) return {};
+  // Coordinates are read as "%11.3lf" and typed ones stored as "%9.3lf" or "%10.3lf": shown
+  // without their blanks and to the right, every row lines up whichever way it came.
+  const bool coordinate = table_->Kind() == EditKind::kCoordinates && index.column() > 0;
+  if (role == Qt::TextAlignmentRole)
+    return QVariant::fromValue(Qt::AlignVCenter | (coordinate ? Qt::AlignRight : Qt::AlignLeft));
+  if (role != Qt::DisplayRole) return {};
   const std::string cell =
       table_->Cell(static_cast<size_t>(index.row()), static_cast<size_t>(index.column()));
-  return QString::fromLatin1(cell.data(), static_cast<qsizetype>(cell.size()));
+  const QString text = QString::fromLatin1(cell.data(), static_cast<qsizetype>(cell.size()));
+  return coordinate ? text.trimmed() : text;
 }
 
 QVariant DataEditModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -9,6 +9,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "kavex/gui/path_field.h"
+#include "kavex/gui/qt_prompts.h"
+
 namespace kavex {
 namespace {
 
@@ -26,10 +29,6 @@ QGroupBox* RowGroup(const char* name, const QString& title, std::initializer_lis
   return group;
 }
 
-QString FromBytes(const std::string& s) {
-  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 }  // namespace
 
 TConfirmDlg::TConfirmDlg(QWidget* parent) : QDialog(parent) {
@@ -39,10 +38,8 @@ TConfirmDlg::TConfirmDlg(QWidget* parent) : QDialog(parent) {
   title.setBold(true);
   Label1->setFont(title);
   Label2 = Named(new QLabel("Current :"), "Label2");
-  Edit1 = Named(new QLineEdit, "Edit1");
-  Edit1->setReadOnly(true);
-  Edit1->setFocusPolicy(Qt::NoFocus);
-  Edit1->setMinimumWidth(260);
+  Edit1 = Named(new PathField, "Edit1");
+  Edit1->setMinimumWidth(Edit1->fontMetrics().averageCharWidth() * kPathFieldCharacters);
 
   RBwc0 = Named(new QRadioButton("0"), "RBwc0");
   RBwc014 = Named(new QRadioButton("0.14"), "RBwc014");
@@ -85,7 +82,7 @@ TConfirmDlg::TConfirmDlg(QWidget* parent) : QDialog(parent) {
 void TConfirmDlg::SetTitle(const char* title, const QString& currentFile) {
   setWindowTitle(QString::fromLatin1(title));
   Label1->setText(QString::fromLatin1(title));
-  Edit1->setText(currentFile);
+  Edit1->SetPath(currentFile);
 }
 
 void TConfirmDlg::ShowChoices(bool shown) {
@@ -130,7 +127,7 @@ void TConfirmDlg::showEvent(QShowEvent* event) {
 bool ConfirmDialogPrompt::ConfirmNwfToQrx6(const std::string& currentFile,
                                            NwfToQrx6Options& options) {
   TConfirmDlg dialog(parent_);
-  dialog.SetupNwfToQrx6(FromBytes(currentFile), options);
+  dialog.SetupNwfToQrx6(QtPrompts::FromPath(currentFile), options);
   if (dialog.exec() != QDialog::Accepted) return false;
   options = dialog.options();
   return true;
@@ -138,7 +135,7 @@ bool ConfirmDialogPrompt::ConfirmNwfToQrx6(const std::string& currentFile,
 
 bool ConfirmDialogPrompt::ConfirmDxf(const std::string& currentFile) {
   TConfirmDlg dialog(parent_);
-  dialog.SetupDxf(FromBytes(currentFile));
+  dialog.SetupDxf(QtPrompts::FromPath(currentFile));
   return dialog.exec() == QDialog::Accepted;
 }
 

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "kavex/formats/nwf_to_qrx6.h"
+#include "kavex/gui/path_field.h"
 #include "kavex/shell/convert_commands.h"
 
 class QGroupBox;
@@ -33,7 +34,7 @@ class TConfirmDlg : public QDialog {
 
   QLabel* Label1;
   QLabel* Label2;
-  QLineEdit* Edit1;
+  PathField* Edit1;
   QGroupBox* GroupBox1;
   QRadioButton* RBwc0;
   QRadioButton* RBwc014;

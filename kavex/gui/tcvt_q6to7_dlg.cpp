@@ -14,6 +14,8 @@
 #include <QVBoxLayout>
 
 #include "kavex/gui/message_box_dialog.h"
+#include "kavex/gui/path_field.h"
+#include "kavex/gui/qt_prompts.h"
 
 namespace kavex {
 namespace {
@@ -53,9 +55,9 @@ TCvtQ6to7Dlg::TCvtQ6to7Dlg(const CvtQ6to7Options& options, const QString& curren
 
   Label1 = Named(new QLabel("Convert QRX/WNV to NWF"), "Label1");
   Label2 = Named(new QLabel("Current :"), "Label2");
-  Edit1 = Named(new QLineEdit(currentFile), "Edit1");
-  Edit1->setReadOnly(true);
-  Edit1->setFocusPolicy(Qt::NoFocus);
+  Edit1 = Named(new PathField, "Edit1");
+  Edit1->setMinimumWidth(Edit1->fontMetrics().averageCharWidth() * kPathFieldCharacters);
+  Edit1->SetPath(currentFile);
   AddHeadCbx = Named(new QCheckBox("Add QRX-700 header"), "AddHeadCbx");
   AddHeadCbx->setChecked(options.addHeader);
 
@@ -122,6 +124,9 @@ TCvtQ6to7Dlg::TCvtQ6to7Dlg(const CvtQ6to7Options& options, const QString& curren
 
   Edit2->installEventFilter(this);
   Edit3->installEventFilter(this);
+  for (QLineEdit* edit : {Edit2, Edit3})
+    connect(edit, &QLineEdit::textEdited, this,
+            [this, edit](const QString& text) { Edited(edit, text); });
   AddHeadCbx->setFocus();
 
   showMessage_ = [this](const QString& title, const QString& text) {
@@ -199,9 +204,42 @@ bool TCvtQ6to7Dlg::IsAcceptedKey(int vk) {
          (vk >= 96 && vk <= 105) || vk == 109 || vk == 110 || vk == 189 || vk == 190;
 }
 
+bool TCvtQ6to7Dlg::IsEditingShortcut(const QKeyEvent& event) {
+  for (const QKeySequence::StandardKey key :
+       {QKeySequence::SelectAll, QKeySequence::Copy, QKeySequence::Paste, QKeySequence::Cut,
+        QKeySequence::Undo, QKeySequence::Redo})
+    if (event.matches(key)) return true;
+  return false;
+}
+
+bool TCvtQ6to7Dlg::IsTypedNumberText(const QString& text) {
+  for (const QChar c : text)
+    if (!(c.unicode() >= '0' && c.unicode() <= '9') && c != QLatin1Char('-') &&
+        c != QLatin1Char('.'))
+      return false;
+  return true;
+}
+
+bool TCvtQ6to7Dlg::EndsTyping(const QEvent& event) {
+  // Only the key press under way can be typing; a menu, a click or a drop that may paste
+  // is not.
+  switch (event.type()) {
+    case QEvent::KeyPress:
+    case QEvent::ContextMenu:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::Drop:
+    case QEvent::InputMethod:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool TCvtQ6to7Dlg::eventFilter(QObject* watched, QEvent* event) {
   auto* edit = qobject_cast<QLineEdit*>(watched);
   if (edit && (edit == Edit2 || edit == Edit3)) {
+    if (EndsTyping(*event)) typedKey_ = false;
     if (event->type() == QEvent::KeyPress) return EditKey(edit, static_cast<QKeyEvent*>(event));
     if (event->type() == QEvent::FocusOut) {
       // A message box or another window taking the focus is not leaving the field.
@@ -239,9 +277,18 @@ bool TCvtQ6to7Dlg::EditKey(QLineEdit* edit, QKeyEvent* event) {
     default:
       break;
   }
-  if (IsAcceptedKey(VirtualKeyCode(*event))) return false;
+  if (IsEditingShortcut(*event)) return false;  // what it pastes is checked when it lands
+  if (IsAcceptedKey(VirtualKeyCode(*event))) {
+    typedKey_ = true;
+    return false;
+  }
   Refuse(edit, edit == Edit2 ? lastScale_ : lastElevation_, "Data Input", "Invalid Input Key");
   return true;
+}
+
+void TCvtQ6to7Dlg::Edited(QLineEdit* edit, const QString& text) {
+  if (typedKey_ || IsTypedNumberText(text)) return;
+  Refuse(edit, edit == Edit2 ? lastScale_ : lastElevation_, "Data Input", "Invalid Input Key");
 }
 
 void TCvtQ6to7Dlg::Refuse(QLineEdit* edit, const QString& lastAccepted, const QString& title,
@@ -287,8 +334,9 @@ void TCvtQ6to7Dlg::OkClicked() {
 }
 
 bool CvtQ6to7DialogPrompt::Run(const std::string& currentFile, CvtQ6to7Options& options) {
-  if (!dialog_) dialog_ = new TCvtQ6to7Dlg(options, FromBytes(currentFile), parent_);
-  dialog_->Edit1->setText(FromBytes(currentFile));
+  const QString path = QtPrompts::FromPath(currentFile);
+  if (!dialog_) dialog_ = new TCvtQ6to7Dlg(options, path, parent_);
+  dialog_->Edit1->SetPath(path);
   dialog_->AddHeadCbx->setFocus();
   if (dialog_->exec() != QDialog::Accepted) return false;
   options = dialog_->options();

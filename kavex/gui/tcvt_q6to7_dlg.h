@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "kavex/formats/qrx6_to_nwf.h"
+#include "kavex/gui/path_field.h"
 #include "kavex/shell/convert_commands.h"
 
 class QCheckBox;
@@ -39,6 +40,15 @@ class TCvtQ6to7Dlg : public QDialog {
   static int VirtualKeyCode(const QKeyEvent& event);
   // The keys Edit2 and Edit3 take without comment.
   static bool IsAcceptedKey(int virtualKey);
+  // The editing shortcuts a number field lets through: select all, copy, paste, cut, undo
+  // and redo.
+  static bool IsEditingShortcut(const QKeyEvent& event);
+  // Whether text could have been typed with the keys a number field takes (digits, minus,
+  // decimal point): pasted text is checked as if typed.
+  static bool IsTypedNumberText(const QString& text);
+  // Whether an event to a number field ends the typing of the key before it (a new key, or
+  // something that may paste): the change after it is checked as pasted.
+  static bool EndsTyping(const QEvent& event);
 
   // The checks made when Edit2 / Edit3 are left. On refusal the message is shown and the
   // edit gets back its last accepted text, selected, and the focus.
@@ -47,7 +57,7 @@ class TCvtQ6to7Dlg : public QDialog {
 
   QLabel* Label1;
   QLabel* Label2;
-  QLineEdit* Edit1;
+  PathField* Edit1;
   QCheckBox* AddHeadCbx;
   QGroupBox* RadioGroup1;
   QRadioButton* DegreeButton;
@@ -71,6 +81,9 @@ class TCvtQ6to7Dlg : public QDialog {
 
  private:
   bool EditKey(QLineEdit* edit, QKeyEvent* event);
+  // A change to Edit2 / Edit3 that no accepted key made (a paste, a drop): refused as the
+  // key would be when it holds a character no such key types.
+  void Edited(QLineEdit* edit, const QString& text);
   void Refuse(QLineEdit* edit, const QString& lastAccepted, const QString& title,
               const QString& text);
   void OkClicked();
@@ -79,6 +92,8 @@ class TCvtQ6to7Dlg : public QDialog {
   QString lastScale_;
   QString lastElevation_;
   bool checking_ = false;
+  // The key being handled is one the edit takes: the change it makes needs no check.
+  bool typedKey_ = false;
 };
 
 // The options dialog as the conversion flow asks for it: one TCvtQ6to7Dlg, made at the

@@ -37,6 +37,13 @@ TInputDataDlg::TInputDataDlg(DataEditPrompts& prompts, QWidget* parent)
     Edits[i]->setObjectName(QStringLiteral("Edit%1").arg(i + 1));
     Edits[i]->setMinimumWidth(120);
     Edits[i]->installEventFilter(this);
+    // A paste or a drop is checked as if its characters had been typed.
+    connect(Edits[i], &QLineEdit::textEdited, this, [this, i](const QString& text) {
+      if (typedKey_ || !DataInput::FiltersKeys(kind_, i) || TCvtQ6to7Dlg::IsTypedNumberText(text))
+        return;
+      Edits[i]->clear();
+      Notify(kInvalidInputKeyMessage);
+    });
     grid->addWidget(Labels[i], i, 0);
     grid->addWidget(Edits[i], i, 1);
   }
@@ -161,6 +168,7 @@ void TInputDataDlg::OkClicked() {
 bool TInputDataDlg::eventFilter(QObject* watched, QEvent* event) {
   const int field = FieldOf(watched);
   if (field < 0) return QDialog::eventFilter(watched, event);
+  if (TCvtQ6to7Dlg::EndsTyping(*event)) typedKey_ = false;
   if (event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -168,10 +176,13 @@ bool TInputDataDlg::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     if (DataInput::FiltersKeys(kind_, field) && !IsModifier(key->key()) &&
-        !DataInput::IsNumberKey(TCvtQ6to7Dlg::VirtualKeyCode(*key))) {
-      Edits[field]->clear();
-      Notify(kInvalidInputKeyMessage);
-      return true;
+        !TCvtQ6to7Dlg::IsEditingShortcut(*key)) {
+      if (!DataInput::IsNumberKey(TCvtQ6to7Dlg::VirtualKeyCode(*key))) {
+        Edits[field]->clear();
+        Notify(kInvalidInputKeyMessage);
+        return true;
+      }
+      typedKey_ = true;
     }
     return QDialog::eventFilter(watched, event);
   }

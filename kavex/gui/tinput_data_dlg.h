@@ -49,6 +49,8 @@ class TInputDataDlg : public QDialog {
   DataEditTable* table_ = nullptr;
   std::optional<size_t> editedRow_;
   bool checking_ = false;
+  // The key being handled is one the field takes: the change it makes needs no check.
+  bool typedKey_ = false;
 };
 
 }  // namespace kavex

@@ -47,6 +47,13 @@ TPrintOptnDlg::TPrintOptnDlg(QWidget* parent) : QDialog(parent) {
   sizes->addWidget(Size11Button);
   sizes->addStretch();
 
+  FitNoteLabel = new QLabel(this);
+  FitNoteLabel->setObjectName(QStringLiteral("FitNoteLabel"));
+  FitNoteLabel->setTextFormat(Qt::PlainText);
+  FitNoteLabel->setWordWrap(true);
+  FitNoteLabel->setFixedWidth(FitNoteLabel->fontMetrics().averageCharWidth() * 40);
+  FitNoteLabel->hide();
+
   ContinueButton = new QPushButton(QStringLiteral("Continue"), this);
   ContinueButton->setObjectName(QStringLiteral("ContinueButton"));
   CancelButton = new QPushButton(QStringLiteral("CANCEL"), this);
@@ -72,11 +79,14 @@ TPrintOptnDlg::TPrintOptnDlg(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addWidget(FontSizeGroup);
+  layout->addWidget(FitNoteLabel);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   CharsEdit->installEventFilter(this);
   IntervalEdit->installEventFilter(this);
+  connect(CharsEdit, &QLineEdit::textChanged, this, &TPrintOptnDlg::UpdateFitNote);
+  connect(Size11Button, &QRadioButton::toggled, this, &TPrintOptnDlg::UpdateFitNote);
   showMessage_ = [this](const std::string& text) {
     TMBoxDlg box(this);
     box.Setup(QString::fromUtf8(text.c_str()), kModeMessage);
@@ -92,6 +102,14 @@ void TPrintOptnDlg::SetOptions(const PrintSettings& settings) {
   (settings.printLarge == 1 ? Size11Button : Size6Button)->setChecked(true);
   CharsEdit->setFocus();
   CharsEdit->selectAll();
+}
+
+void TPrintOptnDlg::UpdateFitNote() {
+  // Only a number the field would accept says anything about the printout.
+  const bool valid = AcceptCharsPerLine(ToBytes(CharsEdit->text())).has_value();
+  const std::string note = fitNote_ && valid ? fitNote_(options()) : std::string();
+  FitNoteLabel->setText(QString::fromUtf8(note.c_str()));
+  FitNoteLabel->setVisible(!note.empty());
 }
 
 PrintSettings TPrintOptnDlg::options() const {

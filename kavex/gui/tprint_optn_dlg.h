@@ -7,6 +7,7 @@
 #include "kavex/shell/print_command.h"
 
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -31,6 +32,14 @@ class TPrintOptnDlg : public QDialog {
   bool LeaveCharsPerLine();
   bool LeaveLineInterval();
 
+  // What the note under the fields says for the options as they stand: empty when the
+  // chosen size fits the printer's page.
+  void SetFitNote(std::function<std::string(const PrintSettings&)> note) {
+    fitNote_ = std::move(note);
+    UpdateFitNote();
+  }
+  void UpdateFitNote();
+
   // How messages reach the user (the program's message box).
   void SetMessageSink(std::function<void(const std::string&)> sink) {
     showMessage_ = std::move(sink);
@@ -41,6 +50,7 @@ class TPrintOptnDlg : public QDialog {
   QGroupBox* FontSizeGroup;
   QRadioButton* Size6Button;
   QRadioButton* Size11Button;
+  QLabel* FitNoteLabel;
   QPushButton* ContinueButton;
   QPushButton* CancelButton;
 
@@ -54,6 +64,7 @@ class TPrintOptnDlg : public QDialog {
 
   PrintSettings stored_;
   std::function<void(const std::string&)> showMessage_;
+  std::function<std::string(const PrintSettings&)> fitNote_;
   bool checking_ = false;
 };
 

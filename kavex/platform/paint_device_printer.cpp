@@ -3,15 +3,21 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPagedPaintDevice>
+#include <cmath>
 
 namespace kavex {
 
+QFont PaintDevicePrinter::FixedFont(int fontHeightPixels) {
+  // The typeface itself is left to the system.
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setStyleHint(QFont::Monospace);
+  font.setFixedPitch(true);
+  font.setPixelSize(fontHeightPixels);
+  return font;
+}
+
 bool PaintDevicePrinter::BeginDoc(int fontHeightPixels) {
-  // The platform's fixed-pitch font: the typeface itself is left to the system.
-  font_ = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  font_.setStyleHint(QFont::Monospace);
-  font_.setFixedPitch(true);
-  font_.setPixelSize(fontHeightPixels);
+  font_ = FixedFont(fontHeightPixels);
   if (!painter_.begin(&device_)) return false;
   painter_.setFont(font_);
   painter_.setPen(Qt::black);
@@ -25,6 +31,17 @@ int PaintDevicePrinter::DotsPerInchY() const {
 
 int PaintDevicePrinter::PageHeight() const {
   return device_.height();
+}
+
+int PaintDevicePrinter::PageWidth() const {
+  return device_.width();
+}
+
+int PaintDevicePrinter::TextWidth(int fontHeightPixels, int characters) const {
+  if (characters <= 0) return 0;
+  const QFontMetricsF metrics(FixedFont(fontHeightPixels), &device_);
+  return static_cast<int>(
+      std::ceil(metrics.horizontalAdvance(QString(characters, QLatin1Char('0')))));
 }
 
 void PaintDevicePrinter::NewPage() {

@@ -21,12 +21,16 @@ class PaintDevicePrinter : public Printer {
   bool BeginDoc(int fontHeightPixels) override;
   int DotsPerInchY() const override;
   int PageHeight() const override;
+  int PageWidth() const override;
+  int TextWidth(int fontHeightPixels, int characters) const override;
   void NewPage() override;
   void TextOut(int x, int y, const std::string& text) override;
   bool EndDoc() override;
 
   // The font the document is printed in (valid after BeginDoc).
   const QFont& Font() const { return font_; }
+  // The platform's fixed-pitch font at a height in the device's pixels.
+  static QFont FixedFont(int fontHeightPixels);
 
  private:
   QPagedPaintDevice& device_;

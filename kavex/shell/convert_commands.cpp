@@ -9,6 +9,7 @@
 #include "kavex/formats/point_lists.h"
 #include "kavex/formats/text_file.h"
 #include "kavex/formats/text_line_reader.h"
+#include "kavex/shell/progress_gate.h"
 
 namespace fs = std::filesystem;
 
@@ -24,20 +25,24 @@ struct InputRoad {
   const char* missing = "Fail to open file.";  // the chosen file does not exist
 };
 
-// Writes the view's lines without a message of its own, for the steps whose failure has
-// another text than "Saving Aborted.".
-bool WriteViewQuietly(MainLogic& logic, const fs::path& path) {
+int Fail(MainLogic& logic, const char* message) {
+  logic.ShowMessage(message);
+  return logic.conversionResult = kConversionFileError;
+}
+
+// Writes the view's lines without the progress window, for the steps whose failure has
+// another text than "Saving Aborted.": failed is shown with the file and why.
+bool WriteViewOrFail(MainLogic& logic, const fs::path& path, const char* failed) {
   std::string text;
   for (const std::string& line : logic.View().Lines()) {
     text += line;
     if (line.empty() || line.back() != '\n') text.push_back('\n');
   }
-  return WriteTextFile(path, text);
-}
-
-int Fail(MainLogic& logic, const char* message) {
-  logic.ShowMessage(message);
-  return logic.conversionResult = kConversionFileError;
+  std::string why;
+  if (WriteTextFile(path, text, why)) return true;
+  logic.ShowMessage(WithReason(failed, path.string(), why));
+  logic.conversionResult = kConversionFileError;
+  return false;
 }
 
 // The four ways to the input file. True when currentPath names the file to read;
@@ -52,10 +57,8 @@ bool ReachInputFile(MainLogic& logic, const InputRoad& road) {
   if (logic.hasFile && modified) {
     const int answer = logic.ShowMessage("Save changes?", kModeQuestion);
     if (answer == kResultYes) {
-      if (!WriteViewQuietly(logic, logic.Resolve(logic.currentPath))) {
-        Fail(logic, road.rewriteFailed);
+      if (!WriteViewOrFail(logic, logic.Resolve(logic.currentPath), road.rewriteFailed))
         return false;
-      }
       view.SetModified(false);
       return true;
     }
@@ -70,10 +73,11 @@ bool ReachInputFile(MainLogic& logic, const InputRoad& road) {
       return false;
     }
     const fs::path path = logic.Resolve(*name);
-    if (!logic.Ui().ConfirmSaveCurrent(road.caption, *name) || !WriteViewQuietly(logic, path)) {
+    if (!logic.Ui().ConfirmSaveCurrent(road.caption, path.string())) {
       Fail(logic, road.failed);
       return false;
     }
+    if (!WriteViewOrFail(logic, path, road.failed)) return false;
     logic.SetCurrentFile(path.string());
     view.SetModified(false);
     return true;
@@ -109,18 +113,25 @@ void StartUnsavedResult(MainLogic& logic) {
 }
 
 // Runs a conversion between EnterBusy and LeaveBusy with a progress window, appending
-// every produced line to the view. False when the input cannot be opened.
+// every produced line to the view. The lines reach the view, and the window repaints, a
+// few times a second. False when the input cannot be opened.
 template <typename Run>
 auto RunIntoView(MainLogic& logic, const char* caption, Run run) {
   logic.EnterBusy();
   std::unique_ptr<ProgressSink> progress = logic.Ui().ShowProgress(caption, false);
   if (progress) progress->SetText("Converting ...");
   DataView& view = logic.View();
-  const auto ok = run([&](const std::string& line) { view.AppendLine(line); },
+  std::vector<std::string> pending;
+  ProgressGate gate(logic.Time());
+  const auto ok = run([&](const std::string& line) { pending.push_back(line); },
                       [&](int percent) {
+                        if (!gate.Open()) return;
+                        view.AppendLines(pending);
+                        pending.clear();
                         if (progress) progress->SetPosition(percent);
                         logic.Ui().PumpEvents();
                       });
+  view.AppendLines(pending);
   progress.reset();
   logic.LeaveBusy();
   return ok;

@@ -31,6 +31,10 @@ class DataView {
   virtual size_t LineCount() const = 0;
   virtual void SetLines(const std::vector<std::string>& lines) = 0;  // replaces all
   virtual void AppendLine(const std::string& line) = 0;  // sets modified, as a change does
+  // Several lines at once, as AppendLine each would; a window adds them in one go.
+  virtual void AppendLines(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) AppendLine(line);
+  }
   virtual void ClearLines() = 0;
   virtual bool Modified() const = 0;
   virtual void SetModified(bool modified) = 0;

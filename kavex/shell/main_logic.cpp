@@ -4,10 +4,16 @@
 
 #include "kavex/formats/text_file.h"
 #include "kavex/formats/text_format.h"
+#include "kavex/shell/progress_gate.h"
 
 namespace fs = std::filesystem;
 
 namespace kavex {
+
+std::string WithReason(const std::string& message, const std::string& where,
+                       const std::string& why) {
+  return message + "\n" + where + ": " + why;
+}
 
 MainLogic::MainLogic(DataView& view, Prompts& prompts, Clock& clock)
     : view_(view), prompts_(prompts), clock_(clock) {}
@@ -52,8 +58,10 @@ std::optional<std::string> MainLogic::MakeDefaultFileName(const std::string& ext
 int MainLogic::SaveCurrentData(const std::string& caption, const std::string& ext) {
   const std::optional<std::string> name = MakeDefaultFileName(ext);
   if (!name) return conversionResult = kConversionFileError;
-  if (!prompts_.ConfirmSaveCurrent(caption, *name)) return conversionResult = kConversionCancelled;
   const fs::path path = Resolve(*name);
+  // The full path: the folder is where the user will look for the file.
+  if (!prompts_.ConfirmSaveCurrent(caption, path.string()))
+    return conversionResult = kConversionCancelled;
   if (!WriteCurrentData(path, false)) return conversionResult = kConversionFileError;
   SetCurrentFile(path.string());
   view_.SetModified(false);
@@ -69,8 +77,10 @@ bool MainLogic::WriteCurrentData(const fs::path& path, bool withProgress, const 
   }
   std::string text;
   const size_t n = lines.size();
+  ProgressGate gate(clock_);
+  if (progress) progress->SetPosition(0);
   for (size_t i = 0; i < n; ++i) {
-    if (progress) {
+    if (progress && gate.Open()) {
       progress->SetPosition(static_cast<int>(i * 100 / n));
       prompts_.PumpEvents();
     }
@@ -80,8 +90,8 @@ bool MainLogic::WriteCurrentData(const fs::path& path, bool withProgress, const 
   }
   if (progress) progress->SetPosition(100);
   progress.reset();
-  if (!WriteTextFile(path, text, keepAs)) {
-    ShowMessage("Saving Aborted.");
+  if (std::string why; !WriteTextFile(path, text, why, keepAs)) {
+    ShowMessage(WithReason("Saving Aborted.", path.string(), why));
     return false;
   }
   return true;

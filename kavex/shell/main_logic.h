@@ -18,6 +18,11 @@ inline constexpr int kConversionNotDone = 0;
 inline constexpr int kConversionCancelled = 2;
 inline constexpr int kConversionFileError = -1;
 
+// A message with the file or device and the operating system's reason on a line of their
+// own under it, as the command line prints them: "Saving Aborted.\n/data/job.qr6: ...".
+std::string WithReason(const std::string& message, const std::string& where,
+                       const std::string& why);
+
 // The logic behind TMainForm: the current data, its file commands and the helpers every
 // transfer and conversion uses. Talks only to its seams; the Qt form shows what it decides.
 class MainLogic {
@@ -51,10 +56,11 @@ class MainLogic {
   // 2 cancelled, -1 not written ("Saving Aborted." shown).
   int SaveCurrentData(const std::string& caption, const std::string& ext);
   // Writes every line of the view followed by a line end (CR LF on disk). False when the
-  // file cannot be written; with progress, "Saving Now ..." is shown meanwhile. keepAs: the
-  // backup name of an existing file (see WriteTextFile).
+  // file cannot be written ("Saving Aborted." and why shown); with progress, "Saving Now ..."
+  // is shown meanwhile. keepAs: the backup name of an existing file (see WriteTextFile).
   bool WriteCurrentData(const std::filesystem::path& path, bool withProgress,
                         const std::filesystem::path& keepAs = {});
+
   // Resolves a name against workDir (absolute paths stay as they are).
   std::filesystem::path Resolve(const std::string& name) const;
   // Sets currentPath, the label and hasFile for a file the data now belongs to.

@@ -20,8 +20,13 @@ class Printer {
   virtual bool BeginDoc(int fontHeightPixels) = 0;
   // The printer's vertical resolution, valid before BeginDoc.
   virtual int DotsPerInchY() const = 0;
-  // The printable height of a page in printer pixels.
+  // The printable height and width of a page in printer pixels; (0, 0) of TextOut is the
+  // top left of that area, not of the paper.
   virtual int PageHeight() const = 0;
+  virtual int PageWidth() const = 0;
+  // How wide a row of `characters` characters of the fixed-pitch font is at the given
+  // height, in printer pixels; valid before BeginDoc.
+  virtual int TextWidth(int fontHeightPixels, int characters) const = 0;
   virtual void NewPage() = 0;
   virtual void TextOut(int x, int y, const std::string& text) = 0;
   // False when the document could not be finished (a full disk, a printer error).
@@ -39,8 +44,17 @@ class PrintOptionsDialog {
 // The message when the printer or the output file cannot be used.
 inline constexpr const char* kPrintFailedMessage = "Printing Aborted.";
 
-// Prints the lines with the settings (steps 3 to 6 of printing). False, with nothing drawn,
-// when the settings cannot be printed with or the printer fails; the message is returned.
+// The font height a printout uses: the chosen one when a row of charsPerLine characters
+// fits the printable width, else the largest smaller height at which it does.
+int FittingFontHeight(const PrintSettings& settings, const Printer& printer);
+
+// What is said before printing when the chosen size is too large for the printable width:
+// empty when it fits (or the settings cannot be printed with at all).
+std::string PrintFitNote(const PrintSettings& settings, const Printer& printer);
+
+// Prints the lines with the settings (steps 3 to 6 of printing) at the fitting font height.
+// False, with nothing drawn, when the settings cannot be printed with or the printer fails;
+// the message is returned.
 // pump is called between lines so the window repaints.
 bool PrintLines(const std::vector<std::string>& lines, const PrintSettings& settings,
                 Printer& printer, std::string& failure,

@@ -47,7 +47,7 @@ class Prompts {
   // Open and save dialogs: the chosen path, or nothing when the user cancels.
   virtual std::optional<std::string> OpenFileName(const FileDialogRequest& request) = 0;
   virtual std::optional<std::string> SaveFileName(const FileDialogRequest& request) = 0;
-  // TCrrSaveDlg1: caption, "Current data are saved as :" and the name; true on OK.
+  // TCrrSaveDlg1: caption, "Current data are saved as :" and the file's full path; true on OK.
   virtual bool ConfirmSaveCurrent(const std::string& caption, const std::string& name) = 0;
   // Opens a progress window with a caption and optional Cancel button; nullptr in tests
   // that do not care. The window closes when the returned sink is destroyed.

@@ -41,6 +41,7 @@ struct FlowFixture : ::testing::Test {
     fs::remove_all(dir);
     fs::create_directories(dir);
     logic.workDir = dir;
+    prompts.autoNameFolder = dir;
     port.SetPortPath("COM1", "/dev/ttyUSB0");
     port.SetPortPath("COM2", "/dev/ttyUSB1");
   }

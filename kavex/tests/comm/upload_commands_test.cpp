@@ -59,6 +59,7 @@ struct UploadFlow : ::testing::Test {
     fs::remove_all(dir);
     fs::create_directories(dir);
     logic.workDir = dir;
+    prompts.autoNameFolder = dir;
     port.SetPortPath("COM1", "/dev/ttyUSB0");
   }
   void TearDown() override { fs::remove_all(dir); }
@@ -152,7 +153,8 @@ TEST_F(UploadFlow, EndingsBeforeThePortOpens) {
          t.logic.SetCurrentFile((t.dir / "no" / "x.qr7").string());
          t.view.SetModified(true);
          t.prompts.ExpectMessage("Save changes?", kModeQuestion, kResultYes)
-             .ExpectMessage("Saving Aborted.");
+             .ExpectMessage("Saving Aborted.\n" + (t.dir / "no" / "x.qr7").string() +
+                            ": No such file or directory");
        }},
       {"read text file, bad code line", UploadKind::PointCodes,
        [](UploadFlow& t) {

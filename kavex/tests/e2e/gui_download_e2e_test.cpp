@@ -60,6 +60,7 @@ TEST(GuiDownload, Qrx6AckNakThroughTheFormsThenWriteTextFile) {
   testing::ScriptedPrompts prompts;
   MainLogic logic(view, prompts, calendar);
   logic.workDir = dir;
+  prompts.autoNameFolder = dir;
   QtSerialDevice serial;
   CommPort port(serial, clock,
                 [&](const std::string& t) { logic.ShowMessage(t, kModeMessage, true); });

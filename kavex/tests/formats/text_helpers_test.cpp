@@ -134,5 +134,30 @@ TEST(SaveTextOrFallback, LinesThatCannotBeSavedLandInTheFallbackFolder) {
   std::filesystem::remove_all(dir);
 }
 
+TEST(WriteTextFile, AFailedWriteSaysWhy) {
+  const auto dir = std::filesystem::temp_directory_path() / "kavex_write_why_test";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir / "folder");
+  std::filesystem::create_directories(dir / "blocked.qr6.tmp~");
+  struct Case {
+    std::filesystem::path path;
+    const char* why;
+  };
+  for (const Case& c : std::vector<Case>{
+           {dir / "missing" / "job.qr6", "No such file or directory"},
+           // The file is first written beside its name, then renamed over it.
+           {dir / "blocked.qr6", "Is a directory"},
+           {dir / "folder", "Is a directory"},
+       }) {
+    std::string why;
+    EXPECT_FALSE(WriteTextFile(c.path, "x\n", why)) << c.path;
+    EXPECT_EQ(why, c.why) << c.path;
+  }
+  std::string why = "untouched";
+  EXPECT_TRUE(WriteTextFile(dir / "fine.qr6", "x\n", why));
+  EXPECT_EQ(why, "untouched");
+  std::filesystem::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace kavex

@@ -1,15 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeView>
 #include <QWidget>
 
 #include "kavex/gui/about_box.h"
@@ -108,6 +113,26 @@ TEST_F(DialogsTest, DataViewKeepsEveryByte) {
   EXPECT_EQ(memo.Lines(), Lines{});
 }
 
+TEST_F(DialogsTest, LinesAddedInBatchesReadBackAsAddedOneByOne) {
+  struct Case {
+    Lines before;
+    std::vector<Lines> batches;
+    Lines after;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{}, {{"a", "b"}}, {"a", "b"}},
+           {{"x"}, {{}, {"a"}, {"", "b\r"}}, {"x", "a", "", "b\r"}},
+           {{"x", ""}, {{"", ""}}, {"x", "", "", ""}},
+       }) {
+    DataMemo memo;
+    memo.SetLines(c.before);
+    memo.SetModified(false);
+    for (const Lines& batch : c.batches) memo.AppendLines(batch);
+    EXPECT_EQ(memo.Lines(), c.after);
+    EXPECT_TRUE(memo.Modified());
+  }
+}
+
 TEST_F(DialogsTest, TypedTextIsReadAsLines) {
   DataMemo memo;
   memo.show();
@@ -139,10 +164,103 @@ TEST_F(DialogsTest, TypingStopsAtTheCharacterLimit) {
   EXPECT_TRUE(memo.toPlainText().endsWith(QLatin1String("xab")));
 }
 
+TEST_F(DialogsTest, SavedNameWithoutExtensionTakesTheFilters) {
+  const QString qr6 = QtPrompts::QtFilter("QRX-6 Data(*.qr6)|*.qr6").section(";;", 0, 0);
+  struct Case {
+    const char* name;
+    QString filter;
+    const char* saved;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"/data/job", qr6, "/data/job.qr6"},
+           {"/data/job.qr6", qr6, "/data/job.qr6"},
+           {"/data/job.txt", qr6, "/data/job.txt"},      // an extension of its own
+           {"/data/job.", qr6, "/data/job."},            // a dot typed on purpose
+           {"/data/.hidden", qr6, "/data/.hidden"},      // a name that starts with one
+           {"/data.old/job", qr6, "/data.old/job.qr6"},  // only the file name counts
+           {"/data/job", "Points (*.pts *.PTS)", "/data/job.pts"},
+           {"/data/job", "All Files (*)", "/data/job"},
+           {"/data/job", "Odd (*.q?6)", "/data/job"},
+           {"/data/job", "", "/data/job"},
+       }) {
+    EXPECT_EQ(QtPrompts::WithFilterExtension(c.name, c.filter), c.saved)
+        << c.name << " " << c.filter.toStdString();
+  }
+}
+
+TEST_F(DialogsTest, SaveDialogAddsTheExtensionAndShowsWholeColumns) {
+  const auto dir = std::filesystem::temp_directory_path() / "kavex_save_dialog_test";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "old.qr6") << "x\r\n";
+  QWidget parent;
+  QtPrompts prompts(&parent);
+  int width = 0;
+  std::vector<QHeaderView::ResizeMode> modes;
+  testing::WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+    width = dialog->width();
+    if (auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView")))
+      for (int c = 0; c < view->header()->count(); ++c)
+        modes.push_back(view->header()->sectionResizeMode(c));
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QStringLiteral("job"));
+    QMetaObject::invokeMethod(dialog, "accept");
+  });
+  FileDialogRequest request{"Save As", "QRX-6 Data(*.qr6)|*.qr6|All Files(*.*)|*.*", dir.string(),
+                            ""};
+  EXPECT_EQ(prompts.SaveFileName(request), (dir / "job.qr6").string());
+  EXPECT_GE(width, 780);
+  // Name stretches; size, type and date take what they hold.
+  EXPECT_EQ(modes, (std::vector<QHeaderView::ResizeMode>{
+                       QHeaderView::Stretch, QHeaderView::ResizeToContents,
+                       QHeaderView::ResizeToContents, QHeaderView::ResizeToContents}));
+  std::filesystem::remove_all(dir);
+}
+
 TEST_F(DialogsTest, FileDialogFilters) {
   EXPECT_EQ(QtPrompts::QtFilter("QRX-6 Data(*.qr6)|*.qr6|All Files(*.*)|*.*"),
             "QRX-6 Data (*.qr6 *.QR6);;All Files (*)");
   EXPECT_EQ(QtPrompts::QtFilter("Points(*.pts)|*.pts;*.txt"), "Points (*.pts *.PTS *.txt *.TXT)");
+}
+
+TEST_F(DialogsTest, PathFieldsShowTheWholePathOrItsTwoEnds) {
+  QWidget parent;
+  QtPrompts prompts(&parent);
+  const std::string folder =
+      "/home/surveyor/projects/2016/north-bypass/section-" + std::string(60, 'x') + "/downloads";
+  struct Case {
+    std::string path;
+    bool elided;
+  };
+  for (const Case& c : std::vector<Case>{{"/data/16123101.qr6", false},
+                                         {folder + "/16123101.qr6", true},
+                                         {"/data/m\xC3\xBCller/16123101.hk1", false}}) {
+    const QString path = QString::fromUtf8(c.path.c_str());
+    QString shown, tip, kept;
+    int room = 0, used = 0;
+    testing::WhenShown<TCrrSaveDlg1>([&](TCrrSaveDlg1* d) {
+      PathField* field = d->NameField();
+      shown = field->text();
+      tip = field->toolTip();
+      kept = field->Path();
+      room = field->width();
+      used = field->fontMetrics().horizontalAdvance(shown);
+      d->CancelButton()->click();
+    });
+    prompts.ConfirmSaveCurrent("Cvt to NWF", c.path);
+    EXPECT_EQ(kept, path);
+    EXPECT_EQ(tip, path);
+    EXPECT_LT(used, room) << c.path;
+    if (!c.elided) {
+      EXPECT_EQ(shown, path);
+      continue;
+    }
+    // The start of the folder and the whole file name stay in sight.
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith("/home/surveyor/")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("/16123101.qr6")) << shown.toStdString();
+  }
 }
 
 TEST_F(DialogsTest, SaveCurrentDialogShowsTheName) {
@@ -200,6 +318,34 @@ TEST_F(DialogsTest, AboutBoxAndFolderDialog) {
   EXPECT_EQ(folders.options().folder, home);
   EXPECT_GT(folders.DriveBox()->count(), 0);
   EXPECT_TRUE(home.startsWith(folders.DriveBox()->currentData().toString()));
+}
+
+TEST_F(DialogsTest, FolderDialogKeepsTheCurrentFolderInView) {
+  // Many folders beside each other, listed only after the dialog opened.
+  const auto dir = std::filesystem::temp_directory_path() / "kavex_folder_view_test";
+  std::filesystem::remove_all(dir);
+  for (int i = 0; i < 300; ++i) {
+    char name[8];
+    std::snprintf(name, sizeof name, "f%03d", i);
+    std::filesystem::create_directories(dir / name);
+  }
+  std::filesystem::create_directories(dir / "f250" / "jobs");
+  const QString target = QString::fromStdString((dir / "f250" / "jobs").string());
+
+  TDirChgDlg folders;
+  folders.show();
+  folders.SetOptions({target});
+  QTreeView* tree = folders.FolderList();
+  auto inView = [tree] {
+    const QRect row = tree->visualRect(tree->currentIndex());
+    return row.isValid() && tree->viewport()->rect().contains(row);
+  };
+  // Give the listings time to arrive; the folder must end up (and stay) in view.
+  QTest::qWait(1500);
+  EXPECT_EQ(folders.options().folder, target);
+  EXPECT_TRUE(inView()) << "row at " << tree->visualRect(tree->currentIndex()).y() << " of a view "
+                        << tree->viewport()->height() << " high";
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -15,8 +15,11 @@
 
 #include "kavex/gui/data_memo.h"
 #include "kavex/gui/main_form.h"
+#include "kavex/gui/message_box_dialog.h"
 #include "kavex/gui/tconfirm_dlg.h"
 #include "kavex/gui/tcvt_q6to7_dlg.h"
+#include "kavex/gui/transfer_dialogs.h"
+#include "kavex/gui/ttusin_set_dlg.h"
 #include "kavex/platform/config_paths.h"
 #include "kavex/tests/comm/test_blocks.h"
 #include "kavex/tests/gui/gui_test_support.h"
@@ -80,7 +83,7 @@ TEST_F(MainCommandsTest, OpenedQrx6FileBecomesUnsavedNwfLines) {
   testing::WhenModal([&shownFile](QWidget* w) {
     auto* dialog = qobject_cast<TCvtQ6to7Dlg*>(w);
     ASSERT_NE(dialog, nullptr);
-    shownFile = dialog->Edit1->text();
+    shownFile = dialog->Edit1->Path();
     dialog->accept();
   });
   form->toQRX7008001->trigger();
@@ -142,6 +145,47 @@ TEST_F(MainCommandsTest, CoordinateFileBecomesADrawing) {
   EXPECT_NE(std::find(lines.begin(), lines.end(), "PointName"), lines.end());
   EXPECT_EQ(form->CurrFilePass->text(), "(unsaved)");
   EXPECT_FALSE(form->Busy());
+}
+
+TEST_F(MainCommandsTest, PortThatCannotBeOpenedNamesTheDeviceAndWhy) {
+  const std::string device = (dir / "no-such-tty").string();
+  commands->TransferForms().StorePaths({device, "/dev/null"});
+  testing::WhenShown<TTusinSetDlg>([](TTusinSetDlg* status) { status->GoButton()->click(); });
+  QString text;
+  int width = 0;
+  testing::WhenShown<TMBoxDlg>([&](TMBoxDlg* box) {
+    text = box->Text();
+    width = box->width();
+    box->OkButton()->click();
+  });
+  form->DldTerminal->trigger();
+  // The program's text first and unchanged, the device and the system's reason under it.
+  EXPECT_EQ(text.toStdString(), "COM ERROR.\n" + device + ": No such file or directory");
+  // The longest line sets the width, not both lines run together.
+  EXPECT_EQ(width, TMBoxDlg::WidthFor(static_cast<int>(text.size()) - 11, kModeMessage));
+  EXPECT_FALSE(form->Busy());
+}
+
+TEST_F(MainCommandsTest, ConfirmationShowsTheInputsFullPath) {
+  // A folder named in UTF-8, deep enough not to fit the field.
+  const fs::path folder = dir / "M\xC3\xBCller" / std::string(80, 'd');
+  fs::create_directories(folder);
+  const fs::path pts = folder / "pts.qr6";
+  std::ofstream(pts, std::ios::binary)
+      << testing::BlockLine("_+P1        _ x +00001000_ y +00002000_ z +00003000_", 0);
+  form->Logic().SetCurrentFile(pts.string());
+  form->DataMemo1->SetModified(false);
+  QString path, shown;
+  testing::WhenShown<TConfirmDlg>([&](TConfirmDlg* dialog) {
+    path = dialog->Edit1->Path();
+    shown = dialog->Edit1->text();
+    dialog->CancelButton->click();
+  });
+  form->toDXF->trigger();
+  EXPECT_EQ(path.toStdString(), pts.string());
+  EXPECT_TRUE(path.contains(QString::fromUtf8("M\xC3\xBCller")));
+  EXPECT_TRUE(shown.endsWith("/pts.qr6")) << shown.toStdString();
+  EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
 }
 
 }  // namespace

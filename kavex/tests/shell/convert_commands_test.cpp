@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "kavex/formats/point_lists.h"
+#include "kavex/formats/text_file.h"
 #include "kavex/tests/support/fake_clock.h"
 #include "kavex/tests/support/scripted_prompts.h"
 
@@ -51,6 +53,7 @@ class ConvertCommandsTest : public ::testing::Test {
     fs::remove_all(dir);
     fs::create_directories(dir);
     logic.workDir = dir;
+    prompts.autoNameFolder = dir;
     logic.Settings().dataDir = dir.string();
     options.addHeader = false;
   }
@@ -141,7 +144,8 @@ TEST_F(ConvertCommandsTest, EndingsBeforeTheRun) {
          t.FiledData(t.dir / "missing-folder" / "d.qr6", {"new"}, true);
          // This step's own text has no full stop, unlike the automatic-name save.
          t.prompts.ExpectMessage("Save changes?", kModeQuestion, kResultYes)
-             .ExpectMessage("Saving Aborted");
+             .ExpectMessage("Saving Aborted\n" + (t.dir / "missing-folder" / "d.qr6").string() +
+                            ": No such file or directory");
        },
        kConversionFileError},
       {"no, then save-current cancelled",
@@ -179,8 +183,11 @@ TEST_F(ConvertCommandsTest, FreshDataIsSavedUnderAnAutomaticName) {
 
 TEST_F(ConvertCommandsTest, FreshDataThatCannotBeSaved) {
   logic.workDir = dir / "missing-folder";
+  prompts.autoNameFolder = logic.workDir;
   FreshData({stationBlock});
-  prompts.ExpectSaveCurrent("Cvt to NWF", "16123101.qr6", true).ExpectMessage("Saving Aborted.");
+  prompts.ExpectSaveCurrent("Cvt to NWF", "16123101.qr6", true)
+      .ExpectMessage("Saving Aborted.\n" + (logic.workDir / "16123101.qr6").string() +
+                     ": No such file or directory");
   EXPECT_EQ(Nwf(), kConversionFileError);
   EXPECT_TRUE(dialog.shownWith.empty());
   EXPECT_EQ(view.Lines(), Lines{stationBlock});
@@ -261,7 +268,8 @@ TEST_F(ConvertCommandsTest, HkReportRoads) {
   // Filed and changed, "Yes", but the file cannot be rewritten.
   FiledData(dir / "missing-folder" / "lev.hk1", {record}, true);
   prompts.ExpectMessage("Save changes?", kModeQuestion, kResultYes)
-      .ExpectMessage("Saving Aborted.");
+      .ExpectMessage("Saving Aborted.\n" + (dir / "missing-folder" / "lev.hk1").string() +
+                     ": No such file or directory");
   EXPECT_EQ(ConvertToHkText(logic), kConversionFileError);
   EXPECT_EQ(view.Lines(), Lines{record});
 
@@ -345,6 +353,54 @@ TEST_F(ConvertCommandsTest, ListCommandsOwnMessages) {
       .ExpectMessage("Conversion Failed.");
   EXPECT_EQ(ConvertToQrx6Codes(logic), kConversionFileError);
   EXPECT_TRUE(prompts.Done());
+}
+
+// Records how many lines the view held each time the window was let repaint.
+class PumpWatcher : public testing::ScriptedPrompts {
+ public:
+  explicit PumpWatcher(const DataView& view) : view_(view) {}
+  void PumpEvents() override {
+    ScriptedPrompts::PumpEvents();
+    shown.push_back(view_.LineCount());
+  }
+  std::vector<size_t> shown;
+
+ private:
+  const DataView& view_;
+};
+
+TEST_F(ConvertCommandsTest, LongConversionsRepaintAFewTimesASecond) {
+  // 640 points: the list reader reports after every 64 lines, ten times, each report one
+  // look at the clock (the first look makes the gate).
+  std::string points;
+  for (int i = 1; i <= 640; ++i) points += "P" + std::to_string(i) + ",1,2,3\r\n";
+  const fs::path input = WriteFile("many.pts", points);
+  Lines all;
+  WriteListTextBlocks(FromDiskText(points), ListKind::kPoints,
+                      [&all](const std::string& line) { all.push_back(line); });
+  ASSERT_GT(all.size(), 200u);
+  struct Case {
+    int tick;
+    size_t pumps;
+  };
+  for (const Case& c : std::vector<Case>{{0, 0}, {100, 3}, {250, 10}}) {
+    MemoryDataView shownView;
+    PumpWatcher watcher(shownView);
+    testing::FakeClock ticking;
+    ticking.tick = std::chrono::milliseconds(c.tick);
+    MainLogic run(shownView, watcher, ticking);
+    run.SetCurrentFile(input.string());
+    EXPECT_EQ(ConvertToQrx6Coords(run), kConversionSuccess);
+    // Every line arrives, in order, however few the repaints.
+    EXPECT_EQ(shownView.Lines(), all) << c.tick;
+    EXPECT_EQ(watcher.shown.size(), c.pumps) << c.tick;
+    EXPECT_EQ(watcher.positions.size(), c.pumps) << c.tick;
+    // Each repaint shows the lines made so far, never an empty or stale view.
+    for (size_t i = 0; i < watcher.shown.size(); ++i) {
+      EXPECT_GT(watcher.shown[i], i == 0 ? 0u : watcher.shown[i - 1]) << c.tick;
+      EXPECT_LT(watcher.shown[i], all.size()) << c.tick;
+    }
+  }
 }
 
 }  // namespace

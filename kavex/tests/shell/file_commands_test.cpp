@@ -223,7 +223,9 @@ TEST_F(FileCommandsTest, SaveAsAlwaysAsksWhenThereIsSomethingToSave) {
 TEST_F(FileCommandsTest, SaveFailureChangesNothing) {
   Filed("job.qr7", {"a"});
   view.AppendLine("b");
-  prompts.ExpectSave(P("no-such-folder/x.qr7")).ExpectMessage("Saving Aborted.");
+  prompts.ExpectSave(P("no-such-folder/x.qr7"))
+      .ExpectMessage("Saving Aborted.\n" + P("no-such-folder/x.qr7") +
+                     ": No such file or directory");
   logic.SaveAs();
   EXPECT_EQ(logic.currentPath, P("job.qr7"));
   EXPECT_TRUE(logic.hasFile);
@@ -234,7 +236,7 @@ TEST_F(FileCommandsTest, SaveFailureChangesNothing) {
   WriteBytes(dir / "locked.qr7", "previous\r\n");
   prompts.ExpectSave(P("locked.qr7"))
       .ExpectMessage("File exists Overwrite?", kModeConfirmation, kResultOk)
-      .ExpectMessage("Saving Aborted.");
+      .ExpectMessage("Saving Aborted.\n" + P("locked.qr7") + ": Is a directory");
   logic.SaveAs();
   EXPECT_EQ(ReadBytes(dir / "locked.qr7"), "previous\r\n");
   EXPECT_EQ(logic.currentPath, P("job.qr7"));
@@ -245,7 +247,7 @@ TEST_F(FileCommandsTest, SaveFailureChangesNothing) {
 TEST_F(FileCommandsTest, FailedOverwriteKeepsTheFileAndItsBackup) {
   struct WatchingPrompts : testing::ScriptedPrompts {
     int MessageBox(const std::string& text, int mode, bool beep) override {
-      if (text == "Saving Aborted.") {
+      if (text.rfind("Saving Aborted.", 0) == 0) {
         seen = ReadBytes(file) + "|" + ReadBytes(backup);
       }
       return ScriptedPrompts::MessageBox(text, mode, beep);
@@ -262,10 +264,11 @@ TEST_F(FileCommandsTest, FailedOverwriteKeepsTheFileAndItsBackup) {
   std::error_code ec;
   fs::create_symlink("/dev/full", dir / "job.qr6.tmp~", ec);
   if (ec) fs::create_directories(dir / "job.qr6.tmp~");  // no /dev/full: cannot be opened
+  const std::string why = ec ? "Is a directory" : "No space left on device";
   Typed({"fresh"});
   watching.ExpectSave(P("job.qr6"))
       .ExpectMessage("File exists Overwrite?", kModeConfirmation, kResultOk)
-      .ExpectMessage("Saving Aborted.");
+      .ExpectMessage("Saving Aborted.\n" + P("job.qr6") + ": " + why);
   full.Save();
   EXPECT_EQ(watching.seen, "previous\r\n|older\r\n");
   EXPECT_EQ(ReadBytes(dir / "job.qr6"), "previous\r\n");
@@ -289,7 +292,8 @@ TEST_F(FileCommandsTest, FileDialogsMoveTheFolderOfAutomaticNames) {
   prompts.ExpectSave(P("jobs/x.qr7"));
   logic.Save();
   Typed({"b"});
-  prompts.ExpectSaveCurrent("Cvt to NWF", "16123101.qr6", true);
+  // The name is offered with its folder, so the user knows where to look for it.
+  prompts.ExpectSaveCurrent("Cvt to NWF", P("jobs/16123101.qr6"), true);
   logic.SaveCurrentData("Cvt to NWF", ".qr6");
   EXPECT_EQ(ReadBytes(dir / "jobs" / "16123101.qr6"), "b\r\n");
 }
@@ -350,7 +354,8 @@ TEST_F(FileCommandsTest, CloseOfTypedDataCanBeCancelledAtEveryQuestion) {
   // A save that fails keeps the window open, so the data is not lost.
   prompts.ExpectMessage("Save the current DATA?", kModeQuestion, kResultYes)
       .ExpectSave(P("no-such-folder/x.qr6"))
-      .ExpectMessage("Saving Aborted.");
+      .ExpectMessage("Saving Aborted.\n" + P("no-such-folder/x.qr6") +
+                     ": No such file or directory");
   EXPECT_FALSE(logic.Close(paths));
 
   EXPECT_EQ(view.Lines(), Lines{"typed"});
@@ -393,7 +398,7 @@ TEST_F(FileCommandsTest, CloseOfChangedFileAsksSaveChanges) {
   view.AppendLine("c");
   logic.SetCurrentFile(P("gone/job.qr7"));
   prompts.ExpectMessage("Save changes?", kModeQuestion, kResultYes)
-      .ExpectMessage("Saving Aborted.");
+      .ExpectMessage("Saving Aborted.\n" + P("gone/job.qr7") + ": No such file or directory");
   EXPECT_FALSE(logic.Close(paths));
 }
 

@@ -23,6 +23,7 @@ class MainLogicTest : public ::testing::Test {
     fs::remove_all(dir);
     fs::create_directories(dir);
     logic.workDir = dir;
+    prompts.autoNameFolder = dir;
   }
   void TearDown() override { fs::remove_all(dir); }
 
@@ -80,18 +81,42 @@ TEST_F(MainLogicTest, SaveCurrentDataCancelledAndUnwritable) {
   EXPECT_FALSE(fs::exists(dir / "16123101.qr7"));
 
   logic.workDir = dir / "missing-folder";
-  prompts.ExpectSaveCurrent("Save NWF", "16123101.qr7", true).ExpectMessage("Saving Aborted.");
+
+  prompts.autoNameFolder = logic.workDir;
+  prompts.ExpectSaveCurrent("Save NWF", "16123101.qr7", true)
+      .ExpectMessage("Saving Aborted.\n" + (logic.workDir / "16123101.qr7").string() +
+                     ": No such file or directory");
   EXPECT_EQ(logic.SaveCurrentData("Save NWF", ".qr7"), kConversionFileError);
   EXPECT_FALSE(logic.hasFile);
   EXPECT_TRUE(view.Modified());
 }
 
-TEST_F(MainLogicTest, WriteWithProgressReportsEachLine) {
-  view.SetLines({"1", "2", "3", "4"});
-  ASSERT_TRUE(logic.WriteCurrentData(dir / "out.txt", true));
-  EXPECT_EQ(prompts.texts, std::vector<std::string>{"Saving Now ..."});
-  EXPECT_EQ(prompts.positions, (std::vector<int>{0, 25, 50, 75, 100}));
-  EXPECT_EQ(ReadBytes(dir / "out.txt"), "1\r\n2\r\n3\r\n4\r\n");
+TEST_F(MainLogicTest, WriteWithProgressReportsAFewTimesASecond) {
+  // The clock moves by tick at every look: the gate is made at the first look, and each
+  // line looks once before it is written. Line i of 4 shows i x 25 when it opens the gate.
+  struct Case {
+    int tick;
+    std::vector<int> positions;
+    int pumps;
+  };
+  for (const Case& c : std::vector<Case>{
+           {0, {0, 100}, 0},                   // no time passes: only the ends
+           {124, {0, 50, 100}, 1},             // 248 ms is not yet enough, 372 is
+           {125, {0, 25, 75, 100}, 2},         // exactly 250 ms opens, counted afresh
+           {250, {0, 0, 25, 50, 75, 100}, 4},  // every look opens it
+       }) {
+    testing::ScriptedPrompts counted;
+    testing::FakeClock ticking;
+    ticking.tick = std::chrono::milliseconds(c.tick);
+    MemoryDataView lines;
+    MainLogic writer(lines, counted, ticking);
+    lines.SetLines({"1", "2", "3", "4"});
+    ASSERT_TRUE(writer.WriteCurrentData(dir / "out.txt", true));
+    EXPECT_EQ(counted.texts, std::vector<std::string>{"Saving Now ..."});
+    EXPECT_EQ(counted.positions, c.positions) << c.tick;
+    EXPECT_EQ(counted.pumps, c.pumps) << c.tick;
+    EXPECT_EQ(ReadBytes(dir / "out.txt"), "1\r\n2\r\n3\r\n4\r\n");
+  }
 }
 
 }  // namespace

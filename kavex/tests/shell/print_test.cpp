@@ -145,6 +145,11 @@ class RecordingPrinter : public Printer {
   }
   int DotsPerInchY() const override { return 600; }
   int PageHeight() const override { return pageHeight; }
+  int PageWidth() const override { return pageWidth; }
+  // A fixed pitch of six tenths of the height, whole pixels a character.
+  int TextWidth(int fontHeight, int characters) const override {
+    return characters * ((6 * fontHeight + 9) / 10);
+  }
   void NewPage() override { calls.push_back("page"); }
   void TextOut(int x, int y, const std::string& text) override {
     calls.push_back(std::to_string(x) + "," + std::to_string(y) + " " + text);
@@ -158,7 +163,49 @@ class RecordingPrinter : public Printer {
   bool begin = true;
   bool end = true;
   int pageHeight = 120;  // two rows of 60 at 6 points and 1.2
+  int pageWidth = 100000;
 };
+
+TEST(PrintFit, TheLargestHeightThatFitsNeverAboveTheChosenOne) {
+  struct Case {
+    const char* chars;
+    int large;
+    int pageWidth;
+    int height;
+    const char* note;
+  };
+  for (const Case& c : std::vector<Case>{
+           // 100 characters of 30 pixels fill 3000 exactly: that still fits.
+           {"100", 0, 3000, 50, ""},
+           {"101", 0, 3000, 48,
+            "101 characters per line do not fit the page at 6 points: printed at 5.8 points."},
+           {"100", 1, 3000, 50,
+            "100 characters per line do not fit the page at 11 points: printed at 6.0 points."},
+           {"255", 1, 3000, 18,
+            "255 characters per line do not fit the page at 11 points: printed at 2.2 points."},
+           {"1", 1, 3000, 92, ""},
+           // Nothing fits: the smallest height rather than nothing at all.
+           {"255", 0, 10, 1,
+            "255 characters per line do not fit the page at 6 points: printed at 0.1 points."},
+           // A printer that cannot say how wide its page is keeps the chosen size.
+           {"255", 1, 0, 92, ""},
+           {"", 1, 3000, 92, ""},
+       }) {
+    RecordingPrinter printer;
+    printer.pageWidth = c.pageWidth;
+    const PrintSettings settings{c.chars, "1.0", c.large};
+    EXPECT_EQ(FittingFontHeight(settings, printer), c.height) << c.chars << " " << c.pageWidth;
+    EXPECT_EQ(PrintFitNote(settings, printer), c.note) << c.chars << " " << c.pageWidth;
+  }
+  // The rows are printed at that height and stepped by it.
+  RecordingPrinter printer;
+  printer.pageWidth = 3000;
+  printer.pageHeight = 1000;
+  std::string failure;
+  EXPECT_TRUE(PrintLines({std::string(101, 'a')}, {"101", "1.0", 0}, printer, failure));
+  EXPECT_EQ(printer.calls,
+            (std::vector<std::string>{"begin 48", "0,0 " + std::string(101, 'a'), "end"}));
+}
 
 TEST(PrintLines, DrawsPiecesAndPages) {
   RecordingPrinter printer;

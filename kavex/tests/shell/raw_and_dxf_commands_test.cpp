@@ -55,6 +55,7 @@ class RawAndDxfCommandsTest : public ::testing::Test {
     fs::remove_all(dir);
     fs::create_directories(dir);
     logic.workDir = dir;
+    prompts.autoNameFolder = dir;
     logic.Settings().dataDir = dir.string();
   }
   void TearDown() override { fs::remove_all(dir); }
@@ -159,7 +160,8 @@ TEST_F(RawAndDxfCommandsTest, RawEndingsKeepTheData) {
        [](auto& t) {
          t.FiledData(t.dir / "no-folder" / "c.qr7", {"keep"}, true);
          t.prompts.ExpectMessage("Save changes?", kModeQuestion, kResultYes)
-             .ExpectMessage("Saving Aborted");
+             .ExpectMessage("Saving Aborted\n" + (t.dir / "no-folder" / "c.qr7").string() +
+                            ": No such file or directory");
        },
        kConversionFileError},
       {"no, then save-current cancelled",

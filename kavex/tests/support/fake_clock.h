@@ -7,7 +7,10 @@ namespace kavex::testing {
 // Time moves only when the code under test sleeps, so protocol delays cost nothing.
 class FakeClock final : public Clock {
  public:
-  TimePoint Now() override { return now_; }
+  TimePoint Now() override {
+    now_ += tick;
+    return now_;
+  }
   void SleepUntil(TimePoint when) override {
     if (when > now_) now_ = when;
     ++sleeps;
@@ -19,6 +22,8 @@ class FakeClock final : public Clock {
   }
 
   CalendarDate today{2016, 12, 31};
+  // Added to the time at every Now(): work that looks at the clock as it goes takes time.
+  std::chrono::milliseconds tick{0};
   int sleeps = 0;
 
  private:

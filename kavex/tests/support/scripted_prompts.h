@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -76,7 +77,10 @@ class ScriptedPrompts : public Prompts {
     log.push_back("save current: " + caption + " " + name);
     auto e = Next(Kind::SaveCurrent, caption);
     if (!e) return false;
-    EXPECT_EQ(e->file.value_or(""), name) << "name offered by \"" << caption << '"';
+    std::string expected = e->file.value_or("");
+    if (!autoNameFolder.empty() && std::filesystem::path(expected).is_relative())
+      expected = (autoNameFolder / expected).string();
+    EXPECT_EQ(expected, name) << "name offered by \"" << caption << '"';
     return e->answer == kResultOk;
   }
   std::optional<std::string> ChooseFolder(const std::string& current) override {
@@ -98,6 +102,9 @@ class ScriptedPrompts : public Prompts {
   bool Done() const { return queue_.empty(); }
 
   std::vector<std::string> log;
+  // Where automatic names are offered: a relative name expected by ExpectSaveCurrent is
+  // expected as its full path in this folder.
+  std::filesystem::path autoNameFolder;
   std::vector<int> positions;      // every progress position shown
   std::vector<std::string> texts;  // every progress text shown
   int cancelAfterPolls = -1;       // progress Cancel pressed after this many polls

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -62,6 +63,31 @@ class PrintCli : public ::testing::Test {
     return pages;
   }
 
+  // Each printed row of the first page as pdftotext places it, in points.
+  struct Box {
+    double xMin, yMin, xMax;
+    std::string text;
+  };
+  std::vector<Box> Boxes() {
+    const std::string html = (dir / "out.html").string();
+    EXPECT_EQ(std::system(
+                  ("pdftotext -bbox -f 1 -l 1 " + (dir / "out.pdf").string() + " " + html).c_str()),
+              0);
+    std::vector<Box> boxes;
+    const std::string text = Read(html);
+    for (size_t at = text.find("<word "); at != std::string::npos;
+         at = text.find("<word ", at + 1)) {
+      auto number = [&](const char* name) {
+        const size_t p = text.find(name, at) + std::string(name).size();
+        return std::strtod(text.c_str() + p, nullptr);
+      };
+      const size_t open = text.find('>', at) + 1;
+      boxes.push_back({number("xMin=\""), number("yMin=\""), number("xMax=\""),
+                       text.substr(open, text.find('<', open) - open)});
+    }
+    return boxes;
+  }
+
   fs::path dir;
 };
 
@@ -112,17 +138,69 @@ TEST_F(PrintCli, OptionsChangeTheRowsAPage) {
     size_t pages;
     size_t firstPageRows;
   };
-  // 11 points: 92 pixels, step 110, 58 rows. Interval 2.0 at 6 points: step 100, 64 rows.
-  // 1.0: step 50, 128 rows.
+  // 11 points: 92 pixels, step 110, 58 rows (40 characters fit the width at 11 points).
+  // Interval 2.0 at 6 points: step 100, 64 rows. 1.0: step 50, 128 rows (140 fit at 6 points).
   for (const Case& c : std::vector<Case>{{"", 3, 106},
-                                         {" --large", 6, 58},
+                                         {" --large --chars 40", 6, 58},
                                          {" --interval 2", 5, 64},
-                                         {" --interval 1.0 --chars 255", 3, 128}}) {
+                                         {" --interval 1.0 --chars 140", 3, 128}}) {
     ASSERT_EQ(Run(in + out + c.options), 0) << c.options << Read(dir / "stderr");
     const auto pages = Pages();
     ASSERT_EQ(pages.size(), c.pages) << c.options;
     EXPECT_EQ(pages[0].size(), c.firstPageRows) << c.options;
     EXPECT_EQ(pages.back().back(), "L300") << c.options;
+  }
+}
+
+TEST_F(PrintCli, RowsStayInsideThePrintableWidth) {
+  // A4 is 595.28 points wide; with half-inch margins the rows must lie within 36..559.28.
+  // Interval 1.0 makes the row step the font height: pixels at 600 dpi are 0.12 points.
+  constexpr double kLeft = 36.0, kRight = 595.28 - 36.0;
+  struct Case {
+    const char* options;
+    int chars;
+    int chosenPixels;
+    bool reduced;
+  };
+  for (const Case& c : std::vector<Case>{{"", 100, 50, false},
+                                         {" --large", 100, 92, true},
+                                         {" --chars 255", 255, 50, true},
+                                         {" --large --chars 1", 1, 92, false},
+                                         {" --large --chars 40", 40, 92, false}}) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 3; ++i) {
+      std::string row;
+      for (int k = 0; k < c.chars; ++k) row += static_cast<char>('0' + (i + k) % 10);
+      lines.push_back(row);
+    }
+    ASSERT_EQ(
+        Run(Listing(lines) + " -o " + (dir / "out.pdf").string() + " --interval 1.0" + c.options),
+        0)
+        << c.options;
+    const std::vector<Box> boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 3u) << c.options;
+    const int pixels = static_cast<int>(std::lround((boxes[1].yMin - boxes[0].yMin) / 0.12));
+    for (size_t i = 0; i < boxes.size(); ++i) {
+      EXPECT_EQ(boxes[i].text, lines[i]) << c.options;
+      EXPECT_NEAR(boxes[i].xMin, kLeft, 0.01) << c.options;
+      EXPECT_LE(boxes[i].xMax, kRight) << c.options;
+    }
+    const std::string warning = Read(dir / "stderr");
+    if (!c.reduced) {
+      EXPECT_EQ(pixels, c.chosenPixels) << c.options;
+      EXPECT_EQ(warning, "") << c.options;
+      continue;
+    }
+    // The largest size that fits: one pixel more would run over the edge.
+    EXPECT_LT(pixels, c.chosenPixels) << c.options;
+    const double width = boxes[0].xMax - kLeft;
+    EXPECT_GT(width * (pixels + 1) / pixels, kRight - kLeft) << c.options;
+    char expected[160];
+    std::snprintf(expected, sizeof expected,
+                  "kavex-cli: warning: %d characters per line do not fit the page at %d points: "
+                  "printed at %.1f points.\n",
+                  c.chars, c.chosenPixels == 92 ? 11 : 6, pixels * 0.12);
+    EXPECT_EQ(warning, expected) << c.options;
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -147,6 +148,56 @@ TEST_F(CvtDialogTest, KeyFilterRefusesOtherKeys) {
 
   Press(d->Edit3, Qt::Key_Return);  // moves the focus, no message
   EXPECT_EQ(messages.size(), 2u);
+}
+
+TEST_F(CvtDialogTest, EditingShortcutsPassAndPastedTextIsCheckedAsTyped) {
+  auto d = Make();
+  QLineEdit* e = d->Edit2;
+  e->setText("1.000000");
+  Press(e, Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(e->selectedText(), "1.000000");
+  Press(e, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), "1.000000");
+  Press(e, Qt::Key_X, Qt::ControlModifier);
+  EXPECT_EQ(e->text(), "");
+  Press(e, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(e->text(), "1.000000");
+  EXPECT_TRUE(messages.empty());
+
+  struct Case {
+    const char* pasted;
+    bool taken;
+  };
+  for (const Case& c : std::vector<Case>{{"0.9999", true},
+                                         {"-12.5", true},
+                                         {"", true},
+                                         {"1,0", false},
+                                         {"1e-4", false},
+                                         {" 1", false},
+                                         {"1\n", false},
+                                         {"\xD9\xA1", false}}) {  // a digit of another script
+    messages.clear();
+    e->setText("1.000000");
+    e->selectAll();
+    QApplication::clipboard()->setText(QString::fromUtf8(c.pasted));
+    Press(e, Qt::Key_V, Qt::ControlModifier);
+    if (c.taken) {
+      EXPECT_EQ(e->text(), QString::fromUtf8(c.pasted)) << c.pasted;
+      EXPECT_TRUE(messages.empty()) << c.pasted;
+    } else {
+      // As a key that types it would be: the message, the last accepted text back.
+      EXPECT_EQ(e->text(), "1.000000") << c.pasted;
+      EXPECT_EQ(messages, std::vector<QString>{"Data Input|Invalid Input Key"}) << c.pasted;
+    }
+  }
+  // A paste from the context menu is checked the same way.
+  messages.clear();
+  d->Edit3->setText("0");
+  QApplication::clipboard()->setText("12 m");
+  d->Edit3->selectAll();
+  d->Edit3->paste();
+  EXPECT_EQ(d->Edit3->text(), "0");
+  EXPECT_EQ(messages, std::vector<QString>{"Data Input|Invalid Input Key"});
 }
 
 TEST_F(CvtDialogTest, LeaveChecks) {

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -104,7 +106,7 @@ TEST_F(EditPrintGui, CoordinateRowsAddedEditedDeletedAndWrittenBack) {
     QAbstractItemModel* model = edit->EditStringGrid->model();
     titlesOk = model->rowCount() == 2 && model->columnCount() == 4 &&
                model->headerData(0, Qt::Horizontal).toString() == "     POINT NO" &&
-               model->index(0, 1).data().toString() == "     10.500";
+               model->index(0, 1).data().toString() == "10.500";
     FillInput({"P3", "-12.5", "12.5", "0"});
     edit->NewClicked();
     edit->EditStringGrid->selectRow(0);
@@ -135,6 +137,35 @@ TEST_F(EditPrintGui, CoordinateRowsAddedEditedDeletedAndWrittenBack) {
   EXPECT_TRUE(form->Logic().Settings().showUpdateDialog);
   ASSERT_TRUE(ReadCoordinateList(lines));
   EXPECT_EQ(ReadCoordinateList(lines)->size(), 2u);
+}
+
+TEST_F(EditPrintGui, TypedRowsLineUpWithLoadedRows) {
+  form->DataMemo1->SetLines(
+      {MakeBlockLine("_+P1        _ x +00012500_ y -00003250_ z +00000000_", 0)});
+  std::vector<std::vector<QString>> shown;
+  std::vector<std::vector<int>> alignment;
+  testing::WhenShown<TCodeEditDlg>([&](TCodeEditDlg* edit) {
+    FillInput({"P2", "12.5", "-3.25", "0"});
+    edit->NewClicked();
+    QAbstractItemModel* model = edit->EditStringGrid->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+      shown.emplace_back();
+      alignment.emplace_back();
+      for (int column = 0; column < 4; ++column) {
+        shown.back().push_back(model->index(row, column).data().toString());
+        alignment.back().push_back(model->index(row, column).data(Qt::TextAlignmentRole).toInt() &
+                                   Qt::AlignHorizontal_Mask);
+      }
+    }
+    edit->CancelButton->click();
+  });
+  form->EditButton->trigger();
+  // The loaded row (read as "%11.3lf") and the typed one ("%9.3lf", "%10.3lf") look alike.
+  EXPECT_EQ(shown,
+            (std::vector<std::vector<QString>>{{"P1        ", "12.500", "-3.250", "0.000"},
+                                               {"P2        ", "12.500", "-3.250", "0.000"}}));
+  const std::vector<int> sides = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignRight, Qt::AlignRight};
+  EXPECT_EQ(alignment, (std::vector<std::vector<int>>{sides, sides}));
 }
 
 TEST_F(EditPrintGui, EditNeedsOneRowAndCancelKeepsTheData) {
@@ -231,6 +262,26 @@ TEST_F(EditPrintGui, DataInputKeysEnterAndLeaving) {
   EXPECT_EQ(prompts.log,
             (std::vector<std::string>{"Data Input|Invalid Input Key", "Data Input|No Data",
                                       "Data Input|Limit over "}));
+  // Editing shortcuts pass; pasted text is checked as typed: a coordinate field is cleared
+  // with the message as for a key, the name takes anything.
+  prompts.log.clear();
+  QApplication::clipboard()->setText("1,5");
+  input.Edits[1]->setFocus();
+  QTest::keyClick(input.Edits[1], Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(input.Edits[1], Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(input.Edits[1]->text(), "");
+  QApplication::clipboard()->setText("-2.5");
+  QTest::keyClick(input.Edits[1], Qt::Key_V, Qt::ControlModifier);
+  QTest::keyClick(input.Edits[1], Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(input.Edits[1], Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(input.Edits[1]->text(), "-2.5");
+  EXPECT_EQ(QApplication::clipboard()->text(), "-2.5");
+  QApplication::clipboard()->setText("PA 1");
+  input.Edits[0]->setFocus();
+  input.Edits[0]->selectAll();
+  QTest::keyClick(input.Edits[0], Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(input.Edits[0]->text(), "PA 1");
+  EXPECT_EQ(prompts.log, std::vector<std::string>{"Data Input|Invalid Input Key"});
   // Point codes: field 2 holds any text, field 1 is checked on leaving.
   prompts.log.clear();
   input.Setup(EditKind::kPointCodes, std::nullopt);
@@ -299,6 +350,53 @@ TEST_F(EditPrintGui, PrintMenuPrintsTheViewToAPdfFile) {
   EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), 5);
   EXPECT_NE(text.find("row 64\n\n\frow 65\n"), std::string::npos)
       << text.substr(text.find("row 63"), 40);
+}
+
+TEST_F(EditPrintGui, TypeTooWideForThePageIsMadeSmallerAndSaidSo) {
+  // The printer as the print dialog would leave it: A4, half-inch margins, 600 dpi.
+  const fs::path pdf = dir / "wide.pdf";
+  QPrinter& device = Data().Printer().Device();
+  device.setOutputFormat(QPrinter::PdfFormat);
+  device.setOutputFileName(QString::fromStdString(pdf.string()));
+  device.setResolution(600);
+  device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                   QMarginsF(36, 36, 36, 36), QPageLayout::Point));
+  Data().Printer().SetChooser([](QPrinter&) { return true; });
+  form->DataMemo1->SetLines({std::string(100, 'W'), std::string(60, 'x')});
+
+  QString note;
+  bool hiddenAtSix = false;
+  testing::WhenShown<TPrintOptnDlg>([&](TPrintOptnDlg* options) {
+    // A fresh installation's settings: 100 characters at 11 points.
+    note = options->FitNoteLabel->isVisible() ? options->FitNoteLabel->text() : QString();
+    options->Size6Button->setChecked(true);
+    hiddenAtSix = options->FitNoteLabel->isHidden();
+    options->Size11Button->setChecked(true);
+    options->ContinueButton->click();
+  });
+  form->PrintItem->trigger();
+  EXPECT_TRUE(
+      note.startsWith("100 characters per line do not fit the page at 11 points: "
+                      "printed at "))
+      << note.toStdString();
+  EXPECT_TRUE(hiddenAtSix);
+
+  // Every row lies inside the printable area: 36 to 595.28 - 36 points.
+  const fs::path html = dir / "wide.html";
+  ASSERT_EQ(std::system(("pdftotext -bbox " + pdf.string() + " " + html.string()).c_str()), 0);
+  std::ifstream in(html, std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::vector<std::string> words;
+  for (size_t at = text.find("<word "); at != std::string::npos; at = text.find("<word ", at + 1)) {
+    auto number = [&](const char* name) {
+      return std::strtod(text.c_str() + text.find(name, at) + std::strlen(name), nullptr);
+    };
+    EXPECT_NEAR(number("xMin=\""), 36.0, 0.01);
+    EXPECT_LE(number("xMax=\""), 595.28 - 36.0);
+    const size_t open = text.find('>', at) + 1;
+    words.push_back(text.substr(open, text.find('<', open) - open));
+  }
+  EXPECT_EQ(words, (std::vector<std::string>{std::string(100, 'W'), std::string(60, 'x')}));
 }
 
 }  // namespace
