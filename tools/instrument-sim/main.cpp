@@ -1,6 +1,7 @@
 // A virtual instrument on a pseudo-terminal. It prints the device path it serves on the
 // first line of standard output, then plays one scenario and exits.
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "pty.h"
@@ -9,18 +10,28 @@
 namespace {
 
 void PrintHelp(std::FILE* out) {
-  std::fprintf(out, "Usage: instrument-sim SCENARIO [OPTIONS...]\n\nScenarios:\n");
+  std::fprintf(out,
+               "Usage: instrument-sim [--report FILE] SCENARIO [OPTIONS...]\n\n"
+               "--report FILE  at the end, writes how well the paced writes kept to the line\n"
+               "               rate (bytes, line time, send time, worst lateness, turnaround)\n\n"
+               "Scenarios:\n");
   for (const auto& s : sim::Scenarios()) std::fprintf(out, "%s\n", s.usage);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::string(argv[1]) == "--help") {
-    PrintHelp(argc < 2 ? stderr : stdout);
-    return argc < 2 ? 2 : 0;
+  int first = 1;
+  std::string report;
+  if (argc > 2 && std::string(argv[1]) == "--report") {
+    report = argv[2];
+    first = 3;
   }
-  const std::string name = argv[1];
+  if (argc <= first || std::string(argv[first]) == "--help") {
+    PrintHelp(argc <= first ? stderr : stdout);
+    return argc <= first ? 2 : 0;
+  }
+  const std::string name = argv[first];
   for (const auto& s : sim::Scenarios()) {
     if (name != s.name) continue;
     sim::Pty pty;
@@ -30,7 +41,16 @@ int main(int argc, char** argv) {
     }
     std::printf("%s\n", pty.DevicePath().c_str());
     std::fflush(stdout);
-    return s.run(pty, sim::Args(argv + 2, argv + argc));
+    const int status = s.run(pty, sim::Args(argv + first + 1, argv + argc));
+    if (!report.empty()) {
+      std::ofstream out(report, std::ios::trunc);
+      out << pty.Paced().Report() << "\n";
+      if (!out) {
+        std::fprintf(stderr, "instrument-sim: cannot write %s\n", report.c_str());
+        return 1;
+      }
+    }
+    return status;
   }
   std::fprintf(stderr, "instrument-sim: unknown scenario '%s'\n", name.c_str());
   return 2;
