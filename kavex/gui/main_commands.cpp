@@ -4,6 +4,7 @@
 #include "kavex/gui/main_form.h"
 #include "kavex/gui/tadvanced_dlg.h"
 #include "kavex/gui/transfer_dialogs.h"
+#include "kavex/platform/config_paths.h"
 #include "kavex/platform/port_permission.h"
 #include "kavex/shell/convert_commands.h"
 
@@ -67,6 +68,10 @@ DownloadHandOver MainCommands::HandOver() {
   };
   handOver.hkToText = [](MainLogic& logic, const std::string& path) {
     return ConvertHkFileToText(logic, path);
+  };
+  handOver.captureFolder = KavexCaptureFolder();
+  handOver.captureFailed = [this](const std::string& problem) {
+    form_.Logic().ShowMessage("The download is not protected against a crash: " + problem);
   };
   return handOver;
 }

@@ -60,7 +60,9 @@ QLabel* NewLabel(QWidget* parent, const char* name) {
 }  // namespace
 
 CTransferDoc::CTransferDoc(TransferRunner::DeviceFactory factory, QObject* parent, Clock* clock)
-    : QObject(parent), runner_(std::move(factory), nullptr, clock) {}
+    : QObject(parent), runner_(std::move(factory), nullptr, clock) {
+  runner_.SetTrace(&trace_);
+}
 
 CTransferView::CTransferView(TaskContext context, CTransferDoc& doc, const PortProbe& ports,
                              QWidget* parent)

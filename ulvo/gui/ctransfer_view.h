@@ -30,8 +30,11 @@ class CTransferDoc : public QObject {
   explicit CTransferDoc(TransferRunner::DeviceFactory factory, QObject* parent = nullptr,
                         Clock* clock = nullptr);
   TransferRunner& Runner() { return runner_; }
+  // The line trace of the last transfer, for the window's "Line" pane.
+  TraceModel& Trace() { return trace_; }
 
  private:
+  TraceModel trace_;
   TransferRunner runner_;
 };
 
