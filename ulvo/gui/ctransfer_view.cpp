@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "ulvo/gui/ctransfer_prop_sheet.h"
+#include "ulvo/gui/line_pane.h"
 #include "ulvo/platform/port_permission.h"
 #include "ulvo/transfer/transfer_codes.h"
 
@@ -26,6 +27,10 @@ namespace ulvo {
 namespace tt = transfer_texts;
 
 namespace {
+
+// Where the per-user store keeps whether the "Line" pane was open.
+constexpr const char* kPaneSection = "Transfer";
+constexpr const char* kPaneKey = "LinePaneOpen";
 
 class QtTransferPrompts : public TransferFormPrompts {
  public:
@@ -208,6 +213,17 @@ CTransferView::CTransferView(TaskContext context, CTransferDoc& doc, const PortP
   layout->addLayout(top);
   layout->addWidget(paramsBox_);
   layout->addLayout(bottom, 1);
+  linePane_ = new LinePane(
+      doc_.Trace(), [this](const char* key, const char* text) { return context_.QText(key, text); },
+      this);
+  layout->addWidget(linePane_);
+  if (context_.profile)
+    linePane_->SetOpen(context_.profile->GetNumber(kPaneSection, kPaneKey).value_or(0) != 0);
+  linePane_->onOpenChanged = [this](bool open) {
+    if (context_.profile) context_.profile->SetNumber(kPaneSection, kPaneKey, open ? 1 : 0);
+    if (auto* window = qobject_cast<QMdiSubWindow*>(parentWidget()))
+      window->setFixedSize(FrameSize());
+  };
 
   Translate();
 
@@ -458,16 +474,22 @@ void CTransferView::closeEvent(QCloseEvent* event) {
 
 bool CTransferView::event(QEvent* event) {
   if (event->type() == QEvent::ParentChange)
-    if (auto* window = qobject_cast<QMdiSubWindow*>(parentWidget())) CTransferFrame::Attach(window);
+    if (auto* window = qobject_cast<QMdiSubWindow*>(parentWidget()))
+      CTransferFrame::Attach(window, FrameSize());
   return QWidget::event(event);
 }
 
-void CTransferFrame::Attach(QMdiSubWindow* window) {
+QSize CTransferView::FrameSize() const {
+  // The form's own 600 x 500, the pane's toggle under it, and room for the pane when open.
+  return {600, linePane_->IsOpen() ? 780 : 524};
+}
+
+void CTransferFrame::Attach(QMdiSubWindow* window, QSize size) {
   if (window->findChild<CTransferFrame*>(QString(), Qt::FindDirectChildrenOnly)) return;
   auto* frame = new CTransferFrame(window);
   window->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-  window->setFixedSize(600, 500);
+  window->setFixedSize(size);
   window->installEventFilter(frame);
 }
 
