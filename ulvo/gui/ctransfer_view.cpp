@@ -217,12 +217,19 @@ CTransferView::CTransferView(TaskContext context, CTransferDoc& doc, const PortP
       doc_.Trace(), [this](const char* key, const char* text) { return context_.QText(key, text); },
       this);
   layout->addWidget(linePane_);
-  if (context_.profile)
-    linePane_->SetOpen(context_.profile->GetNumber(kPaneSection, kPaneKey).value_or(0) != 0);
-  linePane_->onOpenChanged = [this](bool open) {
-    if (context_.profile) context_.profile->SetNumber(kPaneSection, kPaneKey, open ? 1 : 0);
+  // The form keeps its height; what the open pane adds goes to the pane.
+  const auto fit = [this, layout, bottom](bool open) {
+    layout->setStretchFactor(bottom, open ? 0 : 1);
+    layout->setStretchFactor(linePane_, open ? 1 : 0);
     if (auto* window = qobject_cast<QMdiSubWindow*>(parentWidget()))
       window->setFixedSize(FrameSize());
+  };
+  if (context_.profile)
+    linePane_->SetOpen(context_.profile->GetNumber(kPaneSection, kPaneKey).value_or(0) != 0);
+  fit(linePane_->IsOpen());
+  linePane_->onOpenChanged = [this, fit](bool open) {
+    if (context_.profile) context_.profile->SetNumber(kPaneSection, kPaneKey, open ? 1 : 0);
+    fit(open);
   };
 
   Translate();
@@ -481,7 +488,7 @@ bool CTransferView::event(QEvent* event) {
 
 QSize CTransferView::FrameSize() const {
   // The form's own 600 x 500, the pane's toggle under it, and room for the pane when open.
-  return {600, linePane_->IsOpen() ? 780 : 524};
+  return {600, linePane_->IsOpen() ? 720 : 524};
 }
 
 void CTransferFrame::Attach(QMdiSubWindow* window, QSize size) {

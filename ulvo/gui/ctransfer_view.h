@@ -139,7 +139,7 @@ class CTransferView : public QWidget, private TransferFormPrompts {
   LinePane* linePane_;
 };
 
-// The transfer task's child window: 600 wide, 524 high (780 with the "Line" pane open),
+// The transfer task's child window: 600 wide, 524 high (720 with the "Line" pane open),
 // neither sizable, minimizable nor maximizable.
 // Attached to the MDI child window the view is put in.
 class CTransferFrame : public QObject {

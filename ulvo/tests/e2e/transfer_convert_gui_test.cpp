@@ -133,7 +133,7 @@ TEST(TransferConvertGui, ReceivedFileConvertsWithOneClick) {
   EXPECT_EQ(Child<QLabel>(transfer, "messages")->text(), "Transfer succesful");
   EXPECT_EQ(Child<QLabel>(transfer, "bytes")->text(), "128");
   EXPECT_EQ(sim.Wait(), 0);
-  EXPECT_EQ(transfer->parentWidget()->size(), QSize(600, 780));
+  EXPECT_EQ(transfer->parentWidget()->size(), QSize(600, 720));
   EXPECT_EQ(profile.GetNumber("Transfer", "LinePaneOpen"), 1);
   pane->Refresh();
   const QString shown = pane->Text()->toPlainText();
