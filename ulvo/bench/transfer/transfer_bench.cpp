@@ -200,9 +200,11 @@ sim::RunFigures RunOne(const std::string& simPath, const fs::path& dir, const Ca
   const uint32_t result = serial.Run(nullptr, MakeInstrument(baud, c), device,
                                      receive ? ulvo::kDirectionReceive : ulvo::kDirectionSend,
                                      (receive ? received : source).string());
+  // The transfer ends here; the capture's last sync and the pane's last look come after it
+  // but count in the CPU time.
+  const int64_t endNs = sim::SteadyNs(Steady::now());
   if (capture) capture->Finish();
   pane.reset();
-  const int64_t endNs = sim::SteadyNs(Steady::now());
   r.cpu = sim::CpuSeconds() - cpu0;
   const int simExit =
       sim::FinishRun(r, simulator, report.string(), line.firstWriteNs, line.BytesWritten(), endNs);
