@@ -205,7 +205,11 @@ TEST_F(E2e, CliKilledMidDownloadIsRecovered) {
     std::vector<std::string> cli;
   };
   const Case cases[] = {
-      {"terminal", text, {"kavex-text", "--baud", "1200"}, {"--baud", "1200"}},
+      // A second before the first line: by then the port is open and purged.
+      {"terminal",
+       text,
+       {"kavex-text", "--baud", "1200", "--start-ms", "1000"},
+       {"--baud", "1200"}},
       {"qrx6",
        blocks,
        {"kavex-qrx6", "--ack-nak", "--baud", "2400"},

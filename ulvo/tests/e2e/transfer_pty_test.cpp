@@ -199,8 +199,9 @@ TEST_F(PtyTransfer, CliKilledMidReceiveIsRecovered) {
     SCOPED_TRACE(c.format);
     fs::remove_all(captures);
     fs::remove(Path("received"));
+    // The instrument starts a second after: by then the port is open and purged.
     Simulator sim({"ulvo-send", "--format", c.format, "--handshake", c.handshake, "--baud", c.baud,
-                   "--delay-ms", "0", "--file", Path("source")});
+                   "--delay-ms", "1000", "--file", Path("source")});
     const pid_t cli = fork();
     if (cli == 0) {
       setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
