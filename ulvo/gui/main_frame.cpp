@@ -19,6 +19,7 @@
 #include "ulvo/gui/about_dlg.h"
 #include "ulvo/gui/help_view.h"
 #include "ulvo/gui/pictures.h"
+#include "ulvo/gui/qt_translations.h"
 #include "ulvo/gui/ui_text.h"
 #include "ulvo/shell/help_pages.h"
 
@@ -66,6 +67,7 @@ int HelpIdOf(const QWidget* control) {
 CMainFrame::CMainFrame(CDunmarkApp& app, QWidget* parent)
     : QMainWindow(parent), app_(app), lockKeyReader_(ReadLockKeys) {
   app_.LoadTranslations();
+  InstallQtTranslations(app_.Language(), this);
   setWindowTitle(QStringLiteral("ULVO"));
   setWindowIcon(ProgramIcon());
   mdi_ = new QMdiArea(this);

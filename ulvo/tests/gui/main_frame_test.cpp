@@ -4,12 +4,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
@@ -174,6 +177,21 @@ TEST_F(MainFrameTest, ShippedDutchFileTranslatesEveryMenuText) {
     ready |= label->text() == "Gereed";
   EXPECT_TRUE(ready);
   EXPECT_EQ(frame.CommandAction(kCmdPrint)->toolTip(), "Afdrukken");
+}
+
+// Qt's own buttons follow the translations' language, and only while the frame lives.
+TEST_F(MainFrameTest, QtsOwnTextsSpeakTheTranslationsLanguage) {
+  const auto yesNo = [] {
+    QMessageBox box(QMessageBox::Question, "ULVO", "?", QMessageBox::Yes | QMessageBox::No);
+    return box.button(QMessageBox::Yes)->text() + "/" + box.button(QMessageBox::No)->text();
+  };
+  ASSERT_EQ(yesNo(), "&Yes/&No");
+  fs::copy_file(fs::path(ULVO_SHIPPED_DATA_DIR) / "ulvo-nl.tft", folder_ / "ulvo.tft");
+  Frame();
+  EXPECT_EQ(yesNo(), "&Ja/&Nee");
+  EXPECT_EQ(QFileDialog::tr("&Open"), "&Openen") << "file dialogs too";
+  frame_.reset();
+  EXPECT_EQ(yesNo(), "&Yes/&No");
 }
 
 TEST_F(MainFrameTest, TaskCommandsEnabledOnlyWhileNoWindowOfTheirType) {
