@@ -402,6 +402,17 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   // Task windows may refuse (unsaved definitions); then the program stays.
   for (QMdiSubWindow* window : mdi_->subWindowList()) {
     if (!window->isHidden() && !window->close()) {
+      if (!exitWhenClosed_ && window->widget() &&
+          window->widget()->property(kClosesWhenStoppedProperty).toBool()) {
+        exitWhenClosed_ = true;
+        connect(
+            window, &QObject::destroyed, this,
+            [this] {
+              exitWhenClosed_ = false;
+              close();
+            },
+            Qt::QueuedConnection);
+      }
       event->ignore();
       return;
     }

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <filesystem>
 #include <fstream>
@@ -397,6 +399,40 @@ TEST_F(MainFrameTest, ARefusingTaskWindowKeepsTheProgramOpen) {
   EXPECT_FALSE(frame.close());
   EXPECT_TRUE(frame.TaskIsOpen(kDesignType));
   EXPECT_FALSE(fs::exists(folder_ / "Settings.xml"));
+}
+
+// A task view whose work has to stop first: it closes itself a moment after it refused.
+class StoppingView : public QLabel {
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    if (stopped_) return event->accept();
+    event->ignore();
+    if (property(kClosesWhenStoppedProperty).toBool()) return;
+    setProperty(kClosesWhenStoppedProperty, true);
+    QTimer::singleShot(50, this, [this] {
+      stopped_ = true;
+      parentWidget()->close();
+    });
+  }
+  bool stopped_ = false;
+};
+
+TEST_F(MainFrameTest, ExitDuringWorkThatStopsFirstExitsOnceItStopped) {
+  CMainFrame& frame = Frame();
+  frame.RegisterTask(kTransferType, [](CMainFrame&) { return new StoppingView; });
+  frame.OpenTask(kTransferType);
+  frame.show();
+  EXPECT_FALSE(frame.close());
+  EXPECT_FALSE(frame.close());  // asked again while stopping: still one exit
+  EXPECT_TRUE(frame.isVisible());
+  QElapsedTimer timer;
+  timer.start();
+  while (frame.isVisible() && timer.elapsed() < 5000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  EXPECT_FALSE(frame.isVisible());
+  EXPECT_TRUE(fs::exists(folder_ / "Settings.xml"));
 }
 
 TEST_F(MainFrameTest, AboutBoxTitleAndFields) {
