@@ -17,6 +17,7 @@
 #include <QToolBar>
 
 #include "ulvo/gui/about_dlg.h"
+#include "ulvo/gui/form_keys.h"
 #include "ulvo/gui/help_view.h"
 #include "ulvo/gui/pictures.h"
 #include "ulvo/gui/qt_translations.h"
@@ -77,6 +78,7 @@ CMainFrame::CMainFrame(CDunmarkApp& app, QWidget* parent)
   CreateMenu();
   CreateToolBar();
   CreateStatusBar();
+  new FormKeys(*mdi_, *menuBar(), this);
 
   tasks_[kHelpType].factory = [](CMainFrame& frame) -> QWidget* {
     auto* view = new CHelpView(frame.App().ProgramFolder());

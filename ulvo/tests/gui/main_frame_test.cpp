@@ -171,7 +171,7 @@ TEST_F(MainFrameTest, ShippedDutchFileTranslatesEveryMenuText) {
       "  &Overdracht", "  &Converteren",
       "Be&eld",        "  &Werkbalk",
       "  &Statusbalk", "&Help",
-      "  &Inhoud",     "  &Info over ULVO...",
+      "  &Inhoud",     "  Info &over ULVO...",
   };
   EXPECT_EQ(MenuTexts(frame.menuBar()), dutch);
   bool ready = false;
