@@ -324,8 +324,8 @@ TEST_P(FormKeysTest, TabVisitsEveryControlInReadingOrder) {
   }
 }
 
-// The dialogs: Enter is OK, Escape closes without keeping what was typed.
-TEST_P(FormKeysTest, DialogsTakeEnterAsOkAndEscapeAsCancel) {
+// The dialogs: OK is the default button (Enter), Escape closes without keeping what was typed.
+TEST_P(FormKeysTest, DialogsHaveOkAsDefaultAndEscapeCancels) {
   CMainFrame& frame = *frame_;
   for (int command : {kCmdTypes, kCmdGroups, kCmdElements}) {
     WithModal([&] { frame.CommandAction(command)->trigger(); },
