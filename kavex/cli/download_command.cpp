@@ -129,7 +129,8 @@ int RunDownloadCommand(const Args& args) {
     std::fprintf(stderr, "Saving Aborted.\n");
     return kExitFailure;
   }
-  return outcome == DownloadOutcome::Completed ? kExitOk : kExitFailure;
+  // The data is safe by now: what failed is the port or the talk with the instrument.
+  return outcome == DownloadOutcome::Completed ? kExitOk : kExitDevice;
 }
 
 }  // namespace

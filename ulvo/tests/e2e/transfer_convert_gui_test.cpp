@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QThread>
-#include <filesystem>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -116,7 +116,9 @@ TEST(TransferConvertGui, ReceivedFileConvertsWithOneClick) {
   Select(Child<QComboBox>(transfer, "option"), "Job file in numbered blocks");
   const std::string received = (home / "received.itf").string();
   RunTransfer(transfer, received, sim.Path());
-  EXPECT_EQ(Child<QLabel>(transfer, "messages")->text(), "Transfer succesful");
+  EXPECT_EQ(
+      Child<QLabel>(transfer, "messages")->text(),
+      "Transfer succesful\nThe received data was saved in\n" + QString::fromStdString(received));
   EXPECT_EQ(Child<QLabel>(transfer, "bytes")->text(), "128");
   EXPECT_EQ(sim.Wait(), 0);
 
@@ -221,16 +223,16 @@ TEST(TransferConvertGui, ExistingFileIsReplacedOnlyAfterYesAndOnlyByData) {
     prompts.answers = {true};
     RunTransfer(transfer, job, sim.Path());
     EXPECT_EQ(prompts.asked, std::vector<std::string>{question});
-    EXPECT_TRUE(messages->text().startsWith("Transfer failed\nno answer from the instrument within "))
+    EXPECT_TRUE(
+        messages->text().startsWith("Transfer failed\nno answer from the instrument within "))
         << messages->text().toStdString();
-    EXPECT_TRUE(messages->text().endsWith(
-        "\nNothing was received; " + QString::fromStdString(job) + " was left as it was."));
+    EXPECT_TRUE(messages->text().endsWith("\nNothing was received; " + QString::fromStdString(job) +
+                                          " was left as it was."));
     EXPECT_EQ(ReadAll(job), yesterday);
     EXPECT_NE(convert->SourceFile()->text().toStdString(), job);
   }
   // Two points, x, y and z in millimetres.
-  const std::string stream =
-      "_+ST7       _ x  +4500123_ y  -1200456_ z     +1234__";
+  const std::string stream = "_+ST7       _ x  +4500123_ y  -1200456_ z     +1234__";
   std::ofstream(home / "send.itf", std::ios::binary) << stream;
   {
     SCOPED_TRACE("instrument sends, no");
@@ -256,7 +258,8 @@ TEST(TransferConvertGui, ExistingFileIsReplacedOnlyAfterYesAndOnlyByData) {
     prompts.answers = {true};
     RunTransfer(transfer, job, sim.Path());
     EXPECT_EQ(prompts.asked, std::vector<std::string>{question});
-    EXPECT_EQ(messages->text(), "Transfer succesful");
+    EXPECT_EQ(messages->text(),
+              "Transfer succesful\nThe received data was saved in\n" + QString::fromStdString(job));
     EXPECT_EQ(sim.Wait(), 0);
     EXPECT_EQ(ReadAll(job), stream + std::string(128 - stream.size(), ' '));
     // The Convert window that stayed open now starts from the received file.

@@ -175,7 +175,7 @@ TEST_F(ConvertCli, DownloadDestinationSettledBeforeThePort) {
   EXPECT_EQ(Run("download qrx6 --port " + port + " -o " + missing), 1);
   EXPECT_EQ(Read("stderr"), "Saving Aborted.\n" + missing + ": No such file or directory\n");
   // With --force the port is tried, and its failure names the device.
-  EXPECT_EQ(Run("download qrx6 --port " + port + " --force -o " + existing), 1);
+  EXPECT_EQ(Run("download qrx6 --port " + port + " --force -o " + existing), 4);
   EXPECT_EQ(Read("stderr"), "COM ERROR.\n" + port + ": No such file or directory\n");
   EXPECT_EQ(Read("old.qr6"), "keep");  // nothing arrived, nothing replaced
 }
