@@ -123,6 +123,7 @@ bool FormatParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target)
     in.Seek(start);
     return false;
   }
+  if (RecordSink* sink = in.Sink()) sink->Completed(target);
   return true;
 }
 

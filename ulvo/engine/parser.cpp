@@ -61,6 +61,26 @@ void AppendText(pugi::xml_node parent, const char* text) {
   node.set_value(text);
 }
 
+void RecordSink::Start(pugi::xml_node data) {
+  data_ = data;
+  kept_ = data.last_child();
+  elements_ = 0;
+  Started(data);
+}
+
+void RecordSink::TakeCompleted() {
+  pugi::xml_node item = kept_ ? kept_.next_sibling() : data_.first_child();
+  if (!item) return;
+  while (item) {
+    const pugi::xml_node next = item.next_sibling();
+    if (item.type() == pugi::node_element) ++elements_;
+    Take(item);
+    if (item.parent() == data_) data_.remove_child(item);
+    item = next;
+  }
+  Taken();
+}
+
 MultiParser::~MultiParser() {
   // The last child goes first, as the children were built front to back.
   while (!children_.empty()) children_.pop_back();
@@ -144,6 +164,7 @@ bool GroupParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) 
   if (!before) throw DocumentError("cannot insert text");
   before.set_value("\t");
   AppendText(target, "\r\n");
+  if (RecordSink* sink = in.Sink()) sink->Completed(target);
   return true;
 }
 
