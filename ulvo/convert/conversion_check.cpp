@@ -1,5 +1,6 @@
 #include "ulvo/convert/conversion_check.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <unordered_map>
@@ -10,32 +11,44 @@
 namespace ulvo {
 namespace {
 
-const char* TextOf(pugi::xml_node element) {
-  for (pugi::xml_node c = element.first_child(); c; c = c.next_sibling())
-    if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) return c.value();
-  return nullptr;
-}
+// What an element holds, in one pass over its children: whether it holds elements (then it
+// is a nested record) and otherwise its first text.
+struct Content {
+  bool nested = false;
+  const char* text = nullptr;
+};
 
-bool HasElementChild(pugi::xml_node element) {
-  for (pugi::xml_node c = element.first_child(); c; c = c.next_sibling())
-    if (c.type() == pugi::node_element) return true;
-  return false;
+Content ContentOf(pugi::xml_node element) {
+  Content content;
+  for (pugi::xml_node c = element.first_child(); c; c = c.next_sibling()) {
+    const pugi::xml_node_type type = c.type();
+    if (type == pugi::node_element) {
+      content.nested = true;
+      return content;
+    }
+    if (!content.text && (type == pugi::node_pcdata || type == pugi::node_cdata))
+      content.text = c.value();
+  }
+  return content;
 }
 
 // Calls emit(path, text) for every value of a top-level element: its elements with text,
 // "GROUP/ELEMENT" inside nested records; an element of text only is a value of its own.
+// path holds the groups above parent, each followed by '/'.
 template <typename Emit>
 void FlattenValues(pugi::xml_node parent, std::string& path, const Emit& emit) {
   const size_t base = path.size();
   for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
     if (c.type() != pugi::node_element) continue;
+    const Content content = ContentOf(c);
+    if (!content.nested && !content.text) continue;
     path.resize(base);
     path += c.name();
-    if (HasElementChild(c)) {
+    if (content.nested) {
       path += '/';
       FlattenValues(c, path, emit);
-    } else if (const char* text = TextOf(c)) {
-      emit(std::string_view(path), std::string_view(text));
+    } else {
+      emit(std::string_view(path), std::string_view(content.text));
     }
   }
   path.resize(base);
@@ -44,11 +57,12 @@ void FlattenValues(pugi::xml_node parent, std::string& path, const Emit& emit) {
 template <typename Emit>
 void FlattenRecord(pugi::xml_node record, std::string& path, const Emit& emit) {
   path.clear();
-  if (HasElementChild(record)) {
+  const Content content = ContentOf(record);
+  if (content.nested) {
     FlattenValues(record, path, emit);
-  } else if (const char* text = TextOf(record)) {
+  } else if (content.text) {
     path = record.name();
-    emit(std::string_view(path), std::string_view(text));
+    emit(std::string_view(path), std::string_view(content.text));
   }
 }
 
@@ -69,6 +83,15 @@ bool IsNumber(std::string_view s, int& decimals) {
     }
   }
   return digits > 0;
+}
+
+// A text IsNumber accepted, as the nearest double.
+double ToDouble(std::string_view s) {
+  const bool negative = s[0] == '-';
+  if (s[0] == '+' || negative) s.remove_prefix(1);
+  double value = 0;
+  std::from_chars(s.data(), s.data() + s.size(), value);
+  return negative ? -value : value;
 }
 
 class Collector {
@@ -127,8 +150,8 @@ bool SameValue(std::string_view written, std::string_view readBack) {
   if (written == readBack) return true;
   int writtenDecimals = 0, readDecimals = 0;
   if (!IsNumber(written, writtenDecimals) || !IsNumber(readBack, readDecimals)) return false;
-  const double a = std::strtod(std::string(written).c_str(), nullptr);
-  const double b = std::strtod(std::string(readBack).c_str(), nullptr);
+  const double a = ToDouble(written);
+  const double b = ToDouble(readBack);
   // Rounding to the decimals the target keeps is its precision, not lost data.
   const double tolerance =
       0.5 * std::pow(10.0, -readDecimals) + 1e-12 * std::max(std::fabs(a), 1.0);
@@ -138,15 +161,23 @@ bool SameValue(std::string_view written, std::string_view readBack) {
 void WrittenRecords::Add(pugi::xml_node record) {
   starts_.push_back(text_.size());
   unwritten_.push_back(false);
-  text_ += record.name();
-  text_ += '\0';
+  shape_ = record.name();
+  shape_ += '\0';
   std::string path;
   FlattenRecord(record, path, [this](std::string_view valuePath, std::string_view text) {
-    text_ += valuePath;
-    text_ += '\0';
+    shape_ += valuePath;
+    shape_ += '\0';
     text_ += text;
     text_ += '\0';
   });
+  // Records mostly come in runs of one shape.
+  if (!shapeOf_.empty() && shapes_[shapeOf_.back()] == shape_) {
+    shapeOf_.push_back(shapeOf_.back());
+    return;
+  }
+  const auto [at, added] = shapeNumbers_.emplace(shape_, static_cast<uint32_t>(shapes_.size()));
+  if (added) shapes_.push_back(shape_);
+  shapeOf_.push_back(at->second);
 }
 
 void WrittenRecords::MarkUnwritten(const std::vector<size_t>& numbers) {
@@ -212,18 +243,19 @@ class ReadBackComparison : public RecordSink {
     const std::string& text = written_.text_;
     const size_t end =
         index + 1 < written_.starts_.size() ? written_.starts_[index + 1] : text.size();
-    std::string_view rest(text.data() + written_.starts_[index], end - written_.starts_[index]);
-    const auto next = [&rest] {
+    std::string_view values(text.data() + written_.starts_[index], end - written_.starts_[index]);
+    std::string_view shape = written_.shapes_[written_.shapeOf_[index]];
+    const auto next = [](std::string_view& rest) {
       const size_t zero = rest.find('\0');
       const std::string_view part = rest.substr(0, zero);
       rest.remove_prefix(zero + 1);
       return part;
     };
-    record.name = next();
+    record.name = next(shape);
     record.values.clear();
-    while (!rest.empty()) {
-      const std::string_view path = next();
-      record.values.push_back({path, next()});
+    while (!shape.empty()) {
+      const std::string_view path = next(shape);
+      record.values.push_back({path, next(values)});
     }
   }
 

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "ulvo/engine/diagnostics.h"
@@ -64,10 +66,15 @@ class WrittenRecords {
  private:
   friend class ReadBackComparison;
 
-  // Each record: its name, then the path and the text of each value, each ended by a zero
-  // byte (document text never holds one).
+  // Each record's shape (its name, then the path of each value) is kept once among shapes_;
+  // text_ holds the text of its values. Every part is ended by a zero byte (document text
+  // never holds one).
   std::string text_;
   std::vector<size_t> starts_;
+  std::vector<uint32_t> shapeOf_;
+  std::vector<std::string> shapes_;
+  std::unordered_map<std::string, uint32_t> shapeNumbers_;
+  std::string shape_;  // the shape being noted
   std::vector<bool> unwritten_;
 };
 

@@ -409,6 +409,8 @@ TEST(ConversionCheck, ValuesCompareAsNumbersWithinTheDecimalsReadBack) {
       {"+5", "5", true},          {"10", "11", false},        {"0.4", "0", true},
       {"0.6", "0", false},        {"P1 ", "P1", false},       {"007", "7", true},
       {"1e3", "1000", false},     {"fence", "fence", true},   {"ABCDEFGHIJK", "ABCDEFGHIJ", false},
+      {".5", "0.5", true},        {"-.5", "-0.500", true},    {"5.", "+5", true},
+      {"-0", "+0.000", true},     {"-1", "+1", false},        {"+.25", "0.3", true},
   };
   for (const Case& c : cases)
     EXPECT_EQ(SameValue(c.written, c.readBack), c.same) << c.written << " / " << c.readBack;
