@@ -1,5 +1,6 @@
 #include "ulvo/convert/conversion.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <sstream>
@@ -159,6 +160,13 @@ bool RunConversion(const std::filesystem::path& input, FormatDefinition* source,
   const bool streamed = !editor && target && target->Load();
   WrittenRecords written;
   WrittenRecords* noted = setup.check ? &written : nullptr;
+  if (noted) {
+    // The values are at most about the input's size: room for them at once spares copying
+    // them as they grow.
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(input, ec);
+    if (!ec) written.Reserve(static_cast<size_t>(std::min<uintmax_t>(size, kMaxDataBytes)));
+  }
   ConversionSink sink(scratch);
   if (streamed) sink.WriteTo(target, output, noted);
 

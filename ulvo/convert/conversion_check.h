@@ -55,6 +55,8 @@ class WrittenRecords {
   // the order noted.
   void Add(pugi::xml_node record);
   size_t Count() const { return starts_.size(); }
+  // Room for this many bytes of values, so that they are not copied as they grow.
+  void Reserve(size_t bytes) { text_.reserve(bytes); }
   // Records the writer left in the document (by number) were not written; they are reported.
   void MarkUnwritten(const std::vector<size_t>& numbers);
   // Reads output back with target and compares record by record while it is read. The
