@@ -1,90 +1,120 @@
-// Downloads 1,000 QRX-6 blocks from instrument-sim at 9600 baud with Ack/Nak and a 10 ms
-// delay, and compares the wall time with the protocol's own floor and the CPU time with
-// the wall time. A benchmark, not a test: run it by hand (release build recommended).
-#include <sys/resource.h>
-
-#include <QCoreApplication>
+// Every download (terminal, NWF, QRX-6 with and without Ack/Nak, HK) through the real serial
+// adapter against instrument-sim paced like a real line, at each of the program's rates. Each
+// run's wall time is held against its floor (the line time of every byte both ways plus the
+// delay before each reply) and its CPU time against the wall time; instrument-sim reports how
+// well it kept to the line rate itself, so a slow instrument is never taken for a slow
+// program. A benchmark, not a test: run it from the release build.
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
-#include "kavex/platform/qt_serial_device.h"
+#include "kavex/bench/bench_support.h"
 #include "kavex/shell/console_prompts.h"
 #include "kavex/shell/download_commands.h"
-#include "kavex/tests/e2e/sim_process.h"
 
 namespace {
 
 using namespace kavex;
+namespace fs = std::filesystem;
+using Steady = std::chrono::steady_clock;
 
-class GoDialogs final : public TransferDialogs {
- public:
-  bool ShowCommStatus(TransferCommand, CommSettings&) override { return true; }
-  TransferProgress& Progress() override { return progress_; }
+constexpr unsigned kDelayMs = 10;  // the shortest delay before a reply the dialog allows
 
- private:
-  TransferProgress progress_;
+struct Case {
+  const char* name;
+  DownloadKind kind;
+  bool ackNak;
 };
 
-double CpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+const Case kCases[] = {
+    {"terminal", DownloadKind::Terminal, false},
+    {"nwf", DownloadKind::Nwf, false},
+    {"qrx6", DownloadKind::Qrx6, false},
+    {"qrx6 ack-nak", DownloadKind::Qrx6, true},
+    {"hk", DownloadKind::Hk, true},
+};
+
+sim::RunFigures RunOne(const std::string& bin, const fs::path& dir, const Case& c, unsigned baud,
+                       double seconds) {
+  sim::RunFigures r;
+  r.name = std::string("download ") + c.name;
+  r.baud = baud;
+  const size_t bytes = static_cast<size_t>(seconds * baud / 10);
+  const fs::path report = dir / "report", lines = dir / "lines";
+  fs::remove(report);
+
+  std::vector<std::string> argv = {bin + "/instrument-sim", "--report", report.string()};
+  size_t expected = 0;
+  if (c.kind == DownloadKind::Qrx6) {
+    expected = std::max<size_t>(4, bytes / 136);
+    argv.insert(argv.end(), {"kavex-qrx6", "--blocks", std::to_string(expected)});
+    if (c.ackNak) argv.push_back("--ack-nak");
+  } else {
+    // Lines of about 40 bytes; an HK download ends with the line that begins with "Z".
+    std::ofstream out(lines, std::ios::binary);
+    expected = std::max<size_t>(4, bytes / 40);
+    for (size_t n = 0; n < expected; ++n) {
+      const bool last = n + 1 == expected;
+      if (c.kind == DownloadKind::Hk)
+        out << (last ? "Z," : "A,") << 1000 + n << ",JOB1,M1,1612311200,4500.123,\r\n";
+      else
+        out << "PT" << 100000 + n << "     4500.123    1200.456    12.345\r\n";
+    }
+    argv.insert(argv.end(),
+                {c.kind == DownloadKind::Hk ? "kavex-hk" : "kavex-text", "--file", lines.string()});
+  }
+  argv.insert(argv.end(), {"--baud", std::to_string(baud)});
+  if (!c.ackNak || c.kind == DownloadKind::Hk) argv.insert(argv.end(), {"--start-ms", "300"});
+  sim::SimProcess simulator(argv);
+  const std::string device = simulator.Device();
+  if (device.empty()) {
+    r.problem = "(instrument-sim did not start)";
+    return r;
+  }
+
+  ConsolePrompts prompts;
+  bench::Station station(prompts, device, baud);
+  station.settings.useAckNak = c.ackNak;
+  station.settings.delayTime = std::to_string(kDelayMs);
+  bench::GoDialogs dialogs(station.settings);
+  const bench::LineTimeDevice& line = station.line;
+  const MemoryDataView& view = station.view;
+
+  const double cpu0 = sim::CpuSeconds();
+  const DownloadOutcome outcome = RunDownload(c.kind, station.logic, station.port, dialogs);
+  const int64_t endNs = sim::SteadyNs(Steady::now());
+  r.cpu = sim::CpuSeconds() - cpu0;
+  const int simExit =
+      sim::FinishRun(r, simulator, report.string(), line.firstWriteNs, line.bytesWritten, endNs);
+  // Every write of the program but the ENQ answers a line, no sooner than the delay after it.
+  const size_t replies = line.writes - (c.kind == DownloadKind::Qrx6 && c.ackNak ? 1 : 0);
+  r.floor =
+      static_cast<double>(r.bytes) * 10.0 / baud + static_cast<double>(replies) * kDelayMs / 1e3;
+  r.transferOk =
+      outcome == DownloadOutcome::Completed && view.LineCount() == expected && simExit == 0;
+  if (!r.transferOk)
+    r.problem = "(" + std::to_string(view.LineCount()) + " of " + std::to_string(expected) +
+                " lines, instrument-sim exit " + std::to_string(simExit) + ")";
+  return r;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  const int blocks = argc > 1 ? std::atoi(argv[1]) : 1000;
-  const unsigned baud = 9600;
-  const unsigned delayMs = 10;
-  const std::string bin = SURVEY_BIN_DIR;
-
-  kavex::testing::ChildProcess sim({bin + "/instrument-sim", "kavex-qrx6", "--blocks",
-                                    std::to_string(blocks), "--ack-nak", "--baud",
-                                    std::to_string(baud)});
-  const std::string device = sim.FirstLine();
-  if (device.empty()) {
-    std::fprintf(stderr, "instrument-sim did not start\n");
-    return 1;
-  }
-
-  SystemClock clock;
-  MemoryDataView view;
-  ConsolePrompts prompts;
-  MainLogic logic(view, prompts, clock);
-  CommSettings& s = logic.Settings().comm;
-  s.rateCode = RateCodeOfBaud(static_cast<int>(baud));
-  s.useAckNak = true;
-  s.delayTime = "10 ";
-  QtSerialDevice serial;
-  CommPort port(serial, clock, [&](const std::string& t) { logic.ShowMessage(t); });
-  port.SetPortPath("COM1", device);
-  GoDialogs dialogs;
-
-  const double cpu0 = CpuSeconds();
-  const auto t0 = std::chrono::steady_clock::now();
-  const DownloadOutcome outcome = RunDownload(DownloadKind::Qrx6, logic, port, dialogs);
-  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  const double cpu = CpuSeconds() - cpu0;
-  const int simExit = sim.Wait();
-
-  // The floor: every byte the instrument sends at 10 bits a byte, plus one delay per block
-  // and one before the final ACK.
-  const double bytes = blocks * 136.0 + 1;
-  const double floor = bytes * 10.0 / baud + (blocks + 1) * delayMs / 1000.0;
-  std::printf("blocks received   %zu of %d (%s, simulator exit %d)\n", view.LineCount(), blocks,
-              outcome == DownloadOutcome::Completed ? "completed" : "failed", simExit);
-  std::printf("wall time         %.3f s\n", wall);
-  std::printf("protocol floor    %.3f s\n", floor);
-  std::printf("wall / floor      %.4f   (target <= 1.05)\n", wall / floor);
-  std::printf("CPU time          %.3f s\n", cpu);
-  std::printf("CPU / wall        %.2f %%  (target <= 5 %%)\n", 100.0 * cpu / wall);
-  const bool ok = outcome == DownloadOutcome::Completed &&
-                  view.LineCount() == static_cast<size_t>(blocks) && wall <= 1.05 * floor &&
-                  cpu <= 0.05 * wall;
-  std::printf("%s\n", ok ? "targets met" : "targets NOT met");
-  return ok ? 0 : 1;
+  std::vector<std::string> names;
+  for (const Case& c : kCases) names.push_back(std::string("download ") + c.name);
+  return bench::Main(
+      argc, argv, "kavex-download-bench",
+      "Usage: kavex-download-bench [--only TEXT] [--baud N] [--seconds S]\n"
+      "Every download at 1200 to 38400 baud, each run about S (2) seconds of line time,\n"
+      "replies after the shortest delay (10 ms); --only keeps the runs whose name holds\n"
+      "TEXT (\"qrx6\", \"hk\"), --baud runs one rate.\n"
+      "Exit status 0 when every run met the goals.\n",
+      names,
+      [](const std::string& bin, const fs::path& dir, size_t index, unsigned baud, double seconds) {
+        return RunOne(bin, dir, kCases[index], baud, seconds);
+      });
 }

@@ -64,11 +64,12 @@ int CommPort::WriteText(const std::string& text) {
   return 0;
 }
 
-int CommPort::ReadLine() {
+int CommPort::ReadLine(const LineNeed& need) {
   line_.clear();
   if (!device_.IsOpen()) return kLineFailed;
   while (line_.size() < kMaxLine) {
     device_.ClearError();
+    if (need && !line_.empty()) device_.ExpectBytes(need(line_));
     const int b = device_.ReadByte(std::chrono::milliseconds(readTimeoutMs_));
     if (b <= 0) return kLineFailed;  // time-out, read error or a 0x00 byte
     const char c = static_cast<char>(b);

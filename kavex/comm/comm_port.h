@@ -47,7 +47,10 @@ class CommPort {
   int OpenPort(const std::string& portName);
   int ConfigurePort(unsigned receiveTimeoutMs);
   int WriteText(const std::string& text);
-  int ReadLine();
+  // How many more bytes, at the least, a line needs before it can be whole; the port may let
+  // them gather (see SerialDevice::ExpectBytes).
+  using LineNeed = std::function<size_t(const std::string& line)>;
+  int ReadLine(const LineNeed& need = {});
   void ClosePort();
   void StartTimer();
   void WaitSince(unsigned ms);

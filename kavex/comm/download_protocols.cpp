@@ -40,6 +40,11 @@ std::string StoredLineOf(const std::string& line) {
   return s;
 }
 
+size_t BlockLineNeed(const std::string& line) {
+  if (line.empty() || line[0] != kStx || line.size() >= kReceivedBlockLength) return 1;
+  return kReceivedBlockLength - line.size();
+}
+
 DownloadResult RunTextDownload(CommPort& port, TransferProgress& progress,
                                DownloadReceiver& receiver) {
   progress.StartDownloadDisplay(0);
@@ -65,7 +70,7 @@ DownloadResult RunQrx6Download(CommPort& port, TransferProgress& progress,
     progress.StartDownloadDisplay(0);
     for (;;) {
       receiver.PumpEvents();
-      const int r = port.ReadLine();
+      const int r = port.ReadLine(BlockLineNeed);
       if (r == kLineFailed) return Failure(kNoResponse);
       if (r == kLineEot) return {true, {}};
       progress.Update(stored);
@@ -95,7 +100,7 @@ DownloadResult RunQrx6Download(CommPort& port, TransferProgress& progress,
   progress.ShowMessage("Sending ENQ");
   receiver.PumpEvents();
   if (port.WriteText(std::string(1, kEnq)) != 0) return Failure(kWriteError);
-  if (port.ReadLine() == kLineFailed) return Failure(kNoResponse);
+  if (port.ReadLine(BlockLineNeed) == kLineFailed) return Failure(kNoResponse);
   port.StartTimer();
   if (!answer()) return Failure(kWriteError);
 
@@ -103,7 +108,7 @@ DownloadResult RunQrx6Download(CommPort& port, TransferProgress& progress,
   for (;;) {
     progress.Update(stored);
     receiver.PumpEvents();
-    const int r = port.ReadLine();
+    const int r = port.ReadLine(BlockLineNeed);
     port.StartTimer();
     if (r == kLineFailed) return Failure(kNoResponse);
     if (r == kLineEot) break;

@@ -41,6 +41,10 @@ extern const std::string kHkBadReply;
 // A received line without its final LF and the CR before it.
 std::string StoredLineOf(const std::string& line);
 
+// Bytes a QRX-6 download line still needs, at the least: a line that begins with STX is a
+// block, whole with its CR LF.
+size_t BlockLineNeed(const std::string& line);
+
 // Terminal and NWF downloads: lines until EOT or DC1; nothing is sent.
 DownloadResult RunTextDownload(CommPort& port, TransferProgress& progress,
                                DownloadReceiver& receiver);

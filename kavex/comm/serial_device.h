@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 
 namespace kavex {
@@ -34,6 +35,10 @@ class SerialDevice {
   virtual void ClearError() {}
   // One byte, or -1 when none came within the time-out or reading failed.
   virtual int ReadByte(std::chrono::milliseconds timeout) = 0;
+  // Tells the next ReadByte that at least `count` bytes will be read before the caller acts
+  // on them: it may let them gather rather than wake for each, as long as the last of them
+  // is still handed on the moment it arrives. The time-out keeps its meaning.
+  virtual void ExpectBytes(size_t count) { (void)count; }
   // Writes all bytes; false when they could not be sent.
   virtual bool Write(const std::string& bytes) = 0;
   // Discards unread input.

@@ -64,6 +64,7 @@ class TracingDevice final : public SerialDevice {
   bool SupportsReadTimeouts() const override { return inner_.SupportsReadTimeouts(); }
   void ClearError() override { inner_.ClearError(); }
   int ReadByte(std::chrono::milliseconds timeout) override;
+  void ExpectBytes(size_t count) override { inner_.ExpectBytes(count); }
   bool Write(const std::string& bytes) override;
   void PurgeInput() override { inner_.PurgeInput(); }
   void Close() override;

@@ -1,6 +1,16 @@
 #include "kavex/platform/qt_serial_device.h"
 
-#include <QDeadlineTimer>
+#include <algorithm>
+#include <chrono>
+#include <limits>
+#include <thread>
+
+#include "kavex/comm/gathering_read.h"
+
+#if defined(Q_OS_UNIX)
+#include <poll.h>
+#include <sys/ioctl.h>
+#endif
 
 namespace kavex {
 namespace {
@@ -67,22 +77,66 @@ bool QtSerialDevice::Absorb() {
 }
 
 int QtSerialDevice::ReadByte(std::chrono::milliseconds timeout) {
+  const size_t more = expected_;
+  expected_ = 1;
   if (!port_.isOpen()) return -1;
-  QDeadlineTimer deadline(timeout.count());
-  while (input_.empty()) {
-    if (port_.bytesAvailable() == 0) {
-      const qint64 left = deadline.remainingTime();
-      if (left <= 0) return -1;
-      if (!port_.waitForReadyRead(static_cast<int>(left))) {
-        // A time-out ends the read; any other failure (device gone) too.
-        if (port_.bytesAvailable() == 0) return -1;
-      }
+  // The port as one byte's read sees it: input_ first, then what the port has.
+  class Source final : public ByteSource {
+   public:
+    explicit Source(QtSerialDevice& device) : d_(device) {}
+    int TakeByte() override {
+      if (d_.input_.empty() && d_.port_.bytesAvailable() > 0 && !d_.Absorb()) failed_ = true;
+      if (d_.input_.empty()) return -1;
+      const auto c = static_cast<unsigned char>(d_.input_.front());
+      d_.input_.erase(0, 1);
+      return c;
     }
-    if (!Absorb()) return -1;
-  }
-  const auto c = static_cast<unsigned char>(input_.front());
-  input_.erase(0, 1);
-  return c;
+    size_t Buffered() const override {
+      return d_.input_.size() + static_cast<size_t>(d_.port_.bytesAvailable());
+    }
+    Wait WaitReadable(Clock::TimePoint until) override {
+      if (failed_) return Wait::kNone;
+      if (d_.port_.bytesAvailable() > 0) return Wait::kPending;
+      if (d_.ReceivedUnread()) {
+        if (d_.port_.waitForReadyRead(0) || d_.port_.bytesAvailable() > 0) return Wait::kPending;
+        if (d_.port_.error() != QSerialPort::NoError &&
+            d_.port_.error() != QSerialPort::TimeoutError)
+          return Wait::kNone;
+      }
+      while (d_.port_.bytesAvailable() == 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            until - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return Wait::kNone;
+        // A time-out ends the read; any other failure (device gone) too.
+        if (!d_.port_.waitForReadyRead(static_cast<int>(left.count())) &&
+            d_.port_.bytesAvailable() == 0)
+          return Wait::kNone;
+      }
+      return Wait::kArrived;
+    }
+
+   private:
+    QtSerialDevice& d_;
+    bool failed_ = false;
+  } source(*this);
+  SystemClock clock;
+  return ReadByteGathering(source, clock, timeout, more, CharTime());
+}
+
+bool QtSerialDevice::ReceivedUnread() {
+#if defined(Q_OS_UNIX)
+  pollfd p{static_cast<int>(port_.handle()), POLLIN, 0};
+  return poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
+#else
+  return false;
+#endif
+}
+
+std::chrono::microseconds QtSerialDevice::CharTime() const {
+  // Start bit, data bits, parity, stop bits.
+  const int bits = 1 + settings_.dataBits + (settings_.parity != 0 ? 1 : 0) + settings_.stopBits;
+  return std::chrono::microseconds(static_cast<long long>(bits) * 1'000'000 /
+                                   std::max(settings_.baud, 1));
 }
 
 bool QtSerialDevice::Write(const std::string& bytes) {
@@ -101,7 +155,36 @@ bool QtSerialDevice::Write(const std::string& bytes) {
     const qint64 left = deadline.remainingTime();
     if (left <= 0 || !port_.waitForBytesWritten(static_cast<int>(left))) return false;
   }
+  return WaitLineIdle(deadline);
+}
+
+bool QtSerialDevice::WaitLineIdle(const QDeadlineTimer& deadline) {
+#if defined(Q_OS_UNIX)
+  // A write is over when its bytes are on the line: the block interval and the answer's
+  // time-out are measured from then. The driver holds what it has not sent yet; sleep for
+  // the time that needs.
+  // A queue that stops moving (the line held back) is looked at less often, up to 50 ms.
+  using std::chrono::microseconds;
+  const microseconds charTime = CharTime();
+  microseconds held{0};
+  int before = std::numeric_limits<int>::max();
+  for (;;) {
+    int queued = 0;
+    if (ioctl(static_cast<int>(port_.handle()), TIOCOUTQ, &queued) != 0 || queued <= 0) return true;
+    const qint64 left = deadline.remainingTime();
+    if (left <= 0) return false;
+    held = queued < before
+               ? microseconds(0)
+               : std::min<microseconds>(std::max<microseconds>(2 * held, microseconds(1000)),
+                                        microseconds(50000));
+    before = queued;
+    std::this_thread::sleep_for(
+        std::min<microseconds>(charTime * queued + held, std::chrono::milliseconds(left)));
+  }
+#else
+  (void)deadline;
   return true;
+#endif
 }
 
 void QtSerialDevice::PurgeInput() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QSerialPort>
 #include <string>
 
@@ -22,8 +23,12 @@ class QtSerialDevice final : public SerialDevice {
   bool IsOpen() const override { return port_.isOpen(); }
   bool QueryState() override;
   bool Configure(const LineSettings& settings) override;
-  void ClearError() override { port_.clearError(); }
+  // Clearing an error that is not there would still cost a message lookup for every byte.
+  void ClearError() override {
+    if (port_.error() != QSerialPort::NoError) port_.clearError();
+  }
   int ReadByte(std::chrono::milliseconds timeout) override;
+  void ExpectBytes(size_t count) override { expected_ = count; }
   bool Write(const std::string& bytes) override;
   void PurgeInput() override;
   void Close() override;
@@ -33,10 +38,17 @@ class QtSerialDevice final : public SerialDevice {
  private:
   // Takes what has arrived into input_, noting XOFF/XON; false when the port failed.
   bool Absorb();
+  // Waits until the driver has sent every byte handed to it; false when the deadline passes.
+  bool WaitLineIdle(const QDeadlineTimer& deadline);
+  // Whether the driver holds received bytes this object has not read yet (never waits).
+  bool ReceivedUnread();
+  // The time one character takes on the line with the present settings.
+  std::chrono::microseconds CharTime() const;
 
   QSerialPort port_;
   std::string input_;
   bool paused_ = false;
+  size_t expected_ = 1;  // see ExpectBytes
   bool pseudoTerminal_ = false;
   LineSettings settings_;
   std::string lastError_;

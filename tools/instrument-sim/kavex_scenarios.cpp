@@ -31,6 +31,7 @@ struct Options {
   char end = kEot;
   unsigned baud = 0;
   int waitMs = 20000;
+  int startMs = 0;  // silence before the first byte
   std::string error;
 };
 
@@ -78,6 +79,8 @@ bool ParseOptions(const Args& args, Options& o) {
       o.baud = static_cast<unsigned>(std::atoi(args[++i].c_str()));
     } else if (a == "--wait-ms" && hasValue) {
       o.waitMs = std::atoi(args[++i].c_str());
+    } else if (a == "--start-ms" && hasValue) {
+      o.startMs = std::atoi(args[++i].c_str());
     } else {
       o.error = "unknown option " + a;
       return false;
@@ -157,6 +160,7 @@ int RunText(Pty& pty, const Args& args) {
   Options o;
   if (!ParseOptions(args, o)) return Fail(o.error), 2;
   pty.SetBaud(o.baud);
+  std::this_thread::sleep_for(milliseconds(o.startMs));
   for (const auto& line : o.lines)
     if (!pty.Write(line + "\r\n")) return Fail("the program went away");
   if (!pty.Write(std::string(1, o.end))) return Fail("the program went away");
@@ -178,6 +182,7 @@ int RunQrx6(Pty& pty, const Args& args) {
   pty.SetBaud(o.baud);
 
   if (!o.ackNak) {
+    std::this_thread::sleep_for(milliseconds(o.startMs));
     for (size_t i = 0; i < blocks.size(); ++i) {
       const std::string b = static_cast<int>(i) == o.spoil ? Spoiled(blocks[i]) : blocks[i];
       if (!pty.Write(b + "\r\n")) return Fail("the program went away");
@@ -233,6 +238,7 @@ int RunHk(Pty& pty, const Args& args) {
   pty.SetBaud(o.baud);
   const std::string good = std::string(1, kAck) + ",R,\r\n";
   const std::string bad = std::string(1, kNak) + ",!,\r\n";
+  std::this_thread::sleep_for(milliseconds(o.startMs));
   bool spoilPending = o.spoil >= 0;
   for (size_t i = 0; i < o.lines.size();) {
     const std::string& text = o.lines[i];
@@ -259,17 +265,19 @@ int RunHk(Pty& pty, const Args& args) {
 
 extern const std::vector<Scenario> kKavexScenarios = {
     {"kavex-text",
-     "  kavex-text [--file F] [--line TEXT]... [--end eot|dc1] [--baud N]\n"
-     "      terminal/NWF download: each line with CR LF, then EOT or DC1",
+     "  kavex-text [--file F] [--line TEXT]... [--end eot|dc1] [--baud N] [--start-ms T]\n"
+     "      terminal/NWF download: each line with CR LF, then EOT or DC1 (after T ms)",
      RunText},
     {"kavex-qrx6",
      "  kavex-qrx6 [--file F.qr6] [--blocks N] [--ack-nak] [--spoil K] [--baud N] [--wait-ms T]\n"
+     "             [--start-ms T]\n"
      "      QRX-6 download: the file's blocks (or N made-up ones), then EOT; with --ack-nak\n"
      "      waits for ENQ, repeats a block on NAK and wants the final ACK; --spoil K sends\n"
-     "      block K (from 0) once with a wrong check",
+     "      block K (from 0) once with a wrong check; without --ack-nak the first block\n"
+     "      follows after --start-ms",
      RunQrx6},
     {"kavex-hk",
-     "  kavex-hk [--file F] [--line TEXT]... [--spoil K] [--baud N] [--wait-ms T]\n"
+     "  kavex-hk [--file F] [--line TEXT]... [--spoil K] [--baud N] [--wait-ms T] [--start-ms T]\n"
      "      HK-101/102 download: each line plus its sum check character, a space and CR LF,\n"
      "      repeated until answered 0x06 \",R,\"; ends after a line beginning with \"Z\"",
      RunHk},

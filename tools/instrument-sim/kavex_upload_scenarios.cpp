@@ -28,6 +28,7 @@ struct Options {
   int lines = -1;      // terminal: lines expected
   int idleMs = 3000;   // the upload counts as over after this much silence
   int waitMs = 20000;  // for the first byte
+  unsigned baud = 0;   // the acknowledgements' pace
   std::string out;     // everything received, byte for byte
   std::string error;
 };
@@ -59,6 +60,8 @@ bool ParseOptions(const Args& args, Options& o) {
       o.idleMs = std::atoi(args[++i].c_str());
     } else if (a == "--wait-ms" && hasValue) {
       o.waitMs = std::atoi(args[++i].c_str());
+    } else if (a == "--baud" && hasValue) {
+      o.baud = static_cast<unsigned>(std::atoi(args[++i].c_str()));
     } else if (a == "--out" && hasValue) {
       o.out = args[++i];
     } else {
@@ -117,6 +120,7 @@ std::string InitialProblem(const std::string& r) {
 int RunReceive(Pty& pty, const Args& args) {
   Options o;
   if (!ParseOptions(args, o)) return Fail(o.error), 2;
+  pty.SetBaud(o.baud);
   std::string all;
   auto save = [&]() {
     if (o.out.empty()) return true;
@@ -195,6 +199,7 @@ extern const std::vector<Scenario> kKavexUploadScenarios = {
     {"kavex-receive",
      "  kavex-receive terminal|nwf|coords|codes [--ack-nak] [--no-end] [--refuse K]\n"
      "                [--silent K] [--lines N] [--out FILE] [--idle-ms T] [--wait-ms T]\n"
+     "                [--baud N]\n"
      "      the instrument side of an upload: checks every record (start block, initial\n"
      "      block, block lines, END) and, with --ack-nak, answers 0x06 CR LF; --refuse K\n"
      "      answers record K (from 0) with 0x15 CR LF, --silent K leaves it unanswered;\n"

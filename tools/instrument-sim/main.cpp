@@ -1,6 +1,7 @@
 // A virtual instrument on a pseudo-terminal. It prints the device path it serves on the
 // first line of standard output, then plays one scenario and exits.
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "pty.h"
@@ -10,11 +11,13 @@ namespace {
 
 void PrintHelp(std::FILE* out) {
   std::fprintf(out,
-               "Usage: instrument-sim SCENARIO [OPTIONS...]\n"
+               "Usage: instrument-sim [--report FILE] SCENARIO [OPTIONS...]\n"
                "  or:  instrument-sim --help | --version\n\n"
                "Plays a surveying instrument on a pseudo-terminal, for trying Kavex and ULVO\n"
                "without hardware. The first line of output is the device to give the program\n"
                "as its port (/dev/pts/N); then the scenario runs and the simulator exits.\n\n"
+               "--report FILE  at the end, writes how well the paced writes kept to the line\n"
+               "               rate (bytes, line time, send time, worst lateness, turnaround)\n\n"
                "Scenarios:\n");
   for (const auto& s : sim::Scenarios()) std::fprintf(out, "%s\n", s.usage);
   std::fprintf(out, "\nThe whole description: man instrument-sim.\n");
@@ -23,15 +26,21 @@ void PrintHelp(std::FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::string(argv[1]) == "--help") {
-    PrintHelp(argc < 2 ? stderr : stdout);
-    return argc < 2 ? 2 : 0;
+  int first = 1;
+  std::string report;
+  if (argc > 2 && std::string(argv[1]) == "--report") {
+    report = argv[2];
+    first = 3;
   }
-  if (std::string(argv[1]) == "--version") {
+  if (argc <= first || std::string(argv[first]) == "--help") {
+    PrintHelp(argc <= first ? stderr : stdout);
+    return argc <= first ? 2 : 0;
+  }
+  if (std::string(argv[first]) == "--version") {
     std::printf("instrument-sim (Kavex and ULVO) %s\n", SURVEY_VERSION);
     return 0;
   }
-  const std::string name = argv[1];
+  const std::string name = argv[first];
   for (const auto& s : sim::Scenarios()) {
     if (name != s.name) continue;
     sim::Pty pty;
@@ -41,7 +50,16 @@ int main(int argc, char** argv) {
     }
     std::printf("%s\n", pty.DevicePath().c_str());
     std::fflush(stdout);
-    return s.run(pty, sim::Args(argv + 2, argv + argc));
+    const int status = s.run(pty, sim::Args(argv + first + 1, argv + argc));
+    if (!report.empty()) {
+      std::ofstream out(report, std::ios::trunc);
+      out << pty.Paced().Report() << "\n";
+      if (!out) {
+        std::fprintf(stderr, "instrument-sim: cannot write %s\n", report.c_str());
+        return 1;
+      }
+    }
+    return status;
   }
   std::fprintf(stderr, "instrument-sim: unknown scenario '%s'\n", name.c_str());
   return 2;

@@ -2,17 +2,51 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 
 namespace sim {
 
+namespace {
+
+using namespace std::chrono;
+
+// A UART's receive FIFO hands bytes on in pieces: at its trigger level of 8 bytes, and at
+// high rates no more often than every millisecond.
+constexpr size_t kPieceBytes = 8;
+constexpr microseconds kPiece{1000};
+// The most a record's last byte is sent ahead of its instant to make up for waking late.
+constexpr microseconds kMaxLead{300};
+
+int64_t SteadyNs(steady_clock::time_point t) {
+  return duration_cast<nanoseconds>(t.time_since_epoch()).count();
+}
+
+}  // namespace
+
+std::string Pacing::Report() const {
+  char text[256];
+  std::snprintf(text, sizeof text,
+                "bytes %zu writes %zu line-ns %lld send-ns %lld max-late-ns %lld "
+                "turnaround-ns %lld first-write-ns %lld last-write-ns %lld",
+                bytes, writes, static_cast<long long>(lineTime.count()),
+                static_cast<long long>(sendTime.count()), static_cast<long long>(maxLate.count()),
+                static_cast<long long>(turnaround.count()), static_cast<long long>(firstWriteNs),
+                static_cast<long long>(lastWriteNs));
+  return text;
+}
+
 Pty::Pty() {
+  // Sleeps end when asked, not up to 50 us later: the pacing is measured against the line.
+  prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
   fd_ = posix_openpt(O_RDWR | O_NOCTTY);
   if (fd_ < 0 || grantpt(fd_) != 0 || unlockpt(fd_) != 0) {
     error_ = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
@@ -35,42 +69,86 @@ Pty::~Pty() {
   if (fd_ >= 0) close(fd_);
 }
 
-bool Pty::Write(const std::string& bytes) {
-  using namespace std::chrono;
-  const auto start = steady_clock::now();
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (baud_ > 0) {
-      // Byte i may leave once i byte-times have passed since the first.
-      const auto due = start + microseconds(static_cast<long long>(i) * 10'000'000LL / baud_);
-      std::this_thread::sleep_until(due);
+bool Pty::WriteNow(const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = write(fd_, data, size);
+    if (n > 0) {
+      data += n;
+      size -= static_cast<size_t>(n);
+      continue;
     }
-    for (;;) {
-      const ssize_t n = write(fd_, bytes.data() + i, 1);
-      if (n == 1) break;
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && errno == EAGAIN) {
-        pollfd p{fd_, POLLOUT, 0};
-        poll(&p, 1, 100);
-        continue;
-      }
-      return false;
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) {
+      pollfd p{fd_, POLLOUT, 0};
+      poll(&p, 1, 100);
+      continue;
     }
-  }
-  if (baud_ > 0) {
-    const auto done =
-        start + microseconds(static_cast<long long>(bytes.size()) * 10'000'000LL / baud_);
-    std::this_thread::sleep_until(done);
+    return false;
   }
   return true;
 }
 
+bool Pty::Write(const std::string& bytes) {
+  if (baud_ == 0) return WriteNow(bytes.data(), bytes.size());
+  if (bytes.empty()) return true;
+  const auto start = steady_clock::now();
+  if (lastRead_ > lastWriteEnd_) pacing_.turnaround += start - lastRead_;
+  const steady_clock::duration byteTime = nanoseconds(10'000'000'000LL / baud_);
+  const size_t n = bytes.size();
+  // Byte i is whole on the line (stop bit included) at start + (i + 1) byte times.
+  const auto due = [&](size_t i) -> steady_clock::time_point {
+    return start + byteTime * static_cast<long>(i + 1);
+  };
+  size_t sent = 0;
+  while (sent < n) {
+    const auto now = steady_clock::now();
+    const size_t ready = std::min<size_t>(n, static_cast<size_t>((now - start) / byteTime));
+    if (ready > sent) {
+      if (!WriteNow(bytes.data() + sent, ready - sent)) return false;
+      sent = ready;
+      continue;
+    }
+    const steady_clock::time_point wake = std::max<steady_clock::time_point>(
+        due(std::min(n - 1, sent + kPieceBytes - 1)), now + kPiece);
+    if (wake < due(n - 1)) {
+      std::this_thread::sleep_until(wake);
+    } else {
+      // The last byte: aim early by what waking up has been taking, so it goes out on time.
+      std::this_thread::sleep_until(due(n - 1) - lead_);
+      if (!WriteNow(bytes.data() + sent, n - sent)) return false;
+      sent = n;
+    }
+  }
+  const auto end = steady_clock::now();
+  if (pacing_.firstWriteNs < 0) pacing_.firstWriteNs = SteadyNs(start);
+  pacing_.lastWriteNs = SteadyNs(end);
+  pacing_.bytes += n;
+  ++pacing_.writes;
+  pacing_.lineTime += byteTime * static_cast<long>(n);
+  pacing_.sendTime += end - start;
+  const steady_clock::duration late = end - due(n - 1);
+  pacing_.maxLate = std::max<steady_clock::duration>(pacing_.maxLate, late);
+  lead_ = std::clamp<steady_clock::duration>(lead_ + late / 4, steady_clock::duration(0), kMaxLead);
+  lastWriteEnd_ = end;
+  return true;
+}
+
 int Pty::ReadByte(std::chrono::milliseconds timeout) {
-  pollfd p{fd_, POLLIN, 0};
-  const int r = poll(&p, 1, static_cast<int>(timeout.count()));
-  if (r <= 0 || !(p.revents & POLLIN)) return -1;
-  unsigned char c = 0;
-  const ssize_t n = read(fd_, &c, 1);
-  return n == 1 ? c : -1;
+  if (inbound_.empty()) {
+    pollfd p{fd_, POLLIN, 0};
+    const int r = poll(&p, 1, static_cast<int>(timeout.count()));
+    if (r <= 0 || !(p.revents & POLLIN)) return -1;
+    // Everything there at once: a byte per call would keep a fast line waiting.
+    char buf[4096];
+    const ssize_t n = read(fd_, buf, sizeof buf);
+    if (n <= 0) return -1;
+    inbound_.assign(buf, static_cast<size_t>(n));
+    next_ = 0;
+    lastRead_ = steady_clock::now();
+  }
+  const auto c = static_cast<unsigned char>(inbound_[next_++]);
+  if (next_ == inbound_.size()) inbound_.clear();
+  return c;
 }
 
 }  // namespace sim

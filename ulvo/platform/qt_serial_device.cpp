@@ -3,29 +3,106 @@
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <algorithm>
+#include <limits>
 #include <thread>
+
+#include "ulvo/transfer/timed_read.h"
+
+#if defined(Q_OS_UNIX)
+#include <poll.h>
+#include <sys/ioctl.h>
+#endif
 
 namespace ulvo {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+using Steady = std::chrono::steady_clock;
 
-int MillisecondsUntil(Clock::time_point t) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(t - Clock::now());
+int MillisecondsUntil(Steady::time_point t) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(t - Steady::now());
   return static_cast<int>(std::max<long long>(left.count(), 1));
 }
 
-// Waits for all queued bytes to leave Qt's write buffer, at most until `deadline`.
-bool DrainUntil(QSerialPort& port, Clock::time_point deadline) {
+// Waits for all queued bytes to leave Qt's write buffer and then the driver's, at most until
+// `deadline`: a write is over when its bytes are on the line, and the waits that follow it
+// (an answer's time-outs) are measured from then. Sleeps for the time the queued bytes need.
+bool DrainUntil(QSerialPort& port, uint32_t baud, Steady::time_point deadline) {
   while (port.bytesToWrite() > 0) {
-    if (Clock::now() >= deadline) return false;
+    if (Steady::now() >= deadline) return false;
     if (!port.waitForBytesWritten(MillisecondsUntil(deadline)) &&
         port.error() != QSerialPort::NoError && port.error() != QSerialPort::TimeoutError)
       return false;
   }
+#if defined(Q_OS_UNIX)
+  const auto byteTime = std::chrono::microseconds(baud > 0 ? 10'000'000 / baud : 100);
+  // Held back by XOFF the queue stops moving: then wait longer each time, up to 50 ms.
+  Steady::duration held{0};
+  int before = std::numeric_limits<int>::max();
+  for (;;) {
+    int queued = 0;
+    if (ioctl(port.handle(), TIOCOUTQ, &queued) != 0 || queued <= 0) return true;
+    const auto now = Steady::now();
+    if (now >= deadline) return false;
+    held = queued < before
+               ? Steady::duration(0)
+               : std::min<Steady::duration>(std::max<Steady::duration>(2 * held, 1ms), 50ms);
+    before = queued;
+    std::this_thread::sleep_for(
+        std::min<Steady::duration>(byteTime * queued + held, deadline - now));
+  }
+#else
+  (void)baud;
   return true;
+#endif
 }
+
+// The port as a read with time-outs sees it.
+class PortSource : public ByteSource {
+ public:
+  explicit PortSource(QSerialPort& port) : port_(port) {}
+
+  Wait WaitReadable(Clock::TimePoint until) override {
+    if (port_.bytesAvailable() > 0) return Wait::kPending;
+    if (ReceivedUnread()) {
+      if (port_.waitForReadyRead(0) || port_.bytesAvailable() > 0) return Wait::kPending;
+      const auto error = port_.error();
+      if (error != QSerialPort::TimeoutError && error != QSerialPort::NoError) return Wait::kFailed;
+      port_.clearError();
+    }
+    while (port_.bytesAvailable() == 0) {
+      if (Steady::now() >= until) return Wait::kTimedOut;
+      if (port_.waitForReadyRead(MillisecondsUntil(until))) continue;
+      const auto error = port_.error();
+      if (error != QSerialPort::TimeoutError && error != QSerialPort::NoError) return Wait::kFailed;
+      port_.clearError();
+    }
+    return Wait::kArrived;
+  }
+
+  long Take(std::string& out, size_t max) override {
+    if (port_.bytesAvailable() == 0) return 0;
+    const QByteArray bytes = port_.read(static_cast<qint64>(max));
+    out.append(bytes.constData(), static_cast<size_t>(bytes.size()));
+    return static_cast<long>(bytes.size());
+  }
+
+  void Rest(Clock::TimePoint until) override { std::this_thread::sleep_until(until); }
+
+ private:
+  // Whether the driver holds received bytes not read yet (never waits).
+  bool ReceivedUnread() {
+#if defined(Q_OS_UNIX)
+    pollfd p{static_cast<int>(port_.handle()), POLLIN, 0};
+    return poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
+#else
+    return false;
+#endif
+  }
+
+  QSerialPort& port_;
+};
 
 }  // namespace
 
@@ -91,62 +168,28 @@ bool QtSerialDevice::Purge() {
 }
 
 long QtSerialDevice::Read(std::string& out, size_t max) {
+  return ReadFrame(out, max, nullptr);
+}
+
+long QtSerialDevice::ReadFrame(std::string& out, size_t max, const FrameNeed& need) {
   if (!IsOpen()) return -1;
-  const bool noWait =
-      timeouts_.interval == 0xFFFFFFFF && timeouts_.multiplier == 0 && timeouts_.constant == 0;
-  const auto deadline = Clock::now() + TotalReadWait(timeouts_, max);
-  auto lastByte = Clock::now();
-  size_t got = 0;
-  while (got < max) {
-    if (port_->bytesAvailable() > 0) {
-      const QByteArray bytes = port_->read(static_cast<qint64>(max - got));
-      out.append(bytes.constData(), static_cast<size_t>(bytes.size()));
-      got += static_cast<size_t>(bytes.size());
-      lastByte = Clock::now();
-      continue;
-    }
-    if (noWait) break;
-    auto limit = deadline;
-    if (got > 0 && timeouts_.interval > 0)
-      limit = std::min(limit, lastByte + std::chrono::milliseconds(timeouts_.interval));
-    const auto now = Clock::now();
-    if (now >= limit) break;
-    if (got > 0 && baud_ > 0) {
-      // Once bytes flow, sleep for the time the missing ones need on the line (at most half
-      // the interval) instead of waking for every single byte.
-      // Waking two byte-times early lets the port's own wait meet the last bytes.
-      const long long missing = static_cast<long long>(max - got) - 2;
-      auto nap = std::chrono::microseconds(std::max(missing, 0LL) * 10'000'000LL / baud_);
-      if (timeouts_.interval > 0)
-        nap = std::min<std::chrono::microseconds>(
-            nap, std::chrono::milliseconds(timeouts_.interval) / 2);
-      nap = std::min<std::chrono::microseconds>(
-          nap, std::chrono::duration_cast<std::chrono::microseconds>(limit - now));
-      if (nap >= std::chrono::milliseconds(2)) std::this_thread::sleep_for(nap);
-    }
-    if (!port_->waitForReadyRead(MillisecondsUntil(limit))) {
-      const auto error = port_->error();
-      if (error == QSerialPort::TimeoutError || error == QSerialPort::NoError) {
-        port_->clearError();
-        continue;
-      }
-      if (got == 0) return -1;
-      break;
-    }
-  }
-  return static_cast<long>(got);
+  PortSource source(*port_);
+  const SteadyClock clock;
+  // 10 bits a byte: the shortest a character can take, so a rest never outlasts a frame.
+  const std::chrono::microseconds byteTime(baud_ > 0 ? 10'000'000 / baud_ : 0);
+  return ReadWithTimeouts(source, clock, timeouts_, byteTime, out, max, need);
 }
 
 bool QtSerialDevice::Write(std::string_view bytes, std::chrono::milliseconds timeout) {
   if (!IsOpen()) return false;
-  const auto deadline = Clock::now() + timeout;
+  const auto deadline = Steady::now() + timeout;
   const qint64 n = port_->write(bytes.data(), static_cast<qint64>(bytes.size()));
   if (n != static_cast<qint64>(bytes.size())) return false;
-  return DrainUntil(*port_, deadline);
+  return DrainUntil(*port_, baud_, deadline);
 }
 
 bool QtSerialDevice::WaitTransmitEmpty(std::chrono::milliseconds timeout) {
-  return IsOpen() && DrainUntil(*port_, Clock::now() + timeout);
+  return IsOpen() && DrainUntil(*port_, baud_, Steady::now() + timeout);
 }
 
 bool QtSerialDevice::Close() {

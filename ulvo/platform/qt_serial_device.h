@@ -23,6 +23,7 @@ class QtSerialDevice : public SerialDevice {
   bool SetTimeouts(const ReadTimeouts& timeouts) override;
   bool Purge() override;
   long Read(std::string& out, size_t max) override;
+  long ReadFrame(std::string& out, size_t max, const FrameNeed& need) override;
   bool Write(std::string_view bytes, std::chrono::milliseconds timeout) override;
   bool WaitTransmitEmpty(std::chrono::milliseconds timeout) override;
   bool Close() override;

@@ -112,7 +112,7 @@ class CULVOSerial {
   uint32_t AnswerFrame(int kind);
   void DecreaseIdle();
   bool Overflowing() const { return receivedTotal_ > kMaxTransferBytes; }
-  long ReadInto(size_t max, std::string& got);
+  long ReadInto(size_t max, std::string& got, const FrameNeed& need);
 
   SerialDevice& device_;
   TransferOwner* owner_ = nullptr;

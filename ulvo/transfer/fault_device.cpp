@@ -4,7 +4,7 @@
 
 namespace ulvo {
 
-long FaultInjectingDevice::Read(std::string& out, size_t max) {
+long FaultInjectingDevice::ReadFrame(std::string& out, size_t max, const FrameNeed& need) {
   if (faults_.unplugAfter != 0 && received_ >= faults_.unplugAfter) unplugged_ = true;
   if (unplugged_) return -1;
   if (max == 0) return 0;
@@ -26,7 +26,7 @@ long FaultInjectingDevice::Read(std::string& out, size_t max) {
     if (boundary > received_) limit = std::min(limit, boundary - received_);
   }
   std::string got;
-  const long n = inner_.Read(got, limit);
+  const long n = need ? inner_.ReadFrame(got, limit, need) : inner_.Read(got, limit);
   if (n <= 0) return n;
   if (faults_.corruptAt != 0 && faults_.corruptAt >= received_ &&
       faults_.corruptAt < received_ + got.size()) {

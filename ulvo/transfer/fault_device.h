@@ -37,7 +37,8 @@ class FaultInjectingDevice : public SerialDevice {
     return inner_.SetTimeouts(timeouts);
   }
   bool Purge() override { return inner_.Purge(); }
-  long Read(std::string& out, size_t max) override;
+  long Read(std::string& out, size_t max) override { return ReadFrame(out, max, nullptr); }
+  long ReadFrame(std::string& out, size_t max, const FrameNeed& need) override;
   bool Write(std::string_view bytes, std::chrono::milliseconds timeout) override;
   bool WaitTransmitEmpty(std::chrono::milliseconds timeout) override {
     return !unplugged_ && inner_.WaitTransmitEmpty(timeout);

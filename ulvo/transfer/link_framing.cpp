@@ -1,5 +1,6 @@
 #include "ulvo/transfer/link_framing.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -165,6 +166,38 @@ bool LineCheckOk(std::string_view line) {
   if (line.size() < 4) return false;
   const size_t at = line.size() - 4;
   return line[at] == CheckCharacter(line.substr(0, at));
+}
+
+size_t BlockFrameNeed(std::string_view pending, int protocol, int headerState,
+                      const ControlChars& cc) {
+  const std::string endRecord = BuildEndRecord(cc);
+  const std::string shortEnd{cc.eot, '\r', '\n'};
+  const std::string header0 = BuildHeaderRecord0(cc);
+  const auto less = [](size_t want, size_t have) { return want > have ? want - have : 0; };
+  for (;;) {
+    // As the receive reads them: padding and line ends between frames, then noise up to STX.
+    while (!pending.empty() && (pending[0] == '\0' || pending[0] == '\r' || pending[0] == '\n'))
+      pending.remove_prefix(1);
+    if (pending.empty()) return 1;
+    if (cc.eot != 0 && (pending.starts_with(endRecord) || pending.starts_with(shortEnd))) return 0;
+    if (pending[0] != cc.stx) {
+      if (cc.eot != 0 && std::string_view(shortEnd).starts_with(pending))
+        return less(shortEnd.size(), pending.size());
+      const size_t at = pending.find(cc.stx);
+      if (at == std::string_view::npos) return 1;
+      pending.remove_prefix(at);
+      continue;
+    }
+    if (protocol == 3 && headerState == 0 && pending.starts_with(header0)) return 0;
+    // The frame this STX starts, at its shortest.
+    size_t need =
+        less(protocol == 3 && headerState == 1 ? kHeader1Frame : kBlockSize, pending.size());
+    if (cc.eot != 0 && std::string_view(endRecord).starts_with(pending))
+      need = std::min(need, less(endRecord.size(), pending.size()));
+    if (protocol == 3 && headerState == 0 && std::string_view(header0).starts_with(pending))
+      need = std::min(need, less(header0.size(), pending.size()));
+    return need;
+  }
 }
 
 }  // namespace ulvo

@@ -78,4 +78,10 @@ bool IsValidHeaderRecord1(std::string_view frame, const ControlChars& cc);
 // A received "ITF02" line (ending in LF) whose check character is right.
 bool LineCheckOk(std::string_view line);
 
+// How many more bytes, at the least, the received bytes of an "ITF00"/"ITF01" receive need
+// before they hold a whole frame (a block, the end record, a header record): 0 once they do.
+// `headerState` is that of the "ITF01" receive: 0 before header 0, 1 before header 1.
+size_t BlockFrameNeed(std::string_view pending, int protocol, int headerState,
+                      const ControlChars& cc);
+
 }  // namespace ulvo

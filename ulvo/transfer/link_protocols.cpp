@@ -14,10 +14,10 @@ constexpr size_t kReceiveBufferSize = 255;
 
 }  // namespace
 
-long CULVOSerial::ReadInto(size_t max, std::string& got) {
+long CULVOSerial::ReadInto(size_t max, std::string& got, const FrameNeed& need) {
   got.clear();
   if (max == 0) return 0;
-  return device_.Read(got, max);
+  return device_.ReadFrame(got, max, need);
 }
 
 uint32_t CULVOSerial::ReadSourceFile() {
@@ -107,9 +107,19 @@ uint32_t CULVOSerial::JudgeAnswer(size_t written) {
   std::string ack = BuildControlRecord(1);
   ack.pop_back();
   bool acknowledged = false;
+  // The answer is whole at ACK or NAK (and the line end the instrument adds), or at LF.
+  const FrameNeed whole = [&](std::string_view got) -> size_t {
+    const std::string answer = answer_ + std::string(got);
+    if (answer.size() >= most) return 0;
+    if (softMode_ != 2) return answer.find('\n') != std::string::npos ? 0 : 1;
+    const size_t at = answer.find_first_of(std::string{chars_.ack, chars_.nak});
+    if (at == std::string::npos) return 1;
+    const size_t after = answer.size() - at - 1;
+    return chars_.addCrLf && after < 2 ? 2 - after : 0;
+  };
   for (;;) {
     std::string got;
-    const long n = ReadInto(most, got);
+    const long n = ReadInto(most, got, whole);
     if (n < 0) {
       SetError(6);
       return 6;
@@ -214,7 +224,11 @@ void CULVOSerial::DecreaseIdle() {
 
 uint32_t CULVOSerial::ReceiveStepText() {
   std::string got;
-  const long n = ReadInto(kTextRecordSize - std::min(buffer_.size(), kTextRecordSize), got);
+  // A record is whole at its 253rd byte or at EOT.
+  const long n = ReadInto(kTextRecordSize - std::min(buffer_.size(), kTextRecordSize), got,
+                          [&](std::string_view part) -> size_t {
+                            return part.find(chars_.eot) != std::string_view::npos ? 0 : 1;
+                          });
   if (n < 0) return 6;
   if (n > 0) {
     receivedTotal_ += static_cast<size_t>(n);
@@ -251,7 +265,10 @@ uint32_t CULVOSerial::AnswerFrame(int kind) {
 
 uint32_t CULVOSerial::ReceiveStepBlocks() {
   std::string got;
-  const long n = ReadInto(kBlockSize - std::min(buffer_.size(), kBlockSize), got);
+  const long n =
+      ReadInto(kBlockSize - std::min(buffer_.size(), kBlockSize), got, [&](std::string_view part) {
+        return BlockFrameNeed(buffer_ + std::string(part), protocol_, headerState_, chars_);
+      });
   if (n < 0) return 6;
   if (n == 0) {
     uint32_t code = 0;
@@ -364,7 +381,13 @@ uint32_t CULVOSerial::ReceiveStepBlocks() {
 
 uint32_t CULVOSerial::ReceiveStepLines() {
   std::string got;
-  const long n = ReadInto(9, got);
+  // A line is whole at LF, or when it fills the buffer.
+  const long n = ReadInto(9, got, [&](std::string_view part) -> size_t {
+    return part.find('\n') != std::string_view::npos ||
+                   buffer_.size() + part.size() >= kReceiveBufferSize
+               ? 0
+               : 1;
+  });
   if (n < 0) return 6;
   receivedTotal_ += static_cast<size_t>(n);
   if (Overflowing()) return 11;

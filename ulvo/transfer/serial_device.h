@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,10 @@ inline constexpr std::chrono::milliseconds kMaxReadWait{60000};
 // bound to the driver; we still never wait longer than kMaxReadWait).
 std::chrono::milliseconds TotalReadWait(const ReadTimeouts& t, size_t count);
 
+// How many more bytes, at the least, a reader needs before the bytes a read has appended so
+// far complete what it waits for (a frame, an answer): 0 once they do.
+using FrameNeed = std::function<size_t(std::string_view got)>;
+
 enum class OpenResult {
   kOk,
   kCannotOpen,       // no such port, or in use
@@ -45,6 +50,14 @@ class SerialDevice {
   // Reads up to `max` bytes into `out` (appended), bounded by the time-outs. Returns the number
   // read (0 when nothing came), or -1 when the port failed.
   virtual long Read(std::string& out, size_t max) = 0;
+  // As Read, but ends as soon as `need` says the bytes read complete a frame, so the frame is
+  // handed on the moment its last byte arrives. The time-outs keep their meaning: the
+  // interval still ends a frame the instrument left unfinished. A device whose Read hands
+  // out what has arrived without waiting for more needs nothing else.
+  virtual long ReadFrame(std::string& out, size_t max, const FrameNeed& need) {
+    (void)need;
+    return Read(out, max);
+  }
   // Writes all bytes within `timeout`; false when not all of them went out in time.
   virtual bool Write(std::string_view bytes, std::chrono::milliseconds timeout) = 0;
   // Waits until the transmit buffer is empty, at most `timeout`.

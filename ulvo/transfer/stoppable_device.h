@@ -22,6 +22,9 @@ class StoppableDevice : public SerialDevice {
   bool SetTimeouts(const ReadTimeouts& timeouts) override { return inner_.SetTimeouts(timeouts); }
   bool Purge() override { return inner_.Purge(); }
   long Read(std::string& out, size_t max) override { return stopped_ ? -1 : inner_.Read(out, max); }
+  long ReadFrame(std::string& out, size_t max, const FrameNeed& need) override {
+    return stopped_ ? -1 : inner_.ReadFrame(out, max, need);
+  }
   bool Write(std::string_view bytes, std::chrono::milliseconds timeout) override {
     return !stopped_ && inner_.Write(bytes, timeout);
   }

@@ -104,7 +104,15 @@ bool TracingDevice::Purge() {
 
 long TracingDevice::Read(std::string& out, size_t max) {
   const size_t before = out.size();
-  const long n = inner_.Read(out, max);
+  return Traced(out, inner_.Read(out, max), before);
+}
+
+long TracingDevice::ReadFrame(std::string& out, size_t max, const FrameNeed& need) {
+  const size_t before = out.size();
+  return Traced(out, inner_.ReadFrame(out, max, need), before);
+}
+
+long TracingDevice::Traced(const std::string& out, long n, size_t before) {
   if (n < 0)
     Line(TraceDirection::kFromInstrument, {}, "(read failed)");
   else if (n > 0)

@@ -68,6 +68,7 @@ class TracingDevice : public SerialDevice {
   bool SetTimeouts(const ReadTimeouts& timeouts) override { return inner_.SetTimeouts(timeouts); }
   bool Purge() override;
   long Read(std::string& out, size_t max) override;
+  long ReadFrame(std::string& out, size_t max, const FrameNeed& need) override;
   bool Write(std::string_view bytes, std::chrono::milliseconds timeout) override;
   bool WaitTransmitEmpty(std::chrono::milliseconds timeout) override {
     return inner_.WaitTransmitEmpty(timeout);
@@ -77,6 +78,7 @@ class TracingDevice : public SerialDevice {
 
  private:
   void Line(TraceDirection direction, std::string bytes, std::string note = {});
+  long Traced(const std::string& out, long n, size_t before);
 
   SerialDevice& inner_;
   Clock& clock_;

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "fake_device.h"
+#include "test_instrument.h"
 #include "ulvo/transfer/check_port.h"
 #include "ulvo/transfer/culvo_serial.h"
 #include "ulvo/transfer/fault_device.h"
@@ -18,6 +19,7 @@ namespace {
 
 using namespace std::string_literals;
 using test::FakeClock;
+using test::MakeInstrument;
 using test::ScriptedDevice;
 
 const std::string kAck = "\x06";
@@ -36,24 +38,6 @@ const std::string kHeader1 =
     "\x02"
     "AB"s +
     std::string(34, ' ') + "S080\x03\r\n\0\0\r\n"s;
-
-// An instrument whose both directions run one protocol and software handshake.
-CInstrument MakeInstrument(uint32_t formatBit, uint32_t softBit, bool addCrLf = false) {
-  std::ostringstream plain;
-  plain << "[HEADER]\nVERSION=1\nTITLE=INSTRUMENT INTERFACE FILE\nINSTRUMENT=Scripted\n"
-        << "[CAPABILITIES]\n";
-  for (const char* d : {"SEND", "RECEIVE"})
-    plain << d << "BAUDRATES=64\n"
-          << d << "DATAFORMAT=" << formatBit << "\n"
-          << d << "SOFTHANDSHAKE=" << softBit << "\n";
-  plain << "[DEFAULTS]\n";
-  for (const char* d : {"SEND", "RECEIVE"})
-    plain << d << "SOFTHANDSHAKE=" << softBit << "\n" << d << "DATAFORMAT=" << formatBit << "\n";
-  plain << "[SOFTHANDSHAKECHARS]\nADDCRLF=" << (addCrLf ? 1 : 0) << "\n";
-  CInstrument i;
-  EXPECT_TRUE(i.LoadInterfaceText(EncodeInterfaceText(plain.str()), nullptr));
-  return i;
-}
 
 class Recorder : public TransferOwner {
  public:
@@ -745,6 +729,7 @@ namespace ulvo {
 namespace {
 
 using test::FakeClock;
+using test::MakeInstrument;
 using test::ScriptedDevice;
 
 // The device as the next transfer finds it: closed, with "abc" and EOT to read.
