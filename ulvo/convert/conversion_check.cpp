@@ -11,8 +11,16 @@
 namespace ulvo {
 namespace {
 
+// Text of white space only: the layout a parse puts between values, which the scratch file
+// does not keep, so the written records never hold it either.
+bool Layout(const char* text) {
+  for (; *text; ++text)
+    if (*text != ' ' && *text != '\t' && *text != '\r' && *text != '\n') return false;
+  return true;
+}
+
 // What an element holds, in one pass over its children: whether it holds elements (then it
-// is a nested record) and otherwise its first text.
+// is a nested record) and otherwise its first text that is not layout.
 struct Content {
   bool nested = false;
   const char* text = nullptr;
@@ -26,7 +34,8 @@ Content ContentOf(pugi::xml_node element) {
       content.nested = true;
       return content;
     }
-    if (!content.text && (type == pugi::node_pcdata || type == pugi::node_cdata))
+    if (content.text) continue;
+    if (type == pugi::node_cdata || (type == pugi::node_pcdata && !Layout(c.value())))
       content.text = c.value();
   }
   return content;

@@ -105,6 +105,35 @@ TEST_F(Conversion, ParsesSavesReloadsAndWrites) {
   EXPECT_TRUE(runner.calls.empty());
 }
 
+TEST_F(Conversion, CheckLeavesLayoutOutOfTheValuesReadBack) {
+  // Records without values, at the top and nested: the layout the read-back parse puts in
+  // them is no value.
+  struct Case {
+    const char* format;
+    const char* input;
+    const char* output;
+  } cases[] = {
+      {R"(<format name="Marks"><repeat><node><group id="M"><literal>M</literal>)"
+       R"(<literal hex="true">0A</literal></group></node></repeat></format>)",
+       "M\nM\n", "M\nM\n"},
+      {R"(<format name="Marks"><repeat><node><group id="M"><node><group id="Q">)"
+       R"(<literal>Q</literal></group></node><literal hex="true">0A</literal></group></node>)"
+       R"(</repeat></format>)",
+       "Q\n", "Q\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.format);
+    WriteBytes(dir / "Formats" / "marks.xml", c.format);
+    formats.Refresh(dir.Path());
+    ConversionReport report;
+    setup.report = &report;
+    EXPECT_TRUE(Run(c.input, "Marks", "Marks"));
+    EXPECT_EQ(ReadBytes(dir / "out.txt"), c.output);
+    EXPECT_TRUE(report.check.ran);
+    EXPECT_EQ(report.check.count, 0u);
+  }
+}
+
 TEST_F(Conversion, EditorChangesCount) {
   setup.editorCommand = "/usr/bin/my editor";
   runner.edit = [](const std::string& path) {
