@@ -223,6 +223,9 @@ class ReadBackComparison : public RecordSink {
   }
 
  protected:
+  // Layout is no value: the read-back parse need not make it.
+  bool KeepsLayout() const override { return false; }
+
   void Take(pugi::xml_node item) override {
     if (item.type() != pugi::node_element) return;
     while (next_ < written_.Count() && written_.unwritten_[next_]) {

@@ -52,6 +52,10 @@ class InputBuffer {
   // Where the top-level items of the parse go as they complete; none: they stay in place.
   void SetSink(RecordSink* sink) { sink_ = sink; }
   RecordSink* Sink() const { return sink_; }
+  // Whether the parse puts layout text (line breaks, tabs) between what it stores; a parse
+  // whose document is never saved does without.
+  void SetLayout(bool keep) { layout_ = keep; }
+  bool Layout() const { return layout_; }
 
  private:
   // A search for a key's text from `from`: the first place at `at`, or none before `to`.
@@ -67,6 +71,7 @@ class InputBuffer {
   uint64_t stepsLeft_ = UINT64_MAX;
   uint64_t furthestFailure_ = 0;
   RecordSink* sink_ = nullptr;
+  bool layout_ = true;
   std::unordered_map<const void*, SearchMemo> searches_;
 };
 

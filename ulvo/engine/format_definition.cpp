@@ -295,6 +295,7 @@ bool FormatDefinition::ParseFile(const std::filesystem::path& input, pugi::xml_n
     in->SetStepBudget(kParseStepsBase + kParseStepsPerByte * length);
     if (sink) {
       in->SetSink(sink);
+      in->SetLayout(sink->KeepsLayout());
       sink->Start(target);
       started = true;
     }

@@ -147,7 +147,7 @@ bool GroupParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) 
   if (!record) throw DocumentError("cannot append record");
   bool parsed = false;
   try {
-    AppendText(record, "\r\n");
+    if (in.Layout()) AppendText(record, "\r\n");
     parsed = ParseSequence(in, avail, record);
   } catch (...) {
     // A run that ends inside the record (a budget spent, a name XML refuses) must not
@@ -159,11 +159,13 @@ bool GroupParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) 
     target.remove_child(record);
     return false;
   }
-  AppendText(record, "\t");
-  pugi::xml_node before = target.insert_child_before(pugi::node_pcdata, record);
-  if (!before) throw DocumentError("cannot insert text");
-  before.set_value("\t");
-  AppendText(target, "\r\n");
+  if (in.Layout()) {
+    AppendText(record, "\t");
+    pugi::xml_node before = target.insert_child_before(pugi::node_pcdata, record);
+    if (!before) throw DocumentError("cannot insert text");
+    before.set_value("\t");
+    AppendText(target, "\r\n");
+  }
   if (RecordSink* sink = in.Sink()) sink->Completed(target);
   return true;
 }

@@ -124,6 +124,8 @@ class RecordSink {
   }
   // Element items taken so far.
   size_t Elements() const { return elements_; }
+  // Whether the items need their layout text: not when only their values are looked at.
+  virtual bool KeepsLayout() const { return true; }
 
  protected:
   virtual void Started(pugi::xml_node) {}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -167,6 +168,69 @@ TEST(RecordWriter, AFailedFileStopsTheStreamAndLeavesTheOutput) {
     EXPECT_NE(reason, "");
   }
   EXPECT_EQ(ReadBytes(dir / "out.txt"), "old");
+}
+
+}  // namespace
+}  // namespace ulvo
+
+namespace ulvo {
+namespace {
+
+// Prints what it is given, as the scratch file would hold it.
+class PrintingSink : public RecordSink {
+ public:
+  explicit PrintingSink(bool layout) : layout_(layout) {}
+  std::string printed;
+  int batches = 0;
+
+ protected:
+  bool KeepsLayout() const override { return layout_; }
+  void Take(pugi::xml_node item) override {
+    std::ostringstream out;
+    item.print(out, "", pugi::format_raw);
+    printed += out.str();
+  }
+  void Taken() override { ++batches; }
+
+ private:
+  bool layout_;
+};
+
+TEST(RecordSink, TakesEachRecordAsItCompletes) {
+  struct Case {
+    const char* input;
+    bool layout;
+    bool parsed;
+    std::string printed;
+    int batches;
+    size_t records;  // as the failure counts them
+  };
+  const Case cases[] = {
+      {"a;b;", true, true, "\t<P>\r\n\t\t<V>a</V>\r\n\t</P>\r\n\t<P>\r\n\t\t<V>b</V>\r\n\t</P>\r\n",
+       2, 0},
+      {"a;b;", false, true, "<P><V>a</V></P><P><V>b</V></P>", 2, 0},
+      // The record read when the input stops matching is not taken.
+      {"a;b", false, false, "<P><V>a</V></P>", 1, 1},
+      {"", true, true, "", 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.input) + (c.layout ? " with layout" : ""));
+    TempDir dir;
+    auto format = LoadDefinition(dir, R"(<format><repeat><node><group id="P"><terminated>
+        <element id="V"/><literal>;</literal></terminated></group></node></repeat></format>)");
+    ASSERT_TRUE(format);
+    test::WriteBytes(dir / "in.txt", c.input);
+    pugi::xml_document doc;
+    pugi::xml_node data = NewDataDocument(doc);
+    PrintingSink sink(c.layout);
+    ParseFailure failure;
+    EXPECT_EQ(format->ParseFile(dir / "in.txt", data, &failure, &sink), c.parsed);
+    EXPECT_EQ(sink.printed, c.printed);
+    EXPECT_EQ(sink.batches, c.batches);
+    EXPECT_EQ(failure.records, c.records);
+    // No record stays behind in the document.
+    EXPECT_FALSE(data.child("P"));
+  }
 }
 
 }  // namespace
