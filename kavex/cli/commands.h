@@ -5,10 +5,12 @@
 
 namespace kavex::cli {
 
-// Exit codes shared by every command.
+// Exit codes shared by every command, so that a script can tell a typo in its options from
+// a bad file and from an unplugged cable.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailure = 1;
+inline constexpr int kExitFailure = 1;  // a file that cannot be read or written, unusable data
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitDevice = 4;  // the port, the line or the instrument failed
 
 using Args = std::vector<std::string>;
 

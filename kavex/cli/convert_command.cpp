@@ -81,6 +81,41 @@ int Deliver(const std::vector<std::string>& lines, const std::optional<std::stri
   return kExitOk;
 }
 
+// A drawing is far larger than its input: its lines go to the file (or standard output) as
+// they are made, never held whole. The file is only begun once the input has read through
+// once, so an input refused then leaves no file behind.
+int ExportDxfTo(const std::string& input, const std::optional<std::string>& output) {
+  std::optional<TextFileWriter> file;
+  std::string why;
+  bool failed = false;
+  const DxfResult result = ExportDxf(input, [&](const std::string& line) {
+    if (failed) return;
+    if (output) {
+      if (!file && !file.emplace(*output).Open(why)) {
+        failed = true;
+        return;
+      }
+      file->Write(line);
+      file->Write("\n");
+    } else if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size() ||
+               std::fwrite("\r\n", 1, 2, stdout) != 2) {
+      failed = true;
+    }
+  });
+  if (result == DxfResult::NotOpened) return Failure("Fail to open file.");
+  if (result == DxfResult::InvalidData) return Failure("Invalid data.");
+  if (output) {
+    if (!failed && !file && !file.emplace(*output).Open(why)) failed = true;
+    if (failed || !file->Commit(why)) {
+      std::fprintf(stderr, "Saving Aborted.\n%s: %s\n", output->c_str(), why.c_str());
+      return kExitFailure;
+    }
+    return kExitOk;
+  }
+  if (failed || std::fflush(stdout) != 0) return Failure("Saving Aborted.");
+  return kExitOk;
+}
+
 }  // namespace
 
 int RunConvert(const Args& args) {
@@ -176,10 +211,7 @@ int RunConvert(const Args& args) {
       case DxfInput::Coordinates:
         break;
     }
-    const DxfResult result = ExportDxf(*input, collect);
-    if (result == DxfResult::NotOpened) return Failure("Fail to open file.");
-    if (result == DxfResult::InvalidData) return Failure("Invalid data.");
-    opened = true;
+    return ExportDxfTo(*input, output);
   } else {
     opened = MakeHk100ReportFromFile(*input, collect);
   }

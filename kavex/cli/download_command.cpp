@@ -156,7 +156,8 @@ int RunDownloadCommand(const Args& args) {
                    capture->Path().string().c_str());
     return kExitFailure;
   }
-  return outcome == DownloadOutcome::Completed ? kExitOk : kExitFailure;
+  // The data is safe by now: what failed is the port or the talk with the instrument.
+  return outcome == DownloadOutcome::Completed ? kExitOk : kExitDevice;
 }
 
 }  // namespace

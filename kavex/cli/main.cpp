@@ -28,8 +28,13 @@ void PrintHelp(std::FILE* out) {
     }
   }
   std::fprintf(out,
-               "\nExit status: 0 success, 1 failure (the program's message on standard error),"
-               "\n2 usage error.\n\n"
+               "\nExit status:\n"
+               "  0  success\n"
+               "  1  input or data error: a file that cannot be read or written, data that\n"
+               "     cannot be used (the program's message on standard error)\n"
+               "  2  usage error: an unknown command or option, a missing or wrong value\n"
+               "  4  device or port error: the port cannot be opened, or the transfer with\n"
+               "     the instrument fails\n\n"
                "A serial port that cannot be opened for lack of permission belongs to a group\n"
                "you are not in, usually dialout: add yourself with 'sudo adduser $USER dialout',\n"
                "then log out and log in again.\n\n"

@@ -63,7 +63,10 @@ bool CliPort::Open(const TransferArgs& args, Clock& clock, const CommPort::Error
     tracing_ = std::make_unique<TracingDevice>(serial_, clock, traceFile_);
   }
   SerialDevice& line = tracing_ ? static_cast<SerialDevice&>(*tracing_) : serial_;
-  port_ = std::make_unique<CommPort>(line, clock, showError);
+  port_ = std::make_unique<CommPort>(line, clock, [this, showError](const std::string& text) {
+    portFailed_ = true;
+    showError(text);
+  });
   port_->SetPortPath("COM1", args.device);
   port_->SetPortPath("COM2", args.device);
   return true;

@@ -53,6 +53,8 @@ class CliPort {
   void Finish() { tracing_.reset(); }
   // The operating system's reason for the device's last failure, empty when there was none.
   const std::string& DeviceProblem() const { return serial_.LastError(); }
+  // Whether the port reported a failure ("COM ERROR.", "Configuration failed.", ...).
+  bool PortFailed() const { return portFailed_; }
   // After a failure of the device: "DEVICE: reason" on standard error, and what to do when
   // the reason is a missing permission.
   void ReportDeviceProblem(const std::string& device) const;
@@ -62,6 +64,7 @@ class CliPort {
   QtSerialDevice serial_;
   std::unique_ptr<TracingDevice> tracing_;
   std::unique_ptr<CommPort> port_;
+  bool portFailed_ = false;
 };
 
 }  // namespace kavex::cli

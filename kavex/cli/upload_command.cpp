@@ -156,7 +156,9 @@ int RunUploadCommand(const Args& args) {
       RunUpload(kind, logic, cliPort.Port(), dialogs, detailsDialog, stored);
   cliPort.Finish();
   cliPort.ReportDeviceProblem(t.device);
-  return outcome == UploadOutcome::Completed ? kExitOk : kExitFailure;
+  if (outcome == UploadOutcome::Completed) return kExitOk;
+  // Not started for a file that cannot be read or converted; failed on the port or line.
+  return outcome == UploadOutcome::NotStarted && !cliPort.PortFailed() ? kExitFailure : kExitDevice;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <utility>
 
 namespace kavex {
 
@@ -46,51 +47,100 @@ bool WriteTextFile(const std::filesystem::path& path, std::string_view text,
 
 bool WriteTextFile(const std::filesystem::path& path, std::string_view text, std::string& why,
                    const std::filesystem::path& keepAs) {
-  namespace fs = std::filesystem;
-  // The system's words for the step that failed, taken before anything else can change errno.
-  const auto failed = [&why](int error) {
-    why = error != 0 ? std::strerror(error) : "the file could not be written in full";
-    return false;
-  };
-  // Write beside the target and rename over it, so a full disk cannot destroy the old file.
-  fs::path temp = path;
-  temp += ".tmp~";
+  TextFileWriter writer(path);
+  if (!writer.Open(why)) return false;
+  writer.Write(text);
+  return writer.Commit(why, keepAs);
+}
+
+namespace {
+
+// Converted text is handed to the system in pieces of about this size.
+constexpr size_t kWriteChunk = size_t{1} << 16;
+
+}  // namespace
+
+// Write beside the target and rename over it, so a full disk cannot destroy the old file.
+TextFileWriter::TextFileWriter(std::filesystem::path path) : path_(std::move(path)) {
+  temp_ = path_;
+  temp_ += ".tmp~";
+}
+
+TextFileWriter::~TextFileWriter() {
+  if (!file_) return;
+  std::fclose(file_);
   std::error_code ec;
-  {
+  std::filesystem::remove(temp_, ec);
+}
+
+bool TextFileWriter::Fail(std::string& why, int error) {
+  why = error != 0 ? std::strerror(error) : "the file could not be written in full";
+  return false;
+}
+
+bool TextFileWriter::Open(std::string& why) {
+  errno = 0;
+  file_ = std::fopen(temp_.c_str(), "wb");
+  if (!file_) return Fail(why, errno);
+  buffer_.reserve(kWriteChunk + kWriteChunk / 8);
+  return true;
+}
+
+void TextFileWriter::Write(std::string_view memory) {
+  for (char c : memory) {
+    if (c == '\n') buffer_.push_back('\r');
+    buffer_.push_back(c);
+  }
+  if (buffer_.size() >= kWriteChunk) Drain();
+}
+
+void TextFileWriter::Drain() {
+  if (!failed_ && file_ && !buffer_.empty()) {
+    // The system's words for the step that failed, taken before anything can change errno.
     errno = 0;
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return failed(errno);
-    const std::string disk = ToDiskText(text);
-    out.write(disk.data(), static_cast<std::streamsize>(disk.size()));
-    out.flush();
-    if (!out) {
-      const int error = errno;
-      out.close();
-      fs::remove(temp, ec);
-      return failed(error);
+    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
+      failed_ = true;
+      error_ = errno;
     }
-    errno = 0;
-    out.close();
-    if (out.fail()) {
-      const int error = errno;
-      fs::remove(temp, ec);
-      return failed(error);
-    }
+  }
+  buffer_.clear();
+}
+
+bool TextFileWriter::Commit(std::string& why, const std::filesystem::path& keepAs) {
+  namespace fs = std::filesystem;
+  if (!file_) return Fail(why, EBADF);
+  Drain();
+  errno = 0;
+  if (!failed_ && std::fflush(file_) != 0) {
+    failed_ = true;
+    error_ = errno;
+  }
+  errno = 0;
+  const bool closed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  if (!failed_ && !closed) {
+    failed_ = true;
+    error_ = errno;
+  }
+  std::error_code ec;
+  if (failed_) {
+    fs::remove(temp_, ec);
+    return Fail(why, error_);
   }
   // Only a complete new file moves the old one aside, so a failure never leaves the
   // target's name empty.
   bool kept = false;
-  if (!keepAs.empty() && keepAs != path && fs::exists(path, ec)) {
+  if (!keepAs.empty() && keepAs != path_ && fs::exists(path_, ec)) {
     fs::remove(keepAs, ec);
-    fs::rename(path, keepAs, ec);
+    fs::rename(path_, keepAs, ec);
     kept = !ec;
   }
-  fs::rename(temp, path, ec);
+  fs::rename(temp_, path_, ec);
   if (ec) {
     const int error = ec.value();
-    fs::remove(temp, ec);
-    if (kept) fs::rename(keepAs, path, ec);
-    return failed(error);
+    fs::remove(temp_, ec);
+    if (kept) fs::rename(keepAs, path_, ec);
+    return Fail(why, error);
   }
   return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -26,6 +27,36 @@ bool WriteTextFile(const std::filesystem::path& path, std::string_view text,
 // The same; when it fails, why gets the operating system's reason.
 bool WriteTextFile(const std::filesystem::path& path, std::string_view text, std::string& why,
                    const std::filesystem::path& keepAs = {});
+
+// Writes memory-form text as disk bytes piece by piece, so a long text is never held whole:
+// the bytes go to a file beside path, which Commit renames over it. A writer dropped
+// without Commit removes that file and leaves path as it was.
+class TextFileWriter {
+ public:
+  explicit TextFileWriter(std::filesystem::path path);
+  ~TextFileWriter();
+  TextFileWriter(const TextFileWriter&) = delete;
+  TextFileWriter& operator=(const TextFileWriter&) = delete;
+
+  // False, with the operating system's reason in why, when the file beside path cannot be
+  // made.
+  bool Open(std::string& why);
+  // Appends memory-form text (LF becomes CR LF); a failure is kept for Commit to report.
+  void Write(std::string_view memory);
+  // Puts the file in place; as WriteTextFile, keepAs keeps an existing file under that name.
+  bool Commit(std::string& why, const std::filesystem::path& keepAs = {});
+
+ private:
+  bool Fail(std::string& why, int error);
+  void Drain();
+
+  std::filesystem::path path_;
+  std::filesystem::path temp_;
+  std::FILE* file_ = nullptr;
+  std::string buffer_;
+  int error_ = 0;
+  bool failed_ = false;
+};
 
 // Splits memory-form text into lines at LF; a final LF does not start an empty last line.
 std::vector<std::string> SplitLines(std::string_view text);

@@ -10,9 +10,6 @@ int RunWriteCommand(const Context& context, const Args& args);
 int RunFormatsCommand(const Context& context, const Args& args);
 int RunConvertCommand(const Context& context, const Args& args);
 
-// convert: the target was written but did not read back as written.
-inline constexpr int kExitCheck = 3;
-
 inline constexpr const char* kParseUsage =
     "ulvo-cli parse DEFINITION INPUT [-o DOCUMENT]\n"
     "    parse INPUT with a format definition file into an instrument data document";

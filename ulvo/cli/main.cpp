@@ -30,8 +30,15 @@ void PrintHelp(std::FILE* out) {
     }
   }
   std::fprintf(out,
-               "\nExit status: 0 success, 1 failure, 2 usage error (unless a command says"
-               " otherwise).\n\n"
+               "\nExit status:\n"
+               "  0  success\n"
+               "  1  input or data error: a file that cannot be read or written, an input\n"
+               "     that does not match its format, a format definition that does not load\n"
+               "  2  usage error: an unknown command or option, a missing or wrong value, a\n"
+               "     setting the instrument does not offer\n"
+               "  3  convert: OUTPUT was written, but the check found differences\n"
+               "  4  device or port error: the port cannot be opened, or the transfer with\n"
+               "     the instrument fails (the transfer's own message on standard error)\n\n"
                "A serial port that cannot be opened for lack of permission belongs to a group\n"
                "you are not in, usually dialout: add yourself with 'sudo adduser $USER dialout',\n"
                "then log out and log in again.\n\n"

@@ -1,8 +1,10 @@
 #include "ulvo/cli/transfer_commands.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -183,6 +185,22 @@ int NotOffered(const std::string& what, const CInstrument& i, int direction,
   return kExitUsage;
 }
 
+// The transfer's error code as an exit status: the files' own errors are data errors,
+// everything else went wrong on the port, the line or in the instrument.
+int ExitStatusOf(uint32_t result) {
+  switch (result) {
+    case 0:
+      return kExitOk;
+    case 8:   // the destination file
+    case 9:   // the source file
+    case 16:  // a source file without data
+    case 17:  // a protocol the interface file names but the engine lacks
+      return kExitFailure;
+    default:
+      return kExitDevice;
+  }
+}
+
 bool EqualNoCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t n = 0; n < a.size(); ++n)
@@ -332,6 +350,19 @@ int RunTransfer(const Context& context, const Args& args) {
   p.lineFormat = MakeLineFormat(parityByte, bitsByte, stopByte, softByte);
   i.SetParams(d, p);
 
+  CliOwner owner(context.home);
+  if (d == kDirectionSend) {
+    // Found out before the port is opened: a missing file is no fault of the line.
+    std::error_code ec;
+    const bool folder = std::filesystem::is_directory(file, ec);
+    errno = 0;
+    if (folder || !std::ifstream(file, std::ios::binary)) {
+      const int why = folder ? EISDIR : errno;
+      owner.ErrorSet(9);
+      std::fprintf(stderr, "%s: %s\n", file.c_str(), std::strerror(why ? why : ENOENT));
+      return kExitFailure;
+    }
+  }
   if (d == kDirectionReceive && !force) {
     std::error_code ec;
     if (std::filesystem::exists(file, ec)) {
@@ -353,7 +384,7 @@ int RunTransfer(const Context& context, const Args& args) {
     traceFile.open(trace, std::ios::binary | std::ios::trunc);
     if (!traceFile) {
       std::fprintf(stderr, "ulvo-cli: cannot write the trace file %s\n", trace.c_str());
-      return kExitUsage;
+      return kExitFailure;
     }
     tracing = std::make_unique<TracingDevice>(qtDevice, clock, traceFile);
     device = tracing.get();
@@ -375,7 +406,6 @@ int RunTransfer(const Context& context, const Args& args) {
       std::fprintf(stderr, "ulvo-cli: warning: the receive is not captured: %s\n", problem.c_str());
     serial.SetCapture(capture.get());
   }
-  CliOwner owner(context.home);
   const uint32_t result = serial.Run(&owner, i, port, d, file);
   if (capture) {
     if (serial.FileWritten() || capture->Records() == 0) {
@@ -411,7 +441,7 @@ int RunTransfer(const Context& context, const Args& args) {
     else
       std::fprintf(stderr, "Nothing was received; no file was written\n");
   }
-  return static_cast<int>(result);
+  return ExitStatusOf(result);
 }
 
 int RunIif(const Context&, const Args& args) {

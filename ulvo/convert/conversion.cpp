@@ -1,11 +1,13 @@
 #include "ulvo/convert/conversion.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <sstream>
 #include <system_error>
 
 #include "ulvo/engine/data_document.h"
+#include "ulvo/engine/record_writer.h"
 #include "ulvo/engine/text_codec.h"
 
 namespace ulvo {
@@ -38,6 +40,103 @@ bool LoadFormat(FormatDefinition* format, const std::string& fallbackName,
   return false;
 }
 
+// The parse's items as they complete: saved to the scratch file and, when the target is
+// written during the parse, moved to the writer's document as the scratch file would load
+// them again, noted for the check, and written.
+class ConversionSink : public RecordSink {
+ public:
+  explicit ConversionSink(std::filesystem::path scratch) : scratch_(std::move(scratch)) {}
+
+  // Before the parse: the target is written as the records arrive.
+  void WriteTo(FormatDefinition* target, const std::filesystem::path& output,
+               WrittenRecords* written) {
+    target_ = target;
+    output_ = output;
+    written_ = written;
+  }
+  // Skips the scratch file, which an earlier parse of the same run could not save.
+  void WithoutScratch() { saving_ = false; }
+
+  // Ends the scratch file; false when it could not be saved.
+  bool SavedScratch() { return file_ && file_->Finish(); }
+  RecordWriter* Writer() { return writer_ ? &*writer_ : nullptr; }
+
+ protected:
+  void Started(pugi::xml_node data) override {
+    if (saving_) {
+      file_.emplace(scratch_);
+      file_->Begin(data);
+    }
+    if (target_) {
+      records_ = data.root().append_child("data");
+      writer_.emplace(target_->Root(), output_, records_, true);
+    }
+  }
+
+  void Take(pugi::xml_node item) override {
+    if (file_) file_->Append(item);
+    if (!writer_ || writer_->Stopped() || WhiteSpaceText(item)) return;
+    pugi::xml_node moved = records_.append_move(item);
+    if (!moved) throw DocumentError("cannot move a record");
+    DropWhiteSpaceText(moved);
+    if (written_ && moved.type() == pugi::node_element) written_->Add(moved);
+  }
+
+  void Taken() override {
+    if (writer_) writer_->Flush();
+  }
+
+ private:
+  // Text of white space only is what loading the scratch file leaves out.
+  static bool WhiteSpaceText(pugi::xml_node node) {
+    if (node.type() != pugi::node_pcdata) return false;
+    for (const char* c = node.value(); *c; ++c)
+      if (*c != ' ' && *c != '\t' && *c != '\r' && *c != '\n') return false;
+    return true;
+  }
+
+  static void DropWhiteSpaceText(pugi::xml_node node) {
+    for (pugi::xml_node child = node.first_child(); child;) {
+      const pugi::xml_node next = child.next_sibling();
+      if (WhiteSpaceText(child)) {
+        node.remove_child(child);
+      } else if (child.type() == pugi::node_element) {
+        DropWhiteSpaceText(child);
+      }
+      child = next;
+    }
+  }
+
+  std::filesystem::path scratch_;
+  bool saving_ = true;
+  FormatDefinition* target_ = nullptr;
+  std::filesystem::path output_;
+  WrittenRecords* written_ = nullptr;
+  std::optional<DataDocumentFile> file_;
+  pugi::xml_node records_;
+  std::optional<RecordWriter> writer_;
+};
+
+// Ends the target's write and, when it succeeded and a check is wanted, reads it back. The
+// document goes before the check reads, so two are never held.
+bool FinishWrite(RecordWriter& writer, WrittenRecords* written, pugi::xml_document& document,
+                 FormatDefinition& target, const std::filesystem::path& output,
+                 ConversionReport& report) {
+  std::string reason;
+  if (!writer.Finish(&reason)) {
+    report.writeError =
+        output.string() + ": " +
+        (reason.empty() ? "not every record could be written with the format" : reason);
+    return false;
+  }
+  if (written) {
+    written->MarkUnwritten(writer.Unwritten());
+    document.reset();
+    report.check = written->Check(target, output, writer.Overflows());
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string DefaultText(const Message& message) {
@@ -54,19 +153,44 @@ bool RunConversion(const std::filesystem::path& input, FormatDefinition* source,
   bool ok = true;
   if (!LoadFormat(source, setup.sourceName, setup, report.sourceLoadError)) return false;
 
+  const std::filesystem::path scratch = setup.programFolder / "temp.xml";
+  const bool editor = !setup.editorCommand.empty() && setup.runner;
+  // Without an editor nothing changes the document between the parse and the write, so the
+  // target is written while the source is parsed and the document is never held whole.
+  const bool streamed = !editor && target && target->Load();
+  WrittenRecords written;
+  WrittenRecords* noted = setup.check ? &written : nullptr;
+  if (noted) {
+    // The values are at most about the input's size: room for them at once spares copying
+    // them as they grow.
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(input, ec);
+    if (!ec) written.Reserve(static_cast<size_t>(std::min<uintmax_t>(size, kMaxDataBytes)));
+  }
+  ConversionSink sink(scratch);
+  if (streamed) sink.WriteTo(target, output, noted);
+
   pugi::xml_document document;
   pugi::xml_node data = NewDataDocument(document);
   ParseFailure failure;
-  if (!source->ParseFile(input, data, &failure)) {
+  if (!source->ParseFile(input, data, &failure, &sink)) {
     ok = false;
     report.parseFailure = failure;
     // Nothing was read: the target is not touched at all.
     if (failure.unread) return false;
   }
+  const bool saved = sink.SavedScratch();
+  if (!saved) {
+    ok = false;
+    report.scratchError = scratch.string() + ": " + FileReason(scratch, true);
+  }
+  if (streamed) {
+    RecordWriter* writer = sink.Writer();
+    return writer && FinishWrite(*writer, noted, document, *target, output, report) && ok;
+  }
 
-  const std::filesystem::path scratch = setup.programFolder / "temp.xml";
-  if (SaveDocument(document, scratch)) {
-    if (!setup.editorCommand.empty() && setup.runner) {
+  if (saved) {
+    if (editor) {
       // An editor that cannot be started leaves the document as parsed.
       setup.runner->RunAndWait(setup.editorCommand, scratch.string());
     }
@@ -77,9 +201,9 @@ bool RunConversion(const std::filesystem::path& input, FormatDefinition* source,
     }
   } else {
     // Reading back a scratch file left by an earlier run would write someone else's data;
-    // the document goes through the same text form in memory instead.
-    ok = false;
-    report.scratchError = scratch.string() + ": " + FileReason(scratch, true);
+    // the document is parsed again and goes through the same text form in memory instead.
+    data = NewDataDocument(document);
+    source->ParseFile(input, data);
     std::ostringstream text;
     WriteDocument(document, text);
     if (!LoadDataDocumentFromText(document, text.str())) document.reset();
@@ -88,22 +212,15 @@ bool RunConversion(const std::filesystem::path& input, FormatDefinition* source,
   if (!LoadFormat(target, setup.targetName, setup, report.targetLoadError)) return false;
 
   pugi::xml_node root = document.document_element();
-  const bool isData = std::strcmp(root.name(), "data") == 0;
-  std::optional<WrittenRecords> written;
-  if (setup.check && isData) written.emplace(root);
-  std::string reason;
-  std::vector<FieldOverflow> overflows;
-  if (!isData || !target->WriteFile(root, output, &reason, &overflows)) {
-    ok = false;
-    report.writeError =
-        output.string() + ": " +
-        (reason.empty() ? "not every record could be written with the format" : reason);
-  } else if (written) {
-    written->MarkUnwritten(root);
-    document.reset();
-    report.check = written->Check(*target, output, overflows);
+  if (std::strcmp(root.name(), "data") != 0) {
+    report.writeError = output.string() + ": not every record could be written with the format";
+    return false;
   }
-  return ok;
+  if (noted)
+    for (pugi::xml_node r = root.first_child(); r; r = r.next_sibling())
+      if (r.type() == pugi::node_element) written.Add(r);
+  RecordWriter writer(target->Root(), output, root, false);
+  return FinishWrite(writer, noted, document, *target, output, report) && ok;
 }
 
 std::string DescribeConversionFailure(const ConversionReport& report,

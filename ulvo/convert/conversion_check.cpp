@@ -1,5 +1,6 @@
 #include "ulvo/convert/conversion_check.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <unordered_map>
@@ -10,32 +11,72 @@
 namespace ulvo {
 namespace {
 
-const char* TextOf(pugi::xml_node element) {
-  for (pugi::xml_node c = element.first_child(); c; c = c.next_sibling())
-    if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) return c.value();
-  return nullptr;
+// Text of white space only: the layout a parse puts between values, which the scratch file
+// does not keep, so the written records never hold it either.
+bool Layout(const char* text) {
+  for (; *text; ++text)
+    if (*text != ' ' && *text != '\t' && *text != '\r' && *text != '\n') return false;
+  return true;
 }
 
-bool HasElementChild(pugi::xml_node element) {
-  for (pugi::xml_node c = element.first_child(); c; c = c.next_sibling())
-    if (c.type() == pugi::node_element) return true;
-  return false;
+// What an element holds, in one pass over its children: whether it holds elements (then it
+// is a nested record) and otherwise its first text that is not layout.
+struct Content {
+  bool nested = false;
+  const char* text = nullptr;
+};
+
+Content ContentOf(pugi::xml_node element) {
+  Content content;
+  for (pugi::xml_node c = element.first_child(); c; c = c.next_sibling()) {
+    const pugi::xml_node_type type = c.type();
+    if (type == pugi::node_element) {
+      content.nested = true;
+      return content;
+    }
+    if (content.text) continue;
+    if (type == pugi::node_cdata || (type == pugi::node_pcdata && !Layout(c.value())))
+      content.text = c.value();
+  }
+  return content;
 }
 
-void FlattenValues(pugi::xml_node parent, const std::string& prefix,
-                   std::vector<WrittenRecords::Value>& out) {
+// Calls emit(path, text) for every value of a top-level element: its elements with text,
+// "GROUP/ELEMENT" inside nested records; an element of text only is a value of its own.
+// path holds the groups above parent, each followed by '/'.
+template <typename Emit>
+void FlattenValues(pugi::xml_node parent, std::string& path, const Emit& emit) {
+  const size_t base = path.size();
   for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
     if (c.type() != pugi::node_element) continue;
-    if (HasElementChild(c)) {
-      FlattenValues(c, prefix + c.name() + "/", out);
-    } else if (const char* text = TextOf(c)) {
-      out.push_back({prefix + c.name(), text});
+    const Content content = ContentOf(c);
+    if (!content.nested && !content.text) continue;
+    path.resize(base);
+    path += c.name();
+    if (content.nested) {
+      path += '/';
+      FlattenValues(c, path, emit);
+    } else {
+      emit(std::string_view(path), std::string_view(content.text));
     }
+  }
+  path.resize(base);
+}
+
+template <typename Emit>
+void FlattenRecord(pugi::xml_node record, std::string& path, const Emit& emit) {
+  path.clear();
+  const Content content = ContentOf(record);
+  if (content.nested) {
+    FlattenValues(record, path, emit);
+  } else if (content.text) {
+    path = record.name();
+    emit(std::string_view(path), std::string_view(content.text));
   }
 }
 
 // Decimal number as the fields write them: sign, digits, one point.
-bool IsNumber(const std::string& s, int& decimals) {
+bool IsNumber(std::string_view s, int& decimals) {
   size_t i = s.empty() || (s[0] != '+' && s[0] != '-') ? 0 : 1;
   size_t digits = 0;
   decimals = 0;
@@ -53,24 +94,46 @@ bool IsNumber(const std::string& s, int& decimals) {
   return digits > 0;
 }
 
+// A text IsNumber accepted, as the nearest double.
+double ToDouble(std::string_view s) {
+  const bool negative = s[0] == '-';
+  if (s[0] == '+' || negative) s.remove_prefix(1);
+  double value = 0;
+  std::from_chars(s.data(), s.data() + s.size(), value);
+  return negative ? -value : value;
+}
+
 class Collector {
  public:
   explicit Collector(ConversionCheck& check) : check_(check) {}
-  void Add(size_t record, std::string element, std::string written, std::string readBack) {
+  void Add(size_t record, std::string_view element, std::string_view written,
+           std::string_view readBack) {
     ++check_.count;
     if (check_.first.size() < kMaxReportedDifferences)
-      check_.first.push_back({record, std::move(element), std::move(written), std::move(readBack)});
+      check_.first.push_back(
+          {record, std::string(element), std::string(written), std::string(readBack)});
   }
 
  private:
   ConversionCheck& check_;
 };
 
-void CompareRecord(size_t number, const WrittenRecords::Record& written,
-                   const WrittenRecords::Record& read, Collector& out) {
+struct FlatValue {
+  std::string_view path;
+  std::string_view text;
+};
+
+// One record as flat values; views into the record's own storage.
+struct FlatRecord {
+  std::string_view name;
+  std::vector<FlatValue> values;
+};
+
+void CompareRecord(size_t number, const FlatRecord& written, const FlatRecord& read,
+                   std::vector<bool>& used, Collector& out) {
   if (written.name != read.name) out.Add(number, "(record)", written.name, read.name);
-  std::vector<bool> used(read.values.size(), false);
-  for (const auto& value : written.values) {
+  used.assign(read.values.size(), false);
+  for (const FlatValue& value : written.values) {
     size_t match = read.values.size();
     for (size_t j = 0; j < read.values.size(); ++j) {
       if (!used[j] && read.values[j].path == value.path) {
@@ -92,45 +155,144 @@ void CompareRecord(size_t number, const WrittenRecords::Record& written,
 
 }  // namespace
 
-bool SameValue(const std::string& written, const std::string& readBack) {
+bool SameValue(std::string_view written, std::string_view readBack) {
   if (written == readBack) return true;
   int writtenDecimals = 0, readDecimals = 0;
   if (!IsNumber(written, writtenDecimals) || !IsNumber(readBack, readDecimals)) return false;
-  const double a = std::strtod(written.c_str(), nullptr);
-  const double b = std::strtod(readBack.c_str(), nullptr);
+  const double a = ToDouble(written);
+  const double b = ToDouble(readBack);
   // Rounding to the decimals the target keeps is its precision, not lost data.
   const double tolerance =
       0.5 * std::pow(10.0, -readDecimals) + 1e-12 * std::max(std::fabs(a), 1.0);
   return std::fabs(a - b) <= tolerance;
 }
 
-std::vector<WrittenRecords::Record> WrittenRecords::Flatten(pugi::xml_node data) {
-  std::vector<Record> records;
-  for (pugi::xml_node r = data.first_child(); r; r = r.next_sibling()) {
-    if (r.type() != pugi::node_element) continue;
-    Record record;
-    record.name = r.name();
-    record.node = r.internal_object();
-    if (HasElementChild(r)) {
-      FlattenValues(r, {}, record.values);
-    } else if (const char* text = TextOf(r)) {
-      record.values.push_back({r.name(), text});
-    }
-    records.push_back(std::move(record));
+void WrittenRecords::Add(pugi::xml_node record) {
+  starts_.push_back(text_.size());
+  unwritten_.push_back(false);
+  shape_ = record.name();
+  shape_ += '\0';
+  std::string path;
+  FlattenRecord(record, path, [this](std::string_view valuePath, std::string_view text) {
+    shape_ += valuePath;
+    shape_ += '\0';
+    text_ += text;
+    text_ += '\0';
+  });
+  // Records mostly come in runs of one shape.
+  if (!shapeOf_.empty() && shapes_[shapeOf_.back()] == shape_) {
+    shapeOf_.push_back(shapeOf_.back());
+    return;
   }
-  return records;
+  const auto [at, added] = shapeNumbers_.emplace(shape_, static_cast<uint32_t>(shapes_.size()));
+  if (added) shapes_.push_back(shape_);
+  shapeOf_.push_back(at->second);
 }
 
-WrittenRecords::WrittenRecords(pugi::xml_node data) : records_(Flatten(data)) {}
-
-void WrittenRecords::MarkUnwritten(pugi::xml_node data) {
-  // Writing only removes nodes, so a node still there is one of the records seen before.
-  std::unordered_set<const void*> left;
-  for (pugi::xml_node r = data.first_child(); r; r = r.next_sibling())
-    if (r.type() == pugi::node_element) left.insert(r.internal_object());
-  for (Record& record : records_)
-    if (left.count(record.node)) record.written = false;
+void WrittenRecords::MarkUnwritten(const std::vector<size_t>& numbers) {
+  for (size_t number : numbers)
+    if (number >= 1 && number <= unwritten_.size()) unwritten_[number - 1] = true;
 }
+
+// Pairs the records read back, as each is read, with the written ones in their order.
+class ReadBackComparison : public RecordSink {
+ public:
+  ReadBackComparison(const WrittenRecords& written, ConversionCheck& check,
+                     const std::unordered_set<size_t>& spoiled, size_t firstSpoiled)
+      : written_(written),
+        check_(check),
+        out_(check),
+        spoiled_(spoiled),
+        firstSpoiled_(firstSpoiled) {}
+
+  // After the read: the written records nothing was read for.
+  void Finish(bool whole) {
+    for (; next_ < written_.Count(); ++next_) {
+      if (written_.unwritten_[next_]) {
+        NotWritten();
+        continue;
+      }
+      if (!whole) {
+        // Reading back stopped here; the records after it cannot be compared.
+        check_.readBackRecord = next_ + 1;
+        break;
+      }
+      Written(next_, record_);
+      out_.Add(next_ + 1, "(record)", record_.name, kNoValue);
+    }
+  }
+
+ protected:
+  // Layout is no value: the read-back parse need not make it.
+  bool KeepsLayout() const override { return false; }
+
+  void Take(pugi::xml_node item) override {
+    if (item.type() != pugi::node_element) return;
+    while (next_ < written_.Count() && written_.unwritten_[next_]) {
+      NotWritten();
+      ++next_;
+    }
+    if (next_ == written_.Count()) {
+      if (firstSpoiled_ == 0) out_.Add(written_.Count() + 1, "(record)", kNoValue, item.name());
+      return;
+    }
+    // A value too wide shifts what follows it: that record is reported once, already.
+    if (!spoiled_.count(next_ + 1)) {
+      Read(item);
+      Written(next_, record_);
+      CompareRecord(next_ + 1, record_, read_, used_, out_);
+    }
+    ++next_;
+  }
+
+ private:
+  void NotWritten() {
+    Written(next_, record_);
+    out_.Add(next_ + 1, "(record)", record_.name, "(not written)");
+  }
+
+  void Written(size_t index, FlatRecord& record) const {
+    const std::string& text = written_.text_;
+    const size_t end =
+        index + 1 < written_.starts_.size() ? written_.starts_[index + 1] : text.size();
+    std::string_view values(text.data() + written_.starts_[index], end - written_.starts_[index]);
+    std::string_view shape = written_.shapes_[written_.shapeOf_[index]];
+    const auto next = [](std::string_view& rest) {
+      const size_t zero = rest.find('\0');
+      const std::string_view part = rest.substr(0, zero);
+      rest.remove_prefix(zero + 1);
+      return part;
+    };
+    record.name = next(shape);
+    record.values.clear();
+    while (!shape.empty()) {
+      const std::string_view path = next(shape);
+      record.values.push_back({path, next(values)});
+    }
+  }
+
+  void Read(pugi::xml_node item) {
+    read_.name = item.name();
+    read_.values.clear();
+    paths_.clear();
+    FlattenRecord(item, path_, [this](std::string_view path, std::string_view text) {
+      paths_.emplace_back(path);
+      read_.values.push_back({{}, text});
+    });
+    for (size_t i = 0; i < paths_.size(); ++i) read_.values[i].path = paths_[i];
+  }
+
+  const WrittenRecords& written_;
+  ConversionCheck& check_;
+  Collector out_;
+  const std::unordered_set<size_t>& spoiled_;
+  size_t firstSpoiled_;
+  size_t next_ = 0;  // the written record the next one read pairs with
+  FlatRecord record_, read_;
+  std::vector<std::string> paths_;
+  std::string path_;
+  std::vector<bool> used_;
+};
 
 ConversionCheck WrittenRecords::Check(FormatDefinition& target, const std::filesystem::path& output,
                                       const std::vector<FieldOverflow>& overflows) const {
@@ -138,49 +300,22 @@ ConversionCheck WrittenRecords::Check(FormatDefinition& target, const std::files
   check.ran = true;
   std::unordered_set<size_t> spoiled;
   size_t firstSpoiled = 0;
-  if (!overflows.empty()) {
-    std::unordered_map<const void*, size_t> numbers;
-    for (size_t i = 0; i < records_.size(); ++i) numbers.emplace(records_[i].node, i + 1);
-    for (const FieldOverflow& o : overflows) {
-      const auto found = o.record ? numbers.find(o.record) : numbers.end();
-      const size_t record = found == numbers.end() ? 0 : found->second;
-      ++check.count;
-      ++check.tooWideCount;
-      if (check.tooWide.size() < kMaxReportedDifferences)
-        check.tooWide.push_back({record, o.element, o.value, o.width});
-      if (record == 0) continue;
-      spoiled.insert(record);
-      if (firstSpoiled == 0 || record < firstSpoiled) firstSpoiled = record;
-    }
+  for (const FieldOverflow& o : overflows) {
+    const size_t record = o.number <= Count() ? o.number : 0;
+    ++check.count;
+    ++check.tooWideCount;
+    if (check.tooWide.size() < kMaxReportedDifferences)
+      check.tooWide.push_back({record, o.element, o.value, o.width});
+    if (record == 0) continue;
+    spoiled.insert(record);
+    if (firstSpoiled == 0 || record < firstSpoiled) firstSpoiled = record;
   }
   pugi::xml_document document;
   pugi::xml_node data = NewDataDocument(document);
   ParseFailure failure;
-  const bool whole = target.ParseFile(output, data, &failure);
-  const std::vector<Record> read = Flatten(data);
-  Collector out(check);
-  size_t next = 0;
-  for (size_t i = 0; i < records_.size(); ++i) {
-    const Record& record = records_[i];
-    if (!record.written) {
-      out.Add(i + 1, "(record)", record.name, "(not written)");
-      continue;
-    }
-    if (next < read.size()) {
-      // A value too wide shifts what follows it: that record is reported once, above.
-      if (!spoiled.count(i + 1)) CompareRecord(i + 1, record, read[next], out);
-      ++next;
-    } else if (!whole) {
-      // Reading back stopped here; the records after it cannot be compared.
-      check.readBackRecord = i + 1;
-      break;
-    } else {
-      out.Add(i + 1, "(record)", record.name, kNoValue);
-    }
-  }
-  if (firstSpoiled == 0)
-    for (; next < read.size(); ++next)
-      out.Add(records_.size() + 1, "(record)", kNoValue, read[next].name);
+  ReadBackComparison comparison(*this, check, spoiled, firstSpoiled);
+  const bool whole = target.ParseFile(output, data, &failure, &comparison);
+  comparison.Finish(whole);
   // Reading back that stops where a value too wide shifted the fields says nothing new.
   const bool explained =
       firstSpoiled != 0 && (check.readBackRecord == 0 || check.readBackRecord >= firstSpoiled);

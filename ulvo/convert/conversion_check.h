@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <pugixml.hpp>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "ulvo/engine/diagnostics.h"
@@ -44,37 +47,41 @@ struct ConversionCheck {
   bool Clean() const { return count == 0; }
 };
 
-// The records of an instrument data document as flat values, kept before the write takes
-// them out of the document.
+// The records of an instrument data document as flat values, noted before the write takes
+// them out of the document, held compactly so that the check never needs a second document.
 class WrittenRecords {
  public:
-  explicit WrittenRecords(pugi::xml_node data);
-  // Records still in the document after the write were not written; they are reported.
-  void MarkUnwritten(pugi::xml_node data);
-  // Reads output back with target and compares record by record. The values the writer
-  // found too wide are listed first; reading back does not report again the records they
-  // spoil, nor a read that stops at or after the first of them.
+  // Notes one top-level element as the target sees it; the records are numbered from 1 in
+  // the order noted.
+  void Add(pugi::xml_node record);
+  size_t Count() const { return starts_.size(); }
+  // Room for this many bytes of values, so that they are not copied as they grow.
+  void Reserve(size_t bytes) { text_.reserve(bytes); }
+  // Records the writer left in the document (by number) were not written; they are reported.
+  void MarkUnwritten(const std::vector<size_t>& numbers);
+  // Reads output back with target and compares record by record while it is read. The
+  // values the writer found too wide are listed first; reading back does not report again
+  // the records they spoil, nor a read that stops at or after the first of them.
   ConversionCheck Check(FormatDefinition& target, const std::filesystem::path& output,
                         const std::vector<FieldOverflow>& overflows = {}) const;
 
-  struct Value {
-    std::string path;
-    std::string text;
-  };
-  struct Record {
-    std::string name;
-    std::vector<Value> values;
-    const void* node = nullptr;
-    bool written = true;
-  };
-  static std::vector<Record> Flatten(pugi::xml_node data);
-
  private:
-  std::vector<Record> records_;
+  friend class ReadBackComparison;
+
+  // Each record's shape (its name, then the path of each value) is kept once among shapes_;
+  // text_ holds the text of its values. Every part is ended by a zero byte (document text
+  // never holds one).
+  std::string text_;
+  std::vector<size_t> starts_;
+  std::vector<uint32_t> shapeOf_;
+  std::vector<std::string> shapes_;
+  std::unordered_map<std::string, uint32_t> shapeNumbers_;
+  std::string shape_;  // the shape being noted
+  std::vector<bool> unwritten_;
 };
 
 // Numbers compare as numbers within the decimals read back, other texts exactly.
-bool SameValue(const std::string& written, const std::string& readBack);
+bool SameValue(std::string_view written, std::string_view readBack);
 
 // "record 1, element N: +5000291449 needs 11 characters, the field holds 10"
 std::string DescribeTooWide(const TooWideValue& value);

@@ -11,6 +11,8 @@
 
 namespace ulvo {
 
+class RecordSink;
+
 // The input of a parse: the whole file in memory, read with a movable position. Parsers
 // seek back freely, so a buffer is both simpler and faster than a file handle.
 class InputBuffer {
@@ -47,6 +49,14 @@ class InputBuffer {
   }
   uint64_t FurthestFailure() const { return furthestFailure_; }
 
+  // Where the top-level items of the parse go as they complete; none: they stay in place.
+  void SetSink(RecordSink* sink) { sink_ = sink; }
+  RecordSink* Sink() const { return sink_; }
+  // Whether the parse puts layout text (line breaks, tabs) between what it stores; a parse
+  // whose document is never saved does without.
+  void SetLayout(bool keep) { layout_ = keep; }
+  bool Layout() const { return layout_; }
+
  private:
   // A search for a key's text from `from`: the first place at `at`, or none before `to`.
   struct SearchMemo {
@@ -60,6 +70,8 @@ class InputBuffer {
   uint64_t position_ = 0;
   uint64_t stepsLeft_ = UINT64_MAX;
   uint64_t furthestFailure_ = 0;
+  RecordSink* sink_ = nullptr;
+  bool layout_ = true;
   std::unordered_map<const void*, SearchMemo> searches_;
 };
 
@@ -75,6 +87,7 @@ struct FieldOverflow {
   std::string value;             // as written
   int width = 0;                 // what the field holds
   uint64_t offset = 0;           // where the value starts in the output
+  size_t number = 0;             // the record's place among those written, from 1; 0: none
 };
 
 // The output of a write. Rolling back a failed attempt truncates. With a file, the bytes go
@@ -106,6 +119,7 @@ class OutputBuffer {
   const void* Records() const { return records_; }
   void NoteOverflow(FieldOverflow overflow);
   const std::vector<FieldOverflow>& Overflows() const { return overflows_; }
+  std::vector<FieldOverflow>& Overflows() { return overflows_; }
 
   // Counts records taken out of the document, so a repetition can tell whether an
   // iteration made progress.

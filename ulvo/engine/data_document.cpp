@@ -42,6 +42,37 @@ class ChunkedWriter : public pugi::xml_writer {
 
 }  // namespace
 
+DataDocumentFile::DataDocumentFile(const std::filesystem::path& path)
+    : file_(path, std::ios::binary | std::ios::trunc),
+      writer_(std::make_unique<ChunkedWriter>(file_)) {}
+
+DataDocumentFile::~DataDocumentFile() = default;
+
+void DataDocumentFile::Begin(pugi::xml_node data) {
+  for (pugi::xml_node node = data.root().first_child(); node && node != data;
+       node = node.next_sibling()) {
+    node.print(*writer_, "", pugi::format_raw);
+    writer_->write("\r\n", 2);
+  }
+  const std::string name = data.name();
+  const std::string start = "<" + name + ">";
+  writer_->write(start.data(), start.size());
+  for (pugi::xml_node item = data.first_child(); item; item = item.next_sibling()) Append(item);
+  end_ = "</" + name + ">\r\n";
+}
+
+void DataDocumentFile::Append(pugi::xml_node item) {
+  item.print(*writer_, "", pugi::format_raw);
+}
+
+bool DataDocumentFile::Finish() {
+  if (!writer_) return static_cast<bool>(file_);
+  writer_->write(end_.data(), end_.size());
+  writer_.reset();  // hands over what it still holds
+  file_.flush();
+  return static_cast<bool>(file_);
+}
+
 pugi::xml_node NewDataDocument(pugi::xml_document& doc) {
   doc.reset();
   pugi::xml_node declaration = doc.append_child(pugi::node_declaration);

@@ -119,10 +119,11 @@ bool FormatParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target)
     s = FormatFixed(value, decimals);
   }
 
-  if (!StoreValue(s, target)) {
+  if (!StoreValue(s, target, in.Layout())) {
     in.Seek(start);
     return false;
   }
+  if (RecordSink* sink = in.Sink()) sink->Completed(target);
   return true;
 }
 
@@ -160,17 +161,17 @@ bool FormatParser::Write(pugi::xml_node source, OutputBuffer& out) {
 
 ElementParser::ElementParser(std::string id) : id_(std::move(id)), validName_(IsXmlName(id_)) {}
 
-bool ElementParser::StoreValue(const std::string& value, pugi::xml_node target) {
+bool ElementParser::StoreValue(const std::string& value, pugi::xml_node target, bool layout) {
   if (id_.empty()) return true;
   if (!target) throw DocumentError("no target node");
   if (!validName_) throw DocumentError("invalid element name: " + id_);
-  AppendText(target, "\t\t");
+  if (layout) AppendText(target, "\t\t");
   pugi::xml_node element = target.append_child(id_.c_str());
   if (!element) throw DocumentError("cannot append value");
   pugi::xml_node text = element.append_child(pugi::node_pcdata);
   if (!text) throw DocumentError("cannot append value text");
   text.set_value(BytesToText(value).c_str());
-  AppendText(target, "\r\n");
+  if (layout) AppendText(target, "\r\n");
   return true;
 }
 
@@ -198,7 +199,7 @@ CountParser::CountParser(std::string id) : id_(std::move(id)) {
 
 CountParser::~CountParser() = default;
 
-bool CountParser::StoreValue(const std::string&, pugi::xml_node) {
+bool CountParser::StoreValue(const std::string&, pugi::xml_node, bool) {
   return true;
 }
 

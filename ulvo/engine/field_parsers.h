@@ -40,8 +40,9 @@ class FormatParser : public Parser {
   bool Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) override;
   bool Write(pugi::xml_node source, OutputBuffer& out) override;
 
-  // Values are data bytes here; the document side converts them to and from text.
-  virtual bool StoreValue(const std::string& value, pugi::xml_node target) = 0;
+  // Values are data bytes here; the document side converts them to and from text. layout:
+  // whether the value goes between layout text as the data document lays it out.
+  virtual bool StoreValue(const std::string& value, pugi::xml_node target, bool layout) = 0;
   virtual bool FetchValue(pugi::xml_node source, std::string& value) = 0;
   // How a value too wide for the field names it.
   virtual std::string FieldName() const = 0;
@@ -66,7 +67,7 @@ class ElementParser : public FormatParser {
   explicit ElementParser(std::string id);
   const std::string& Id() const { return id_; }
 
-  bool StoreValue(const std::string& value, pugi::xml_node target) override;
+  bool StoreValue(const std::string& value, pugi::xml_node target, bool layout) override;
   bool FetchValue(pugi::xml_node source, std::string& value) override;
   std::string FieldName() const override { return id_; }
 
@@ -82,7 +83,7 @@ class CountParser : public FormatParser {
   explicit CountParser(std::string id);
   ~CountParser() override;
 
-  bool StoreValue(const std::string& value, pugi::xml_node target) override;
+  bool StoreValue(const std::string& value, pugi::xml_node target, bool layout) override;
   bool FetchValue(pugi::xml_node source, std::string& value) override;
   std::string FieldName() const override { return "count of " + id_; }
 

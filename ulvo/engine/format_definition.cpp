@@ -11,6 +11,7 @@
 #include "ulvo/engine/data_document.h"
 #include "ulvo/engine/definition_file.h"
 #include "ulvo/engine/field_parsers.h"
+#include "ulvo/engine/record_writer.h"
 #include "ulvo/engine/replace_file.h"
 #include "ulvo/engine/text_codec.h"
 
@@ -21,14 +22,6 @@ namespace {
 constexpr unsigned kDefinitionParseOptions = pugi::parse_default | pugi::parse_declaration |
                                              pugi::parse_comments | pugi::parse_pi |
                                              pugi::parse_doctype;
-
-// A write that failed part way (a full disk, a pulled stick): the system's word for it
-// when the failed write gave one, else what the file says now.
-std::string WriteReason(const OutputBuffer& out, const std::filesystem::path& output) {
-  if (!out.Failure().empty()) return out.Failure();
-  std::string why = FileReason(output, true);
-  return why.empty() ? "the file could not be written in full" : why;
-}
 
 std::string TooLarge(const std::filesystem::path& input) {
   return input.string() + ": the file is larger than 64 MiB";
@@ -268,7 +261,7 @@ bool FormatDefinition::Save(std::string* reason, const ChunkWriter& write) {
 }
 
 bool FormatDefinition::ParseFile(const std::filesystem::path& input, pugi::xml_node target,
-                                 ParseFailure* failure) {
+                                 ParseFailure* failure, RecordSink* sink) {
   ParseFailure ignored;
   ParseFailure& why = failure ? *failure : ignored;
   why = ParseFailure{};
@@ -278,6 +271,15 @@ bool FormatDefinition::ParseFile(const std::filesystem::path& input, pugi::xml_n
     return false;
   }
   std::optional<InputBuffer> in;
+  bool started = false;
+  // Whatever ends the run, the items complete by then go to the sink; a sink keeps its own
+  // failures, so one here cannot replace the reason the run ended.
+  const auto settle = [&] {
+    try {
+      if (started) sink->Completed(target);
+    } catch (const std::exception&) {
+    }
+  };
   try {
     std::string bytes;
     why.reason = InputProblem(input);
@@ -291,20 +293,30 @@ bool FormatDefinition::ParseFile(const std::filesystem::path& input, pugi::xml_n
     const auto length = static_cast<uint32_t>(bytes.size());
     in.emplace(std::move(bytes));
     in->SetStepBudget(kParseStepsBase + kParseStepsPerByte * length);
+    if (sink) {
+      in->SetSink(sink);
+      in->SetLayout(sink->KeepsLayout());
+      sink->Start(target);
+      started = true;
+    }
     const bool parsed = root_->Parse(*in, length, target);
+    settle();
     if (parsed && in->Position() == length) return true;
     const uint64_t reached = std::max(in->FurthestFailure(), parsed ? in->Position() : 0);
     why.offset = reached;
     in->Seek(0);
     LineAndColumn(in->Peek(reached), reached, why.line, why.column);
+    why.records = sink ? sink->Elements() : 0;
     for (pugi::xml_node n = target.first_child(); n; n = n.next_sibling())
       if (n.type() == pugi::node_element) ++why.records;
     return false;
   } catch (const std::length_error&) {
     why.reason = "the format tries too many ways to read this input; parsing was stopped";
+    settle();
     return false;
   } catch (const std::exception& e) {
     why.reason = e.what();
+    settle();
     return false;
   }
 }
@@ -319,48 +331,9 @@ std::string InputProblem(const std::filesystem::path& input) {
 
 bool FormatDefinition::WriteFile(pugi::xml_node source, const std::filesystem::path& output,
                                  std::string* reason, std::vector<FieldOverflow>* overflows) {
-  if (overflows) overflows->clear();
-  std::string ignored;
-  std::string& why = reason ? *reason : ignored;
-  why.clear();
-  if (!root_) {
-    why = "the format has no parser tree";
-    return false;
-  }
-  // The user's previous file stays until the new one is complete.
-  ReplacingWrite target(output);
-  if (!target.Problem().empty()) {
-    why = target.Problem();
-    return false;
-  }
-  OutputBuffer out(target.Path());
-  if (!out.IsOpen()) {
-    why = FileReason(target.Path(), true);
-    return false;
-  }
-  out.SetRecords(source.internal_object());
-  bool ok = false;
-  bool broken = false;
-  try {
-    ok = root_->Write(source, out);
-  } catch (const std::length_error&) {
-    why = "the output would be larger than 64 MiB; writing was stopped";
-    broken = true;
-  } catch (const std::exception&) {
-    why = WriteReason(out, output);
-    broken = true;
-  }
-  if (overflows) *overflows = out.Overflows();
-  if (broken || !out.Finish()) {
-    if (why.empty()) why = WriteReason(out, output);
-    target.Discard();
-    return false;
-  }
-  // What the format could write is kept, even when it could not write every record.
-  if (const std::string failed = target.Commit(); !failed.empty()) {
-    why = failed;
-    return false;
-  }
+  RecordWriter writer(root_.get(), output, source, false);
+  const bool ok = writer.Finish(reason);
+  if (overflows) *overflows = writer.Overflows();
   return ok;
 }
 

@@ -10,8 +10,8 @@
 #include "ulvo/engine/definition_layout.h"
 #include "ulvo/engine/definition_model.h"
 #include "ulvo/engine/diagnostics.h"
-#include "ulvo/engine/replace_file.h"
 #include "ulvo/engine/parser.h"
+#include "ulvo/engine/replace_file.h"
 
 namespace ulvo {
 
@@ -42,9 +42,11 @@ class FormatDefinition {
   // layout and encoding; refuses to write what would not load again. On failure reason (when
   // given) names the file and why, and the file is as it was.
   bool Save(std::string* reason = nullptr, const ChunkWriter& write = {});
-  // On failure, `failure` (when given) says where the input stopped matching.
+  // On failure, `failure` (when given) says where the input stopped matching. With a sink,
+  // the top-level items go to it as they complete (see RecordSink) instead of staying under
+  // target; it is started only when the input could be read.
   bool ParseFile(const std::filesystem::path& input, pugi::xml_node target,
-                 ParseFailure* failure = nullptr);
+                 ParseFailure* failure = nullptr, RecordSink* sink = nullptr);
   // Writes beside output and replaces it once complete: a write that breaks off (the file
   // system, the output cap) leaves output as it was. On failure, `reason` (when given) says
   // why when the cause is known; it stays empty when the format could not write every

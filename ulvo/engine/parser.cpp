@@ -61,6 +61,26 @@ void AppendText(pugi::xml_node parent, const char* text) {
   node.set_value(text);
 }
 
+void RecordSink::Start(pugi::xml_node data) {
+  data_ = data;
+  kept_ = data.last_child();
+  elements_ = 0;
+  Started(data);
+}
+
+void RecordSink::TakeCompleted() {
+  pugi::xml_node item = kept_ ? kept_.next_sibling() : data_.first_child();
+  if (!item) return;
+  while (item) {
+    const pugi::xml_node next = item.next_sibling();
+    if (item.type() == pugi::node_element) ++elements_;
+    Take(item);
+    if (item.parent() == data_) data_.remove_child(item);
+    item = next;
+  }
+  Taken();
+}
+
 MultiParser::~MultiParser() {
   // The last child goes first, as the children were built front to back.
   while (!children_.empty()) children_.pop_back();
@@ -127,7 +147,7 @@ bool GroupParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) 
   if (!record) throw DocumentError("cannot append record");
   bool parsed = false;
   try {
-    AppendText(record, "\r\n");
+    if (in.Layout()) AppendText(record, "\r\n");
     parsed = ParseSequence(in, avail, record);
   } catch (...) {
     // A run that ends inside the record (a budget spent, a name XML refuses) must not
@@ -139,11 +159,14 @@ bool GroupParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) 
     target.remove_child(record);
     return false;
   }
-  AppendText(record, "\t");
-  pugi::xml_node before = target.insert_child_before(pugi::node_pcdata, record);
-  if (!before) throw DocumentError("cannot insert text");
-  before.set_value("\t");
-  AppendText(target, "\r\n");
+  if (in.Layout()) {
+    AppendText(record, "\t");
+    pugi::xml_node before = target.insert_child_before(pugi::node_pcdata, record);
+    if (!before) throw DocumentError("cannot insert text");
+    before.set_value("\t");
+    AppendText(target, "\r\n");
+  }
+  if (RecordSink* sink = in.Sink()) sink->Completed(target);
   return true;
 }
 

@@ -108,6 +108,41 @@ class TerminatedParser : public MultiParser {
   std::vector<std::string> candidates_;
 };
 
+// Takes the top-level items of a parse (records, values outside every record and their
+// layout text) out of the document as they complete, so that a long input never has to be
+// held as one document. An item at the top level is final once complete: a failing sequence
+// leaves what its children stored, and only a record still being read is ever taken back.
+class RecordSink {
+ public:
+  virtual ~RecordSink() = default;
+  // Called once the input has been read, before anything is stored under data.
+  void Start(pugi::xml_node data);
+  // Called by the nodes after storing into target. When target is the top level, every item
+  // stored since the last call is complete and goes to Take, in document order.
+  void Completed(pugi::xml_node target) {
+    if (target == data_) TakeCompleted();
+  }
+  // Element items taken so far.
+  size_t Elements() const { return elements_; }
+  // Whether the items need their layout text: not when only their values are looked at.
+  virtual bool KeepsLayout() const { return true; }
+
+ protected:
+  virtual void Started(pugi::xml_node) {}
+  // One complete item. The sink may move it elsewhere in its document; an item left in place
+  // is removed after the call.
+  virtual void Take(pugi::xml_node item) = 0;
+  // After the items of one completion.
+  virtual void Taken() {}
+
+ private:
+  void TakeCompleted();
+
+  pugi::xml_node data_;
+  pugi::xml_node kept_;  // the last child present at Start: taking begins after it
+  size_t elements_ = 0;
+};
+
 // Layout text of the instrument data document: the same whatever the depth.
 void AppendText(pugi::xml_node parent, const char* text);
 

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -290,11 +291,14 @@ void CConvertView::Convert() {
   setup.runner = runner_;
   setup.prompts = prompts_;
   busy_ = true;
+  // The window is disabled while it works, which takes the focus away: it comes back after.
+  const QPointer<QWidget> focus = QApplication::focusWidget();
   setEnabled(false);
   ConvertFiles(*context_.formats, fromFormat_->currentText().toStdString(),
                LocalPath(fromFile_->text()), toFormat_->currentText().toStdString(),
                LocalPath(toFile_->text()), setup);
   setEnabled(true);
+  if (focus && isAncestorOf(focus)) focus->setFocus(Qt::OtherFocusReason);
   busy_ = false;
 }
 

@@ -19,6 +19,7 @@
 
 #include "ulvo/gui/ctransfer_prop_sheet.h"
 #include "ulvo/gui/line_pane.h"
+#include "ulvo/gui/main_frame.h"
 #include "ulvo/platform/port_permission.h"
 #include "ulvo/transfer/transfer_codes.h"
 
@@ -82,6 +83,7 @@ CTransferView::CTransferView(TaskContext context, CTransferDoc& doc, const PortP
       context_.profile ? *context_.profile : noStore,
       [this](const TransferText& t) { return context_.Text(t.key, t.text); },
       static_cast<TransferFormPrompts&>(*this));
+  form_->SetDataFolder(context_.dataFolder);
 
   chooseFile_ = [this](bool save, const QString& title, const QString& start) {
     QFileDialog::Options options;
@@ -190,6 +192,14 @@ CTransferView::CTransferView(TaskContext context, CTransferDoc& doc, const PortP
   closeButton_ = new QPushButton(this);
   closeButton_->setObjectName(QStringLiteral("close"));
 
+  // Two columns of one width, whatever the names in the lists: a long option name is
+  // shortened in its list's field and shown whole when the list opens.
+  for (QComboBox* combo : {instrumentCombo_, optionCombo_, portCombo_}) {
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(8);
+  }
+  for (QGroupBox* box : {instrumentBox_, computerBox_})
+    box->setSizePolicy(QSizePolicy::Ignored, box->sizePolicy().verticalPolicy());
   auto* top = new QHBoxLayout;
   top->addWidget(instrumentBox_, 1);
   top->addWidget(computerBox_, 1);
@@ -393,7 +403,7 @@ void CTransferView::OnNext() {
   runningDirection_ = form_->Direction();
   const TransferForm::NextResult r = form_->NextOrStart();
   if (r == TransferForm::NextResult::kStartTransfer) {
-    runningFile_ = form_->FileName();
+    runningFile_ = form_->FilePath();
     fileNote_.clear();
     failureNote_.clear();
     doc_.Runner().Start(*form_->Instrument(), form_->Port(), form_->Direction(), runningFile_);
@@ -407,8 +417,8 @@ void CTransferView::OnUpdated(const EngineUpdate& update) {
 }
 
 void CTransferView::OnFinished(quint32 result) {
-  form_->TransferEnded();
   const bool stopped = doc_.Runner().StopRequested();
+  form_->TransferEnded(result == 0 && !stopped);
   const ReceivedFileOutcome& file = doc_.Runner().FileOutcome();
   const bool receive = runningDirection_ == kDirectionReceive;
   // A receive that got nothing leaves the file as it was: it is no new conversion source.
@@ -438,6 +448,8 @@ void CTransferView::OnFinished(quint32 result) {
       fileNote_ = context_.QText(tt::kFileNotWritten).arg(problem);
     } else if (file.written && (result != 0 || stopped)) {
       fileNote_ = context_.QText(tt::kPartialFile).arg(bytes, ShownPath(runningFile_));
+    } else if (file.written) {
+      fileNote_ = context_.QText(tt::kReceivedInto).arg(ShownPath(runningFile_));
     }
   }
   Refresh();
@@ -465,6 +477,7 @@ bool CTransferView::CanClose() {
     if (closeAfterStop_) return false;  // already stopping
     if (!AskYesNo(context_.Text(tt::kStopTransfer.key, tt::kStopTransfer.text))) return false;
     closeAfterStop_ = true;
+    setProperty(kClosesWhenStoppedProperty, true);
     doc_.Runner().Stop();
     return false;
   }

@@ -214,6 +214,19 @@ FormatDesignView::FormatDesignView(FormatDesignContext context, QWidget* parent)
   grid->addWidget(message_, 5, 0, 1, 4);
   grid->addLayout(bottom, 6, 0, 1, 4);
   grid->setRowStretch(1, 1);
+  // Tab goes down each column (list, its buttons, its type), then to the item's panel.
+  QWidget* chain[] = {formatList_,
+                      Button("IDC_DESIGN_FORMAT_ADD_BTN"),
+                      Button("IDC_DESIGN_FORMAT_REMOVE_BTN"),
+                      formatType_,
+                      groupList_,
+                      Button("IDC_DESIGN_GROUP_ADD_BTN"),
+                      Button("IDC_DESIGN_GROUP_REMOVE_BTN"),
+                      groupType_,
+                      itemList_,
+                      Button("IDC_DESIGN_ITEM_ADD_BTN"),
+                      Button("IDC_DESIGN_ITEM_REMOVE_BTN")};
+  for (size_t n = 1; n < std::size(chain); ++n) setTabOrder(chain[n - 1], chain[n]);
 
   connect(formatList_, &QListWidget::itemSelectionChanged, this,
           &FormatDesignView::OnFormatSelected);

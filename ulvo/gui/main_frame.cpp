@@ -17,8 +17,10 @@
 #include <QToolBar>
 
 #include "ulvo/gui/about_dlg.h"
+#include "ulvo/gui/form_keys.h"
 #include "ulvo/gui/help_view.h"
 #include "ulvo/gui/pictures.h"
+#include "ulvo/gui/qt_translations.h"
 #include "ulvo/gui/ui_text.h"
 #include "ulvo/shell/help_pages.h"
 
@@ -66,6 +68,7 @@ int HelpIdOf(const QWidget* control) {
 CMainFrame::CMainFrame(CDunmarkApp& app, QWidget* parent)
     : QMainWindow(parent), app_(app), lockKeyReader_(ReadLockKeys) {
   app_.LoadTranslations();
+  InstallQtTranslations(app_.Language(), this);
   setWindowTitle(QStringLiteral("ULVO"));
   setWindowIcon(ProgramIcon());
   mdi_ = new QMdiArea(this);
@@ -75,6 +78,7 @@ CMainFrame::CMainFrame(CDunmarkApp& app, QWidget* parent)
   CreateMenu();
   CreateToolBar();
   CreateStatusBar();
+  new FormKeys(*mdi_, *menuBar(), this);
 
   tasks_[kHelpType].factory = [](CMainFrame& frame) -> QWidget* {
     auto* view = new CHelpView(frame.App().ProgramFolder());
@@ -400,6 +404,17 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   // Task windows may refuse (unsaved definitions); then the program stays.
   for (QMdiSubWindow* window : mdi_->subWindowList()) {
     if (!window->isHidden() && !window->close()) {
+      if (!exitWhenClosed_ && window->widget() &&
+          window->widget()->property(kClosesWhenStoppedProperty).toBool()) {
+        exitWhenClosed_ = true;
+        connect(
+            window, &QObject::destroyed, this,
+            [this] {
+              exitWhenClosed_ = false;
+              close();
+            },
+            Qt::QueuedConnection);
+      }
       event->ignore();
       return;
     }

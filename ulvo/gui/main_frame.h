@@ -34,6 +34,10 @@ inline constexpr int kCmdPrint = 57607;
 void SetHelpId(QWidget* control, int controlId);
 int HelpIdOf(const QWidget* control);  // 0 when neither it nor a parent has one
 
+// Set true on a task view that refused to close but will close itself once its work has
+// stopped (a transfer the user agreed to stop): an Exit that met it then goes on.
+inline constexpr const char* kClosesWhenStoppedProperty = "ulvoClosesWhenStopped";
+
 // The multiple-document main window: menu, toolbar, status bar and the task windows.
 class CMainFrame : public QMainWindow {
   Q_OBJECT
@@ -128,6 +132,8 @@ class CMainFrame : public QMainWindow {
   QLabel* scrlPane_ = nullptr;
   MessageHandler messageHandler_;
   LockKeyReader lockKeyReader_;
+  // An Exit waits for a task window that closes once its work has stopped.
+  bool exitWhenClosed_ = false;
 };
 
 }  // namespace ulvo

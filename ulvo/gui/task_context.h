@@ -21,6 +21,8 @@ struct TaskContext {
   // Text for a key; the default when the translations do not have it.
   std::function<std::string(const std::string& key, const std::string& defaultText)> translate;
   std::filesystem::path programFolder;
+  // The user's own folder: where a transfer's file given without a folder goes.
+  std::filesystem::path dataFolder;
   std::vector<CInstrument>* instruments = nullptr;
   ProfileStore* profile = nullptr;
   FormatList* formats = nullptr;

@@ -39,6 +39,7 @@ TaskContext MakeTaskContext(CMainFrame& frame) {
     return app.Texts().Text(key, text);
   };
   context.programFolder = app.ProgramFolder();
+  context.dataFolder = CurrentProgramFolderSources().userDataDir;
   context.instruments = &app.Instruments();
   context.profile = app.Profile();
   context.formats = &app.Formats();

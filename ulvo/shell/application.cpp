@@ -27,7 +27,10 @@ void CDunmarkApp::Start(const std::filesystem::path& programFolder, ProfileStore
 }
 
 bool CDunmarkApp::LoadTranslations() {
-  return translations_.Load(TranslationsFilePath(programFolder_));
+  const std::filesystem::path file = TranslationsFilePath(programFolder_);
+  const bool loaded = translations_.Load(file);
+  language_ = loaded ? TranslationsLanguage(translations_, file) : std::string();
+  return loaded;
 }
 
 bool CDunmarkApp::Exit() {

@@ -61,6 +61,8 @@ class CDunmarkApp {
   ProfileStore* Profile() const { return profile_; }
   std::vector<CInstrument>& Instruments() { return instruments_; }
   const Translations& Texts() const { return translations_; }
+  // The translations' language ("nl"), empty when there are none or they do not tell.
+  const std::string& Language() const { return language_; }
   SettingsDocument& Settings() { return settings_; }
   FormatList& Formats() { return formats_; }
   // Reads the "Formats" folder again (after the format design editor's OK).
@@ -73,6 +75,7 @@ class CDunmarkApp {
   ProfileStore* profile_ = nullptr;
   std::vector<CInstrument> instruments_;
   Translations translations_;
+  std::string language_;
   SettingsDocument settings_;
   FormatList formats_;
   std::vector<DocumentType> documentTypes_;

@@ -87,11 +87,6 @@ bool Translations::Load(const std::filesystem::path& file) {
 
 bool Translations::Parse(std::string_view bytes) {
   texts_.clear();
-  std::string converted;
-  if (!IsUtf8(bytes)) {
-    converted = BytesToText(bytes);
-    bytes = converted;
-  }
   size_t number = 0;
   size_t pos = 0;
   while (pos <= bytes.size()) {
@@ -100,6 +95,12 @@ bool Translations::Parse(std::string_view bytes) {
     std::string_view line = bytes.substr(pos, end - pos);
     pos = end + 1;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // Decided line by line: one entry typed in Latin-1 must not garble the UTF-8 of the rest.
+    std::string converted;
+    if (!IsUtf8(line)) {
+      converted = BytesToText(line);
+      line = converted;
+    }
     ++number;
     if (number == 1) {
       if (line.find("TRANSLATIONS FILE ULVO") == std::string_view::npos) return false;
@@ -138,6 +139,49 @@ std::string Translations::Text(const Message& message) const {
 
 std::filesystem::path TranslationsFilePath(const std::filesystem::path& programFolder) {
   return programFolder / "ulvo.tft";
+}
+
+namespace {
+
+bool AllLetters(std::string_view s) {
+  return std::all_of(s.begin(), s.end(),
+                     [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
+}
+
+// "nl", "NL", "pt-br" and "pt_BR" as "nl", "nl", "pt_BR", "pt_BR"; empty for anything else.
+std::string LocaleName(std::string_view text) {
+  const size_t cut = text.find_first_of("_-");
+  const std::string_view language = text.substr(0, cut);
+  const std::string_view region =
+      cut == std::string_view::npos ? std::string_view() : text.substr(cut + 1);
+  if (language.size() < 2 || language.size() > 3 || !AllLetters(language)) return {};
+  if (cut != std::string_view::npos && (region.size() != 2 || !AllLetters(region))) return {};
+  std::string name;
+  for (char c : language) name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (!region.empty()) name += "_" + Upper(region);
+  return name;
+}
+
+std::string LanguageOfFileName(const std::filesystem::path& file) {
+  const std::string stem = file.stem().string();
+  constexpr std::string_view kPrefix = "ulvo-";
+  if (stem.size() <= kPrefix.size()) return {};
+  std::string lower;
+  for (char c : stem.substr(0, kPrefix.size()))
+    lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower == kPrefix ? LocaleName(std::string_view(stem).substr(kPrefix.size())) : "";
+}
+
+}  // namespace
+
+std::string TranslationsLanguage(const Translations& translations,
+                                 const std::filesystem::path& file) {
+  if (const auto named = translations.Find("LANGUAGE"))
+    if (std::string name = LocaleName(*named); !name.empty()) return name;
+  if (std::string name = LanguageOfFileName(file); !name.empty()) return name;
+  std::error_code ec;
+  const std::filesystem::path target = std::filesystem::canonical(file, ec);
+  return ec ? std::string() : LanguageOfFileName(target);
 }
 
 std::string SoftwareHandshakeName(const Translations& translations, uint32_t bit) {

@@ -21,7 +21,7 @@ class Translations {
   // Empties the table, then reads the file. A missing, oversized or malformed file leaves the
   // table empty and returns false, so every text shows its default.
   bool Load(const std::filesystem::path& file);
-  // The same rules on a file's bytes. Bytes that are not UTF-8 are read as Latin-1.
+  // The same rules on a file's bytes. A line that is not UTF-8 is read as Latin-1.
   bool Parse(std::string_view bytes);
   void Clear() { texts_.clear(); }
 
@@ -42,6 +42,12 @@ class Translations {
 
 // "ulvo.tft" in the program folder.
 std::filesystem::path TranslationsFilePath(const std::filesystem::path& programFolder);
+
+// The language the translations are in, as a locale name ("nl", "pt_BR"): the file's
+// LANGUAGE entry, else its name ("ulvo-nl.tft", also behind a link named "ulvo.tft"); empty
+// when neither tells.
+std::string TranslationsLanguage(const Translations& translations,
+                                 const std::filesystem::path& file);
 
 // The name of a software handshake bit (1, 2 or 4), translated; empty for any other value.
 std::string SoftwareHandshakeName(const Translations& translations, uint32_t bit);

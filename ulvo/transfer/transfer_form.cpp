@@ -121,6 +121,9 @@ void TransferForm::ShowInstrumentMessage() {
 
 void TransferForm::DirectionChanged(int direction) {
   direction_ = direction == kDirectionReceive ? kDirectionReceive : kDirectionSend;
+  // What the last transfer showed belongs to the other direction.
+  progress_ = 0;
+  bytes_ = 0;
   ShowInstrumentMessage();
   if (Instrument()) option_ = -1;  // the option list is filled again for the direction
 }
@@ -158,13 +161,20 @@ void TransferForm::Recommend() {
   SaveLastUsed();
 }
 
+std::string TransferForm::FilePath() const {
+  const std::filesystem::path name(fileName_);
+  if (fileName_.empty() || name.is_absolute() || dataFolder_.empty()) return fileName_;
+  return (dataFolder_ / name).string();
+}
+
 bool TransferForm::CheckFile() {
   std::error_code ec;
   if (fileName_.empty()) {
     prompts_.ShowInfo(tr_(tt::kNoFileSpecified));
     return false;
   }
-  const std::filesystem::path path(fileName_);
+  const std::string file = FilePath();
+  const std::filesystem::path path(file);
   if (direction_ == kDirectionSend) {
     if (!std::filesystem::is_regular_file(path, ec)) {
       prompts_.ShowInfo(tr_(tt::kUploadFileNotFound));
@@ -172,16 +182,22 @@ bool TransferForm::CheckFile() {
     }
     return true;
   }
-  // A bare file name goes to the working folder; a folder part must name an existing folder.
-  const std::filesystem::path folder = path.parent_path();
-  if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
+  // Said before the port opens: afterwards the instrument's data would have nowhere to go.
+  if (std::filesystem::is_directory(path, ec)) {
+    prompts_.ShowInfo(FormatMessage(tr_(tt::kDestinationIsFolder), file));
+    return false;
+  }
+  // The data folder is ours to make; any other folder must exist.
+  if (path.parent_path() == dataFolder_ && !dataFolder_.empty())
+    std::filesystem::create_directories(dataFolder_, ec);
+  if (path.has_parent_path() && !std::filesystem::is_directory(path.parent_path(), ec)) {
     prompts_.ShowInfo(tr_(tt::kDownloadPathNotFound));
     return false;
   }
   // An existing file is replaced only when the user says so, whether the name was typed or
   // chosen in the save dialog (which asked already).
   if (std::filesystem::is_regular_file(path, ec) && replaceAgreed_ != fileName_) {
-    if (!prompts_.AskYesNo(FormatMessage(tr_(tt::kReplaceExisting), fileName_))) return false;
+    if (!prompts_.AskYesNo(FormatMessage(tr_(tt::kReplaceExisting), file))) return false;
     replaceAgreed_ = fileName_;
   }
   return true;
@@ -244,8 +260,9 @@ void TransferForm::Update(const EngineUpdate& update) {
     if (const TransferText* t = TransferStatusText(update.status)) message_ = tr_(*t);
 }
 
-void TransferForm::TransferEnded() {
+void TransferForm::TransferEnded(bool succeeded) {
   running_ = false;
+  if (succeeded) progress_ = 100;
   mode_ = ButtonMode::kNext;
   // The file may hold what just came: replacing it again needs a new yes.
   replaceAgreed_.clear();

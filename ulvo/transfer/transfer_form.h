@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -72,6 +73,12 @@ inline constexpr TransferText kUploadFileNotFound{
     "The file you've specified for uploading was not found.", "EMSG_UPLOADFILENOTFOUND"};
 inline constexpr TransferText kDownloadPathNotFound{
     "The path to store the downloaded file in must exist.", "EMSG_DOWNLOADPATHNOTFOUND"};
+// A folder given where the received data should go (%s: the folder).
+inline constexpr TransferText kDestinationIsFolder{
+    "%s\nis a folder. Give the name of a file to receive into.", "EMSG_DESTINATIONISFOLDER"};
+// Where a successful receive put the data (%1: the file's full path).
+inline constexpr TransferText kReceivedInto{"The received data was saved in\n%1",
+                                            "MSG_RECEIVEDINTO"};
 // The question the Convert window asks before it replaces a file (%s: the file).
 inline constexpr TransferText kReplaceExisting{
     "%s\nThis file already exists.\nReplace existing file?", "IDS_ALREADY_EXISTS_MSG"};
@@ -149,6 +156,9 @@ class TransferForm {
   // A name taken from the save dialog, which has asked itself before an existing file.
   void FileChosenInDialog(const std::string& name);
   void PortChosen(const std::string& port) { port_ = port; }
+  // Where a file name without a folder (or with a relative one) is looked for and received
+  // into: the user's data folder, made when a receive needs it.
+  void SetDataFolder(const std::filesystem::path& folder) { dataFolder_ = folder; }
 
   // The Next / Start button. kStartTransfer: the caller runs the transfer now.
   NextResult NextOrStart();
@@ -160,14 +170,17 @@ class TransferForm {
 
   // A notification of the running engine. Returns true when the message text changed.
   void Update(const EngineUpdate& update);
-  // The transfer ended with this result: buttons back, button mode "Next".
-  void TransferEnded();
+  // The transfer ended: buttons back, button mode "Next"; a success shows 100 %.
+  void TransferEnded(bool succeeded);
 
   int Direction() const { return direction_; }
   ButtonMode Mode() const { return mode_; }
   int InstrumentIndex() const { return instrument_; }
   int OptionIndex() const { return option_; }
   const std::string& FileName() const { return fileName_; }
+  // The file the transfer reads or writes: the name with the data folder put before a
+  // relative one.
+  std::string FilePath() const;
   const std::string& Port() const { return port_; }
   const std::string& MessageText() const { return message_; }
   uint32_t Bytes() const { return bytes_; }
@@ -197,6 +210,7 @@ class TransferForm {
   int instrument_ = -1;
   int option_ = -1;
   std::string fileName_;
+  std::filesystem::path dataFolder_;
   // The existing destination the user agreed to replace; asked again after every transfer.
   std::string replaceAgreed_;
   std::string port_;

@@ -14,7 +14,7 @@ inline constexpr TransferText kSpeed{"Speed", "TP_SPEED"};
 inline constexpr TransferText kBaudrate{" &Baudrate ", "TP_BAUDRATE"};
 inline constexpr TransferText kParity{" &Parity ", "TP_PARITY"};
 inline constexpr TransferText kDataBits{" &Data bits ", "TP_DATABITS"};
-inline constexpr TransferText kStopBits{" &Stop bits ", "TP_STOPBITS"};
+inline constexpr TransferText kStopBits{" S&top bits ", "TP_STOPBITS"};
 inline constexpr TransferText kParityNames[] = {{"None", "GT_PARITYNONE"},
                                                 {"Odd", "GT_PARITYODD"},
                                                 {"Even", "GT_PARITYEVEN"},

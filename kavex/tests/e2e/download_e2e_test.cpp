@@ -185,7 +185,7 @@ TEST_F(E2e, CliKeepsTheLinesBeforeAFailure) {
   // The simulator stops after two lines without a "Z" line: the third read times out.
   ChildProcess cli({kBin + "/kavex-cli", "download", "hk", "--port", device, "--delay", "10",
                     "--timeout", "1000", "-o", out});
-  EXPECT_EQ(cli.Wait(), 1);
+  EXPECT_EQ(cli.Wait(), 4);  // the instrument fell silent: a device error
   EXPECT_EQ(sim.Wait(), 0);
   // "a,11," sums to 97+44+49+49+44 = 283, mod 64 = 27, check 59 ";"; "b,11," 284 -> "<".
   EXPECT_EQ(ReadFile(out), "a,11,; \r\nb,11,< \r\n");
@@ -259,24 +259,42 @@ TEST_F(E2e, CliKilledMidDownloadIsRecovered) {
   }
 }
 
-TEST_F(E2e, CliUsageAndFailureExitCodes) {
+// Each kind of failure has its own status: a script tells a typo in its options from a bad
+// file and from an unplugged cable.
+TEST_F(E2e, CliExitStatuses) {
+  const std::string noPort = (dir_ / "no-such-port").string();
+  const std::string existing = WriteFile("old.txt", "keep\r\n");
+  const std::string trace = (dir_ / "no" / "trace.txt").string();
   struct Case {
     std::vector<std::string> args;
     int exit;
   };
   const Case cases[] = {
+      {{"--help"}, 0},
+      {{}, 2},
+      {{"transfer"}, 2},
       {{"download"}, 2},
       {{"download", "qrx7", "--port", "/dev/null"}, 2},
       {{"download", "qrx6"}, 2},
       {{"download", "qrx6", "--port", "x", "--baud", "9601"}, 2},
       {{"download", "hk", "--port", "x", "--delay", "5"}, 2},
-      {{"download", "terminal", "--port", (dir_ / "no-such-port").string()}, 1},
+      {{"upload", "terminal", existing, "--port", "x", "--bogus"}, 2},
+      {{"download", "terminal", "--port", noPort, "-o", existing}, 1},
+      {{"download", "terminal", "--port", noPort, "-o", (dir_ / "no" / "x.txt").string()}, 1},
+      {{"download", "terminal", "--port", noPort, "--trace", trace}, 1},
+      {{"upload", "terminal", (dir_ / "missing.txt").string(), "--port", noPort}, 1},
+      {{"upload", "terminal", existing, "--port", noPort, "--trace", trace}, 1},
+      {{"download", "terminal", "--port", noPort}, 4},
+      {{"download", "terminal", "--port", noPort, "--force", "-o", existing}, 4},
+      {{"upload", "terminal", existing, "--port", noPort}, 4},
   };
   for (const auto& c : cases) {
     std::vector<std::string> argv = {kBin + "/kavex-cli"};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     ChildProcess cli(argv);
-    EXPECT_EQ(cli.Wait(), c.exit) << c.args.back();
+    std::string shown;
+    for (const std::string& a : c.args) shown += a + " ";
+    EXPECT_EQ(cli.Wait(), c.exit) << shown;
   }
 }
 

@@ -115,7 +115,7 @@ TEST_F(UploadE2e, RefusedBlockEndsTheUpload) {
   const std::string cod = WriteFile("list.cod", "TREE\r\nWALL\r\n");
   for (const char* how : {"--refuse", "--silent"}) {
     Upload({"codes", "--ack-nak", how, "0"}, "codes " + cod + " --ack-nak");
-    EXPECT_EQ(cliExit, 1);
+    EXPECT_EQ(cliExit, 4);
     EXPECT_EQ(simExit, 0);
     EXPECT_EQ(ReadFile("stderr"),
               "No response.\n0 of 1 lines were sent before the upload stopped.\n");

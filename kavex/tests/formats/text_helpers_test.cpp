@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <climits>
 #include <clocale>
@@ -156,6 +158,72 @@ TEST(WriteTextFile, AFailedWriteSaysWhy) {
   std::string why = "untouched";
   EXPECT_TRUE(WriteTextFile(dir / "fine.qr6", "x\n", why));
   EXPECT_EQ(why, "untouched");
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kavex
+
+namespace kavex {
+namespace {
+
+std::string FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(TextFileWriter, WritesPiecesInPlaceOnlyOnCommit) {
+  const auto dir = std::filesystem::temp_directory_path() / "kavex_text_writer_test";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const auto file = dir / "out.dxf";
+  std::ofstream(file, std::ios::binary) << "old";
+  // Pieces on both sides of the writer's 64 KiB hand-over, a line end split from its line.
+  const std::string longLine(70000, 'x');
+  std::string why;
+  {
+    TextFileWriter writer(file);
+    ASSERT_TRUE(writer.Open(why));
+    writer.Write("a\nb");
+    writer.Write("\n");
+    writer.Write(longLine);
+    writer.Write("\n\n");
+    EXPECT_EQ(FileBytes(file), "old");
+    ASSERT_TRUE(writer.Commit(why));
+  }
+  EXPECT_EQ(FileBytes(file), "a\r\nb\r\n" + longLine + "\r\n\r\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.dxf.tmp~"));
+
+  // Dropped without Commit: the file stays as it was, nothing is left beside it.
+  {
+    TextFileWriter writer(file);
+    ASSERT_TRUE(writer.Open(why));
+    writer.Write(longLine);
+  }
+  EXPECT_EQ(FileBytes(file), "a\r\nb\r\n" + longLine + "\r\n\r\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.dxf.tmp~"));
+
+  // A write that fails part way, as on a full disk: the system's reason, the old file kept.
+  std::ofstream(file, std::ios::binary) << "old";
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const sighandler_t handler = signal(SIGXFSZ, SIG_IGN);
+  rlimit limit = saved;
+  limit.rlim_cur = 100000;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  bool committed = true;
+  {
+    TextFileWriter writer(file);
+    ASSERT_TRUE(writer.Open(why));
+    for (int i = 0; i < 3; ++i) writer.Write(longLine);
+    committed = writer.Commit(why);
+  }
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, handler);
+  EXPECT_FALSE(committed);
+  EXPECT_EQ(why, "File too large");
+  EXPECT_EQ(FileBytes(file), "old");
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.dxf.tmp~"));
   std::filesystem::remove_all(dir);
 }
 

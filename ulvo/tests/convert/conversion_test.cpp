@@ -105,6 +105,35 @@ TEST_F(Conversion, ParsesSavesReloadsAndWrites) {
   EXPECT_TRUE(runner.calls.empty());
 }
 
+TEST_F(Conversion, CheckLeavesLayoutOutOfTheValuesReadBack) {
+  // Records without values, at the top and nested: the layout the read-back parse puts in
+  // them is no value.
+  struct Case {
+    const char* format;
+    const char* input;
+    const char* output;
+  } cases[] = {
+      {R"(<format name="Marks"><repeat><node><group id="M"><literal>M</literal>)"
+       R"(<literal hex="true">0A</literal></group></node></repeat></format>)",
+       "M\nM\n", "M\nM\n"},
+      {R"(<format name="Marks"><repeat><node><group id="M"><node><group id="Q">)"
+       R"(<literal>Q</literal></group></node><literal hex="true">0A</literal></group></node>)"
+       R"(</repeat></format>)",
+       "Q\n", "Q\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.format);
+    WriteBytes(dir / "Formats" / "marks.xml", c.format);
+    formats.Refresh(dir.Path());
+    ConversionReport report;
+    setup.report = &report;
+    EXPECT_TRUE(Run(c.input, "Marks", "Marks"));
+    EXPECT_EQ(ReadBytes(dir / "out.txt"), c.output);
+    EXPECT_TRUE(report.check.ran);
+    EXPECT_EQ(report.check.count, 0u);
+  }
+}
+
 TEST_F(Conversion, EditorChangesCount) {
   setup.editorCommand = "/usr/bin/my editor";
   runner.edit = [](const std::string& path) {
@@ -409,6 +438,8 @@ TEST(ConversionCheck, ValuesCompareAsNumbersWithinTheDecimalsReadBack) {
       {"+5", "5", true},          {"10", "11", false},        {"0.4", "0", true},
       {"0.6", "0", false},        {"P1 ", "P1", false},       {"007", "7", true},
       {"1e3", "1000", false},     {"fence", "fence", true},   {"ABCDEFGHIJK", "ABCDEFGHIJ", false},
+      {".5", "0.5", true},        {"-.5", "-0.500", true},    {"5.", "+5", true},
+      {"-0", "+0.000", true},     {"-1", "+1", false},        {"+.25", "0.3", true},
   };
   for (const Case& c : cases)
     EXPECT_EQ(SameValue(c.written, c.readBack), c.same) << c.written << " / " << c.readBack;

@@ -130,7 +130,9 @@ TEST(TransferConvertGui, ReceivedFileConvertsWithOneClick) {
   ASSERT_FALSE(pane->IsOpen());
   // The user opens the pane while the blocks come.
   RunTransfer(transfer, received, sim.Path(), [&] { pane->Toggle()->click(); });
-  EXPECT_EQ(Child<QLabel>(transfer, "messages")->text(), "Transfer succesful");
+  EXPECT_EQ(
+      Child<QLabel>(transfer, "messages")->text(),
+      "Transfer succesful\nThe received data was saved in\n" + QString::fromStdString(received));
   EXPECT_EQ(Child<QLabel>(transfer, "bytes")->text(), "128");
   EXPECT_EQ(sim.Wait(), 0);
   EXPECT_EQ(transfer->parentWidget()->size(), QSize(600, 720));
@@ -276,7 +278,8 @@ TEST(TransferConvertGui, ExistingFileIsReplacedOnlyAfterYesAndOnlyByData) {
     prompts.answers = {true};
     RunTransfer(transfer, job, sim.Path());
     EXPECT_EQ(prompts.asked, std::vector<std::string>{question});
-    EXPECT_EQ(messages->text(), "Transfer succesful");
+    EXPECT_EQ(messages->text(),
+              "Transfer succesful\nThe received data was saved in\n" + QString::fromStdString(job));
     EXPECT_EQ(sim.Wait(), 0);
     EXPECT_EQ(ReadAll(job), stream + std::string(128 - stream.size(), ' '));
     // The Convert window that stayed open now starts from the received file.

@@ -289,6 +289,44 @@ TEST_F(PtyTransfer, CliRefusesSettingsOutsideTheInstrument) {
   for (const auto& args : cases) EXPECT_EQ(RunCli(args, dir_), 2) << args[6];
 }
 
+// Each kind of failure has its own status: a script tells a typo in its options from a bad
+// file, an unplugged cable and a conversion that lost data.
+TEST_F(PtyTransfer, CliExitStatuses) {
+  Write("source", "x\r\n");
+  Write("empty", "");
+  Write("def.xml", "<format name=\"f\" type=\"Coordinates\"><record></format>");
+  const std::string noPort = Path("no-such-port");
+  const std::vector<std::string> send = {"transfer", "--send", "--instrument", "TS40", "--port"};
+  auto with = [](std::vector<std::string> all, const std::vector<std::string>& more) {
+    all.insert(all.end(), more.begin(), more.end());
+    return all;
+  };
+  struct Status {
+    std::vector<std::string> args;
+    int exit;
+  };
+  const Status cases[] = {
+      {{"--help"}, 0},
+      {{"ports"}, 0},
+      {{}, 2},
+      {{"no-such-command"}, 2},
+      {{"ports", "extra"}, 2},
+      {with(send, {noPort, "--bogus", Path("source")}), 2},
+      {with(send, {noPort, "--baud", "600", Path("source")}), 2},
+      {{"iif", "decode", Path("missing")}, 1},
+      {{"parse", Path("def.xml"), Path("source")}, 1},
+      {with(send, {noPort, Path("missing")}), 1},
+      {with(send, {noPort, dir_.string()}), 1},
+      {with(send, {noPort, "--trace", Path("no/trace"), Path("source")}), 1},
+      {with(send, {noPort, Path("source")}), 4},
+  };
+  for (const Status& c : cases) {
+    std::string shown;
+    for (const std::string& a : c.args) shown += a + " ";
+    EXPECT_EQ(RunCli(c.args, dir_), c.exit) << shown << Read("stderr");
+  }
+}
+
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
@@ -310,12 +348,13 @@ TEST_F(PtyTransfer, CliReceiveNeverLosesData) {
   EXPECT_FALSE(Has(Read("stderr"), "Initializing the comport"));
 
   // A folder that does not exist: refused before the instrument is asked for anything.
-  EXPECT_EQ(RunCli(with({"/dev/null", Path("missing/received")}), dir_), 8);
+  EXPECT_EQ(RunCli(with({"/dev/null", Path("missing/received")}), dir_), 1);
   EXPECT_TRUE(Has(Read("stderr"), "Error: Failed writing the destinationfile\n"));
   EXPECT_TRUE(Has(Read("stderr"), Path("missing/received") + ": No such file or directory\n"));
 
-  // A port that is not there: the transfer's code and the device's own reason.
-  EXPECT_EQ(RunCli(with({Path("no-tty"), Path("new")}), dir_), 2);
+  // A port that is not there: a device error, with the transfer's text and the device's own
+  // reason.
+  EXPECT_EQ(RunCli(with({Path("no-tty"), Path("new")}), dir_), 4);
   EXPECT_TRUE(Has(Read("stderr"), "Error: Could not initialize the compot\n" + Path("no-tty") +
                                       ": No such file or directory\n"));
 
@@ -325,7 +364,7 @@ TEST_F(PtyTransfer, CliReceiveNeverLosesData) {
   Write("source", data);
   Simulator sim(
       {"ulvo-send", "--format", "ITF00", "--handshake", "acknak", "--file", Path("source")});
-  EXPECT_EQ(RunCli(with({sim.Path(), "--force", "/dev/full"}), dir_), 8);
+  EXPECT_EQ(RunCli(with({sim.Path(), "--force", "/dev/full"}), dir_), 1);
   EXPECT_EQ(sim.Wait(), 0);
   const auto fallback = dir_ / "ULVO" / "Received" / "full";
   EXPECT_TRUE(Has(Read("stderr"),
@@ -356,7 +395,7 @@ TEST_F(PtyTransfer, CliReceiveOfNothingKeepsTheExistingFile) {
   EXPECT_EQ(RunCli({"transfer", "--receive", "--instrument", "TS60", "--port", sim.Path(),
                     "--force", Path("job.itf")},
                    dir_, home.string()),
-            12);
+            4);  // "No response was received": a device error
   EXPECT_EQ(Read("job.itf"), "yesterday's job");
   const std::string errors = Read("stderr");
   EXPECT_TRUE(Has(errors, "Error: No response was received from the intrument\n")) << errors;
@@ -381,7 +420,7 @@ TEST_F(PtyTransfer, CliTextsComeFromTheTranslationsFile) {
   EXPECT_EQ(RunCli({"transfer", "--send", "--instrument", "Total station TS-40", "--port",
                     Path("no-such-port"), Path("source")},
                    dir_, home.string(), Path("errors")),
-            2);  // "Could not initialize the compot"
+            4);  // "Could not initialize the compot"
   const std::string errors = Read("errors");
   EXPECT_NE(errors.find("Poort instellen\n"), std::string::npos) << errors;
   EXPECT_NE(errors.find("Mislukt\n"), std::string::npos) << errors;

@@ -4,14 +4,19 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <filesystem>
 #include <fstream>
@@ -166,7 +171,7 @@ TEST_F(MainFrameTest, ShippedDutchFileTranslatesEveryMenuText) {
       "  &Overdracht", "  &Converteren",
       "Be&eld",        "  &Werkbalk",
       "  &Statusbalk", "&Help",
-      "  &Inhoud",     "  &Info over ULVO...",
+      "  &Inhoud",     "  Info &over ULVO...",
   };
   EXPECT_EQ(MenuTexts(frame.menuBar()), dutch);
   bool ready = false;
@@ -174,6 +179,21 @@ TEST_F(MainFrameTest, ShippedDutchFileTranslatesEveryMenuText) {
     ready |= label->text() == "Gereed";
   EXPECT_TRUE(ready);
   EXPECT_EQ(frame.CommandAction(kCmdPrint)->toolTip(), "Afdrukken");
+}
+
+// Qt's own buttons follow the translations' language, and only while the frame lives.
+TEST_F(MainFrameTest, QtsOwnTextsSpeakTheTranslationsLanguage) {
+  const auto yesNo = [] {
+    QMessageBox box(QMessageBox::Question, "ULVO", "?", QMessageBox::Yes | QMessageBox::No);
+    return box.button(QMessageBox::Yes)->text() + "/" + box.button(QMessageBox::No)->text();
+  };
+  ASSERT_EQ(yesNo(), "&Yes/&No");
+  fs::copy_file(fs::path(ULVO_SHIPPED_DATA_DIR) / "ulvo-nl.tft", folder_ / "ulvo.tft");
+  Frame();
+  EXPECT_EQ(yesNo(), "&Ja/&Nee");
+  EXPECT_EQ(QFileDialog::tr("&Open"), "&Openen") << "file dialogs too";
+  frame_.reset();
+  EXPECT_EQ(yesNo(), "&Yes/&No");
 }
 
 TEST_F(MainFrameTest, TaskCommandsEnabledOnlyWhileNoWindowOfTheirType) {
@@ -379,6 +399,40 @@ TEST_F(MainFrameTest, ARefusingTaskWindowKeepsTheProgramOpen) {
   EXPECT_FALSE(frame.close());
   EXPECT_TRUE(frame.TaskIsOpen(kDesignType));
   EXPECT_FALSE(fs::exists(folder_ / "Settings.xml"));
+}
+
+// A task view whose work has to stop first: it closes itself a moment after it refused.
+class StoppingView : public QLabel {
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    if (stopped_) return event->accept();
+    event->ignore();
+    if (property(kClosesWhenStoppedProperty).toBool()) return;
+    setProperty(kClosesWhenStoppedProperty, true);
+    QTimer::singleShot(50, this, [this] {
+      stopped_ = true;
+      parentWidget()->close();
+    });
+  }
+  bool stopped_ = false;
+};
+
+TEST_F(MainFrameTest, ExitDuringWorkThatStopsFirstExitsOnceItStopped) {
+  CMainFrame& frame = Frame();
+  frame.RegisterTask(kTransferType, [](CMainFrame&) { return new StoppingView; });
+  frame.OpenTask(kTransferType);
+  frame.show();
+  EXPECT_FALSE(frame.close());
+  EXPECT_FALSE(frame.close());  // asked again while stopping: still one exit
+  EXPECT_TRUE(frame.isVisible());
+  QElapsedTimer timer;
+  timer.start();
+  while (frame.isVisible() && timer.elapsed() < 5000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  EXPECT_FALSE(frame.isVisible());
+  EXPECT_TRUE(fs::exists(folder_ / "Settings.xml"));
 }
 
 TEST_F(MainFrameTest, AboutBoxTitleAndFields) {

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -19,9 +20,11 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <set>
 
 #include "ulvo/gui/ctransfer_prop_sheet.h"
 #include "ulvo/gui/ctransfer_view.h"
+#include "ulvo/gui/main_frame.h"
 #include "ulvo/tests/gui/gui_test_support.h"
 #include "ulvo/tests/transfer/fake_device.h"
 #include "ulvo/tests/transfer/scripted_transfer_prompts.h"
@@ -198,9 +201,11 @@ TEST_F(TransferViewTest, ReceiveShowsProgressWhileBytesFlowAndSetsTheConversionS
 
   line.Feed(std::string("P2,4.000,5.000,6.000\r\n") + '\x04');
   ASSERT_TRUE(WaitFor([&] { return !doc->Runner().Running(); }));
-  EXPECT_EQ(Find<QLabel>(view.get(), "messages")->text(), "Transfer succesful");
+  EXPECT_EQ(Find<QLabel>(view.get(), "messages")->text(),
+            QString::fromStdString("Transfer succesful\nThe received data was saved in\n" + file));
   EXPECT_EQ(bytes->text(), "45");
   EXPECT_EQ(progress->maximum(), 100);
+  EXPECT_EQ(progress->value(), 100);
   EXPECT_TRUE(next->isEnabled());
   EXPECT_EQ(next->text(), "Ne&xt >");
   ASSERT_EQ(received.size(), 1u);
@@ -210,6 +215,49 @@ TEST_F(TransferViewTest, ReceiveShowsProgressWhileBytesFlowAndSetsTheConversionS
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
             "P1,1.000,2.000,3.000\r\nP2,4.000,5.000,6.000\r\n");
   EXPECT_TRUE(line.closed);
+  Find<QRadioButton>(view.get(), "send")->click();
+  EXPECT_EQ(progress->value(), 0);
+  EXPECT_EQ(bytes->text(), "0");
+}
+
+// A bare name goes to the user's data folder, and the status says where.
+TEST_F(TransferViewTest, BareFileNameIsReceivedIntoTheDataFolder) {
+  context.dataFolder = dir / "data";
+  auto view = Open();
+  Prepare(*view, "job.txt");
+  Find<QPushButton>(view.get(), "next")->click();
+  line.Feed(std::string("P1\r\n") + '\x04');
+  ASSERT_TRUE(WaitFor([&] { return !doc->Runner().Running(); }));
+  const std::string file = (dir / "data" / "job.txt").string();
+  EXPECT_EQ(Find<QLabel>(view.get(), "messages")->text(),
+            QString::fromStdString("Transfer succesful\nThe received data was saved in\n" + file));
+  EXPECT_EQ(std::filesystem::file_size(file), 4u);
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0].second, file);
+}
+
+// The Instrument and Computer boxes share the width equally whatever the lists held when
+// the window opened.
+TEST_F(TransferViewTest, InstrumentAndComputerColumnsKeepTheirWidths) {
+  std::string longOption = kTerminal;
+  longOption.replace(longOption.find("ITEMM_1=Text"), 12, "ITEMM_1=" + std::string(40, 'W'));
+  longOption.replace(longOption.find("ITEMM_1=Points"), 14, "ITEMM_1=" + std::string(40, 'W'));
+  longOption.replace(longOption.find("INSTRUMENT=Terminal"), 19, "INSTRUMENT=Wide");
+  CInstrument wide;
+  ASSERT_TRUE(wide.LoadInterfaceText(EncodeInterfaceText(longOption), nullptr));
+  instruments.push_back(wide);
+  std::set<int> widths;
+  for (const char* last : {"Terminal", "Wide"}) {
+    store.SetText("INSTRUMENT", "LASTUSED", last);
+    auto view = Open();
+    view->resize(584, 470);
+    view->show();
+    QWidget* instrumentBox = Find<QComboBox>(view.get(), "instrument")->parentWidget();
+    QWidget* computerBox = Find<QLineEdit>(view.get(), "file")->parentWidget();
+    EXPECT_EQ(instrumentBox->width(), computerBox->width()) << last;
+    widths.insert(instrumentBox->width());
+  }
+  EXPECT_EQ(widths.size(), 1u);
 }
 
 TEST_F(TransferViewTest, SendShowsTheShareOfRecordsSent) {
@@ -268,6 +316,7 @@ TEST_F(TransferViewTest, ClosingDuringATransferAsksStopsAndKeepsThePartialFile) 
 
   prompts.answers = {true};
   EXPECT_FALSE(view->CanClose());  // Yes: closes once the port is closed
+  EXPECT_TRUE(view->property(kClosesWhenStoppedProperty).toBool());  // an Exit waits for it
   ASSERT_TRUE(WaitFor([&] { return closed; }));
   EXPECT_EQ(prompts.asked, std::vector<std::string>(2, tt::kStopTransfer.text));
   EXPECT_TRUE(line.closed);
@@ -382,7 +431,8 @@ TEST_F(TransferViewTest, FailedReceiveNamesThePartialFile) {
   Find<QPushButton>(view.get(), "next")->click();
   line.Feed(std::string("P2\r\n") + '\x04');
   ASSERT_TRUE(WaitFor([&] { return !doc->Runner().Running(); }));
-  EXPECT_EQ(Find<QLabel>(view.get(), "messages")->text(), "Transfer succesful");
+  EXPECT_EQ(Find<QLabel>(view.get(), "messages")->text(),
+            "Transfer succesful\nThe received data was saved in\n" + QString::fromStdString(file));
 }
 
 // A typed name of an existing file is replaced only after a yes, and a receive that gets

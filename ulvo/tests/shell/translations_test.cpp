@@ -40,6 +40,9 @@ TEST(TranslationsTest, FileRules) {
        "MSG_A", "x"},
       {"Latin-1 bytes", kHead + "MSG_A = \"Ge\xEBxporteerd\"", "MSG_A", "Ge\xC3\xABxporteerd"},
       {"UTF-8 kept", kHead + "MSG_A = \"Ge\xC3\xABxporteerd\"", "MSG_A", "Ge\xC3\xABxporteerd"},
+      {"UTF-8 kept beside a Latin-1 line",
+       kHead + "MSG_B = \"Ge\xEBxporteerd\"\nMSG_A = \"Ge\xC3\xABxporteerd\"", "MSG_A",
+       "Ge\xC3\xABxporteerd"},
   };
   for (const Case& c : cases) {
     Translations texts;
@@ -104,6 +107,39 @@ TEST(TranslationsTest, SoftwareHandshakeNames) {
     EXPECT_EQ(SoftwareHandshakeName(none, c.bit), c.plain) << c.bit;
     EXPECT_EQ(SoftwareHandshakeName(dutch, c.bit), c.translated) << c.bit;
   }
+}
+
+TEST(TranslationsTest, LanguageFromTheEntryOrTheFileName) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::path(testing::TempDir()) / "ulvo_language";
+  struct LanguageCase {
+    const char* entry;  // the LANGUAGE line, or nullptr
+    const char* file;
+    const char* linkTo;  // "ulvo.tft" is a link to this file, or nullptr
+    const char* expected;
+  };
+  const LanguageCase cases[] = {
+      {"LANGUAGE = \"nl\"", "ulvo.tft", nullptr, "nl"},
+      {"language = \"pt-br\"", "ulvo.tft", nullptr, "pt_BR"},
+      {"LANGUAGE = \"Dutch\"", "ulvo-de.tft", nullptr, "de"},
+      {"LANGUAGE = \"nl_\"", "ulvo.tft", nullptr, ""},
+      {nullptr, "ulvo-NL.tft", nullptr, "nl"},
+      {nullptr, "ulvo.tft", nullptr, ""},
+      {nullptr, "ulvo-.tft", nullptr, ""},
+      {nullptr, "ulvo.tft", "ulvo-fr.tft", "fr"},
+  };
+  for (const LanguageCase& c : cases) {
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path written = dir / (c.linkTo ? c.linkTo : c.file);
+    std::ofstream(written) << kHead << (c.entry ? c.entry : "") << "\n";
+    if (c.linkTo) fs::create_symlink(written, dir / c.file);
+    Translations texts;
+    ASSERT_TRUE(texts.Load(dir / c.file));
+    EXPECT_EQ(TranslationsLanguage(texts, dir / c.file), c.expected)
+        << (c.entry ? c.entry : "") << " " << c.file;
+  }
+  fs::remove_all(dir);
 }
 
 TEST(TranslationsTest, ShippedDutchFileCoversTheEngineTexts) {

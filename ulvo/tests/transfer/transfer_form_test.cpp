@@ -138,26 +138,67 @@ TEST_F(TransferFormTest, NextChecksInOrderAndLeavesTheModeOnFailure) {
   EXPECT_TRUE(prompts.asked.empty());
 }
 
-TEST_F(TransferFormTest, ReceiveFolderChecks) {
+TEST_F(TransferFormTest, ReceiveDestinationChecks) {
+  const std::filesystem::path data = dir / "data";  // made by the first receive into it
+  const std::string folder = dir.string();
   struct Case {
     std::string name;
-    bool accepted;
+    std::string path;
+    std::string refusal;  // empty: accepted
   };
   const Case cases[] = {
-      {"bare.txt", true},
-      {"/root-level.txt", true},
-      {(dir / "in.txt").string(), true},
-      {(dir / "nope" / "in.txt").string(), false},
+      {"bare.txt", (data / "bare.txt").string(), ""},
+      {"/root-level.txt", "/root-level.txt", ""},
+      {(dir / "in.txt").string(), (dir / "in.txt").string(), ""},
+      {"sub/in.txt", (data / "sub" / "in.txt").string(), tt::kDownloadPathNotFound.text},
+      {(dir / "nope" / "in.txt").string(), (dir / "nope" / "in.txt").string(),
+       tt::kDownloadPathNotFound.text},
+      {folder, folder, folder + "\nis a folder. Give the name of a file to receive into."},
   };
   for (const Case& c : cases) {
     TransferForm form = Make();
+    form.SetDataFolder(data);
     form.InstrumentChanged(1);
     form.DirectionChanged(kDirectionReceive);
     form.OptionChanged(1);
     form.FileNameEdited(c.name);
     prompts.shown.clear();
-    EXPECT_EQ(form.NextOrStart() == TransferForm::NextResult::kReady, c.accepted) << c.name;
-    EXPECT_EQ(prompts.shown.empty(), c.accepted) << c.name;
+    EXPECT_EQ(form.NextOrStart() == TransferForm::NextResult::kReady, c.refusal.empty()) << c.name;
+    EXPECT_EQ(form.FilePath(), c.path);
+    EXPECT_EQ(prompts.shown,
+              c.refusal.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.refusal})
+        << c.name;
+  }
+}
+
+// The bar shows 100 % after a success; a new start or the other direction starts from 0.
+TEST_F(TransferFormTest, ProgressAfterTheEndAndAfterAChangeOfDirection) {
+  std::ofstream(dir / "job.txt") << "x";
+  TransferForm form = Make();
+  form.InstrumentChanged(1);
+  form.OptionChanged(0);
+  form.FileNameEdited((dir / "job.txt").string());
+  const auto start = [&] {
+    form.NextOrStart();
+    ASSERT_EQ(form.NextOrStart(), TransferForm::NextResult::kStartTransfer);
+  };
+  const auto sent = [&](int percent) { form.Update({kUpdateProgress, 0, 0, 300, percent}); };
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    int progress;
+    uint32_t bytes;
+  } steps[] = {
+      {"part sent", [&] { start(), sent(40); }, 40, 300},
+      {"failed", [&] { form.TransferEnded(false); }, 40, 300},
+      {"started again", start, 0, 0},
+      {"succeeded", [&] { sent(99), form.TransferEnded(true); }, 100, 300},
+      {"other direction", [&] { form.DirectionChanged(kDirectionReceive); }, 0, 0},
+  };
+  for (const Step& step : steps) {
+    step.act();
+    EXPECT_EQ(form.Progress(), step.progress) << step.what;
+    EXPECT_EQ(form.Bytes(), step.bytes) << step.what;
   }
 }
 
@@ -184,12 +225,12 @@ TEST_F(TransferFormTest, ReceiveIntoAnExistingFileAsksFirst) {
       {"typed, No", [&] { form.FileNameEdited(existing); }, {false}, R::kStopped, 1},
       {"typed, Yes", [] {}, {true}, R::kReady, 1},
       {"start after the yes", [] {}, {}, R::kStartTransfer, 0},
-      {"the next transfer asks again", [&] { form.TransferEnded(); }, {true}, R::kReady, 1},
+      {"the next transfer asks again", [&] { form.TransferEnded(false); }, {true}, R::kReady, 1},
       {"chosen in the dialog", [&] { form.FileChosenInDialog(existing); }, {}, R::kReady, 0},
       {"and started", [] {}, {}, R::kStartTransfer, 0},
       {"another file typed after",
        [&] {
-         form.TransferEnded();
+         form.TransferEnded(false);
          form.FileChosenInDialog(existing);
          form.FileNameEdited(other);
        },

@@ -102,6 +102,13 @@ TEST_F(ConvertCli, DxfOfOnePoint) {
   EXPECT_EQ(Run("convert dxf " + bad + " -o " + (dir / "bad.dxf").string()), 1);
   EXPECT_EQ(Read("stderr"), "Invalid data.\n");
   EXPECT_FALSE(fs::exists(dir / "bad.dxf"));
+  // The drawing goes to its file as it is made: the same bytes as on standard output, and a
+  // file that cannot be made is named once the export is through.
+  EXPECT_EQ(Run("convert dxf " + in + " -o " + (dir / "one.dxf").string()), 0);
+  EXPECT_EQ(Read("one.dxf"), out);
+  const std::string nowhere = (dir / "no" / "one.dxf").string();
+  EXPECT_EQ(Run("convert dxf " + in + " -o " + nowhere), 1);
+  EXPECT_EQ(Read("stderr"), "Saving Aborted.\n" + nowhere + ": No such file or directory\n");
 }
 
 TEST_F(ConvertCli, FailuresAndUsage) {
@@ -175,7 +182,7 @@ TEST_F(ConvertCli, DownloadDestinationSettledBeforeThePort) {
   EXPECT_EQ(Run("download qrx6 --port " + port + " -o " + missing), 1);
   EXPECT_EQ(Read("stderr"), "Saving Aborted.\n" + missing + ": No such file or directory\n");
   // With --force the port is tried, and its failure names the device.
-  EXPECT_EQ(Run("download qrx6 --port " + port + " --force -o " + existing), 1);
+  EXPECT_EQ(Run("download qrx6 --port " + port + " --force -o " + existing), 4);
   EXPECT_EQ(Read("stderr"), "COM ERROR.\n" + port + ": No such file or directory\n");
   EXPECT_EQ(Read("old.qr6"), "keep");  // nothing arrived, nothing replaced
 }
