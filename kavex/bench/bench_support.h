@@ -13,6 +13,8 @@
 
 #include "kavex/comm/comm_dialog_rules.h"
 #include "kavex/comm/serial_device.h"
+#include "kavex/comm/trace_model.h"
+#include "kavex/comm/tracing_device.h"
 #include "kavex/platform/qt_serial_device.h"
 #include "kavex/shell/download_commands.h"
 #include "tools/instrument-sim/sim_client.h"
@@ -82,10 +84,13 @@ class LineTimeDevice final : public SerialDevice {
 // The program's side of a run: the main window's logic and its port on `device`, whose writes
 // last their line time.
 struct Station {
-  Station(Prompts& prompts, const std::string& device, unsigned baud)
+  // traced: every byte also goes to trace, as in the window.
+  Station(Prompts& prompts, const std::string& device, unsigned baud, bool traced = false)
       : logic(view, prompts, clock),
         line(serial, baud),
-        port(line, clock, [this](const std::string& text) { logic.ShowMessage(text); }) {
+        tracing(line, clock, trace),
+        port(traced ? static_cast<SerialDevice&>(tracing) : line, clock,
+             [this](const std::string& text) { logic.ShowMessage(text); }) {
     settings = logic.Settings().comm;
     settings.rateCode = RateCodeOfBaud(static_cast<int>(baud));
     port.SetPortPath("COM1", device);
@@ -97,6 +102,8 @@ struct Station {
   CommSettings settings;  // what "Comm Status" is answered with
   QtSerialDevice serial;
   LineTimeDevice line;
+  TraceModel trace;
+  TracingDevice tracing;
   CommPort port;
 };
 

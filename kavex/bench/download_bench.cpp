@@ -4,11 +4,14 @@
 // delay before each reply) and its CPU time against the wall time; instrument-sim reports how
 // well it kept to the line rate itself, so a slow instrument is never taken for a slow
 // program. A benchmark, not a test: run it from the release build.
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "kavex/bench/bench_support.h"
@@ -23,18 +26,57 @@ using Steady = std::chrono::steady_clock;
 
 constexpr unsigned kDelayMs = 10;  // the shortest delay before a reply the dialog allows
 
+// How a download runs besides: with its crash-safe capture; with the capture and the
+// window's trace and open "Line" pane.
+enum class Extra { kNone, kCapture, kCaptureAndPane };
+
 struct Case {
   const char* name;
   DownloadKind kind;
   bool ackNak;
+  Extra extra = Extra::kNone;
 };
 
 const Case kCases[] = {
     {"terminal", DownloadKind::Terminal, false},
+    {"terminal +capture", DownloadKind::Terminal, false, Extra::kCapture},
+    {"terminal +capture +pane", DownloadKind::Terminal, false, Extra::kCaptureAndPane},
     {"nwf", DownloadKind::Nwf, false},
     {"qrx6", DownloadKind::Qrx6, false},
     {"qrx6 ack-nak", DownloadKind::Qrx6, true},
+    {"qrx6 ack-nak +capture", DownloadKind::Qrx6, true, Extra::kCapture},
+    {"qrx6 ack-nak +capture +pane", DownloadKind::Qrx6, true, Extra::kCaptureAndPane},
     {"hk", DownloadKind::Hk, true},
+};
+
+// What the progress window's open "Line" pane does to the trace: every 200 ms it takes the
+// new records and formats them into its text, which keeps the last 1 MiB.
+class PaneReader {
+ public:
+  explicit PaneReader(const TraceModel& model) : model_(model), thread_([this] { Loop(); }) {}
+  ~PaneReader() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  void Loop() {
+    uint64_t next = 0;
+    std::string text;
+    for (bool last = false; !last;) {
+      last = stop_;
+      const TraceModel::Rows rows = model_.Since(next);
+      next = rows.first + rows.entries.size();
+      for (const TraceEntry& e : rows.entries) (text += FormatTraceLine(e)) += '\n';
+      if (text.size() > TraceModel::kWindowBytes)
+        text.erase(0, text.size() - TraceModel::kWindowBytes);
+      if (!last) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+  }
+
+  const TraceModel& model_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
 };
 
 sim::RunFigures RunOne(const std::string& bin, const fs::path& dir, const Case& c, unsigned baud,
@@ -76,16 +118,25 @@ sim::RunFigures RunOne(const std::string& bin, const fs::path& dir, const Case& 
   }
 
   ConsolePrompts prompts;
-  bench::Station station(prompts, device, baud);
+  bench::Station station(prompts, device, baud, c.extra == Extra::kCaptureAndPane);
   station.settings.useAckNak = c.ackNak;
   station.settings.delayTime = std::to_string(kDelayMs);
   bench::GoDialogs dialogs(station.settings);
   const bench::LineTimeDevice& line = station.line;
   const MemoryDataView& view = station.view;
 
+  DownloadHandOver handOver;
+  if (c.extra != Extra::kNone) handOver.captureFolder = dir / "Captures";
+  bool captureFailed = false;
+  handOver.captureFailed = [&](const std::string&) { captureFailed = true; };
   const double cpu0 = sim::CpuSeconds();
-  const DownloadOutcome outcome = RunDownload(c.kind, station.logic, station.port, dialogs);
+  std::unique_ptr<PaneReader> pane;
+  if (c.extra == Extra::kCaptureAndPane) pane = std::make_unique<PaneReader>(station.trace);
+  const DownloadOutcome outcome =
+      RunDownload(c.kind, station.logic, station.port, dialogs, handOver);
+  // The download ends here; the pane's last look comes after it but counts in the CPU time.
   const int64_t endNs = sim::SteadyNs(Steady::now());
+  pane.reset();
   r.cpu = sim::CpuSeconds() - cpu0;
   const int simExit =
       sim::FinishRun(r, simulator, report.string(), line.firstWriteNs, line.bytesWritten, endNs);
@@ -93,8 +144,8 @@ sim::RunFigures RunOne(const std::string& bin, const fs::path& dir, const Case& 
   const size_t replies = line.writes - (c.kind == DownloadKind::Qrx6 && c.ackNak ? 1 : 0);
   r.floor =
       static_cast<double>(r.bytes) * 10.0 / baud + static_cast<double>(replies) * kDelayMs / 1e3;
-  r.transferOk =
-      outcome == DownloadOutcome::Completed && view.LineCount() == expected && simExit == 0;
+  r.transferOk = outcome == DownloadOutcome::Completed && view.LineCount() == expected &&
+                 simExit == 0 && !captureFailed;
   if (!r.transferOk)
     r.problem = "(" + std::to_string(view.LineCount()) + " of " + std::to_string(expected) +
                 " lines, instrument-sim exit " + std::to_string(simExit) + ")";
@@ -111,7 +162,8 @@ int main(int argc, char** argv) {
       "Usage: kavex-download-bench [--only TEXT] [--baud N] [--seconds S]\n"
       "Every download at 1200 to 38400 baud, each run about S (2) seconds of line time,\n"
       "replies after the shortest delay (10 ms); --only keeps the runs whose name holds\n"
-      "TEXT (\"qrx6\", \"hk\"), --baud runs one rate.\n"
+      "TEXT (\"qrx6\", \"hk\"), --baud runs one rate. \"+capture\" runs keep the crash-safe\n"
+      "capture; \"+capture +pane\" ones also trace the line for an open Line pane.\n"
       "Exit status 0 when every run met the goals.\n",
       names,
       [](const std::string& bin, const fs::path& dir, size_t index, unsigned baud, double seconds) {

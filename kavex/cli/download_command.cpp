@@ -104,9 +104,28 @@ int RunDownloadCommand(const Args& args) {
     return kExitFailure;
   CliDialogs dialogs(s);
 
-  const DownloadOutcome outcome = RunDownload(kind, logic, cliPort.Port(), dialogs);
+  // The lines stay captured until they are written out, so a crash or kill before then
+  // leaves them for `kavex-cli recover`.
+  std::unique_ptr<CaptureWriter> capture;
+  DownloadHandOver handOver;
+  handOver.captureFolder = KavexCaptureFolder();
+  handOver.captureDestination =
+      output.empty() ? std::string() : std::filesystem::absolute(output).string();
+  handOver.keepCapture = [&capture](std::unique_ptr<CaptureWriter> c) { capture = std::move(c); };
+  handOver.captureFailed = [](const std::string& problem) {
+    std::fprintf(stderr, "kavex-cli: warning: the download is not captured: %s\n", problem.c_str());
+  };
+  const DownloadOutcome outcome = RunDownload(kind, logic, cliPort.Port(), dialogs, handOver);
   cliPort.Finish();
   cliPort.ReportDeviceProblem(t.device);
+  // Ends the capture: removed once the lines are written, kept when they reached no file.
+  const auto endCapture = [&capture](bool linesSafe) {
+    if (!capture) return;
+    if (linesSafe)
+      capture->Finish();
+    else
+      capture->Keep();
+  };
 
   const std::string disk = ToDiskText(JoinLines(view.Lines()));
   bool written = true;
@@ -119,14 +138,22 @@ int RunDownloadCommand(const Args& args) {
                            ReadSettings(KavexSettingsPaths(), DefaultDataDir()).dataDir);
     if (!saved.saved) {
       std::fprintf(stderr, "Saving Aborted.\n%s\n", saved.problem.c_str());
+      endCapture(!saved.fallback.empty());
       if (!saved.fallback.empty())
         std::fprintf(stderr, "The received lines were saved to %s\n",
                      saved.fallback.string().c_str());
+      else if (capture)
+        std::fprintf(stderr, "The received lines are kept for kavex-cli recover: %s\n",
+                     capture->Path().string().c_str());
       return kExitFailure;
     }
   }
+  endCapture(written);
   if (!written) {
     std::fprintf(stderr, "Saving Aborted.\n");
+    if (capture)
+      std::fprintf(stderr, "The received lines are kept for kavex-cli recover: %s\n",
+                   capture->Path().string().c_str());
     return kExitFailure;
   }
   // The data is safe by now: what failed is the port or the talk with the instrument.

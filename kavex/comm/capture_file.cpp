@@ -431,9 +431,9 @@ void CaptureWriter::Keep() {
   Close(false);
 }
 
-void CapturingReceiver::StoreLine(const std::string& line) {
+void CapturingReceiver::Accepted(const std::string& line) {
   if (capture_) capture_->Append(StoredLineOf(line));
-  inner_.StoreLine(line);
+  inner_.Accepted(line);
 }
 
 std::string DescribeTail(const CaptureTail& t) {

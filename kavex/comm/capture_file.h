@@ -97,12 +97,14 @@ class CaptureWriter {
   std::string problem_;
 };
 
-// A DownloadReceiver that captures each line before passing it on to the current data.
+// A DownloadReceiver that captures each line as it is accepted, before it is answered, and
+// passes everything on to the current data.
 class CapturingReceiver final : public DownloadReceiver {
  public:
   CapturingReceiver(DownloadReceiver& inner, CaptureWriter* capture)
       : inner_(inner), capture_(capture) {}
-  void StoreLine(const std::string& line) override;
+  void Accepted(const std::string& line) override;
+  void StoreLine(const std::string& line) override { inner_.StoreLine(line); }
   void PumpEvents() override { inner_.PumpEvents(); }
 
  private:

@@ -54,6 +54,7 @@ DownloadResult RunTextDownload(CommPort& port, TransferProgress& progress,
     if (r == kLineFailed) return Failure(kNoResponse);
     if (r == kLineEot || r == kLineDc1) return {true, {}};
     progress.Update(reads);
+    receiver.Accepted(port.Line());
     receiver.StoreLine(port.Line());
   }
 }
@@ -75,6 +76,7 @@ DownloadResult RunQrx6Download(CommPort& port, TransferProgress& progress,
       if (r == kLineEot) return {true, {}};
       progress.Update(stored);
       if (!check(port.Line())) return Failure(kInvalidData);
+      receiver.Accepted(port.Line());
       receiver.StoreLine(port.Line());
       ++stored;
       expected = NextBlockNumber(expected);
@@ -86,6 +88,7 @@ DownloadResult RunQrx6Download(CommPort& port, TransferProgress& progress,
   auto answer = [&]() -> bool {
     const std::string line = port.Line();
     const bool good = check(line);
+    if (good) receiver.Accepted(line);
     port.WaitSince(options.delayMs);
     if (port.WriteText(std::string(1, good ? kAck : kNak)) != 0) return false;
     port.StartTimer();
@@ -132,6 +135,7 @@ DownloadResult RunHkDownload(CommPort& port, TransferProgress& progress, Downloa
     progress.Update(stored + 1);
     const std::string line = StoredLineOf(port.Line());
     const bool good = !options.checkBlockSum || HkLineSumOk(line);
+    if (good) receiver.Accepted(port.Line());
     port.WaitSince(options.delayMs);
     if (port.WriteText(good ? kHkGoodReply : kHkBadReply) != 0) return Failure(kWriteError);
     port.StartTimer();

@@ -14,6 +14,9 @@ enum class DownloadKind { Terminal, Nwf, Qrx6, Hk };
 class DownloadReceiver {
  public:
   virtual ~DownloadReceiver() = default;
+  // A line passed its checks: it is stored once it has been answered. Told before the
+  // answer goes out, so what the instrument takes as delivered is already on disk.
+  virtual void Accepted(const std::string& /*line*/) {}
   // The line as received, terminator included; the receiver stores StoredLineOf(line).
   virtual void StoreLine(const std::string& line) = 0;
   virtual void PumpEvents() = 0;

@@ -5,6 +5,7 @@
 #include "kavex/gui/main_commands.h"
 #include "kavex/gui/main_form.h"
 #include "kavex/gui/program_icon.h"
+#include "kavex/gui/recover_dialog.h"
 #include "kavex/gui/splash.h"
 #include "kavex/platform/config_paths.h"
 
@@ -59,5 +60,7 @@ int main(int argc, char* argv[]) {
   delete splash;
 
   form.show();
+  // Downloads a crash or a kill interrupted are offered before anything else is done.
+  kavex::OfferCaptureRecovery(form.Logic(), kavex::KavexCaptureFolder(), &form);
   return QApplication::exec();
 }

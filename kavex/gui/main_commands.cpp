@@ -1,9 +1,13 @@
 #include "kavex/gui/main_commands.h"
 
+#include <QSettings>
+
 #include "kavex/gui/data_commands.h"
+#include "kavex/gui/line_pane.h"
 #include "kavex/gui/main_form.h"
 #include "kavex/gui/tadvanced_dlg.h"
 #include "kavex/gui/transfer_dialogs.h"
+#include "kavex/platform/config_paths.h"
 #include "kavex/platform/port_permission.h"
 #include "kavex/shell/convert_commands.h"
 
@@ -11,7 +15,7 @@ namespace kavex {
 
 MainCommands::MainCommands(TMainForm& form)
     : form_(form),
-      commPort_(serial_, clock_,
+      commPort_(tracing_, clock_,
                 [this](const std::string& text) {
                   form_.Logic().ShowMessage(PortMessage(text), kModeMessage, /*beep=*/true);
                   // A port refused for lack of permission: say how to get it.
@@ -24,6 +28,13 @@ MainCommands::MainCommands(TMainForm& form)
       cvtDialog_(&form),
       confirmDialog_(&form),
       pointDetailsDialog_(&form) {
+  transferDialogs_->SetTrace(trace_);
+  LinePane* pane = transferDialogs_->UpDw().Pane();
+  pane->SetOpen(LinePaneOpen());
+  pane->onOpenChanged = [this, previous = pane->onOpenChanged](bool open) {
+    if (previous) previous(open);
+    RememberLinePane(open);
+  };
   transferDialogs_->Advanced().SetMessageSink(
       [&form](const std::string& text) { form.Logic().ShowMessage(text); });
   downloads_ =
@@ -58,6 +69,24 @@ std::string MainCommands::PortMessage(const std::string& text) const {
   return WithReason(text, commPort_.DevicePathOf(commPort_.PortName()), serial_.LastError());
 }
 
+namespace {
+
+// Window state kept beside Kavex.ini, whose own layout stays as it always was.
+QString WindowStateFile() {
+  return QString::fromStdString(
+      (KavexSettingsPaths().settingsFile.parent_path() / "KavexWindows.ini").string());
+}
+
+}  // namespace
+
+bool MainCommands::LinePaneOpen() {
+  return QSettings(WindowStateFile(), QSettings::IniFormat).value("LinePane/open", false).toBool();
+}
+
+void MainCommands::RememberLinePane(bool open) {
+  QSettings(WindowStateFile(), QSettings::IniFormat).setValue("LinePane/open", open);
+}
+
 DownloadHandOver MainCommands::HandOver() {
   DownloadHandOver handOver;
   // The saved file is the current data (filed, unchanged), so the conversion goes
@@ -67,6 +96,10 @@ DownloadHandOver MainCommands::HandOver() {
   };
   handOver.hkToText = [](MainLogic& logic, const std::string& path) {
     return ConvertHkFileToText(logic, path);
+  };
+  handOver.captureFolder = KavexCaptureFolder();
+  handOver.captureFailed = [this](const std::string& problem) {
+    form_.Logic().ShowMessage("The download is not protected against a crash: " + problem);
   };
   return handOver;
 }

@@ -5,6 +5,8 @@
 
 #include "kavex/comm/clock.h"
 #include "kavex/comm/comm_port.h"
+#include "kavex/comm/trace_model.h"
+#include "kavex/comm/tracing_device.h"
 #include "kavex/formats/qrx6_to_nwf.h"
 #include "kavex/gui/tconfirm_dlg.h"
 #include "kavex/gui/tcvt_q6to7_dlg.h"
@@ -41,10 +43,16 @@ class MainCommands {
   // A port failure as the message box shows it: "COM ERROR." with the device and the
   // system's reason under it.
   std::string PortMessage(const std::string& text) const;
+  // Whether the progress window's "Line" pane was open when last seen.
+  static bool LinePaneOpen();
+  static void RememberLinePane(bool open);
 
   TMainForm& form_;
   SystemClock clock_;
   QtSerialDevice serial_;
+  // Every byte on the line, for the progress window's "Line" pane.
+  TraceModel trace_;
+  TracingDevice tracing_{serial_, clock_, trace_};
   CommPort commPort_;
   std::unique_ptr<QtTransferDialogs> transferDialogs_;
   CvtQ6to7Options cvtOptions_;

@@ -15,6 +15,16 @@ QtTransferDialogs::QtTransferDialogs(QWidget* parent, CommPort& port,
   upDw_ = new TUpDwDlg(parent);
 }
 
+void QtTransferDialogs::SetTrace(TraceModel& trace) {
+  trace_ = &trace;
+  if (upDw_) upDw_->AttachLinePane(trace);
+}
+
+void QtTransferDialogs::TransferStarting() {
+  if (trace_) trace_->Begin();
+  if (upDw_) upDw_->BeginTransfer();
+}
+
 QtTransferDialogs::~QtTransferDialogs() {
   delete upDw_.data();
   delete status_.data();

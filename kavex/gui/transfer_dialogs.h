@@ -30,6 +30,11 @@ class QtTransferDialogs final : public TransferDialogs {
 
   bool ShowCommStatus(TransferCommand command, CommSettings& settings) override;
   TransferProgress& Progress() override { return *upDw_; }
+  void TransferStarting() override;
+
+  // Every transfer's line trace goes to trace, shown in the progress window's "Line" pane;
+  // each transfer begins it afresh.
+  void SetTrace(TraceModel& trace);
 
   TTusinSetDlg& CommStatus() { return *status_; }
   TAdvancedDlg& Advanced() { return *advanced_; }
@@ -49,6 +54,7 @@ class QtTransferDialogs final : public TransferDialogs {
   QPointer<TAdvancedDlg> advanced_;
   QPointer<TTusinSetDlg> status_;
   QPointer<TUpDwDlg> upDw_;
+  TraceModel* trace_ = nullptr;
 };
 
 }  // namespace kavex

@@ -3,6 +3,9 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QToolButton>
+
+#include "kavex/gui/line_pane.h"
 
 namespace kavex {
 
@@ -26,8 +29,37 @@ TUpDwDlg::TUpDwDlg(QWidget* parent)
   cancel_ = new QPushButton("CANCEL", this);
   cancel_->setObjectName("CancelButton");
   cancel_->setGeometry(120, 80, 80, 26);
-  connect(cancel_, &QPushButton::clicked, this, [this] { PressCancel(); });
+  connect(cancel_, &QPushButton::clicked, this, [this] {
+    if (!keptOpen_) {
+      PressCancel();
+      return;
+    }
+    keptOpen_ = false;
+    Changed();
+  });
   Changed();
+}
+
+namespace {
+constexpr int kPaneTop = 110;
+constexpr QSize kOpenSize(640, 440);
+}  // namespace
+
+void TUpDwDlg::AttachLinePane(TraceModel& model) {
+  pane_ = new LinePane(model, this);
+  pane_->onOpenChanged = [this](bool) { FitPane(); };
+  FitPane();
+  pane_->show();
+}
+
+void TUpDwDlg::FitPane() {
+  if (!pane_) return;
+  const bool open = pane_->IsOpen();
+  const int width = open ? kOpenSize.width() : 320;
+  const int height =
+      open ? kOpenSize.height() : kPaneTop + pane_->Toggle()->sizeHint().height() + 4;
+  setFixedSize(width, height);
+  pane_->setGeometry(8, kPaneTop, width - 16, height - kPaneTop - 4);
 }
 
 void TUpDwDlg::Changed() {
@@ -39,8 +71,17 @@ void TUpDwDlg::Changed() {
   bar_->setVisible(d.barVisible);
   bar_->setRange(0, d.barMax);
   bar_->setValue(d.barPosition);
-  cancel_->setVisible(d.cancelVisible);
-  if (Visible() != isVisible()) setVisible(Visible());
+  // The end of a transfer leaves an open pane on screen until the user closes it.
+  if (Visible()) {
+    keptOpen_ = false;
+  } else if (inTransfer_ && isVisible()) {
+    keptOpen_ = pane_ && pane_->IsOpen();
+    inTransfer_ = false;
+  }
+  cancel_->setText(keptOpen_ ? "CLOSE" : "CANCEL");
+  cancel_->setVisible(d.cancelVisible || keptOpen_);
+  const bool show = Visible() || keptOpen_;
+  if (show != isVisible()) setVisible(show);
 }
 
 }  // namespace kavex

@@ -71,15 +71,36 @@ DownloadOutcome RunDownload(DownloadKind kind, MainLogic& logic, CommPort& port,
 
   const DownloadOptions options = DownloadOptionsOf(settings);
   const unsigned timeout = TimingValue(settings.receiveTimeout);
+  // On disk before the port opens: whatever the instrument sends from then on survives a
+  // crash of the program.
+  std::unique_ptr<CaptureWriter> capture;
+  if (!handOver.captureFolder.empty()) {
+    std::string problem;
+    capture = CaptureWriter::Create(handOver.captureFolder,
+                                    CaptureHeaderFor(kind, port.DevicePathOf(PortNameOf(settings)),
+                                                     settings, handOver.captureDestination),
+                                    logic.Time(), problem);
+    if (!capture && handOver.captureFailed) handOver.captureFailed(problem);
+  }
+  dialogs.TransferStarting();
   port.SetSettings(settings);
-  if (port.OpenPort(PortNameOf(settings)) != 0) return DownloadOutcome::NotStarted;
-  if (port.ConfigurePort(timeout) != 0) return DownloadOutcome::NotStarted;
+  if (port.OpenPort(PortNameOf(settings)) != 0 || port.ConfigurePort(timeout) != 0) {
+    if (capture) capture->Finish();
+    return DownloadOutcome::NotStarted;
+  }
 
   TransferProgress& progress = dialogs.Progress();
   progress.Show(false);
   logic.EnterBusy();
-  ViewReceiver receiver(logic);
+  ViewReceiver viewReceiver(logic);
+  CapturingReceiver receiver(viewReceiver, capture.get());
   const DownloadResult result = RunDownloadProtocol(kind, port, progress, receiver, options);
+  if (capture) {
+    if (handOver.keepCapture)
+      handOver.keepCapture(std::move(capture));
+    else
+      capture->Finish();
+  }
   logic.LeaveBusy();
   port.ClosePort();
   progress.Hide();

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
+#include "kavex/comm/capture_file.h"
 #include "kavex/comm/comm_dialog_rules.h"
 #include "kavex/comm/comm_port.h"
 #include "kavex/comm/download_protocols.h"
@@ -22,6 +25,8 @@ class TransferDialogs {
   virtual bool ShowCommStatus(TransferCommand command, CommSettings& settings) = 0;
   // The progress window (TUpDwDlg).
   virtual TransferProgress& Progress() = 0;
+  // A transfer is about to open the port: the line trace of the last one gives way.
+  virtual void TransferStarting() {}
 };
 
 // What follows a download with "Write text file", once the data is saved. The caller wires
@@ -33,6 +38,17 @@ struct DownloadHandOver {
   // HK: builds the level-book text from the saved file into the (cleared) current data;
   // returns the conversion's result (0 success, -1 file not readable).
   std::function<int(MainLogic&, const std::string& path)> hkToText;
+
+  // Where the accepted lines are captured as they come, so a crash loses none (empty: no
+  // capture), and the file they are meant for (empty: the current data).
+  std::filesystem::path captureFolder;
+  std::string captureDestination;
+  // Given: takes the capture once the protocol has ended, to finish it when the lines are
+  // safe elsewhere (or keep it when they are not). Else the capture ends with the protocol,
+  // the lines being in the current data.
+  std::function<void(std::unique_ptr<CaptureWriter>)> keepCapture;
+  // Told why no capture could be made; the download goes on without one.
+  std::function<void(const std::string& problem)> captureFailed;
 };
 
 // How a download ended.

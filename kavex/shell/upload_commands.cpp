@@ -134,6 +134,7 @@ UploadOutcome RunUpload(UploadKind kind, MainLogic& logic, CommPort& port, Trans
   }
 
   const UploadOptions options = UploadOptionsOf(settings);
+  dialogs.TransferStarting();
   port.SetSettings(settings);
   if (port.OpenPort(PortNameOf(settings)) != 0) return UploadOutcome::NotStarted;
   if (port.ConfigurePort(TimingValue(settings.receiveTimeout)) != 0)

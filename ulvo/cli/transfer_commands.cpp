@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <optional>
 
 #include "ulvo/convert/messages.h"
@@ -16,6 +17,7 @@
 #include "ulvo/platform/qt_profile_store.h"
 #include "ulvo/platform/qt_serial_device.h"
 #include "ulvo/shell/translations.h"
+#include "ulvo/transfer/capture_file.h"
 #include "ulvo/transfer/clock.h"
 #include "ulvo/transfer/culvo_serial.h"
 #include "ulvo/transfer/tracing_device.h"
@@ -389,8 +391,31 @@ int RunTransfer(const Context& context, const Args& args) {
   }
   LineWatch line(*device, clock);
   CULVOSerial serial(line);
-  serial.SetFallbackFolder(CurrentProgramFolderSources().userDataDir / "Received");
+  const std::filesystem::path userData = CurrentProgramFolderSources().userDataDir;
+  serial.SetFallbackFolder(userData / "Received");
+  // What the instrument sends is on disk as it is accepted, until it reaches a file.
+  std::unique_ptr<CaptureWriter> capture;
+  if (d == kDirectionReceive) {
+    std::string problem;
+    std::error_code ec;
+    const std::filesystem::path destination = std::filesystem::absolute(file, ec);
+    capture = CaptureWriter::Create(userData / "Captures",
+                                    CaptureHeaderFor(i, port, ec ? file : destination.string()),
+                                    clock, problem);
+    if (!capture)
+      std::fprintf(stderr, "ulvo-cli: warning: the receive is not captured: %s\n", problem.c_str());
+    serial.SetCapture(capture.get());
+  }
   const uint32_t result = serial.Run(&owner, i, port, d, file);
+  if (capture) {
+    if (serial.FileWritten() || capture->Records() == 0) {
+      capture->Finish();
+    } else {
+      capture->Keep();
+      std::fprintf(stderr, "The received data is kept for ulvo-cli recover: %s\n",
+                   capture->Path().string().c_str());
+    }
+  }
   for (const std::string& why : ExplainTransferFailure(serial, result, port, &line))
     std::fprintf(stderr, "%s\n", why.c_str());
   if (result >= 2 && result <= 4) {

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "ulvo/gui/ctransfer_prop_sheet.h"
+#include "ulvo/gui/line_pane.h"
 #include "ulvo/gui/main_frame.h"
 #include "ulvo/platform/port_permission.h"
 #include "ulvo/transfer/transfer_codes.h"
@@ -27,6 +28,10 @@ namespace ulvo {
 namespace tt = transfer_texts;
 
 namespace {
+
+// Where the per-user store keeps whether the "Line" pane was open.
+constexpr const char* kPaneSection = "Transfer";
+constexpr const char* kPaneKey = "LinePaneOpen";
 
 class QtTransferPrompts : public TransferFormPrompts {
  public:
@@ -61,7 +66,9 @@ QLabel* NewLabel(QWidget* parent, const char* name) {
 }  // namespace
 
 CTransferDoc::CTransferDoc(TransferRunner::DeviceFactory factory, QObject* parent, Clock* clock)
-    : QObject(parent), runner_(std::move(factory), nullptr, clock) {}
+    : QObject(parent), runner_(std::move(factory), nullptr, clock) {
+  runner_.SetTrace(&trace_);
+}
 
 CTransferView::CTransferView(TaskContext context, CTransferDoc& doc, const PortProbe& ports,
                              QWidget* parent)
@@ -216,6 +223,24 @@ CTransferView::CTransferView(TaskContext context, CTransferDoc& doc, const PortP
   layout->addLayout(top);
   layout->addWidget(paramsBox_);
   layout->addLayout(bottom, 1);
+  linePane_ = new LinePane(
+      doc_.Trace(), [this](const char* key, const char* text) { return context_.QText(key, text); },
+      this);
+  layout->addWidget(linePane_);
+  // The form keeps its height; what the open pane adds goes to the pane.
+  const auto fit = [this, layout, bottom](bool open) {
+    layout->setStretchFactor(bottom, open ? 0 : 1);
+    layout->setStretchFactor(linePane_, open ? 1 : 0);
+    if (auto* window = qobject_cast<QMdiSubWindow*>(parentWidget()))
+      window->setFixedSize(FrameSize());
+  };
+  if (context_.profile)
+    linePane_->SetOpen(context_.profile->GetNumber(kPaneSection, kPaneKey).value_or(0) != 0);
+  fit(linePane_->IsOpen());
+  linePane_->onOpenChanged = [this, fit](bool open) {
+    if (context_.profile) context_.profile->SetNumber(kPaneSection, kPaneKey, open ? 1 : 0);
+    fit(open);
+  };
 
   Translate();
 
@@ -469,16 +494,22 @@ void CTransferView::closeEvent(QCloseEvent* event) {
 
 bool CTransferView::event(QEvent* event) {
   if (event->type() == QEvent::ParentChange)
-    if (auto* window = qobject_cast<QMdiSubWindow*>(parentWidget())) CTransferFrame::Attach(window);
+    if (auto* window = qobject_cast<QMdiSubWindow*>(parentWidget()))
+      CTransferFrame::Attach(window, FrameSize());
   return QWidget::event(event);
 }
 
-void CTransferFrame::Attach(QMdiSubWindow* window) {
+QSize CTransferView::FrameSize() const {
+  // The form's own 600 x 500, the pane's toggle under it, and room for the pane when open.
+  return {600, linePane_->IsOpen() ? 720 : 524};
+}
+
+void CTransferFrame::Attach(QMdiSubWindow* window, QSize size) {
   if (window->findChild<CTransferFrame*>(QString(), Qt::FindDirectChildrenOnly)) return;
   auto* frame = new CTransferFrame(window);
   window->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-  window->setFixedSize(600, 500);
+  window->setFixedSize(size);
   window->installEventFilter(frame);
 }
 

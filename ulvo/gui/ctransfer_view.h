@@ -21,6 +21,8 @@ class QRadioButton;
 
 namespace ulvo {
 
+class LinePane;
+
 // The transfer document: owns the engine that runs on its own thread.
 class CTransferDoc : public QObject {
   Q_OBJECT
@@ -30,8 +32,11 @@ class CTransferDoc : public QObject {
   explicit CTransferDoc(TransferRunner::DeviceFactory factory, QObject* parent = nullptr,
                         Clock* clock = nullptr);
   TransferRunner& Runner() { return runner_; }
+  // The line trace of the last transfer, for the window's "Line" pane.
+  TraceModel& Trace() { return trace_; }
 
  private:
+  TraceModel trace_;
   TransferRunner runner_;
 };
 
@@ -56,6 +61,9 @@ class CTransferView : public QWidget, private TransferFormPrompts {
   bool CanClose();
 
   TransferForm& Form() { return *form_; }
+  LinePane* Pane() const { return linePane_; }
+  // The window's fixed size: taller while the "Line" pane is open.
+  QSize FrameSize() const;
   // Called after every successful receive with the option's format and the file.
   std::function<void(const std::string& format, const std::string& file)> onReceived;
 
@@ -128,15 +136,17 @@ class CTransferView : public QWidget, private TransferFormPrompts {
   QLabel* bytesValue_;
   QLabel* messagesLabel_;
   QLabel* messages_;
+  LinePane* linePane_;
 };
 
-// The transfer task's child window: 600 x 500, neither sizable, minimizable nor maximizable.
+// The transfer task's child window: 600 wide, 524 high (720 with the "Line" pane open),
+// neither sizable, minimizable nor maximizable.
 // Attached to the MDI child window the view is put in.
 class CTransferFrame : public QObject {
   Q_OBJECT
 
  public:
-  static void Attach(QMdiSubWindow* window);
+  static void Attach(QMdiSubWindow* window, QSize size);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

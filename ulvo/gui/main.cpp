@@ -6,6 +6,7 @@
 #include "ulvo/gui/about_dlg.h"
 #include "ulvo/gui/main_frame.h"
 #include "ulvo/gui/pictures.h"
+#include "ulvo/gui/recover_dialog.h"
 #include "ulvo/gui/splash_wnd.h"
 #include "ulvo/gui/task_windows.h"
 #include "ulvo/platform/program_folder.h"
@@ -70,5 +71,8 @@ int main(int argc, char** argv) {
   if (options.showSplash) ulvo::CSplashWnd::ShowSplashScreen(&frame);
   frame.TranslateMenu();
   frame.ShowStartNotices();
+  // Receives a crash or a kill interrupted are offered before anything else is done.
+  ulvo::OfferCaptureRecovery(frame.Texts(),
+                             ulvo::CurrentProgramFolderSources().userDataDir / "Captures", &frame);
   return application.exec();
 }

@@ -53,7 +53,9 @@ TaskContext MakeTaskContext(CMainFrame& frame) {
 CTransferView* NewTransferView(CMainFrame& frame, TransferRunner::DeviceFactory devices,
                                const PortProbe& ports) {
   auto* doc = new CTransferDoc(std::move(devices));
-  doc->Runner().SetFallbackFolder(CurrentProgramFolderSources().userDataDir / "Received");
+  const std::filesystem::path userData = CurrentProgramFolderSources().userDataDir;
+  doc->Runner().SetFallbackFolder(userData / "Received");
+  doc->Runner().SetCaptureFolder(userData / "Captures");
   auto* view = new CTransferView(MakeTaskContext(frame), *doc, ports);
   doc->setParent(view);
   view->onReceived = [&frame](const std::string& format, const std::string& file) {

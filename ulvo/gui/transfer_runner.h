@@ -13,6 +13,7 @@
 #include "ulvo/transfer/instrument.h"
 #include "ulvo/transfer/serial_device.h"
 #include "ulvo/transfer/stoppable_device.h"
+#include "ulvo/transfer/trace_model.h"
 #include "ulvo/transfer/transfer_form.h"
 
 namespace ulvo {
@@ -50,6 +51,11 @@ class TransferRunner : public QObject {
   bool StopRequested() const { return stopRequested_; }
   // Received data the chosen file cannot take goes to a new file in this folder.
   void SetFallbackFolder(std::filesystem::path folder) { fallbackFolder_ = std::move(folder); }
+  // A receive is captured in this folder as it comes, so a crash loses nothing (empty: no
+  // capture); the capture is removed once the data is in a file.
+  void SetCaptureFolder(std::filesystem::path folder) { captureFolder_ = std::move(folder); }
+  // Every byte of each transfer goes to trace, which Start begins afresh (null: no trace).
+  void SetTrace(TraceModel* trace) { trace_ = trace; }
   // The last transfer's file; valid after Finished, not while running.
   const ReceivedFileOutcome& FileOutcome() const { return outcome_; }
 
@@ -68,6 +74,8 @@ class TransferRunner : public QObject {
   std::atomic<bool> stopRequested_{false};
   quint32 result_ = 0;
   std::filesystem::path fallbackFolder_;
+  std::filesystem::path captureFolder_;
+  TraceModel* trace_ = nullptr;
   ReceivedFileOutcome outcome_;
 };
 

@@ -13,6 +13,7 @@
 namespace ulvo {
 
 class CULVOSerial;
+class CaptureWriter;
 
 // Update hints passed to the owner; they accumulate over a transfer.
 enum UpdateFlags : uint8_t {
@@ -66,6 +67,10 @@ class CULVOSerial {
   size_t RecordCount() const { return items_.size(); }
   uint32_t FrameProblem() const { return frameProblem_; }
 
+  // A receive appends the bytes each accepted record adds to the file, as it is accepted,
+  // so a crash cannot lose them (null: nothing is captured). Not owned.
+  void SetCapture(CaptureWriter* capture) { capture_ = capture; }
+
   // Received data that cannot be written to its file goes to a new file in this folder
   // (the user's data folder), so an instrument's data is never lost. Empty: no fallback.
   void SetFallbackFolder(std::filesystem::path folder) { fallbackFolder_ = std::move(folder); }
@@ -113,6 +118,7 @@ class CULVOSerial {
   void DecreaseIdle();
   bool Overflowing() const { return receivedTotal_ > kMaxTransferBytes; }
   long ReadInto(size_t max, std::string& got, const FrameNeed& need);
+  void Capture(std::string_view bytes);
 
   SerialDevice& device_;
   TransferOwner* owner_ = nullptr;
@@ -138,6 +144,7 @@ class CULVOSerial {
   uint32_t bytesTransferred_ = 0;
   size_t receivedTotal_ = 0;
   std::vector<std::string> items_;
+  CaptureWriter* capture_ = nullptr;
   std::filesystem::path fallbackFolder_;
   std::filesystem::path fallbackFile_;
   std::string fileProblem_;

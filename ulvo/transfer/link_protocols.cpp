@@ -3,6 +3,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "ulvo/transfer/capture_file.h"
 #include "ulvo/transfer/culvo_serial.h"
 #include "ulvo/transfer/destination_file.h"
 
@@ -18,6 +19,11 @@ long CULVOSerial::ReadInto(size_t max, std::string& got, const FrameNeed& need) 
   got.clear();
   if (max == 0) return 0;
   return device_.ReadFrame(got, max, need);
+}
+
+void CULVOSerial::Capture(std::string_view bytes) {
+  // A capture that cannot be written stops by itself; the receive goes on.
+  if (capture_ && !bytes.empty()) capture_->Append(bytes);
 }
 
 uint32_t CULVOSerial::ReadSourceFile() {
@@ -233,8 +239,11 @@ uint32_t CULVOSerial::ReceiveStepText() {
   if (n > 0) {
     receivedTotal_ += static_cast<size_t>(n);
     if (Overflowing()) return 11;
-    if (got.find(chars_.eot) != std::string::npos) end_ = true;
+    const size_t eot = got.find(chars_.eot);
+    if (eot != std::string::npos) end_ = true;
     buffer_ += got;
+    // The file ends before the first EOT; what follows it is never written.
+    Capture(std::string_view(got).substr(0, eot));
     bytesTransferred_ += static_cast<uint32_t>(n);
     SetStatus(6);
     NotifyOwner(kUpdateProgress);
@@ -335,6 +344,7 @@ uint32_t CULVOSerial::ReceiveStepBlocks() {
       if (buffer_.size() < kHeader1Frame) return 0;
       if (IsValidHeaderRecord1(buffer_, chars_)) {
         items_.push_back(buffer_.substr(1, kHeaderData));
+        Capture(items_.back());
         bytesTransferred_ += kHeaderData;
         headerState_ = 2;
         SetStatus(6);
@@ -366,6 +376,7 @@ uint32_t CULVOSerial::ReceiveStepBlocks() {
       idleCountdown_ = 5;
       bytesTransferred_ += kBlockData;
       items_.push_back(buffer_.substr(1, kBlockData));
+      Capture(items_.back());
       kind = 1;
     } else {
       DecreaseIdle();
@@ -414,6 +425,7 @@ uint32_t CULVOSerial::ReceiveStepLines() {
       NotifyOwner(kUpdateProgress);
       SetStatus(6);
       PrepareHandshake(1);
+      Capture(record);
       items_.push_back(std::move(record));
       idleCountdown_ = 30;
     }

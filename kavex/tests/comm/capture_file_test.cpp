@@ -353,21 +353,28 @@ TEST_F(CaptureFileTest, TheRealSyncerSyncsOnItsOwnThread) {
   EXPECT_EQ(ReadCapture(file).lines.size(), 50u);
 }
 
-TEST_F(CaptureFileTest, TheReceiverCapturesEachLineAsTheCurrentDataStoresIt) {
+TEST_F(CaptureFileTest, TheReceiverCapturesEachLineAsItIsAcceptedAndPassesEverythingOn) {
   struct Inner : DownloadReceiver {
-    std::vector<std::string> stored;
+    std::vector<std::string> accepted, stored;
+    void Accepted(const std::string& line) override { accepted.push_back(line); }
     void StoreLine(const std::string& line) override { stored.push_back(line); }
     void PumpEvents() override {}
   } inner;
   auto w = Writer();
   CapturingReceiver receiver(inner, w.get());
-  receiver.StoreLine("A\r\n");
-  receiver.StoreLine("B\n");
+  receiver.Accepted("A\r\n");
   const fs::path file = w->Path();
+  // On disk before the line is stored (and answered).
+  EXPECT_EQ(ReadCapture(file).lines, (std::vector<std::string>{"A"}));
+  receiver.StoreLine("A\r\n");
+  receiver.Accepted("B\n");
+  receiver.StoreLine("B\n");
   w.reset();
+  EXPECT_EQ(inner.accepted, (std::vector<std::string>{"A\r\n", "B\n"}));
   EXPECT_EQ(inner.stored, (std::vector<std::string>{"A\r\n", "B\n"}));
   EXPECT_EQ(ReadCapture(file).lines, (std::vector<std::string>{"A", "B"}));
   CapturingReceiver without(inner, nullptr);
+  without.Accepted("C\n");
   without.StoreLine("C\n");
   EXPECT_EQ(inner.stored.size(), 3u);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "kavex/comm/fault_device.h"
 #include "kavex/tests/support/scripted_device.h"
 #include "test_blocks.h"
@@ -21,10 +23,18 @@ const std::string kNakByte = "\x15";
 const std::string kEotByte = "\x04";
 
 struct Receiver : DownloadReceiver {
+  void Accepted(const std::string& line) override {
+    accepted.push_back(StoredLineOf(line));
+    answersBefore.push_back(sent ? sent->size() : 0);
+  }
   void StoreLine(const std::string& line) override { lines.push_back(StoredLineOf(line)); }
   void PumpEvents() override { ++pumps; }
   std::vector<std::string> lines;
   int pumps = 0;
+  // Each accepted line, and how many writes had gone out by then.
+  std::vector<std::string> accepted;
+  std::vector<size_t> answersBefore;
+  const std::vector<ScriptedDevice::Sent>* sent = nullptr;
 };
 
 struct Progress : TransferProgress {
@@ -42,6 +52,7 @@ struct DownloadFixture : ::testing::Test {
   DownloadOptions options;
 
   void SetUp() override {
+    receiver.sent = &device.sent;
     ASSERT_EQ(port.OpenPort("COM1"), 0);
     ASSERT_EQ(port.ConfigurePort(10000), 0);
   }
@@ -252,6 +263,69 @@ TEST_F(DownloadFixture, HkSilenceIsNoResponseWithLinesKept) {
   const DownloadResult result = Run(DownloadKind::Hk);
   EXPECT_EQ(result.message, "No response.");
   EXPECT_EQ(receiver.lines, std::vector<std::string>{"AB#x"});
+}
+
+// Every kind tells its receiver of each line that passed its checks exactly once, before the
+// answer that lets the instrument go on; a refused line never.
+TEST_F(DownloadFixture, EachKindTellsOfAcceptedLinesBeforeAnsweringThem) {
+  struct Case {
+    const char* what;
+    DownloadKind kind;
+    bool ackNak;
+    std::function<void(ScriptedDevice&)> script;
+    std::vector<std::string> accepted;
+    std::vector<size_t> answersBefore;
+  };
+  const std::string b0 = Block(0), b1 = Block(1);
+  const Case cases[] = {
+      {"terminal",
+       DownloadKind::Terminal,
+       false,
+       [](ScriptedDevice& d) { d.Send("A\r\nB C\r\n\x04"); },
+       {"A", "B C"},
+       {0, 0}},
+      {"qrx6 ack/nak, block 1 refused once",
+       DownloadKind::Qrx6,
+       true,
+       [&](ScriptedDevice& d) {
+         d.Expect(kEnqByte).Send(b0).Expect(kAckByte).Send(BadSumLine("_+P1_", 1));
+         d.Expect(kNakByte).Send(b1).Expect(kAckByte).Send(kEotByte).Expect(kAckByte);
+       },
+       {StoredLineOf(b0), StoredLineOf(b1)},
+       {1, 3}},
+      {"qrx6 plain stops at a bad block",
+       DownloadKind::Qrx6,
+       false,
+       [&](ScriptedDevice& d) { d.Send(b0).Send(BadSumLine("_+P1_", 1)); },
+       {StoredLineOf(b0)},
+       {0}},
+      // "AB" sums to 131, mod 64 = 3, check 35 "#": "AB$" is refused, "AB#" taken.
+      {"hk, a line refused once",
+       DownloadKind::Hk,
+       false,
+       [](ScriptedDevice& d) {
+         d.Send("AB$x\r\n").Expect(kHkBadReply).Send("AB#x\r\n").Expect(kHkGoodReply);
+         d.Send("Z,&x\r\n").Expect(kHkGoodReply);
+       },
+       {"AB#x", "Z,&x"},
+       {1, 2}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeClock clk;
+    ScriptedDevice dev(clk);
+    CommPort p(dev, clk, [](const std::string&) {});
+    ASSERT_EQ(p.OpenPort("COM1"), 0);
+    ASSERT_EQ(p.ConfigurePort(1000), 0);
+    Receiver r;
+    r.sent = &dev.sent;
+    c.script(dev);
+    DownloadOptions o;
+    o.ackNak = c.ackNak;
+    RunDownloadProtocol(c.kind, p, progress, r, o);
+    EXPECT_EQ(r.accepted, c.accepted);
+    EXPECT_EQ(r.answersBefore, c.answersBefore);
+  }
 }
 
 TEST(TransferProgressDisplay, CountsAndBar) {

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
+#include "kavex/comm/capture_file.h"
 #include "kavex/platform/qt_serial_device.h"
 #include "kavex/shell/download_commands.h"
 #include "kavex/tests/comm/test_blocks.h"
@@ -49,8 +51,13 @@ class E2e : public ::testing::Test {
            ("kavex_e2e_" + std::to_string(getpid()) + "_" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir_);
+    // kavex-cli's captures go to the test's folder, never the user's.
+    setenv("XDG_DATA_HOME", dir_.c_str(), 1);
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override {
+    unsetenv("XDG_DATA_HOME");
+    fs::remove_all(dir_);
+  }
 
   std::string WriteFile(const std::string& name, const std::string& bytes) {
     const fs::path p = dir_ / name;
@@ -182,6 +189,74 @@ TEST_F(E2e, CliKeepsTheLinesBeforeAFailure) {
   EXPECT_EQ(sim.Wait(), 0);
   // "a,11," sums to 97+44+49+49+44 = 283, mod 64 = 27, check 59 ";"; "b,11," 284 -> "<".
   EXPECT_EQ(ReadFile(out), "a,11,; \r\nb,11,< \r\n");
+}
+
+// kavex-cli killed in the middle of a slow download leaves its capture; recover restores
+// every line accepted up to the kill, whole lines only, in order.
+TEST_F(E2e, CliKilledMidDownloadIsRecovered) {
+  std::string text;
+  for (int i = 0; i < 60; ++i) text += "PT" + std::to_string(1000 + i) + ",12.345,67.890\r\n";
+  std::string blocks;
+  for (int i = 0; i < 40; ++i) blocks += BlockLine("_+K" + std::to_string(i) + "_", i % 10);
+  struct Case {
+    const char* kind;
+    std::string sent;  // what the instrument sends, as the output file would hold it
+    std::vector<std::string> sim;
+    std::vector<std::string> cli;
+  };
+  const Case cases[] = {
+      // A second before the first line: by then the port is open and purged.
+      {"terminal",
+       text,
+       {"kavex-text", "--baud", "1200", "--start-ms", "1000"},
+       {"--baud", "1200"}},
+      {"qrx6",
+       blocks,
+       {"kavex-qrx6", "--ack-nak", "--baud", "2400"},
+       {"--baud", "2400", "--ack-nak", "--delay", "10"}},
+  };
+  const fs::path captures = dir_ / "Kavex" / "Captures";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    fs::remove_all(captures);
+    std::vector<std::string> simArgs = {kBin + "/instrument-sim"};
+    simArgs.insert(simArgs.end(), c.sim.begin(), c.sim.end());
+    simArgs.push_back("--file");
+    simArgs.push_back(WriteFile(std::string(c.kind) + ".in", c.sent));
+    ChildProcess sim(simArgs);
+    const std::string device = sim.FirstLine();
+    const std::string out = (dir_ / (std::string(c.kind) + ".out")).string();
+    std::vector<std::string> cliArgs = {
+        kBin + "/kavex-cli", "download", c.kind, "--port", device, "-o", out};
+    cliArgs.insert(cliArgs.end(), c.cli.begin(), c.cli.end());
+    ChildProcess cli(cliArgs);
+    // Killed once a few lines are in: the line is far from its end at these rates.
+    std::vector<CaptureInfo> found;
+    for (int i = 0; i < 500; ++i) {
+      found = ListCaptures(captures);
+      if (found.size() == 1 && found[0].records >= 3) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    cli.Kill();
+    sim.Kill(SIGTERM);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_FALSE(fs::exists(out));
+
+    const std::vector<CaptureInfo> left = ListCaptures(captures);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].header.kind, c.kind);
+    EXPECT_EQ(left[0].header.destination, out);
+    const std::string restored = (dir_ / "restored").string();
+    ChildProcess recover(
+        {kBin + "/kavex-cli", "recover", "restore", left[0].name, "-o", restored, "--force"});
+    EXPECT_EQ(recover.Wait(), 0);
+    const std::string got = ReadFile(restored);
+    EXPECT_GE(got.size(), found[0].dataBytes);
+    EXPECT_LT(got.size(), c.sent.size());
+    EXPECT_EQ(got, c.sent.substr(0, got.size()));
+    EXPECT_TRUE(got.ends_with("\r\n"));
+    EXPECT_TRUE(ListCaptures(captures).empty());
+  }
 }
 
 // Each kind of failure has its own status: a script tells a typo in its options from a bad

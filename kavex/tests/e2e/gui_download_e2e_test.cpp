@@ -66,8 +66,9 @@ TEST(GuiDownload, Qrx6AckNakThroughTheFormsThenWriteTextFile) {
                 [&](const std::string& t) { logic.ShowMessage(t, kModeMessage, true); });
   QtTransferDialogs dialogs(nullptr, port, dir / "KavexPorts.ini");
   bool converted = false;
-  DownloadCommands downloads(logic, port, dialogs,
-                             {[&](MainLogic& l) { converted = l.hasFile; }, {}});
+  DownloadHandOver handOver;
+  handOver.convertToNwf = [&](MainLogic& l) { converted = l.hasFile; };
+  DownloadCommands downloads(logic, port, dialogs, handOver);
 
   // The user: Advanced -> delay 10, OK; then COM1's device, 38400, Ack/Nak, Write text
   // file, GO.

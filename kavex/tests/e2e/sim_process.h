@@ -46,6 +46,15 @@ class ChildProcess {
 
   bool Started() const { return pid_ > 0; }
 
+  // Ends it as a crash would (SIGKILL: no handler, no clean-up) and reaps it.
+  void Kill(int sig = SIGKILL) {
+    if (pid_ <= 0 || exited_) return;
+    kill(pid_, sig);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    exited_ = true;
+  }
+
   // The first line of its output (without LF), waiting at most the given time.
   std::string FirstLine(std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
     std::string line;

@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "kavex/gui/data_memo.h"
+#include "kavex/gui/line_pane.h"
 #include "kavex/gui/main_form.h"
 #include "kavex/gui/message_box_dialog.h"
 #include "kavex/gui/tconfirm_dlg.h"
@@ -186,6 +187,25 @@ TEST_F(MainCommandsTest, ConfirmationShowsTheInputsFullPath) {
   EXPECT_TRUE(path.contains(QString::fromUtf8("M\xC3\xBCller")));
   EXPECT_TRUE(shown.endsWith("/pts.qr6")) << shown.toStdString();
   EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+}
+
+}  // namespace
+}  // namespace kavex
+
+namespace kavex {
+namespace {
+
+TEST_F(MainCommandsTest, TheLinePaneIsClosedAtFirstAndRemembersItsState) {
+  LinePane* pane = commands->TransferForms().UpDw().Pane();
+  ASSERT_NE(pane, nullptr);
+  EXPECT_FALSE(pane->IsOpen());
+  pane->Toggle()->click();
+  EXPECT_TRUE(pane->IsOpen());
+  commands = std::make_unique<MainCommands>(*form);
+  EXPECT_TRUE(commands->TransferForms().UpDw().Pane()->IsOpen());
+  commands->TransferForms().UpDw().Pane()->Toggle()->click();
+  commands = std::make_unique<MainCommands>(*form);
+  EXPECT_FALSE(commands->TransferForms().UpDw().Pane()->IsOpen());
 }
 
 }  // namespace

@@ -5,18 +5,24 @@
 // itself, so a slow instrument is never taken for a slow program. A benchmark, not a test:
 // run it from the release build.
 #include <QCoreApplication>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tools/instrument-sim/sim_client.h"
 #include "ulvo/platform/qt_serial_device.h"
+#include "ulvo/transfer/capture_file.h"
+#include "ulvo/transfer/clock.h"
 #include "ulvo/transfer/culvo_serial.h"
+#include "ulvo/transfer/trace_model.h"
+#include "ulvo/transfer/tracing_device.h"
 
 namespace {
 
@@ -63,6 +69,40 @@ class LineTimeDevice : public ulvo::SerialDevice {
   sim::LineSleeper sleeper_;
 };
 
+// What the Transfer window's open "Line" pane does to the trace: every 200 ms it takes the
+// new records and formats them into its text, which keeps the last 1 MiB.
+class PaneReader {
+ public:
+  explicit PaneReader(const ulvo::TraceModel& model) : model_(model), thread_([this] { Loop(); }) {}
+  ~PaneReader() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  void Loop() {
+    uint64_t next = 0;
+    std::string text;
+    for (bool last = false; !last;) {
+      last = stop_;
+      const ulvo::TraceModel::Rows rows = model_.Since(next);
+      next = rows.first + rows.entries.size();
+      for (const ulvo::TraceEntry& e : rows.entries) (text += ulvo::FormatTraceLine(e)) += '\n';
+      if (text.size() > ulvo::TraceModel::kWindowBytes)
+        text.erase(0, text.size() - ulvo::TraceModel::kWindowBytes);
+      if (!last) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+  }
+
+  const ulvo::TraceModel& model_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// How a receive runs: as ulvo-cli without --trace; with its crash-safe capture; with the
+// capture and the window's trace and open "Line" pane.
+enum class Extra { kNone, kCapture, kCaptureAndPane };
+
 struct Case {
   const char* format;
   uint32_t formatBit;
@@ -79,8 +119,11 @@ const Case kCases[] = {
 
 const unsigned kRates[] = {1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
 
-std::string Name(const Case& c, bool receive) {
-  return std::string(receive ? "receive " : "send ") + c.format + " " + c.handshake;
+std::string Name(const Case& c, bool receive, Extra extra) {
+  return std::string(receive ? "receive " : "send ") + c.format + " " + c.handshake +
+         (extra == Extra::kCapture          ? " +capture"
+          : extra == Extra::kCaptureAndPane ? " +capture +pane"
+                                            : "");
 }
 
 ulvo::CInstrument MakeInstrument(unsigned baud, const Case& c) {
@@ -110,9 +153,9 @@ std::string Sample(size_t size) {
 }
 
 sim::RunFigures RunOne(const std::string& simPath, const fs::path& dir, const Case& c, bool receive,
-                       unsigned baud, double seconds) {
+                       Extra extra, unsigned baud, double seconds) {
   sim::RunFigures r;
-  r.name = Name(c, receive);
+  r.name = Name(c, receive, extra);
   r.baud = baud;
   const size_t size = std::max<size_t>(static_cast<size_t>(seconds * baud / 10), 4 * c.frame);
   const std::string data = Sample(size);
@@ -137,12 +180,31 @@ sim::RunFigures RunOne(const std::string& simPath, const fs::path& dir, const Ca
 
   ulvo::QtSerialDevice port;
   LineTimeDevice line(port, baud);
-  ulvo::CULVOSerial serial(line);
+  ulvo::SteadyClock clock;
+  ulvo::TraceModel trace;
+  ulvo::TracingDevice tracing(line, clock, trace);
+  ulvo::CULVOSerial serial(
+      extra == Extra::kCaptureAndPane ? static_cast<ulvo::SerialDevice&>(tracing) : line);
   const double cpu0 = sim::CpuSeconds();
+  std::unique_ptr<ulvo::CaptureWriter> capture;
+  if (extra != Extra::kNone) {
+    std::string problem;
+    capture = ulvo::CaptureWriter::Create(
+        dir / "Captures",
+        ulvo::CaptureHeaderFor(MakeInstrument(baud, c), device, received.string()), clock, problem);
+    if (!capture) r.problem = "(no capture: " + problem + ")";
+    serial.SetCapture(capture.get());
+  }
+  std::unique_ptr<PaneReader> pane;
+  if (extra == Extra::kCaptureAndPane) pane = std::make_unique<PaneReader>(trace);
   const uint32_t result = serial.Run(nullptr, MakeInstrument(baud, c), device,
                                      receive ? ulvo::kDirectionReceive : ulvo::kDirectionSend,
                                      (receive ? received : source).string());
+  // The transfer ends here; the capture's last sync and the pane's last look come after it
+  // but count in the CPU time.
   const int64_t endNs = sim::SteadyNs(Steady::now());
+  if (capture) capture->Finish();
+  pane.reset();
   r.cpu = sim::CpuSeconds() - cpu0;
   const int simExit =
       sim::FinishRun(r, simulator, report.string(), line.firstWriteNs, line.BytesWritten(), endNs);
@@ -160,7 +222,7 @@ sim::RunFigures RunOne(const std::string& simPath, const fs::path& dir, const Ca
     }
     same = same && got == data;
   }
-  r.transferOk = result == 0 && simExit == 0 && same;
+  r.transferOk = result == 0 && simExit == 0 && same && (extra == Extra::kNone || capture);
   if (!r.transferOk)
     r.problem = "(result " + std::to_string(result) + ", instrument-sim exit " +
                 std::to_string(simExit) + (same ? "" : ", data differs") + ")";
@@ -181,18 +243,28 @@ int main(int argc, char** argv) {
       "Usage: ulvo-transfer-bench [--only TEXT] [--baud N] [--seconds S]\n"
       "Every protocol with and without its acknowledgements, received and sent, at 1200 to\n"
       "115200 baud, each run about S (2) seconds of line time; --only keeps the runs whose\n"
-      "name holds TEXT (\"receive ITF00\", \"acknak2\"), --baud runs one rate.\n"
+      "name holds TEXT (\"receive ITF00\", \"acknak2\"), --baud runs one rate. Each receive\n"
+      "runs also with its capture (+capture) and with the window's trace and open Line pane\n"
+      "besides (+capture +pane).\n"
       "Exit status 0 when every run met the goals.\n";
-  std::vector<std::pair<const Case*, bool>> runs;
+  struct Run {
+    const Case* c;
+    bool receive;
+    Extra extra;
+  };
+  std::vector<Run> runs;
   for (const bool receive : {true, false})
-    for (const Case& c : kCases) {
-      runs.emplace_back(&c, receive);
-      sweep.names.push_back(Name(c, receive));
-    }
+    for (const Case& c : kCases)
+      for (const Extra extra : {Extra::kNone, Extra::kCapture, Extra::kCaptureAndPane}) {
+        if (!receive && extra != Extra::kNone) continue;  // a send captures nothing
+        runs.push_back({&c, receive, extra});
+        sweep.names.push_back(Name(c, receive, extra));
+      }
   sweep.rates.assign(std::begin(kRates), std::end(kRates));
   sweep.allowed.assign(std::begin(ulvo::kBaudRates), std::end(ulvo::kBaudRates));
   sweep.run = [&](size_t index, unsigned baud, double seconds) {
-    return RunOne(simPath, dir, *runs[index].first, runs[index].second, baud, seconds);
+    const Run& run = runs[index];
+    return RunOne(simPath, dir, *run.c, run.receive, run.extra, baud, seconds);
   };
   const int status = sim::RunSweep(argc, argv, sweep);
   fs::remove_all(dir);

@@ -7,10 +7,12 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QThread>
+#include <QToolButton>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +21,7 @@
 #include "ulvo/gui/cconvert_view.h"
 #include "ulvo/gui/ctransfer_view.h"
 #include "ulvo/gui/id_name_combo.h"
+#include "ulvo/gui/line_pane.h"
 #include "ulvo/gui/main_frame.h"
 #include "ulvo/gui/task_windows.h"
 #include "ulvo/tests/e2e/simulator.h"
@@ -62,7 +65,14 @@ void Select(QComboBox* combo, const char* text) {
 }
 
 // Types the file name and the port, presses Next and Start and waits for the end.
-void RunTransfer(CTransferView* transfer, const std::string& fileName, const std::string& port) {
+std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// whileRunning: what the user does once the transfer has started.
+void RunTransfer(CTransferView* transfer, const std::string& fileName, const std::string& port,
+                 const std::function<void()>& whileRunning = {}) {
   QLineEdit* file = Child<QLineEdit>(transfer, "file");
   file->setText(QString::fromStdString(fileName));
   emit file->textEdited(file->text());
@@ -71,6 +81,7 @@ void RunTransfer(CTransferView* transfer, const std::string& fileName, const std
   next->click();
   ASSERT_EQ(next->text(), "&Start");
   next->click();
+  if (whileRunning) whileRunning();
   QElapsedTimer timer;
   timer.start();
   while (!next->isEnabled() && timer.elapsed() < 20000) {
@@ -109,18 +120,32 @@ TEST(TransferConvertGui, ReceivedFileConvertsWithOneClick) {
 
   auto* transfer = qobject_cast<CTransferView*>(frame.OpenTask(kTransferType));
   ASSERT_NE(transfer, nullptr);
-  EXPECT_EQ(transfer->parentWidget()->size(), QSize(600, 500));
+  EXPECT_EQ(transfer->parentWidget()->size(), QSize(600, 524));  // the "Line" pane closed
   transfer->SetPrompts(&prompts);
   Child<QRadioButton>(transfer, "receive")->click();
   Select(Child<QComboBox>(transfer, "instrument"), "Total station TS-60");
   Select(Child<QComboBox>(transfer, "option"), "Job file in numbered blocks");
   const std::string received = (home / "received.itf").string();
-  RunTransfer(transfer, received, sim.Path());
+  LinePane* pane = transfer->Pane();
+  ASSERT_FALSE(pane->IsOpen());
+  // The user opens the pane while the blocks come.
+  RunTransfer(transfer, received, sim.Path(), [&] { pane->Toggle()->click(); });
   EXPECT_EQ(
       Child<QLabel>(transfer, "messages")->text(),
       "Transfer succesful\nThe received data was saved in\n" + QString::fromStdString(received));
   EXPECT_EQ(Child<QLabel>(transfer, "bytes")->text(), "128");
   EXPECT_EQ(sim.Wait(), 0);
+  EXPECT_EQ(transfer->parentWidget()->size(), QSize(600, 720));
+  EXPECT_EQ(profile.GetNumber("Transfer", "LinePaneOpen"), 1);
+  pane->Refresh();
+  const QString shown = pane->Text()->toPlainText();
+  EXPECT_TRUE(shown.contains(" -> <ENQ>")) << shown.toStdString();
+  EXPECT_TRUE(shown.contains(" <- <STX>")) << shown.toStdString();
+  const std::filesystem::path trace = home / "trace.txt";
+  pane->choosePath = [&] { return QString::fromStdString(trace.string()); };
+  pane->SaveButton()->click();
+  // The saved trace is the whole of it, as the pane shows it when nothing has scrolled out.
+  EXPECT_EQ(QString::fromStdString(ReadAll(trace)), shown + "\n");
 
   const pugi::xml_node from =
       app.Settings().Root().child("conversion").child("dialog").child("from");
@@ -163,11 +188,6 @@ void WriteQuickInstrument(const std::filesystem::path& folder) {
           "READTOTALTIMEOUTCONSTANT=20\n";
   std::filesystem::create_directories(folder / "IIF");
   std::ofstream(folder / "IIF" / "QUICK.IIF", std::ios::binary) << EncodeInterfaceText(plain);
-}
-
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Yes and No in turn, each question recorded.

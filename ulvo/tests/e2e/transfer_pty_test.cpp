@@ -10,9 +10,11 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "ulvo/platform/qt_serial_device.h"
 #include "ulvo/tests/e2e/simulator.h"
+#include "ulvo/transfer/capture_file.h"
 #include "ulvo/transfer/culvo_serial.h"
 
 namespace ulvo {
@@ -172,6 +174,74 @@ int RunCli(const std::vector<std::string>& args, const std::filesystem::path& co
   int status = 0;
   waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// ulvo-cli killed in the middle of a slow receive leaves its capture; recover restores the
+// bytes of every record accepted up to the kill, whole records only.
+TEST_F(PtyTransfer, CliKilledMidReceiveIsRecovered) {
+  namespace fs = std::filesystem;
+  struct KillCase {
+    const char* instrument;
+    const char* format;
+    const char* handshake;
+    const char* baud;
+    size_t record;  // the bytes one accepted record adds (0: as the reads come)
+  };
+  const KillCase cases[] = {
+      {"TS40", "ITF02", "acknak2", "1200", 0},
+      {"TS60", "ITF00", "acknak", "4800", 128},
+      {"TERMINAL", "ASCII", "none", "1200", 0},
+  };
+  const std::string data = Sample(120);
+  Write("source", data);
+  const fs::path captures = dir_ / "ULVO" / "Captures";
+  for (const KillCase& c : cases) {
+    SCOPED_TRACE(c.format);
+    fs::remove_all(captures);
+    fs::remove(Path("received"));
+    // The instrument starts a second after: by then the port is open and purged.
+    Simulator sim({"ulvo-send", "--format", c.format, "--handshake", c.handshake, "--baud", c.baud,
+                   "--delay-ms", "1000", "--file", Path("source")});
+    const pid_t cli = fork();
+    if (cli == 0) {
+      setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+      setenv("XDG_DATA_HOME", dir_.c_str(), 1);
+      if (!std::freopen(Path("stderr").c_str(), "w", stderr)) _exit(126);
+      execl(SURVEY_BIN_DIR "/ulvo-cli", "ulvo-cli", "--home", SURVEY_BIN_DIR, "transfer",
+            "--receive", "--instrument", c.instrument, "--port", sim.Path().c_str(), "--format",
+            c.format, "--handshake", c.handshake, "--baud", c.baud, Path("received").c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    std::vector<CaptureInfo> found;
+    for (int i = 0; i < 1000; ++i) {
+      found = ListCaptures(captures);
+      if (found.size() == 1 && found[0].records >= 3) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(cli, SIGKILL);
+    waitpid(cli, nullptr, 0);
+    ASSERT_EQ(found.size(), 1u) << Read("stderr");
+    EXPECT_FALSE(fs::exists(Path("received")));
+
+    const std::vector<CaptureInfo> left = ListCaptures(captures);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].header.destination, Path("received"));
+    EXPECT_EQ(RunCli({"recover", "restore", left[0].name, "-o", Path("restored")}, dir_), 0)
+        << Read("stderr");
+    const std::string got = Read("restored");
+    fs::remove(Path("restored"));
+    EXPECT_GE(got.size(), found[0].dataBytes);
+    EXPECT_LT(got.size(), data.size());
+    EXPECT_EQ(got, data.substr(0, got.size()));
+    if (c.record != 0) {
+      EXPECT_EQ(got.size() % c.record, 0u);
+    }
+    if (std::string(c.format) == "ITF02") {
+      EXPECT_TRUE(got.ends_with("\r\n"));
+    }
+    EXPECT_TRUE(ListCaptures(captures).empty());
+  }
 }
 
 TEST_F(PtyTransfer, CliReceivesBlocksByteExact) {

@@ -304,7 +304,7 @@ TEST_P(FormKeysTest, TabVisitsEveryControlInReadingOrder) {
   const Order orders[] = {
       {kTransferType,
        {"send", "instrument", "option", "file", "browse", "port", "parameters", "help", "next",
-        "close"}},
+        "close", "LineToggle"}},
       {kConvertType,
        {"2014", "2002", "2003", "2004", "2028", "2005", "2006", "2007", "2018", "2001", "2017"}},
       {kMergeType, {"2105", "2106", "2107", "2108", "2109", "2104", "2123"}},

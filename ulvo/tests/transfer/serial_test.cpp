@@ -8,6 +8,7 @@
 
 #include "fake_device.h"
 #include "test_instrument.h"
+#include "ulvo/transfer/capture_file.h"
 #include "ulvo/transfer/check_port.h"
 #include "ulvo/transfer/culvo_serial.h"
 #include "ulvo/transfer/fault_device.h"
@@ -540,6 +541,41 @@ TEST_F(SerialTest, ReceiveSplitAtEveryByte) {
       if (c.soft == 2) {
         ASSERT_EQ(device.writes.size(), c.answers) << "format " << c.format << " cut " << cut;
       }
+    }
+  }
+}
+
+// The capture of a receive holds what the file gets, record by record, however the reads
+// are cut: the torn frames, the EOT and what follows it, the control records never.
+TEST_F(SerialTest, CaptureHoldsTheFileBytesWhereverTheReadsAreCut) {
+  for (const Stream& c : EveryFrameKind()) {
+    const size_t total = Joined(c.frames).size();
+    // Every small cut, then every 7th: each capture is a file made and synced.
+    for (size_t cut = 1; cut <= total; cut += cut < 16 ? 1 : 7) {
+      device.writes.clear();
+      device.inbound.clear();
+      device.responder = nullptr;
+      if (c.soft == 2)
+        ServeFrames(device, c.frames);
+      else
+        // Text: what follows EOT in the same read never reaches the file.
+        device.inbound = {Joined(c.frames) + (c.format == 1 ? "after" : "")};
+      Faults faults;
+      faults.splitAt = cut;
+      FaultInjectingDevice split(device, clock, faults);
+      CULVOSerial engine(split);
+      std::string problem;
+      auto capture = CaptureWriter::Create(dir / "Captures", {}, clock, problem);
+      ASSERT_TRUE(capture) << problem;
+      engine.SetCapture(capture.get());
+      const auto out = (dir / "received.dat").string();
+      ASSERT_EQ(
+          engine.Run(&owner, MakeInstrument(c.format, c.soft), "COM1", kDirectionReceive, out), 0u)
+          << "format " << c.format << " soft " << c.soft << " cut " << cut;
+      const std::filesystem::path file = capture->Path();
+      capture.reset();  // as a kill leaves it
+      ASSERT_EQ(ReadCapture(file).bytes, c.file) << "format " << c.format << " cut " << cut;
+      std::filesystem::remove(file);
     }
   }
 }

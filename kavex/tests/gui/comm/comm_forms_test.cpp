@@ -6,15 +6,22 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
+#include "kavex/comm/tracing_device.h"
+#include "kavex/gui/line_pane.h"
 #include "kavex/gui/transfer_dialogs.h"
+#include "kavex/shell/download_commands.h"
 #include "kavex/tests/support/fake_clock.h"
 #include "kavex/tests/support/scripted_device.h"
+#include "kavex/tests/support/scripted_prompts.h"
 
 namespace kavex {
 namespace {
@@ -44,6 +51,103 @@ class Forms : public ::testing::Test {
   fs::path dir_;
   static inline QApplication* app_ = nullptr;
 };
+
+// Passes the line through and tells the test of each byte read, so it can act mid-transfer.
+struct WatchedDevice final : SerialDevice {
+  WatchedDevice(SerialDevice& inner, std::function<void(int)> read)
+      : inner_(inner), read_(std::move(read)) {}
+  bool Open(const std::string& name) override { return inner_.Open(name); }
+  bool IsOpen() const override { return inner_.IsOpen(); }
+  bool QueryState() override { return inner_.QueryState(); }
+  bool Configure(const LineSettings& s) override { return inner_.Configure(s); }
+  bool SupportsReadTimeouts() const override { return inner_.SupportsReadTimeouts(); }
+  void ClearError() override { inner_.ClearError(); }
+  int ReadByte(std::chrono::milliseconds timeout) override {
+    const int b = inner_.ReadByte(timeout);
+    read_(b);
+    return b;
+  }
+  void ExpectBytes(size_t count) override { inner_.ExpectBytes(count); }
+  bool Write(const std::string& bytes) override { return inner_.Write(bytes); }
+  void PurgeInput() override { inner_.PurgeInput(); }
+  void Close() override { inner_.Close(); }
+  SerialDevice& inner_;
+  std::function<void(int)> read_;
+};
+
+// The Qt progress window without the modal port dialog.
+struct GoDialogs final : TransferDialogs {
+  explicit GoDialogs(QtTransferDialogs& dialogs) : qt(dialogs) {}
+  bool ShowCommStatus(TransferCommand command, CommSettings& settings) override {
+    settings = ApplyPreparation(settings, CommStatusPreparationFor(command));
+    return true;
+  }
+  TransferProgress& Progress() override { return qt.Progress(); }
+  void TransferStarting() override { qt.TransferStarting(); }
+  QtTransferDialogs& qt;
+};
+
+// The "Line" pane opened in the middle of a download that then fails: it shows the line as
+// it passed, stays on screen after the failure, saves the whole trace as --trace writes it,
+// and the next transfer starts it afresh.
+TEST_F(Forms, LinePaneOpenedDuringADownloadSavesTheFailedTrace) {
+  testing::FakeClock clock;
+  testing::ScriptedDevice device(clock);
+  device.Send("A\r\n").Send("B\x02\r\n", std::chrono::milliseconds(250));
+  TraceModel trace;
+  QtTransferDialogs* forms = nullptr;
+  int lineEnds = 0;
+  WatchedDevice watched(device, [&](int b) {
+    if (b == '\n' && ++lineEnds == 1) {  // the user opens the pane after the first line
+      forms->UpDw().Pane()->Toggle()->click();
+      forms->UpDw().Pane()->Refresh();
+    }
+  });
+  TracingDevice tracing(watched, clock, trace);
+  MemoryDataView view;
+  testing::ScriptedPrompts prompts;
+  MainLogic logic(view, prompts, clock);
+  logic.Settings().comm.receiveTimeout = "1000 ";
+  CommPort port(tracing, clock, [&](const std::string& t) { logic.ShowMessage(t); });
+  QtTransferDialogs qt(nullptr, port, dir_ / "ports.ini");
+  port.SetPortPath("COM1", "/dev/ttyUSB0");
+  forms = &qt;
+  qt.SetTrace(trace);
+  LinePane& pane = *qt.UpDw().Pane();
+  EXPECT_FALSE(pane.IsOpen());  // closed until the user opens it
+  GoDialogs dialogs(qt);
+  prompts.ExpectMessage("No response.");
+  EXPECT_EQ(RunDownload(DownloadKind::Terminal, logic, port, dialogs), DownloadOutcome::Failed);
+  EXPECT_EQ(view.Lines(), (std::vector<std::string>{"A", "B\x02"}));
+
+  // After the failure message the window is still there for the open pane.
+  EXPECT_TRUE(qt.UpDw().isVisible());
+  EXPECT_EQ(qt.UpDw().CancelButton()->text(), "CLOSE");
+  pane.Refresh();
+  const std::string whole =
+      "     0.000 -- open /dev/ttyUSB0\n"
+      "     0.000 -- configure 9600 baud, 8 bits, parity none, 1 stop\n"
+      "     0.000 RX A<CR><LF>\n"
+      "     0.250 RX B<STX><CR><LF>\n"
+      // The read waits the receive time-out and 5 ms more.
+      "     1.255 RX time-out\n"
+      "     1.255 -- close\n";
+  EXPECT_EQ(pane.Text()->toPlainText().toStdString() + "\n", whole);
+  pane.HexBox()->click();
+  EXPECT_TRUE(pane.Text()->toPlainText().contains("     0.250 RX 42 02 0D 0A"));
+
+  const fs::path saved = dir_ / "trace.txt";
+  pane.choosePath = [&] { return QString::fromStdString(saved.string()); };
+  pane.SaveButton()->click();
+  std::ifstream in(saved, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), whole);
+
+  qt.UpDw().CancelButton()->click();  // CLOSE
+  EXPECT_FALSE(qt.UpDw().isVisible());
+  dialogs.TransferStarting();  // the next transfer: the old trace gives way
+  pane.Refresh();
+  EXPECT_EQ(pane.Text()->toPlainText(), "");
+}
 
 TEST_F(Forms, CommStatusForHkForcesAndDisables) {
   CommSettings s;

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <deque>
+#include <functional>
+
+#include "kavex/comm/trace_model.h"
+
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class QToolButton;
+
+namespace kavex {
+
+// The "Line" pane of the progress window: the bytes of the transfer in both directions as
+// they pass (time, direction, text with control bytes by name, or hex), as much of the
+// trace as the model holds, and "Save trace..." for the whole of it. It reads the model on
+// a timer, so the transfer never waits for the window.
+class LinePane : public QWidget {
+ public:
+  static constexpr int kPollMs = 200;
+
+  explicit LinePane(TraceModel& model, QWidget* parent = nullptr);
+
+  bool IsOpen() const { return open_; }
+  void SetOpen(bool open);
+  // Shows what the model gathered since the last look.
+  void Refresh();
+  // Writes the whole trace to path; the note says how it went.
+  void SaveTo(const QString& path);
+
+  // Told when the user opens or closes the pane.
+  std::function<void(bool open)> onOpenChanged;
+  // Asks where to save the trace; empty when the user cancels.
+  std::function<QString()> choosePath;
+
+  QToolButton* Toggle() const { return toggle_; }
+  QPlainTextEdit* Text() const { return text_; }
+  QCheckBox* HexBox() const { return hex_; }
+  QPushButton* SaveButton() const { return save_; }
+  QLabel* Note() const { return note_; }
+
+ private:
+  void Rebuild();
+  void Append(const std::vector<TraceEntry>& entries);
+
+  TraceModel& model_;
+  bool open_ = false;
+  uint64_t generation_ = 0;
+  uint64_t next_ = 0;           // the first record not shown yet
+  std::deque<int> shownChars_;  // characters of each shown row, oldest first
+  int64_t shownTotal_ = 0;
+  QToolButton* toggle_;
+  QWidget* body_;
+  QPlainTextEdit* text_;
+  QCheckBox* hex_;
+  QPushButton* save_;
+  QLabel* note_;
+  QTimer* timer_;
+};
+
+}  // namespace kavex
