@@ -13,7 +13,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
+#include "kavex/comm/capture_file.h"
 #include "kavex/gui/data_memo.h"
 #include "kavex/gui/main_commands.h"
 #include "kavex/gui/main_form.h"
@@ -178,6 +180,124 @@ TEST(GuiDownload, MainWindowDownloadEndsWithNwfLines) {
     }
   EXPECT_EQ(saved, disk);
   qunsetenv("KAVEX_CONFIG_DIR");
+  fs::remove_all(dir);
+}
+
+// The main window of a program of its own, running a download from `device` until it is
+// killed; it never returns.
+[[noreturn]] void RunWindowDownload(const fs::path& dir, const std::string& device,
+                                    QAction* TMainForm::*command, bool ackNak) {
+  int argc = 1;
+  char name[] = "kavex";
+  char* argv[] = {name, nullptr};
+  QApplication app(argc, argv);
+  TMainForm form({dir / "Kavex.ini", dir / "Kavex.ibk"}, dir.string());
+  MainCommands commands(form);
+  form.show();
+  CommSettings& comm = form.Logic().Settings().comm;
+  comm.useAckNak = ackNak;
+  comm.delayTime = "10 ";
+  commands.TransferForms().StorePaths({device, "/dev/null"});
+  QTimer answer;
+  answer.setInterval(5);
+  QObject::connect(&answer, &QTimer::timeout, [] {
+    if (auto* status = qobject_cast<TTusinSetDlg*>(QApplication::activeModalWidget()))
+      status->GoButton()->click();
+  });
+  answer.start();
+  (form.*command)->trigger();
+  // The download ended before the kill: the parent sees no capture.
+  _exit(0);
+}
+
+// The window killed in the middle of a slow download leaves its capture; recover restores
+// every line accepted up to the kill, whole lines only, in order.
+TEST(GuiDownload, WindowKilledMidDownloadIsRecovered) {
+  const fs::path dir = fs::temp_directory_path() / ("kavex_gui_kill_" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  // The window's settings and captures and kavex-cli's go to the test's folder.
+  setenv("XDG_DATA_HOME", dir.c_str(), 1);
+  setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+  setenv("KAVEX_CONFIG_DIR", dir.c_str(), 1);
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+  std::string text;
+  for (int i = 0; i < 60; ++i) text += "PT" + std::to_string(2000 + i) + ",12.345,67.890\r\n";
+  std::string blocks;
+  for (int i = 0; i < 40; ++i) blocks += BlockLine("_+W" + std::to_string(i) + "_", i % 10);
+  struct Case {
+    const char* kind;
+    std::string sent;  // what the instrument sends, as a saved file would hold it
+    std::vector<std::string> sim;
+    QAction* TMainForm::*command;
+    bool ackNak;
+  };
+  const Case cases[] = {
+      // A second before the first line: by then the port is open and purged.
+      {"terminal",
+       text,
+       {"kavex-text", "--baud", "1200", "--start-ms", "1000"},
+       &TMainForm::DldTerminal,
+       false},
+      {"qrx6", blocks, {"kavex-qrx6", "--ack-nak", "--baud", "2400"}, &TMainForm::DldQRX6, true},
+  };
+  const fs::path captures = dir / "Kavex" / "Captures";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    fs::remove_all(captures);
+    const fs::path sent = dir / (std::string(c.kind) + ".in");
+    std::ofstream(sent, std::ios::binary) << c.sent;
+    std::vector<std::string> simArgs = {std::string(SURVEY_BIN_DIR) + "/instrument-sim"};
+    simArgs.insert(simArgs.end(), c.sim.begin(), c.sim.end());
+    simArgs.insert(simArgs.end(), {"--file", sent.string()});
+    ChildProcess sim(simArgs);
+    const std::string device = sim.FirstLine();
+    ASSERT_FALSE(device.empty());
+    const pid_t window = fork();
+    ASSERT_GE(window, 0);
+    if (window == 0) RunWindowDownload(dir, device, c.command, c.ackNak);
+
+    // Killed once a few lines are in: the line is far from its end at these rates.
+    std::vector<CaptureInfo> found;
+    bool ended = false;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < until) {
+      found = ListCaptures(captures);
+      if (found.size() == 1 && found[0].records >= 3) break;
+      if (waitpid(window, nullptr, WNOHANG) == window) {
+        ended = true;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!ended) {
+      kill(window, SIGKILL);
+      waitpid(window, nullptr, 0);
+    }
+    sim.Kill(SIGTERM);
+    EXPECT_FALSE(ended);
+    ASSERT_EQ(found.size(), 1u);
+    ASSERT_GE(found[0].records, 3u);
+
+    const std::vector<CaptureInfo> left = ListCaptures(captures);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_FALSE(left[0].inUse);
+    EXPECT_EQ(left[0].header.kind, c.kind);
+    EXPECT_EQ(left[0].header.destination, "");  // the current data
+    const std::string restored = (dir / "restored").string();
+    ChildProcess recover({std::string(SURVEY_BIN_DIR) + "/kavex-cli", "recover", "restore",
+                          left[0].name, "-o", restored, "--force"});
+    EXPECT_EQ(recover.Wait(), 0);
+    std::ifstream in(restored, std::ios::binary);
+    const std::string got(std::istreambuf_iterator<char>(in), {});
+    EXPECT_GE(got.size(), found[0].dataBytes);
+    EXPECT_LT(got.size(), c.sent.size());
+    EXPECT_EQ(got, c.sent.substr(0, got.size()));
+    EXPECT_TRUE(got.ends_with("\r\n"));
+    EXPECT_TRUE(ListCaptures(captures).empty());
+  }
+  for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "KAVEX_CONFIG_DIR"}) unsetenv(name);
   fs::remove_all(dir);
 }
 

@@ -13,10 +13,13 @@
 #include <QRadioButton>
 #include <QThread>
 #include <QToolButton>
+#include <chrono>
+#include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "ulvo/gui/cconvert_view.h"
 #include "ulvo/gui/ctransfer_view.h"
@@ -25,6 +28,7 @@
 #include "ulvo/gui/main_frame.h"
 #include "ulvo/gui/task_windows.h"
 #include "ulvo/tests/e2e/simulator.h"
+#include "ulvo/transfer/capture_file.h"
 
 namespace ulvo {
 namespace {
@@ -328,6 +332,136 @@ TEST(TransferConvertGui, SendsLinesThatTheInstrumentChecks) {
                    .value(),
                (home / "points.txt").c_str());
   std::filesystem::remove_all(home);
+}
+
+// Any question or message ends the window's program: the receive was to run undisturbed.
+class Unasked : public TransferFormPrompts {
+ public:
+  void ShowInfo(const std::string& text) override { Quit(text); }
+  bool AskYesNo(const std::string& text) override { Quit(text); }
+  [[noreturn]] static void Quit(const std::string& text) {
+    std::fprintf(stderr, "unexpected: %s\n", text.c_str());
+    _exit(3);
+  }
+};
+
+// The Transfer window of a program of its own, receiving into `received` until it is
+// killed; it never returns.
+[[noreturn]] void RunWindowReceive(const std::filesystem::path& home, const char* instrument,
+                                   const char* option, const std::string& port,
+                                   const std::string& received) {
+  App();
+  MemoryProfileStore profile;
+  CDunmarkApp app;
+  app.Start(home, &profile);
+  CMainFrame frame(app);
+  frame.SetMessageHandler([](const QString& text) { Unasked::Quit(text.toStdString()); });
+  RegisterTaskWindows(frame);
+  Unasked prompts;
+  auto* transfer = qobject_cast<CTransferView*>(frame.OpenTask(kTransferType));
+  if (!transfer) _exit(4);
+  transfer->SetPrompts(&prompts);
+  Child<QRadioButton>(transfer, "receive")->click();
+  Select(Child<QComboBox>(transfer, "instrument"), instrument);
+  Select(Child<QComboBox>(transfer, "option"), option);
+  RunTransfer(transfer, received, port);
+  // The receive ended before the kill: the parent sees no capture.
+  std::fprintf(stderr, "%s\n", Child<QLabel>(transfer, "messages")->text().toUtf8().constData());
+  _exit(0);
+}
+
+// The Transfer window killed in the middle of a slow receive leaves its capture; recover
+// restores the bytes of every record accepted up to the kill, whole records only.
+TEST(TransferConvertGui, WindowKilledMidReceiveIsRecovered) {
+  namespace fs = std::filesystem;
+  const fs::path home = fs::temp_directory_path() / ("ulvo_gui_kill_" + std::to_string(getpid()));
+  fs::remove_all(home);
+  fs::create_directories(home / "IIF");
+  for (const char* iif : {"TS40.IIF", "TS60.IIF", "TERMINAL.IIF"})
+    fs::copy_file(fs::path(ULVO_SHIPPED_DATA_DIR) / "IIF" / iif, home / "IIF" / iif);
+  // The window's captures and ulvo-cli's go to the test's folder.
+  setenv("XDG_DATA_HOME", home.c_str(), 1);
+  setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+
+  std::string data;
+  for (int n = 0; n < 120; ++n) data += "PT" + std::to_string(3000 + n) + ",4500.123,1200.456\r\n";
+  const fs::path source = home / "source";
+  std::ofstream(source, std::ios::binary) << data;
+  struct Case {
+    const char* instrument;
+    const char* option;
+    const char* format;
+    const char* handshake;
+    const char* baud;
+    size_t record;  // the bytes one accepted record adds (0: as the reads come)
+  };
+  const Case cases[] = {
+      {"Total station TS-60", "Job file in numbered blocks", "ITF00", "acknak", "4800", 128},
+      {"Total station TS-40", "Measurements as lines with check characters", "ITF02", "acknak2",
+       "1200", 26},
+      {"Generic text terminal", "Text ended by EOT", "ASCII", "none", "1200", 0},
+  };
+  const fs::path captures = home / "ULVO" / "Captures";
+  const fs::path received = home / "received";
+  const fs::path restored = home / "restored";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.format);
+    fs::remove_all(captures);
+    fs::remove(restored);
+    // The instrument starts a second after: by then the port is open and purged.
+    Simulator sim({"ulvo-send", "--format", c.format, "--handshake", c.handshake, "--baud", c.baud,
+                   "--delay-ms", "1000", "--file", source.string()});
+    ASSERT_FALSE(sim.Path().empty());
+    const pid_t window = fork();
+    ASSERT_GE(window, 0);
+    if (window == 0) RunWindowReceive(home, c.instrument, c.option, sim.Path(), received.string());
+
+    std::vector<CaptureInfo> found;
+    bool ended = false;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < until) {
+      found = ListCaptures(captures);
+      if (found.size() == 1 && found[0].records >= 3) break;
+      if (waitpid(window, nullptr, WNOHANG) == window) {
+        ended = true;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!ended) {
+      kill(window, SIGKILL);
+      waitpid(window, nullptr, 0);
+    }
+    EXPECT_FALSE(ended);
+    ASSERT_EQ(found.size(), 1u);
+    ASSERT_GE(found[0].records, 3u);
+    EXPECT_FALSE(fs::exists(received));
+
+    const std::vector<CaptureInfo> left = ListCaptures(captures);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_FALSE(left[0].inUse);
+    EXPECT_EQ(left[0].header.destination, received.string());
+    const pid_t cli = fork();
+    if (cli == 0) {
+      execl(SURVEY_BIN_DIR "/ulvo-cli", "ulvo-cli", "--home", home.c_str(), "recover", "restore",
+            left[0].name.c_str(), "-o", restored.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int status = -1;
+    waitpid(cli, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::string got = ReadAll(restored);
+    EXPECT_GE(got.size(), found[0].dataBytes);
+    EXPECT_LT(got.size(), data.size());
+    EXPECT_EQ(got, data.substr(0, got.size()));
+    if (c.record != 0) {
+      EXPECT_EQ(got.size() % c.record, 0u);
+    }
+    EXPECT_TRUE(ListCaptures(captures).empty());
+  }
+  unsetenv("XDG_DATA_HOME");
+  unsetenv("XDG_CONFIG_HOME");
+  fs::remove_all(home);
 }
 
 }  // namespace
