@@ -107,7 +107,16 @@ int main(int argc, char** argv) {
     if ((a == "--cli" || a == "--baseline") && i + 1 < argc) {
       (a == "--cli" ? cli : baseline) = argv[++i];
     } else {
-      sizes.push_back(std::atol(argv[i]));
+      char* end = nullptr;
+      const long points = std::strtol(argv[i], &end, 10);
+      if (end == argv[i] || *end != '\0' || points <= 0) {
+        std::fprintf(stderr,
+                     "usage: kavex-dxf-bench [--cli PATH] [--baseline PATH] [POINTS ...]\n"
+                     "%s: not a number of points\n",
+                     argv[i]);
+        return 2;
+      }
+      sizes.push_back(points);
     }
   }
   if (sizes.empty()) sizes = {10000, kGoalPoints, 400000};
