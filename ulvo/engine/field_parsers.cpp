@@ -1,6 +1,7 @@
 #include "ulvo/engine/field_parsers.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "ulvo/engine/text_codec.h"
 
@@ -199,7 +200,7 @@ bool ElementParser::StoreValue(const std::string& value, pugi::xml_node target, 
 bool ElementParser::FetchValue(pugi::xml_node source, std::string& value) {
   if (id_.empty()) return false;
   for (pugi::xml_node child = source.first_child(); child; child = child.next_sibling()) {
-    if (child.type() != pugi::node_element || id_ != child.name()) continue;
+    if (child.type() != pugi::node_element || std::strcmp(id_.c_str(), child.name()) != 0) continue;
     for (pugi::xml_node text = child.first_child(); text; text = text.next_sibling()) {
       if (text.type() == pugi::node_pcdata) {
         value = TextToBytes(text.value());
