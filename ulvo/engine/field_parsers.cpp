@@ -1,6 +1,7 @@
 #include "ulvo/engine/field_parsers.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "ulvo/engine/text_codec.h"
 
@@ -26,6 +27,24 @@ int DecimalsAfterPoint(const std::string& s) {
 
 bool StartsWithSign(const std::string& s) {
   return !s.empty() && (s[0] == '+' || s[0] == '-');
+}
+
+// A plain decimal ("-12.345") without a leading zero before its integer digits and with
+// at most 15 digits: a double holds it exactly enough that printing it again with its own
+// decimals gives the same text, so reading it needs no round trip through a double.
+bool PrintsAsItself(const std::string& s) {
+  size_t i = !s.empty() && s[0] == '-' ? 1 : 0;
+  const size_t first = i;
+  while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+  const size_t integer = i - first;
+  if (integer == 0 || (integer > 1 && s[first] == '0')) return false;
+  size_t digits = integer;
+  if (i < s.size()) {
+    if (s[i] != '.' || i + 1 == s.size()) return false;
+    for (++i; i < s.size(); ++i, ++digits)
+      if (s[i] < '0' || s[i] > '9') return false;
+  }
+  return digits <= 15;
 }
 
 // The top-level record source belongs to, and the field's name as the conversion check
@@ -105,18 +124,21 @@ bool FormatParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target)
       in.Seek(start);
       return false;
     }
-    double value = ReadDouble(s) - offset_;
-    if (factor_ != 0.0) {
-      value /= factor_;
-      const double correction = std::trunc(std::log10(std::fabs(factor_)) + 0.5);
-      // An infinite or absurd factor must not overflow the count: it prints the default.
-      if (std::isfinite(correction) && std::fabs(correction) <= 400) {
-        decimals += static_cast<int>(correction);
-      } else {
-        decimals = -1;
+    // Subtracting an offset of -0 turns -0 into 0: only a true zero leaves the text as it is.
+    if (offset_ != 0.0 || std::signbit(offset_) || factor_ != 0.0 || !PrintsAsItself(s)) {
+      double value = ReadDouble(s) - offset_;
+      if (factor_ != 0.0) {
+        value /= factor_;
+        const double correction = std::trunc(std::log10(std::fabs(factor_)) + 0.5);
+        // An infinite or absurd factor must not overflow the count: it prints the default.
+        if (std::isfinite(correction) && std::fabs(correction) <= 400) {
+          decimals += static_cast<int>(correction);
+        } else {
+          decimals = -1;
+        }
       }
+      s = FormatFixed(value, decimals);
     }
-    s = FormatFixed(value, decimals);
   }
 
   if (!StoreValue(s, target, in.Layout())) {
@@ -178,7 +200,7 @@ bool ElementParser::StoreValue(const std::string& value, pugi::xml_node target, 
 bool ElementParser::FetchValue(pugi::xml_node source, std::string& value) {
   if (id_.empty()) return false;
   for (pugi::xml_node child = source.first_child(); child; child = child.next_sibling()) {
-    if (child.type() != pugi::node_element || id_ != child.name()) continue;
+    if (child.type() != pugi::node_element || std::strcmp(id_.c_str(), child.name()) != 0) continue;
     for (pugi::xml_node text = child.first_child(); text; text = text.next_sibling()) {
       if (text.type() == pugi::node_pcdata) {
         value = TextToBytes(text.value());

@@ -172,7 +172,8 @@ bool GroupParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) 
 
 bool GroupParser::Write(pugi::xml_node source, OutputBuffer& out) {
   if (id_.empty()) return WriteSequence(source, out);
-  if (source.type() != pugi::node_element || id_ != source.name()) return false;
+  if (source.type() != pugi::node_element || std::strcmp(id_.c_str(), source.name()) != 0)
+    return false;
   return WriteSequence(source, out);
 }
 

@@ -95,6 +95,22 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{R"(precision="0")", "0x10", "0"}, FieldCase{R"(offset="1")", "inf", "-1"},
         FieldCase{R"(offset="1")", "nan", "-1"}, FieldCase{R"(offset="1")", "2e1", "19"}));
 
+// A plain decimal of up to 15 digits reads as its own text; everything else still goes
+// through the number: leading zeros, a sign, a bare point, more digits than a double keeps.
+INSTANTIATE_TEST_SUITE_P(
+    NumberText, FieldRead,
+    testing::Values(
+        FieldCase{R"(precision="3")", "-66.727", "-66.727"},
+        FieldCase{R"(precision="3")", "-0.000", "-0.000"},
+        FieldCase{R"(precision="0")", "-0", "-0"},
+        FieldCase{R"(precision="0" offset="-0")", "-0", "0"},
+        FieldCase{R"(precision="3")", "007.250", "7.250"},
+        FieldCase{R"(precision="1")", "+5.0", "5.0"}, FieldCase{R"(precision="1")", ".5", "0.5"},
+        FieldCase{R"(precision="0")", "5.", "5"}, FieldCase{R"(precision="0")", "-", "0"},
+        FieldCase{R"(precision="3")", "123456789012.345", "123456789012.345"},
+        FieldCase{R"(precision="0")", "12345678901234567", "12345678901234568"},
+        FieldCase{R"(precision="19")", "0.1234567890123456789", "0.1234567890123456774"}));
+
 class FieldWrite : public testing::TestWithParam<FieldCase> {};
 
 TEST_P(FieldWrite, FormatsTheValue) {
