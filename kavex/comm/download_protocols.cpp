@@ -45,12 +45,23 @@ size_t BlockLineNeed(const std::string& line) {
   return kReceivedBlockLength - line.size();
 }
 
+size_t LikeLineNeed(size_t expected, const std::string& line) {
+  return expected > line.size() ? expected - line.size() : 1;
+}
+
 DownloadResult RunTextDownload(CommPort& port, TransferProgress& progress,
                                DownloadReceiver& receiver) {
   progress.StartDownloadDisplay(0);
+  // Nothing is answered, so a line may gather: it is expected to be as long as the one
+  // before it, and one that ends sooner is taken a little later (see ExpectBytes).
+  size_t expected = 0;
+  const CommPort::LineNeed need = [&](const std::string& line) {
+    return LikeLineNeed(expected, line);
+  };
   for (unsigned reads = 1;; ++reads) {
     receiver.PumpEvents();
-    const int r = port.ReadLine();
+    const int r = port.ReadLine(need);
+    expected = port.Line().size();
     if (r == kLineFailed) return Failure(kNoResponse);
     if (r == kLineEot || r == kLineDc1) return {true, {}};
     progress.Update(reads);

@@ -47,6 +47,9 @@ std::string StoredLineOf(const std::string& line);
 // Bytes a QRX-6 download line still needs, at the least: a line that begins with STX is a
 // block, whole with its CR LF.
 size_t BlockLineNeed(const std::string& line);
+// Bytes a text line is expected to still need when lines run `expected` bytes long (0: not
+// known yet): a guess, for lines whose end nobody waits on.
+size_t LikeLineNeed(size_t expected, const std::string& line);
 
 // Terminal and NWF downloads: lines until EOT or DC1; nothing is sent.
 DownloadResult RunTextDownload(CommPort& port, TransferProgress& progress,

@@ -102,8 +102,9 @@ void CULVOSerial::NotifyOwner(uint8_t flags) {
 
 uint32_t CULVOSerial::OpenComPort(uint32_t baudMask, uint32_t lineFormat, uint32_t hardHandshake,
                                   const std::string& portName) {
-  const OpenResult r = device_.Open(NormalisePortName(portName),
-                                    DecodePortSettings(baudMask, lineFormat, hardHandshake));
+  const PortSettings settings = DecodePortSettings(baudMask, lineFormat, hardHandshake);
+  gatherBytes_ = settings.baudRate ? *settings.baudRate / 10 * kTextGather.count() / 1000 : 0;
+  const OpenResult r = device_.Open(NormalisePortName(portName), settings);
   switch (r) {
     case OpenResult::kOk:
       return 0;

@@ -36,6 +36,9 @@ class TransferOwner {
 
 // A received transfer larger than this is refused rather than held in memory.
 inline constexpr size_t kMaxTransferBytes = 64u << 20;
+// How long a text receive, which answers nothing before EOT, lets bytes gather between
+// looks at the port (an EOT among them is taken at most that late).
+inline constexpr std::chrono::milliseconds kTextGather{4};
 // Writes, handshakes and the transmit-buffer-empty wait are bounded by this.
 inline constexpr std::chrono::milliseconds kWriteWait{30000};
 
@@ -143,6 +146,8 @@ class CULVOSerial {
   std::string fileName_;
   uint32_t bytesTransferred_ = 0;
   size_t receivedTotal_ = 0;
+  // Bytes the line carries in a few milliseconds: how long a text receive lets bytes gather.
+  size_t gatherBytes_ = 0;
   std::vector<std::string> items_;
   CaptureWriter* capture_ = nullptr;
   std::filesystem::path fallbackFolder_;

@@ -230,11 +230,14 @@ void CULVOSerial::DecreaseIdle() {
 
 uint32_t CULVOSerial::ReceiveStepText() {
   std::string got;
-  // A record is whole at its 253rd byte or at EOT.
-  const long n = ReadInto(kTextRecordSize - std::min(buffer_.size(), kTextRecordSize), got,
-                          [&](std::string_view part) -> size_t {
-                            return part.find(chars_.eot) != std::string_view::npos ? 0 : 1;
-                          });
+  // A record is whole at its 253rd byte or at EOT. No answer is due before EOT, so the read
+  // may let the bytes of a few milliseconds gather instead of waking for every piece: an
+  // EOT among them ends the receive that much later, once.
+  const size_t room = kTextRecordSize - std::min(buffer_.size(), kTextRecordSize);
+  const long n = ReadInto(room, got, [&](std::string_view part) -> size_t {
+    if (part.find(chars_.eot) != std::string_view::npos || part.size() >= room) return 0;
+    return std::min(room - part.size(), gatherBytes_ + 1);
+  });
   if (n < 0) return 6;
   if (n > 0) {
     receivedTotal_ += static_cast<size_t>(n);

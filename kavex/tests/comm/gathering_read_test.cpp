@@ -198,5 +198,48 @@ TEST(GatheringRead, AnInstrumentThatStopsMidBlockMeetsThePerByteTimeOut) {
   }
 }
 
+// A text download answers nothing, so each line gathers as long as the one before it: lines
+// of any length come out whole, in a few wakes, and the download ends the moment EOT is in.
+TEST(GatheringRead, TextLinesGatherAsLongAsTheLineBeforeAndEndAtEot) {
+  const Us fast{100};  // about 115200 baud
+  const std::string line = "PT100001     4500.123    1200.456    12.345\r\n";
+  const std::vector<std::string> lines = {
+      line,    line,
+      "P\r\n",  // shorter than the one before: taken late, still whole
+      "\r\n",  "PT100003     4500.123    1200.456    12.345 and then some more\r\n",
+      line,    line};
+  std::string stream;
+  for (const auto& l : lines) stream += l;
+  stream += '\x04';
+  FakeClock clock;
+  TimedDevice device(clock, fast);
+  CommPort port(device, clock, [](const std::string&) {});
+  ASSERT_EQ(port.OpenPort("COM1"), 0);
+  ASSERT_EQ(port.ConfigurePort(10000), 0);
+  size_t pieces = 0;
+  for (size_t n = 0; n < stream.size(); n += 8, ++pieces) {
+    const size_t end = std::min(n + 8, stream.size());
+    device.source.Arrive(fast * static_cast<long>(end), stream.substr(n, end - n));
+  }
+  TransferProgress progress;
+  Receiver receiver;
+  ASSERT_TRUE(RunTextDownload(port, progress, receiver).ok);
+  EXPECT_EQ(receiver.lines, lines);
+  EXPECT_EQ(Elapsed(clock).count(), (fast * static_cast<long>(stream.size())).count());
+  // Every piece woke the read while a line's length was not guessed.
+  EXPECT_LE(device.source.wakes * 3, static_cast<int>(pieces) * 2);
+}
+
+TEST(GatheringRead, ALineIsExpectedAsLongAsTheOneBefore) {
+  struct Case {
+    size_t expected, got, need;
+  };
+  const Case cases[] = {{0, 0, 1},   {0, 5, 1},   {40, 0, 40}, {40, 1, 39},
+                        {40, 39, 1}, {40, 40, 1}, {40, 41, 1}};
+  for (const Case& c : cases)
+    EXPECT_EQ(LikeLineNeed(c.expected, std::string(c.got, 'x')), c.need)
+        << c.expected << " " << c.got;
+}
+
 }  // namespace
 }  // namespace kavex

@@ -62,9 +62,13 @@ class ScheduledSource : public ByteSource {
     buffer_.erase(0, n);
     return static_cast<long>(n);
   }
-  void Rest(Clock::TimePoint until) override { clock_.Set(until); }
+  void Rest(Clock::TimePoint until) override {
+    clock_.Set(until);
+    ++rests;
+  }
 
   int wakes = 0;
+  int rests = 0;
 
  private:
   void Deliver() {
@@ -322,6 +326,64 @@ TEST(ReadWithTimeouts, ABlockGathersInAFewWakes) {
             static_cast<long>(kBlockSize));
   EXPECT_EQ(clock.Elapsed().count(), (fast * static_cast<long>(kBlockSize)).count());
   EXPECT_LE(source.wakes, 4);  // of 17 pieces
+}
+
+// Text answers nothing before EOT: bytes coming one a millisecond are looked at every few
+// milliseconds rather than one by one, all of them kept, and the EOT taken at most the
+// gathering time late.
+TEST_F(FrameReadTest, ReceivedTextIsLookedAtEveryFewMilliseconds) {
+  std::string text;
+  for (int i = 0; i < 14; ++i) text += "PT" + std::to_string(100 + i) + ",100.5,200.25\r\n";
+  ASSERT_GT(text.size(), kTextRecordSize);  // a record fills and the next one follows
+  for (size_t tail = 0; tail < 4; ++tail) {
+    LineClock clock;
+    TimedDevice device(clock, kByte);
+    const std::string sent = text.substr(0, text.size() - tail) + '\x04';
+    for (size_t i = 0; i < sent.size(); ++i)
+      device.source.Arrive(kByte * static_cast<long>(i + 1), sent.substr(i, 1));
+    CULVOSerial engine(device);
+    ASSERT_EQ(
+        engine.Run(nullptr, MakeInstrument(1, 0), "COM1", kDirectionReceive, Path("received")), 0u)
+        << tail;
+    std::ifstream in(Path("received"), std::ios::binary);
+    std::stringstream got;
+    got << in.rdbuf();
+    EXPECT_EQ(got.str(), sent.substr(0, sent.size() - 1)) << tail;
+    const Us eot = kByte * static_cast<long>(sent.size());
+    EXPECT_GE(clock.Elapsed().count(), eot.count()) << tail;
+    EXPECT_LE(clock.Elapsed().count(), (eot + kTextGather).count()) << tail;
+    // One a byte before; now about one every three bytes.
+    EXPECT_LE(device.source.wakes + device.source.rests, static_cast<int>(sent.size() / 2)) << tail;
+  }
+}
+
+// Rests follow one another while bytes keep coming; once one brings nothing, the interval
+// runs from the last byte taken (interval 50 ms, a byte a millisecond, 4 bytes gathered).
+TEST(ReadWithTimeouts, RestsFollowOneAnotherOnlyWhileBytesCome) {
+  const ReadTimeouts t{50, 10, 100};
+  const auto need = [](std::string_view got) { return std::min<size_t>(200 - got.size(), 4); };
+  struct Case {
+    const char* what;
+    size_t bytes;  // one a millisecond from 1 ms, then silence
+    long looks;    // wakes and rests
+    Us endsAt;
+  };
+  const Case cases[] = {
+      // Woken at 1 ms, rests to 4, 7, ... 19, 22 (taking byte 20), 25 (nothing).
+      {"a stop after 20 bytes", 20, 1 + 8, 72ms},
+      {"a stop after one byte: a rest that brings nothing", 1, 1 + 1, 51ms},
+      {"a stop after two bytes", 2, 1 + 2, 54ms},
+  };
+  for (const Case& c : cases) {
+    LineClock clock;
+    ScheduledSource source(clock);
+    for (size_t i = 1; i <= c.bytes; ++i) source.Arrive(kByte * static_cast<long>(i), "x");
+    std::string out;
+    EXPECT_EQ(ReadWithTimeouts(source, clock, t, kByte, out, 200, need), static_cast<long>(c.bytes))
+        << c.what;
+    EXPECT_EQ(clock.Elapsed().count(), Us(c.endsAt).count()) << c.what;
+    EXPECT_EQ(source.wakes + source.rests, c.looks) << c.what;
+  }
 }
 
 }  // namespace
