@@ -79,7 +79,13 @@ class ConversionSink : public RecordSink {
     pugi::xml_node moved = records_.append_move(item);
     if (!moved) throw DocumentError("cannot move a record");
     DropWhiteSpaceText(moved);
-    if (written_ && moved.type() == pugi::node_element) written_->Add(moved);
+  }
+
+  // The values of the element item Take gets next, noted for the check as the parse made
+  // them: the same as the moved item holds, without walking it again.
+  bool TakesValues() const override { return written_ != nullptr; }
+  void TakeValues(std::string_view name, const std::vector<FlatValue>& values) override {
+    if (written_ && writer_ && !writer_->Stopped()) written_->Add(name, values);
   }
 
   void Taken() override {

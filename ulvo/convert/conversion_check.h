@@ -12,6 +12,7 @@
 
 #include "ulvo/engine/diagnostics.h"
 #include "ulvo/engine/format_definition.h"
+#include "ulvo/engine/parser.h"
 
 namespace ulvo {
 
@@ -54,6 +55,8 @@ class WrittenRecords {
   // Notes one top-level element as the target sees it; the records are numbered from 1 in
   // the order noted.
   void Add(pugi::xml_node record);
+  // The same, the element given as its name and flat values.
+  void Add(std::string_view name, const std::vector<FlatValue>& values);
   size_t Count() const { return starts_.size(); }
   // Room for this many bytes of values, so that they are not copied as they grow.
   void Reserve(size_t bytes) { text_.reserve(bytes); }
@@ -76,7 +79,11 @@ class WrittenRecords {
   std::vector<uint32_t> shapeOf_;
   std::vector<std::string> shapes_;
   std::unordered_map<std::string, uint32_t> shapeNumbers_;
-  std::string shape_;  // the shape being noted
+  std::string shape_;     // the shape being noted
+  std::string lastName_;  // the last shape noted, split
+  std::vector<std::string> lastPaths_;
+  std::string held_;  // the paths of a record being noted from its node
+  std::vector<FlatValue> flat_;
   std::vector<bool> unwritten_;
 };
 

@@ -34,10 +34,12 @@ bool IsAscii(std::string_view text) {
 
 }  // namespace
 
-std::string BytesToText(std::string_view bytes) {
-  if (IsAscii(bytes)) return std::string(bytes);
-  std::string text;
-  text.reserve(bytes.size());
+void AppendBytesAsText(std::string& text, std::string_view bytes) {
+  if (IsAscii(bytes)) {
+    text += bytes;
+    return;
+  }
+  text.reserve(text.size() + 2 * bytes.size());
   for (char ch : bytes) {
     const auto c = static_cast<unsigned char>(ch);
     if (c < 0x80) {
@@ -47,6 +49,11 @@ std::string BytesToText(std::string_view bytes) {
       text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
     }
   }
+}
+
+std::string BytesToText(std::string_view bytes) {
+  std::string text;
+  AppendBytesAsText(text, bytes);
   return text;
 }
 

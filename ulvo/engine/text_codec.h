@@ -8,6 +8,8 @@ namespace ulvo {
 // Data bytes stand for Latin-1 characters in the XML documents, so every byte value
 // survives a round trip through a document.
 std::string BytesToText(std::string_view bytes);
+// The same, appended to text.
+void AppendBytesAsText(std::string& text, std::string_view bytes);
 // Characters above U+00FF have no byte and become '?'; malformed UTF-8 bytes pass as they are.
 std::string TextToBytes(std::string_view text);
 
