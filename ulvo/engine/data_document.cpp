@@ -131,8 +131,15 @@ bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes) {
   if (!std::filesystem::is_regular_file(path, ec)) return false;
   std::ifstream file(path, std::ios::binary);
   if (!file) return false;
-  if (const uintmax_t size = std::filesystem::file_size(path, ec); !ec && size < SIZE_MAX / 2) {
-    bytes.reserve(static_cast<size_t>(size));
+  // Read straight into the result at the size the file has now; one that grows meanwhile is
+  // read on in pieces, one that shrinks is cut where its bytes end.
+  const uintmax_t size = std::filesystem::file_size(path, ec);
+  if (!ec && size < SIZE_MAX / 2) {
+    bytes.resize(static_cast<size_t>(size));
+    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(file.gcount()));
+    if (file.bad()) return false;
+    if (!file) return true;
   }
   char chunk[1 << 16];
   while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {

@@ -165,10 +165,14 @@ bool FormatParser::Write(pugi::xml_node source, OutputBuffer& out) {
 
   if (Numeric()) {
     const int decimals = precision_ >= 0 ? precision_ : DecimalsAfterPoint(s);
-    double value = ReadDouble(s);
-    if (factor_ != 0.0) value *= factor_;
-    value += offset_;
-    s = FormatFixed(value, decimals);
+    // Without factor or offset a plain decimal is rounded on its text; the result is the same.
+    const bool plain = factor_ == 0.0 && offset_ == 0.0 && !std::signbit(offset_);
+    if (!plain || !RoundDecimalText(s, decimals)) {
+      double value = ReadDouble(s);
+      if (factor_ != 0.0) value *= factor_;
+      value += offset_;
+      s = FormatFixed(value, decimals);
+    }
   }
 
   if (sign_ && !StartsWithSign(s)) s.insert(s.begin(), '+');

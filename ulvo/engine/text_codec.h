@@ -26,6 +26,10 @@ int ReadInt(std::string_view text);
 
 // printf "%.*f" in the C locale; a negative number of decimals gives six, as printf does.
 std::string FormatFixed(double value, int decimals);
+// FormatFixed(ReadDouble(text), decimals) worked out on the text itself, where that is
+// certain to give the same: a plain decimal ("-12.3456") of at most 15 digits, padded or
+// rounded to at most 15, neither a tie nor a negative zero. False (text unchanged) otherwise.
+bool RoundDecimalText(std::string& text, int decimals);
 
 // Replaces the first "%s" of a message with the argument.
 std::string FormatMessage(std::string_view text, std::string_view argument);
