@@ -209,17 +209,16 @@ void WrittenRecords::Add(pugi::xml_node record) {
 }
 
 void WrittenRecords::Add(std::string_view name, const std::vector<FlatValue>& values) {
-  starts_.push_back(text_.size());
+  const size_t number = unwritten_.size();
   unwritten_.push_back(false);
   for (const FlatValue& value : values) {
     text_.append(value.text.data(), value.text.size());
     text_.push_back('\0');
   }
   // Records mostly come in runs of one shape: the last one is compared part by part.
-  if (!shapeOf_.empty() && name == lastName_ && values.size() == lastPaths_.size() &&
+  if (!runs_.empty() && name == lastName_ && values.size() == lastPaths_.size() &&
       std::equal(values.begin(), values.end(), lastPaths_.begin(),
                  [](const FlatValue& v, const std::string& path) { return v.path == path; })) {
-    shapeOf_.push_back(shapeOf_.back());
     return;
   }
   shape_ = name;
@@ -233,7 +232,7 @@ void WrittenRecords::Add(std::string_view name, const std::vector<FlatValue>& va
   }
   const auto [at, added] = shapeNumbers_.emplace(shape_, static_cast<uint32_t>(shapes_.size()));
   if (added) shapes_.push_back(shape_);
-  shapeOf_.push_back(at->second);
+  runs_.emplace_back(number, at->second);
 }
 
 void WrittenRecords::MarkUnwritten(const std::vector<size_t>& numbers) {
@@ -298,6 +297,8 @@ class ReadBackComparison : public RecordSink {
     out_.Add(next_ + 1, "(record)", record_.name, "(not written)");
   }
 
+  // The records are asked for in order, each once at most: the walk through the values and
+  // through the runs of shapes goes on from the last one asked for.
   void Written(size_t index, FlatRecord& record) {
     const auto next = [](std::string_view& rest) {
       const size_t zero = rest.find('\0');
@@ -305,22 +306,20 @@ class ReadBackComparison : public RecordSink {
       rest.remove_prefix(zero + 1);
       return part;
     };
-    // Records mostly come in runs of one shape: it is split once per run.
-    const uint32_t shapeNumber = written_.shapeOf_[index];
-    if (shapeNumber != shapeNumber_) {
-      shapeNumber_ = shapeNumber;
-      std::string_view shape = written_.shapes_[shapeNumber];
-      shapeName_ = next(shape);
-      shapePaths_.clear();
-      while (!shape.empty()) shapePaths_.push_back(next(shape));
+    for (; walked_ <= index; ++walked_) {
+      if (run_ + 1 < written_.runs_.size() && written_.runs_[run_ + 1].first == walked_) ++run_;
+      const uint32_t shapeNumber = written_.runs_[run_].second;
+      if (shapeNumber != shapeNumber_) {
+        shapeNumber_ = shapeNumber;
+        std::string_view shape = written_.shapes_[shapeNumber];
+        shapeName_ = next(shape);
+        shapePaths_.clear();
+        while (!shape.empty()) shapePaths_.push_back(next(shape));
+      }
+      record.name = shapeName_;
+      record.values.clear();
+      for (const std::string_view path : shapePaths_) record.values.push_back({path, next(rest_)});
     }
-    const std::string& text = written_.text_;
-    const size_t end =
-        index + 1 < written_.starts_.size() ? written_.starts_[index + 1] : text.size();
-    std::string_view values(text.data() + written_.starts_[index], end - written_.starts_[index]);
-    record.name = shapeName_;
-    record.values.clear();
-    for (const std::string_view path : shapePaths_) record.values.push_back({path, next(values)});
   }
 
   const WrittenRecords& written_;
@@ -330,8 +329,11 @@ class ReadBackComparison : public RecordSink {
   size_t firstSpoiled_;
   size_t next_ = 0;  // the written record the next one read pairs with
   FlatRecord record_;
-  std::vector<char> used_;             // per value read back: paired already
-  uint32_t shapeNumber_ = UINT32_MAX;  // the shape split last
+  std::vector<char> used_;  // per value read back: paired already
+  size_t walked_ = 0;       // the records before it have been walked
+  size_t run_ = 0;
+  std::string_view rest_{written_.text_};  // the values of the records not walked yet
+  uint32_t shapeNumber_ = UINT32_MAX;      // the shape split last
   std::string_view shapeName_;
   std::vector<std::string_view> shapePaths_;
 };

@@ -57,7 +57,7 @@ class WrittenRecords {
   void Add(pugi::xml_node record);
   // The same, the element given as its name and flat values.
   void Add(std::string_view name, const std::vector<FlatValue>& values);
-  size_t Count() const { return starts_.size(); }
+  size_t Count() const { return unwritten_.size(); }
   // Room for this many bytes of values, so that they are not copied as they grow.
   void Reserve(size_t bytes) { text_.reserve(bytes); }
   // Records the writer left in the document (by number) were not written; they are reported.
@@ -72,11 +72,12 @@ class WrittenRecords {
   friend class ReadBackComparison;
 
   // Each record's shape (its name, then the path of each value) is kept once among shapes_;
-  // text_ holds the text of its values. Every part is ended by a zero byte (document text
-  // never holds one).
+  // text_ holds the text of its values, record after record. Every part is ended by a zero byte
+  // (document text never holds one).
   std::string text_;
-  std::vector<size_t> starts_;
-  std::vector<uint32_t> shapeOf_;
+  // Records are compared in the order noted, so their values are found by walking text_
+  // and each run of records of one shape is kept once: (first record, shape).
+  std::vector<std::pair<size_t, uint32_t>> runs_;
   std::vector<std::string> shapes_;
   std::unordered_map<std::string, uint32_t> shapeNumbers_;
   std::string shape_;     // the shape being noted
