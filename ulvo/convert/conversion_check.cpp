@@ -339,7 +339,8 @@ class ReadBackComparison : public RecordSink {
 };
 
 ConversionCheck WrittenRecords::Check(FormatDefinition& target, const std::filesystem::path& output,
-                                      const std::vector<FieldOverflow>& overflows) const {
+                                      const std::vector<FieldOverflow>& overflows,
+                                      ByteBlock* memory) const {
   ConversionCheck check;
   check.ran = true;
   std::unordered_set<size_t> spoiled;
@@ -358,6 +359,7 @@ ConversionCheck WrittenRecords::Check(FormatDefinition& target, const std::files
   pugi::xml_node data = NewDataDocument(document);
   ParseFailure failure;
   ReadBackComparison comparison(*this, check, spoiled, firstSpoiled);
+  comparison.ShareMemory(memory);
   const bool whole = target.ParseFile(output, data, &failure, &comparison);
   comparison.Finish(whole);
   // Reading back that stops where a value too wide shifted the fields says nothing new.

@@ -64,9 +64,11 @@ class WrittenRecords {
   void MarkUnwritten(const std::vector<size_t>& numbers);
   // Reads output back with target and compares record by record while it is read. The
   // values the writer found too wide are listed first; reading back does not report again
-  // the records they spoil, nor a read that stops at or after the first of them.
+  // the records they spoil, nor a read that stops at or after the first of them. memory, when
+  // given, is read into (see RecordSink::ShareMemory).
   ConversionCheck Check(FormatDefinition& target, const std::filesystem::path& output,
-                        const std::vector<FieldOverflow>& overflows = {}) const;
+                        const std::vector<FieldOverflow>& overflows = {},
+                        ByteBlock* memory = nullptr) const;
 
  private:
   friend class ReadBackComparison;

@@ -140,6 +140,10 @@ class RecordSink {
   // them: text of white space only is none. One that needs no nodes besides takes them
   // without a document: the parse then builds no nodes at all.
   bool NotesValues() const { return notesValues_; }
+  // Memory the parse reads its input into and leaves the input in, for the next parse that
+  // shares it; none by default.
+  void ShareMemory(ByteBlock* block) { shared_ = block; }
+  ByteBlock* SharedMemory() const { return shared_; }
   bool ValuesOnly() const { return valuesOnly_; }
   // A record begins; the mark undoes what follows it when the record fails.
   size_t OpenGroup(const std::string& id);
@@ -172,6 +176,7 @@ class RecordSink {
     std::string_view fixedPath;  // the field's own name, at the top of a record
     size_t path, pathLength, text, textLength;
   };
+  ByteBlock* shared_ = nullptr;
   bool notesValues_ = false;
   bool valuesOnly_ = false;
   std::string recordName_;

@@ -337,5 +337,39 @@ TEST(RecordSink, ValuesAreWhatTheDocumentHolds) {
   }
 }
 
+// Parses that share memory read each input whole and nothing of the one before it, whether
+// the block must grow or holds more than the input.
+TEST(RecordSink, SharedMemoryHoldsOnlyTheCurrentInput) {
+  TempDir dir;
+  auto format = LoadDefinition(dir, R"(<format><repeat><node><group id="P"><terminated>
+      <element id="V"/><literal>;</literal></terminated></group></node></repeat></format>)");
+  ASSERT_TRUE(format);
+  ByteBlock shared;
+  const std::string inputs[] = {"a;bb;", std::string(100000, 'x') + ";", "c;", "", "dd;e"};
+  for (const std::string& input : inputs) {
+    SCOPED_TRACE(input.substr(0, 10));
+    test::WriteBytes(dir / "in.txt", input);
+    std::vector<std::string> values[2];
+    bool parsed[2] = {};
+    for (int sharing = 0; sharing < 2; ++sharing) {
+      pugi::xml_document doc;
+      pugi::xml_node data = NewDataDocument(doc);
+      ValueSink sink(false);
+      if (sharing) sink.ShareMemory(&shared);
+      parsed[sharing] = format->ParseFile(dir / "in.txt", data, nullptr, &sink);
+      values[sharing] = sink.values;
+    }
+    EXPECT_EQ(parsed[1], parsed[0]);
+    EXPECT_EQ(values[1], values[0]);
+    // The block keeps the input for the next parse.
+    EXPECT_EQ(std::string(shared.Data(), shared.Size()), input);
+  }
+  // A folder is no input; the block is still handed back.
+  pugi::xml_document doc;
+  ValueSink sink(false);
+  sink.ShareMemory(&shared);
+  EXPECT_FALSE(format->ParseFile(dir.Path(), NewDataDocument(doc), nullptr, &sink));
+}
+
 }  // namespace
 }  // namespace ulvo
