@@ -91,6 +91,9 @@ constexpr uint64_t kHeldBack = 1u << 20;
 
 OutputBuffer::OutputBuffer(const std::filesystem::path& path) : path_(path) {
   file_.open(path, std::ios::binary | std::ios::trunc);
+  // Room for the most ever held back at once, taken once: growing to it step by step would
+  // have the system hand out (and clear) fresh memory at every step.
+  pending_.reserve(2 * kHeldBack + (64u << 10));
 }
 
 void OutputBuffer::Write(std::string_view data) {
