@@ -79,7 +79,13 @@ class ConversionSink : public RecordSink {
     pugi::xml_node moved = records_.append_move(item);
     if (!moved) throw DocumentError("cannot move a record");
     DropWhiteSpaceText(moved);
-    if (written_ && moved.type() == pugi::node_element) written_->Add(moved);
+  }
+
+  // The values of the element item Take gets next, noted for the check as the parse made
+  // them: the same as the moved item holds, without walking it again.
+  bool TakesValues() const override { return written_ != nullptr; }
+  void TakeValues(std::string_view name, const std::vector<FlatValue>& values) override {
+    if (written_ && writer_ && !writer_->Stopped()) written_->Add(name, values);
   }
 
   void Taken() override {
@@ -121,7 +127,7 @@ class ConversionSink : public RecordSink {
 // document goes before the check reads, so two are never held.
 bool FinishWrite(RecordWriter& writer, WrittenRecords* written, pugi::xml_document& document,
                  FormatDefinition& target, const std::filesystem::path& output,
-                 ConversionReport& report) {
+                 ConversionReport& report, ByteBlock* memory = nullptr) {
   std::string reason;
   if (!writer.Finish(&reason)) {
     report.writeError =
@@ -132,7 +138,7 @@ bool FinishWrite(RecordWriter& writer, WrittenRecords* written, pugi::xml_docume
   if (written) {
     written->MarkUnwritten(writer.Unwritten());
     document.reset();
-    report.check = written->Check(target, output, writer.Overflows());
+    report.check = written->Check(target, output, writer.Overflows(), memory);
   }
   return true;
 }
@@ -169,6 +175,9 @@ bool RunConversion(const std::filesystem::path& input, FormatDefinition* source,
   }
   ConversionSink sink(scratch);
   if (streamed) sink.WriteTo(target, output, noted);
+  // The check reads the target back into the memory the source was read into.
+  ByteBlock memory;
+  if (streamed && noted) sink.ShareMemory(&memory);
 
   pugi::xml_document document;
   pugi::xml_node data = NewDataDocument(document);
@@ -186,7 +195,7 @@ bool RunConversion(const std::filesystem::path& input, FormatDefinition* source,
   }
   if (streamed) {
     RecordWriter* writer = sink.Writer();
-    return writer && FinishWrite(*writer, noted, document, *target, output, report) && ok;
+    return writer && FinishWrite(*writer, noted, document, *target, output, report, &memory) && ok;
   }
 
   if (saved) {

@@ -1,5 +1,7 @@
 #include "ulvo/convert/conversion_check.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -75,32 +77,49 @@ void FlattenRecord(pugi::xml_node record, std::string& path, const Emit& emit) {
   }
 }
 
-// Decimal number as the fields write them: sign, digits, one point.
-bool IsNumber(std::string_view s, int& decimals) {
-  size_t i = s.empty() || (s[0] != '+' && s[0] != '-') ? 0 : 1;
-  size_t digits = 0;
-  decimals = 0;
-  bool point = false;
-  for (; i < s.size(); ++i) {
-    if (s[i] == '.' && !point) {
-      point = true;
-    } else if (s[i] >= '0' && s[i] <= '9') {
-      ++digits;
-      if (point) ++decimals;
-    } else {
-      return false;
-    }
+// A decimal number as the fields write them (sign, digits, one point), its value the
+// nearest double and `decimals` the places after its point; false for any other text.
+// Up to 15 digits with a digit on each side of any point, the digits as an integer are
+// exact and so is a power of ten up to 10^22: one division rounds as reading the text does.
+bool ReadNumber(std::string_view s, double& value, int& decimals) {
+  static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const bool negative = !s.empty() && s[0] == '-';
+  if (!s.empty() && (s[0] == '+' || negative)) s.remove_prefix(1);
+  uint64_t digits = 0;
+  size_t i = 0;
+  const auto digit = [&s, &i] { return i < s.size() && s[i] >= '0' && s[i] <= '9'; };
+  for (; digit(); ++i) digits = digits * 10 + static_cast<uint64_t>(s[i] - '0');
+  const size_t before = i;
+  const bool point = i < s.size() && s[i] == '.';
+  if (point) ++i;
+  const size_t fraction = i;
+  for (; digit(); ++i) digits = digits * 10 + static_cast<uint64_t>(s[i] - '0');
+  if (i != s.size()) return false;
+  decimals = static_cast<int>(i - fraction);
+  const size_t count = before + (i - fraction);
+  if (count == 0) return false;
+  if (count <= 15 && before > 0 && (!point || decimals > 0)) {
+    value = static_cast<double>(digits) / kPowersOfTen[decimals];
+  } else {
+    value = 0;
+    std::from_chars(s.data(), s.data() + s.size(), value);
   }
-  return digits > 0;
+  if (negative) value = -value;
+  return true;
 }
 
-// A text IsNumber accepted, as the nearest double.
-double ToDouble(std::string_view s) {
-  const bool negative = s[0] == '-';
-  if (s[0] == '+' || negative) s.remove_prefix(1);
-  double value = 0;
-  std::from_chars(s.data(), s.data() + s.size(), value);
-  return negative ? -value : value;
+// Half a unit of the last of `decimals` places, as std::pow gives it.
+double HalfUnit(int decimals) {
+  static const auto kHalves = [] {
+    std::array<double, 24> halves{};
+    for (size_t i = 0; i < halves.size(); ++i)
+      halves[i] = 0.5 * std::pow(10.0, -static_cast<double>(i));
+    return halves;
+  }();
+  return decimals >= 0 && static_cast<size_t>(decimals) < kHalves.size()
+             ? kHalves[static_cast<size_t>(decimals)]
+             : 0.5 * std::pow(10.0, -decimals);
 }
 
 class Collector {
@@ -118,39 +137,43 @@ class Collector {
   ConversionCheck& check_;
 };
 
-struct FlatValue {
-  std::string_view path;
-  std::string_view text;
-};
-
 // One record as flat values; views into the record's own storage.
 struct FlatRecord {
   std::string_view name;
   std::vector<FlatValue> values;
 };
 
-void CompareRecord(size_t number, const FlatRecord& written, const FlatRecord& read,
-                   std::vector<bool>& used, Collector& out) {
-  if (written.name != read.name) out.Add(number, "(record)", written.name, read.name);
-  used.assign(read.values.size(), false);
-  for (const FlatValue& value : written.values) {
-    size_t match = read.values.size();
-    for (size_t j = 0; j < read.values.size(); ++j) {
-      if (!used[j] && read.values[j].path == value.path) {
-        match = j;
-        break;
+void CompareRecord(size_t number, const FlatRecord& written, std::string_view readName,
+                   const std::vector<FlatValue>& read, std::vector<char>& used, Collector& out) {
+  if (written.name != readName) out.Add(number, "(record)", written.name, readName);
+  used.assign(read.size(), 0);
+  // While every value so far paired with the one at its own place, the first unused value
+  // of a path can only be at this place or after it: that place is tried first.
+  bool aligned = true;
+  for (size_t i = 0; i < written.values.size(); ++i) {
+    const FlatValue& value = written.values[i];
+    size_t match = read.size();
+    if (aligned && i < read.size() && read[i].path == value.path) {
+      match = i;
+    } else {
+      aligned = false;
+      for (size_t j = 0; j < read.size(); ++j) {
+        if (!used[j] && read[j].path == value.path) {
+          match = j;
+          break;
+        }
       }
     }
-    if (match == read.values.size()) {
+    if (match == read.size()) {
       out.Add(number, value.path, value.text, kNoValue);
       continue;
     }
-    used[match] = true;
-    if (!SameValue(value.text, read.values[match].text))
-      out.Add(number, value.path, value.text, read.values[match].text);
+    used[match] = 1;
+    if (!SameValue(value.text, read[match].text))
+      out.Add(number, value.path, value.text, read[match].text);
   }
-  for (size_t j = 0; j < read.values.size(); ++j)
-    if (!used[j]) out.Add(number, read.values[j].path, kNoValue, read.values[j].text);
+  for (size_t j = 0; j < read.size(); ++j)
+    if (!used[j]) out.Add(number, read[j].path, kNoValue, read[j].text);
 }
 
 }  // namespace
@@ -158,35 +181,58 @@ void CompareRecord(size_t number, const FlatRecord& written, const FlatRecord& r
 bool SameValue(std::string_view written, std::string_view readBack) {
   if (written == readBack) return true;
   int writtenDecimals = 0, readDecimals = 0;
-  if (!IsNumber(written, writtenDecimals) || !IsNumber(readBack, readDecimals)) return false;
-  const double a = ToDouble(written);
-  const double b = ToDouble(readBack);
+  double a = 0, b = 0;
+  if (!ReadNumber(written, a, writtenDecimals) || !ReadNumber(readBack, b, readDecimals))
+    return false;
   // Rounding to the decimals the target keeps is its precision, not lost data.
-  const double tolerance =
-      0.5 * std::pow(10.0, -readDecimals) + 1e-12 * std::max(std::fabs(a), 1.0);
+  const double tolerance = HalfUnit(readDecimals) + 1e-12 * std::max(std::fabs(a), 1.0);
   return std::fabs(a - b) <= tolerance;
 }
 
 void WrittenRecords::Add(pugi::xml_node record) {
-  starts_.push_back(text_.size());
-  unwritten_.push_back(false);
-  shape_ = record.name();
-  shape_ += '\0';
   std::string path;
-  FlattenRecord(record, path, [this](std::string_view valuePath, std::string_view text) {
-    shape_ += valuePath;
-    shape_ += '\0';
-    text_ += text;
-    text_ += '\0';
+  flat_.clear();
+  held_.clear();
+  // The texts stay where the record holds them; only the paths need keeping.
+  std::vector<size_t> ends;
+  FlattenRecord(record, path, [&](std::string_view valuePath, std::string_view text) {
+    held_ += valuePath;
+    ends.push_back(held_.size());
+    flat_.push_back({{}, text});
   });
-  // Records mostly come in runs of one shape.
-  if (!shapeOf_.empty() && shapes_[shapeOf_.back()] == shape_) {
-    shapeOf_.push_back(shapeOf_.back());
+  size_t begin = 0;
+  for (size_t i = 0; i < flat_.size(); ++i) {
+    flat_[i].path = std::string_view(held_).substr(begin, ends[i] - begin);
+    begin = ends[i];
+  }
+  Add(record.name(), flat_);
+}
+
+void WrittenRecords::Add(std::string_view name, const std::vector<FlatValue>& values) {
+  const size_t number = unwritten_.size();
+  unwritten_.push_back(false);
+  for (const FlatValue& value : values) {
+    text_.append(value.text.data(), value.text.size());
+    text_.push_back('\0');
+  }
+  // Records mostly come in runs of one shape: the last one is compared part by part.
+  if (!runs_.empty() && name == lastName_ && values.size() == lastPaths_.size() &&
+      std::equal(values.begin(), values.end(), lastPaths_.begin(),
+                 [](const FlatValue& v, const std::string& path) { return v.path == path; })) {
     return;
+  }
+  shape_ = name;
+  shape_ += '\0';
+  lastName_ = name;
+  lastPaths_.clear();
+  for (const FlatValue& value : values) {
+    shape_ += value.path;
+    shape_ += '\0';
+    lastPaths_.emplace_back(value.path);
   }
   const auto [at, added] = shapeNumbers_.emplace(shape_, static_cast<uint32_t>(shapes_.size()));
   if (added) shapes_.push_back(shape_);
-  shapeOf_.push_back(at->second);
+  runs_.emplace_back(number, at->second);
 }
 
 void WrittenRecords::MarkUnwritten(const std::vector<size_t>& numbers) {
@@ -223,24 +269,24 @@ class ReadBackComparison : public RecordSink {
   }
 
  protected:
-  // Layout is no value: the read-back parse need not make it.
+  // Layout is no value: the read-back parse need not make it, nor any node.
   bool KeepsLayout() const override { return false; }
+  bool TakesValues() const override { return true; }
+  bool TakesNodes() const override { return false; }
 
-  void Take(pugi::xml_node item) override {
-    if (item.type() != pugi::node_element) return;
+  void TakeValues(std::string_view name, const std::vector<FlatValue>& values) override {
     while (next_ < written_.Count() && written_.unwritten_[next_]) {
       NotWritten();
       ++next_;
     }
     if (next_ == written_.Count()) {
-      if (firstSpoiled_ == 0) out_.Add(written_.Count() + 1, "(record)", kNoValue, item.name());
+      if (firstSpoiled_ == 0) out_.Add(written_.Count() + 1, "(record)", kNoValue, name);
       return;
     }
     // A value too wide shifts what follows it: that record is reported once, already.
-    if (!spoiled_.count(next_ + 1)) {
-      Read(item);
+    if (spoiled_.empty() || !spoiled_.count(next_ + 1)) {
       Written(next_, record_);
-      CompareRecord(next_ + 1, record_, read_, used_, out_);
+      CompareRecord(next_ + 1, record_, name, values, used_, out_);
     }
     ++next_;
   }
@@ -251,35 +297,29 @@ class ReadBackComparison : public RecordSink {
     out_.Add(next_ + 1, "(record)", record_.name, "(not written)");
   }
 
-  void Written(size_t index, FlatRecord& record) const {
-    const std::string& text = written_.text_;
-    const size_t end =
-        index + 1 < written_.starts_.size() ? written_.starts_[index + 1] : text.size();
-    std::string_view values(text.data() + written_.starts_[index], end - written_.starts_[index]);
-    std::string_view shape = written_.shapes_[written_.shapeOf_[index]];
+  // The records are asked for in order, each once at most: the walk through the values and
+  // through the runs of shapes goes on from the last one asked for.
+  void Written(size_t index, FlatRecord& record) {
     const auto next = [](std::string_view& rest) {
       const size_t zero = rest.find('\0');
       const std::string_view part = rest.substr(0, zero);
       rest.remove_prefix(zero + 1);
       return part;
     };
-    record.name = next(shape);
-    record.values.clear();
-    while (!shape.empty()) {
-      const std::string_view path = next(shape);
-      record.values.push_back({path, next(values)});
+    for (; walked_ <= index; ++walked_) {
+      if (run_ + 1 < written_.runs_.size() && written_.runs_[run_ + 1].first == walked_) ++run_;
+      const uint32_t shapeNumber = written_.runs_[run_].second;
+      if (shapeNumber != shapeNumber_) {
+        shapeNumber_ = shapeNumber;
+        std::string_view shape = written_.shapes_[shapeNumber];
+        shapeName_ = next(shape);
+        shapePaths_.clear();
+        while (!shape.empty()) shapePaths_.push_back(next(shape));
+      }
+      record.name = shapeName_;
+      record.values.clear();
+      for (const std::string_view path : shapePaths_) record.values.push_back({path, next(rest_)});
     }
-  }
-
-  void Read(pugi::xml_node item) {
-    read_.name = item.name();
-    read_.values.clear();
-    paths_.clear();
-    FlattenRecord(item, path_, [this](std::string_view path, std::string_view text) {
-      paths_.emplace_back(path);
-      read_.values.push_back({{}, text});
-    });
-    for (size_t i = 0; i < paths_.size(); ++i) read_.values[i].path = paths_[i];
   }
 
   const WrittenRecords& written_;
@@ -288,14 +328,19 @@ class ReadBackComparison : public RecordSink {
   const std::unordered_set<size_t>& spoiled_;
   size_t firstSpoiled_;
   size_t next_ = 0;  // the written record the next one read pairs with
-  FlatRecord record_, read_;
-  std::vector<std::string> paths_;
-  std::string path_;
-  std::vector<bool> used_;
+  FlatRecord record_;
+  std::vector<char> used_;  // per value read back: paired already
+  size_t walked_ = 0;       // the records before it have been walked
+  size_t run_ = 0;
+  std::string_view rest_{written_.text_};  // the values of the records not walked yet
+  uint32_t shapeNumber_ = UINT32_MAX;      // the shape split last
+  std::string_view shapeName_;
+  std::vector<std::string_view> shapePaths_;
 };
 
 ConversionCheck WrittenRecords::Check(FormatDefinition& target, const std::filesystem::path& output,
-                                      const std::vector<FieldOverflow>& overflows) const {
+                                      const std::vector<FieldOverflow>& overflows,
+                                      ByteBlock* memory) const {
   ConversionCheck check;
   check.ran = true;
   std::unordered_set<size_t> spoiled;
@@ -314,6 +359,7 @@ ConversionCheck WrittenRecords::Check(FormatDefinition& target, const std::files
   pugi::xml_node data = NewDataDocument(document);
   ParseFailure failure;
   ReadBackComparison comparison(*this, check, spoiled, firstSpoiled);
+  comparison.ShareMemory(memory);
   const bool whole = target.ParseFile(output, data, &failure, &comparison);
   comparison.Finish(whole);
   // Reading back that stops where a value too wide shifted the fields says nothing new.

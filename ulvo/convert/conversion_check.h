@@ -12,6 +12,7 @@
 
 #include "ulvo/engine/diagnostics.h"
 #include "ulvo/engine/format_definition.h"
+#include "ulvo/engine/parser.h"
 
 namespace ulvo {
 
@@ -54,29 +55,38 @@ class WrittenRecords {
   // Notes one top-level element as the target sees it; the records are numbered from 1 in
   // the order noted.
   void Add(pugi::xml_node record);
-  size_t Count() const { return starts_.size(); }
+  // The same, the element given as its name and flat values.
+  void Add(std::string_view name, const std::vector<FlatValue>& values);
+  size_t Count() const { return unwritten_.size(); }
   // Room for this many bytes of values, so that they are not copied as they grow.
   void Reserve(size_t bytes) { text_.reserve(bytes); }
   // Records the writer left in the document (by number) were not written; they are reported.
   void MarkUnwritten(const std::vector<size_t>& numbers);
   // Reads output back with target and compares record by record while it is read. The
   // values the writer found too wide are listed first; reading back does not report again
-  // the records they spoil, nor a read that stops at or after the first of them.
+  // the records they spoil, nor a read that stops at or after the first of them. memory, when
+  // given, is read into (see RecordSink::ShareMemory).
   ConversionCheck Check(FormatDefinition& target, const std::filesystem::path& output,
-                        const std::vector<FieldOverflow>& overflows = {}) const;
+                        const std::vector<FieldOverflow>& overflows = {},
+                        ByteBlock* memory = nullptr) const;
 
  private:
   friend class ReadBackComparison;
 
   // Each record's shape (its name, then the path of each value) is kept once among shapes_;
-  // text_ holds the text of its values. Every part is ended by a zero byte (document text
-  // never holds one).
+  // text_ holds the text of its values, record after record. Every part is ended by a zero byte
+  // (document text never holds one).
   std::string text_;
-  std::vector<size_t> starts_;
-  std::vector<uint32_t> shapeOf_;
+  // Records are compared in the order noted, so their values are found by walking text_
+  // and each run of records of one shape is kept once: (first record, shape).
+  std::vector<std::pair<size_t, uint32_t>> runs_;
   std::vector<std::string> shapes_;
   std::unordered_map<std::string, uint32_t> shapeNumbers_;
-  std::string shape_;  // the shape being noted
+  std::string shape_;     // the shape being noted
+  std::string lastName_;  // the last shape noted, split
+  std::vector<std::string> lastPaths_;
+  std::string held_;  // the paths of a record being noted from its node
+  std::vector<FlatValue> flat_;
   std::vector<bool> unwritten_;
 };
 

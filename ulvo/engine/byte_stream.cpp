@@ -1,30 +1,68 @@
 #include "ulvo/engine/byte_stream.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <system_error>
+#include <utility>
 
 namespace ulvo {
 
+ByteBlock::ByteBlock(std::string_view bytes) {
+  Resize(bytes.size());
+  if (!bytes.empty()) std::memcpy(data_, bytes.data(), bytes.size());
+}
+
+ByteBlock::~ByteBlock() {
+  std::free(data_);
+}
+
+ByteBlock::ByteBlock(ByteBlock&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)) {}
+
+ByteBlock& ByteBlock::operator=(ByteBlock&& other) noexcept {
+  if (this != &other) {
+    std::free(data_);
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
+  }
+  return *this;
+}
+
+void ByteBlock::Resize(size_t n) {
+  if (n > capacity_) {
+    // realloc keeps the pages of a large block where they are and adds to them.
+    void* grown = std::realloc(data_, n);
+    if (!grown) throw std::bad_alloc();
+    data_ = static_cast<char*>(grown);
+    capacity_ = n;
+  }
+  size_ = n;
+}
+
 std::string_view InputBuffer::Read(uint64_t n) {
-  const uint64_t left = bytes_.size() - position_;
+  const uint64_t left = bytes_.Size() - position_;
   if (n > left) n = left;
   Step(n);
-  std::string_view view(bytes_.data() + position_, n);
+  std::string_view view(bytes_.Data() + position_, n);
   position_ += n;
   return view;
 }
 
 std::string_view InputBuffer::Peek(uint64_t n) const {
-  const uint64_t left = bytes_.size() - position_;
-  return std::string_view(bytes_.data() + position_, n < left ? n : left);
+  const uint64_t left = bytes_.Size() - position_;
+  return std::string_view(bytes_.Data() + position_, n < left ? n : left);
 }
 
 uint64_t InputBuffer::FindFrom(const void* key, std::string_view text, uint64_t avail,
                                uint64_t& scanned) {
   scanned = 0;
   const uint64_t from = position_;
-  const uint64_t left = bytes_.size() - position_;
+  const uint64_t left = bytes_.Size() - position_;
   const uint64_t to = from + (avail < left ? avail : left);
   auto memo = searches_.find(key);
   if (memo != searches_.end() && memo->second.from <= from) {
@@ -53,6 +91,9 @@ constexpr uint64_t kHeldBack = 1u << 20;
 
 OutputBuffer::OutputBuffer(const std::filesystem::path& path) : path_(path) {
   file_.open(path, std::ios::binary | std::ios::trunc);
+  // Room for the most ever held back at once, taken once: growing to it step by step would
+  // have the system hand out (and clear) fresh memory at every step.
+  pending_.reserve(2 * kHeldBack + (64u << 10));
 }
 
 void OutputBuffer::Write(std::string_view data) {

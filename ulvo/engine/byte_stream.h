@@ -13,15 +13,46 @@ namespace ulvo {
 
 class RecordSink;
 
+// Bytes in one block of memory that grows in place where it can. A block used again for a
+// larger input keeps the memory it has already touched, which the system need not hand out
+// (and clear) a second time.
+class ByteBlock {
+ public:
+  ByteBlock() = default;
+  explicit ByteBlock(std::string_view bytes);
+  ~ByteBlock();
+  ByteBlock(ByteBlock&& other) noexcept;
+  ByteBlock& operator=(ByteBlock&& other) noexcept;
+  ByteBlock(const ByteBlock&) = delete;
+  ByteBlock& operator=(const ByteBlock&) = delete;
+
+  char* Data() { return data_; }
+  const char* Data() const { return data_; }
+  size_t Size() const { return size_; }
+  // Keeps the first n bytes (or those there are); throws std::bad_alloc.
+  void Resize(size_t n);
+
+ private:
+  char* data_ = nullptr;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
+};
+
 // The input of a parse: the whole file in memory, read with a movable position. Parsers
 // seek back freely, so a buffer is both simpler and faster than a file handle.
 class InputBuffer {
  public:
-  explicit InputBuffer(std::string bytes) : bytes_(std::move(bytes)) {}
+  explicit InputBuffer(std::string_view bytes) : bytes_(bytes) {}
+  explicit InputBuffer(ByteBlock bytes) : bytes_(std::move(bytes)) {}
+  // The input's memory, for another parse to use again; the buffer is empty afterwards.
+  ByteBlock TakeBytes() {
+    position_ = 0;
+    return std::move(bytes_);
+  }
 
   uint64_t Position() const { return position_; }
-  uint64_t Length() const { return bytes_.size(); }
-  void Seek(uint64_t offset) { position_ = offset < bytes_.size() ? offset : bytes_.size(); }
+  uint64_t Length() const { return bytes_.Size(); }
+  void Seek(uint64_t offset) { position_ = offset < bytes_.Size() ? offset : bytes_.Size(); }
   // Up to n bytes from the position; the position moves past what was returned.
   // Every byte read is charged to the step budget.
   std::string_view Read(uint64_t n);
@@ -66,7 +97,7 @@ class InputBuffer {
     bool found = false;
   };
 
-  std::string bytes_;
+  ByteBlock bytes_;
   uint64_t position_ = 0;
   uint64_t stepsLeft_ = UINT64_MAX;
   uint64_t furthestFailure_ = 0;

@@ -125,20 +125,48 @@ bool LoadDataDocument(pugi::xml_document& doc, const std::filesystem::path& path
       doc.load_buffer_inplace_own(buffer, got, kDataParseOptions, pugi::encoding_auto));
 }
 
-bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes) {
-  bytes.clear();
+namespace {
+
+// Reads straight into the result at the size the file has now; one that grows meanwhile is
+// read on in pieces, one that shrinks is cut where its bytes end.
+template <typename Bytes, typename Resize>
+bool ReadInto(const std::filesystem::path& path, Bytes& bytes, const Resize& resize) {
+  resize(bytes, 0);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return false;
   std::ifstream file(path, std::ios::binary);
   if (!file) return false;
-  if (const uintmax_t size = std::filesystem::file_size(path, ec); !ec && size < SIZE_MAX / 2) {
-    bytes.reserve(static_cast<size_t>(size));
+  size_t have = 0;
+  const uintmax_t size = std::filesystem::file_size(path, ec);
+  size_t want = !ec && size < SIZE_MAX / 2 ? static_cast<size_t>(size) : 0;
+  for (;;) {
+    if (want == 0) {
+      // Only a file that grew has more: room for it is made once it shows.
+      if (file.peek() == std::char_traits<char>::eof()) return !file.bad();
+      want = 1 << 16;
+    }
+    resize(bytes, have + want);
+    file.read(bytes.data() + have, static_cast<std::streamsize>(want));
+    have += static_cast<size_t>(file.gcount());
+    resize(bytes, have);
+    if (file.bad()) return false;
+    if (!file) return true;
+    want = 0;
   }
-  char chunk[1 << 16];
-  while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
-    bytes.append(chunk, static_cast<size_t>(file.gcount()));
-  }
-  return !file.bad();
+}
+
+}  // namespace
+
+bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes) {
+  return ReadInto(path, bytes, [](std::string& b, size_t n) { b.resize(n); });
+}
+
+bool ReadFileBytes(const std::filesystem::path& path, ByteBlock& bytes) {
+  struct View {
+    ByteBlock& block;
+    char* data() { return block.Data(); }
+  } view{bytes};
+  return ReadInto(path, view, [](View& v, size_t n) { v.block.Resize(n); });
 }
 
 bool LoadDataDocumentFromText(pugi::xml_document& doc, const std::string& text) {

@@ -6,6 +6,8 @@
 #include <ostream>
 #include <pugixml.hpp>
 
+#include "ulvo/engine/byte_stream.h"
+
 namespace ulvo {
 
 // Makes doc a new instrument data document (declaration, comment "ULVO Instrument Data",
@@ -47,5 +49,6 @@ bool LoadDataDocumentFromText(pugi::xml_document& doc, const std::string& text);
 
 // The whole content of a regular file; false when it cannot be read (a folder, say).
 bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes);
+bool ReadFileBytes(const std::filesystem::path& path, ByteBlock& bytes);
 
 }  // namespace ulvo

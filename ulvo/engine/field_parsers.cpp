@@ -95,19 +95,21 @@ bool FormatParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target)
     in.Seek(start);
     return false;
   }
-  std::string s(got);
-
+  // The fill goes before the text is copied: one copy of what stays.
+  std::string s;
   if (alignRight_) {
-    const size_t i = StartsWithSign(s) ? 1 : 0;
+    const size_t i = !got.empty() && (got[0] == '+' || got[0] == '-') ? 1 : 0;
     size_t removed = 0;
-    while (i + removed < s.size() && i < s.size() - removed - 1 && s[i + removed] == fill_) {
+    while (i + removed < got.size() && i < got.size() - removed - 1 && got[i + removed] == fill_) {
       ++removed;
     }
-    s.erase(i, removed);
+    s.reserve(got.size() - removed);
+    s.append(got.data(), i);
+    s.append(got.data() + i + removed, got.size() - i - removed);
   } else {
-    size_t keep = s.size();
-    while (keep > 0 && s[keep - 1] == fill_) --keep;
-    s.resize(keep);
+    size_t keep = got.size();
+    while (keep > 0 && got[keep - 1] == fill_) --keep;
+    s.assign(got.data(), keep);
   }
 
   if (sign_) {
@@ -141,11 +143,19 @@ bool FormatParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target)
     }
   }
 
+  RecordSink* sink = in.Sink();
+  if (sink && sink->ValuesOnly()) {
+    TakeValue(s, *sink);
+    return true;
+  }
   if (!StoreValue(s, target, in.Layout())) {
     in.Seek(start);
     return false;
   }
-  if (RecordSink* sink = in.Sink()) sink->Completed(target);
+  if (sink) {
+    if (sink->NotesValues()) TakeValue(s, *sink);
+    sink->Completed(target);
+  }
   return true;
 }
 
@@ -155,10 +165,14 @@ bool FormatParser::Write(pugi::xml_node source, OutputBuffer& out) {
 
   if (Numeric()) {
     const int decimals = precision_ >= 0 ? precision_ : DecimalsAfterPoint(s);
-    double value = ReadDouble(s);
-    if (factor_ != 0.0) value *= factor_;
-    value += offset_;
-    s = FormatFixed(value, decimals);
+    // Without factor or offset a plain decimal is rounded on its text; the result is the same.
+    const bool plain = factor_ == 0.0 && offset_ == 0.0 && !std::signbit(offset_);
+    if (!plain || !RoundDecimalText(s, decimals)) {
+      double value = ReadDouble(s);
+      if (factor_ != 0.0) value *= factor_;
+      value += offset_;
+      s = FormatFixed(value, decimals);
+    }
   }
 
   if (sign_ && !StartsWithSign(s)) s.insert(s.begin(), '+');
@@ -195,6 +209,12 @@ bool ElementParser::StoreValue(const std::string& value, pugi::xml_node target, 
   text.set_value(BytesToText(value).c_str());
   if (layout) AppendText(target, "\r\n");
   return true;
+}
+
+void ElementParser::TakeValue(const std::string& value, RecordSink& sink) {
+  if (id_.empty()) return;
+  if (!validName_) throw DocumentError("invalid element name: " + id_);
+  sink.AddValue(id_, value);
 }
 
 bool ElementParser::FetchValue(pugi::xml_node source, std::string& value) {

@@ -44,6 +44,8 @@ class FormatParser : public Parser {
   // whether the value goes between layout text as the data document lays it out.
   virtual bool StoreValue(const std::string& value, pugi::xml_node target, bool layout) = 0;
   virtual bool FetchValue(pugi::xml_node source, std::string& value) = 0;
+  // The same for a parse that hands values to a sink instead of storing them.
+  virtual void TakeValue(const std::string& value, RecordSink& sink) = 0;
   // How a value too wide for the field names it.
   virtual std::string FieldName() const = 0;
 
@@ -69,6 +71,7 @@ class ElementParser : public FormatParser {
 
   bool StoreValue(const std::string& value, pugi::xml_node target, bool layout) override;
   bool FetchValue(pugi::xml_node source, std::string& value) override;
+  void TakeValue(const std::string& value, RecordSink& sink) override;
   std::string FieldName() const override { return id_; }
 
  private:
@@ -85,6 +88,7 @@ class CountParser : public FormatParser {
 
   bool StoreValue(const std::string& value, pugi::xml_node target, bool layout) override;
   bool FetchValue(pugi::xml_node source, std::string& value) override;
+  void TakeValue(const std::string&, RecordSink&) override {}
   std::string FieldName() const override { return "count of " + id_; }
 
  private:

@@ -270,7 +270,18 @@ bool FormatDefinition::ParseFile(const std::filesystem::path& input, pugi::xml_n
     why.unread = true;
     return false;
   }
+  ByteBlock bytes;
   std::optional<InputBuffer> in;
+  // The sink's shared memory holds the input and keeps it for the next parse.
+  struct GiveBack {
+    ByteBlock* shared;
+    ByteBlock& bytes;
+    std::optional<InputBuffer>& in;
+    ~GiveBack() {
+      if (shared) *shared = in ? in->TakeBytes() : std::move(bytes);
+    }
+  } giveBack{sink ? sink->SharedMemory() : nullptr, bytes, in};
+  if (giveBack.shared) bytes = std::move(*giveBack.shared);
   bool started = false;
   // Whatever ends the run, the items complete by then go to the sink; a sink keeps its own
   // failures, so one here cannot replace the reason the run ended.
@@ -281,16 +292,15 @@ bool FormatDefinition::ParseFile(const std::filesystem::path& input, pugi::xml_n
     }
   };
   try {
-    std::string bytes;
     why.reason = InputProblem(input);
     if (why.reason.empty() && !ReadFileBytes(input, bytes))
       why.reason = input.string() + ": " + FileReason(input, false);
-    if (why.reason.empty() && bytes.size() > kMaxDataBytes) why.reason = TooLarge(input);
+    if (why.reason.empty() && bytes.Size() > kMaxDataBytes) why.reason = TooLarge(input);
     if (!why.reason.empty()) {
       why.unread = true;
       return false;
     }
-    const auto length = static_cast<uint32_t>(bytes.size());
+    const auto length = static_cast<uint32_t>(bytes.Size());
     in.emplace(std::move(bytes));
     in->SetStepBudget(kParseStepsBase + kParseStepsPerByte * length);
     if (sink) {

@@ -65,7 +65,94 @@ void RecordSink::Start(pugi::xml_node data) {
   data_ = data;
   kept_ = data.last_child();
   elements_ = 0;
+  notesValues_ = TakesValues();
+  valuesOnly_ = notesValues_ && !TakesNodes();
+  path_.clear();
+  groupPaths_.clear();
+  held_.clear();
+  spans_.clear();
   Started(data);
+}
+
+size_t RecordSink::OpenGroup(const std::string& id) {
+  if (groupPaths_.empty()) {
+    recordName_ = id;
+    path_.clear();
+    groupPaths_.push_back(0);
+    return 0;
+  }
+  groupPaths_.push_back(path_.size());
+  path_ += id;
+  path_ += '/';
+  return spans_.size();
+}
+
+void RecordSink::CloseGroup(size_t mark, bool parsed) {
+  path_.resize(groupPaths_.back());
+  groupPaths_.pop_back();
+  if (!parsed && mark < spans_.size()) {
+    held_.resize(spans_[mark].path);
+    spans_.resize(mark);
+  }
+  if (groupPaths_.empty()) {
+    if (parsed) Deliver(recordName_);
+    held_.clear();
+    spans_.clear();
+  }
+}
+
+void RecordSink::AddValue(const std::string& id, const std::string& bytes) {
+  const bool top = groupPaths_.empty();
+  if (top) {
+    held_.clear();
+    spans_.clear();
+  }
+  // As the document holds it: the text up to a zero byte, white space alone being layout.
+  const char* data = bytes.data();
+  size_t length = bytes.size();
+  if (const void* zero = std::memchr(data, 0, length))
+    length = static_cast<size_t>(static_cast<const char*>(zero) - data);
+  size_t first = 0;
+  while (first < length &&
+         (data[first] == ' ' || data[first] == '\t' || data[first] == '\r' || data[first] == '\n'))
+    ++first;
+  if (first < length) {
+    unsigned char high = 0;
+    for (size_t i = 0; i < length; ++i) high |= static_cast<unsigned char>(data[i]);
+    const bool ascii = high < 0x80;
+    // A value directly in the record is named by its field, which outlives the parse.
+    std::string_view fixedPath;
+    const size_t at = held_.size();
+    if (path_.empty()) {
+      fixedPath = id;
+    } else {
+      held_ += path_;
+      held_ += id;
+    }
+    const size_t textAt = held_.size();
+    if (ascii) {
+      held_.append(data, length);
+    } else {
+      AppendBytesAsText(held_, std::string_view(data, length));
+    }
+    spans_.push_back({fixedPath, at, textAt - at, textAt, held_.size() - textAt});
+  }
+  if (top) {
+    Deliver(id);
+    held_.clear();
+    spans_.clear();
+  }
+}
+
+void RecordSink::Deliver(std::string_view name) {
+  flat_.clear();
+  const std::string_view held = held_;
+  for (const Span& s : spans_)
+    flat_.push_back({s.fixedPath.data() ? s.fixedPath : held.substr(s.path, s.pathLength),
+                     held.substr(s.text, s.textLength)});
+  // Items that are nodes as well are counted when taken.
+  if (valuesOnly_) ++elements_;
+  TakeValues(name, flat_);
 }
 
 void RecordSink::TakeCompleted() {
@@ -141,10 +228,25 @@ bool GroupParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) 
   if (id_.empty()) return ParseSequence(in, avail, target);
   if (!target) throw DocumentError("no target node");
   if (!validName_) throw DocumentError("invalid element name: " + id_);
+  if (RecordSink* sink = in.Sink(); sink && sink->ValuesOnly()) {
+    const size_t mark = sink->OpenGroup(id_);
+    bool parsed = false;
+    try {
+      parsed = ParseSequence(in, avail, target);
+    } catch (...) {
+      sink->CloseGroup(mark, false);
+      throw;
+    }
+    sink->CloseGroup(mark, parsed);
+    return parsed;
+  }
   // The record is attached at once (the DOM has no detached nodes) and taken away again
   // when its content fails, so a failed attempt leaves nothing behind.
+  RecordSink* sink = in.Sink();
+  const bool noting = sink && sink->NotesValues();
   pugi::xml_node record = target.append_child(id_.c_str());
   if (!record) throw DocumentError("cannot append record");
+  const size_t mark = noting ? sink->OpenGroup(id_) : 0;
   bool parsed = false;
   try {
     if (in.Layout()) AppendText(record, "\r\n");
@@ -153,8 +255,10 @@ bool GroupParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) 
     // A run that ends inside the record (a budget spent, a name XML refuses) must not
     // leave it half filled in the document.
     target.remove_child(record);
+    if (noting) sink->CloseGroup(mark, false);
     throw;
   }
+  if (noting) sink->CloseGroup(mark, parsed);
   if (!parsed) {
     target.remove_child(record);
     return false;
@@ -166,7 +270,7 @@ bool GroupParser::Parse(InputBuffer& in, uint32_t avail, pugi::xml_node target) 
     before.set_value("\t");
     AppendText(target, "\r\n");
   }
-  if (RecordSink* sink = in.Sink()) sink->Completed(target);
+  if (sink) sink->Completed(target);
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <pugixml.hpp>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ulvo/engine/byte_stream.h"
@@ -108,6 +109,13 @@ class TerminatedParser : public MultiParser {
   std::vector<std::string> candidates_;
 };
 
+// One value of a record as a sink that takes values sees it: its path ("GROUP/ELEMENT"
+// inside a nested record) and its text; views valid during the call only.
+struct FlatValue {
+  std::string_view path;
+  std::string_view text;
+};
+
 // Takes the top-level items of a parse (records, values outside every record and their
 // layout text) out of the document as they complete, so that a long input never has to be
 // held as one document. An item at the top level is final once complete: a failing sequence
@@ -127,20 +135,56 @@ class RecordSink {
   // Whether the items need their layout text: not when only their values are looked at.
   virtual bool KeepsLayout() const { return true; }
 
+  // A sink that takes values gets each top-level element item also as its name and flat
+  // values (TakeValues, just before the item's Take), the values as the document holds
+  // them: text of white space only is none. One that needs no nodes besides takes them
+  // without a document: the parse then builds no nodes at all.
+  bool NotesValues() const { return notesValues_; }
+  // Memory the parse reads its input into and leaves the input in, for the next parse that
+  // shares it; none by default.
+  void ShareMemory(ByteBlock* block) { shared_ = block; }
+  ByteBlock* SharedMemory() const { return shared_; }
+  bool ValuesOnly() const { return valuesOnly_; }
+  // A record begins; the mark undoes what follows it when the record fails.
+  size_t OpenGroup(const std::string& id);
+  void CloseGroup(size_t mark, bool parsed);
+  void AddValue(const std::string& id, const std::string& bytes);
+
  protected:
+  virtual bool TakesValues() const { return false; }
+  virtual bool TakesNodes() const { return true; }
   virtual void Started(pugi::xml_node) {}
   // One complete item. The sink may move it elsewhere in its document; an item left in place
   // is removed after the call.
-  virtual void Take(pugi::xml_node item) = 0;
+  virtual void Take(pugi::xml_node) {}
+  // One complete top-level item of a sink that takes values.
+  virtual void TakeValues(std::string_view, const std::vector<FlatValue>&) {}
   // After the items of one completion.
   virtual void Taken() {}
 
  private:
   void TakeCompleted();
+  void Deliver(std::string_view name);
 
   pugi::xml_node data_;
   pugi::xml_node kept_;  // the last child present at Start: taking begins after it
   size_t elements_ = 0;
+
+  // The record being read when values are taken: held_ keeps each value's path and text,
+  // spans_ where they stand; path_ is the groups open below the record, each ended by '/'.
+  struct Span {
+    std::string_view fixedPath;  // the field's own name, at the top of a record
+    size_t path, pathLength, text, textLength;
+  };
+  ByteBlock* shared_ = nullptr;
+  bool notesValues_ = false;
+  bool valuesOnly_ = false;
+  std::string recordName_;
+  std::string path_;
+  std::vector<size_t> groupPaths_;
+  std::string held_;
+  std::vector<Span> spans_;
+  std::vector<FlatValue> flat_;
 };
 
 // Layout text of the instrument data document: the same whatever the depth.

@@ -1,6 +1,7 @@
 #include "ulvo/engine/text_codec.h"
 
 #include <locale.h>
+#include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -34,10 +35,12 @@ bool IsAscii(std::string_view text) {
 
 }  // namespace
 
-std::string BytesToText(std::string_view bytes) {
-  if (IsAscii(bytes)) return std::string(bytes);
-  std::string text;
-  text.reserve(bytes.size());
+void AppendBytesAsText(std::string& text, std::string_view bytes) {
+  if (IsAscii(bytes)) {
+    text += bytes;
+    return;
+  }
+  text.reserve(text.size() + 2 * bytes.size());
   for (char ch : bytes) {
     const auto c = static_cast<unsigned char>(ch);
     if (c < 0x80) {
@@ -47,6 +50,11 @@ std::string BytesToText(std::string_view bytes) {
       text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
     }
   }
+}
+
+std::string BytesToText(std::string_view bytes) {
+  std::string text;
+  AppendBytesAsText(text, bytes);
   return text;
 }
 
@@ -186,6 +194,56 @@ std::string FormatFixed(double value, int decimals) {
   if (result.ec != std::errc()) return std::string();
   out.resize(static_cast<size_t>(result.ptr - out.data()));
   return out;
+}
+
+bool RoundDecimalText(std::string& text, int decimals) {
+  if (decimals < 0) return false;
+  const size_t sign = !text.empty() && text[0] == '-' ? 1 : 0;
+  size_t i = sign;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  const size_t integer = i - sign;
+  // A leading zero is not printed back (only "0" itself).
+  if (integer == 0 || (integer > 1 && text[sign] == '0')) return false;
+  size_t places = 0;
+  if (i < text.size()) {
+    if (text[i] != '.') return false;
+    for (size_t j = i + 1; j < text.size(); ++j, ++places)
+      if (text[j] < '0' || text[j] > '9') return false;
+    if (places == 0) return false;
+  }
+  const auto wanted = static_cast<size_t>(decimals);
+  // Up to 15 digits a double lies nearer the decimal than half its last place: printing it
+  // rounds as the decimal does, except at an exact tie.
+  if (integer + std::max(places, wanted) > 15) return false;
+  if (text.find_first_not_of("0.", sign) == std::string::npos && sign) return false;
+  const size_t point = sign + integer;
+  if (places <= wanted) {
+    if (wanted > 0 && places == 0) text += '.';
+    text.append(wanted - places, '0');
+    return true;
+  }
+  const size_t cut = point + 1 + wanted;  // the first place dropped
+  const bool tie = text[cut] == '5' && text.find_first_not_of('0', cut + 1) == std::string::npos;
+  if (tie) return false;
+  const bool up = text[cut] >= '5';
+  text.resize(wanted == 0 ? point : cut);
+  if (up) {
+    size_t j = text.size();
+    for (;;) {
+      if (j == sign) {
+        text.insert(sign, 1, '1');
+        break;
+      }
+      --j;
+      if (text[j] == '.') continue;
+      if (text[j] != '9') {
+        ++text[j];
+        break;
+      }
+      text[j] = '0';
+    }
+  }
+  return true;
 }
 
 std::string FormatMessage(std::string_view text, std::string_view argument) {

@@ -8,6 +8,8 @@ namespace ulvo {
 // Data bytes stand for Latin-1 characters in the XML documents, so every byte value
 // survives a round trip through a document.
 std::string BytesToText(std::string_view bytes);
+// The same, appended to text.
+void AppendBytesAsText(std::string& text, std::string_view bytes);
 // Characters above U+00FF have no byte and become '?'; malformed UTF-8 bytes pass as they are.
 std::string TextToBytes(std::string_view text);
 
@@ -24,6 +26,10 @@ int ReadInt(std::string_view text);
 
 // printf "%.*f" in the C locale; a negative number of decimals gives six, as printf does.
 std::string FormatFixed(double value, int decimals);
+// FormatFixed(ReadDouble(text), decimals) worked out on the text itself, where that is
+// certain to give the same: a plain decimal ("-12.3456") of at most 15 digits, padded or
+// rounded to at most 15, neither a tie nor a negative zero. False (text unchanged) otherwise.
+bool RoundDecimalText(std::string& text, int decimals);
 
 // Replaces the first "%s" of a message with the argument.
 std::string FormatMessage(std::string_view text, std::string_view argument);

@@ -233,5 +233,143 @@ TEST(RecordSink, TakesEachRecordAsItCompletes) {
   }
 }
 
+// Records as flat values: "NAME:PATH=TEXT;..." per top-level item.
+class ValueSink : public RecordSink {
+ public:
+  explicit ValueSink(bool withNodes) : nodes_(withNodes) {}
+  std::vector<std::string> values, items;
+
+ protected:
+  bool KeepsLayout() const override { return nodes_; }
+  bool TakesValues() const override { return true; }
+  bool TakesNodes() const override { return nodes_; }
+  void TakeValues(std::string_view name, const std::vector<FlatValue>& flat) override {
+    std::string line = std::string(name) + ":";
+    for (const FlatValue& v : flat) line += std::string(v.path) + "=" + std::string(v.text) + ";";
+    values.push_back(line);
+  }
+  // What the document's item means: its elements with text, "GROUP/ELEMENT" inside nested
+  // ones; an element of text only is a value of its own. White space alone is no text.
+  void Take(pugi::xml_node item) override {
+    if (item.type() != pugi::node_element) return;
+    std::string line = std::string(item.name()) + ":";
+    if (item.find_child([](pugi::xml_node c) { return c.type() == pugi::node_element; })) {
+      Flatten(item, "", line);
+    } else if (const std::string text = Text(item); !text.empty()) {
+      line += std::string(item.name()) + "=" + text + ";";
+    }
+    items.push_back(line);
+  }
+
+ private:
+  static std::string Text(pugi::xml_node element) {
+    for (pugi::xml_node c = element.first_child(); c; c = c.next_sibling()) {
+      const std::string text = c.value();
+      if (c.type() == pugi::node_pcdata && text.find_first_not_of(" \t\r\n") != std::string::npos)
+        return text;
+    }
+    return {};
+  }
+  static void Flatten(pugi::xml_node parent, const std::string& prefix, std::string& line) {
+    for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
+      if (c.type() != pugi::node_element) continue;
+      if (c.find_child([](pugi::xml_node n) { return n.type() == pugi::node_element; })) {
+        Flatten(c, prefix + c.name() + "/", line);
+      } else if (const std::string text = Text(c); !text.empty()) {
+        line += prefix + c.name() + "=" + text + ";";
+      }
+    }
+  }
+  bool nodes_;
+};
+
+// A sink that takes values gets what the document holds, whether or not nodes are built:
+// values a failed alternative left in its record stay, a failed nested record goes, white
+// space is no value, a zero byte ends one, other bytes become text.
+TEST(RecordSink, ValuesAreWhatTheDocumentHolds) {
+  struct Case {
+    const char* definition;
+    std::string input;
+    std::string expected;  // the items, one per line
+  };
+  const char* nested = R"(<repeat><node><group id="P"><optional><group id="G">
+      <element id="C" width="1"/><literal>!</literal></group></optional>
+      <element id="D" width="2"/><literal>;</literal></group></node></repeat>)";
+  const Case cases[] = {
+      {R"(<repeat><node><group id="P"><radio><multi><element id="A" width="1"/>
+          <literal>!</literal></multi><element id="B" width="1"/></radio><literal>;</literal>
+          </group></node></repeat>)",
+       "x;y!;", "P:A=x;B=x;\nP:A=y;\n"},
+      {nested, "yz;", "P:D=yz;\n"},
+      {nested, "y!zz;  ;", "P:G/C=y;D=zz;\nP:\n"},
+      {nested, std::string("a\0;\xe9x;", 6), "P:D=a;\nP:D=\xc3\xa9x;\n"},
+      // Values outside every record, with and without text; a field with no name and a
+      // count read nothing into the document.
+      {R"(<repeat><node><radio><group id="P"><element width="1"/><count id="P" width="1"/>
+          <element id="V" width="1"/></group><element id="T" width="1"/></radio></node>
+          </repeat>)",
+       "a1bc ", "P:V=b;\nT:T=c;\nT:\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    TempDir dir;
+    auto format = LoadDefinition(dir, std::string("<format>") + c.definition + "</format>");
+    ASSERT_TRUE(format);
+    test::WriteBytes(dir / "in.txt", c.input);
+    std::vector<std::string> seen[3];
+    size_t records[2] = {};
+    for (int nodes = 0; nodes < 2; ++nodes) {
+      pugi::xml_document doc;
+      pugi::xml_node data = NewDataDocument(doc);
+      ValueSink sink(nodes == 1);
+      ParseFailure failure;
+      EXPECT_TRUE(format->ParseFile(dir / "in.txt", data, &failure, &sink));
+      records[nodes] = sink.Elements();
+      seen[nodes] = sink.values;
+      if (nodes == 1) seen[2] = sink.items;
+    }
+    std::string expected;
+    for (const std::string& line : seen[2]) expected += line + "\n";
+    EXPECT_EQ(expected, c.expected);
+    EXPECT_EQ(seen[0], seen[2]) << "values without nodes";
+    EXPECT_EQ(seen[1], seen[2]) << "values with nodes";
+    EXPECT_EQ(records[0], records[1]);
+  }
+}
+
+// Parses that share memory read each input whole and nothing of the one before it, whether
+// the block must grow or holds more than the input.
+TEST(RecordSink, SharedMemoryHoldsOnlyTheCurrentInput) {
+  TempDir dir;
+  auto format = LoadDefinition(dir, R"(<format><repeat><node><group id="P"><terminated>
+      <element id="V"/><literal>;</literal></terminated></group></node></repeat></format>)");
+  ASSERT_TRUE(format);
+  ByteBlock shared;
+  const std::string inputs[] = {"a;bb;", std::string(100000, 'x') + ";", "c;", "", "dd;e"};
+  for (const std::string& input : inputs) {
+    SCOPED_TRACE(input.substr(0, 10));
+    test::WriteBytes(dir / "in.txt", input);
+    std::vector<std::string> values[2];
+    bool parsed[2] = {};
+    for (int sharing = 0; sharing < 2; ++sharing) {
+      pugi::xml_document doc;
+      pugi::xml_node data = NewDataDocument(doc);
+      ValueSink sink(false);
+      if (sharing) sink.ShareMemory(&shared);
+      parsed[sharing] = format->ParseFile(dir / "in.txt", data, nullptr, &sink);
+      values[sharing] = sink.values;
+    }
+    EXPECT_EQ(parsed[1], parsed[0]);
+    EXPECT_EQ(values[1], values[0]);
+    // The block keeps the input for the next parse.
+    EXPECT_EQ(std::string(shared.Data(), shared.Size()), input);
+  }
+  // A folder is no input; the block is still handed back.
+  pugi::xml_document doc;
+  ValueSink sink(false);
+  sink.ShareMemory(&shared);
+  EXPECT_FALSE(format->ParseFile(dir.Path(), NewDataDocument(doc), nullptr, &sink));
+}
+
 }  // namespace
 }  // namespace ulvo

@@ -115,5 +115,65 @@ TEST(TextCodec, CharactersAFileCannotKeepAreNamed) {
   EXPECT_EQ(first, "");
 }
 
+// Rounding on the text must give what printing the read double gives, or decline.
+TEST(TextCodec, RoundDecimalTextAsFormatFixed) {
+  struct Case {
+    const char* text;
+    int decimals;
+    const char* rounded;  // nullptr: declined
+  };
+  const Case cases[] = {
+      {"12", 3, "12.000"},
+      {"-12.5", 0, nullptr},  // a tie
+      {"12.51", 0, "13"},
+      {"9.9996", 3, "10.000"},
+      {"-9.9996", 3, "-10.000"},
+      {"0.0004", 3, "0.000"},
+      {"-0.0004", 3, "-0.000"},
+      {"-0.000", 3, nullptr},  // negative zero
+      {"0.1235", 3, nullptr},
+      {"0.12350001", 3, "0.124"},
+      {"1.2344999", 3, "1.234"},
+      {"123456789012.345", 3, "123456789012.345"},
+      {"123456789012.34", 4, nullptr},  // 16 digits once padded
+      {"1234567890123456", 0, nullptr},
+      {"007", 1, nullptr},
+      {"+1", 1, nullptr},
+      {"1.", 1, nullptr},
+      {".5", 1, nullptr},
+      {"1e3", 1, nullptr},
+      {"0", 2, "0.00"},
+      {"5", -1, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.text) + " to " + std::to_string(c.decimals));
+    std::string text = c.text;
+    EXPECT_EQ(RoundDecimalText(text, c.decimals), c.rounded != nullptr);
+    EXPECT_EQ(text, c.rounded ? c.rounded : c.text);
+  }
+  // Every decimal of up to 15 digits, wherever its point, rounded to 0 to 8 places.
+  unsigned seed = 7;
+  const auto next = [&seed](unsigned range) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % range;
+  };
+  int rounded = 0;
+  for (int n = 0; n < 200000; ++n) {
+    const unsigned digits = 1 + next(15);
+    std::string text = next(2) ? "-" : "";
+    text += static_cast<char>('1' + next(9));
+    for (unsigned d = 1; d < digits; ++d) text += static_cast<char>('0' + next(10));
+    const unsigned point = next(digits);  // digits before the point
+    if (point > 0) text.insert(text.size() - (digits - point), ".");
+    if (point == 0 && next(4) == 0) text.insert(text[0] == '-' ? 1 : 0, "0.");
+    const int decimals = static_cast<int>(next(9));
+    std::string fast = text;
+    if (!RoundDecimalText(fast, decimals)) continue;
+    ++rounded;
+    ASSERT_EQ(fast, FormatFixed(ReadDouble(text) + 0.0, decimals)) << text << " " << decimals;
+  }
+  EXPECT_GT(rounded, 100000);
+}
+
 }  // namespace
 }  // namespace ulvo
