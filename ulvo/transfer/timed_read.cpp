@@ -17,12 +17,10 @@ long ReadWithTimeouts(ByteSource& source, const Clock& clock, const ReadTimeouts
   Clock::TimePoint lastByte = start;
   size_t got = 0;
   bool justArrived = false;  // the bytes about to be taken have only just come
-  bool justRested = false;   // nothing was taken since the last rest
   for (;;) {
     const long n = source.Take(out, max - got);
     if (n < 0) return got == 0 ? -1 : static_cast<long>(got);
     Clock::TimePoint now = clock.Now();
-    bool rested = false;
     if (n > 0) {
       got += static_cast<size_t>(n);
       lastByte = now;
@@ -38,16 +36,8 @@ long ReadWithTimeouts(ByteSource& source, const Clock& clock, const ReadTimeouts
         if (until - now >= 2 * byteTime) {
           source.Rest(until);
           now = clock.Now();
-          rested = true;
         }
       }
-    }
-    // Bytes that came during a rest show the line still flowing: they are taken and, while
-    // more are due, the next rest follows without a wake for them. A rest that brings
-    // nothing ends the resting; the interval then runs from the last byte taken.
-    if (rested) {
-      justArrived = justRested = true;
-      continue;
     }
     justArrived = false;
     if (noWait) break;
@@ -60,10 +50,7 @@ long ReadWithTimeouts(ByteSource& source, const Clock& clock, const ReadTimeouts
       if (got == 0) return -1;
       break;
     }
-    // A port may hold what came during a rest back until it is waited on.
-    justArrived =
-        w == ByteSource::Wait::kArrived || (justRested && w == ByteSource::Wait::kPending);
-    justRested = false;
+    justArrived = w == ByteSource::Wait::kArrived;
   }
   return static_cast<long>(got);
 }
