@@ -102,7 +102,11 @@ void RecordWriter::Begin() {
   if (begun_) return;
   begun_ = true;
   // What comes before the records is the root's own sequence: a failure there undoes it all.
-  for (size_t i = 0; i < loop_; ++i) {
+  WriteRootParts(0, loop_);
+}
+
+void RecordWriter::WriteRootParts(size_t from, size_t to) {
+  for (size_t i = from; i < to; ++i) {
     if (!root_->Child(i)->Write(data_, *out_)) {
       out_->SetLength(0);
       failed_ = true;
@@ -129,13 +133,7 @@ void RecordWriter::WriteRecords() {
 }
 
 void RecordWriter::End() {
-  for (size_t i = loop_ + 1; i < root_->Count(); ++i) {
-    if (!root_->Child(i)->Write(data_, *out_)) {
-      out_->SetLength(0);
-      failed_ = true;
-      return;
-    }
-  }
+  WriteRootParts(loop_ + 1, root_->Count());
 }
 
 void RecordWriter::WriteAll() {

@@ -59,6 +59,8 @@ class RecordWriter {
   void Begin();
   void WriteRecords();
   void End();
+  // The root's children [from, to); a failure empties the output and fails the write.
+  void WriteRootParts(size_t from, size_t to);
   void WriteAll();
   // Numbers the element items appended since the last call.
   void NumberNew();
