@@ -4,7 +4,12 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -212,27 +217,36 @@ void WrittenRecords::Add(std::string_view name, const std::vector<FlatValue>& va
   const size_t number = unwritten_.size();
   unwritten_.push_back(false);
   for (const FlatValue& value : values) {
-    text_.append(value.text.data(), value.text.size());
-    text_.push_back('\0');
+    text_.Append(value.text);
+    text_.Append('\0');
   }
-  // Records mostly come in runs of one shape: the last one is compared part by part.
-  if (!runs_.empty() && name == lastName_ && values.size() == lastPaths_.size() &&
-      std::equal(values.begin(), values.end(), lastPaths_.begin(),
-                 [](const FlatValue& v, const std::string& path) { return v.path == path; })) {
-    return;
-  }
-  shape_ = name;
-  shape_ += '\0';
-  lastName_ = name;
-  lastPaths_.clear();
-  for (const FlatValue& value : values) {
-    shape_ += value.path;
+  // Records mostly come in runs of one shape or alternate among a few (an optional code, say):
+  // the shapes met last are compared part by part before one is looked up whole.
+  const auto same = [&name, &values](const RecentShape& shape) {
+    return name == shape.name && values.size() == shape.paths.size() &&
+           std::equal(values.begin(), values.end(), shape.paths.begin(),
+                      [](const FlatValue& v, const std::string& path) { return v.path == path; });
+  };
+  auto recent = std::find_if(recent_.begin(), recent_.end(), same);
+  if (recent == recent_.end()) {
+    shape_ = name;
     shape_ += '\0';
-    lastPaths_.emplace_back(value.path);
+    for (const FlatValue& value : values) {
+      shape_ += value.path;
+      shape_ += '\0';
+    }
+    const auto [at, added] = shapeNumbers_.emplace(shape_, static_cast<uint32_t>(shapes_.size()));
+    if (added) shapes_.push_back(shape_);
+    if (recent_.size() == kRecentShapes) recent_.pop_back();
+    RecentShape shape{std::string(name), {}, at->second};
+    for (const FlatValue& value : values) shape.paths.emplace_back(value.path);
+    recent_.insert(recent_.begin(), std::move(shape));
+    recent = recent_.begin();
   }
-  const auto [at, added] = shapeNumbers_.emplace(shape_, static_cast<uint32_t>(shapes_.size()));
-  if (added) shapes_.push_back(shape_);
-  runs_.emplace_back(number, at->second);
+  if (runs_.Empty() || recent->number != lastShape_) {
+    runs_.PushBack({number, recent->number});
+    lastShape_ = recent->number;
+  }
 }
 
 void WrittenRecords::MarkUnwritten(const std::vector<size_t>& numbers) {
@@ -241,7 +255,7 @@ void WrittenRecords::MarkUnwritten(const std::vector<size_t>& numbers) {
 }
 
 // Pairs the records read back, as each is read, with the written ones in their order.
-class ReadBackComparison : public RecordSink {
+class ReadBackComparison {
  public:
   ReadBackComparison(const WrittenRecords& written, ConversionCheck& check,
                      const std::unordered_set<size_t>& spoiled, size_t firstSpoiled)
@@ -268,13 +282,8 @@ class ReadBackComparison : public RecordSink {
     }
   }
 
- protected:
-  // Layout is no value: the read-back parse need not make it, nor any node.
-  bool KeepsLayout() const override { return false; }
-  bool TakesValues() const override { return true; }
-  bool TakesNodes() const override { return false; }
-
-  void TakeValues(std::string_view name, const std::vector<FlatValue>& values) override {
+  // One record read back.
+  void Compare(std::string_view name, const std::vector<FlatValue>& values) {
     while (next_ < written_.Count() && written_.unwritten_[next_]) {
       NotWritten();
       ++next_;
@@ -307,8 +316,8 @@ class ReadBackComparison : public RecordSink {
       return part;
     };
     for (; walked_ <= index; ++walked_) {
-      if (run_ + 1 < written_.runs_.size() && written_.runs_[run_ + 1].first == walked_) ++run_;
-      const uint32_t shapeNumber = written_.runs_[run_].second;
+      if (run_ + 1 < written_.runs_.Size() && written_.runs_[run_ + 1].first == walked_) ++run_;
+      const uint32_t shapeNumber = written_.runs_[run_].shape;
       if (shapeNumber != shapeNumber_) {
         shapeNumber_ = shapeNumber;
         std::string_view shape = written_.shapes_[shapeNumber];
@@ -332,10 +341,133 @@ class ReadBackComparison : public RecordSink {
   std::vector<char> used_;  // per value read back: paired already
   size_t walked_ = 0;       // the records before it have been walked
   size_t run_ = 0;
-  std::string_view rest_{written_.text_};  // the values of the records not walked yet
-  uint32_t shapeNumber_ = UINT32_MAX;      // the shape split last
+  std::string_view rest_{written_.text_.Data(),
+                         written_.text_.Size()};  // the values of the records not walked yet
+  uint32_t shapeNumber_ = UINT32_MAX;             // the shape split last
   std::string_view shapeName_;
   std::vector<std::string_view> shapePaths_;
+};
+
+// The records read back, handed in batches from the thread that parses the target to the one
+// that compares them: parsing and comparing, each a good part of the check, go side by side.
+// Batches go round a fixed few, so the memory they take stays small and is touched once.
+class ReadBackRelay : public RecordSink {
+ public:
+  // Calls compare(name, values) for each record relayed, in order, until the parse is over.
+  template <typename Compare>
+  void Drain(const Compare& compare) {
+    std::vector<FlatValue> values;
+    while (Batch* batch = NextFull()) {
+      const std::string_view text(batch->text.Data(), batch->text.Size());
+      for (const Record& record : batch->records) {
+        values.clear();
+        for (size_t i = record.firstValue; i < record.firstValue + record.valueCount; ++i) {
+          const Value& v = batch->values[i];
+          values.push_back({text.substr(v.path, v.pathLength), text.substr(v.text, v.textLength)});
+        }
+        compare(text.substr(record.name, record.nameLength), values);
+      }
+      Recycle(batch);
+    }
+  }
+
+  // From the parsing thread, once it is done: what is still gathered goes out.
+  void Close() {
+    if (current_ && !current_->records.empty()) Send();
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    changed_.notify_all();
+  }
+
+  // From the comparing thread when it gives up: the parse runs on without relaying.
+  void Stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    changed_.notify_all();
+  }
+
+ protected:
+  // Layout is no value: the read-back parse need not make it, nor any node.
+  bool KeepsLayout() const override { return false; }
+  bool TakesValues() const override { return true; }
+  bool TakesNodes() const override { return false; }
+
+  void TakeValues(std::string_view name, const std::vector<FlatValue>& values) override {
+    if (!current_ && !(current_ = NextFree())) return;  // stopped
+    Batch& b = *current_;
+    b.records.push_back({b.text.Size(), name.size(), b.values.size(), values.size()});
+    b.text.Append(name);
+    for (const FlatValue& v : values) {
+      b.values.push_back(
+          {b.text.Size(), v.path.size(), b.text.Size() + v.path.size(), v.text.size()});
+      b.text.Append(v.path);
+      b.text.Append(v.text);
+    }
+    if (b.records.size() >= kRecordsPerBatch) Send();
+  }
+
+ private:
+  static constexpr size_t kBatches = 4;
+  static constexpr size_t kRecordsPerBatch = 512;
+  struct Value {
+    size_t path, pathLength, text, textLength;
+  };
+  struct Record {
+    size_t name, nameLength, firstValue, valueCount;
+  };
+  struct Batch {
+    ByteBlock text;
+    std::vector<Value> values;
+    std::vector<Record> records;
+  };
+
+  void Send() {
+    std::lock_guard lock(mutex_);
+    full_.push_back(current_);
+    current_ = nullptr;
+    changed_.notify_all();
+  }
+
+  Batch* NextFree() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return stopped_ || !free_.empty() || made_ < kBatches; });
+    if (stopped_) return nullptr;
+    if (free_.empty()) {
+      batches_[made_] = std::make_unique<Batch>();
+      return batches_[made_++].get();
+    }
+    Batch* batch = free_.back();
+    free_.pop_back();
+    batch->text.Resize(0);
+    batch->values.clear();
+    batch->records.clear();
+    return batch;
+  }
+
+  Batch* NextFull() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !full_.empty() || closed_; });
+    if (full_.empty()) return nullptr;
+    Batch* batch = full_.front();
+    full_.erase(full_.begin());
+    return batch;
+  }
+
+  void Recycle(Batch* batch) {
+    std::lock_guard lock(mutex_);
+    free_.push_back(batch);
+    changed_.notify_all();
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::array<std::unique_ptr<Batch>, kBatches> batches_;
+  size_t made_ = 0;
+  std::vector<Batch*> free_;
+  std::vector<Batch*> full_;  // in the order read
+  bool closed_ = false;
+  bool stopped_ = false;
+  Batch* current_ = nullptr;  // the parsing thread's
 };
 
 ConversionCheck WrittenRecords::Check(FormatDefinition& target, const std::filesystem::path& output,
@@ -359,8 +491,30 @@ ConversionCheck WrittenRecords::Check(FormatDefinition& target, const std::files
   pugi::xml_node data = NewDataDocument(document);
   ParseFailure failure;
   ReadBackComparison comparison(*this, check, spoiled, firstSpoiled);
-  comparison.ShareMemory(memory);
-  const bool whole = target.ParseFile(output, data, &failure, &comparison);
+  ReadBackRelay relay;
+  relay.ShareMemory(memory);
+
+  bool whole = false;
+  std::exception_ptr parseError;
+  std::thread parser([&] {
+    try {
+      whole = target.ParseFile(output, data, &failure, &relay);
+    } catch (...) {
+      parseError = std::current_exception();
+    }
+    relay.Close();
+  });
+  try {
+    relay.Drain([&comparison](std::string_view name, const std::vector<FlatValue>& values) {
+      comparison.Compare(name, values);
+    });
+  } catch (...) {
+    relay.Stop();
+    parser.join();
+    throw;
+  }
+  parser.join();
+  if (parseError) std::rethrow_exception(parseError);
   comparison.Finish(whole);
   // Reading back that stops where a value too wide shifted the fields says nothing new.
   const bool explained =

@@ -59,7 +59,7 @@ class WrittenRecords {
   void Add(std::string_view name, const std::vector<FlatValue>& values);
   size_t Count() const { return unwritten_.size(); }
   // Room for this many bytes of values, so that they are not copied as they grow.
-  void Reserve(size_t bytes) { text_.reserve(bytes); }
+  void Reserve(size_t bytes) { text_.Reserve(bytes); }
   // Records the writer left in the document (by number) were not written; they are reported.
   void MarkUnwritten(const std::vector<size_t>& numbers);
   // Reads output back with target and compares record by record while it is read. The
@@ -76,15 +76,26 @@ class WrittenRecords {
   // Each record's shape (its name, then the path of each value) is kept once among shapes_;
   // text_ holds the text of its values, record after record. Every part is ended by a zero byte
   // (document text never holds one).
-  std::string text_;
+  ByteBlock text_;
   // Records are compared in the order noted, so their values are found by walking text_
   // and each run of records of one shape is kept once: (first record, shape).
-  std::vector<std::pair<size_t, uint32_t>> runs_;
+  struct Run {
+    size_t first;
+    uint32_t shape;
+  };
+  BlockArray<Run> runs_;
   std::vector<std::string> shapes_;
   std::unordered_map<std::string, uint32_t> shapeNumbers_;
-  std::string shape_;     // the shape being noted
-  std::string lastName_;  // the last shape noted, split
-  std::vector<std::string> lastPaths_;
+  std::string shape_;  // the shape being noted
+  // The shapes met last, split, the newest first; lastShape_ is the last run's.
+  struct RecentShape {
+    std::string name;
+    std::vector<std::string> paths;
+    uint32_t number;
+  };
+  static constexpr size_t kRecentShapes = 4;
+  std::vector<RecentShape> recent_;
+  uint32_t lastShape_ = 0;
   std::string held_;  // the paths of a record being noted from its node
   std::vector<FlatValue> flat_;
   std::vector<bool> unwritten_;

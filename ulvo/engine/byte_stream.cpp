@@ -1,6 +1,10 @@
 #include "ulvo/engine/byte_stream.h"
 
+#include <sys/mman.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -15,17 +19,19 @@ ByteBlock::ByteBlock(std::string_view bytes) {
 }
 
 ByteBlock::~ByteBlock() {
-  std::free(data_);
+  Release();
 }
 
 ByteBlock::ByteBlock(ByteBlock&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)),
+    : mapped_(std::exchange(other.mapped_, false)),
+      data_(std::exchange(other.data_, nullptr)),
       size_(std::exchange(other.size_, 0)),
       capacity_(std::exchange(other.capacity_, 0)) {}
 
 ByteBlock& ByteBlock::operator=(ByteBlock&& other) noexcept {
   if (this != &other) {
-    std::free(data_);
+    Release();
+    mapped_ = std::exchange(other.mapped_, false);
     data_ = std::exchange(other.data_, nullptr);
     size_ = std::exchange(other.size_, 0);
     capacity_ = std::exchange(other.capacity_, 0);
@@ -33,15 +39,79 @@ ByteBlock& ByteBlock::operator=(ByteBlock&& other) noexcept {
   return *this;
 }
 
-void ByteBlock::Resize(size_t n) {
-  if (n > capacity_) {
+namespace {
+
+// Blocks from this size on are mapped in whole huge pages; smaller ones come from malloc.
+constexpr size_t kHugePage = size_t{2} << 20;
+constexpr size_t kMappedFrom = size_t{1} << 20;
+
+// n bytes of fresh memory at a huge page's boundary (the system may place a mapping
+// anywhere), marked for huge pages; nullptr when there is none.
+char* MapHuge(size_t n) {
+  void* raw =
+      mmap(nullptr, n + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) return nullptr;
+  const auto start = reinterpret_cast<uintptr_t>(raw);
+  const uintptr_t aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
+  if (aligned > start) munmap(raw, aligned - start);
+  const uintptr_t end = start + n + kHugePage;
+  if (end > aligned + n) munmap(reinterpret_cast<void*>(aligned + n), end - aligned - n);
+  char* data = reinterpret_cast<char*>(aligned);
+  // Only a hint: without huge pages the block is mapped as usual.
+  madvise(data, n, MADV_HUGEPAGE);
+  return data;
+}
+
+}  // namespace
+
+void ByteBlock::Release() {
+  if (mapped_)
+    munmap(data_, capacity_);
+  else
+    std::free(data_);
+  data_ = nullptr;
+  mapped_ = false;
+  capacity_ = 0;
+}
+
+void ByteBlock::Allocate(size_t n) {
+  if (n < kMappedFrom && !mapped_) {
     // realloc keeps the pages of a large block where they are and adds to them.
     void* grown = std::realloc(data_, n);
     if (!grown) throw std::bad_alloc();
     data_ = static_cast<char*>(grown);
     capacity_ = n;
+    return;
   }
+  n = (n + kHugePage - 1) & ~(kHugePage - 1);
+  if (mapped_ && mremap(data_, capacity_, n, 0) != MAP_FAILED) {
+    // Grown in place: the added part is marked as the rest was.
+    madvise(data_ + capacity_, n - capacity_, MADV_HUGEPAGE);
+    capacity_ = n;
+    return;
+  }
+  char* data = MapHuge(n);
+  if (!data) throw std::bad_alloc();
+  if (size_ > 0) std::memcpy(data, data_, size_);
+  const size_t size = size_;
+  Release();
+  data_ = data;
+  mapped_ = true;
+  capacity_ = n;
+  size_ = size;
+}
+
+void ByteBlock::Resize(size_t n) {
+  if (n > capacity_) Allocate(n);
   size_ = n;
+}
+
+void ByteBlock::Reserve(size_t n) {
+  if (n > capacity_) Allocate(n);
+}
+
+void ByteBlock::Grow(size_t more) {
+  Allocate(std::max(size_ + more, capacity_ + capacity_ / 2 + 64));
 }
 
 std::string_view InputBuffer::Read(uint64_t n) {

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -15,7 +17,9 @@ class RecordSink;
 
 // Bytes in one block of memory that grows in place where it can. A block used again for a
 // larger input keeps the memory it has already touched, which the system need not hand out
-// (and clear) a second time.
+// (and clear) a second time. A large block is mapped in huge pages where the system offers
+// them: each page the system hands out costs a fault, and a few large ones cost far less than
+// hundreds of small ones.
 class ByteBlock {
  public:
   ByteBlock() = default;
@@ -31,11 +35,50 @@ class ByteBlock {
   size_t Size() const { return size_; }
   // Keeps the first n bytes (or those there are); throws std::bad_alloc.
   void Resize(size_t n);
+  // Room for n bytes without moving them again; the size stays.
+  void Reserve(size_t n);
+  // Adds bytes after the last, the room growing by half again when it runs out.
+  void Append(std::string_view bytes) {
+    if (bytes.size() > capacity_ - size_) Grow(bytes.size());
+    if (!bytes.empty()) std::memcpy(data_ + size_, bytes.data(), bytes.size());
+    size_ += bytes.size();
+  }
+  void Append(char byte) {
+    if (size_ == capacity_) Grow(1);
+    data_[size_++] = byte;
+  }
 
  private:
+  void Grow(size_t more);
+  void Allocate(size_t n);
+  void Release();
+
+  bool mapped_ = false;  // data_ is a mapping of capacity_ bytes, not from malloc
   char* data_ = nullptr;
   size_t size_ = 0;
   size_t capacity_ = 0;
+};
+
+// Plain values one after another in a ByteBlock, so that a long array is mapped as a large
+// block is.
+template <typename T>
+class BlockArray {
+  static_assert(std::is_trivially_copyable_v<T>);
+
+ public:
+  void PushBack(const T& value) {
+    block_.Append(std::string_view(reinterpret_cast<const char*>(&value), sizeof(T)));
+  }
+  size_t Size() const { return block_.Size() / sizeof(T); }
+  bool Empty() const { return block_.Size() == 0; }
+  T operator[](size_t i) const {
+    T value;
+    std::memcpy(&value, block_.Data() + i * sizeof(T), sizeof(T));
+    return value;
+  }
+
+ private:
+  ByteBlock block_;
 };
 
 // The input of a parse: the whole file in memory, read with a movable position. Parsers

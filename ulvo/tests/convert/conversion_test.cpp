@@ -445,5 +445,61 @@ TEST(ConversionCheck, ValuesCompareAsNumbersWithinTheDecimalsReadBack) {
     EXPECT_EQ(SameValue(c.written, c.readBack), c.same) << c.written << " / " << c.readBack;
 }
 
+// Many records of shapes that take turns (more than are kept at hand), read back in several
+// batches: each difference comes out in order under its own record, and a read that stops
+// early leaves the records after it uncompared.
+TEST(ConversionCheck, RecordsOfManyShapesCompareInOrderAcrossBatches) {
+  test::TempDir dir;
+  const auto semi = test::LoadDefinition(dir, kSemicolon);
+  ASSERT_TRUE(semi);
+  struct Shape {
+    const char* name;
+    std::vector<std::string> paths;
+  };
+  // Read back, every record is R with K then V.
+  const Shape shapes[] = {{"R", {"K", "V"}}, {"R", {"K", "V", "N"}}, {"R", {"V", "K"}},
+                          {"X", {"K", "V"}}, {"R", {"K"}},           {"R", {"K", "V", "M"}}};
+  constexpr size_t kRecords = 2000;
+  for (const size_t stopAt : {size_t{0}, size_t{1800}}) {
+    WrittenRecords written;
+    std::string output;
+    std::vector<std::string> expected;  // "record element written readBack"
+    for (size_t i = 0; i < kRecords; ++i) {
+      const Shape& shape = shapes[(i * 7 / 3) % 6];
+      const std::string k = "k" + std::to_string(i);
+      const std::string v = i == 1500 ? "9" : std::to_string(i % 97);
+      std::vector<std::string> texts;
+      std::vector<FlatValue> values;
+      for (const std::string& path : shape.paths)
+        texts.push_back(path == "K" ? k : path == "V" ? v : "x");
+      for (size_t j = 0; j < texts.size(); ++j) values.push_back({shape.paths[j], texts[j]});
+      written.Add(shape.name, values);
+      const std::string readV = std::to_string(i % 97);
+      if (stopAt && i + 1 >= stopAt) {
+        // Not a record: the read stops here, at the end of the file.
+        if (i + 1 == stopAt) output += "broken";
+        continue;
+      }
+      output += k + ";" + readV + "\n";
+      const std::string n = std::to_string(i + 1) + " ";
+      if (std::string(shape.name) != "R") expected.push_back(n + "(record) X R");
+      if (shape.paths.size() == 1) expected.push_back(n + "V (none) " + readV);
+      if (shape.paths.size() == 3) expected.push_back(n + shape.paths[2] + " x (none)");
+      if (v != readV) expected.push_back(n + "V " + v + " " + readV);
+    }
+    test::WriteBytes(dir / "out.txt", output);
+    const ConversionCheck check = written.Check(*semi, dir / "out.txt");
+    std::vector<std::string> got;
+    for (const CheckDifference& d : check.first)
+      got.push_back(std::to_string(d.record) + " " + d.element + " " + d.written + " " +
+                    d.readBack);
+    ASSERT_GT(expected.size(), kMaxReportedDifferences);
+    EXPECT_EQ(check.count, expected.size() + (stopAt ? 1 : 0)) << stopAt;
+    expected.resize(kMaxReportedDifferences);
+    EXPECT_EQ(got, expected) << stopAt;
+    EXPECT_EQ(check.readBackRecord, stopAt) << stopAt;
+    EXPECT_EQ(check.readBack.has_value(), stopAt != 0);
+  }
+}
 }  // namespace
 }  // namespace ulvo

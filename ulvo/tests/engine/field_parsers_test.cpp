@@ -270,5 +270,52 @@ TEST(CountField, CountReadFromInputIsCheckedAndDropped) {
   EXPECT_FALSE(ParseBytes(dir, *format, "012").ok);
 }
 
+// A block keeps its bytes through every way it grows: in small steps, across the size from
+// which it is mapped instead of allocated, in place once mapped, and when moved.
+TEST(ByteBlock, KeepsItsBytesAsItGrows) {
+  ByteBlock block;
+  std::string expected;
+  const auto append = [&](size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+      const char c = static_cast<char>('a' + (expected.size() * 7) % 26);
+      if (i % 3)
+        block.Append(c);
+      else
+        block.Append(std::string_view(&c, 1));
+      expected += c;
+    }
+  };
+  const auto same = [&] { return std::string_view(block.Data(), block.Size()) == expected; };
+  append(1000);
+  EXPECT_TRUE(same());
+  append((1u << 20) + 5);  // on from malloc to a mapping
+  EXPECT_TRUE(same());
+  block.Reserve(9u << 20);  // a mapping grown
+  EXPECT_TRUE(same());
+  append(3u << 20);
+  EXPECT_TRUE(same());
+  const std::string big(5u << 20, 'z');
+  block.Append(big);  // more than the room left at once
+  expected += big;
+  EXPECT_TRUE(same());
+  ByteBlock moved(std::move(block));
+  EXPECT_EQ(std::string_view(moved.Data(), moved.Size()), expected);
+  EXPECT_EQ(block.Size(), 0u);
+  moved.Resize(3);
+  moved.Append("xyz");
+  EXPECT_EQ(std::string_view(moved.Data(), moved.Size()), expected.substr(0, 3) + "xyz");
+
+  struct Entry {
+    uint64_t wide;
+    uint32_t narrow;
+  };
+  BlockArray<Entry> entries;
+  for (uint32_t i = 0; i < 200000; ++i) entries.PushBack({uint64_t{i} << 33, i});
+  ASSERT_EQ(entries.Size(), 200000u);
+  EXPECT_EQ(entries[0].narrow, 0u);
+  EXPECT_EQ(entries[199999].wide, uint64_t{199999} << 33);
+  EXPECT_EQ(entries[123456].narrow, 123456u);
+}
+
 }  // namespace
 }  // namespace ulvo
