@@ -1,6 +1,8 @@
 #include "ulvo/engine/byte_stream.h"
 
+#if defined(__linux__)
 #include <sys/mman.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -43,11 +45,16 @@ namespace {
 
 // Blocks from this size on are mapped in whole huge pages; smaller ones come from malloc.
 constexpr size_t kHugePage = size_t{2} << 20;
+#if defined(__linux__)
 constexpr size_t kMappedFrom = size_t{1} << 20;
+#else
+constexpr size_t kMappedFrom = SIZE_MAX;
+#endif
 
 // n bytes of fresh memory at a huge page's boundary (the system may place a mapping
 // anywhere), marked for huge pages; nullptr when there is none.
 char* MapHuge(size_t n) {
+#if defined(__linux__)
   void* raw =
       mmap(nullptr, n + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (raw == MAP_FAILED) return nullptr;
@@ -60,21 +67,26 @@ char* MapHuge(size_t n) {
   // Only a hint: without huge pages the block is mapped as usual.
   madvise(data, n, MADV_HUGEPAGE);
   return data;
+#else
+  (void)n;
+  return nullptr;
+#endif
 }
 
 }  // namespace
 
 void ByteBlock::Release() {
-  if (mapped_)
-    munmap(data_, capacity_);
-  else
-    std::free(data_);
+#if defined(__linux__)
+  if (mapped_) munmap(data_, capacity_);
+#endif
+  if (!mapped_) std::free(data_);
   data_ = nullptr;
   mapped_ = false;
   capacity_ = 0;
 }
 
 void ByteBlock::Allocate(size_t n) {
+  if (n > SIZE_MAX / 2) throw std::bad_alloc();
   if (n < kMappedFrom && !mapped_) {
     // realloc keeps the pages of a large block where they are and adds to them.
     void* grown = std::realloc(data_, n);
@@ -84,12 +96,14 @@ void ByteBlock::Allocate(size_t n) {
     return;
   }
   n = (n + kHugePage - 1) & ~(kHugePage - 1);
+#if defined(__linux__)
   if (mapped_ && mremap(data_, capacity_, n, 0) != MAP_FAILED) {
     // Grown in place: the added part is marked as the rest was.
     madvise(data_ + capacity_, n - capacity_, MADV_HUGEPAGE);
     capacity_ = n;
     return;
   }
+#endif
   char* data = MapHuge(n);
   if (!data) throw std::bad_alloc();
   if (size_ > 0) std::memcpy(data, data_, size_);
