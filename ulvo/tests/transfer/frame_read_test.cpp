@@ -358,5 +358,70 @@ TEST_F(FrameReadTest, ReceivedTextIsLookedAtEveryFewMilliseconds) {
   }
 }
 
+// Lines nobody answers are looked at every few milliseconds too once they have begun, each
+// one kept, and the end record taken at most the gathering time late, never an interval, even
+// when it comes alone after a pause. Answered lines are still answered the moment they end.
+TEST_F(FrameReadTest, UnansweredLinesAreLookedAtEveryFewMilliseconds) {
+  const ControlChars cc;
+  std::string lines = BuildControlRecord(0, cc), file;
+  for (int i = 0; i < 12; ++i) {
+    const std::string text = "PT" + std::to_string(100 + i) + ",100.5,200.25";
+    lines += BuildLineRecord(text);
+    file += text + "\r\n";
+  }
+  const std::string endRecord = BuildControlRecord(3, cc);
+  struct Case {
+    uint32_t soft;
+    uint32_t baudBits;
+    Us byte;
+    Us pause;                                 // before the end record, which then comes at once
+  } cases[] = {{0, 64, kByte, Us{0}},         // 9600 baud, gathering 3 bytes
+               {0, 4096, Us{87}, Us{0}},      // 115200 baud, gathering 46 bytes
+               {0, 4096, Us{87}, Us{80000}},  // the end record alone, after an interval
+               {4, 64, kByte, Us{0}}};
+  for (const Case& c : cases) {
+    LineClock clock;
+    TimedDevice device(clock, c.byte);
+    for (size_t i = 0; i < lines.size(); ++i)
+      device.source.Arrive(c.byte * static_cast<long>(i + 1), lines.substr(i, 1));
+    Us end = c.byte * static_cast<long>(lines.size());
+    if (c.pause.count() > 0) {
+      end += c.pause;
+      device.source.Arrive(end, endRecord);
+    } else {
+      for (size_t i = 0; i < endRecord.size(); ++i)
+        device.source.Arrive(end + c.byte * static_cast<long>(i + 1), endRecord.substr(i, 1));
+      end += c.byte * static_cast<long>(endRecord.size());
+    }
+    if (c.soft == 4) device.instrument = [](const std::string&) {};
+    CULVOSerial engine(device);
+    const std::string what = std::to_string(c.soft) + "/" + std::to_string(c.baudBits) + "/" +
+                             std::to_string(c.pause.count());
+    ASSERT_EQ(engine.Run(nullptr, MakeInstrument(8, c.soft, false, c.baudBits), "COM1",
+                         kDirectionReceive, Path("received")),
+              0u)
+        << what;
+    std::ifstream in(Path("received"), std::ios::binary);
+    std::stringstream got;
+    got << in.rdbuf();
+    EXPECT_EQ(got.str(), file) << what;
+    EXPECT_GE(clock.Elapsed().count(), end.count()) << what;
+    EXPECT_LE(clock.Elapsed().count(), (end + kTextGather).count()) << what;
+    const size_t sent = lines.size() + endRecord.size();
+    if (c.soft == 0) {
+      // One look a byte without gathering (as the answered lines still have).
+      EXPECT_LE(device.source.wakes + device.source.rests, static_cast<int>(sent * 6 / 10)) << what;
+    } else {
+      // Every line answered the moment its LF is in.
+      const std::string all = lines + endRecord;
+      std::vector<long> lineEnds, answers;
+      for (size_t i = 0; i < all.size(); ++i)
+        if (all[i] == '\n') lineEnds.push_back((c.byte * static_cast<long>(i + 1)).count());
+      for (const auto& s : device.sent) answers.push_back(s.at.count());
+      EXPECT_EQ(answers, lineEnds);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace ulvo
