@@ -7,8 +7,10 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -379,6 +381,12 @@ class ReadBackRelay : public RecordSink {
     changed_.notify_all();
   }
 
+  // Without a second thread: each record goes straight to compare as it is read.
+  void CompareDirectly(
+      std::function<void(std::string_view, const std::vector<FlatValue>&)> compare) {
+    direct_ = std::move(compare);
+  }
+
   // From the comparing thread when it gives up: the parse runs on without relaying.
   void Stop() {
     std::lock_guard lock(mutex_);
@@ -393,6 +401,10 @@ class ReadBackRelay : public RecordSink {
   bool TakesNodes() const override { return false; }
 
   void TakeValues(std::string_view name, const std::vector<FlatValue>& values) override {
+    if (direct_) {
+      direct_(name, values);
+      return;
+    }
     if (!current_ && !(current_ = NextFree())) return;  // stopped
     Batch& b = *current_;
     b.records.push_back({b.text.Size(), name.size(), b.values.size(), values.size()});
@@ -468,6 +480,7 @@ class ReadBackRelay : public RecordSink {
   bool closed_ = false;
   bool stopped_ = false;
   Batch* current_ = nullptr;  // the parsing thread's
+  std::function<void(std::string_view, const std::vector<FlatValue>&)> direct_;
 };
 
 ConversionCheck WrittenRecords::Check(FormatDefinition& target, const std::filesystem::path& output,
@@ -494,27 +507,37 @@ ConversionCheck WrittenRecords::Check(FormatDefinition& target, const std::files
   ReadBackRelay relay;
   relay.ShareMemory(memory);
 
+  const auto compare = [&comparison](std::string_view name, const std::vector<FlatValue>& values) {
+    comparison.Compare(name, values);
+  };
   bool whole = false;
   std::exception_ptr parseError;
-  std::thread parser([&] {
-    try {
-      whole = target.ParseFile(output, data, &failure, &relay);
-    } catch (...) {
-      parseError = std::current_exception();
-    }
-    relay.Close();
-  });
+  std::thread parser;
   try {
-    relay.Drain([&comparison](std::string_view name, const std::vector<FlatValue>& values) {
-      comparison.Compare(name, values);
+    parser = std::thread([&] {
+      try {
+        whole = target.ParseFile(output, data, &failure, &relay);
+      } catch (...) {
+        parseError = std::current_exception();
+      }
+      relay.Close();
     });
-  } catch (...) {
-    relay.Stop();
-    parser.join();
-    throw;
+  } catch (const std::system_error&) {
+    // No thread to be had: the same work, one record after the other.
+    relay.CompareDirectly(compare);
+    whole = target.ParseFile(output, data, &failure, &relay);
   }
-  parser.join();
-  if (parseError) std::rethrow_exception(parseError);
+  if (parser.joinable()) {
+    try {
+      relay.Drain(compare);
+    } catch (...) {
+      relay.Stop();
+      parser.join();
+      throw;
+    }
+    parser.join();
+    if (parseError) std::rethrow_exception(parseError);
+  }
   comparison.Finish(whole);
   // Reading back that stops where a value too wide shifted the fields says nothing new.
   const bool explained =
