@@ -399,8 +399,6 @@ uint32_t CULVOSerial::ReceiveStepLines() {
   // is answered, the read lets the bytes of a few milliseconds gather before it hands on the
   // lines among them, as the text receive does, instead of waking for every piece. Before
   // that the reads stay short: each one that brings no start counts down the wait.
-  const std::string start = BuildControlRecord(0);
-  const std::string endRecord = BuildControlRecord(3);
   const bool gather = started_ && softMode_ != 2 && softMode_ != 3 && gatherBytes_ > 0;
   const size_t room = gather ? kReceiveBufferSize : 9;
   const long n = ReadInto(room, got, [&](std::string_view part) -> size_t {
@@ -415,6 +413,8 @@ uint32_t CULVOSerial::ReceiveStepLines() {
   if (n < 0) return 6;
   receivedTotal_ += static_cast<size_t>(n);
   if (Overflowing()) return 11;
+  const std::string start = BuildControlRecord(0);
+  const std::string endRecord = BuildControlRecord(3);
   for (const char c : got) {
     buffer_ += c;
     if (c != '\n' && buffer_.size() < kReceiveBufferSize) continue;
