@@ -11,6 +11,9 @@
 #if defined(Q_OS_UNIX)
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace ulvo {
@@ -183,8 +186,23 @@ long QtSerialDevice::ReadFrame(std::string& out, size_t max, const FrameNeed& ne
 bool QtSerialDevice::Write(std::string_view bytes, std::chrono::milliseconds timeout) {
   if (!IsOpen()) return false;
   const auto deadline = Steady::now() + timeout;
-  const qint64 n = port_->write(bytes.data(), static_cast<qint64>(bytes.size()));
-  if (n != static_cast<qint64>(bytes.size())) return false;
+#if defined(Q_OS_UNIX)
+  // With nothing queued in Qt the bytes go straight to the driver: through Qt an answer would
+  // first wait for the port to be writable, a system call more before every ACK leaves.
+  if (port_->bytesToWrite() == 0 && !bytes.empty()) {
+    ssize_t put = 0;
+    do {
+      put = ::write(static_cast<int>(port_->handle()), bytes.data(), bytes.size());
+    } while (put < 0 && errno == EINTR);
+    if (put < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
+    if (put > 0) bytes.remove_prefix(static_cast<size_t>(put));
+  }
+#endif
+  // What the driver did not take waits in Qt's queue.
+  if (!bytes.empty()) {
+    const qint64 n = port_->write(bytes.data(), static_cast<qint64>(bytes.size()));
+    if (n != static_cast<qint64>(bytes.size())) return false;
+  }
   return DrainUntil(*port_, baud_, deadline);
 }
 
