@@ -363,11 +363,13 @@ class ReadBackRelay : public RecordSink {
       const std::string_view text(batch->text.Data(), batch->text.Size());
       for (const Record& record : batch->records) {
         values.clear();
-        for (size_t i = record.firstValue; i < record.firstValue + record.valueCount; ++i) {
-          const Value& v = batch->values[i];
-          values.push_back({text.substr(v.path, v.pathLength), text.substr(v.text, v.textLength)});
+        const std::string_view held = text.substr(record.held);
+        for (size_t i = record.firstSpan; i < record.firstSpan + record.spanCount; ++i) {
+          const Span& s = batch->spans[i];
+          values.push_back({s.fixedPath.data() ? s.fixedPath : held.substr(s.path, s.pathLength),
+                            held.substr(s.text, s.textLength)});
         }
-        compare(text.substr(record.name, record.nameLength), values);
+        compare(record.name, values);
       }
       Recycle(batch);
     }
@@ -401,35 +403,34 @@ class ReadBackRelay : public RecordSink {
   bool TakesNodes() const override { return false; }
 
   void TakeValues(std::string_view name, const std::vector<FlatValue>& values) override {
+    direct_(name, values);
+  }
+
+  // The record goes as the parse holds it: its bytes and where its values stand in them.
+  void TakeHeld(std::string_view name, std::string_view held,
+                const std::vector<Span>& spans) override {
     if (direct_) {
-      direct_(name, values);
+      RecordSink::TakeHeld(name, held, spans);
       return;
     }
     if (!current_ && !(current_ = NextFree())) return;  // stopped
     Batch& b = *current_;
-    b.records.push_back({b.text.Size(), name.size(), b.values.size(), values.size()});
-    b.text.Append(name);
-    for (const FlatValue& v : values) {
-      b.values.push_back(
-          {b.text.Size(), v.path.size(), b.text.Size() + v.path.size(), v.text.size()});
-      b.text.Append(v.path);
-      b.text.Append(v.text);
-    }
+    b.records.push_back({name, b.text.Size(), b.spans.size(), spans.size()});
+    b.text.Append(held);
+    b.spans.insert(b.spans.end(), spans.begin(), spans.end());
     if (b.records.size() >= kRecordsPerBatch) Send();
   }
 
  private:
   static constexpr size_t kBatches = 4;
   static constexpr size_t kRecordsPerBatch = 512;
-  struct Value {
-    size_t path, pathLength, text, textLength;
-  };
   struct Record {
-    size_t name, nameLength, firstValue, valueCount;
+    std::string_view name;  // the parser's own
+    size_t held, firstSpan, spanCount;
   };
   struct Batch {
     ByteBlock text;
-    std::vector<Value> values;
+    std::vector<Span> spans;
     std::vector<Record> records;
   };
 
@@ -451,7 +452,7 @@ class ReadBackRelay : public RecordSink {
     Batch* batch = free_.back();
     free_.pop_back();
     batch->text.Resize(0);
-    batch->values.clear();
+    batch->spans.clear();
     batch->records.clear();
     return batch;
   }

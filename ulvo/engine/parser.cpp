@@ -145,13 +145,17 @@ void RecordSink::AddValue(const std::string& id, const std::string& bytes) {
 }
 
 void RecordSink::Deliver(std::string_view name) {
-  flat_.clear();
-  const std::string_view held = held_;
-  for (const Span& s : spans_)
-    flat_.push_back({s.fixedPath.data() ? s.fixedPath : held.substr(s.path, s.pathLength),
-                     held.substr(s.text, s.textLength)});
   // Items that are nodes as well are counted when taken.
   if (valuesOnly_) ++elements_;
+  TakeHeld(name, held_, spans_);
+}
+
+void RecordSink::TakeHeld(std::string_view name, std::string_view held,
+                          const std::vector<Span>& spans) {
+  flat_.clear();
+  for (const Span& s : spans)
+    flat_.push_back({s.fixedPath.data() ? s.fixedPath : held.substr(s.path, s.pathLength),
+                     held.substr(s.text, s.textLength)});
   TakeValues(name, flat_);
 }
 

@@ -145,10 +145,17 @@ class RecordSink {
   void ShareMemory(ByteBlock* block) { shared_ = block; }
   ByteBlock* SharedMemory() const { return shared_; }
   bool ValuesOnly() const { return valuesOnly_; }
-  // A record begins; the mark undoes what follows it when the record fails.
+  // A record begins; the mark undoes what follows it when the record fails. The ids name
+  // records and values, and must outlive the parse.
   size_t OpenGroup(const std::string& id);
   void CloseGroup(size_t mark, bool parsed);
   void AddValue(const std::string& id, const std::string& bytes);
+
+  // Where one value of a record stands: its path and text in the record's held bytes.
+  struct Span {
+    std::string_view fixedPath;  // the field's own name, at the top of a record
+    size_t path, pathLength, text, textLength;
+  };
 
  protected:
   virtual bool TakesValues() const { return false; }
@@ -159,6 +166,10 @@ class RecordSink {
   virtual void Take(pugi::xml_node) {}
   // One complete top-level item of a sink that takes values.
   virtual void TakeValues(std::string_view, const std::vector<FlatValue>&) {}
+  // The same item as the sink holds it, its values' paths and texts in `held` where `spans`
+  // say; by default made flat for TakeValues. The name outlives the parse.
+  virtual void TakeHeld(std::string_view name, std::string_view held,
+                        const std::vector<Span>& spans);
   // After the items of one completion.
   virtual void Taken() {}
 
@@ -172,14 +183,10 @@ class RecordSink {
 
   // The record being read when values are taken: held_ keeps each value's path and text,
   // spans_ where they stand; path_ is the groups open below the record, each ended by '/'.
-  struct Span {
-    std::string_view fixedPath;  // the field's own name, at the top of a record
-    size_t path, pathLength, text, textLength;
-  };
   ByteBlock* shared_ = nullptr;
   bool notesValues_ = false;
   bool valuesOnly_ = false;
-  std::string recordName_;
+  std::string_view recordName_;
   std::string path_;
   std::vector<size_t> groupPaths_;
   std::string held_;
