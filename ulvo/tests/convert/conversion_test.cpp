@@ -501,5 +501,34 @@ TEST(ConversionCheck, RecordsOfManyShapesCompareInOrderAcrossBatches) {
     EXPECT_EQ(check.readBack.has_value(), stopAt != 0);
   }
 }
+// Values inside a record's groups are read back under their paths, across the batches the
+// read-back is handed over in.
+TEST(ConversionCheck, ValuesInGroupsReadBackUnderTheirPaths) {
+  test::TempDir dir;
+  const auto nest = test::LoadDefinition(
+      dir, R"(<format name="Nest"><repeat><node><radio><group id="R">)"
+           R"(<terminated><element id="K"/><literal>;</literal></terminated>)"
+           R"(<group id="G"><terminated><element id="A"/><literal>;</literal></terminated>)"
+           R"(<terminated><element id="B"/><literal hex="true">0A</literal></terminated></group>)"
+           R"(</group></radio></node></repeat></format>)");
+  ASSERT_TRUE(nest);
+  WrittenRecords written;
+  std::string output;
+  for (size_t i = 0; i < 1500; ++i) {
+    const std::string k = "k" + std::to_string(i), a = std::to_string(i % 13),
+                      b = "b" + std::to_string(i);
+    written.Add("R", {{"K", k}, {"G/A", a}, {"G/B", b}});
+    output += k + ";" + (i == 1200 ? "x" : a) + ";" + b + "\n";
+  }
+  test::WriteBytes(dir / "out.txt", output);
+  const ConversionCheck check = written.Check(*nest, dir / "out.txt");
+  EXPECT_EQ(check.count, 1u);
+  ASSERT_EQ(check.first.size(), 1u);
+  EXPECT_EQ(check.first[0].record, 1201u);
+  EXPECT_EQ(check.first[0].element, "G/A");
+  EXPECT_EQ(check.first[0].written, std::to_string(1200 % 13));
+  EXPECT_EQ(check.first[0].readBack, "x");
+}
+
 }  // namespace
 }  // namespace ulvo
