@@ -289,8 +289,9 @@ inline RunFigures TryRun(const Sweep& sweep, size_t c, unsigned rate, double sec
 }
 
 // The benchmarks' main: --only TEXT keeps the cases whose name holds TEXT, --baud N runs one
-// rate, --seconds S sizes each run. Prints a row a run and the summary; returns the exit
-// status (0 when every run met the goals, 1 when one did not, 2 on a usage error).
+// rate, --seconds S sizes each run, --tries N (1 to 10, default 3) bounds the runs of a case
+// that misses. Prints a row a run and the summary; returns the exit status (0 when every run
+// met the goals, 1 when one did not, 2 on a usage error).
 inline int RunSweep(int argc, char** argv, const Sweep& sweep) {
   std::string only;
   unsigned baud = 0;
