@@ -164,8 +164,9 @@ int main(int argc, char** argv) {
       "replies after the shortest delay (10 ms); --only keeps the runs whose name holds\n"
       "TEXT (\"qrx6\", \"hk\"), --baud runs one rate. \"+capture\" runs keep the crash-safe\n"
       "capture; \"+capture +pane\" ones also trace the line for an open Line pane.\n"
-      "A run that misses a goal is made again, up to --tries (3) runs in all; the best\n"
-      "counts and its row says so. Exit status 0 when every run met the goals.\n",
+      "A run that misses a goal is made again after the sweep, up to --tries (3) runs in\n"
+      "all; the best counts, shown in a row of its own at the end. Exit status 0 when\n"
+      "every run met the goals.\n",
       names,
       [](const std::string& bin, const fs::path& dir, size_t index, unsigned baud, double seconds) {
         return RunOne(bin, dir, kCases[index], baud, seconds);

@@ -147,8 +147,9 @@ int main(int argc, char** argv) {
       "Every upload at 1200 to 38400 baud with the shortest block interval (100 ms), each\n"
       "run about S (2) seconds; --only keeps the runs whose name holds TEXT (\"coords\",\n"
       "\"ack-nak\"), --baud runs one rate.\n"
-      "A run that misses a goal is made again, up to --tries (3) runs in all; the best\n"
-      "counts and its row says so. Exit status 0 when every run met the goals.\n",
+      "A run that misses a goal is made again after the sweep, up to --tries (3) runs in\n"
+      "all; the best counts, shown in a row of its own at the end. Exit status 0 when\n"
+      "every run met the goals.\n",
       names,
       [](const std::string& bin, const fs::path& dir, size_t index, unsigned baud, double seconds) {
         return RunOne(bin, dir, kCases[index], baud, seconds);

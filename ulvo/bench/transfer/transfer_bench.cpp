@@ -246,8 +246,9 @@ int main(int argc, char** argv) {
       "name holds TEXT (\"receive ITF00\", \"acknak2\"), --baud runs one rate. Each receive\n"
       "runs also with its capture (+capture) and with the window's trace and open Line pane\n"
       "besides (+capture +pane).\n"
-      "A run that misses a goal is made again, up to --tries (3) runs in all; the best\n"
-      "counts and its row says so. Exit status 0 when every run met the goals.\n";
+      "A run that misses a goal is made again after the sweep, up to --tries (3) runs in\n"
+      "all; the best counts, shown in a row of its own at the end. Exit status 0 when\n"
+      "every run met the goals.\n";
   struct Run {
     const Case* c;
     bool receive;
