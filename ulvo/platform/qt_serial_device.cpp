@@ -61,22 +61,37 @@ bool DrainUntil(QSerialPort& port, uint32_t baud, Steady::time_point deadline) {
 #endif
 }
 
-// The port as a read with time-outs sees it.
+// The driver's own input queue, as a real port would have; Qt would otherwise buffer without
+// limit whatever the instrument sends.
+constexpr qint64 kReadBuffer = 2048;
+
+// The port as a read with time-outs sees it. `emptiedAt` is the last instant the driver was
+// seen to hold no received byte; a byte found within `fresh` of it has only just come.
 class PortSource : public ByteSource {
  public:
-  explicit PortSource(QSerialPort& port) : port_(port) {}
+  PortSource(QSerialPort& port, Steady::time_point& emptiedAt, Steady::duration fresh)
+      : port_(port), emptiedAt_(emptiedAt), fresh_(fresh) {}
 
   Wait WaitReadable(Clock::TimePoint until) override {
     if (port_.bytesAvailable() > 0) return Wait::kPending;
-    if (ReceivedUnread()) {
-      if (port_.waitForReadyRead(0) || port_.bytesAvailable() > 0) return Wait::kPending;
-      const auto error = port_.error();
-      if (error != QSerialPort::TimeoutError && error != QSerialPort::NoError) return Wait::kFailed;
-      port_.clearError();
+    // Bytes there already may have come a while ago; asking costs a system call before every
+    // wait, needless when the driver was seen empty a moment ago.
+    if (fresh_.count() <= 0 || Steady::now() - emptiedAt_ >= fresh_) {
+      if (ReceivedUnread()) {
+        const bool read = port_.waitForReadyRead(0);
+        NoteRead(read);
+        if (read || port_.bytesAvailable() > 0) return Wait::kPending;
+        const auto error = port_.error();
+        if (error != QSerialPort::TimeoutError && error != QSerialPort::NoError)
+          return Wait::kFailed;
+        port_.clearError();
+      }
     }
     while (port_.bytesAvailable() == 0) {
       if (Steady::now() >= until) return Wait::kTimedOut;
-      if (port_.waitForReadyRead(MillisecondsUntil(until))) continue;
+      const bool read = port_.waitForReadyRead(MillisecondsUntil(until));
+      NoteRead(read);
+      if (read) continue;
       const auto error = port_.error();
       if (error != QSerialPort::TimeoutError && error != QSerialPort::NoError) return Wait::kFailed;
       port_.clearError();
@@ -98,13 +113,22 @@ class PortSource : public ByteSource {
   bool ReceivedUnread() {
 #if defined(Q_OS_UNIX)
     pollfd p{static_cast<int>(port_.handle()), POLLIN, 0};
-    return poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
+    const bool unread = poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
+    if (!unread) emptiedAt_ = Steady::now();
+    return unread;
 #else
     return false;
 #endif
   }
 
+  // After a wait for bytes: Qt reads all the driver holds unless its buffer fills first.
+  void NoteRead(bool read) {
+    if (!read || port_.bytesAvailable() < kReadBuffer) emptiedAt_ = Steady::now();
+  }
+
   QSerialPort& port_;
+  Steady::time_point& emptiedAt_;
+  Steady::duration fresh_;
 };
 
 }  // namespace
@@ -118,9 +142,9 @@ OpenResult QtSerialDevice::Open(const std::string& portName, const PortSettings&
   Close();
   port_ = std::make_unique<QSerialPort>();
   port_->setPortName(QString::fromStdString(portName));
-  // The driver's own input queue, as a real port would have; Qt would otherwise buffer
-  // without limit whatever the instrument sends.
-  port_->setReadBufferSize(2048);
+  port_->setReadBufferSize(kReadBuffer);
+  emptiedAt_ = {};
+  drained_ = false;
   if (!port_->open(QIODevice::ReadWrite)) {
     lastError_ = port_->errorString().toStdString();
     port_.reset();
@@ -176,15 +200,16 @@ long QtSerialDevice::Read(std::string& out, size_t max) {
 
 long QtSerialDevice::ReadFrame(std::string& out, size_t max, const FrameNeed& need) {
   if (!IsOpen()) return -1;
-  PortSource source(*port_);
-  const SteadyClock clock;
   // 10 bits a byte: the shortest a character can take, so a rest never outlasts a frame.
   const std::chrono::microseconds byteTime(baud_ > 0 ? 10'000'000 / baud_ : 0);
+  PortSource source(*port_, emptiedAt_, byteTime / 2);
+  const SteadyClock clock;
   return ReadWithTimeouts(source, clock, timeouts_, byteTime, out, max, need);
 }
 
 bool QtSerialDevice::Write(std::string_view bytes, std::chrono::milliseconds timeout) {
   if (!IsOpen()) return false;
+  drained_ = false;
   const auto deadline = Steady::now() + timeout;
 #if defined(Q_OS_UNIX)
   // With nothing queued in Qt the bytes go straight to the driver: through Qt an answer would
@@ -203,11 +228,15 @@ bool QtSerialDevice::Write(std::string_view bytes, std::chrono::milliseconds tim
     const qint64 n = port_->write(bytes.data(), static_cast<qint64>(bytes.size()));
     if (n != static_cast<qint64>(bytes.size())) return false;
   }
-  return DrainUntil(*port_, baud_, deadline);
+  drained_ = DrainUntil(*port_, baud_, deadline);
+  return drained_;
 }
 
 bool QtSerialDevice::WaitTransmitEmpty(std::chrono::milliseconds timeout) {
-  return IsOpen() && DrainUntil(*port_, baud_, Steady::now() + timeout);
+  if (!IsOpen()) return false;
+  // Nothing written since the queue was last seen empty: it still is.
+  if (!drained_) drained_ = DrainUntil(*port_, baud_, Steady::now() + timeout);
+  return drained_;
 }
 
 bool QtSerialDevice::Close() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,8 @@ class QtSerialDevice : public SerialDevice {
   ReadTimeouts timeouts_;
   uint32_t baud_ = 0;
   std::string lastError_;
+  std::chrono::steady_clock::time_point emptiedAt_{};  // driver last seen holding no input
+  bool drained_ = false;                               // nothing written since all was sent
 };
 
 // The ports this machine has, by their device names, tried with QSerialPort.

@@ -89,5 +89,53 @@ TEST(QtSerialDevice, WritesMoreThanTheDriverHoldsInOrder) {
   EXPECT_TRUE(got == sent + "\x06\r\n");
 }
 
+// Bytes that waited in the driver came a while ago: a read that finds them must not rest as if
+// they had just arrived, or the frame's last byte is taken late. They wait before the read,
+// or behind a read that filled Qt's buffer.
+TEST(QtSerialDevice, BytesThatWaitedAreNotTakenForNewOnes) {
+  struct Case {
+    const char* what;
+    size_t waiting;    // in the driver before the first read
+    size_t firstRead;  // taken by a read before the one timed (0: none)
+  };
+  const Case cases[] = {{"before the read", 5, 0}, {"behind a full buffer", 2100, 2048}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    QtSerialDevice device;
+    PortSettings settings;
+    settings.baudRate = 300;  // 33 ms a byte: a rest for the missing bytes would show
+    ASSERT_EQ(device.Open(ptsname(master), settings), OpenResult::kOk);
+    ASSERT_TRUE(device.SetTimeouts({2000, 0, 5000}));
+    const std::string waiting(c.waiting, 'w');
+    ASSERT_EQ(write(master, waiting.data(), waiting.size()), static_cast<ssize_t>(waiting.size()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    std::string out;
+    if (c.firstRead > 0) {
+      ASSERT_EQ(device.ReadFrame(out, c.firstRead, nullptr), static_cast<long>(c.firstRead));
+      out.clear();
+    }
+    // The frame is whole with ten bytes more than those left waiting.
+    const size_t left = c.waiting - c.firstRead;
+    const auto start = std::chrono::steady_clock::now();
+    std::thread instrument([master] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      EXPECT_EQ(write(master, "0123456789", 10), 10);
+    });
+    const long got = device.ReadFrame(out, 64, [left](std::string_view s) {
+      return s.size() >= left + 10 ? size_t{0} : left + 10 - s.size();
+    });
+    const auto took = std::chrono::steady_clock::now() - start;
+    instrument.join();
+    EXPECT_EQ(got, static_cast<long>(left + 10));
+    EXPECT_LT(took, std::chrono::milliseconds(120)) << "rested for bytes that were there";
+    EXPECT_TRUE(device.Close());
+    close(master);
+  }
+}
+
 }  // namespace
 }  // namespace ulvo
