@@ -270,7 +270,7 @@ struct Sweep {
   std::function<RunFigures(size_t caseIndex, unsigned baud, double seconds)> run;
   // Optional: after the summary, rows that count toward no goal (what the machine allows).
   std::function<void(const std::vector<size_t>& picked, const std::vector<unsigned>& rates,
-                     double seconds)>
+                     double seconds, int tries)>
       reference;
 };
 
@@ -372,7 +372,7 @@ inline int RunSweep(int argc, char** argv, const Sweep& sweep) {
     PrintRow(stdout, r);
   }
   const bool met = PrintSummary(stdout, runs);
-  if (sweep.reference) sweep.reference(picked, rates, seconds);
+  if (sweep.reference) sweep.reference(picked, rates, seconds, tries);
   return met ? 0 : 1;
 }
 

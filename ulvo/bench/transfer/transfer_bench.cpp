@@ -341,22 +341,21 @@ int main(int argc, char** argv) {
     return RunOne(simPath, dir, *run.c, run.receive, run.extra, baud, seconds);
   };
   sweep.reference = [&](const std::vector<size_t>& picked, const std::vector<unsigned>& rates,
-                        double seconds) {
+                        double seconds, int tries) {
     const bool acknak2 = std::any_of(picked.begin(), picked.end(), [&](size_t index) {
       return runs[index].receive && runs[index].c == &kCases[7];
     });
     if (!acknak2) return;
     std::printf(
         "\nFor comparison, counting toward no goal: a bare receiver in the program's place on the "
-        "same line (it only answers each line the moment its LF is in), the best of three:\n");
-    for (const unsigned baud : rates) {
-      sim::RunFigures best = RunBare(simPath, dir, baud, seconds);
-      for (int n = 1; n < 3 && best.transferOk; ++n) {
-        sim::RunFigures again = RunBare(simPath, dir, baud, seconds);
-        if (sim::CountsInstead(again, best)) best = std::move(again);
-      }
-      sim::PrintRow(stdout, best);
-    }
+        "same line (it only answers each line the moment its LF is in), made again as the "
+        "program's runs are:\n");
+    sim::Sweep bare;
+    bare.run = [&](size_t, unsigned baud, double s) { return RunBare(simPath, dir, baud, s); };
+    std::vector<sim::Planned> plan;
+    for (const unsigned baud : rates) plan.push_back({0, baud});
+    for (const sim::RunFigures& r : sim::RunPasses(bare, plan, seconds, tries, [](const auto&) {}))
+      sim::PrintRow(stdout, r);
   };
   const int status = sim::RunSweep(argc, argv, sweep);
   fs::remove_all(dir);
