@@ -18,8 +18,9 @@ inline constexpr const char* kTransferUsage =
     "         [--stop 1|1.5|2] [--handshake none|xonxoff|acknak|acknak2|\"ACK NAK\"...]\n"
     "         [--format ASCII|ITF00|ITF01|ITF02] [--trace FILE] [--force] FILE\n"
     "    sends FILE to the instrument or receives into it (an existing FILE is replaced only\n"
-    "    with --force); exit status is the transfer's error code (0 success), 2 also for a\n"
-    "    usage error, 1 also for a refused replace";
+    "    with --force); exit status 0 success, 1 a file that cannot be read or written, is\n"
+    "    empty or is not replaced (errors 8, 9, 16) or a protocol ULVO lacks (17), 2 a usage\n"
+    "    error or a setting the instrument does not offer, 4 every other transfer error";
 inline constexpr const char* kIifUsage =
     "ulvo-cli iif decode|encode FILE\n"
     "    an instrument interface file as plain text on standard output, or plain text\n"
