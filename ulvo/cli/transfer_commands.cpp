@@ -152,7 +152,7 @@ class CliOwner : public TransferOwner {
     // The engine sets the same status on every record; one line says it.
     if (code == lastStatus_) return;
     lastStatus_ = code;
-    if (code == 3) fileWritten = true;
+    if (code == kStatusFileWritten) fileWritten = true;
     if (const TransferText* t = TransferStatusText(code)) {
       std::fprintf(stderr, "%s\n", texts_.Text(*t).c_str());
     }
@@ -189,12 +189,12 @@ int NotOffered(const std::string& what, const CInstrument& i, int direction,
 // everything else went wrong on the port, the line or in the instrument.
 int ExitStatusOf(uint32_t result) {
   switch (result) {
-    case 0:
+    case kErrorNone:
       return kExitOk;
-    case 8:   // the destination file
-    case 9:   // the source file
-    case 16:  // a source file without data
-    case 17:  // a protocol the interface file names but the engine lacks
+    case kErrorWriteFile:       // the destination file
+    case kErrorReadFile:        // the source file
+    case kErrorEmptyFile:       // a source file without data
+    case kErrorNotImplemented:  // a protocol the interface file names but the engine lacks
       return kExitFailure;
     default:
       return kExitDevice;
@@ -358,7 +358,7 @@ int RunTransfer(const Context& context, const Args& args) {
     errno = 0;
     if (folder || !std::ifstream(file, std::ios::binary)) {
       const int why = folder ? EISDIR : errno;
-      owner.ErrorSet(9);
+      owner.ErrorSet(kErrorReadFile);
       std::fprintf(stderr, "%s: %s\n", file.c_str(), std::strerror(why ? why : ENOENT));
       return kExitFailure;
     }
@@ -418,7 +418,7 @@ int RunTransfer(const Context& context, const Args& args) {
   }
   for (const std::string& why : ExplainTransferFailure(serial, result, port, &line))
     std::fprintf(stderr, "%s\n", why.c_str());
-  if (result >= 2 && result <= 4) {
+  if (result >= kErrorPortNotOpened && result <= kErrorReadState) {
     const std::string hint = PortPermissionText(
         [&owner](const TextId& id) { return owner.Texts().Text(id); }, port, CheckPortAccess(port));
     if (!hint.empty()) std::fprintf(stderr, "%s\n", hint.c_str());

@@ -427,7 +427,7 @@ void CTransferView::OnFinished(quint32 result) {
     onReceived(form_->OptionFormat(), runningFile_);
   // Why it failed, as ulvo-cli says it. A stop the user asked for needs no reason, and a
   // file that cannot be written has its own note below.
-  if (!stopped && result != 8)
+  if (!stopped && result != kErrorWriteFile)
     for (const std::string& line : file.failure)
       failureNote_ += (failureNote_.isEmpty() ? "" : "\n") + ShownPath(line);
   std::string keptIn = runningFile_;

@@ -10,8 +10,8 @@ uint32_t CULVOSerial::Run(TransferOwner* owner, CInstrument instrument, const st
                           int direction, const std::string& fileName) {
   updateFlags_ = 0;
   owner_ = owner;
-  SetStatus(12);
-  if (device_.IsOpen()) return 1;
+  SetStatus(kStatusInitializing);
+  if (device_.IsOpen()) return kErrorHandleInUse;
 
   status_ = 0;
   frameProblem_ = 0;
@@ -33,14 +33,14 @@ uint32_t CULVOSerial::Run(TransferOwner* owner, CInstrument instrument, const st
   if (direction == kDirectionReceive) {
     if (const std::string why = DestinationProblem(fileName); !why.empty()) {
       fileProblem_ = fileName + ": " + why;
-      SetStatus(11);
-      SetError(8);
+      SetStatus(kStatusTransferFailed);
+      SetError(kErrorWriteFile);
       NotifyOwner(kUpdateFinished);
-      return 8;
+      return kErrorWriteFile;
     }
   }
 
-  if (const uint32_t code =
+  if (const TransferError code =
           OpenComPort(params.baudMask, params.lineFormat, params.hardHandshake, portName)) {
     NotifyOwner(kUpdateFinished);
     return code;
@@ -48,10 +48,10 @@ uint32_t CULVOSerial::Run(TransferOwner* owner, CInstrument instrument, const st
   const InstrumentTimeouts& t = instrument.Timeouts();
   if (!device_.SetTimeouts({t.readInterval, t.readMultiplier, t.readConstant})) {
     CloseComPort();
-    SetError(5);
-    SetStatus(11);
+    SetError(kErrorSetTimeouts);
+    SetStatus(kStatusTransferFailed);
     NotifyOwner(kUpdateFinished);
-    return 5;
+    return kErrorSetTimeouts;
   }
   device_.Purge();
   if (direction == kDirectionSend) return SendLoop();
@@ -64,14 +64,14 @@ int CULVOSerial::SendProgress() const {
   return static_cast<int>(std::min<size_t>(itemIndex_ * 100 / (items_.size() - 1), 100));
 }
 
-void CULVOSerial::SetStatus(uint32_t code) {
+void CULVOSerial::SetStatus(TransferStatus code) {
   status_ = code;
-  if (code == 13 || code == 14) frameProblem_ = code;
+  if (code == kStatusBccFailed || code == kStatusBlockFailed) frameProblem_ = code;
   updateFlags_ |= kUpdateStatus;
   if (owner_) owner_->StatusSet(code);
 }
 
-void CULVOSerial::SetError(uint32_t code) {
+void CULVOSerial::SetError(TransferError code) {
   error_ = code;
   updateFlags_ |= kUpdateError;
   if (owner_) owner_->ErrorSet(code);

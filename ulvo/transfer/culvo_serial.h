@@ -86,15 +86,15 @@ class CULVOSerial {
   bool FileWritten() const { return fileWritten_; }
   size_t BytesWritten() const { return bytesWritten_; }
 
-  void SetStatus(uint32_t code);
-  void SetError(uint32_t code);
+  void SetStatus(TransferStatus code);
+  void SetError(TransferError code);
   void NotifyOwner(uint8_t flags);
 
-  uint32_t OpenComPort(uint32_t baudMask, uint32_t lineFormat, uint32_t hardHandshake,
-                       const std::string& portName);
-  uint32_t CloseComPort();
+  TransferError OpenComPort(uint32_t baudMask, uint32_t lineFormat, uint32_t hardHandshake,
+                            const std::string& portName);
+  TransferError CloseComPort();
   void PrepareHandshake(int kind);
-  uint32_t WriteHandshake();
+  TransferError WriteHandshake();
   std::string BuildControlRecord(int kind) const { return ulvo::BuildControlRecord(kind, chars_); }
   const std::string& HandshakeBuffer() const { return handshake_; }
 
@@ -107,17 +107,17 @@ class CULVOSerial {
   }
 
  private:
-  uint32_t SendLoop();
-  uint32_t ReceiveLoop();
-  uint32_t ReadSourceFile();
-  uint32_t WriteDestinationFile();
+  TransferError SendLoop();
+  TransferError ReceiveLoop();
+  TransferError ReadSourceFile();
+  TransferError WriteDestinationFile();
   std::string ReceivedBytes() const;
-  uint32_t SendRecord(size_t& written);
-  uint32_t JudgeAnswer(size_t written);
-  uint32_t ReceiveStepText();
-  uint32_t ReceiveStepBlocks();
-  uint32_t ReceiveStepLines();
-  uint32_t AnswerFrame(int kind);
+  TransferError SendRecord(size_t& written);
+  TransferError JudgeAnswer(size_t written);
+  TransferError ReceiveStepText();
+  TransferError ReceiveStepBlocks();
+  TransferError ReceiveStepLines();
+  TransferError AnswerFrame(int kind);
   void DecreaseIdle();
   bool Overflowing() const { return receivedTotal_ > kMaxTransferBytes; }
   long ReadInto(size_t max, std::string& got, const FrameNeed& need);

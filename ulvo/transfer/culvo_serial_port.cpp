@@ -22,35 +22,35 @@ std::string NormalisePortName(const std::string& name) {
 
 }  // namespace
 
-uint32_t CULVOSerial::OpenComPort(uint32_t baudMask, uint32_t lineFormat, uint32_t hardHandshake,
-                                  const std::string& portName) {
+TransferError CULVOSerial::OpenComPort(uint32_t baudMask, uint32_t lineFormat,
+                                       uint32_t hardHandshake, const std::string& portName) {
   const PortSettings settings = DecodePortSettings(baudMask, lineFormat, hardHandshake);
   gatherBytes_ = settings.baudRate ? *settings.baudRate / 10 * kTextGather.count() / 1000 : 0;
   const OpenResult r = device_.Open(NormalisePortName(portName), settings);
   switch (r) {
     case OpenResult::kOk:
-      return 0;
+      return kErrorNone;
     case OpenResult::kCannotOpen:
-      SetStatus(11);
-      SetError(2);
-      return 2;
+      SetStatus(kStatusTransferFailed);
+      SetError(kErrorPortNotOpened);
+      return kErrorPortNotOpened;
     case OpenResult::kCannotReadState:
       CloseComPort();
-      SetStatus(11);
-      SetError(4);
-      return 4;
+      SetStatus(kStatusTransferFailed);
+      SetError(kErrorReadState);
+      return kErrorReadState;
     case OpenResult::kCannotSetState:
       break;
   }
   CloseComPort();
-  SetStatus(11);
-  SetError(3);
-  return 3;
+  SetStatus(kStatusTransferFailed);
+  SetError(kErrorSetState);
+  return kErrorSetState;
 }
 
-uint32_t CULVOSerial::CloseComPort() {
-  if (!device_.IsOpen()) return 0;
-  return device_.Close() ? 0 : 10;
+TransferError CULVOSerial::CloseComPort() {
+  if (!device_.IsOpen()) return kErrorNone;
+  return device_.Close() ? kErrorNone : kErrorClose;
 }
 
 void CULVOSerial::PrepareHandshake(int kind) {
@@ -64,11 +64,11 @@ void CULVOSerial::PrepareHandshake(int kind) {
   }
 }
 
-uint32_t CULVOSerial::WriteHandshake() {
-  if (handshake_.empty()) return 0;
-  if (!device_.Write(handshake_, kWriteWait)) return 7;
-  if (!device_.WaitTransmitEmpty(kWriteWait)) return 7;
-  return 0;
+TransferError CULVOSerial::WriteHandshake() {
+  if (handshake_.empty()) return kErrorNone;
+  if (!device_.Write(handshake_, kWriteWait)) return kErrorWriteHandshake;
+  if (!device_.WaitTransmitEmpty(kWriteWait)) return kErrorWriteHandshake;
+  return kErrorNone;
 }
 
 long CULVOSerial::ReadInto(size_t max, std::string& got, const FrameNeed& need) {

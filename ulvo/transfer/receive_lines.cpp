@@ -11,7 +11,7 @@ constexpr size_t kReceiveBufferSize = 255;
 
 }  // namespace
 
-uint32_t CULVOSerial::ReceiveStepLines() {
+TransferError CULVOSerial::ReceiveStepLines() {
   std::string got;
   // A line is whole at LF, or when it fills the buffer. Once the lines have begun and none
   // is answered, the read lets the bytes of a few milliseconds gather before it hands on the
@@ -28,9 +28,9 @@ uint32_t CULVOSerial::ReceiveStepLines() {
     if (lineEnd && (part.size() > gatherBytes_ || part.back() == '\n')) return 0;
     return std::min(room - part.size(), gatherBytes_ + 1);
   });
-  if (n < 0) return 6;
+  if (n < 0) return kErrorReadFailed;
   receivedTotal_ += static_cast<size_t>(n);
-  if (Overflowing()) return 11;
+  if (Overflowing()) return kErrorProtocol;
   const std::string start = BuildControlRecord(0);
   const std::string endRecord = BuildControlRecord(3);
   for (const char c : got) {
@@ -46,28 +46,28 @@ uint32_t CULVOSerial::ReceiveStepLines() {
       PrepareHandshake(1);
     } else if (line == endRecord || !started_) {
       PrepareHandshake(1);
-      SetStatus(10);
+      SetStatus(kStatusTransferOk);
       end_ = true;
     } else {
       std::string record = line.substr(0, line.size() - 5) + "\r\n";
       bytesTransferred_ += static_cast<uint32_t>(record.size());
       NotifyOwner(kUpdateProgress);
-      SetStatus(6);
+      SetStatus(kStatusDownloading);
       PrepareHandshake(1);
       Capture(record);
       items_.push_back(std::move(record));
       idleCountdown_ = 30;
     }
     if (softMode_ == 2 || softMode_ == 3)
-      if (const uint32_t code = WriteHandshake()) return code;
+      if (const TransferError code = WriteHandshake()) return code;
     if (end_) break;
   }
   if (!started_ || n == 0) {
     DecreaseIdle();
-    if (idleCountdown_ == 10) SetStatus(7);
-    if (idleCountdown_ == 0) SetStatus(11);
+    if (idleCountdown_ == 10) SetStatus(kStatusNoData);
+    if (idleCountdown_ == 0) SetStatus(kStatusTransferFailed);
   }
-  return 0;
+  return kErrorNone;
 }
 
 }  // namespace ulvo

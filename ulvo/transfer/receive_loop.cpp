@@ -10,7 +10,7 @@ void CULVOSerial::Capture(std::string_view bytes) {
   if (capture_ && !bytes.empty()) capture_->Append(bytes);
 }
 
-uint32_t CULVOSerial::ReceiveLoop() {
+TransferError CULVOSerial::ReceiveLoop() {
   updateFlags_ = 0;
   end_ = false;
   buffer_.clear();
@@ -23,19 +23,19 @@ uint32_t CULVOSerial::ReceiveLoop() {
   receivedTotal_ = 0;
   handshake_.clear();
 
-  uint32_t code = 0;
+  TransferError code = kErrorNone;
   if (softMode_ == 2) {
     idleCountdown_ = 10;
     PrepareHandshake(0);
-    SetStatus(9);
+    SetStatus(kStatusWaitingForHandshake);
     code = WriteHandshake();
   } else {
-    SetStatus(8);
+    SetStatus(kStatusWaitingForData);
   }
   started_ = false;
 
-  if (code == 0) {
-    while (!end_ && idleCountdown_ != 0 && code == 0) {
+  if (code == kErrorNone) {
+    while (!end_ && idleCountdown_ != 0 && code == kErrorNone) {
       if (protocol_ == 2 || protocol_ == 3)
         code = ReceiveStepBlocks();
       else if (protocol_ == 4)
@@ -43,29 +43,29 @@ uint32_t CULVOSerial::ReceiveLoop() {
       else
         code = ReceiveStepText();
     }
-    if (idleCountdown_ == 0 || code != 0) {
+    if (idleCountdown_ == 0 || code != kErrorNone) {
       CloseComPort();
       WriteDestinationFile();
       // The shown error is 12 whatever ended the steps; the result keeps the step's own code.
-      code = code != 0 ? code : 12;
-      SetError(12);
-    } else if (CloseComPort() != 0) {
+      code = code != kErrorNone ? code : kErrorNoResponse;
+      SetError(kErrorNoResponse);
+    } else if (CloseComPort() != kErrorNone) {
       WriteDestinationFile();
-      SetError(10);
-      code = 10;
-    } else if (WriteDestinationFile() != 0) {
-      SetError(8);
-      code = 8;
+      SetError(kErrorClose);
+      code = kErrorClose;
+    } else if (WriteDestinationFile() != kErrorNone) {
+      SetError(kErrorWriteFile);
+      code = kErrorWriteFile;
     } else {
       NotifyOwner(kUpdateFinished);
-      SetStatus(10);
-      return 0;
+      SetStatus(kStatusTransferOk);
+      return kErrorNone;
     }
   } else {
     CloseComPort();
     SetError(code);
   }
-  SetStatus(11);
+  SetStatus(kStatusTransferFailed);
   NotifyOwner(kUpdateFinished);
   return code;
 }
@@ -90,7 +90,7 @@ std::string CULVOSerial::ReceivedBytes() const {
   return bytes;
 }
 
-uint32_t CULVOSerial::WriteDestinationFile() {
+TransferError CULVOSerial::WriteDestinationFile() {
   // A text receive that stopped or failed mid-record still has bytes in hand: keep them.
   if (protocol_ != 2 && protocol_ != 3 && protocol_ != 4 && !buffer_.empty()) {
     items_.push_back(std::move(buffer_));
@@ -98,14 +98,14 @@ uint32_t CULVOSerial::WriteDestinationFile() {
   }
   const std::string bytes = ReceivedBytes();
   // Nothing came: the destination stays exactly as it was, an existing file included.
-  if (bytes.empty()) return 0;
-  SetStatus(2);
+  if (bytes.empty()) return kErrorNone;
+  SetStatus(kStatusWritingFile);
   const std::string why = WriteWholeFile(fileName_, bytes);
   if (why.empty()) {
     fileWritten_ = true;
     bytesWritten_ = bytes.size();
-    SetStatus(3);
-    return 0;
+    SetStatus(kStatusFileWritten);
+    return kErrorNone;
   }
   fileProblem_ = fileName_ + ": " + why;
   if (!fallbackFolder_.empty()) {
@@ -118,7 +118,7 @@ uint32_t CULVOSerial::WriteDestinationFile() {
       bytesWritten_ = bytes.size();
     }
   }
-  return 8;
+  return kErrorWriteFile;
 }
 
 }  // namespace ulvo

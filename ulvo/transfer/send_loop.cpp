@@ -6,33 +6,33 @@
 
 namespace ulvo {
 
-uint32_t CULVOSerial::ReadSourceFile() {
-  SetStatus(1);
+TransferError CULVOSerial::ReadSourceFile() {
+  SetStatus(kStatusReadingFile);
   std::error_code ec;
   const auto size = std::filesystem::file_size(fileName_, ec);
   std::ifstream in(fileName_, std::ios::binary);
   if (ec || !in || size > kMaxTransferBytes) {
-    SetError(9);
-    return 9;
+    SetError(kErrorReadFile);
+    return kErrorReadFile;
   }
   std::string bytes(static_cast<size_t>(size), '\0');
   in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (in.bad()) {
-    SetError(9);
-    return 9;
+    SetError(kErrorReadFile);
+    return kErrorReadFile;
   }
   bytes.resize(static_cast<size_t>(in.gcount()));
   if (!BuildSendRecords(protocol_, bytes, chars_, items_)) {
     items_.clear();
-    SetStatus(15);
-    SetError(16);
-    return 16;
+    SetStatus(kStatusEmptyFile);
+    SetError(kErrorEmptyFile);
+    return kErrorEmptyFile;
   }
-  SetStatus(4);
-  return 0;
+  SetStatus(kStatusFileRead);
+  return kErrorNone;
 }
 
-uint32_t CULVOSerial::SendLoop() {
+TransferError CULVOSerial::SendLoop() {
   updateFlags_ = 0;
   idleCountdown_ = 10;
   end_ = false;
@@ -42,41 +42,41 @@ uint32_t CULVOSerial::SendLoop() {
   bytesTransferred_ = 0;
   answer_.clear();
 
-  uint32_t code = ReadSourceFile();
-  if (code == 0) SetStatus(5);
+  TransferError code = ReadSourceFile();
+  if (code == kErrorNone) SetStatus(kStatusUploading);
   if (softMode_ == 3) idleCountdown_ = 40;
-  if (code == 0) {
+  if (code == kErrorNone) {
     while (!end_ && idleCountdown_ != 0 && itemIndex_ < items_.size()) {
       size_t written = 0;
       code = SendRecord(written);
-      if (code == 0) code = JudgeAnswer(written);
-      if (code != 0) break;
+      if (code == kErrorNone) code = JudgeAnswer(written);
+      if (code != kErrorNone) break;
     }
     // Running out of tries is a failure, and says so: the records did not all get through.
-    if (code == 0 && idleCountdown_ == 0) {
-      SetError(12);
-      code = 12;
+    if (code == kErrorNone && idleCountdown_ == 0) {
+      SetError(kErrorNoResponse);
+      code = kErrorNoResponse;
     }
   }
-  SetStatus(idleCountdown_ == 0 || code != 0 ? 11 : 10);
+  SetStatus(idleCountdown_ == 0 || code != kErrorNone ? kStatusTransferFailed : kStatusTransferOk);
   CloseComPort();
   NotifyOwner(kUpdateFinished);
   return code;
 }
 
-uint32_t CULVOSerial::SendRecord(size_t& written) {
+TransferError CULVOSerial::SendRecord(size_t& written) {
   const std::string& record = items_[itemIndex_];
   const size_t length = TransmitLength(protocol_, record, chars_.eot);
   if (!device_.Write(std::string_view(record).substr(0, length), kWriteWait)) {
-    SetError(15);
+    SetError(kErrorWriteData);
     idleCountdown_ = 0;
-    return 15;
+    return kErrorWriteData;
   }
   written = length;
-  return 0;
+  return kErrorNone;
 }
 
-uint32_t CULVOSerial::JudgeAnswer(size_t written) {
+TransferError CULVOSerial::JudgeAnswer(size_t written) {
   const bool last = itemIndex_ + 1 >= items_.size();
   const auto accept = [&] {
     if (last) end_ = true;
@@ -86,7 +86,7 @@ uint32_t CULVOSerial::JudgeAnswer(size_t written) {
   };
   if (softMode_ != 2 && softMode_ != 3) {
     accept();
-    return 0;
+    return kErrorNone;
   }
   // The answer may come in pieces: read on until it is whole or the line falls silent.
   const size_t most = softMode_ == 2 ? 20 : 10;
@@ -107,13 +107,13 @@ uint32_t CULVOSerial::JudgeAnswer(size_t written) {
     std::string got;
     const long n = ReadInto(most, got, whole);
     if (n < 0) {
-      SetError(6);
-      return 6;
+      SetError(kErrorReadFailed);
+      return kErrorReadFailed;
     }
     if (n == 0 && answer_.empty()) {
       if (idleCountdown_ > 0) --idleCountdown_;
       if (softMode_ == 2 && last) end_ = true;
-      return 0;
+      return kErrorNone;
     }
     answer_ += got;
     if (softMode_ == 2) {
@@ -141,7 +141,7 @@ uint32_t CULVOSerial::JudgeAnswer(size_t written) {
     if (idleCountdown_ > 0) --idleCountdown_;
     if (end_ && idleCountdown_ > 1) idleCountdown_ = 1;
   }
-  return 0;
+  return kErrorNone;
 }
 
 }  // namespace ulvo
