@@ -20,6 +20,7 @@
 #include "ulvo/transfer/capture_file.h"
 #include "ulvo/transfer/clock.h"
 #include "ulvo/transfer/culvo_serial.h"
+#include "ulvo/transfer/setting_names.h"
 #include "ulvo/transfer/tracing_device.h"
 #include "ulvo/transfer/transfer_failure.h"
 
@@ -48,24 +49,24 @@ std::string BitList(uint32_t mask, int count, Name name) {
 }
 
 std::string FormatList(const CInstrument& i, uint32_t mask) {
-  return BitList(mask, 4, [&](int b) { return i.FormatName(1u << b); });
+  return BitList(mask, kFormatBitCount,
+                 [&](int b) { return i.FormatName(LinkProtocols()[b].formatBit); });
 }
 std::string ParityList(uint32_t byte) {
-  return BitList(byte, 5, [](int b) { return ParityName(static_cast<Parity>(b)); });
+  return BitList(byte, kParityBitCount, [](int b) { return kParityNames[b].summary.text; });
 }
 std::string DataBitsList(uint32_t byte) {
-  return BitList(byte, 4, [](int b) { return std::to_string(5 + b); });
+  return BitList(byte, kDataBitsBitCount, [](int b) { return kDataBitsNames[b]; });
 }
 std::string StopList(uint32_t byte) {
-  return BitList(byte, 3, [](int b) { return StopBitsName(static_cast<StopBits>(b)); });
+  return BitList(byte, kStopBitsBitCount, [](int b) { return kStopBitsNames[b]; });
 }
 std::string SoftList(uint32_t byte) {
-  return BitList(byte, 3, [](int b) { return SoftHandshakeName(b + 1); });
+  return BitList(byte, kSoftHandshakeBitCount,
+                 [](int b) { return kSoftHandshakeNames[b].text.text; });
 }
 std::string HardList(uint32_t mask) {
-  static const char* const kNames[] = {"DTR handshake", "RTS handshake", "Require DSR",
-                                       "Require CTS"};
-  return BitList(mask, 4, [](int b) { return kNames[b]; });
+  return BitList(mask, kHardHandshakeBitCount, [](int b) { return kHardHandshakeNames[b].word; });
 }
 
 std::string Describe(const CInstrument& i, const TransferParams& p) {
@@ -76,8 +77,10 @@ std::string Describe(const CInstrument& i, const TransferParams& p) {
   out += std::string(", stop bits ") + (s.stopBits ? StopBitsName(*s.stopBits) : "as is");
   out += std::string(", handshake ") + SoftHandshakeName(SoftHandshakeMode(p.lineFormat));
   if (p.hardHandshake) out += " + " + HardList(p.hardHandshake);
-  const int protocol = ProtocolOf(p.dataFormat);
-  out += ", format " + (protocol ? i.FormatName(1u << (protocol - 1)) : std::string("ASCII"));
+  const LinkProtocol protocol = ProtocolOf(p.dataFormat);
+  const LinkDescription& link = Describe(protocol);
+  out += ", format " +
+         (protocol != LinkProtocol::kNone ? i.FormatName(link.formatBit) : std::string(link.name));
   return out;
 }
 
@@ -305,47 +308,46 @@ int RunTransfer(const Context& context, const Args& args) {
   }
   if (parity) {
     int bit = -1;
-    for (int b = 0; b < 5; ++b)
-      if (*parity == ParityName(static_cast<Parity>(b))) bit = b;
+    for (int b = 0; b < kParityBitCount; ++b)
+      if (*parity == kParityNames[b].summary.text) bit = b;
     if (bit < 0 || !(ParityByte(cap.lineFormat) & (1u << bit)))
       return NotOffered("parity " + *parity, i, d, ParityList(ParityByte(cap.lineFormat)));
     parityByte = 1u << bit;
   }
   if (bits) {
     int bit = -1;
-    for (int b = 0; b < 4; ++b)
-      if (*bits == std::to_string(5 + b)) bit = b;
+    for (int b = 0; b < kDataBitsBitCount; ++b)
+      if (*bits == kDataBitsNames[b]) bit = b;
     if (bit < 0 || !(DataBitsByte(cap.lineFormat) & (1u << bit)))
       return NotOffered(*bits + " data bits", i, d, DataBitsList(DataBitsByte(cap.lineFormat)));
     bitsByte = 1u << bit;
   }
   if (stop) {
     int bit = -1;
-    for (int b = 0; b < 3; ++b)
-      if (*stop == StopBitsName(static_cast<StopBits>(b))) bit = b;
+    for (int b = 0; b < kStopBitsBitCount; ++b)
+      if (*stop == kStopBitsNames[b]) bit = b;
     if (bit < 0 || !(StopBitsByte(cap.lineFormat) & (1u << bit)))
       return NotOffered(*stop + " stop bits", i, d, StopList(StopBitsByte(cap.lineFormat)));
     stopByte = 1u << bit;
   }
   if (handshake) {
-    static const char* const kWords[] = {"none", "xonxoff", "acknak", "acknak2"};
     int mode = -1;
-    for (int m = 0; m < 4; ++m)
-      if (*handshake == kWords[m] || EqualNoCase(*handshake, SoftHandshakeName(m))) mode = m;
+    for (int m = 0; m <= kSoftHandshakeBitCount; ++m)
+      if (*handshake == SoftHandshakeWord(m) || EqualNoCase(*handshake, SoftHandshakeName(m)))
+        mode = m;
     if (mode < 0 || (mode > 0 && !(SoftHandshakeByte(cap.lineFormat) & (1u << (mode - 1)))))
       return NotOffered("handshake " + *handshake, i, d,
                         "none, " + SoftList(SoftHandshakeByte(cap.lineFormat)));
     softByte = mode == 0 ? 0 : 1u << (mode - 1);
   }
   if (format) {
-    int bit = -1;
-    for (int b = 0; b < 4; ++b)
-      if (EqualNoCase(*format, i.FormatName(1u << b)) ||
-          EqualNoCase(*format, DefaultFormatName(1u << b)))
-        bit = b;
-    if (bit < 0 || !(cap.dataFormat & (1u << bit)))
+    uint32_t bit = 0;
+    for (const LinkDescription& link : LinkProtocols())
+      if (EqualNoCase(*format, i.FormatName(link.formatBit)) || EqualNoCase(*format, link.name))
+        bit = link.formatBit;
+    if (!(cap.dataFormat & bit))
       return NotOffered("format " + *format, i, d, FormatList(i, cap.dataFormat));
-    p.dataFormat = 1u << bit;
+    p.dataFormat = bit;
   }
   p.lineFormat = MakeLineFormat(parityByte, bitsByte, stopByte, softByte);
   i.SetParams(d, p);

@@ -28,6 +28,7 @@ uint32_t CULVOSerial::Run(TransferOwner* owner, CInstrument instrument, const st
   const TransferParams& params = instrument.Params(direction);
   softMode_ = SoftHandshakeMode(params.lineFormat);
   protocol_ = ProtocolOf(params.dataFormat);
+  link_ = &Describe(protocol_);
 
   // Found out before the instrument sends anything: afterwards its data would be lost.
   if (direction == kDirectionReceive) {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ulvo/transfer/instrument.h"
-#include "ulvo/transfer/link_framing.h"
+#include "ulvo/transfer/link_protocol.h"
 #include "ulvo/transfer/serial_device.h"
 #include "ulvo/transfer/transfer_codes.h"
 
@@ -62,7 +62,8 @@ class CULVOSerial {
   // Where the last transfer stood, for saying why it failed: its link, the records sent
   // (send) or received so far, and a received frame that was rejected and never came
   // right (status 13 or 14; 0 when the last frame was good).
-  int Protocol() const { return protocol_; }
+  LinkProtocol Protocol() const { return protocol_; }
+  const LinkDescription& Link() const { return *link_; }
   int SoftHandshake() const { return softMode_; }
   const ControlChars& Chars() const { return chars_; }
   const std::string& FileName() const { return fileName_; }
@@ -100,13 +101,17 @@ class CULVOSerial {
 
   // Settings a transfer runs with; Run sets them from the instrument, tests may set them
   // to drive the handshake helpers alone.
-  void SetLink(int protocol, int softHandshakeMode, const ControlChars& chars) {
+  void SetLink(LinkProtocol protocol, int softHandshakeMode, const ControlChars& chars) {
     protocol_ = protocol;
+    link_ = &Describe(protocol);
     softMode_ = softHandshakeMode;
     chars_ = chars;
   }
 
  private:
+  // Names the receive steps in the protocols' descriptions.
+  friend std::span<const LinkDescription> LinkProtocols();
+
   TransferError SendLoop();
   TransferError ReceiveLoop();
   TransferError ReadSourceFile();
@@ -140,7 +145,8 @@ class CULVOSerial {
   std::string buffer_;
   std::string answer_;  // send: the instrument's answer so far
   size_t itemIndex_ = 0;
-  int protocol_ = 0;
+  LinkProtocol protocol_ = LinkProtocol::kNone;
+  const LinkDescription* link_ = &Describe(LinkProtocol::kNone);
   int softMode_ = 0;
   ControlChars chars_;
   std::string fileName_;

@@ -12,10 +12,11 @@ TransferError CULVOSerial::AnswerFrame(int kind) {
 }
 
 TransferError CULVOSerial::ReceiveStepBlocks() {
+  const bool headers = link_->headerRecords > 0;
   std::string got;
   const long n =
       ReadInto(kBlockSize - std::min(buffer_.size(), kBlockSize), got, [&](std::string_view part) {
-        return BlockFrameNeed(buffer_ + std::string(part), protocol_, headerState_, chars_);
+        return ScanBlockFrame(buffer_ + std::string(part), headers, headerState_, chars_).need;
       });
   if (n < 0) return kErrorReadFailed;
   if (n == 0) {
@@ -36,51 +37,33 @@ TransferError CULVOSerial::ReceiveStepBlocks() {
   }
   buffer_ += got;
 
-  const std::string endRecord = BuildEndRecord(chars_);
-  const std::string shortEnd{chars_.eot, '\r', '\n'};
-  const std::string header0 = BuildHeaderRecord0(chars_);
   bool framed = false;
   for (;;) {
-    // Padding and stray line ends between frames never start a frame.
-    size_t skip = 0;
-    while (skip < buffer_.size() &&
-           (buffer_[skip] == '\0' || buffer_[skip] == '\r' || buffer_[skip] == '\n'))
-      ++skip;
-    buffer_.erase(0, skip);
-    if (buffer_.empty()) {
-      // Only padding arrived: no progress, or an endless stream of it would never end.
+    const BlockScan scan = ScanBlockFrame(buffer_, headers, headerState_, chars_);
+    buffer_.erase(0, scan.skip);
+    if (scan.frame == BlockFrame::kNone) {
+      // Only padding or noise arrived: no progress, or an endless stream of it would never
+      // end.
       if (!framed) DecreaseIdle();
       return kErrorNone;
     }
+    // A frame that is not header record 0 means the instrument sends none.
+    if (headers && headerState_ == 0 && scan.frame == BlockFrame::kBlock) headerState_ = 2;
+    if (scan.need > 0) return kErrorNone;
 
-    if (chars_.eot != 0 && (buffer_.starts_with(endRecord) || buffer_.starts_with(shortEnd))) {
+    if (scan.frame == BlockFrame::kEndRecord) {
       end_ = true;
       buffer_.clear();
       return AnswerFrame(1);
     }
-    if (buffer_[0] != chars_.stx) {
-      // Line noise between frames: every frame starts with STX, so resume there.
-      if (chars_.eot != 0 && shortEnd.starts_with(buffer_)) return kErrorNone;
-      const size_t at = buffer_.find(chars_.stx);
-      buffer_.erase(0, at);
-      if (buffer_.empty()) {
-        if (!framed) DecreaseIdle();
-        return kErrorNone;
-      }
+    if (scan.frame == BlockFrame::kHeader0) {
+      headerState_ = 1;
+      buffer_.erase(0, kHeader0Size);
+      framed = true;
+      if (const TransferError code = AnswerFrame(1)) return code;
       continue;
     }
-    if (protocol_ == 3 && headerState_ == 0) {
-      if (buffer_.size() < header0.size() && header0.starts_with(buffer_)) return kErrorNone;
-      headerState_ = buffer_.starts_with(header0) ? 1 : 2;
-      if (headerState_ == 1) {
-        buffer_.erase(0, header0.size());
-        framed = true;
-        if (const TransferError code = AnswerFrame(1)) return code;
-        continue;
-      }
-    }
-    if (protocol_ == 3 && headerState_ == 1) {
-      if (buffer_.size() < kHeader1Frame) return kErrorNone;
+    if (scan.frame == BlockFrame::kHeader1) {
       if (IsValidHeaderRecord1(buffer_, chars_)) {
         items_.push_back(buffer_.substr(1, kHeaderData));
         Capture(items_.back());
@@ -103,7 +86,6 @@ TransferError CULVOSerial::ReceiveStepBlocks() {
       if (const TransferError code = AnswerFrame(2)) return code;
       continue;
     }
-    if (buffer_.size() < kBlockSize) return kErrorNone;
     const BlockVerdict v = JudgeBlock(buffer_, blockNumber_);
     if (!v.numberOk) SetStatus(kStatusBlockFailed);
     if (!v.checkOk) SetStatus(kStatusBccFailed);

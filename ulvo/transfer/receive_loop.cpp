@@ -35,14 +35,7 @@ TransferError CULVOSerial::ReceiveLoop() {
   started_ = false;
 
   if (code == kErrorNone) {
-    while (!end_ && idleCountdown_ != 0 && code == kErrorNone) {
-      if (protocol_ == 2 || protocol_ == 3)
-        code = ReceiveStepBlocks();
-      else if (protocol_ == 4)
-        code = ReceiveStepLines();
-      else
-        code = ReceiveStepText();
-    }
+    while (!end_ && idleCountdown_ != 0 && code == kErrorNone) code = (this->*link_->receiveStep)();
     if (idleCountdown_ == 0 || code != kErrorNone) {
       CloseComPort();
       WriteDestinationFile();
@@ -76,23 +69,14 @@ void CULVOSerial::DecreaseIdle() {
 
 std::string CULVOSerial::ReceivedBytes() const {
   std::string bytes;
-  for (const std::string& record : items_) {
-    size_t length = record.size();
-    if (protocol_ == 4) {
-      const size_t lf = record.find('\n');
-      if (lf != std::string::npos) length = lf + 1;
-    } else if (protocol_ != 2 && protocol_ != 3) {
-      const size_t eot = record.find(chars_.eot);
-      length = eot != std::string::npos ? eot : std::min(record.size(), kTextRecordSize);
-    }
-    bytes.append(record, 0, length);
-  }
+  for (const std::string& record : items_)
+    bytes.append(record, 0, link_->fileBytes(record, chars_.eot));
   return bytes;
 }
 
 TransferError CULVOSerial::WriteDestinationFile() {
   // A text receive that stopped or failed mid-record still has bytes in hand: keep them.
-  if (protocol_ != 2 && protocol_ != 3 && protocol_ != 4 && !buffer_.empty()) {
+  if (link_->keepsUnfinishedRecord && !buffer_.empty()) {
     items_.push_back(std::move(buffer_));
     buffer_.clear();
   }

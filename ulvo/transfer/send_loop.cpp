@@ -22,7 +22,7 @@ TransferError CULVOSerial::ReadSourceFile() {
     return kErrorReadFile;
   }
   bytes.resize(static_cast<size_t>(in.gcount()));
-  if (!BuildSendRecords(protocol_, bytes, chars_, items_)) {
+  if (!link_->buildRecords(bytes, chars_, items_)) {
     items_.clear();
     SetStatus(kStatusEmptyFile);
     SetError(kErrorEmptyFile);
@@ -66,7 +66,7 @@ TransferError CULVOSerial::SendLoop() {
 
 TransferError CULVOSerial::SendRecord(size_t& written) {
   const std::string& record = items_[itemIndex_];
-  const size_t length = TransmitLength(protocol_, record, chars_.eot);
+  const size_t length = link_->transmitLength(record, chars_.eot);
   if (!device_.Write(std::string_view(record).substr(0, length), kWriteWait)) {
     SetError(kErrorWriteData);
     idleCountdown_ = 0;

@@ -55,14 +55,14 @@ std::string SendNotAcknowledged(const CULVOSerial& serial, const LineWatch* line
 }
 
 std::string ReceiveEndedEarly(const CULVOSerial& serial, const LineWatch* line) {
-  const bool headers = serial.Protocol() == 3;
+  // The header data, where there is any, is kept as the first records.
+  const size_t headers = serial.Link().headerRecords;
   if (const uint32_t problem = serial.FrameProblem()) {
     const char* what =
         problem == kStatusBccFailed ? "a wrong block check" : "the wrong block number";
-    if (headers && serial.RecordsDone() == 0)
+    if (serial.RecordsDone() < headers)
       return std::string("the header record came with ") + what + " and did not come right";
-    // "ITF01" keeps its header data as the first record.
-    const size_t block = serial.RecordsDone() + (headers ? 0 : 1);
+    const size_t block = serial.RecordsDone() + 1 - headers;
     return "block " + std::to_string(block) + " came with " + what + " and did not come right";
   }
   if (serial.BytesTransferred() == 0) return NoAnswer(line);
