@@ -81,7 +81,15 @@ OpenResult LineWatch::Open(const std::string& portName, const PortSettings& sett
 
 long LineWatch::Read(std::string& out, size_t max) {
   const size_t before = out.size();
-  const long n = inner_.Read(out, max);
+  return Heard(out, before, inner_.Read(out, max));
+}
+
+long LineWatch::ReadFrame(std::string& out, size_t max, const FrameNeed& need) {
+  const size_t before = out.size();
+  return Heard(out, before, inner_.ReadFrame(out, max, need));
+}
+
+long LineWatch::Heard(const std::string& out, size_t before, long n) {
   Mark();
   if (n > 0) {
     heard_ = end_;
