@@ -17,12 +17,11 @@
 #include "ulvo/platform/qt_profile_store.h"
 #include "ulvo/platform/qt_serial_device.h"
 #include "ulvo/shell/translations.h"
-#include "ulvo/transfer/capture_file.h"
 #include "ulvo/transfer/clock.h"
 #include "ulvo/transfer/culvo_serial.h"
 #include "ulvo/transfer/setting_names.h"
 #include "ulvo/transfer/tracing_device.h"
-#include "ulvo/transfer/transfer_failure.h"
+#include "ulvo/transfer/transfer_session.h"
 
 namespace ulvo::cli {
 
@@ -380,55 +379,41 @@ int RunTransfer(const Context& context, const Args& args) {
   QtSerialDevice qtDevice;
   SteadyClock clock;
   std::ofstream traceFile;
-  std::unique_ptr<TracingDevice> tracing;
-  SerialDevice* device = &qtDevice;
+  std::unique_ptr<StreamTraceSink> traceSink;
   if (!trace.empty()) {
     traceFile.open(trace, std::ios::binary | std::ios::trunc);
     if (!traceFile) {
       std::fprintf(stderr, "ulvo-cli: cannot write the trace file %s\n", trace.c_str());
       return kExitFailure;
     }
-    tracing = std::make_unique<TracingDevice>(qtDevice, clock, traceFile);
-    device = tracing.get();
+    traceSink = std::make_unique<StreamTraceSink>(traceFile);
   }
-  LineWatch line(*device, clock);
-  CULVOSerial serial(line);
   const std::filesystem::path userData = CurrentProgramFolderSources().userDataDir;
-  serial.SetFallbackFolder(userData / "Received");
+  TransferSessionOptions options;
+  options.trace = traceSink.get();
+  options.fallbackFolder = userData / "Received";
   // What the instrument sends is on disk as it is accepted, until it reaches a file.
-  std::unique_ptr<CaptureWriter> capture;
-  if (d == kDirectionReceive) {
-    std::string problem;
-    std::error_code ec;
-    const std::filesystem::path destination = std::filesystem::absolute(file, ec);
-    capture = CaptureWriter::Create(userData / "Captures",
-                                    CaptureHeaderFor(i, port, ec ? file : destination.string()),
-                                    clock, problem);
-    if (!capture)
-      std::fprintf(stderr, "ulvo-cli: warning: the receive is not captured: %s\n", problem.c_str());
-    serial.SetCapture(capture.get());
-  }
-  const uint32_t result = serial.Run(&owner, i, port, d, file);
-  if (capture) {
-    if (serial.FileWritten() || capture->Records() == 0) {
-      capture->Finish();
-    } else {
-      capture->Keep();
-      std::fprintf(stderr, "The received data is kept for ulvo-cli recover: %s\n",
-                   capture->Path().string().c_str());
-    }
-  }
-  for (const std::string& why : ExplainTransferFailure(serial, result, port, &line))
-    std::fprintf(stderr, "%s\n", why.c_str());
+  options.captureFolder = userData / "Captures";
+  options.captureFailed = [](const std::string& problem) {
+    std::fprintf(stderr, "ulvo-cli: warning: the receive is not captured: %s\n", problem.c_str());
+  };
+  TransferSession session(qtDevice, clock, std::move(options));
+  const TransferOutcome outcome = session.Run(&owner, i, port, d, file);
+  const uint32_t result = outcome.result;
+  if (!outcome.keptCapture.empty())
+    std::fprintf(stderr, "The received data is kept for ulvo-cli recover: %s\n",
+                 outcome.keptCapture.string().c_str());
+  for (const std::string& why : outcome.failure) std::fprintf(stderr, "%s\n", why.c_str());
   if (result >= kErrorPortNotOpened && result <= kErrorReadState) {
     const std::string hint = PortPermissionText(
         [&owner](const TextId& id) { return owner.Texts().Text(id); }, port, CheckPortAccess(port));
     if (!hint.empty()) std::fprintf(stderr, "%s\n", hint.c_str());
   }
-  if (!serial.FallbackFile().empty())
+  if (!outcome.fallbackFile.empty())
     std::fprintf(stderr, "The received data was saved to %s\n",
-                 serial.FallbackFile().string().c_str());
-  if (result == 0) std::fprintf(stderr, "%u bytes transferred\n", serial.BytesTransferred());
+                 outcome.fallbackFile.string().c_str());
+  if (result == 0)
+    std::fprintf(stderr, "%u bytes transferred\n", session.Serial().BytesTransferred());
   if (result != 0 && d == kDirectionReceive && owner.fileWritten) {
     // A receive that failed part-way still wrote what came; say where it is.
     std::error_code ec;
@@ -436,7 +421,7 @@ int RunTransfer(const Context& context, const Args& args) {
     std::fprintf(stderr, "What was received (%ju bytes) is in %s\n",
                  static_cast<uintmax_t>(ec ? 0 : size), file.c_str());
   }
-  if (d == kDirectionReceive && serial.FileProblem().empty() && !serial.FileWritten()) {
+  if (d == kDirectionReceive && outcome.fileProblem.empty() && !outcome.written) {
     std::error_code ec;
     if (std::filesystem::exists(file, ec))
       std::fprintf(stderr, "Nothing was received; %s was left as it was\n", file.c_str());

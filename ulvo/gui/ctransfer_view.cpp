@@ -419,7 +419,7 @@ void CTransferView::OnUpdated(const EngineUpdate& update) {
 void CTransferView::OnFinished(quint32 result) {
   const bool stopped = doc_.Runner().StopRequested();
   form_->TransferEnded(result == 0 && !stopped);
-  const ReceivedFileOutcome& file = doc_.Runner().FileOutcome();
+  const TransferOutcome& file = doc_.Runner().FileOutcome();
   const bool receive = runningDirection_ == kDirectionReceive;
   // A receive that got nothing leaves the file as it was: it is no new conversion source.
   const bool nothing = receive && !file.written && file.fileProblem.empty();
