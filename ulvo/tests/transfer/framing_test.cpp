@@ -190,6 +190,98 @@ TEST(Framing, JudgeBlock) {
   EXPECT_FALSE(JudgeBlock(good.substr(0, 100), '3').numberOk);
 }
 
+// Where a block receive's next frame starts and how much of it is still to come, for the
+// receive's steps and its reads alike.
+TEST(Framing, ScanBlockFrames) {
+  const ControlChars cc;
+  const std::string block = BuildBlock("data", '0', cc);
+  const std::string header0 =
+      "\x02"
+      "F00F000\x03\r\n"s;
+  struct Case {
+    const char* what;
+    std::string pending;
+    bool headers;
+    int headerState;
+    BlockScan expected;
+  };
+  const Case cases[] = {
+      {"nothing", "", false, 0, {0, BlockFrame::kNone, 1}},
+      {"padding only", "\r\n\0"s, false, 0, {3, BlockFrame::kNone, 1}},
+      {"noise without STX", "xyz", false, 0, {3, BlockFrame::kNone, 1}},
+      {"end record", "\x02\x04\x03\r\n", false, 0, {0, BlockFrame::kEndRecord, 0}},
+      {"short end record", "\x04\r\n", false, 0, {0, BlockFrame::kEndRecord, 0}},
+      {"start of the short end record", "\x04", false, 0, {0, BlockFrame::kEndRecord, 2}},
+      // Line ends and noise skipped; STX and 9 bytes of a block: 126 to come.
+      {"part of a block",
+       "\r\nzz\x02" + std::string(9, 'A'),
+       false,
+       0,
+       {4, BlockFrame::kBlock, 126}},
+      // STX EOT may be the end record's start: at the least 3 bytes more.
+      {"block or end record", "\x02\x04", false, 0, {0, BlockFrame::kBlock, 3}},
+      {"whole block", block + "\x02", false, 0, {0, BlockFrame::kBlock, 0}},
+      {"header 0", header0 + "\x02", true, 0, {0, BlockFrame::kHeader0, 0}},
+      {"part of header 0",
+       "\x02"
+       "F00",
+       true,
+       0,
+       {0, BlockFrame::kHeader0, 7}},
+      // STX alone: the end record is the shortest frame it may start.
+      {"STX before header 0", "\x02", true, 0, {0, BlockFrame::kHeader0, 4}},
+      {"no header 0: a block",
+       "\x02"
+       "ABC",
+       true,
+       0,
+       {0, BlockFrame::kBlock, 132}},
+      {"part of header 1", "\x02" + std::string(20, 'A'), true, 1, {0, BlockFrame::kHeader1, 21}},
+      {"header 1", "\x02" + std::string(41, 'A'), true, 1, {0, BlockFrame::kHeader1, 0}},
+      {"block after the headers",
+       "\x02" + std::string(20, 'A'),
+       true,
+       2,
+       {0, BlockFrame::kBlock, 115}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const BlockScan scan = ScanBlockFrame(c.pending, c.headers, c.headerState, cc);
+    EXPECT_EQ(scan.skip, c.expected.skip);
+    EXPECT_EQ(scan.frame, c.expected.frame);
+    EXPECT_EQ(scan.need, c.expected.need);
+  }
+}
+
+// One row per format bit, in bit order; the highest bit chooses.
+TEST(LinkProtocols, OneRowPerFormatBit) {
+  struct Case {
+    LinkProtocol protocol;
+    uint32_t bit;
+    const char* name;
+  };
+  const Case cases[] = {{LinkProtocol::kAscii, 1, "ASCII"},
+                        {LinkProtocol::kItf00, 2, "ITF00"},
+                        {LinkProtocol::kItf01, 4, "ITF01"},
+                        {LinkProtocol::kItf02, 8, "ITF02"}};
+  ASSERT_EQ(LinkProtocols().size(), std::size(cases));
+  ASSERT_EQ(static_cast<size_t>(kFormatBitCount), std::size(cases));
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(&Describe(c.protocol), &LinkProtocols()[i]);
+    EXPECT_EQ(LinkProtocols()[i].formatBit, c.bit);
+    EXPECT_STREQ(LinkProtocols()[i].name, c.name);
+    EXPECT_EQ(ProtocolOf(c.bit), c.protocol);
+    EXPECT_EQ(ProtocolOf(c.bit | (c.bit - 1)), c.protocol);
+    EXPECT_EQ(DefaultFormatName(c.bit), c.name);
+  }
+  EXPECT_EQ(&Describe(LinkProtocol::kNone), &Describe(LinkProtocol::kAscii));
+  EXPECT_EQ(ProtocolOf(16), LinkProtocol::kNone);  // beyond the format bits
+  EXPECT_EQ(DefaultFormatName(16), "");
+  EXPECT_EQ(DefaultFormatName(0), "");
+}
+
 TEST(TransferParams, PortSettingsFromMasks) {
   struct Case {
     uint32_t baud, line, hard;
