@@ -201,17 +201,26 @@ std::vector<std::string> Itf01Records(const std::string& data) {
   return BlockRecords(data, true);
 }
 
+// The lines of a text without their line ends.
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t lf = text.find('\n', start);
+    if (lf == std::string::npos) lf = text.size();
+    std::string t = text.substr(start, lf - start);
+    if (!t.empty() && t.back() == '\r') t.pop_back();
+    lines.push_back(t);
+    start = lf + 1;
+  }
+  return lines;
+}
+
 std::vector<std::string> LineRecords(const std::string& data) {
   std::vector<std::string> records = {ControlRecord(ENQ, ",01")};
-  size_t start = 0;
-  while (start < data.size()) {
-    size_t lf = data.find('\n', start);
-    if (lf == std::string::npos) lf = data.size();
-    std::string text = data.substr(start, lf - start);
-    if (!text.empty() && text.back() == '\r') text.pop_back();
+  for (const std::string& text : SplitLines(data)) {
     const std::string body = text + ",";
     records.push_back(body + Check(body) + ",\r\n");
-    start = lf + 1;
   }
   records.push_back(ControlRecord(EOT));
   return records;
@@ -411,20 +420,6 @@ std::string FormatWords() {
   std::string words;
   for (const Link& link : kLinks) words += (words.empty() ? "" : "|") + std::string(link.format);
   return words;
-}
-
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t lf = text.find('\n', start);
-    if (lf == std::string::npos) lf = text.size();
-    std::string t = text.substr(start, lf - start);
-    if (!t.empty() && t.back() == '\r') t.pop_back();
-    lines.push_back(t);
-    start = lf + 1;
-  }
-  return lines;
 }
 
 }  // namespace
