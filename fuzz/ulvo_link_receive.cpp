@@ -59,7 +59,9 @@ ulvo::CInstrument Instrument(unsigned formatBit, unsigned softBit, bool addCrLf)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   const unsigned setup = data[0];
-  const unsigned formatBit = (setup & 7) < 4 ? 1u << (setup & 7) : 0u;
+  // Beyond the format bits: no bit at all, the protocol that stands in for the first.
+  const unsigned formatBit =
+      (setup & 7) < ulvo::kFormatBitCount ? ulvo::LinkProtocols()[setup & 7].formatBit : 0u;
   const unsigned softBit = (setup >> 3) & 3 ? 1u << (((setup >> 3) & 3) - 1) : 0u;
   ScriptedInstrument instrument(fuzz::Bytes(data + 2, size - 2), data[1] % 137 + 1);
   ulvo::CULVOSerial serial(instrument);

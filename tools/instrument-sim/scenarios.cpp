@@ -11,8 +11,8 @@ extern const std::vector<Scenario> kKavexUploadScenarios;
 const std::vector<Scenario>& Scenarios() {
   static const std::vector<Scenario> scenarios = [] {
     std::vector<Scenario> all = {
-        {"ulvo-send", kUlvoSendUsage, RunUlvoSend},
-        {"ulvo-receive", kUlvoReceiveUsage, RunUlvoReceive},
+        {"ulvo-send", UlvoSendUsage(), RunUlvoSend},
+        {"ulvo-receive", UlvoReceiveUsage(), RunUlvoReceive},
     };
     all.insert(all.end(), kKavexScenarios.begin(), kKavexScenarios.end());
     all.insert(all.end(), kKavexUploadScenarios.begin(), kKavexUploadScenarios.end());

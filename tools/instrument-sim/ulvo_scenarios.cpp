@@ -34,6 +34,9 @@ struct Options {
   int delayMs = 1000;
 };
 
+struct Link;
+const Link* FindLink(const std::string& format);
+
 bool Parse(const Args& args, Options& o) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -78,7 +81,7 @@ bool Parse(const Args& args, Options& o) {
       }
     }
   }
-  return o.format == "ASCII" || o.format == "ITF00" || o.format == "ITF01" || o.format == "ITF02";
+  return FindLink(o.format) != nullptr;
 }
 
 bool ReadFile(const std::string& path, std::string& bytes) {
@@ -166,70 +169,77 @@ bool SendRecords(Pty& pty, const Options& o, const std::vector<std::string>& rec
   return true;
 }
 
-}  // namespace
+// --- What the instrument sends a file as.
 
-int RunUlvoSend(Pty& pty, const Args& args) {
-  Options o;
-  std::string data;
-  if (!Parse(args, o) || !ReadFile(o.file, data)) {
-    std::fprintf(stderr, "instrument-sim: ulvo-send needs --format, --handshake and a --file\n");
-    return 2;
-  }
-  pty.SetBaud(o.baud);
-  std::vector<std::string> records;
-  bool answered = false;
-  if (o.format == "ASCII") {
-    records.push_back(data + EOT);
-  } else if (o.format == "ITF02") {
-    records.push_back(ControlRecord(ENQ, ",01"));
-    size_t start = 0;
-    while (start < data.size()) {
-      size_t lf = data.find('\n', start);
-      if (lf == std::string::npos) lf = data.size();
-      std::string text = data.substr(start, lf - start);
-      if (!text.empty() && text.back() == '\r') text.pop_back();
-      const std::string body = text + ",";
-      records.push_back(body + Check(body) + ",\r\n");
-      start = lf + 1;
-    }
-    records.push_back(ControlRecord(EOT));
-    answered = o.handshake == Handshake::kAckNak || o.handshake == Handshake::kAckNak2;
-  } else {
-    size_t start = 0;
-    if (o.format == "ITF01") {
-      records.push_back(std::string(1, STX) + "F00F000" + ETX + "\r\n");
-      std::string head = data.substr(0, 36);
-      head.resize(36, ' ');
-      const std::string body = head + "S";
-      records.push_back(std::string(1, STX) + body + Bcc(body) + ETX + "\r\n");
-      start = std::min<size_t>(36, data.size());
-    }
-    char number = '0';
-    for (; start < data.size(); start += 128) {
-      records.push_back(Block(data.substr(start, 128), number));
-      number = number == '9' ? '0' : static_cast<char>(number + 1);
-    }
-    records.push_back(kEndRecord);
-    answered = o.handshake == Handshake::kAckNak;
-  }
-  if (o.handshake == Handshake::kAckNak) {
-    if (!AwaitEnq(pty)) {
-      std::fprintf(stderr, "instrument-sim: no ENQ from the computer\n");
-      return 1;
-    }
-  } else {
-    std::this_thread::sleep_for(std::chrono::milliseconds(o.delayMs));
-  }
-  if (!SendRecords(pty, o, records, answered)) {
-    std::fprintf(stderr, "instrument-sim: the computer did not take the records\n");
-    return 1;
-  }
-  // Let the last bytes drain before the pseudo-terminal goes away.
-  std::this_thread::sleep_for(500ms);
-  return 0;
+std::vector<std::string> TextRecords(const std::string& data) {
+  return {data + EOT};
 }
 
-namespace {
+std::vector<std::string> BlockRecords(const std::string& data, bool headers) {
+  std::vector<std::string> records;
+  size_t start = 0;
+  if (headers) {
+    records.push_back(std::string(1, STX) + "F00F000" + ETX + "\r\n");
+    std::string head = data.substr(0, 36);
+    head.resize(36, ' ');
+    const std::string body = head + "S";
+    records.push_back(std::string(1, STX) + body + Bcc(body) + ETX + "\r\n");
+    start = std::min<size_t>(36, data.size());
+  }
+  char number = '0';
+  for (; start < data.size(); start += 128) {
+    records.push_back(Block(data.substr(start, 128), number));
+    number = number == '9' ? '0' : static_cast<char>(number + 1);
+  }
+  records.push_back(kEndRecord);
+  return records;
+}
+std::vector<std::string> Itf00Records(const std::string& data) {
+  return BlockRecords(data, false);
+}
+std::vector<std::string> Itf01Records(const std::string& data) {
+  return BlockRecords(data, true);
+}
+
+// The lines of a text without their line ends.
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t lf = text.find('\n', start);
+    if (lf == std::string::npos) lf = text.size();
+    std::string t = text.substr(start, lf - start);
+    if (!t.empty() && t.back() == '\r') t.pop_back();
+    lines.push_back(t);
+    start = lf + 1;
+  }
+  return lines;
+}
+
+std::vector<std::string> LineRecords(const std::string& data) {
+  std::vector<std::string> records = {ControlRecord(ENQ, ",01")};
+  for (const std::string& text : SplitLines(data)) {
+    const std::string body = text + ",";
+    records.push_back(body + Check(body) + ",\r\n");
+  }
+  records.push_back(ControlRecord(EOT));
+  return records;
+}
+
+// Whether the instrument waits for the computer's answer to each record it sends.
+bool NeverAnswered(Handshake) {
+  return false;
+}
+bool AnsweredInAckNak(Handshake h) {
+  return h == Handshake::kAckNak;
+}
+bool AnsweredInEither(Handshake h) {
+  return h == Handshake::kAckNak || h == Handshake::kAckNak2;
+}
+
+// --- How the instrument receives a file.
+
+constexpr auto kQuiet = 10s;
 
 // Reads exactly n bytes, or fewer when the line stays quiet for `quiet`.
 std::string ReadBytes(Pty& pty, size_t n, std::chrono::milliseconds quiet) {
@@ -259,7 +269,208 @@ bool BlockOk(const std::string& b, char number) {
          b[135] == '\n';
 }
 
+// What the instrument has received, and its answers (the first --nak-first good records are
+// rejected, --silent answers none).
+class Receiver {
+ public:
+  Receiver(Pty& pty, const Options& o) : pty_(pty), o_(o), naks_(o.nakFirst) {}
+
+  void Answer(bool good) {
+    if (o_.silent) return;
+    if (good && naks_ > 0) {
+      --naks_;
+      good = false;
+    }
+    pty_.Write(sim::Answer(o_, good));
+  }
+  // Answers, and says whether the record was taken (a rejected one comes again).
+  bool Judge(bool good) {
+    const bool willNak = good && naks_ > 0 && !o_.silent;
+    Answer(good);
+    return good && !willNak;
+  }
+
+  std::string received;            // file bytes as the instrument keeps them
+  std::vector<std::string> lines;  // "ITF02" texts
+  bool complete = false;           // the end record arrived
+
+ private:
+  Pty& pty_;
+  const Options& o_;
+  int naks_;
+};
+
+void ReceiveText(Pty& pty, const Options&, Receiver& r) {
+  std::string record;
+  for (;;) {
+    const int c = pty.ReadByte(kQuiet);
+    if (c < 0) break;
+    record += static_cast<char>(c);
+    if (c == EOT || record.size() == 253) {
+      if (r.Judge(true)) {
+        r.received += record.substr(0, c == EOT ? record.size() - 1 : record.size());
+        if (c == EOT) {
+          r.complete = true;
+          break;
+        }
+      }
+      record.clear();
+    }
+  }
+}
+
+void ReceiveBlocks(Pty& pty, Receiver& r, bool headers) {
+  char number = '0';
+  if (headers) {
+    const std::string header0 = std::string(1, STX) + "F00F000" + ETX + "\r\n";
+    for (;;) {
+      const std::string h0 = ReadBytes(pty, 11, kQuiet);
+      if (h0.size() < 11 || r.Judge(h0 == header0)) break;
+    }
+    for (;;) {
+      const std::string h1 = ReadBytes(pty, 48, kQuiet);
+      if (h1.size() < 48) break;
+      const bool good = h1[0] == STX && h1[37] == 'S' &&
+                        h1.substr(38, 3) == Bcc(h1.substr(1, 37)) && h1[41] == ETX &&
+                        h1.substr(42, 2) == "\r\n" && h1.substr(46, 2) == "\r\n";
+      if (r.Judge(good)) {
+        r.received += h1.substr(1, 36);
+        break;
+      }
+    }
+  }
+  for (;;) {
+    std::string frame = ReadBytes(pty, headers ? 5 : 136, kQuiet);
+    if (frame.size() < 5) break;
+    if (frame.substr(0, 5) == kEndRecord) {
+      r.Judge(true);
+      r.complete = true;
+      break;
+    }
+    frame += ReadBytes(pty, 136 - frame.size(), kQuiet);
+    if (r.Judge(BlockOk(frame, number))) {
+      r.received += frame.substr(1, 128);
+      number = number == '9' ? '0' : static_cast<char>(number + 1);
+    }
+  }
+}
+void ReceiveItf00(Pty& pty, const Options&, Receiver& r) {
+  ReceiveBlocks(pty, r, false);
+}
+void ReceiveItf01(Pty& pty, const Options&, Receiver& r) {
+  ReceiveBlocks(pty, r, true);
+}
+
+void ReceiveLines(Pty& pty, const Options&, Receiver& r) {
+  bool started = false;
+  for (;;) {
+    const std::string line = ReadLine(pty, kQuiet);
+    if (line.empty() || line.back() != '\n') break;
+    const bool good =
+        line.size() >= 4 && line[line.size() - 4] == Check(line.substr(0, line.size() - 4));
+    if (!good) {
+      r.Answer(false);
+      continue;
+    }
+    if (line == ControlRecord(ENQ, ",01")) {
+      if (r.Judge(true)) started = true;
+    } else if (line == ControlRecord(EOT)) {
+      if (r.Judge(true)) {
+        r.complete = started;
+        break;
+      }
+    } else if (r.Judge(true)) {
+      r.lines.push_back(line.substr(0, line.size() - 5));
+    }
+  }
+  for (const auto& l : r.lines) r.received += l + "\r\n";
+}
+
+// How what arrived is held against --expect.
+enum class Compare {
+  kExact,   // byte for byte
+  kPadded,  // blocks are padded with spaces up to their full length
+  kLines,   // line by line, line ends aside
+};
+
+// One link protocol as the instrument plays it.
+struct Link {
+  const char* format;  // as --format names it
+  std::vector<std::string> (*records)(const std::string& data);
+  bool (*answered)(Handshake handshake);
+  void (*receive)(Pty& pty, const Options& o, Receiver& r);
+  Compare compare;
+};
+
+const Link kLinks[] = {
+    {"ASCII", TextRecords, NeverAnswered, ReceiveText, Compare::kExact},
+    {"ITF00", Itf00Records, AnsweredInAckNak, ReceiveItf00, Compare::kPadded},
+    {"ITF01", Itf01Records, AnsweredInAckNak, ReceiveItf01, Compare::kPadded},
+    {"ITF02", LineRecords, AnsweredInEither, ReceiveLines, Compare::kLines},
+};
+
+const Link* FindLink(const std::string& format) {
+  for (const Link& link : kLinks)
+    if (format == link.format) return &link;
+  return nullptr;
+}
+
+// "ASCII|ITF00|ITF01|ITF02"
+std::string FormatWords() {
+  std::string words;
+  for (const Link& link : kLinks) words += (words.empty() ? "" : "|") + std::string(link.format);
+  return words;
+}
+
 }  // namespace
+
+const char* UlvoSendUsage() {
+  static const std::string usage =
+      "  ulvo-send --format " + FormatWords() +
+      " --handshake none|xonxoff|acknak|acknak2\n"
+      "            --file FILE [--baud N] [--addcrlf] [--delay-ms N]\n"
+      "      the instrument sends FILE (in acknak after the computer's ENQ; otherwise after\n"
+      "      --delay-ms, default 1000)";
+  return usage.c_str();
+}
+
+const char* UlvoReceiveUsage() {
+  static const std::string usage =
+      "  ulvo-receive --format " + FormatWords() +
+      " --handshake none|xonxoff|acknak|acknak2\n"
+      "            [--expect FILE] [--out FILE] [--nak-first N] [--silent] [--addcrlf] [--baud N]\n"
+      "      the instrument receives a file, answers ACK/NAK or control records (or stays\n"
+      "      silent), and exits 0 when what arrived matches --expect";
+  return usage.c_str();
+}
+
+int RunUlvoSend(Pty& pty, const Args& args) {
+  Options o;
+  std::string data;
+  if (!Parse(args, o) || !ReadFile(o.file, data)) {
+    std::fprintf(stderr, "instrument-sim: ulvo-send needs --format, --handshake and a --file\n");
+    return 2;
+  }
+  pty.SetBaud(o.baud);
+  const Link& link = *FindLink(o.format);
+  const std::vector<std::string> records = link.records(data);
+  const bool answered = link.answered(o.handshake);
+  if (o.handshake == Handshake::kAckNak) {
+    if (!AwaitEnq(pty)) {
+      std::fprintf(stderr, "instrument-sim: no ENQ from the computer\n");
+      return 1;
+    }
+  } else {
+    std::this_thread::sleep_for(std::chrono::milliseconds(o.delayMs));
+  }
+  if (!SendRecords(pty, o, records, answered)) {
+    std::fprintf(stderr, "instrument-sim: the computer did not take the records\n");
+    return 1;
+  }
+  // Let the last bytes drain before the pseudo-terminal goes away.
+  std::this_thread::sleep_for(500ms);
+  return 0;
+}
 
 int RunUlvoReceive(Pty& pty, const Args& args) {
   Options o;
@@ -268,127 +479,24 @@ int RunUlvoReceive(Pty& pty, const Args& args) {
     return 2;
   }
   pty.SetBaud(o.baud);
-  const auto quiet = 10s;
-  int naks = o.nakFirst;
-  bool complete = false;
-  std::string received;            // file bytes as the instrument keeps them
-  std::vector<std::string> lines;  // "ITF02" texts
-  const auto answer = [&](bool good) {
-    if (o.silent) return;
-    if (good && naks > 0) {
-      --naks;
-      good = false;
-    }
-    pty.Write(Answer(o, good));
-  };
-  // Says whether the record was taken (a rejected one comes again).
-  const auto judge = [&](bool good) {
-    const bool willNak = good && naks > 0 && !o.silent;
-    answer(good);
-    return good && !willNak;
-  };
+  const Link& link = *FindLink(o.format);
+  Receiver r(pty, o);
+  link.receive(pty, o, r);
 
-  if (o.format == "ASCII") {
-    std::string record;
-    for (;;) {
-      const int c = pty.ReadByte(quiet);
-      if (c < 0) break;
-      record += static_cast<char>(c);
-      if (c == EOT || record.size() == 253) {
-        if (judge(true)) {
-          received += record.substr(0, c == EOT ? record.size() - 1 : record.size());
-          if (c == EOT) {
-            complete = true;
-            break;
-          }
-        }
-        record.clear();
-      }
-    }
-  } else if (o.format == "ITF02") {
-    bool started = false;
-    for (;;) {
-      const std::string line = ReadLine(pty, quiet);
-      if (line.empty() || line.back() != '\n') break;
-      const bool good =
-          line.size() >= 4 && line[line.size() - 4] == Check(line.substr(0, line.size() - 4));
-      if (!good) {
-        answer(false);
-        continue;
-      }
-      if (line == ControlRecord(ENQ, ",01")) {
-        if (judge(true)) started = true;
-      } else if (line == ControlRecord(EOT)) {
-        if (judge(true)) {
-          complete = started;
-          break;
-        }
-      } else if (judge(true)) {
-        lines.push_back(line.substr(0, line.size() - 5));
-      }
-    }
-  } else {
-    char number = '0';
-    if (o.format == "ITF01") {
-      const std::string header0 = std::string(1, STX) + "F00F000" + ETX + "\r\n";
-      for (;;) {
-        const std::string h0 = ReadBytes(pty, 11, quiet);
-        if (h0.size() < 11 || judge(h0 == header0)) break;
-      }
-      for (;;) {
-        const std::string h1 = ReadBytes(pty, 48, quiet);
-        if (h1.size() < 48) break;
-        const bool good = h1[0] == STX && h1[37] == 'S' &&
-                          h1.substr(38, 3) == Bcc(h1.substr(1, 37)) && h1[41] == ETX &&
-                          h1.substr(42, 2) == "\r\n" && h1.substr(46, 2) == "\r\n";
-        if (judge(good)) {
-          received += h1.substr(1, 36);
-          break;
-        }
-      }
-    }
-    for (;;) {
-      std::string frame = ReadBytes(pty, o.format == "ITF01" ? 5 : 136, quiet);
-      if (frame.size() < 5) break;
-      if (frame.substr(0, 5) == kEndRecord) {
-        judge(true);
-        complete = true;
-        break;
-      }
-      frame += ReadBytes(pty, 136 - frame.size(), quiet);
-      if (judge(BlockOk(frame, number))) {
-        received += frame.substr(1, 128);
-        number = number == '9' ? '0' : static_cast<char>(number + 1);
-      }
-    }
-  }
-
-  if (o.format == "ITF02") {
-    for (const auto& l : lines) received += l + "\r\n";
-  }
-  if (!o.out.empty()) std::ofstream(o.out, std::ios::binary) << received;
+  if (!o.out.empty()) std::ofstream(o.out, std::ios::binary) << r.received;
   if (o.silent) return 0;
-  if (!complete) {
+  if (!r.complete) {
     std::fprintf(stderr, "instrument-sim: the transfer did not reach its end record\n");
     return 1;
   }
   if (!o.expect.empty()) {
     std::string expected;
     if (!ReadFile(o.expect, expected)) return 2;
-    if (o.format == "ITF02") {
-      std::vector<std::string> want;
-      size_t start = 0;
-      while (start < expected.size()) {
-        size_t lf = expected.find('\n', start);
-        if (lf == std::string::npos) lf = expected.size();
-        std::string t = expected.substr(start, lf - start);
-        if (!t.empty() && t.back() == '\r') t.pop_back();
-        want.push_back(t);
-        start = lf + 1;
-      }
-      for (size_t i = 0; i < std::max(want.size(), lines.size()); ++i) {
+    if (link.compare == Compare::kLines) {
+      const std::vector<std::string> want = SplitLines(expected);
+      for (size_t i = 0; i < std::max(want.size(), r.lines.size()); ++i) {
         const std::string a = i < want.size() ? want[i] : "(none)";
-        const std::string b = i < lines.size() ? lines[i] : "(none)";
+        const std::string b = i < r.lines.size() ? r.lines[i] : "(none)";
         if (a != b) {
           std::fprintf(stderr, "instrument-sim: line %zu: expected '%s', got '%s'\n", i + 1,
                        a.c_str(), b.c_str());
@@ -396,13 +504,13 @@ int RunUlvoReceive(Pty& pty, const Args& args) {
         }
       }
     } else {
-      // Blocks are padded with spaces up to their full length.
-      const bool padded = o.format != "ASCII";
+      const std::string& received = r.received;
       const bool same =
-          padded ? received.size() >= expected.size() &&
-                       received.compare(0, expected.size(), expected) == 0 &&
-                       received.find_first_not_of(' ', expected.size()) == std::string::npos
-                 : received == expected;
+          link.compare == Compare::kPadded
+              ? received.size() >= expected.size() &&
+                    received.compare(0, expected.size(), expected) == 0 &&
+                    received.find_first_not_of(' ', expected.size()) == std::string::npos
+              : received == expected;
       if (!same) {
         std::fprintf(stderr,
                      "instrument-sim: received %zu bytes that differ from the %zu expected\n",

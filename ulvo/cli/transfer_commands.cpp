@@ -17,11 +17,11 @@
 #include "ulvo/platform/qt_profile_store.h"
 #include "ulvo/platform/qt_serial_device.h"
 #include "ulvo/shell/translations.h"
-#include "ulvo/transfer/capture_file.h"
 #include "ulvo/transfer/clock.h"
 #include "ulvo/transfer/culvo_serial.h"
+#include "ulvo/transfer/setting_names.h"
 #include "ulvo/transfer/tracing_device.h"
-#include "ulvo/transfer/transfer_failure.h"
+#include "ulvo/transfer/transfer_session.h"
 
 namespace ulvo::cli {
 
@@ -48,24 +48,24 @@ std::string BitList(uint32_t mask, int count, Name name) {
 }
 
 std::string FormatList(const CInstrument& i, uint32_t mask) {
-  return BitList(mask, 4, [&](int b) { return i.FormatName(1u << b); });
+  return BitList(mask, kFormatBitCount,
+                 [&](int b) { return i.FormatName(LinkProtocols()[b].formatBit); });
 }
 std::string ParityList(uint32_t byte) {
-  return BitList(byte, 5, [](int b) { return ParityName(static_cast<Parity>(b)); });
+  return BitList(byte, kParityBitCount, [](int b) { return kParityNames[b].summary.text; });
 }
 std::string DataBitsList(uint32_t byte) {
-  return BitList(byte, 4, [](int b) { return std::to_string(5 + b); });
+  return BitList(byte, kDataBitsBitCount, [](int b) { return kDataBitsNames[b]; });
 }
 std::string StopList(uint32_t byte) {
-  return BitList(byte, 3, [](int b) { return StopBitsName(static_cast<StopBits>(b)); });
+  return BitList(byte, kStopBitsBitCount, [](int b) { return kStopBitsNames[b]; });
 }
 std::string SoftList(uint32_t byte) {
-  return BitList(byte, 3, [](int b) { return SoftHandshakeName(b + 1); });
+  return BitList(byte, kSoftHandshakeBitCount,
+                 [](int b) { return kSoftHandshakeNames[b].text.text; });
 }
 std::string HardList(uint32_t mask) {
-  static const char* const kNames[] = {"DTR handshake", "RTS handshake", "Require DSR",
-                                       "Require CTS"};
-  return BitList(mask, 4, [](int b) { return kNames[b]; });
+  return BitList(mask, kHardHandshakeBitCount, [](int b) { return kHardHandshakeNames[b].word; });
 }
 
 std::string Describe(const CInstrument& i, const TransferParams& p) {
@@ -76,8 +76,10 @@ std::string Describe(const CInstrument& i, const TransferParams& p) {
   out += std::string(", stop bits ") + (s.stopBits ? StopBitsName(*s.stopBits) : "as is");
   out += std::string(", handshake ") + SoftHandshakeName(SoftHandshakeMode(p.lineFormat));
   if (p.hardHandshake) out += " + " + HardList(p.hardHandshake);
-  const int protocol = ProtocolOf(p.dataFormat);
-  out += ", format " + (protocol ? i.FormatName(1u << (protocol - 1)) : std::string("ASCII"));
+  const LinkProtocol protocol = ProtocolOf(p.dataFormat);
+  const LinkDescription& link = Describe(protocol);
+  out += ", format " +
+         (protocol != LinkProtocol::kNone ? i.FormatName(link.formatBit) : std::string(link.name));
   return out;
 }
 
@@ -152,7 +154,7 @@ class CliOwner : public TransferOwner {
     // The engine sets the same status on every record; one line says it.
     if (code == lastStatus_) return;
     lastStatus_ = code;
-    if (code == 3) fileWritten = true;
+    if (code == kStatusFileWritten) fileWritten = true;
     if (const TransferText* t = TransferStatusText(code)) {
       std::fprintf(stderr, "%s\n", texts_.Text(*t).c_str());
     }
@@ -189,12 +191,12 @@ int NotOffered(const std::string& what, const CInstrument& i, int direction,
 // everything else went wrong on the port, the line or in the instrument.
 int ExitStatusOf(uint32_t result) {
   switch (result) {
-    case 0:
+    case kErrorNone:
       return kExitOk;
-    case 8:   // the destination file
-    case 9:   // the source file
-    case 16:  // a source file without data
-    case 17:  // a protocol the interface file names but the engine lacks
+    case kErrorWriteFile:       // the destination file
+    case kErrorReadFile:        // the source file
+    case kErrorEmptyFile:       // a source file without data
+    case kErrorNotImplemented:  // a protocol the interface file names but the engine lacks
       return kExitFailure;
     default:
       return kExitDevice;
@@ -305,47 +307,46 @@ int RunTransfer(const Context& context, const Args& args) {
   }
   if (parity) {
     int bit = -1;
-    for (int b = 0; b < 5; ++b)
-      if (*parity == ParityName(static_cast<Parity>(b))) bit = b;
+    for (int b = 0; b < kParityBitCount; ++b)
+      if (*parity == kParityNames[b].summary.text) bit = b;
     if (bit < 0 || !(ParityByte(cap.lineFormat) & (1u << bit)))
       return NotOffered("parity " + *parity, i, d, ParityList(ParityByte(cap.lineFormat)));
     parityByte = 1u << bit;
   }
   if (bits) {
     int bit = -1;
-    for (int b = 0; b < 4; ++b)
-      if (*bits == std::to_string(5 + b)) bit = b;
+    for (int b = 0; b < kDataBitsBitCount; ++b)
+      if (*bits == kDataBitsNames[b]) bit = b;
     if (bit < 0 || !(DataBitsByte(cap.lineFormat) & (1u << bit)))
       return NotOffered(*bits + " data bits", i, d, DataBitsList(DataBitsByte(cap.lineFormat)));
     bitsByte = 1u << bit;
   }
   if (stop) {
     int bit = -1;
-    for (int b = 0; b < 3; ++b)
-      if (*stop == StopBitsName(static_cast<StopBits>(b))) bit = b;
+    for (int b = 0; b < kStopBitsBitCount; ++b)
+      if (*stop == kStopBitsNames[b]) bit = b;
     if (bit < 0 || !(StopBitsByte(cap.lineFormat) & (1u << bit)))
       return NotOffered(*stop + " stop bits", i, d, StopList(StopBitsByte(cap.lineFormat)));
     stopByte = 1u << bit;
   }
   if (handshake) {
-    static const char* const kWords[] = {"none", "xonxoff", "acknak", "acknak2"};
     int mode = -1;
-    for (int m = 0; m < 4; ++m)
-      if (*handshake == kWords[m] || EqualNoCase(*handshake, SoftHandshakeName(m))) mode = m;
+    for (int m = 0; m <= kSoftHandshakeBitCount; ++m)
+      if (*handshake == SoftHandshakeWord(m) || EqualNoCase(*handshake, SoftHandshakeName(m)))
+        mode = m;
     if (mode < 0 || (mode > 0 && !(SoftHandshakeByte(cap.lineFormat) & (1u << (mode - 1)))))
       return NotOffered("handshake " + *handshake, i, d,
                         "none, " + SoftList(SoftHandshakeByte(cap.lineFormat)));
     softByte = mode == 0 ? 0 : 1u << (mode - 1);
   }
   if (format) {
-    int bit = -1;
-    for (int b = 0; b < 4; ++b)
-      if (EqualNoCase(*format, i.FormatName(1u << b)) ||
-          EqualNoCase(*format, DefaultFormatName(1u << b)))
-        bit = b;
-    if (bit < 0 || !(cap.dataFormat & (1u << bit)))
+    uint32_t bit = 0;
+    for (const LinkDescription& link : LinkProtocols())
+      if (EqualNoCase(*format, i.FormatName(link.formatBit)) || EqualNoCase(*format, link.name))
+        bit = link.formatBit;
+    if (!(cap.dataFormat & bit))
       return NotOffered("format " + *format, i, d, FormatList(i, cap.dataFormat));
-    p.dataFormat = 1u << bit;
+    p.dataFormat = bit;
   }
   p.lineFormat = MakeLineFormat(parityByte, bitsByte, stopByte, softByte);
   i.SetParams(d, p);
@@ -358,7 +359,7 @@ int RunTransfer(const Context& context, const Args& args) {
     errno = 0;
     if (folder || !std::ifstream(file, std::ios::binary)) {
       const int why = folder ? EISDIR : errno;
-      owner.ErrorSet(9);
+      owner.ErrorSet(kErrorReadFile);
       std::fprintf(stderr, "%s: %s\n", file.c_str(), std::strerror(why ? why : ENOENT));
       return kExitFailure;
     }
@@ -378,55 +379,41 @@ int RunTransfer(const Context& context, const Args& args) {
   QtSerialDevice qtDevice;
   SteadyClock clock;
   std::ofstream traceFile;
-  std::unique_ptr<TracingDevice> tracing;
-  SerialDevice* device = &qtDevice;
+  std::unique_ptr<StreamTraceSink> traceSink;
   if (!trace.empty()) {
     traceFile.open(trace, std::ios::binary | std::ios::trunc);
     if (!traceFile) {
       std::fprintf(stderr, "ulvo-cli: cannot write the trace file %s\n", trace.c_str());
       return kExitFailure;
     }
-    tracing = std::make_unique<TracingDevice>(qtDevice, clock, traceFile);
-    device = tracing.get();
+    traceSink = std::make_unique<StreamTraceSink>(traceFile);
   }
-  LineWatch line(*device, clock);
-  CULVOSerial serial(line);
   const std::filesystem::path userData = CurrentProgramFolderSources().userDataDir;
-  serial.SetFallbackFolder(userData / "Received");
+  TransferSessionOptions options;
+  options.trace = traceSink.get();
+  options.fallbackFolder = userData / "Received";
   // What the instrument sends is on disk as it is accepted, until it reaches a file.
-  std::unique_ptr<CaptureWriter> capture;
-  if (d == kDirectionReceive) {
-    std::string problem;
-    std::error_code ec;
-    const std::filesystem::path destination = std::filesystem::absolute(file, ec);
-    capture = CaptureWriter::Create(userData / "Captures",
-                                    CaptureHeaderFor(i, port, ec ? file : destination.string()),
-                                    clock, problem);
-    if (!capture)
-      std::fprintf(stderr, "ulvo-cli: warning: the receive is not captured: %s\n", problem.c_str());
-    serial.SetCapture(capture.get());
-  }
-  const uint32_t result = serial.Run(&owner, i, port, d, file);
-  if (capture) {
-    if (serial.FileWritten() || capture->Records() == 0) {
-      capture->Finish();
-    } else {
-      capture->Keep();
-      std::fprintf(stderr, "The received data is kept for ulvo-cli recover: %s\n",
-                   capture->Path().string().c_str());
-    }
-  }
-  for (const std::string& why : ExplainTransferFailure(serial, result, port, &line))
-    std::fprintf(stderr, "%s\n", why.c_str());
-  if (result >= 2 && result <= 4) {
+  options.captureFolder = userData / "Captures";
+  options.captureFailed = [](const std::string& problem) {
+    std::fprintf(stderr, "ulvo-cli: warning: the receive is not captured: %s\n", problem.c_str());
+  };
+  TransferSession session(qtDevice, clock, std::move(options));
+  const TransferOutcome outcome = session.Run(&owner, i, port, d, file);
+  const uint32_t result = outcome.result;
+  if (!outcome.keptCapture.empty())
+    std::fprintf(stderr, "The received data is kept for ulvo-cli recover: %s\n",
+                 outcome.keptCapture.string().c_str());
+  for (const std::string& why : outcome.failure) std::fprintf(stderr, "%s\n", why.c_str());
+  if (result >= kErrorPortNotOpened && result <= kErrorReadState) {
     const std::string hint = PortPermissionText(
         [&owner](const TextId& id) { return owner.Texts().Text(id); }, port, CheckPortAccess(port));
     if (!hint.empty()) std::fprintf(stderr, "%s\n", hint.c_str());
   }
-  if (!serial.FallbackFile().empty())
+  if (!outcome.fallbackFile.empty())
     std::fprintf(stderr, "The received data was saved to %s\n",
-                 serial.FallbackFile().string().c_str());
-  if (result == 0) std::fprintf(stderr, "%u bytes transferred\n", serial.BytesTransferred());
+                 outcome.fallbackFile.string().c_str());
+  if (result == 0)
+    std::fprintf(stderr, "%u bytes transferred\n", session.Serial().BytesTransferred());
   if (result != 0 && d == kDirectionReceive && owner.fileWritten) {
     // A receive that failed part-way still wrote what came; say where it is.
     std::error_code ec;
@@ -434,7 +421,7 @@ int RunTransfer(const Context& context, const Args& args) {
     std::fprintf(stderr, "What was received (%ju bytes) is in %s\n",
                  static_cast<uintmax_t>(ec ? 0 : size), file.c_str());
   }
-  if (d == kDirectionReceive && serial.FileProblem().empty() && !serial.FileWritten()) {
+  if (d == kDirectionReceive && outcome.fileProblem.empty() && !outcome.written) {
     std::error_code ec;
     if (std::filesystem::exists(file, ec))
       std::fprintf(stderr, "Nothing was received; %s was left as it was\n", file.c_str());

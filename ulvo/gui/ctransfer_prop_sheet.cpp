@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "ulvo/transfer/setting_names.h"
 #include "ulvo/transfer/transfer_form.h"
 
 namespace ulvo {
@@ -55,11 +56,12 @@ CBaudratePage::CBaudratePage(const TransferParams& capabilities, const TransferP
   QStringList bauds;
   for (uint32_t rate : kBaudRates) bauds << QString::number(rate);
   QStringList parities;
-  for (const TransferText& t : st::kParityNames) parities << context.QText(t);
+  for (const ParityNames& p : kParityNames)
+    parities << context.QText(TransferText{p.sheet, p.summary.key});
   QStringList dataBits;
-  for (const char* n : st::kDataBitNames) dataBits << QString::fromLatin1(n);
+  for (const char* n : kDataBitsNames) dataBits << QString::fromLatin1(n);
   QStringList stopBits;
-  for (const char* n : st::kStopBitNames) stopBits << QString::fromLatin1(n);
+  for (const char* n : kStopBitsNames) stopBits << QString::fromLatin1(n);
 
   auto* layout = new QGridLayout(this);
   groups_[0] = RadioGroup(this, layout, 0, 0, context.QText(st::kBaudrate), bauds,
@@ -97,9 +99,10 @@ CHandshakePage::CHandshakePage(const CInstrument& instrument, int direction,
   soft_->setObjectName(QStringLiteral("software"));
   soft_->addItem(QString());
   softBits_.push_back(0);
-  for (uint32_t bit : BitsOf(SoftHandshakeByte(caps.lineFormat), 3)) {
-    const int index = bit == 1 ? 0 : bit == 2 ? 1 : 2;
-    soft_->addItem(context.QText(transfer_texts::kSoftNames[index]));
+  for (const SoftHandshakeNames& name : kSoftHandshakeNames) {
+    const uint32_t bit = 1u << (name.mode - 1);
+    if (!(SoftHandshakeByte(caps.lineFormat) & bit)) continue;
+    soft_->addItem(context.QText(name.text));
     softBits_.push_back(bit);
   }
   for (size_t i = 0; i < softBits_.size(); ++i)
@@ -108,8 +111,8 @@ CHandshakePage::CHandshakePage(const CInstrument& instrument, int direction,
 
   auto* hardBox = new QGroupBox(context.QText(st::kHardware), this);
   auto* hardLayout = new QVBoxLayout(hardBox);
-  for (int bit = 0; bit < 4; ++bit) {
-    hard_[bit] = new QCheckBox(context.QText(st::kHardNames[bit]), hardBox);
+  for (int bit = 0; bit < kHardHandshakeBitCount; ++bit) {
+    hard_[bit] = new QCheckBox(context.QText(kHardHandshakeNames[bit].sheet), hardBox);
     hard_[bit]->setEnabled((caps.hardHandshake & (1u << bit)) != 0);
     hard_[bit]->setChecked((now.hard & (1u << bit)) != 0);
     hardLayout->addWidget(hard_[bit]);
@@ -118,7 +121,7 @@ CHandshakePage::CHandshakePage(const CInstrument& instrument, int direction,
   auto* formatBox = new QGroupBox(context.QText(st::kFormat), this);
   formats_ = new QListWidget(formatBox);
   formats_->setObjectName(QStringLiteral("format"));
-  for (uint32_t bit : BitsOf(caps.dataFormat, 4)) {
+  for (uint32_t bit : BitsOf(caps.dataFormat, kFormatBitCount)) {
     formats_->addItem(QString::fromStdString(instrument.FormatName(bit)));
     formatBits_.push_back(bit);
     if (bit == now.format) formats_->setCurrentRow(formats_->count() - 1);
@@ -156,7 +159,7 @@ HandshakeChoice CHandshakePage::Choice() const {
   HandshakeChoice c;
   const int soft = soft_->currentIndex();
   c.soft = soft >= 0 && static_cast<size_t>(soft) < softBits_.size() ? softBits_[soft] : 0;
-  for (int bit = 0; bit < 4; ++bit)
+  for (int bit = 0; bit < kHardHandshakeBitCount; ++bit)
     if (hard_[bit]->isChecked()) c.hard |= 1u << bit;
   const int row = formats_->currentRow();
   c.format = row >= 0 && static_cast<size_t>(row) < formatBits_.size() ? formatBits_[row] : 0;

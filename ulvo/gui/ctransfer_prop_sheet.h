@@ -61,7 +61,7 @@ class CHandshakePage : public QWidget {
   int direction_;
   const TaskContext& context_;
   QComboBox* soft_;
-  QCheckBox* hard_[4];
+  QCheckBox* hard_[kHardHandshakeBitCount];
   QListWidget* formats_;
   std::vector<uint32_t> softBits_;    // per entry of soft_, 0 for the empty entry
   std::vector<uint32_t> formatBits_;  // per row of formats_

@@ -419,7 +419,7 @@ void CTransferView::OnUpdated(const EngineUpdate& update) {
 void CTransferView::OnFinished(quint32 result) {
   const bool stopped = doc_.Runner().StopRequested();
   form_->TransferEnded(result == 0 && !stopped);
-  const ReceivedFileOutcome& file = doc_.Runner().FileOutcome();
+  const TransferOutcome& file = doc_.Runner().FileOutcome();
   const bool receive = runningDirection_ == kDirectionReceive;
   // A receive that got nothing leaves the file as it was: it is no new conversion source.
   const bool nothing = receive && !file.written && file.fileProblem.empty();
@@ -427,7 +427,7 @@ void CTransferView::OnFinished(quint32 result) {
     onReceived(form_->OptionFormat(), runningFile_);
   // Why it failed, as ulvo-cli says it. A stop the user asked for needs no reason, and a
   // file that cannot be written has its own note below.
-  if (!stopped && result != 8)
+  if (!stopped && result != kErrorWriteFile)
     for (const std::string& line : file.failure)
       failureNote_ += (failureNote_.isEmpty() ? "" : "\n") + ShownPath(line);
   std::string keptIn = runningFile_;

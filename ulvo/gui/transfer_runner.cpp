@@ -1,9 +1,6 @@
 #include "ulvo/gui/transfer_runner.h"
 
-#include "ulvo/transfer/capture_file.h"
 #include "ulvo/transfer/culvo_serial.h"
-#include "ulvo/transfer/tracing_device.h"
-#include "ulvo/transfer/transfer_failure.h"
 
 namespace ulvo {
 
@@ -45,40 +42,17 @@ bool TransferRunner::Start(const CInstrument& instrument, const std::string& por
   if (trace_) trace_->Begin();
   thread_ = QThread::create([this, instrument, port, direction, file, folder = fallbackFolder_,
                              captures = captureFolder_, trace = trace_] {
-    std::unique_ptr<SerialDevice> inner = factory_();
-    std::unique_ptr<TracingDevice> tracing;
-    if (trace) tracing = std::make_unique<TracingDevice>(*inner, *clock_, *trace);
-    StoppableDevice device(tracing ? *tracing : *inner, stopRequested_);
-    LineWatch line(device, *clock_);
-    CULVOSerial serial(line);
-    serial.SetFallbackFolder(folder);
-    std::unique_ptr<CaptureWriter> capture;
-    if (direction == kDirectionReceive && !captures.empty()) {
-      std::error_code ec;
-      const std::filesystem::path destination = std::filesystem::absolute(file, ec);
-      std::string problem;
-      // The disk is synced by the real clock, whatever measures the instrument's silence.
-      capture = CaptureWriter::Create(
-          captures, CaptureHeaderFor(instrument, port, ec ? file : destination.string()),
-          steadyClock_, problem);
-      serial.SetCapture(capture.get());
-    }
+    std::unique_ptr<SerialDevice> device = factory_();
+    TransferSession session(*device, *clock_, {trace, &stopRequested_, folder, captures, {}});
     SignalOwner owner([this](const EngineUpdate& u) { emit Updated(u); });
-    const uint32_t result = serial.Run(&owner, instrument, port, direction, file);
-    if (capture) {
-      // Kept only when the data reached no file: then it waits for the next start.
-      if (serial.FileWritten() || capture->Records() == 0)
-        capture->Finish();
-      else
-        capture->Keep();
-    }
+    TransferOutcome outcome = session.Run(&owner, instrument, port, direction, file);
     // Run sets the closing status after its last notification; show it too.
+    const CULVOSerial& serial = session.Serial();
     emit Updated(EngineUpdate{serial.UpdateFlagSet(), serial.Status(), serial.Error(),
                               serial.BytesTransferred(), serial.SendProgress()});
-    result_ = result;
+    result_ = outcome.result;
     // Read by the window's thread only after the thread has finished.
-    outcome_ = {serial.FileProblem(), serial.FallbackFile(), serial.FileWritten(),
-                serial.BytesWritten(), ExplainTransferFailure(serial, result, port, &line)};
+    outcome_ = std::move(outcome);
   });
   connect(thread_, &QThread::finished, this, &TransferRunner::ThreadDone, Qt::QueuedConnection);
   thread_->start();

@@ -15,18 +15,9 @@
 #include "ulvo/transfer/stoppable_device.h"
 #include "ulvo/transfer/trace_model.h"
 #include "ulvo/transfer/transfer_form.h"
+#include "ulvo/transfer/transfer_session.h"
 
 namespace ulvo {
-
-// What became of a receive's file, and why a transfer failed; read once Finished is emitted.
-struct ReceivedFileOutcome {
-  std::string fileProblem;             // why the chosen file could not be written; empty: it was
-  std::filesystem::path fallbackFile;  // where the data went instead; empty: nowhere else
-  bool written = false;                // the data reached a file: the chosen one or the fallback
-  size_t bytesWritten = 0;             // bytes in the file that holds the data
-  // Why the transfer failed, as ulvo-cli says it; empty after a success.
-  std::vector<std::string> failure;
-};
 
 // Runs one transfer of CULVOSerial on a thread of its own and reports to the window's thread
 // through queued signals, so the window repaints while bytes flow.
@@ -56,8 +47,9 @@ class TransferRunner : public QObject {
   void SetCaptureFolder(std::filesystem::path folder) { captureFolder_ = std::move(folder); }
   // Every byte of each transfer goes to trace, which Start begins afresh (null: no trace).
   void SetTrace(TraceModel* trace) { trace_ = trace; }
-  // The last transfer's file; valid after Finished, not while running.
-  const ReceivedFileOutcome& FileOutcome() const { return outcome_; }
+  // What became of the last transfer's file, and why it failed; valid after Finished, not
+  // while running.
+  const TransferOutcome& FileOutcome() const { return outcome_; }
 
  signals:
   // Every notification of the engine, in order; the last one follows the end of Run.
@@ -76,7 +68,7 @@ class TransferRunner : public QObject {
   std::filesystem::path fallbackFolder_;
   std::filesystem::path captureFolder_;
   TraceModel* trace_ = nullptr;
-  ReceivedFileOutcome outcome_;
+  TransferOutcome outcome_;
 };
 
 }  // namespace ulvo

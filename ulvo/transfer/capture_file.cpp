@@ -16,6 +16,8 @@
 #include <system_error>
 #include <thread>
 
+#include "ulvo/transfer/setting_names.h"
+
 namespace ulvo {
 
 namespace fs = std::filesystem;
@@ -319,24 +321,21 @@ uint32_t Crc32(std::string_view bytes) {
 
 CaptureHeader CaptureHeaderFor(const CInstrument& instrument, const std::string& port,
                                const std::string& destination) {
-  static const char* const kDataBits[] = {"5", "6", "7", "8"};
-  static const char* const kStopBits[] = {"1", "1.5", "2"};
   const TransferParams& p = instrument.Params(kDirectionReceive);
   CaptureHeader h;
   h.instrument = instrument.Name();
-  const std::optional<int> format = HighestBit(p.dataFormat, 4);
-  h.kind = instrument.FormatName(format ? 1u << *format : 1u);
+  h.kind = instrument.FormatName(Describe(ProtocolOf(p.dataFormat)).formatBit);
   if (const int mode = SoftHandshakeMode(p.lineFormat); mode > 0)
     h.kind += std::string(", ") + SoftHandshakeName(mode);
   h.port = port;
   const std::optional<int> baud = HighestBit(p.baudMask, kBaudRateCount);
-  const std::optional<int> parity = HighestBit(ParityByte(p.lineFormat), 5);
-  const std::optional<int> data = HighestBit(DataBitsByte(p.lineFormat), 4);
-  const std::optional<int> stop = HighestBit(StopBitsByte(p.lineFormat), 3);
+  const std::optional<int> parity = HighestBit(ParityByte(p.lineFormat), kParityBitCount);
+  const std::optional<int> data = HighestBit(DataBitsByte(p.lineFormat), kDataBitsBitCount);
+  const std::optional<int> stop = HighestBit(StopBitsByte(p.lineFormat), kStopBitsBitCount);
   // A setting the instrument leaves open is shown empty: the port keeps its own.
   h.port += " " + (baud ? std::to_string(kBaudRates[*baud]) : std::string()) + "," +
             (parity ? ParityName(static_cast<Parity>(*parity)) : "") + "," +
-            (data ? kDataBits[*data] : "") + "," + (stop ? kStopBits[*stop] : "");
+            (data ? kDataBitsNames[*data] : "") + "," + (stop ? kStopBitsNames[*stop] : "");
   h.started = std::chrono::duration_cast<std::chrono::seconds>(
                   std::chrono::system_clock::now().time_since_epoch())
                   .count();

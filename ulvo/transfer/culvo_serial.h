@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ulvo/transfer/instrument.h"
-#include "ulvo/transfer/link_framing.h"
+#include "ulvo/transfer/link_protocol.h"
 #include "ulvo/transfer/serial_device.h"
 #include "ulvo/transfer/transfer_codes.h"
 
@@ -62,7 +62,8 @@ class CULVOSerial {
   // Where the last transfer stood, for saying why it failed: its link, the records sent
   // (send) or received so far, and a received frame that was rejected and never came
   // right (status 13 or 14; 0 when the last frame was good).
-  int Protocol() const { return protocol_; }
+  LinkProtocol Protocol() const { return protocol_; }
+  const LinkDescription& Link() const { return *link_; }
   int SoftHandshake() const { return softMode_; }
   const ControlChars& Chars() const { return chars_; }
   const std::string& FileName() const { return fileName_; }
@@ -86,38 +87,42 @@ class CULVOSerial {
   bool FileWritten() const { return fileWritten_; }
   size_t BytesWritten() const { return bytesWritten_; }
 
-  void SetStatus(uint32_t code);
-  void SetError(uint32_t code);
+  void SetStatus(TransferStatus code);
+  void SetError(TransferError code);
   void NotifyOwner(uint8_t flags);
 
-  uint32_t OpenComPort(uint32_t baudMask, uint32_t lineFormat, uint32_t hardHandshake,
-                       const std::string& portName);
-  uint32_t CloseComPort();
+  TransferError OpenComPort(uint32_t baudMask, uint32_t lineFormat, uint32_t hardHandshake,
+                            const std::string& portName);
+  TransferError CloseComPort();
   void PrepareHandshake(int kind);
-  uint32_t WriteHandshake();
+  TransferError WriteHandshake();
   std::string BuildControlRecord(int kind) const { return ulvo::BuildControlRecord(kind, chars_); }
   const std::string& HandshakeBuffer() const { return handshake_; }
 
   // Settings a transfer runs with; Run sets them from the instrument, tests may set them
   // to drive the handshake helpers alone.
-  void SetLink(int protocol, int softHandshakeMode, const ControlChars& chars) {
+  void SetLink(LinkProtocol protocol, int softHandshakeMode, const ControlChars& chars) {
     protocol_ = protocol;
+    link_ = &Describe(protocol);
     softMode_ = softHandshakeMode;
     chars_ = chars;
   }
 
  private:
-  uint32_t SendLoop();
-  uint32_t ReceiveLoop();
-  uint32_t ReadSourceFile();
-  uint32_t WriteDestinationFile();
+  // Names the receive steps in the protocols' descriptions.
+  friend std::span<const LinkDescription> LinkProtocols();
+
+  TransferError SendLoop();
+  TransferError ReceiveLoop();
+  TransferError ReadSourceFile();
+  TransferError WriteDestinationFile();
   std::string ReceivedBytes() const;
-  uint32_t SendRecord(size_t& written);
-  uint32_t JudgeAnswer(size_t written);
-  uint32_t ReceiveStepText();
-  uint32_t ReceiveStepBlocks();
-  uint32_t ReceiveStepLines();
-  uint32_t AnswerFrame(int kind);
+  TransferError SendRecord(size_t& written);
+  TransferError JudgeAnswer(size_t written);
+  TransferError ReceiveStepText();
+  TransferError ReceiveStepBlocks();
+  TransferError ReceiveStepLines();
+  TransferError AnswerFrame(int kind);
   void DecreaseIdle();
   bool Overflowing() const { return receivedTotal_ > kMaxTransferBytes; }
   long ReadInto(size_t max, std::string& got, const FrameNeed& need);
@@ -140,7 +145,8 @@ class CULVOSerial {
   std::string buffer_;
   std::string answer_;  // send: the instrument's answer so far
   size_t itemIndex_ = 0;
-  int protocol_ = 0;
+  LinkProtocol protocol_ = LinkProtocol::kNone;
+  const LinkDescription* link_ = &Describe(LinkProtocol::kNone);
   int softMode_ = 0;
   ControlChars chars_;
   std::string fileName_;

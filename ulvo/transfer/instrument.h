@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ulvo/transfer/link_framing.h"
+#include "ulvo/transfer/link_protocol.h"
 #include "ulvo/transfer/profile_store.h"
 #include "ulvo/transfer/transfer_params.h"
 

@@ -42,6 +42,33 @@ std::string BuildControlRecord(int kind, const ControlChars& cc) {
   return body;
 }
 
+// --- "ASCII"
+
+bool BuildTextRecords(std::string_view file, const ControlChars& cc,
+                      std::vector<std::string>& records) {
+  records.clear();
+  size_t start = 0;
+  while (file.size() - start >= kTextRecordSize) {
+    records.emplace_back(file.substr(start, kTextRecordSize));
+    start += kTextRecordSize;
+  }
+  records.emplace_back(std::string(file.substr(start)) + cc.eot);
+  return !(records.size() == 1 && records[0].size() == 1);
+}
+
+size_t TextThroughEot(std::string_view record, char eot) {
+  const size_t end = record.find(eot);
+  if (end != std::string_view::npos) return end + 1;
+  return std::min(record.size(), kTextRecordSize);
+}
+
+size_t TextBeforeEot(std::string_view record, char eot) {
+  const size_t end = record.find(eot);
+  return end != std::string_view::npos ? end : std::min(record.size(), kTextRecordSize);
+}
+
+// --- "ITF00" and "ITF01"
+
 std::string BuildBlock(std::string_view data, char blockNumber, const ControlChars& cc) {
   std::string block(kBlockSize, ' ');
   block[0] = cc.stx;
@@ -85,65 +112,43 @@ std::string BuildHeaderRecord1(std::string_view data, const ControlChars& cc) {
   return record;
 }
 
-std::string BuildLineRecord(std::string_view text) {
-  std::string record(text);
-  record += ',';
-  record += CheckCharacter(record);
-  record += ",\r\n";
-  return record;
+namespace {
+
+// The blocks of `rest`, numbered from '0'.
+void AppendBlocks(std::string_view rest, const ControlChars& cc,
+                  std::vector<std::string>& records) {
+  char number = '0';
+  while (!rest.empty()) {
+    const size_t n = rest.size() < kBlockData ? rest.size() : kBlockData;
+    records.push_back(BuildBlock(rest.substr(0, n), number, cc));
+    number = NextBlockNumber(number);
+    rest.remove_prefix(n);
+  }
 }
 
-bool BuildSendRecords(int protocol, std::string_view file, const ControlChars& cc,
-                      std::vector<std::string>& records) {
+}  // namespace
+
+bool BuildBlockRecords(std::string_view file, const ControlChars& cc,
+                       std::vector<std::string>& records) {
   records.clear();
-  if (protocol == 2 || protocol == 3) {
-    std::string_view rest = file;
-    if (protocol == 3) {
-      records.push_back(BuildHeaderRecord0(cc));
-      records.push_back(BuildHeaderRecord1(rest.substr(0, kHeaderData), cc));
-      rest.remove_prefix(rest.size() < kHeaderData ? rest.size() : kHeaderData);
-    }
-    char number = '0';
-    while (!rest.empty()) {
-      const size_t n = rest.size() < kBlockData ? rest.size() : kBlockData;
-      records.push_back(BuildBlock(rest.substr(0, n), number, cc));
-      number = NextBlockNumber(number);
-      rest.remove_prefix(n);
-    }
-    records.push_back(protocol == 2 ? BuildFramedEndRecord(cc) : BuildEndRecord(cc));
-    return true;
-  }
-  if (protocol == 4) {
-    records.push_back(BuildControlRecord(0, cc));
-    size_t start = 0;
-    while (start < file.size()) {
-      const size_t lf = file.find('\n', start);
-      // A last line without a line end, and a line ending in LF alone, go as if they
-      // ended in CR LF: nothing of the file is dropped.
-      const size_t end = lf == std::string_view::npos ? file.size() : lf;
-      std::string_view text = file.substr(start, end - start);
-      if (lf != std::string_view::npos && !text.empty() && text.back() == '\r')
-        text.remove_suffix(1);
-      records.push_back(BuildLineRecord(text));
-      start = lf == std::string_view::npos ? file.size() : lf + 1;
-    }
-    records.push_back(BuildControlRecord(3, cc));
-    return records.size() > 2;
-  }
-  size_t start = 0;
-  while (file.size() - start >= kTextRecordSize) {
-    records.emplace_back(file.substr(start, kTextRecordSize));
-    start += kTextRecordSize;
-  }
-  records.emplace_back(std::string(file.substr(start)) + cc.eot);
-  return !(records.size() == 1 && records[0].size() == 1);
+  AppendBlocks(file, cc, records);
+  records.push_back(BuildFramedEndRecord(cc));
+  return true;
 }
 
-size_t TransmitLength(int protocol, std::string_view record, char eot) {
-  if (protocol == 2 || protocol == 3) return record.size();
-  const size_t end = record.find(protocol == 4 ? '\n' : eot);
-  if (end != std::string_view::npos) return end + 1;
-  return protocol == 4 || record.size() < kTextRecordSize ? record.size() : kTextRecordSize;
+bool BuildHeaderedBlockRecords(std::string_view file, const ControlChars& cc,
+                               std::vector<std::string>& records) {
+  records.clear();
+  records.push_back(BuildHeaderRecord0(cc));
+  records.push_back(BuildHeaderRecord1(file.substr(0, kHeaderData), cc));
+  file.remove_prefix(file.size() < kHeaderData ? file.size() : kHeaderData);
+  AppendBlocks(file, cc, records);
+  records.push_back(BuildEndRecord(cc));
+  return true;
+}
+
+size_t WholeRecord(std::string_view record, char /*eot*/) {
+  return record.size();
 }
 
 BlockVerdict JudgeBlock(std::string_view block, char expectedNumber) {
@@ -162,42 +167,86 @@ bool IsValidHeaderRecord1(std::string_view frame, const ControlChars& cc) {
          BlockCheck(frame.substr(1, 37)) == frame.substr(38, 3);
 }
 
-bool LineCheckOk(std::string_view line) {
-  if (line.size() < 4) return false;
-  const size_t at = line.size() - 4;
-  return line[at] == CheckCharacter(line.substr(0, at));
-}
-
-size_t BlockFrameNeed(std::string_view pending, int protocol, int headerState,
-                      const ControlChars& cc) {
+BlockScan ScanBlockFrame(std::string_view pending, bool headers, int headerState,
+                         const ControlChars& cc) {
   const std::string endRecord = BuildEndRecord(cc);
   const std::string shortEnd{cc.eot, '\r', '\n'};
   const std::string header0 = BuildHeaderRecord0(cc);
   const auto less = [](size_t want, size_t have) { return want > have ? want - have : 0; };
+  size_t skip = 0;
   for (;;) {
-    // As the receive reads them: padding and line ends between frames, then noise up to STX.
-    while (!pending.empty() && (pending[0] == '\0' || pending[0] == '\r' || pending[0] == '\n'))
-      pending.remove_prefix(1);
-    if (pending.empty()) return 1;
-    if (cc.eot != 0 && (pending.starts_with(endRecord) || pending.starts_with(shortEnd))) return 0;
-    if (pending[0] != cc.stx) {
-      if (cc.eot != 0 && std::string_view(shortEnd).starts_with(pending))
-        return less(shortEnd.size(), pending.size());
-      const size_t at = pending.find(cc.stx);
-      if (at == std::string_view::npos) return 1;
-      pending.remove_prefix(at);
+    // Padding and stray line ends between frames never start a frame.
+    while (skip < pending.size() &&
+           (pending[skip] == '\0' || pending[skip] == '\r' || pending[skip] == '\n'))
+      ++skip;
+    const std::string_view rest = pending.substr(skip);
+    if (rest.empty()) return {skip, BlockFrame::kNone, 1};
+    if (cc.eot != 0 && (rest.starts_with(endRecord) || rest.starts_with(shortEnd)))
+      return {skip, BlockFrame::kEndRecord, 0};
+    if (rest[0] != cc.stx) {
+      if (cc.eot != 0 && std::string_view(shortEnd).starts_with(rest))
+        return {skip, BlockFrame::kEndRecord, less(shortEnd.size(), rest.size())};
+      // Line noise between frames: every frame starts with STX, so resume there.
+      const size_t at = rest.find(cc.stx);
+      if (at == std::string_view::npos) return {pending.size(), BlockFrame::kNone, 1};
+      skip += at;
       continue;
     }
-    if (protocol == 3 && headerState == 0 && pending.starts_with(header0)) return 0;
-    // The frame this STX starts, at its shortest.
-    size_t need =
-        less(protocol == 3 && headerState == 1 ? kHeader1Frame : kBlockSize, pending.size());
-    if (cc.eot != 0 && std::string_view(endRecord).starts_with(pending))
-      need = std::min(need, less(endRecord.size(), pending.size()));
-    if (protocol == 3 && headerState == 0 && std::string_view(header0).starts_with(pending))
-      need = std::min(need, less(header0.size(), pending.size()));
-    return need;
+    // The frame this STX starts, at its shortest: it may yet turn out to be the end record.
+    const size_t endNeed = cc.eot != 0 && std::string_view(endRecord).starts_with(rest)
+                               ? less(endRecord.size(), rest.size())
+                               : std::string_view::npos;
+    if (headers && headerState == 0) {
+      if (rest.starts_with(header0)) return {skip, BlockFrame::kHeader0, 0};
+      if (std::string_view(header0).starts_with(rest))
+        return {
+            skip, BlockFrame::kHeader0,
+            std::min({less(header0.size(), rest.size()), less(kBlockSize, rest.size()), endNeed})};
+    }
+    if (headers && headerState == 1)
+      return {skip, BlockFrame::kHeader1, std::min(less(kHeader1Frame, rest.size()), endNeed)};
+    return {skip, BlockFrame::kBlock, std::min(less(kBlockSize, rest.size()), endNeed)};
   }
+}
+
+// --- "ITF02"
+
+std::string BuildLineRecord(std::string_view text) {
+  std::string record(text);
+  record += ',';
+  record += CheckCharacter(record);
+  record += ",\r\n";
+  return record;
+}
+
+bool BuildLineRecords(std::string_view file, const ControlChars& cc,
+                      std::vector<std::string>& records) {
+  records.clear();
+  records.push_back(BuildControlRecord(0, cc));
+  size_t start = 0;
+  while (start < file.size()) {
+    const size_t lf = file.find('\n', start);
+    // A last line without a line end, and a line ending in LF alone, go as if they
+    // ended in CR LF: nothing of the file is dropped.
+    const size_t end = lf == std::string_view::npos ? file.size() : lf;
+    std::string_view text = file.substr(start, end - start);
+    if (lf != std::string_view::npos && !text.empty() && text.back() == '\r') text.remove_suffix(1);
+    records.push_back(BuildLineRecord(text));
+    start = lf == std::string_view::npos ? file.size() : lf + 1;
+  }
+  records.push_back(BuildControlRecord(3, cc));
+  return records.size() > 2;
+}
+
+size_t ThroughLineEnd(std::string_view record, char /*eot*/) {
+  const size_t lf = record.find('\n');
+  return lf != std::string_view::npos ? lf + 1 : record.size();
+}
+
+bool LineCheckOk(std::string_view line) {
+  if (line.size() < 4) return false;
+  const size_t at = line.size() - 4;
+  return line[at] == CheckCharacter(line.substr(0, at));
 }
 
 }  // namespace ulvo

@@ -55,13 +55,14 @@ std::string SendNotAcknowledged(const CULVOSerial& serial, const LineWatch* line
 }
 
 std::string ReceiveEndedEarly(const CULVOSerial& serial, const LineWatch* line) {
-  const bool headers = serial.Protocol() == 3;
+  // The header data, where there is any, is kept as the first records.
+  const size_t headers = serial.Link().headerRecords;
   if (const uint32_t problem = serial.FrameProblem()) {
-    const char* what = problem == 13 ? "a wrong block check" : "the wrong block number";
-    if (headers && serial.RecordsDone() == 0)
+    const char* what =
+        problem == kStatusBccFailed ? "a wrong block check" : "the wrong block number";
+    if (serial.RecordsDone() < headers)
       return std::string("the header record came with ") + what + " and did not come right";
-    // "ITF01" keeps its header data as the first record.
-    const size_t block = serial.RecordsDone() + (headers ? 0 : 1);
+    const size_t block = serial.RecordsDone() + 1 - headers;
     return "block " + std::to_string(block) + " came with " + what + " and did not come right";
   }
   if (serial.BytesTransferred() == 0) return NoAnswer(line);
@@ -80,7 +81,15 @@ OpenResult LineWatch::Open(const std::string& portName, const PortSettings& sett
 
 long LineWatch::Read(std::string& out, size_t max) {
   const size_t before = out.size();
-  const long n = inner_.Read(out, max);
+  return Heard(out, before, inner_.Read(out, max));
+}
+
+long LineWatch::ReadFrame(std::string& out, size_t max, const FrameNeed& need) {
+  const size_t before = out.size();
+  return Heard(out, before, inner_.ReadFrame(out, max, need));
+}
+
+long LineWatch::Heard(const std::string& out, size_t before, long n) {
   Mark();
   if (n > 0) {
     heard_ = end_;
@@ -131,40 +140,40 @@ std::vector<std::string> ExplainTransferFailure(const CULVOSerial& serial, uint3
   const std::string& file = serial.FileName();
   const std::string reason = line ? line->LastError() : std::string();
   switch (result) {
-    case 0:
+    case kErrorNone:
       return {};
-    case 1:
+    case kErrorHandleInUse:
       return {PortName(port) + ": a transfer is already running on this port"};
-    case 2:
+    case kErrorPortNotOpened:
       return {DeviceReason(port, reason, "the port could not be opened")};
-    case 3:
+    case kErrorSetState:
       return {DeviceReason(port, reason, "the port refused the line settings")};
-    case 4:
+    case kErrorReadState:
       return {DeviceReason(port, reason, "the line settings of the port could not be read")};
-    case 5:
+    case kErrorSetTimeouts:
       return {PortName(port) + ": the port refused the read time-outs"};
-    case 6:
+    case kErrorReadFailed:
       if (send) return {PortName(port) + ": reading the answer to " + SendStep(serial) + " failed"};
       return {PortName(port) + ": reading from the port failed after " +
               Bytes(serial.BytesTransferred())};
-    case 7:
+    case kErrorWriteHandshake:
       return {PortName(port) + ": the answer to the instrument could not be sent within " +
               Seconds(kWriteWait)};
-    case 8:
+    case kErrorWriteFile:
       return {serial.FileProblem().empty() ? file + ": the received data could not be written"
                                            : serial.FileProblem()};
-    case 9:
+    case kErrorReadFile:
       return {SourceFileProblem(file)};
-    case 10:
+    case kErrorClose:
       return {PortName(port) + ": closing the port failed"};
-    case 11:
+    case kErrorProtocol:
       return {"more than 64 MiB came from the instrument; the receive was stopped"};
-    case 12:
+    case kErrorNoResponse:
       return {send ? SendNotAcknowledged(serial, line) : ReceiveEndedEarly(serial, line)};
-    case 15:
+    case kErrorWriteData:
       return {PortName(port) + ": " + SendStep(serial) + " could not be written within " +
               Seconds(kWriteWait)};
-    case 16:
+    case kErrorEmptyFile:
       return {file + ": the file holds no data to send"};
     default:
       return {};

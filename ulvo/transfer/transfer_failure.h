@@ -23,6 +23,8 @@ class LineWatch : public SerialDevice {
   bool SetTimeouts(const ReadTimeouts& timeouts) override { return inner_.SetTimeouts(timeouts); }
   bool Purge() override { return inner_.Purge(); }
   long Read(std::string& out, size_t max) override;
+  // Passes the frame's end on: without it every frame would wait out the read time-outs.
+  long ReadFrame(std::string& out, size_t max, const FrameNeed& need) override;
   bool Write(std::string_view bytes, std::chrono::milliseconds timeout) override;
   bool WaitTransmitEmpty(std::chrono::milliseconds timeout) override;
   bool Close() override;
@@ -36,6 +38,7 @@ class LineWatch : public SerialDevice {
 
  private:
   void Mark() { end_ = clock_.Now(); }
+  long Heard(const std::string& out, size_t before, long n);
 
   SerialDevice& inner_;
   const Clock& clock_;

@@ -5,6 +5,7 @@
 
 #include "ulvo/engine/text_codec.h"
 #include "ulvo/transfer/culvo_serial.h"
+#include "ulvo/transfer/setting_names.h"
 
 namespace ulvo {
 
@@ -16,12 +17,6 @@ std::string UntranslatedText(const TransferText& text) {
 
 namespace {
 
-// The value of the highest set bit, 0 for none.
-uint32_t HighestBitValue(uint32_t mask, int count) {
-  const std::optional<int> bit = HighestBit(mask, count);
-  return bit ? 1u << *bit : 0u;
-}
-
 std::string JoinComma(const std::string& a, const std::string& b) {
   return a + "," + b;
 }
@@ -29,30 +24,28 @@ std::string JoinComma(const std::string& a, const std::string& b) {
 }  // namespace
 
 TransferSummary SummaryOf(const CInstrument& instrument, int direction, const TextLookup& tr) {
-  static const char* const kDataBits[] = {"5", "6", "7", "8"};
-  static const char* const kStopBits[] = {"1", "1.5", "2"};
   const TransferParams& p = instrument.Params(direction);
   TransferSummary s;
 
   const std::optional<int> baud = HighestBit(p.baudMask, kBaudRateCount);
-  const std::optional<int> parity = HighestBit(ParityByte(p.lineFormat), 5);
-  const std::optional<int> data = HighestBit(DataBitsByte(p.lineFormat), 4);
-  const std::optional<int> stop = HighestBit(StopBitsByte(p.lineFormat), 3);
+  const std::optional<int> parity = HighestBit(ParityByte(p.lineFormat), kParityBitCount);
+  const std::optional<int> data = HighestBit(DataBitsByte(p.lineFormat), kDataBitsBitCount);
+  const std::optional<int> stop = HighestBit(StopBitsByte(p.lineFormat), kStopBitsBitCount);
   s.lineSettings =
       JoinComma(JoinComma(JoinComma(baud ? std::to_string(kBaudRates[*baud]) : std::string(),
-                                    parity ? tr(tt::kParityNames[*parity]) : std::string()),
-                          data ? kDataBits[*data] : ""),
-                stop ? kStopBits[*stop] : "");
+                                    parity ? tr(kParityNames[*parity].summary) : std::string()),
+                          data ? kDataBitsNames[*data] : ""),
+                stop ? kStopBitsNames[*stop] : "");
 
-  s.dataFormat =
-      tr(tt::kDataFormat) + " " + instrument.FormatName(HighestBitValue(p.dataFormat, 4));
+  s.dataFormat = tr(tt::kDataFormat) + " " +
+                 instrument.FormatName(HighestBitValue(p.dataFormat, kFormatBitCount));
 
-  for (int bit = 0; bit < 4; ++bit) {
-    if (!(p.hardHandshake & (1u << bit))) continue;
-    s.hardHandshake += (s.hardHandshake.empty() ? "" : "/") + tr(tt::kHardNames[bit]);
+  for (const HardHandshakeNames& hard : kHardHandshakeNames) {
+    if (!(p.hardHandshake & hard.bit)) continue;
+    s.hardHandshake += (s.hardHandshake.empty() ? "" : "/") + tr(hard.summary);
   }
   const int mode = SoftHandshakeMode(p.lineFormat);
-  if (mode > 0) s.softHandshake = tr(tt::kSoftNames[mode - 1]);
+  if (mode > 0) s.softHandshake = tr(kSoftHandshakeNames[mode - 1].text);
   return s;
 }
 

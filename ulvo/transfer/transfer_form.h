@@ -46,15 +46,6 @@ inline constexpr TransferText kMessages{"Messages", "GT_MESSAGES"};
 inline constexpr TransferText kFirstMessage{
     "Please make sure the settings in these screens match the settings on your instrument....", ""};
 inline constexpr TransferText kDataFormat{"Dataformat:", "DT_DATAFORMAT"};
-inline constexpr TransferText kParityNames[] = {{"none", "GT_PARITYNONE"},
-                                                {"odd", "GT_PARITYODD"},
-                                                {"even", "GT_PARITYEVEN"},
-                                                {"mark", "GT_PARITYMARK"},
-                                                {"space", "GT_PARITYSPACE"}};
-inline constexpr TransferText kHardNames[] = {
-    {"DTR", "GT_DTR"}, {"RTS", "GT_RTS"}, {"DSR", "GT_DSR"}, {"CTS", "GT_CTS"}};
-inline constexpr TransferText kSoftNames[] = {
-    {"XON XOFF", "GT_HSXONXOFF"}, {"ACK NAK", "GT_HSACKNAK"}, {"ACK NAK2", "GT_HSACKNAK2"}};
 inline constexpr TransferText kSelectUpload{"Select file to upload", "MSG_SELECTFILEFORUPLOAD"};
 inline constexpr TransferText kSelectDownload{"Save downloaded file as:",
                                               "MSG_SELECTFILEFORDOWNLOAD"};

@@ -23,6 +23,13 @@ inline constexpr int kBaudRateCount = 15;
 enum class Parity { kNone, kOdd, kEven, kMark, kSpace };
 enum class StopBits { kOne, kOneAndHalf, kTwo };
 
+// The bits each byte of the line format word has, and the hardware handshake mask.
+inline constexpr int kParityBitCount = 5;
+inline constexpr int kDataBitsBitCount = 4;  // 5 to 8 data bits
+inline constexpr int kStopBitsBitCount = 3;
+inline constexpr int kSoftHandshakeBitCount = 3;
+inline constexpr int kHardHandshakeBitCount = 4;
+
 // Hardware handshake bits; bits 2 and 3 are kept and edited but never act on the port.
 inline constexpr uint32_t kHardDtr = 1;
 inline constexpr uint32_t kHardRts = 2;
@@ -48,6 +55,11 @@ inline uint32_t MakeLineFormat(uint32_t parity, uint32_t dataBits, uint32_t stop
 
 // Index of the highest set bit among the first `count` bits, or nullopt when none is set.
 std::optional<int> HighestBit(uint32_t mask, int count);
+// The value of that bit, 0 for none.
+inline uint32_t HighestBitValue(uint32_t mask, int count) {
+  const std::optional<int> bit = HighestBit(mask, count);
+  return bit ? 1u << *bit : 0u;
+}
 // Lowest set bit as a mask (0 for 0).
 inline uint32_t LowestBit(uint32_t mask) {
   return mask & (~mask + 1);
@@ -55,8 +67,6 @@ inline uint32_t LowestBit(uint32_t mask) {
 
 // Software handshake mode 0..3 (none, "XON XOFF", "ACK NAK", "ACK NAK2") from the line format.
 int SoftHandshakeMode(uint32_t lineFormat);
-// Link protocol 0..4 from the data format mask; 0 behaves as 1.
-int ProtocolOf(uint32_t dataFormat);
 
 // What the port is to be set to. Empty optionals keep the port's current value.
 struct PortSettings {
@@ -72,12 +82,11 @@ struct PortSettings {
 
 PortSettings DecodePortSettings(uint32_t baudMask, uint32_t lineFormat, uint32_t hardHandshake);
 
-// Data format bit names used when an instrument file names none.
-std::string DefaultFormatName(uint32_t bit);
-
-// Names as the command line and the trace show them.
+// Names as the command line and the trace show them (setting_names.h has them all).
 const char* ParityName(Parity parity);
 const char* StopBitsName(StopBits stopBits);
 const char* SoftHandshakeName(int mode);  // "none", "XON XOFF", "ACK NAK", "ACK NAK2"
+// As --handshake takes it: "none", "xonxoff", "acknak", "acknak2".
+const char* SoftHandshakeWord(int mode);
 
 }  // namespace ulvo

@@ -2,24 +2,18 @@
 
 namespace ulvo {
 
-namespace {
-
-uint32_t Highest(uint32_t mask, int count) {
-  const std::optional<int> bit = HighestBit(mask, count);
-  return bit ? 1u << *bit : 0u;
-}
-
-}  // namespace
-
 SpeedChoice SpeedChoiceOf(const TransferParams& current) {
-  return SpeedChoice{
-      Highest(current.baudMask, kBaudRateCount), Highest(ParityByte(current.lineFormat), 5),
-      Highest(DataBitsByte(current.lineFormat), 4), Highest(StopBitsByte(current.lineFormat), 3)};
+  return SpeedChoice{HighestBitValue(current.baudMask, kBaudRateCount),
+                     HighestBitValue(ParityByte(current.lineFormat), kParityBitCount),
+                     HighestBitValue(DataBitsByte(current.lineFormat), kDataBitsBitCount),
+                     HighestBitValue(StopBitsByte(current.lineFormat), kStopBitsBitCount)};
 }
 
 HandshakeChoice HandshakeChoiceOf(const TransferParams& current) {
-  return HandshakeChoice{Highest(SoftHandshakeByte(current.lineFormat), 3),
-                         current.hardHandshake & 0x0F, Highest(current.dataFormat, 4)};
+  return HandshakeChoice{
+      HighestBitValue(SoftHandshakeByte(current.lineFormat), kSoftHandshakeBitCount),
+      current.hardHandshake & ((1u << kHardHandshakeBitCount) - 1),
+      HighestBitValue(current.dataFormat, kFormatBitCount)};
 }
 
 std::vector<uint32_t> BitsOf(uint32_t mask, int count) {

@@ -15,21 +15,10 @@ inline constexpr TransferText kBaudrate{" &Baudrate ", "TP_BAUDRATE"};
 inline constexpr TransferText kParity{" &Parity ", "TP_PARITY"};
 inline constexpr TransferText kDataBits{" &Data bits ", "TP_DATABITS"};
 inline constexpr TransferText kStopBits{" S&top bits ", "TP_STOPBITS"};
-inline constexpr TransferText kParityNames[] = {{"None", "GT_PARITYNONE"},
-                                                {"Odd", "GT_PARITYODD"},
-                                                {"Even", "GT_PARITYEVEN"},
-                                                {"Mark", "GT_PARITYMARK"},
-                                                {"Space", "GT_PARITYSPACE"}};
-inline constexpr const char* kDataBitNames[] = {"5", "6", "7", "8"};
-inline constexpr const char* kStopBitNames[] = {"1", "1.5", "2"};
 inline constexpr TransferText kHandshake{"Handshake && Format", "TP_HANDSHAKE"};
 inline constexpr TransferText kSoftware{" &Software handshake ", "TP_HSSOFTWARE"};
 inline constexpr TransferText kHardware{" &Hardware handshake ", "TP_HSHARDWARE"};
 inline constexpr TransferText kFormat{" &Format ", "TP_FORMAT"};
-inline constexpr TransferText kHardNames[] = {{"DTR", "TP_DTR"},
-                                              {"RTS", "TP_RTS"},
-                                              {"Require DSR", "TP_REQDSR"},
-                                              {"Require CTS", "TP_REQCTS"}};
 inline constexpr TransferText kOk{"OK", "DT_PROP_OK"};
 inline constexpr TransferText kCancel{"Cancel", "DT_PROP_CANCEL"};
 inline constexpr TransferText kUploadTitle{"Upload parameters", "DT_UPLOADPARAMS"};

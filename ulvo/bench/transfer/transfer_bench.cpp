@@ -24,11 +24,11 @@
 
 #include "tools/instrument-sim/sim_client.h"
 #include "ulvo/platform/qt_serial_device.h"
-#include "ulvo/transfer/capture_file.h"
 #include "ulvo/transfer/clock.h"
-#include "ulvo/transfer/culvo_serial.h"
+#include "ulvo/transfer/link_protocol.h"
 #include "ulvo/transfer/trace_model.h"
 #include "ulvo/transfer/tracing_device.h"
+#include "ulvo/transfer/transfer_session.h"
 
 namespace {
 
@@ -109,24 +109,38 @@ class PaneReader {
 // capture and the window's trace and open "Line" pane.
 enum class Extra { kNone, kCapture, kCaptureAndPane };
 
+// A protocol run without its acknowledgements (mode 0) or with them.
 struct Case {
-  const char* format;
-  uint32_t formatBit;
-  const char* handshake;  // as instrument-sim names it
-  uint32_t softBit;       // line format byte 3
-  size_t frame;           // bytes of one record of the file
+  const ulvo::LinkDescription* link;
+  int mode;  // software handshake mode
+
+  const char* Handshake() const { return ulvo::SoftHandshakeWord(mode); }  // instrument-sim's word
+  uint32_t SoftBit() const { return mode > 0 ? 1u << (mode - 1) : 0u; }    // line format byte 3
+  // Bytes of one record of the file; a line of Sample where a record is a line.
+  size_t Frame() const { return link->recordData ? link->recordData : 36; }
 };
 
-const Case kCases[] = {
-    {"ASCII", 1, "none", 0, 253},   {"ASCII", 1, "acknak", 2, 253}, {"ITF00", 2, "none", 0, 128},
-    {"ITF00", 2, "acknak", 2, 128}, {"ITF01", 4, "none", 0, 128},   {"ITF01", 4, "acknak", 2, 128},
-    {"ITF02", 8, "none", 0, 36},    {"ITF02", 8, "acknak2", 4, 36},
-};
+const std::vector<Case>& Cases() {
+  static const std::vector<Case> cases = [] {
+    std::vector<Case> all;
+    for (const ulvo::LinkDescription& link : ulvo::LinkProtocols()) {
+      all.push_back({&link, 0});
+      all.push_back({&link, link.answerMode});
+    }
+    return all;
+  }();
+  return cases;
+}
+
+// The receive the bare receiver stands in for: "ITF02" with its control-record answers.
+bool IsBareCase(const Case& c) {
+  return c.link->protocol == ulvo::LinkProtocol::kItf02 && c.mode == c.link->answerMode;
+}
 
 const unsigned kRates[] = {1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
 
 std::string Name(const Case& c, bool receive, Extra extra) {
-  return std::string(receive ? "receive " : "send ") + c.format + " " + c.handshake +
+  return std::string(receive ? "receive " : "send ") + c.link->name + " " + c.Handshake() +
          (extra == Extra::kCapture          ? " +capture"
           : extra == Extra::kCaptureAndPane ? " +capture +pane"
                                             : "");
@@ -141,8 +155,8 @@ ulvo::CInstrument MakeInstrument(unsigned baud, const Case& c) {
   ulvo::TransferParams p;
   for (int bit = 0; bit < ulvo::kBaudRateCount; ++bit)
     if (ulvo::kBaudRates[bit] == baud) p.baudMask = 1u << bit;
-  p.lineFormat = ulvo::MakeLineFormat(1, 8, 1, c.softBit);  // no parity, 8 bits, 1 stop bit
-  p.dataFormat = c.formatBit;
+  p.lineFormat = ulvo::MakeLineFormat(1, 8, 1, c.SoftBit());  // no parity, 8 bits, 1 stop bit
+  p.dataFormat = c.link->formatBit;
   i.SetParams(ulvo::kDirectionSend, p);
   i.SetParams(ulvo::kDirectionReceive, p);
   return i;
@@ -163,7 +177,7 @@ sim::RunFigures RunOne(const std::string& simPath, const fs::path& dir, const Ca
   sim::RunFigures r;
   r.name = Name(c, receive, extra);
   r.baud = baud;
-  const size_t size = std::max<size_t>(static_cast<size_t>(seconds * baud / 10), 4 * c.frame);
+  const size_t size = std::max<size_t>(static_cast<size_t>(seconds * baud / 10), 4 * c.Frame());
   const std::string data = Sample(size);
   const fs::path source = dir / "source", received = dir / "received", report = dir / "report";
   std::ofstream(source, std::ios::binary) << data;
@@ -175,8 +189,8 @@ sim::RunFigures RunOne(const std::string& simPath, const fs::path& dir, const Ca
   } else {
     argv.insert(argv.end(), {"ulvo-receive", "--expect", source.string()});
   }
-  argv.insert(argv.end(),
-              {"--format", c.format, "--handshake", c.handshake, "--baud", std::to_string(baud)});
+  argv.insert(argv.end(), {"--format", c.link->name, "--handshake", c.Handshake(), "--baud",
+                           std::to_string(baud)});
   sim::SimProcess simulator(argv);
   const std::string device = simulator.Device();
   if (device.empty()) {
@@ -188,28 +202,24 @@ sim::RunFigures RunOne(const std::string& simPath, const fs::path& dir, const Ca
   LineTimeDevice line(port, baud);
   ulvo::SteadyClock clock;
   ulvo::TraceModel trace;
-  ulvo::TracingDevice tracing(line, clock, trace);
-  ulvo::CULVOSerial serial(
-      extra == Extra::kCaptureAndPane ? static_cast<ulvo::SerialDevice&>(tracing) : line);
+  ulvo::TransferSessionOptions options;
+  if (extra == Extra::kCaptureAndPane) options.trace = &trace;
+  if (extra != Extra::kNone) options.captureFolder = dir / "Captures";
+  options.captureFailed = [&r](const std::string& problem) {
+    r.problem = "(no capture: " + problem + ")";
+  };
+  ulvo::TransferSession session(line, clock, std::move(options));
   const double cpu0 = sim::CpuSeconds();
-  std::unique_ptr<ulvo::CaptureWriter> capture;
-  if (extra != Extra::kNone) {
-    std::string problem;
-    capture = ulvo::CaptureWriter::Create(
-        dir / "Captures",
-        ulvo::CaptureHeaderFor(MakeInstrument(baud, c), device, received.string()), clock, problem);
-    if (!capture) r.problem = "(no capture: " + problem + ")";
-    serial.SetCapture(capture.get());
-  }
   std::unique_ptr<PaneReader> pane;
   if (extra == Extra::kCaptureAndPane) pane = std::make_unique<PaneReader>(trace);
-  const uint32_t result = serial.Run(nullptr, MakeInstrument(baud, c), device,
-                                     receive ? ulvo::kDirectionReceive : ulvo::kDirectionSend,
-                                     (receive ? received : source).string());
-  // The transfer ends here; the capture's last sync and the pane's last look come after it
-  // but count in the CPU time.
-  const int64_t endNs = sim::SteadyNs(Steady::now());
-  if (capture) capture->Finish();
+  const ulvo::TransferOutcome outcome =
+      session.Run(nullptr, MakeInstrument(baud, c), device,
+                  receive ? ulvo::kDirectionReceive : ulvo::kDirectionSend,
+                  (receive ? received : source).string());
+  const uint32_t result = outcome.result;
+  // The transfer ends when the engine returns; the capture's last sync and the pane's last
+  // look come after it but count in the CPU time.
+  const int64_t endNs = sim::SteadyNs(outcome.ended);
   pane.reset();
   r.cpu = sim::CpuSeconds() - cpu0;
   const int simExit =
@@ -220,7 +230,7 @@ sim::RunFigures RunOne(const std::string& simPath, const fs::path& dir, const Ca
   if (receive) {
     std::ifstream in(received, std::ios::binary);
     std::string got(std::istreambuf_iterator<char>(in), {});
-    if (c.formatBit == 2 || c.formatBit == 4) {
+    if (c.link->padsLastRecord) {
       // Blocks arrive padded with spaces to their full length.
       same =
           got.size() >= data.size() && got.find_first_not_of(' ', data.size()) == std::string::npos;
@@ -228,7 +238,7 @@ sim::RunFigures RunOne(const std::string& simPath, const fs::path& dir, const Ca
     }
     same = same && got == data;
   }
-  r.transferOk = result == 0 && simExit == 0 && same && (extra == Extra::kNone || capture);
+  r.transferOk = result == 0 && simExit == 0 && same && (extra == Extra::kNone || outcome.captured);
   if (!r.transferOk)
     r.problem = "(result " + std::to_string(result) + ", instrument-sim exit " +
                 std::to_string(simExit) + (same ? "" : ", data differs") + ")";
@@ -240,18 +250,18 @@ sim::RunFigures RunOne(const std::string& simPath, const fs::path& dir, const Ca
 // What it reaches is what the pseudo-terminal and the machine allow any program.
 sim::RunFigures RunBare(const std::string& simPath, const fs::path& dir, unsigned baud,
                         double seconds) {
-  const Case& c = kCases[7];  // ITF02 acknak2
+  const Case& c = *std::find_if(Cases().begin(), Cases().end(), IsBareCase);
   sim::RunFigures r;
   r.name = "bare receive ITF02 acknak2";
   r.baud = baud;
   const std::string data =
-      Sample(std::max<size_t>(static_cast<size_t>(seconds * baud / 10), 4 * c.frame));
+      Sample(std::max<size_t>(static_cast<size_t>(seconds * baud / 10), 4 * c.Frame()));
   const fs::path source = dir / "source", report = dir / "report";
   std::ofstream(source, std::ios::binary) << data;
   fs::remove(report);
   sim::SimProcess simulator({simPath, "--report", report.string(), "ulvo-send", "--file",
-                             source.string(), "--delay-ms", "300", "--format", c.format,
-                             "--handshake", c.handshake, "--baud", std::to_string(baud)});
+                             source.string(), "--delay-ms", "300", "--format", c.link->name,
+                             "--handshake", c.Handshake(), "--baud", std::to_string(baud)});
   const std::string device = simulator.Device();
   const int fd = device.empty() ? -1 : open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
@@ -328,7 +338,7 @@ int main(int argc, char** argv) {
   };
   std::vector<Run> runs;
   for (const bool receive : {true, false})
-    for (const Case& c : kCases)
+    for (const Case& c : Cases())
       for (const Extra extra : {Extra::kNone, Extra::kCapture, Extra::kCaptureAndPane}) {
         if (!receive && extra != Extra::kNone) continue;  // a send captures nothing
         runs.push_back({&c, receive, extra});
@@ -343,7 +353,7 @@ int main(int argc, char** argv) {
   sweep.reference = [&](const std::vector<size_t>& picked, const std::vector<unsigned>& rates,
                         double seconds, int tries) {
     const bool acknak2 = std::any_of(picked.begin(), picked.end(), [&](size_t index) {
-      return runs[index].receive && runs[index].c == &kCases[7];
+      return runs[index].receive && IsBareCase(*runs[index].c);
     });
     if (!acknak2) return;
     std::printf(

@@ -178,6 +178,12 @@ TEST_F(UlvoCaptureTest, DataIsSyncedAtMostEvery250Ms) {
   EXPECT_TRUE(fs::exists(w->Path()));
 }
 
+// The standard check value of the CRC-32 of zip and Ethernet, and the empty string's.
+TEST(UlvoCaptureCrc, StandardCheckValue) {
+  EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);
+  EXPECT_EQ(Crc32(""), 0u);
+}
+
 TEST_F(UlvoCaptureTest, HeaderOfAReceive) {
   CInstrument i;
   ASSERT_TRUE(i.LoadInterfaceFile(ULVO_TEST_DATA_DIR "/IIF/fixture.IIF", nullptr));

@@ -152,7 +152,7 @@ TEST_F(SerialTest, HandshakeMessages) {
   for (const auto& c : cases) {
     cc.addCrLf = c.addCrLf;
     CULVOSerial s(device);
-    s.SetLink(2, c.mode, cc);
+    s.SetLink(LinkProtocol::kItf00, c.mode, cc);
     s.PrepareHandshake(c.kind);
     EXPECT_EQ(s.HandshakeBuffer(), c.expected) << c.mode << c.kind;
   }
