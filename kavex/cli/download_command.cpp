@@ -1,5 +1,8 @@
 // kavex-cli download: the download commands of the main window, headless.
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QCoreApplication>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -131,7 +134,12 @@ int RunDownloadCommand(const Args& args) {
   bool written = true;
   if (output.empty()) {
     written = std::fwrite(disk.data(), 1, disk.size(), stdout) == disk.size();
-    std::fflush(stdout);
+    written = std::fflush(stdout) == 0 && written;
+    // Standard output sent to a file: on disk before the capture goes. A pipe or a terminal
+    // cannot be synced and need not be.
+    struct stat st {};
+    if (written && ::fstat(STDOUT_FILENO, &st) == 0 && S_ISREG(st.st_mode))
+      written = ::fsync(STDOUT_FILENO) == 0;
   } else if (outcome != DownloadOutcome::NotStarted || !view.Lines().empty()) {
     const SavedText saved =
         SaveTextOrFallback(output, JoinLines(view.Lines()),

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "kavex/cli/commands.h"
+#include "kavex/shell/unexpected_error.h"
 
 namespace {
 
@@ -68,7 +69,18 @@ int main(int argc, char** argv) {
         return kavex::cli::kExitOk;
       }
     }
-    return c.run(args);
+    try {
+      return c.run(args);
+    } catch (...) {
+      // Out of memory or another failure no command foresaw: said as a failure of the files
+      // it was working on, never as an abort.
+      const std::string what = kavex::DescribeException(std::current_exception());
+      std::string files;
+      for (const std::string& f : kavex::FilesNamed(args)) files += (files.empty() ? "" : ", ") + f;
+      std::fprintf(stderr, "kavex-cli %s: %s%s%s\n", c.name, files.c_str(),
+                   files.empty() ? "" : ": ", what.c_str());
+      return kavex::cli::kExitFailure;
+    }
   }
   std::fprintf(stderr, "kavex-cli: unknown command '%s' (see kavex-cli --help)\n", argv[1]);
   return kavex::cli::kExitUsage;

@@ -11,10 +11,12 @@
 #include <condition_variable>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <mutex>
 #include <system_error>
 #include <thread>
 
+#include "kavex/formats/replace_file.h"
 #include "kavex/formats/text_file.h"
 #include "kavex/formats/text_format.h"
 
@@ -193,6 +195,11 @@ void ApplyHeaderField(std::string_view field, CaptureHeader& h) {
     h.started = 0;
     for (const char c : value) {
       if (c < '0' || c > '9') break;
+      // A time past what the field can hold is no time: the capture reads as of unknown start.
+      if (h.started > (std::numeric_limits<int64_t>::max() - (c - '0')) / 10) {
+        h.started = 0;
+        break;
+      }
       h.started = h.started * 10 + (c - '0');
     }
   }
@@ -337,6 +344,10 @@ CaptureHeader CaptureHeaderFor(DownloadKind kind, const std::string& device, con
   return h;
 }
 
+void CaptureSyncer::SyncRecord(int fd) {
+  SyncData(fd);
+}
+
 std::unique_ptr<CaptureSyncer> MakeBackgroundSyncer() {
   return std::make_unique<BackgroundSyncer>();
 }
@@ -400,6 +411,7 @@ bool CaptureWriter::Append(std::string_view line) {
     return false;
   }
   ++records_;
+  syncer_->SyncRecord(fd_);
   // A sync asked for a time still ahead covers this line too; otherwise ask for one, no
   // sooner than kCaptureSyncInterval after the last.
   const Clock::TimePoint now = clock_.Now();
@@ -491,25 +503,10 @@ std::string DiscardCapture(const fs::path& file) {
 
 std::string WriteRestoredLines(const CaptureContents& capture, const fs::path& path, bool replace) {
   std::error_code ec;
-  if (!replace && fs::exists(path, ec)) return path.string() + ": " + ErrnoText(EEXIST);
-  fs::path temp = path;
-  temp += ".tmp~";
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return path.string() + ": " + ErrnoText(errno);
-  const std::string disk = ToDiskText(JoinLines(capture.lines));
-  int error = 0;
-  if (!WriteAll(fd, disk) || ::fsync(fd) != 0) error = errno != 0 ? errno : EIO;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0) {
-    fs::rename(temp, path, ec);
-    if (!ec) {
-      SyncFolder(path.parent_path());
-      return {};
-    }
-    error = ec.value();
-  }
-  fs::remove(temp, ec);
-  return path.string() + ": " + ErrnoText(error);
+  if (!replace && fs::exists(fs::symlink_status(path, ec)))
+    return path.string() + ": " + ErrnoText(EEXIST);
+  const std::string why = ReplaceFileWith(path, ToDiskText(JoinLines(capture.lines)));
+  return why.empty() ? why : path.string() + ": " + why;
 }
 
 }  // namespace kavex

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "kavex/formats/replace_file.h"
+
 namespace kavex {
 
 namespace {
@@ -168,44 +170,21 @@ std::string TraceModel::SaveTo(const std::filesystem::path& path) const {
     }
   }
 
-  std::filesystem::path temp = path;
-  temp += ".tmp~";
-  const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (out < 0) return path.string() + ": " + ErrnoText(errno);
-  bool ok = true;
-  int error = 0;
+  ReplacingFile out(path);
+  std::string why;
+  if (!out.Open(why)) return path.string() + ": " + why;
   std::string buffer(kSpoolChunk, '\0');
-  for (uint64_t at = 0; ok && at < size;) {
+  for (uint64_t at = 0; at < size;) {
     const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), size - at));
     const ssize_t n = ::pread(spool->fd, buffer.data(), want, static_cast<off_t>(at));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      error = n < 0 ? errno : EIO;
-      break;
-    }
-    if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) {
-      ok = false;
-      error = errno;
-    }
+    if (n <= 0) return path.string() + ": " + ErrnoText(n < 0 ? errno : EIO);
+    out.Write(std::string_view(buffer.data(), static_cast<size_t>(n)));
     at += static_cast<uint64_t>(n);
   }
-  if (ok && !WriteAll(out, tail.data(), tail.size())) {
-    ok = false;
-    error = errno;
-  }
-  if (::close(out) != 0 && ok) {
-    ok = false;
-    error = errno;
-  }
-  std::error_code ec;
-  if (ok) {
-    std::filesystem::rename(temp, path, ec);
-    if (!ec) return {};
-    error = ec.value();
-  }
-  std::filesystem::remove(temp, ec);
-  return path.string() + ": " + ErrnoText(error);
+  out.Write(tail);
+  if (!out.Commit(why)) return path.string() + ": " + why;
+  return {};
 }
 
 }  // namespace kavex

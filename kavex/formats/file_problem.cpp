@@ -5,26 +5,22 @@
 #include <cstring>
 #include <system_error>
 
+#include "kavex/formats/replace_file.h"
 #include "kavex/formats/text_file.h"
 
 namespace kavex {
 
 std::string FileProblem(const std::filesystem::path& path, bool forWriting) {
+  // A file to be written is asked about as its write will make it: beside itself.
+  if (forWriting) return ReplaceProblem(path);
   std::error_code ec;
   if (path.empty()) return std::strerror(ENOENT);
   if (std::filesystem::is_directory(path, ec)) return std::strerror(EISDIR);
-  const bool existed = std::filesystem::exists(path, ec);
-  if (!existed) {
-    if (!forWriting) return std::strerror(ENOENT);
-    const std::filesystem::path folder = path.parent_path();
-    if (!folder.empty() && !std::filesystem::is_directory(folder, ec))
-      return std::strerror(std::filesystem::exists(folder, ec) ? ENOTDIR : ENOENT);
-  }
+  if (!std::filesystem::exists(path, ec)) return std::strerror(ENOENT);
   errno = 0;
-  std::FILE* file = std::fopen(path.string().c_str(), forWriting ? "ab" : "rb");
+  std::FILE* file = std::fopen(path.string().c_str(), "rb");
   if (!file) return std::strerror(errno != 0 ? errno : EIO);
   std::fclose(file);
-  if (!existed) std::filesystem::remove(path, ec);
   return {};
 }
 

@@ -60,30 +60,14 @@ constexpr size_t kWriteChunk = size_t{1} << 16;
 
 }  // namespace
 
-// Write beside the target and rename over it, so a full disk cannot destroy the old file.
-TextFileWriter::TextFileWriter(std::filesystem::path path) : path_(std::move(path)) {
-  temp_ = path_;
-  temp_ += ".tmp~";
-}
+TextFileWriter::TextFileWriter(std::filesystem::path path) : file_(std::move(path)) {}
 
-TextFileWriter::~TextFileWriter() {
-  if (!file_) return;
-  std::fclose(file_);
-  std::error_code ec;
-  std::filesystem::remove(temp_, ec);
-}
-
-bool TextFileWriter::Fail(std::string& why, int error) {
-  why = error != 0 ? std::strerror(error) : "the file could not be written in full";
-  return false;
-}
+TextFileWriter::~TextFileWriter() = default;
 
 bool TextFileWriter::Open(std::string& why) {
-  errno = 0;
-  file_ = std::fopen(temp_.c_str(), "wb");
-  if (!file_) return Fail(why, errno);
-  buffer_.reserve(kWriteChunk + kWriteChunk / 8);
-  return true;
+  open_ = file_.Open(why);
+  if (open_) buffer_.reserve(kWriteChunk + kWriteChunk / 8);
+  return open_;
 }
 
 void TextFileWriter::Write(std::string_view memory) {
@@ -95,54 +79,18 @@ void TextFileWriter::Write(std::string_view memory) {
 }
 
 void TextFileWriter::Drain() {
-  if (!failed_ && file_ && !buffer_.empty()) {
-    // The system's words for the step that failed, taken before anything can change errno.
-    errno = 0;
-    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
-      failed_ = true;
-      error_ = errno;
-    }
-  }
+  file_.Write(buffer_);
   buffer_.clear();
 }
 
 bool TextFileWriter::Commit(std::string& why, const std::filesystem::path& keepAs) {
-  namespace fs = std::filesystem;
-  if (!file_) return Fail(why, EBADF);
+  if (!open_) {
+    why = std::strerror(EBADF);
+    return false;
+  }
   Drain();
-  errno = 0;
-  if (!failed_ && std::fflush(file_) != 0) {
-    failed_ = true;
-    error_ = errno;
-  }
-  errno = 0;
-  const bool closed = std::fclose(file_) == 0;
-  file_ = nullptr;
-  if (!failed_ && !closed) {
-    failed_ = true;
-    error_ = errno;
-  }
-  std::error_code ec;
-  if (failed_) {
-    fs::remove(temp_, ec);
-    return Fail(why, error_);
-  }
-  // Only a complete new file moves the old one aside, so a failure never leaves the
-  // target's name empty.
-  bool kept = false;
-  if (!keepAs.empty() && keepAs != path_ && fs::exists(path_, ec)) {
-    fs::remove(keepAs, ec);
-    fs::rename(path_, keepAs, ec);
-    kept = !ec;
-  }
-  fs::rename(temp_, path_, ec);
-  if (ec) {
-    const int error = ec.value();
-    fs::remove(temp_, ec);
-    if (kept) fs::rename(keepAs, path_, ec);
-    return Fail(why, error);
-  }
-  return true;
+  open_ = false;
+  return file_.Commit(why, keepAs);
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {

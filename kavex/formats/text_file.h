@@ -1,10 +1,11 @@
 #pragma once
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "kavex/formats/replace_file.h"
 
 namespace kavex {
 
@@ -18,19 +19,18 @@ std::string ToDiskText(std::string_view memory);
 
 // Reads a whole text file in memory form. Returns false when it cannot be read.
 bool ReadTextFile(const std::filesystem::path& path, std::string& text);
-// Writes memory-form text as disk bytes. Returns false when the file cannot be written;
-// a failed write never leaves a half-written file in place of an existing one. With
-// keepAs, an existing file is kept under that name (replacing an older one) once the new
-// text is complete beside it; a write that fails leaves both files as they were.
+// Writes memory-form text as disk bytes through a ReplacingFile: false when the file cannot
+// be written, and a failed write leaves the file as it was. With keepAs, an existing file is
+// kept under that name (replacing an older one) once the new text is on disk beside it.
 bool WriteTextFile(const std::filesystem::path& path, std::string_view text,
                    const std::filesystem::path& keepAs = {});
 // The same; when it fails, why gets the operating system's reason.
 bool WriteTextFile(const std::filesystem::path& path, std::string_view text, std::string& why,
                    const std::filesystem::path& keepAs = {});
 
-// Writes memory-form text as disk bytes piece by piece, so a long text is never held whole:
-// the bytes go to a file beside path, which Commit renames over it. A writer dropped
-// without Commit removes that file and leaves path as it was.
+// Writes memory-form text as disk bytes piece by piece, so a long text is never held whole,
+// through a ReplacingFile: Commit puts it in place. A writer dropped without Commit leaves
+// path as it was.
 class TextFileWriter {
  public:
   explicit TextFileWriter(std::filesystem::path path);
@@ -38,8 +38,7 @@ class TextFileWriter {
   TextFileWriter(const TextFileWriter&) = delete;
   TextFileWriter& operator=(const TextFileWriter&) = delete;
 
-  // False, with the operating system's reason in why, when the file beside path cannot be
-  // made.
+  // False, with the operating system's reason in why, when path cannot be replaced.
   bool Open(std::string& why);
   // Appends memory-form text (LF becomes CR LF); a failure is kept for Commit to report.
   void Write(std::string_view memory);
@@ -47,15 +46,11 @@ class TextFileWriter {
   bool Commit(std::string& why, const std::filesystem::path& keepAs = {});
 
  private:
-  bool Fail(std::string& why, int error);
   void Drain();
 
-  std::filesystem::path path_;
-  std::filesystem::path temp_;
-  std::FILE* file_ = nullptr;
+  ReplacingFile file_;
   std::string buffer_;
-  int error_ = 0;
-  bool failed_ = false;
+  bool open_ = false;
 };
 
 // Splits memory-form text into lines at LF; a final LF does not start an empty last line.

@@ -2,12 +2,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "kavex/gui/guarded_application.h"
 #include "kavex/gui/main_commands.h"
 #include "kavex/gui/main_form.h"
 #include "kavex/gui/program_icon.h"
 #include "kavex/gui/recover_dialog.h"
 #include "kavex/gui/splash.h"
 #include "kavex/platform/config_paths.h"
+#include "kavex/shell/unexpected_error.h"
 
 namespace {
 
@@ -43,7 +45,7 @@ int main(int argc, char* argv[]) {
       return 0;
     }
   }
-  QApplication app(argc, argv);
+  kavex::GuardedApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kavex"));
   QApplication::setApplicationVersion(QStringLiteral(KAVEX_VERSION));
   QGuiApplication::setDesktopFileName(QStringLiteral(KAVEX_DESKTOP_ID));
@@ -59,8 +61,20 @@ int main(int argc, char* argv[]) {
   splash->close();
   delete splash;
 
+  // What fails unforeseen (out of memory with a huge file) is shown; the current data is kept
+  // for the next start and the window goes on.
+  app.SetHandler([&form](std::exception_ptr error) {
+    kavex::MainLogic& logic = form.Logic();
+    logic.LeaveBusy();
+    std::string problem;
+    const std::filesystem::path kept =
+        kavex::KeepCurrentDataForRecovery(logic, kavex::KavexCaptureFolder(), problem);
+    logic.ShowMessage(
+        kavex::UnexpectedErrorMessage(kavex::DescribeException(error), kept, problem));
+  });
+
   form.show();
   // Downloads a crash or a kill interrupted are offered before anything else is done.
   kavex::OfferCaptureRecovery(form.Logic(), kavex::KavexCaptureFolder(), &form);
-  return QApplication::exec();
+  return app.Run();
 }

@@ -99,7 +99,7 @@ DownloadOutcome RunDownload(DownloadKind kind, MainLogic& logic, CommPort& port,
     if (handOver.keepCapture)
       handOver.keepCapture(std::move(capture));
     else
-      capture->Finish();
+      logic.HoldCapture(std::move(capture));
   }
   logic.LeaveBusy();
   port.ClosePort();

@@ -44,8 +44,8 @@ struct DownloadHandOver {
   std::filesystem::path captureFolder;
   std::string captureDestination;
   // Given: takes the capture once the protocol has ended, to finish it when the lines are
-  // safe elsewhere (or keep it when they are not). Else the capture ends with the protocol,
-  // the lines being in the current data.
+  // safe elsewhere (or keep it when they are not). Else the current data holds it until the
+  // lines are saved or let go (MainLogic::HoldCapture).
   std::function<void(std::unique_ptr<CaptureWriter>)> keepCapture;
   // Told why no capture could be made; the download goes on without one.
   std::function<void(const std::string& problem)> captureFailed;

@@ -130,6 +130,8 @@ bool MainLogic::Close(const SettingsPaths& paths) {
     }
   }
   WriteSettings(paths, settings_);
+  // Saved, or let go by the answers.
+  ReleaseCapture();
   return true;
 }
 

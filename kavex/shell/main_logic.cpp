@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "kavex/comm/capture_file.h"
 #include "kavex/formats/text_file.h"
 #include "kavex/formats/text_format.h"
 #include "kavex/shell/progress_gate.h"
@@ -18,6 +19,26 @@ std::string WithReason(const std::string& message, const std::string& where,
 MainLogic::MainLogic(DataView& view, Prompts& prompts, Clock& clock)
     : view_(view), prompts_(prompts), clock_(clock) {}
 
+// A capture still held stays on disk, as after a crash: its lines reached no file.
+MainLogic::~MainLogic() = default;
+
+void MainLogic::HoldCapture(std::unique_ptr<CaptureWriter> capture) {
+  ReleaseCapture();
+  capture_ = std::move(capture);
+}
+
+void MainLogic::HoldCaptureFile(const fs::path& file) {
+  ReleaseCapture();
+  captureFile_ = file;
+}
+
+void MainLogic::ReleaseCapture() {
+  if (capture_) capture_->Finish();
+  capture_.reset();
+  if (!captureFile_.empty()) DiscardCapture(captureFile_);
+  captureFile_.clear();
+}
+
 void MainLogic::EnterBusy() {
   prompts_.SetBusy(true);
 }
@@ -30,6 +51,7 @@ int MainLogic::ShowMessage(const std::string& text, int mode, bool beep) {
 }
 
 void MainLogic::ClearCurrentData() {
+  ReleaseCapture();
   view_.SetFileLabel("(unsaved)");
   view_.ClearLines();
   view_.SetModified(false);
@@ -94,6 +116,8 @@ bool MainLogic::WriteCurrentData(const fs::path& path, bool withProgress, const 
     ShowMessage(WithReason("Saving Aborted.", path.string(), why));
     return false;
   }
+  // The lines are on disk now: their capture has done its work.
+  ReleaseCapture();
   return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "kavex/shell/settings_file.h"
 
 namespace kavex {
+
+class CaptureWriter;
 
 // conversionResult values.
 inline constexpr int kConversionSuccess = 1;
@@ -28,6 +31,9 @@ std::string WithReason(const std::string& message, const std::string& where,
 class MainLogic {
  public:
   MainLogic(DataView& view, Prompts& prompts, Clock& clock);
+  ~MainLogic();
+  MainLogic(const MainLogic&) = delete;
+  MainLogic& operator=(const MainLogic&) = delete;
 
   DataView& View() { return view_; }
   Prompts& Ui() { return prompts_; }
@@ -61,6 +67,13 @@ class MainLogic {
   bool WriteCurrentData(const std::filesystem::path& path, bool withProgress,
                         const std::filesystem::path& keepAs = {});
 
+  // The capture of the download the current data holds: removed once those lines are in a
+  // file on disk or the user lets them go (New, Open, another download, closing without
+  // saving), so a crash of the window meanwhile leaves them for the next start.
+  void HoldCapture(std::unique_ptr<CaptureWriter> capture);
+  // The same for a capture file already closed (the data kept after an unexpected error).
+  void HoldCaptureFile(const std::filesystem::path& file);
+
   // Resolves a name against workDir (absolute paths stay as they are).
   std::filesystem::path Resolve(const std::string& name) const;
   // Sets currentPath, the label and hasFile for a file the data now belongs to.
@@ -93,11 +106,14 @@ class MainLogic {
   // Save dialog, backup step and write, as Save, Save as and closing share them.
   // Returns true when the data was written.
   bool SaveWithDialog();
+  void ReleaseCapture();
 
   DataView& view_;
   Prompts& prompts_;
   Clock& clock_;
   KavexSettings settings_;
+  std::unique_ptr<CaptureWriter> capture_;
+  std::filesystem::path captureFile_;
 };
 
 }  // namespace kavex

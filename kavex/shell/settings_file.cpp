@@ -209,29 +209,10 @@ bool WriteSettings(const SettingsPaths& paths, const KavexSettings& settings) {
   std::error_code ec;
   const fs::path folder = paths.settingsFile.parent_path();
   if (!folder.empty()) fs::create_directories(folder, ec);
-  // The new file is complete on disk before the old one moves, so a failed write leaves
-  // Kavex.ini as it was.
-  fs::path fresh = paths.settingsFile;
-  fresh += ".new";
-  if (!WriteTextFile(fresh, FormatSettings(settings))) return false;
-  const bool hadOld = fs::exists(paths.settingsFile, ec);
-  if (hadOld) {
-    fs::remove(paths.backupFile, ec);
-    fs::rename(paths.settingsFile, paths.backupFile, ec);
-    if (ec) {
-      // No backup possible: still replace the settings, the new file is whole.
-      ec.clear();
-    }
-  }
-  fs::rename(fresh, paths.settingsFile, ec);
-  if (ec) {
-    std::error_code ignored;
-    if (hadOld && !fs::exists(paths.settingsFile, ignored))
-      fs::copy_file(paths.backupFile, paths.settingsFile, ignored);
-    fs::remove(fresh, ignored);
-    return false;
-  }
-  return true;
+  // The new file is on disk before the previous one becomes Kavex.ibk, and Kavex.ini never
+  // stands empty: a failed write or a power cut leaves the old or the new settings.
+  return ReplaceFileWith(paths.settingsFile, ToDiskText(FormatSettings(settings)), paths.backupFile)
+      .empty();
 }
 
 }  // namespace kavex

@@ -127,6 +127,9 @@ int RunFormatsCommand(const Context& context, const Args& args) {
   for (size_t i = 0; i < formats.Count(); ++i) {
     std::printf("%s\t%s\t%s\n", formats.At(i)->Name().c_str(), formats.At(i)->Type().c_str(),
                 formats.At(i)->Path().filename().string().c_str());
+    for (const std::string& warning : formats.At(i)->LoadWarnings())
+      std::fprintf(stderr, "ulvo-cli: warning: %s: %s\n", formats.At(i)->Path().string().c_str(),
+                   warning.c_str());
   }
   for (const auto& [path, why] : formats.Failures()) {
     std::fprintf(stderr, "ulvo-cli: not loaded: %s\n", why.c_str());

@@ -6,6 +6,7 @@
 #include "ulvo/cli/commands.h"
 #include "ulvo/platform/document_memory.h"
 #include "ulvo/platform/program_folder.h"
+#include "ulvo/shell/unexpected_error.h"
 
 namespace {
 
@@ -87,7 +88,19 @@ int main(int argc, char** argv) {
         }
       }
       ulvo::cli::Context context{ulvo::ProgramFolder(home)};
-      return c.run(context, rest);
+      try {
+        return c.run(context, rest);
+      } catch (...) {
+        // Out of memory or another failure no command foresaw: said as a failure of the
+        // files it was working on, never as an abort or as values that differ.
+        const std::string what = ulvo::DescribeException(std::current_exception());
+        std::string files;
+        for (const std::string& f : ulvo::FilesNamed(rest))
+          files += (files.empty() ? "" : ", ") + f;
+        std::fprintf(stderr, "ulvo-cli %s: %s%s%s\n", c.name, files.c_str(),
+                     files.empty() ? "" : ": ", what.c_str());
+        return ulvo::cli::kExitFailure;
+      }
     }
   }
   std::fprintf(stderr, "ulvo-cli: unknown command '%s' (see ulvo-cli --help)\n", args[i].c_str());

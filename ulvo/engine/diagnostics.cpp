@@ -50,7 +50,8 @@ std::string At(pugi::xml_node node, std::string_view text) {
   return " at line " + std::to_string(line);
 }
 
-std::string CheckChildren(pugi::xml_node parent, std::string_view text, int depth) {
+std::string CheckChildren(pugi::xml_node parent, std::string_view text, int depth,
+                          std::vector<std::string>* warnings) {
   if (depth > kMaxDefinitionDepth)
     return "nested deeper than " + std::to_string(kMaxDefinitionDepth) + " levels" +
            At(parent, text);
@@ -60,10 +61,12 @@ std::string CheckChildren(pugi::xml_node parent, std::string_view text, int dept
     const bool field = Is(tag, "element") || Is(tag, "count");
     if (!field && !Is(tag, "literal") && !IsContainer(tag))
       return "unknown tag <" + std::string(tag) + ">" + At(node, text);
+    // An attribute of another tool or a later version is read past, as a loose hex literal
+    // is read as "%2x" reads it: only the reader is told.
     for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
-      if (!KnownAttribute(tag, a.name()))
-        return "unknown attribute '" + std::string(a.name()) + "' of <" + tag + ">" +
-               At(node, text);
+      if (!KnownAttribute(tag, a.name()) && warnings)
+        warnings->push_back("unknown attribute '" + std::string(a.name()) + "' of <" + tag + ">" +
+                            At(node, text) + " is ignored");
     }
     if (Is(tag, "count") && !node.attribute("id"))
       return "<count> without the attribute 'id'" + At(node, text);
@@ -76,12 +79,13 @@ std::string CheckChildren(pugi::xml_node parent, std::string_view text, int dept
     if (Is(tag, "literal") && std::strcmp(node.attribute("hex").value(), "true") == 0) {
       const pugi::xml_node t =
           node.find_child([](pugi::xml_node n) { return n.type() == pugi::node_pcdata; });
-      if (!IsHexText(t.value()))
-        return "hex literal '" + std::string(t.value()) + "' is not pairs of hexadecimal digits" +
-               At(node, text);
+      if (!IsHexText(t.value()) && warnings)
+        warnings->push_back("hex literal '" + std::string(t.value()) +
+                            "' is not pairs of hexadecimal digits" + At(node, text) +
+                            "; it is read as \"" + BytesToHex(HexToBytes(t.value())) + "\"");
     }
     if (IsContainer(tag)) {
-      std::string problem = CheckChildren(node, text, depth + 1);
+      std::string problem = CheckChildren(node, text, depth + 1, warnings);
       if (!problem.empty()) return problem;
     }
   }
@@ -125,8 +129,9 @@ std::string FileReason(const std::filesystem::path& path, bool forWriting) {
   return {};
 }
 
-std::string CheckDefinitionTree(pugi::xml_node format, std::string_view text) {
-  return CheckChildren(format, text, 1);
+std::string CheckDefinitionTree(pugi::xml_node format, std::string_view text,
+                                std::vector<std::string>* warnings) {
+  return CheckChildren(format, text, 1, warnings);
 }
 
 }  // namespace ulvo

@@ -5,6 +5,7 @@
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ulvo {
 
@@ -30,9 +31,11 @@ std::string DescribeParseFailure(const ParseFailure& failure);
 std::string FileReason(const std::filesystem::path& path, bool forWriting);
 
 // Why a format element and its tree would not build, naming the tag or attribute and its
-// line in text (the bytes the document was loaded from); empty when it builds. Misspelt
-// attributes and hex literals that are not hexadecimal are refused too: ignoring them would
-// quietly give a different layout from the one the author meant.
-std::string CheckDefinitionTree(pugi::xml_node format, std::string_view text);
+// line in text (the bytes the document was loaded from); empty when it builds. An attribute
+// the program does not know and a hex literal that is not pairs of hexadecimal digits do not
+// stop it (a definition of another tool or a later version must not vanish from the lists);
+// they go to warnings, when given, so the author still hears of a misspelling.
+std::string CheckDefinitionTree(pugi::xml_node format, std::string_view text,
+                                std::vector<std::string>* warnings = nullptr);
 
 }  // namespace ulvo

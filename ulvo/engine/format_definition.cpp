@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <system_error>
@@ -147,6 +148,7 @@ void FormatDefinition::Clear() {
 bool FormatDefinition::Load() {
   Clear();
   loadError_.clear();
+  loadWarnings_.clear();
   std::string bytes;
   if (!ReadFileBytes(path_, bytes)) {
     loadError_ = path_.string() + ": " + FileReason(path_, false);
@@ -160,6 +162,7 @@ bool FormatDefinition::Load() {
 }
 
 bool FormatDefinition::LoadBytes(const std::string& bytes) {
+  loadWarnings_.clear();
   try {
     const pugi::xml_parse_result parsed = document_->load_buffer(
         bytes.data(), bytes.size(), kDefinitionParseOptions, pugi::encoding_auto);
@@ -195,7 +198,7 @@ bool FormatDefinition::LoadBytes(const std::string& bytes) {
     type_ = format.attribute("type").value();
     name_ = format.attribute("name").value();
     simple_ = IsTrue(format, "simple");
-    if (std::string problem = CheckDefinitionTree(format, text); !problem.empty()) {
+    if (std::string problem = CheckDefinitionTree(format, text, &loadWarnings_); !problem.empty()) {
       loadError_ = problem;
       return false;
     }
@@ -213,6 +216,9 @@ bool FormatDefinition::LoadBytes(const std::string& bytes) {
     }
     // Without positions the definition is still saved, only not in its own layout.
     layout_.Record(*document_, std::move(text));
+  } catch (const std::bad_alloc&) {
+    // Out of memory is no property of the file: the caller says so, naming it.
+    throw;
   } catch (const std::exception& e) {
     loadError_ = e.what();
     return false;
@@ -320,6 +326,9 @@ bool FormatDefinition::ParseFile(const std::filesystem::path& input, pugi::xml_n
     for (pugi::xml_node n = target.first_child(); n; n = n.next_sibling())
       if (n.type() == pugi::node_element) ++why.records;
     return false;
+  } catch (const std::bad_alloc&) {
+    // Out of memory is no property of the file: the caller says so, naming it.
+    throw;
   } catch (const std::length_error&) {
     why.reason = "the format tries too many ways to read this input; parsing was stopped";
     settle();

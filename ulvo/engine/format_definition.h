@@ -38,6 +38,9 @@ class FormatDefinition {
   bool Load();
   // Why the last Load failed, naming the file, tag or attribute; empty after a success.
   const std::string& LoadError() const { return loadError_; }
+  // What the last Load read past (an unknown attribute, a loose hex literal), naming it and
+  // its line; the definition loaded all the same.
+  const std::vector<std::string>& LoadWarnings() const { return loadWarnings_; }
   // Writes the definition through a temporary file beside it (see ReplaceFile), in its own
   // layout and encoding; refuses to write what would not load again. On failure reason (when
   // given) names the file and why, and the file is as it was.
@@ -89,6 +92,7 @@ class FormatDefinition {
   bool simple_ = true;
   bool modified_ = true;
   std::string loadError_;
+  std::vector<std::string> loadWarnings_;
 };
 
 // Why input cannot be parsed at all ("path: reason"): it cannot be read, or it is larger

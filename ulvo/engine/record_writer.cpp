@@ -1,5 +1,6 @@
 #include "ulvo/engine/record_writer.h"
 
+#include <new>
 #include <typeinfo>
 #include <unordered_map>
 
@@ -31,9 +32,13 @@ bool ReadsNoDocument(const Parser* node) {
 
 // A repetition of one record node: it writes every record it can, in document order.
 NodeParser* RecordLoop(Parser* node) {
-  if (typeid(*node) != typeid(RepeatParser)) return nullptr;
+  // typeid of a named reference: nothing is evaluated twice.
+  const Parser& outer = *node;
+  if (typeid(outer) != typeid(RepeatParser)) return nullptr;
   const auto* repeat = static_cast<RepeatParser*>(node);
-  if (repeat->Count() != 1 || typeid(*repeat->Child(0)) != typeid(NodeParser)) return nullptr;
+  if (repeat->Count() != 1) return nullptr;
+  const Parser& inner = *repeat->Child(0);
+  if (typeid(inner) != typeid(NodeParser)) return nullptr;
   return static_cast<NodeParser*>(repeat->Child(0));
 }
 
@@ -80,6 +85,9 @@ void RecordWriter::Run(void (RecordWriter::*step)()) {
   if (broken_ || failed_) return;
   try {
     (this->*step)();
+  } catch (const std::bad_alloc&) {
+    // Out of memory is no property of the file: the caller says so, naming it.
+    throw;
   } catch (const std::length_error&) {
     why_ = "the output would be larger than 64 MiB; writing was stopped";
     broken_ = true;

@@ -256,17 +256,21 @@ std::string FormatMessage(std::string_view text, std::string_view argument) {
 bool NextCodePoint(std::string_view text, size_t& i, unsigned long& code) {
   const auto c = static_cast<unsigned char>(text[i]);
   int length = 1;
+  unsigned long least = 0;  // the smallest code point that needs this many bytes
   if (c < 0x80) {
     code = c;
   } else if ((c & 0xE0) == 0xC0) {
     length = 2;
     code = c & 0x1F;
+    least = 0x80;
   } else if ((c & 0xF0) == 0xE0) {
     length = 3;
     code = c & 0x0F;
+    least = 0x800;
   } else if ((c & 0xF8) == 0xF0) {
     length = 4;
     code = c & 0x07;
+    least = 0x10000;
   } else {
     ++i;
     return false;
@@ -282,6 +286,12 @@ bool NextCodePoint(std::string_view text, size_t& i, unsigned long& code) {
       return false;
     }
     code = (code << 6) | (n & 0x3F);
+  }
+  // An overlong form ("C0 BC" for "<"), a surrogate or a number beyond Unicode is no
+  // character: passed on, it would come out as markup or as nothing in another encoding.
+  if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+    ++i;
+    return false;
   }
   i += static_cast<size_t>(length);
   return true;

@@ -34,9 +34,10 @@ bool RoundDecimalText(std::string& text, int decimals);
 // Replaces the first "%s" of a message with the argument.
 std::string FormatMessage(std::string_view text, std::string_view argument);
 
-// Decodes one UTF-8 sequence at text[i]; false (and one byte consumed) when malformed.
+// Decodes one UTF-8 sequence at text[i]; false (and one byte consumed) when malformed, an
+// overlong form, a surrogate or above U+10FFFF.
 bool NextCodePoint(std::string_view text, size_t& i, unsigned long& code);
-// Appends a code point as UTF-8.
+// Appends a code point (at most U+10FFFF) as UTF-8.
 void AppendUtf8(std::string& out, unsigned long code);
 
 // The first character of UTF-8 text that a definition or the settings cannot keep in a name,

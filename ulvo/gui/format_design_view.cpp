@@ -348,7 +348,13 @@ void FormatDesignView::ListFormats() {
     formatList_->clear();
     for (size_t i = 0; i < design_.Formats().Count(); ++i) {
       const FormatDefinition* format = design_.Formats().At(i);
-      formatList_->addItem(NewNamedRow(kFormatIcon, format->Name(), format));
+      QListWidgetItem* row = NewNamedRow(kFormatIcon, format->Name(), format);
+      // What the file holds that the program reads past: the author hears of a misspelling.
+      QStringList warnings;
+      for (const std::string& warning : format->LoadWarnings())
+        warnings << QString::fromStdString(warning);
+      if (!warnings.isEmpty()) row->setToolTip(warnings.join(QLatin1Char('\n')));
+      formatList_->addItem(row);
     }
   }
   OnFormatSelected();

@@ -1,17 +1,21 @@
 #include <QApplication>
+#include <QMessageBox>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "ulvo/gui/about_dlg.h"
+#include "ulvo/gui/guarded_application.h"
 #include "ulvo/gui/main_frame.h"
 #include "ulvo/gui/pictures.h"
 #include "ulvo/gui/recover_dialog.h"
 #include "ulvo/gui/splash_wnd.h"
 #include "ulvo/gui/task_windows.h"
+#include "ulvo/gui/ui_text.h"
 #include "ulvo/platform/program_folder.h"
 #include "ulvo/platform/qt_profile_store.h"
 #include "ulvo/shell/application.h"
+#include "ulvo/shell/unexpected_error.h"
 
 namespace {
 
@@ -45,7 +49,7 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  QApplication application(argc, argv);
+  ulvo::GuardedApplication application(argc, argv);
   // Qt has taken its own options (-platform, -style ...) out; the rest must be ours.
   std::vector<std::string> arguments;
   for (const QString& argument : QCoreApplication::arguments().mid(1)) {
@@ -67,6 +71,14 @@ int main(int argc, char** argv) {
   app.Start(ulvo::ProgramFolder(), &profile);
   ulvo::CMainFrame frame(app);
   ulvo::RegisterTaskWindows(frame);
+  // What fails unforeseen (out of memory with a huge file) is shown, the settings are written
+  // at once, and the window goes on.
+  application.SetHandler([&app, &frame](std::exception_ptr error) {
+    app.Exit();
+    QMessageBox::critical(&frame, QStringLiteral("ULVO"),
+                          ulvo::UiText(frame.Texts(), ulvo::kUnexpectedError)
+                              .arg(QString::fromStdString(ulvo::DescribeException(error))));
+  });
   frame.showMaximized();
   if (options.showSplash) ulvo::CSplashWnd::ShowSplashScreen(&frame);
   frame.TranslateMenu();
@@ -74,5 +86,5 @@ int main(int argc, char** argv) {
   // Receives a crash or a kill interrupted are offered before anything else is done.
   ulvo::OfferCaptureRecovery(frame.Texts(),
                              ulvo::CurrentProgramFolderSources().userDataDir / "Captures", &frame);
-  return application.exec();
+  return application.Run();
 }

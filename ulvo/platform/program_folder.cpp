@@ -8,15 +8,18 @@
 #include <QStandardPaths>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <system_error>
+
+#include "ulvo/engine/replace_file.h"
 
 namespace fs = std::filesystem;
 
 namespace ulvo {
 namespace {
 
-using Digests = std::map<std::string, std::string>;  // relative path -> SHA-256 (hex)
+using Digests = ShippedDigests;
 
 bool HoldsProgramData(const fs::path& dir) {
   std::error_code ec;
@@ -37,8 +40,9 @@ std::string Digest(const fs::path& file) {
   return hash.result().toHex().toStdString();
 }
 
-// Lines "<digest>  <relative path>"; anything else is skipped.
-Digests ReadList(const fs::path& file) {
+}  // namespace
+
+Digests ReadShippedList(const fs::path& file) {
   Digests digests;
   std::ifstream in(file, std::ios::binary);
   std::string line;
@@ -49,24 +53,24 @@ Digests ReadList(const fs::path& file) {
   return digests;
 }
 
-void WriteList(const fs::path& file, const Digests& digests) {
+bool WriteShippedList(const fs::path& file, const Digests& digests) {
   QSaveFile out(QPath(file));
-  if (!out.open(QIODevice::WriteOnly)) return;
+  if (!out.open(QIODevice::WriteOnly)) return false;
   for (const auto& [path, digest] : digests) {
     out.write(QByteArray::fromStdString(digest + "  " + path + "\n"));
   }
-  out.commit();
+  return out.commit();
 }
 
-// Replaces target by a copy of source only once the copy is whole.
+namespace {
+
+// Replaces target by a copy of source only once the copy is whole and on disk.
 bool CopyOver(const fs::path& source, const fs::path& target) {
-  std::error_code ec;
-  fs::path partial = target;
-  partial += ".partial";
-  if (!fs::copy_file(source, partial, fs::copy_options::overwrite_existing, ec)) return false;
-  fs::rename(partial, target, ec);
-  if (ec) fs::remove(partial, ec);
-  return !ec;
+  std::ifstream in(source, std::ios::binary);
+  if (!in) return false;
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return false;
+  return ReplaceFileWith(target, bytes).empty();
 }
 
 fs::path ExecutableDir() {
@@ -85,7 +89,7 @@ void SeedUserFolder(const fs::path& installed, const fs::path& user) {
   if (!fs::is_directory(installed, ec)) return;
   fs::create_directories(user, ec);
   const fs::path listFile = user / kShippedList;
-  const Digests before = ReadList(listFile);
+  const Digests before = ReadShippedList(listFile);
   Digests after = before;
   for (auto it = fs::recursive_directory_iterator(installed, ec);
        !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
@@ -113,7 +117,7 @@ void SeedUserFolder(const fs::path& installed, const fs::path& user) {
       if (CopyOver(it->path(), target)) after[relative] = shipped;
     }
   }
-  if (after != before || !fs::exists(listFile, ec)) WriteList(listFile, after);
+  if (after != before || !fs::exists(listFile, ec)) WriteShippedList(listFile, after);
 }
 
 fs::path ResolveProgramFolder(const ProgramFolderSources& sources) {

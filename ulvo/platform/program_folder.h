@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 
 namespace ulvo {
@@ -25,6 +26,13 @@ std::filesystem::path ResolveProgramFolder(const ProgramFolderSources& sources);
 // shipped one.
 void SeedUserFolder(const std::filesystem::path& installed, const std::filesystem::path& user);
 inline constexpr const char* kShippedList = ".shipped-files";
+
+// The list's content: relative path -> SHA-256 (hex) of the copy made, as lines
+// "<digest>  <relative path>"; a line of another form is skipped.
+using ShippedDigests = std::map<std::string, std::string>;
+ShippedDigests ReadShippedList(const std::filesystem::path& file);
+// False when it could not be written (the previous list then stays).
+bool WriteShippedList(const std::filesystem::path& file, const ShippedDigests& digests);
 
 // The installed data seen from the program's folder: share/ulvo beside bin/, wherever the
 // tree was installed or unpacked.

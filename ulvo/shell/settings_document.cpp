@@ -9,14 +9,18 @@
 #include "ulvo/engine/data_document.h"
 #include "ulvo/engine/diagnostics.h"
 #include "ulvo/engine/replace_file.h"
+#include "ulvo/engine/text_codec.h"
 
 namespace fs = std::filesystem;
 
 namespace ulvo {
 namespace {
 
+// Processing instructions are kept: a file that begins with one must still begin with it when
+// written back, or its encoding could no longer be told from its first bytes.
 constexpr unsigned kSettingsParseOptions =
-    (pugi::parse_default | pugi::parse_declaration | pugi::parse_comments) & ~pugi::parse_eol;
+    (pugi::parse_default | pugi::parse_declaration | pugi::parse_comments | pugi::parse_pi) &
+    ~pugi::parse_eol;
 
 // What windows-1252 puts at 0x80 to 0x9F. Its five unused places keep the control
 // character of the same number, so every byte reads and writes back unchanged.
@@ -91,65 +95,39 @@ bool EightBitEncodingOf(const std::string& declared, SettingsEncoding& encoding)
   return true;
 }
 
-// The encoding="..." of an XML declaration at the start of bytes; empty when there is none.
+bool IsXmlSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The encoding pseudo-attribute of the XML declaration at the start of bytes, read as the XML
+// parser reads it (name = quoted value, ...); empty when there is no declaration or it names
+// no encoding. "<?xml-stylesheet" and the like are not a declaration.
 std::string DeclaredEncoding(std::string_view bytes) {
-  if (!StartsWith(bytes, "<?xml")) return {};
-  const size_t end = bytes.find("?>");
-  const std::string_view declaration = bytes.substr(0, end);
-  size_t at = declaration.find("encoding");
-  if (at == std::string_view::npos) return {};
-  at += std::strlen("encoding");
-  while (at < declaration.size() &&
-         (declaration[at] == ' ' || declaration[at] == '=' || declaration[at] == '\t' ||
-          declaration[at] == '\r' || declaration[at] == '\n'))
+  if (!StartsWith(bytes, "<?xml") || bytes.size() < 6 || !IsXmlSpace(bytes[5])) return {};
+  size_t at = 5;
+  for (;;) {
+    while (at < bytes.size() && IsXmlSpace(bytes[at])) ++at;
+    if (at >= bytes.size() || bytes[at] == '?') return {};
+    const size_t nameStart = at;
+    while (at < bytes.size() && !IsXmlSpace(bytes[at]) && bytes[at] != '=' && bytes[at] != '?')
+      ++at;
+    const std::string_view name = bytes.substr(nameStart, at - nameStart);
+    while (at < bytes.size() && IsXmlSpace(bytes[at])) ++at;
+    if (at >= bytes.size() || bytes[at] != '=') return {};
     ++at;
-  if (at >= declaration.size() || (declaration[at] != '"' && declaration[at] != '\'')) return {};
-  const size_t close = declaration.find(declaration[at], at + 1);
-  if (close == std::string_view::npos) return {};
-  return std::string(declaration.substr(at + 1, close - at - 1));
-}
-
-void AppendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
+    while (at < bytes.size() && IsXmlSpace(bytes[at])) ++at;
+    if (at >= bytes.size() || (bytes[at] != '"' && bytes[at] != '\'')) return {};
+    const size_t close = bytes.find(bytes[at], at + 1);
+    if (close == std::string_view::npos) return {};
+    if (name == "encoding") return std::string(bytes.substr(at + 1, close - at - 1));
+    at = close + 1;
   }
 }
 
-// One UTF-8 character at text[i]; false (one byte taken) when the bytes are not UTF-8.
-bool NextUtf8(std::string_view text, size_t& i, char32_t& code) {
-  const auto c = static_cast<unsigned char>(text[i]);
-  const int length = c < 0x80             ? 1
-                     : (c & 0xE0) == 0xC0 ? 2
-                     : (c & 0xF0) == 0xE0 ? 3
-                     : (c & 0xF8) == 0xF0 ? 4
-                                          : 0;
-  if (length == 0 || i + static_cast<size_t>(length) > text.size()) {
-    ++i;
-    return false;
-  }
-  code = length == 1 ? c : c & (0x7F >> length);
-  for (int k = 1; k < length; ++k) {
-    const auto n = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
-    if ((n & 0xC0) != 0x80) {
-      ++i;
-      return false;
-    }
-    code = (code << 6) | (n & 0x3F);
-  }
-  i += static_cast<size_t>(length);
-  return true;
+// The program's one UTF-8 reader; a sequence it refuses stands as U+FFFD.
+char32_t NextCharacter(std::string_view text, size_t& i) {
+  unsigned long code = 0;
+  return NextCodePoint(text, i, code) ? static_cast<char32_t>(code) : char32_t{0xFFFD};
 }
 
 std::string DecodeEightBit(std::string_view bytes, SettingsEncoding encoding) {
@@ -158,7 +136,7 @@ std::string DecodeEightBit(std::string_view bytes, SettingsEncoding encoding) {
   for (const char b : bytes) {
     const auto c = static_cast<unsigned char>(b);
     if (encoding == SettingsEncoding::kWindows1252 && c >= 0x80 && c < 0xA0)
-      AppendUtf8(text, kWindows1252High[c - 0x80]);
+      AppendUtf8(text, static_cast<unsigned long>(kWindows1252High[c - 0x80]));
     else
       AppendUtf8(text, c);  // Latin-1; an ASCII file with a stray high byte reads as Latin-1
   }
@@ -187,9 +165,10 @@ bool EncodeEightBit(std::string_view text, SettingsEncoding encoding, std::strin
   out.clear();
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
-    char32_t code = 0;
+    unsigned long code = 0;
     char byte = 0;
-    if (!NextUtf8(text, i, code) || !EightBitByte(code, encoding, byte)) return false;
+    if (!NextCodePoint(text, i, code) || !EightBitByte(static_cast<char32_t>(code), encoding, byte))
+      return false;
     out += byte;
   }
   return true;
@@ -208,8 +187,7 @@ std::string EncodeWide(std::string_view text, SettingsEncoding encoding, bool by
   std::string out;
   if (byteOrderMark) AppendUnit(out, 0xFEFF, unit, big);
   for (size_t i = 0; i < text.size();) {
-    char32_t code = 0;
-    if (!NextUtf8(text, i, code) || code > 0x10FFFF) code = 0xFFFD;
+    char32_t code = NextCharacter(text, i);
     if (unit == 2 && code >= 0x10000) {
       code -= 0x10000;
       AppendUnit(out, 0xD800 | (code >> 10), 2, big);
@@ -221,19 +199,38 @@ std::string EncodeWide(std::string_view text, SettingsEncoding encoding, bool by
   return out;
 }
 
-pugi::xml_encoding PugiEncoding(SettingsEncoding e) {
-  switch (e) {
-    case SettingsEncoding::kUtf16Le:
-      return pugi::encoding_utf16_le;
-    case SettingsEncoding::kUtf16Be:
-      return pugi::encoding_utf16_be;
-    case SettingsEncoding::kUtf32Le:
-      return pugi::encoding_utf32_le;
-    case SettingsEncoding::kUtf32Be:
-      return pugi::encoding_utf32_be;
-    default:
-      return pugi::encoding_utf8;
+// Wide bytes as UTF-8 text. A unit that is no character (beyond U+10FFFF, a lone surrogate,
+// a cut-off last unit) reads as U+FFFD, so what is written back is always Unicode.
+std::string DecodeWide(std::string_view bytes, SettingsEncoding encoding, bool byteOrderMark) {
+  const bool big = IsBigEndian(encoding);
+  const size_t unit = Is16(encoding) ? 2 : 4;
+  const auto unitAt = [&](size_t at) {
+    char32_t value = 0;
+    for (size_t k = 0; k < unit; ++k) {
+      const auto b = static_cast<unsigned char>(bytes[at + (big ? k : unit - 1 - k)]);
+      value = (value << 8) | b;
+    }
+    return value;
+  };
+  std::string text;
+  text.reserve(bytes.size() / unit + 16);
+  for (size_t at = byteOrderMark ? unit : 0; at < bytes.size(); at += unit) {
+    if (at + unit > bytes.size()) {
+      AppendUtf8(text, 0xFFFD);
+      break;
+    }
+    char32_t code = unitAt(at);
+    if (unit == 2 && code >= 0xD800 && code <= 0xDBFF && at + 2 * unit <= bytes.size()) {
+      const char32_t low = unitAt(at + unit);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+        at += unit;
+      }
+    }
+    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
+    AppendUtf8(text, static_cast<unsigned long>(code));
   }
+  return text;
 }
 
 // A wide encoding from a byte order mark or from how "<?" is spelt; false for one-byte text.
@@ -260,6 +257,19 @@ bool DetectWide(std::string_view bytes, SettingsEncoding& encoding, bool& byteOr
       return true;
     }
   }
+  // Without a mark or "<?": a document begins with "<" all the same ("<!--", "<settings").
+  if (bytes.size() >= 4 && bytes[0] == '<' && bytes[1] == '\0' && bytes[2] != '\0' &&
+      bytes[3] == '\0') {
+    encoding = SettingsEncoding::kUtf16Le;
+    byteOrderMark = false;
+    return true;
+  }
+  if (bytes.size() >= 4 && bytes[0] == '\0' && bytes[1] == '<' && bytes[2] == '\0' &&
+      bytes[3] != '\0') {
+    encoding = SettingsEncoding::kUtf16Be;
+    byteOrderMark = false;
+    return true;
+  }
   return false;
 }
 
@@ -283,10 +293,16 @@ bool NameMatches(const std::string& declared, SettingsEncoding encoding) {
 
 // Makes the declaration name the encoding the bytes will be in, where it names another.
 void MatchDeclaration(pugi::xml_document& document, SettingsEncoding encoding) {
-  pugi::xml_attribute declared = Declaration(document).attribute("encoding");
+  pugi::xml_node declaration = Declaration(document);
+  pugi::xml_attribute declared = declaration.attribute("encoding");
   // Without a name the bytes are UTF-8, or a wide encoding their first bytes tell.
-  if (declared && !NameMatches(declared.value(), encoding))
+  if (declared && !NameMatches(declared.value(), encoding)) {
     declared.set_value(DeclaredName(encoding));
+  } else if (!declared && declaration && !IsWide(encoding) && encoding != SettingsEncoding::kUtf8) {
+    // The name was read from a declaration the XML parser took only in part: written back,
+    // it must still say what the bytes are.
+    declaration.append_attribute("encoding") = DeclaredName(encoding);
+  }
 }
 
 std::string DocumentText(const pugi::xml_document& document) {
@@ -322,8 +338,9 @@ bool SettingsDocument::Load(const fs::path& file) {
     pugi::xml_parse_result parsed;
     std::string text;  // what was parsed, when it was one-byte text
     if (DetectWide(bytes, encoding_, byteOrderMark_)) {
-      parsed = document_.load_buffer(bytes.data(), bytes.size(), kSettingsParseOptions,
-                                     PugiEncoding(encoding_));
+      text = DecodeWide(bytes, encoding_, byteOrderMark_);
+      parsed = document_.load_buffer(text.data(), text.size(), kSettingsParseOptions,
+                                     pugi::encoding_utf8);
     } else {
       byteOrderMark_ = StartsWith(bytes, "\xEF\xBB\xBF");
       const std::string_view body = std::string_view(bytes).substr(byteOrderMark_ ? 3 : 0);

@@ -12,10 +12,12 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <mutex>
 #include <system_error>
 #include <thread>
 
+#include "ulvo/engine/replace_file.h"
 #include "ulvo/transfer/setting_names.h"
 
 namespace ulvo {
@@ -203,6 +205,11 @@ void ApplyHeaderField(std::string_view field, CaptureHeader& h) {
     h.started = 0;
     for (const char c : value) {
       if (c < '0' || c > '9') break;
+      // A time past what the field can hold is no time: the capture reads as of unknown start.
+      if (h.started > (std::numeric_limits<int64_t>::max() - (c - '0')) / 10) {
+        h.started = 0;
+        break;
+      }
       h.started = h.started * 10 + (c - '0');
     }
   }
@@ -343,6 +350,10 @@ CaptureHeader CaptureHeaderFor(const CInstrument& instrument, const std::string&
   return h;
 }
 
+void CaptureSyncer::SyncRecord(int fd) {
+  SyncData(fd);
+}
+
 std::unique_ptr<CaptureSyncer> MakeBackgroundSyncer() {
   return std::make_unique<BackgroundSyncer>();
 }
@@ -406,6 +417,7 @@ bool CaptureWriter::Append(std::string_view line) {
     return false;
   }
   ++records_;
+  syncer_->SyncRecord(fd_);
   // A sync asked for a time still ahead covers this line too; otherwise ask for one, no
   // sooner than kCaptureSyncInterval after the last.
   const Clock::TimePoint now = clock_.Now();
@@ -492,24 +504,11 @@ std::string DiscardCapture(const fs::path& file) {
 
 std::string WriteRestoredData(const CaptureContents& capture, const fs::path& path, bool replace) {
   std::error_code ec;
-  if (!replace && fs::exists(path, ec)) return path.string() + ": " + ErrnoText(EEXIST);
-  fs::path temp = path;
-  temp += ".tmp~";
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return path.string() + ": " + ErrnoText(errno);
-  int error = 0;
-  if (!WriteAll(fd, capture.bytes) || ::fsync(fd) != 0) error = errno != 0 ? errno : EIO;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0) {
-    fs::rename(temp, path, ec);
-    if (!ec) {
-      SyncFolder(path.parent_path());
-      return {};
-    }
-    error = ec.value();
-  }
-  fs::remove(temp, ec);
-  return path.string() + ": " + ErrnoText(error);
+  if (!replace && fs::exists(fs::symlink_status(path, ec)))
+    return path.string() + ": " + ErrnoText(EEXIST);
+  // As every other write of a user's file: its mode, group and links are kept.
+  const std::string why = ReplaceFileWith(path, capture.bytes);
+  return why.empty() ? why : path.string() + ": " + why;
 }
 
 }  // namespace ulvo

@@ -25,8 +25,9 @@ namespace ulvo {
 // removes the file.
 inline constexpr std::string_view kCaptureMagic = "ULVO CAPTURE 1\n";
 inline constexpr std::string_view kCaptureExtension = ".ucapture";
-// Data reaches the disk at most this long after it was accepted, and is synced no more
-// often, so a slow disk cannot hold up the line.
+// Each record is on disk before it is answered (CaptureSyncer::SyncRecord). A syncer that
+// leaves records to the timed sync instead (SyncRecord doing nothing) gets them there at most
+// this long after they came, syncing no more often, so a slow disk cannot hold up the line.
 inline constexpr std::chrono::milliseconds kCaptureSyncInterval{250};
 
 struct CaptureHeader {
@@ -53,6 +54,9 @@ class CaptureSyncer {
   virtual void SyncNow(int fd) = 0;
   // Drops a sync not yet begun and waits for one under way.
   virtual void Cancel() = 0;
+  // Makes a record just written durable before it is answered (fdatasync), so a power cut
+  // can never lose what the instrument was told had arrived.
+  virtual void SyncRecord(int fd);
 };
 std::unique_ptr<CaptureSyncer> MakeBackgroundSyncer();
 

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "ulvo/engine/replace_file.h"
+
 namespace ulvo {
 
 namespace {
@@ -168,10 +170,10 @@ std::string TraceModel::SaveTo(const std::filesystem::path& path) const {
     }
   }
 
-  std::filesystem::path temp = path;
-  temp += ".tmp~";
-  const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (out < 0) return path.string() + ": " + ErrnoText(errno);
+  ReplacingWrite out(path);
+  if (!out.Problem().empty()) return path.string() + ": " + out.Problem();
+  const int fd = ::open(out.Path().c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return path.string() + ": " + ErrnoText(errno);
   bool ok = true;
   int error = 0;
   std::string buffer(kSpoolChunk, '\0');
@@ -184,28 +186,23 @@ std::string TraceModel::SaveTo(const std::filesystem::path& path) const {
       error = n < 0 ? errno : EIO;
       break;
     }
-    if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) {
+    if (!WriteAll(fd, buffer.data(), static_cast<size_t>(n))) {
       ok = false;
       error = errno;
     }
     at += static_cast<uint64_t>(n);
   }
-  if (ok && !WriteAll(out, tail.data(), tail.size())) {
+  if (ok && !WriteAll(fd, tail.data(), tail.size())) {
     ok = false;
     error = errno;
   }
-  if (::close(out) != 0 && ok) {
+  if (::close(fd) != 0 && ok) {
     ok = false;
     error = errno;
   }
-  std::error_code ec;
-  if (ok) {
-    std::filesystem::rename(temp, path, ec);
-    if (!ec) return {};
-    error = ec.value();
-  }
-  std::filesystem::remove(temp, ec);
-  return path.string() + ": " + ErrnoText(error);
+  if (!ok) return path.string() + ": " + ErrnoText(error);
+  const std::string why = out.Commit();
+  return why.empty() ? why : path.string() + ": " + why;
 }
 
 }  // namespace ulvo

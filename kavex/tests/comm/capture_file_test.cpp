@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,6 +22,7 @@ struct SyncLog {
   std::vector<long long> at;
   int now = 0;
   int cancels = 0;
+  int records = 0;  // records synced before Append returned
 };
 class RecordingSyncer final : public CaptureSyncer {
  public:
@@ -31,6 +33,7 @@ class RecordingSyncer final : public CaptureSyncer {
   }
   void SyncNow(int) override { ++log_.now; }
   void Cancel() override { ++log_.cancels; }
+  void SyncRecord(int) override { ++log_.records; }
 
  private:
   SyncLog& log_;
@@ -393,6 +396,38 @@ TEST(CaptureHeaderFor, DescribesTheDownload) {
   EXPECT_EQ(h.destination, "/d/x.hk1");
   EXPECT_GT(h.started, 1700000000);
   EXPECT_EQ(CaptureHeaderFor(DownloadKind::Nwf, "COM1", CommSettings{}, "").port, "COM1 9600 8N1");
+}
+
+TEST_F(CaptureFileTest, EveryRecordIsOnDiskBeforeItIsAnswered) {
+  auto w = Writer();
+  for (int i = 0; i < 3; ++i) w->Append("x");
+  EXPECT_EQ(log.records, 3);
+  w->Keep();
+}
+
+TEST_F(CaptureFileTest, AStartTooLargeForItsFieldReadsAsUnknown) {
+  const auto record = [](const std::string& payload) {
+    char head[32];
+    std::snprintf(head, sizeof head, "H %zu %08x\n", payload.size(), Crc32(payload));
+    return head + payload + "\n";
+  };
+  const struct {
+    const char* started;
+    int64_t read;
+  } cases[] = {
+      {"9223372036854775807", 9223372036854775807},  // the largest it holds
+      {"9223372036854775808", 0},
+      {"99999999999999999999999", 0},
+      {"1767609067x", 1767609067},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.started);
+    const fs::path file = dir / "odd.kcapture";
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        << "KAVEX CAPTURE 1\n"
+        << record("program=Kavex") << record(std::string("started=") + c.started);
+    EXPECT_EQ(ReadCapture(file).info.header.started, c.read);
+  }
 }
 
 }  // namespace

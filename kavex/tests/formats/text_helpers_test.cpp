@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <climits>
 #include <clocale>
 #include <cmath>
@@ -12,6 +13,7 @@
 
 #include "kavex/formats/file_problem.h"
 #include "kavex/formats/number_text.h"
+#include "kavex/formats/replace_file.h"
 #include "kavex/formats/text_file.h"
 #include "kavex/formats/text_format.h"
 
@@ -140,7 +142,13 @@ TEST(WriteTextFile, AFailedWriteSaysWhy) {
   const auto dir = std::filesystem::temp_directory_path() / "kavex_write_why_test";
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir / "folder");
-  std::filesystem::create_directories(dir / "blocked.qr6.tmp~");
+  // The system refuses the bytes beside blocked.qr6 (once a folder in the way did that; now
+  // another name would be taken, so the refusal is asked for).
+  SetReplaceStepHook([](ReplaceStep step, const std::filesystem::path& path) {
+    return step == ReplaceStep::Write && path.filename().string().starts_with("blocked.qr6")
+               ? EISDIR
+               : 0;
+  });
   struct Case {
     std::filesystem::path path;
     const char* why;
@@ -155,6 +163,7 @@ TEST(WriteTextFile, AFailedWriteSaysWhy) {
     EXPECT_FALSE(WriteTextFile(c.path, "x\n", why)) << c.path;
     EXPECT_EQ(why, c.why) << c.path;
   }
+  SetReplaceStepHook({});
   std::string why = "untouched";
   EXPECT_TRUE(WriteTextFile(dir / "fine.qr6", "x\n", why));
   EXPECT_EQ(why, "untouched");

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "kavex/formats/replace_file.h"
 #include "kavex/shell/main_logic.h"
 #include "kavex/tests/support/fake_clock.h"
 #include "kavex/tests/support/scripted_prompts.h"
@@ -232,12 +234,16 @@ TEST_F(FileCommandsTest, SaveFailureChangesNothing) {
   EXPECT_TRUE(view.Modified());
 
   // An overwrite that cannot be written puts the previous file back.
-  fs::create_directories(dir / "locked.qr7.tmp~");
+  SetReplaceStepHook([](ReplaceStep step, const fs::path& path) {
+    return step == ReplaceStep::Write && path.filename().string().starts_with("locked.qr7") ? EISDIR
+                                                                                            : 0;
+  });
   WriteBytes(dir / "locked.qr7", "previous\r\n");
   prompts.ExpectSave(P("locked.qr7"))
       .ExpectMessage("File exists Overwrite?", kModeConfirmation, kResultOk)
       .ExpectMessage("Saving Aborted.\n" + P("locked.qr7") + ": Is a directory");
   logic.SaveAs();
+  SetReplaceStepHook({});
   EXPECT_EQ(ReadBytes(dir / "locked.qr7"), "previous\r\n");
   EXPECT_EQ(logic.currentPath, P("job.qr7"));
 }
@@ -261,10 +267,11 @@ TEST_F(FileCommandsTest, FailedOverwriteKeepsTheFileAndItsBackup) {
   full.workDir = dir;
   WriteBytes(dir / "job.qr6", "previous\r\n");
   WriteBytes(dir / "job.OLD", "older\r\n");
-  std::error_code ec;
-  fs::create_symlink("/dev/full", dir / "job.qr6.tmp~", ec);
-  if (ec) fs::create_directories(dir / "job.qr6.tmp~");  // no /dev/full: cannot be opened
-  const std::string why = ec ? "Is a directory" : "No space left on device";
+  // The disk is full for the new bytes (a link at the temporary name once did that; a link
+  // there is no longer written through).
+  SetReplaceStepHook(
+      [](ReplaceStep step, const fs::path&) { return step == ReplaceStep::Write ? ENOSPC : 0; });
+  const std::string why = "No space left on device";
   Typed({"fresh"});
   watching.ExpectSave(P("job.qr6"))
       .ExpectMessage("File exists Overwrite?", kModeConfirmation, kResultOk)
@@ -275,7 +282,7 @@ TEST_F(FileCommandsTest, FailedOverwriteKeepsTheFileAndItsBackup) {
   EXPECT_EQ(ReadBytes(dir / "job.OLD"), "older\r\n");
   EXPECT_FALSE(full.hasFile);
   EXPECT_TRUE(view.Modified());
-  fs::remove_all(dir / "job.qr6.tmp~");
+  SetReplaceStepHook({});
 
   // Once the disk has room the same save makes the backup as before.
   watching.ExpectSave(P("job.qr6"))

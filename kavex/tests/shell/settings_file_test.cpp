@@ -1,7 +1,9 @@
 #include "kavex/shell/settings_file.h"
+#include "kavex/formats/replace_file.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -253,10 +255,11 @@ TEST_F(SettingsFileTest, FirstWriteCreatesTheFolder) {
 TEST_F(SettingsFileTest, FailedWriteLeavesTheSettingsFileInPlace) {
   WriteBytes(paths.settingsFile, "UPDDLG=N\r\n");
   WriteBytes(paths.backupFile, "older");
-  // The new file cannot be made where it is written first.
-  fs::create_directories(dir / "Kavex.ini.new");
-  fs::create_directories(dir / "Kavex.ini.new.tmp~");
+  // The new file cannot be written where it is written first.
+  SetReplaceStepHook(
+      [](ReplaceStep step, const fs::path&) { return step == ReplaceStep::Write ? ENOSPC : 0; });
   EXPECT_FALSE(WriteSettings(paths, DefaultSettings("/home/u")));
+  SetReplaceStepHook({});
   EXPECT_EQ(ReadBytes(paths.settingsFile), "UPDDLG=N\r\n");
   EXPECT_EQ(ReadBytes(paths.backupFile), "older");
 }

@@ -1,6 +1,7 @@
 #include "ulvo/engine/replace_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -167,7 +168,9 @@ TEST(ReplaceFile, TemporaryNames) {
        {NameCase{"Points.xml.ulvo-tmp", true}, NameCase{"Points.xml.ulvo-tmp12", true},
         NameCase{"Points.xml.ulvo-tmpx", false},
         NameCase{".ulvo-tmp", false},  // no name before the mark
-        NameCase{"Points.xml", false}, NameCase{"ulvo-tmp", false}}) {
+        NameCase{"Points.xml", false}, NameCase{"ulvo-tmp", false},
+        NameCase{"Points.xml.ulvo-tmp-4242", true}, NameCase{"Points.xml.ulvo-tmp-4242-3", true},
+        NameCase{"Points.xml.ulvo-tmp-", false}, NameCase{"Points.xml.ulvo-tmp-x", false}}) {
     EXPECT_EQ(IsReplaceTemporary(c.name), c.temporary) << c.name;
   }
 }
@@ -182,6 +185,61 @@ TEST(ReplaceFile, DiscardedWriteLeavesNothing) {
   }  // neither committed nor discarded: the destructor discards
   EXPECT_EQ(ReadBytes(dir / "kept.txt"), "old");
   EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"kept.txt"});
+}
+
+TEST(ReplaceFile, PipesAndReadOnlyFilesAreRefusedBeforeAnythingIsWritten) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0644), 0);
+  WriteBytes(dir / "locked.txt", "keep");
+  fs::permissions(dir / "locked.txt", fs::perms::owner_read);
+  // The pipe would hold the writer until someone read it; the read-only file is refused to
+  // the superuser too.
+  EXPECT_EQ(ReplacementProblem(dir / "pipe"), "not a regular file");
+  EXPECT_EQ(ReplaceFileWith(dir / "pipe", "abc"), "not a regular file");
+  EXPECT_EQ(ReplaceFileWith(dir / "locked.txt", "new"), "Permission denied");
+  EXPECT_EQ(ReadBytes(dir / "locked.txt"), "keep");
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"locked.txt", "pipe"}));
+}
+
+TEST(ReplaceFile, TemporaryFilesOfKilledWritesGoAtTheNextWrite) {
+  TempDir dir;
+  WriteBytes(dir / "a.txt", "old");
+  // Left by writes that were killed: nobody holds them. Up to 100 of them once blocked every
+  // later write of the file.
+  for (const char* name : {"a.txt.ulvo-tmp-4242", "a.txt.ulvo-tmp-4242-2", "a.txt.ulvo-tmp-17"})
+    WriteBytes(dir / name, "half");
+  EXPECT_EQ(ReplaceFileWith(dir / "a.txt", "new"), "");
+  EXPECT_EQ(ReadBytes(dir / "a.txt"), "new");
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"a.txt"});
+}
+
+TEST(ReplaceFile, AWriteInProgressIsLeftAlone) {
+  TempDir dir;
+  ReplacingWrite first(dir / "a.txt");
+  ASSERT_EQ(first.Problem(), "");
+  WriteBytes(first.Path(), "first");
+  EXPECT_EQ(ReplaceFileWith(dir / "a.txt", "second"), "");
+  EXPECT_EQ(first.Commit(), "");
+  EXPECT_EQ(ReadBytes(dir / "a.txt"), "first");
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"a.txt"});
+}
+
+TEST(ReplaceFile, TheBytesAreOnDiskBeforeTheRenameAndTheFolderAfterIt) {
+  TempDir dir;
+  std::vector<std::string> steps;
+  SetReplaceStepHook([&](ReplaceStep step, const fs::path& path) {
+    static const char* const kNames[] = {"sync", "rename", "sync folder"};
+    steps.push_back(std::string(kNames[static_cast<int>(step)]) + " " + path.filename().string() +
+                    " " + (fs::exists(dir / "f.txt") ? ReadBytes(dir / "f.txt") : "-"));
+    return 0;
+  });
+  EXPECT_EQ(ReplaceFileWith(dir / "f.txt", "new"), "");
+  SetReplaceStepHook({});
+  ASSERT_EQ(steps.size(), 3u);
+  EXPECT_TRUE(steps[0].starts_with("sync f.txt.ulvo-tmp-")) << steps[0];
+  EXPECT_TRUE(steps[0].ends_with(" -"));
+  EXPECT_EQ(steps[1], "rename f.txt -");
+  EXPECT_EQ(steps[2], "sync folder " + dir.Path().filename().string() + " new");
 }
 
 }  // namespace

@@ -177,3 +177,40 @@ TEST(TextCodec, RoundDecimalTextAsFormatFixed) {
 
 }  // namespace
 }  // namespace ulvo
+
+namespace ulvo {
+namespace {
+
+// One UTF-8 reader for the program: what it takes for a character and what it refuses.
+TEST(TextCodec, Utf8SequencesThatAreNoCharacter) {
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool character;
+    unsigned long code;
+  } cases[] = {
+      {"ASCII", "<", true, 0x3C},
+      {"two bytes", "\xC3\xA9", true, 0xE9},
+      {"three bytes", "\xE2\x82\xAC", true, 0x20AC},
+      {"four bytes, the last code point", "\xF4\x8F\xBF\xBF", true, 0x10FFFF},
+      {"overlong '<' in two bytes", "\xC0\xBC", false, 0},
+      {"overlong '<' in three bytes", "\xE0\x80\xBC", false, 0},
+      {"overlong U+FFFF in four bytes", "\xF0\x8F\xBF\xBF", false, 0},
+      {"beyond U+10FFFF", "\xF4\x90\x80\x80", false, 0},
+      {"a surrogate", "\xED\xA0\x80", false, 0},
+      {"cut short", "\xE2\x82", false, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    size_t i = 0;
+    unsigned long code = 0;
+    EXPECT_EQ(NextCodePoint(c.bytes, i, code), c.character);
+    EXPECT_EQ(i, c.character ? c.bytes.size() : 1u);  // a refused sequence takes one byte
+    if (c.character) {
+      EXPECT_EQ(code, c.code);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ulvo

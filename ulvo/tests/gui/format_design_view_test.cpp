@@ -133,6 +133,24 @@ TEST_F(DesignView, ListsFormatsAndEnablesByTheSelection) {
   }
 }
 
+// A definition of another tool or a later version is listed all the same; what the program
+// reads past is told where the format is chosen.
+TEST_F(DesignView, WhatADefinitionHoldsBeyondTheProgramIsShownOnItsRow) {
+  WriteBytes(dir / "Formats" / "Later.xml",
+             "<format name=\"Later\">\n<element id=\"NR\" unit=\"m\"/>\n"
+             "<literal hex=\"true\">0D0</literal></format>");
+  auto view = Open();
+  const auto rows = view->FormatList()->findItems("Later", Qt::MatchExactly);
+  ASSERT_EQ(rows.size(), 1);
+  EXPECT_EQ(rows.first()->toolTip().toStdString(),
+            "unknown attribute 'unit' of <element> at line 2 is ignored\n"
+            "hex literal '0D0' is not pairs of hexadecimal digits at line 3; it is read as \"0D\"");
+  EXPECT_TRUE(view->FormatList()->findItems("ITF00 coordinates", Qt::MatchExactly)
+                  .first()
+                  ->toolTip()
+                  .isEmpty());
+}
+
 TEST_F(DesignView, CommaSeparatedLayoutBuiltFromScratchConverts) {
   auto view = Open();
   view->Button("IDC_DESIGN_FORMAT_ADD_BTN")->click();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,6 +20,7 @@ struct SyncLog {
   std::vector<long long> at;  // ms since the capture was made
   int now = 0;
   int cancels = 0;
+  int records = 0;  // records synced before Append returned
 };
 class RecordingSyncer final : public CaptureSyncer {
  public:
@@ -28,6 +30,7 @@ class RecordingSyncer final : public CaptureSyncer {
   }
   void SyncNow(int) override { ++log_.now; }
   void Cancel() override { ++log_.cancels; }
+  void SyncRecord(int) override { ++log_.records; }
 
  private:
   SyncLog& log_;
@@ -212,6 +215,38 @@ TEST_F(UlvoCaptureTest, HeaderOfAReceive) {
     EXPECT_EQ(h.port, c.port);
     EXPECT_EQ(h.destination, "/data/r.txt");
     EXPECT_GT(h.started, 1700000000);
+  }
+}
+
+TEST_F(UlvoCaptureTest, EveryRecordIsOnDiskBeforeItIsAnswered) {
+  auto w = Writer();
+  for (int i = 0; i < 3; ++i) w->Append("x");
+  EXPECT_EQ(log.records, 3);
+  w->Keep();
+}
+
+TEST_F(UlvoCaptureTest, AStartTooLargeForItsFieldReadsAsUnknown) {
+  const auto record = [](const std::string& payload) {
+    char head[32];
+    std::snprintf(head, sizeof head, "H %zu %08x\n", payload.size(), Crc32(payload));
+    return head + payload + "\n";
+  };
+  const struct {
+    const char* started;
+    int64_t read;
+  } cases[] = {
+      {"9223372036854775807", 9223372036854775807},  // the largest it holds
+      {"9223372036854775808", 0},
+      {"99999999999999999999999", 0},
+      {"1767609067x", 1767609067},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.started);
+    const fs::path file = dir / "odd.ucapture";
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        << "ULVO CAPTURE 1\n"
+        << record("program=ULVO") << record(std::string("started=") + c.started);
+    EXPECT_EQ(ReadCapture(file).info.header.started, c.read);
   }
 }
 
