@@ -1,6 +1,7 @@
 #include "kavex/comm/download_protocols.h"
 
-#include "kavex/comm/block_check.h"
+#include "kavex/comm/hk_line_sum.h"
+#include "kavex/formats/qrx6_block.h"
 
 namespace kavex {
 namespace {
