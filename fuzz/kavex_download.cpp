@@ -2,6 +2,7 @@
 #include "fuzz_support.h"
 #include "kavex/comm/comm_port.h"
 #include "kavex/comm/download_protocols.h"
+#include "kavex/shell/transfer_families.h"
 
 namespace {
 

@@ -26,19 +26,9 @@ int Usage(const std::string& problem) {
 }
 
 int RunDownloadCommand(const Args& args) {
-  if (args.empty()) return Usage("which download: terminal, nwf, qrx6 or hk");
-  DownloadKind kind;
-  if (args[0] == "terminal") {
-    kind = DownloadKind::Terminal;
-  } else if (args[0] == "nwf") {
-    kind = DownloadKind::Nwf;
-  } else if (args[0] == "qrx6") {
-    kind = DownloadKind::Qrx6;
-  } else if (args[0] == "hk") {
-    kind = DownloadKind::Hk;
-  } else {
-    return Usage("unknown download '" + args[0] + "'");
-  }
+  if (args.empty()) return Usage("which download: " + DownloadWords());
+  const DownloadFamily* family = DownloadFamilyNamed(args[0]);
+  if (!family) return Usage("unknown download '" + args[0] + "'");
 
   TransferArgs t;
   CommSettings& s = t.settings;
@@ -115,7 +105,8 @@ int RunDownloadCommand(const Args& args) {
   handOver.captureFailed = [](const std::string& problem) {
     std::fprintf(stderr, "kavex-cli: warning: the download is not captured: %s\n", problem.c_str());
   };
-  const DownloadOutcome outcome = RunDownload(kind, logic, cliPort.Port(), dialogs, handOver);
+  const DownloadOutcome outcome =
+      RunDownload(family->kind, logic, cliPort.Port(), dialogs, handOver);
   cliPort.Finish();
   cliPort.ReportDeviceProblem(t.device);
   // Ends the capture: removed once the lines are written, kept when they reached no file.

@@ -58,19 +58,9 @@ bool IsListFile(const std::string& file) {
 }
 
 int RunUploadCommand(const Args& args) {
-  if (args.empty()) return Usage("which upload: terminal, nwf, coords or codes");
-  UploadKind kind;
-  if (args[0] == "terminal") {
-    kind = UploadKind::Terminal;
-  } else if (args[0] == "nwf") {
-    kind = UploadKind::Nwf;
-  } else if (args[0] == "coords") {
-    kind = UploadKind::Coordinates;
-  } else if (args[0] == "codes") {
-    kind = UploadKind::PointCodes;
-  } else {
-    return Usage("unknown upload '" + args[0] + "'");
-  }
+  if (args.empty()) return Usage("which upload: " + UploadWords());
+  const UploadFamily* family = UploadFamilyNamed(args[0]);
+  if (!family) return Usage("unknown upload '" + args[0] + "'");
 
   TransferArgs t;
   CommSettings& s = t.settings;
@@ -133,7 +123,7 @@ int RunUploadCommand(const Args& args) {
   if (file.empty()) return Usage("FILE to send is required");
   if (t.device.empty()) return Usage("--port DEVICE is required");
   // A points or code list goes through "Read text file"; anything else is sent as it stands.
-  s.readTextFile = kind != UploadKind::Terminal && kind != UploadKind::Nwf && IsListFile(file);
+  s.readTextFile = family->readTextFile && IsListFile(file);
 
   int qtArgc = 1;
   char qtName[] = "kavex-cli";
@@ -153,7 +143,7 @@ int RunUploadCommand(const Args& args) {
   CliPointDetails detailsDialog(details);
   PointDetails stored;
   const UploadOutcome outcome =
-      RunUpload(kind, logic, cliPort.Port(), dialogs, detailsDialog, stored);
+      RunUpload(family->kind, logic, cliPort.Port(), dialogs, detailsDialog, stored);
   cliPort.Finish();
   cliPort.ReportDeviceProblem(t.device);
   if (outcome == UploadOutcome::Completed) return kExitOk;

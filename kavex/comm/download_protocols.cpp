@@ -158,18 +158,4 @@ DownloadResult RunHkDownload(CommPort& port, TransferProgress& progress, Downloa
   }
 }
 
-DownloadResult RunDownloadProtocol(DownloadKind kind, CommPort& port, TransferProgress& progress,
-                                   DownloadReceiver& receiver, const DownloadOptions& options) {
-  switch (kind) {
-    case DownloadKind::Terminal:
-    case DownloadKind::Nwf:
-      return RunTextDownload(port, progress, receiver);
-    case DownloadKind::Qrx6:
-      return RunQrx6Download(port, progress, receiver, options);
-    case DownloadKind::Hk:
-      return RunHkDownload(port, progress, receiver, options);
-  }
-  return {false, {}};
-}
-
 }  // namespace kavex
