@@ -27,6 +27,7 @@ MainCommands::MainCommands(TMainForm& form)
       transferDialogs_(std::make_unique<QtTransferDialogs>(&form, commPort_)),
       cvtDialog_(&form),
       confirmDialog_(&form),
+      conversions_{cvtDialog_, confirmDialog_, cvtOptions_, targetCounter_, qrx6Options_},
       pointDetailsDialog_(&form) {
   transferDialogs_->SetTrace(trace_);
   LinePane* pane = transferDialogs_->UpDw().Pane();
@@ -42,19 +43,13 @@ MainCommands::MainCommands(TMainForm& form)
 
   for (const DownloadFamily& f : DownloadFamilies())
     form.Wire(form.Action(f.menu.name), [this, kind = f.kind] { downloads_->Run(kind); });
-  form.Wire(form.toQRX7008001,
-            [this] { ConvertToNwf(form_.Logic(), cvtDialog_, cvtOptions_, targetCounter_); });
-  form.Wire(form.toHK100Text1, [this] { ConvertToHkText(form_.Logic()); });
+  for (const Conversion& c : Conversions())
+    form.Wire(form.Action(c.name), [this, &c] { c.command(form_.Logic(), conversions_); });
 
   uploads_ = std::make_unique<UploadCommands>(form.Logic(), commPort_, *transferDialogs_,
                                               pointDetailsDialog_);
   for (const UploadFamily& f : UploadFamilies())
     form.Wire(form.Action(f.menu.name), [this, kind = f.kind] { uploads_->Run(kind); });
-  form.Wire(form.toQRX61, [this] { ConvertToQrx6Coords(form_.Logic()); });
-  form.Wire(form.toQRX200300COD1, [this] { ConvertToQrx6Codes(form_.Logic()); });
-  form.Wire(form.toQRXRaw,
-            [this] { ConvertToQrx6Raw(form_.Logic(), confirmDialog_, qrx6Options_); });
-  form.Wire(form.toDXF, [this] { ConvertToDxf(form_.Logic(), confirmDialog_); });
   dataCommands_ = std::make_unique<DataCommands>(form);
 }
 

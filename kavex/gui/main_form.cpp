@@ -23,6 +23,7 @@
 #include "kavex/gui/program_icon.h"
 #include "kavex/gui/qt_prompts.h"
 #include "kavex/platform/config_paths.h"
+#include "kavex/shell/conversions.h"
 #include "kavex/shell/transfer_families.h"
 
 namespace kavex {
@@ -131,12 +132,13 @@ void TMainForm::BuildActions() {
   UldQRX7 = Action("UldQRX7");
   UldQRX6 = Action("UldQRX6");
   QRX2003006CODE1 = Action("QRX2003006CODE1");
-  toQRX7008001 = make("toQRX7008001", "to NWF (QRX-&700/710/800)(Raw or Coords)");
-  toHK100Text1 = make("toHK100Text1", "to HK-&101/102 Text");
-  toQRXRaw = make("toQRXRaw", "to QRX-210/310/WNV-1000(Raw)");
-  toQRX61 = make("toQRX61", "to QRX-210/310/WNV-1000 (&Coords)");
-  toQRX200300COD1 = make("toQRX200300COD1", "to QRX-210/310/WNV-1000 (&Pcode)");
-  toDXF = make("toDXF", "to DXF(Only QRX-210/310/WNV-1000 Coords)");
+  for (const Conversion& c : Conversions()) conversionActions_.push_back(make(c.name, c.caption));
+  toQRX7008001 = Action("toQRX7008001");
+  toHK100Text1 = Action("toHK100Text1");
+  toQRXRaw = Action("toQRXRaw");
+  toQRX61 = Action("toQRX61");
+  toQRX200300COD1 = Action("toQRX200300COD1");
+  toDXF = Action("toDXF");
   ContentsItem = make("ContentsItem", "&Contents");
   AboutItem = make("AboutItem", "&About");
   EditButton = make("EditButton", "EDIT MODE", "Edit Coordinate or Pcode");
@@ -174,8 +176,7 @@ void TMainForm::BuildMenus() {
 
   ConversionMenu = bar->addMenu(QStringLiteral("Con&version"));
   ConversionMenu->setObjectName(QStringLiteral("ConversionMenu"));
-  ConversionMenu->addActions(
-      {toQRX7008001, toHK100Text1, toQRXRaw, toQRX61, toQRX200300COD1, toDXF});
+  ConversionMenu->addActions(conversionActions_);
 
   HelpMenu = bar->addMenu(QStringLiteral("&Help"));
   HelpMenu->setObjectName(QStringLiteral("HelpMenu"));

@@ -72,7 +72,7 @@ class TMainForm : public QMainWindow {
   QAction* UldQRX7;
   QAction* UldQRX6;
   QAction* QRX2003006CODE1;
-  // "Con&version"
+  // "Con&version", one item per conversion
   QAction* toQRX7008001;
   QAction* toHK100Text1;
   QAction* toQRXRaw;
@@ -123,6 +123,7 @@ class TMainForm : public QMainWindow {
   QList<QAction*> commands_;  // every action the form made
   QList<QAction*> downloadActions_;
   QList<QAction*> uploadActions_;
+  QList<QAction*> conversionActions_;
   QSet<QAction*> built_;
   bool busy_ = false;
   bool centred_ = false;

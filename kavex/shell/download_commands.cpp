@@ -1,6 +1,6 @@
 #include "kavex/shell/download_commands.h"
 
-#include "kavex/shell/convert_commands.h"
+#include "kavex/shell/conversions.h"
 
 namespace kavex {
 namespace {
@@ -23,13 +23,15 @@ class ViewReceiver final : public DownloadReceiver {
 
 void SaveThenConvertToNwf(MainLogic& logic, const DownloadHandOver& handOver) {
   logic.conversionResult = kConversionNotDone;
-  if (logic.SaveCurrentData(kCvtNwfCaption, ".qr6") != kConversionSuccess) return;
+  const InputRoad& road = ConversionOf(ConversionKind::kToNwf).road;
+  if (logic.SaveCurrentData(road.caption, road.ext) != kConversionSuccess) return;
   if (handOver.convertToNwf) handOver.convertToNwf(logic);
 }
 
 void SaveThenMakeHkText(MainLogic& logic, const DownloadHandOver& handOver) {
   logic.conversionResult = kConversionNotDone;
-  if (logic.SaveCurrentData(kCvtHkCaption, ".hk1") != kConversionSuccess) return;
+  const InputRoad& road = ConversionOf(ConversionKind::kToHkText).road;
+  if (logic.SaveCurrentData(road.caption, road.ext) != kConversionSuccess) return;
   // Without the conversion the saved lines stay the current data rather than vanish.
   if (!handOver.hkToText) return;
   const std::string path = logic.currentPath;

@@ -26,6 +26,7 @@
 #include "kavex/gui/transfer_dialogs.h"
 #include "kavex/gui/ttusin_set_dlg.h"
 #include "kavex/platform/config_paths.h"
+#include "kavex/shell/conversions.h"
 #include "kavex/shell/transfer_families.h"
 #include "kavex/tests/comm/test_blocks.h"
 #include "kavex/tests/gui/gui_test_support.h"
@@ -194,7 +195,7 @@ TEST_F(MainCommandsTest, ConfirmationShowsTheInputsFullPath) {
   EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
 }
 
-// The words a kavex-cli command's --help offers for its first argument ("a|b|c").
+// The words a kavex-cli command's --help offers for its first argument.
 std::vector<std::string> HelpWords(const std::string& command) {
   const std::string run = std::string(SURVEY_BIN_DIR) + "/kavex-cli " + command + " --help";
   std::string out;
@@ -203,15 +204,17 @@ std::vector<std::string> HelpWords(const std::string& command) {
     for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
     pclose(pipe);
   }
+  // "kavex-cli download a|b|c ..." on one line, or "kavex-cli convert a ..." on several.
   const std::string lead = "kavex-cli " + command + " ";
-  const size_t at = out.find(lead);
-  if (at == std::string::npos) return {};
-  std::vector<std::string> words(1);
-  for (size_t i = at + lead.size(); i < out.size() && out[i] != ' '; ++i) {
-    if (out[i] == '|') {
-      words.emplace_back();
-    } else {
-      words.back() += out[i];
+  std::vector<std::string> words;
+  for (size_t at = out.find(lead); at != std::string::npos; at = out.find(lead, at + 1)) {
+    words.emplace_back();
+    for (size_t i = at + lead.size(); i < out.size() && out[i] != ' '; ++i) {
+      if (out[i] == '|') {
+        words.emplace_back();
+      } else {
+        words.back() += out[i];
+      }
     }
   }
   return words;
@@ -284,6 +287,27 @@ TEST_F(MainCommandsTest, TransferMenusAndTheCommandLineNameTheSameFamilies) {
     }
   }
   EXPECT_EQ(shown, expected);
+}
+
+// The conversion menu is made from the conversions' table, and kavex-cli convert takes the
+// same conversions by their words (its --help lists them in an order of its own).
+TEST_F(MainCommandsTest, ConversionMenuAndTheCommandLineNameTheSameConversions) {
+  const QList<QAction*> items = form->ConversionMenu->actions();
+  ASSERT_EQ(static_cast<size_t>(items.size()), Conversions().size());
+  std::vector<std::string> words;
+  for (size_t i = 0; i < Conversions().size(); ++i) {
+    const Conversion& c = Conversions()[i];
+    QAction* item = items[static_cast<qsizetype>(i)];
+    EXPECT_EQ(item->objectName().toStdString(), c.name);
+    EXPECT_EQ(item->text().toStdString(), c.caption);
+    EXPECT_TRUE(form->IsBuilt(item)) << c.name;
+    EXPECT_EQ(ConversionNamed(c.word), &c) << c.word;
+    words.push_back(c.word);
+  }
+  std::vector<std::string> help = HelpWords("convert");
+  std::sort(help.begin(), help.end());
+  std::sort(words.begin(), words.end());
+  EXPECT_EQ(help, words);
 }
 
 }  // namespace
