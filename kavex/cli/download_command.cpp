@@ -153,14 +153,20 @@ int RunDownloadCommand(const Args& args) {
 
 }  // namespace
 
-extern const Command kDownloadCommand = {
-    "download",
-    "kavex-cli download terminal|nwf|qrx6|hk --port DEVICE [-o OUTPUT [--force]] [--baud N]\n"
+namespace {
+
+// The usage offers the families by their table's words.
+const std::string kDownloadUsage =
+    "kavex-cli download " + WordChoice(DownloadFamilies()) +
+    " --port DEVICE [-o OUTPUT [--force]] [--baud N]\n"
     "          [--bits 7|8] [--parity none|even|odd] [--stop 1|2] [--ack-nak] [--delay MS]\n"
     "          [--timeout MS] [--no-check-number] [--no-check-sum] [--trace FILE]\n"
     "    Receives an instrument's data as the Download menu does; writes the accepted lines\n"
     "    (CR LF) to OUTPUT or standard output, also after a failure. An existing OUTPUT is\n"
-    "    replaced only with --force; lines that cannot be saved go to the data folder.",
-    RunDownloadCommand};
+    "    replaced only with --force; lines that cannot be saved go to the data folder.";
+
+}  // namespace
+
+extern const Command kDownloadCommand = {"download", kDownloadUsage.c_str(), RunDownloadCommand};
 
 }  // namespace kavex::cli

@@ -153,16 +153,22 @@ int RunUploadCommand(const Args& args) {
 
 }  // namespace
 
-extern const Command kUploadCommand = {
-    "upload",
-    "kavex-cli upload terminal|nwf|coords|codes FILE --port DEVICE [--baud N] [--bits 7|8]\n"
+namespace {
+
+// The usage offers the families by their table's words.
+const std::string kUploadUsage =
+    "kavex-cli upload " + WordChoice(UploadFamilies()) +
+    " FILE --port DEVICE [--baud N] [--bits 7|8]\n"
     "          [--parity none|even|odd] [--stop 1|2] [--ack-nak] [--interval MS]\n"
     "          [--timeout MS] [--no-end-block] [--site TEXT] [--elevation N] [--scale TEXT]\n"
     "          [--accuracy N] [--limits D-T] [--points N] [--trace FILE]\n"
     "    Sends FILE as the Upload menu does (a .pts or .cod file is converted first for\n"
     "    coords and codes). Defaults: 9600 baud, 8 bits, no parity, 1 stop bit, no Ack/Nak,\n"
     "    interval 400 ms, time-out 10000 ms, END block on; point details Site1, 0,\n"
-    "    1.000000, 2000, 20-10, 0.",
-    RunUploadCommand};
+    "    1.000000, 2000, 20-10, 0.";
+
+}  // namespace
+
+extern const Command kUploadCommand = {"upload", kUploadUsage.c_str(), RunUploadCommand};
 
 }  // namespace kavex::cli
