@@ -2,6 +2,7 @@
 #include "fuzz_support.h"
 #include "kavex/comm/comm_port.h"
 #include "kavex/comm/download_protocols.h"
+#include "kavex/shell/transfer_families.h"
 
 namespace {
 
@@ -57,7 +58,8 @@ class Lines final : public kavex::DownloadReceiver {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   const unsigned setup = data[0];
-  const auto kind = static_cast<kavex::DownloadKind>(setup & 3);
+  const std::vector<kavex::DownloadFamily>& families = kavex::DownloadFamilies();
+  const kavex::DownloadKind kind = families[setup % families.size()].kind;
   kavex::DownloadOptions options;
   options.ackNak = setup & 4;
   options.checkBlockNumber = setup & 8;
@@ -69,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (port.OpenPort("/dev/fuzz") != 0 || port.ConfigurePort(1000) != 0) return 0;
   kavex::TransferProgress progress;
   Lines lines;
-  kavex::RunDownloadProtocol(kind, port, progress, lines, options);
+  kavex::DownloadFamilyOf(kind).protocol(port, progress, lines, options);
   port.ClosePort();
   return 0;
 }

@@ -6,6 +6,7 @@
 #include "fuzz_support.h"
 #include "kavex/comm/comm_port.h"
 #include "kavex/comm/upload_protocols.h"
+#include "kavex/shell/transfer_families.h"
 
 namespace {
 
@@ -53,7 +54,8 @@ class ScriptedInstrument final : public kavex::SerialDevice {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   const unsigned setup = data[0];
-  const auto kind = static_cast<kavex::UploadKind>(setup & 3);
+  const auto& families = kavex::UploadFamilies();
+  const kavex::UploadKind kind = families[setup % families.size()].kind;
   kavex::UploadOptions options;
   options.ackNak = setup & 4;
   options.addEndBlock = setup & 8;

@@ -5,14 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "kavex/exports/dxf_export.h"
-#include "kavex/exports/hk100_report.h"
 #include "kavex/formats/file_problem.h"
-#include "kavex/formats/nwf_to_qrx6.h"
-#include "kavex/formats/point_lists.h"
 #include "kavex/formats/qrx6_fields.h"
 #include "kavex/formats/qrx6_to_nwf.h"
 #include "kavex/formats/text_file.h"
+#include "kavex/shell/conversions.h"
 
 namespace kavex::cli {
 
@@ -37,15 +34,15 @@ int Usage(const std::string& problem) {
   return kExitUsage;
 }
 
-int Failure(const char* message) {
-  std::fprintf(stderr, "%s\n", message);
+int Failure(const std::string& message) {
+  std::fprintf(stderr, "%s\n", message.c_str());
   return kExitFailure;
 }
 
 // The message, then the file and the system's reason on a line of their own.
-int FileFailure(const char* message, const std::string& path, bool forWriting) {
+int FileFailure(const std::string& message, const std::string& path, bool forWriting) {
   const std::string why = FileProblem(path, forWriting);
-  std::fprintf(stderr, "%s\n%s: %s\n", message, path.c_str(),
+  std::fprintf(stderr, "%s\n%s: %s\n", message.c_str(), path.c_str(),
                why.empty() ? "the file could not be written in full" : why.c_str());
   return kExitFailure;
 }
@@ -68,7 +65,7 @@ int Deliver(const std::vector<std::string>& lines, const std::optional<std::stri
   const std::string text = JoinLines(lines);
   if (output) {
     if (std::string why; !WriteTextFile(*output, text, why)) {
-      std::fprintf(stderr, "Saving Aborted.\n%s: %s\n", output->c_str(), why.c_str());
+      std::fprintf(stderr, "%s\n%s: %s\n", kSavingAbortedMessage, output->c_str(), why.c_str());
       return kExitFailure;
     }
     return kExitOk;
@@ -76,7 +73,7 @@ int Deliver(const std::vector<std::string>& lines, const std::optional<std::stri
   const std::string bytes = ToDiskText(text);
   if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() ||
       std::fflush(stdout) != 0) {
-    return Failure("Saving Aborted.");
+    return Failure(kSavingAbortedMessage);
   }
   return kExitOk;
 }
@@ -84,35 +81,38 @@ int Deliver(const std::vector<std::string>& lines, const std::optional<std::stri
 // A drawing is far larger than its input: its lines go to the file (or standard output) as
 // they are made, never held whole. The file is only begun once the input has read through
 // once, so an input refused then leaves no file behind.
-int ExportDxfTo(const std::string& input, const std::optional<std::string>& output) {
+int StreamTo(const Conversion& conversion, const std::string& input,
+             const ConversionSettings& settings, const std::optional<std::string>& output) {
   std::optional<TextFileWriter> file;
   std::string why;
   bool failed = false;
-  const DxfResult result = ExportDxf(input, [&](const std::string& line) {
-    if (failed) return;
-    if (output) {
-      if (!file && !file.emplace(*output).Open(why)) {
-        failed = true;
-        return;
-      }
-      file->Write(line);
-      file->Write("\n");
-    } else if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size() ||
-               std::fwrite("\r\n", 1, 2, stdout) != 2) {
-      failed = true;
-    }
-  });
-  if (result == DxfResult::NotOpened) return Failure("Fail to open file.");
-  if (result == DxfResult::InvalidData) return Failure("Invalid data.");
+  const FileConversion done =
+      conversion.run(input, settings,
+                     [&](const std::string& line) {
+                       if (failed) return;
+                       if (output) {
+                         if (!file && !file.emplace(*output).Open(why)) {
+                           failed = true;
+                           return;
+                         }
+                         file->Write(line);
+                         file->Write("\n");
+                       } else if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size() ||
+                                  std::fwrite("\r\n", 1, 2, stdout) != 2) {
+                         failed = true;
+                       }
+                     },
+                     {});
+  if (done.status != FileConversion::kDone) return Failure(done.message);
   if (output) {
     if (!failed && !file && !file.emplace(*output).Open(why)) failed = true;
     if (failed || !file->Commit(why)) {
-      std::fprintf(stderr, "Saving Aborted.\n%s: %s\n", output->c_str(), why.c_str());
+      std::fprintf(stderr, "%s\n%s: %s\n", kSavingAbortedMessage, output->c_str(), why.c_str());
       return kExitFailure;
     }
     return kExitOk;
   }
-  if (failed || std::fflush(stdout) != 0) return Failure("Saving Aborted.");
+  if (failed || std::fflush(stdout) != 0) return Failure(kSavingAbortedMessage);
   return kExitOk;
 }
 
@@ -120,18 +120,17 @@ int ExportDxfTo(const std::string& input, const std::optional<std::string>& outp
 
 int RunConvert(const Args& args) {
   if (args.empty()) return Usage("missing nwf, hk, coords, codes, qrx6 or dxf");
-  const std::string kind = args[0];
-  if (kind != "nwf" && kind != "hk" && kind != "coords" && kind != "codes" && kind != "qrx6" &&
-      kind != "dxf") {
-    return Usage("unknown conversion '" + kind + "'");
-  }
-  const bool nwf = kind == "nwf";
-  const bool qrx6 = kind == "qrx6";
+  const Conversion* conversion = ConversionNamed(args[0]);
+  if (!conversion) return Usage("unknown conversion '" + args[0] + "'");
+  const bool nwf = conversion->kind == ConversionKind::kToNwf;
+  const bool qrx6 = conversion->kind == ConversionKind::kToQrx6;
 
   std::optional<std::string> input;
   std::optional<std::string> output;
-  CvtQ6to7Options options;
-  NwfToQrx6Options qrx6Options;
+  // A fresh process starts the target counter at 0, as the program does at start.
+  ConversionSettings settings;
+  CvtQ6to7Options& options = settings.toNwf;
+  NwfToQrx6Options& qrx6Options = settings.toQrx6;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
@@ -179,43 +178,17 @@ int RunConvert(const Args& args) {
   }
   if (!input) return Usage("missing INPUT");
 
-  std::vector<std::string> lines;
-  auto collect = [&](const std::string& line) { lines.push_back(line); };
-  bool opened = false;
-  if (kind == "coords" || kind == "codes") {
-    const bool coords = kind == "coords";
-    ListStop stop;
-    const ListFileResult result = WriteListFileBlocks(
-        *input, coords ? ListKind::kPoints : ListKind::kCodes, collect, {}, &stop);
-    if (result == ListFileResult::kCannotOpen)
-      return Failure(coords ? "Failed to open file." : "Failed to open file");
-    if (result == ListFileResult::kBadLine) {
-      std::fprintf(stderr, "%s\n%s: %s\n", coords ? kInvalidPointsLine : kInvalidCodeLine,
-                   input->c_str(), ListStopText(stop).c_str());
-      return kExitFailure;
-    }
-    opened = true;
-  } else if (nwf) {
-    // A fresh process starts the target counter at 0, as the program does at start.
-    TargetCounter counter;
-    opened = ConvertQrx6FileToNwf(*input, options, counter, collect);
-  } else if (qrx6) {
-    if (!ConvertNwfFileToQrx6(*input, qrx6Options, collect)) return Failure("Fail to open file.");
-    opened = true;
-  } else if (kind == "dxf") {
-    switch (CheckDxfInput(*input)) {
-      case DxfInput::NotOpened:
-        return Failure("Fail to open file.");
-      case DxfInput::NotCoordinates:
-        return Failure("Can't convert this type");
-      case DxfInput::Coordinates:
-        break;
-    }
-    return ExportDxfTo(*input, output);
-  } else {
-    opened = MakeHk100ReportFromFile(*input, collect);
+  if (conversion->check) {
+    const FileConversion checked = conversion->check(*input);
+    if (checked.status != FileConversion::kDone) return Failure(checked.message);
   }
-  if (!opened) return FileFailure("Failed to open file.", *input, false);
+  if (conversion->largeOutput) return StreamTo(*conversion, *input, settings, output);
+  std::vector<std::string> lines;
+  const FileConversion done = conversion->run(
+      *input, settings, [&](const std::string& line) { lines.push_back(line); }, {});
+  if (done.status == FileConversion::kCannotOpen && conversion->namesReason)
+    return FileFailure(done.message, *input, false);
+  if (done.status != FileConversion::kDone) return Failure(done.message);
   if (nwf && !HoldsQrx6Blocks(*input))
     std::fprintf(stderr, "kavex-cli: warning: no QRX-6 blocks in %s\n", input->c_str());
   return Deliver(lines, output);

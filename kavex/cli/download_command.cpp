@@ -29,19 +29,9 @@ int Usage(const std::string& problem) {
 }
 
 int RunDownloadCommand(const Args& args) {
-  if (args.empty()) return Usage("which download: terminal, nwf, qrx6 or hk");
-  DownloadKind kind;
-  if (args[0] == "terminal") {
-    kind = DownloadKind::Terminal;
-  } else if (args[0] == "nwf") {
-    kind = DownloadKind::Nwf;
-  } else if (args[0] == "qrx6") {
-    kind = DownloadKind::Qrx6;
-  } else if (args[0] == "hk") {
-    kind = DownloadKind::Hk;
-  } else {
-    return Usage("unknown download '" + args[0] + "'");
-  }
+  if (args.empty()) return Usage("which download: " + DownloadWords());
+  const DownloadFamily* family = DownloadFamilyNamed(args[0]);
+  if (!family) return Usage("unknown download '" + args[0] + "'");
 
   TransferArgs t;
   CommSettings& s = t.settings;
@@ -118,7 +108,8 @@ int RunDownloadCommand(const Args& args) {
   handOver.captureFailed = [](const std::string& problem) {
     std::fprintf(stderr, "kavex-cli: warning: the download is not captured: %s\n", problem.c_str());
   };
-  const DownloadOutcome outcome = RunDownload(kind, logic, cliPort.Port(), dialogs, handOver);
+  const DownloadOutcome outcome =
+      RunDownload(family->kind, logic, cliPort.Port(), dialogs, handOver);
   cliPort.Finish();
   cliPort.ReportDeviceProblem(t.device);
   // Ends the capture: removed once the lines are written, kept when they reached no file.
@@ -170,14 +161,20 @@ int RunDownloadCommand(const Args& args) {
 
 }  // namespace
 
-extern const Command kDownloadCommand = {
-    "download",
-    "kavex-cli download terminal|nwf|qrx6|hk --port DEVICE [-o OUTPUT [--force]] [--baud N]\n"
+namespace {
+
+// The usage offers the families by their table's words.
+const std::string kDownloadUsage =
+    "kavex-cli download " + WordChoice(DownloadFamilies()) +
+    " --port DEVICE [-o OUTPUT [--force]] [--baud N]\n"
     "          [--bits 7|8] [--parity none|even|odd] [--stop 1|2] [--ack-nak] [--delay MS]\n"
     "          [--timeout MS] [--no-check-number] [--no-check-sum] [--trace FILE]\n"
     "    Receives an instrument's data as the Download menu does; writes the accepted lines\n"
     "    (CR LF) to OUTPUT or standard output, also after a failure. An existing OUTPUT is\n"
-    "    replaced only with --force; lines that cannot be saved go to the data folder.",
-    RunDownloadCommand};
+    "    replaced only with --force; lines that cannot be saved go to the data folder.";
+
+}  // namespace
+
+extern const Command kDownloadCommand = {"download", kDownloadUsage.c_str(), RunDownloadCommand};
 
 }  // namespace kavex::cli

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "kavex/cli/commands.h"
 #include "kavex/comm/comm_port.h"
@@ -12,6 +13,14 @@
 #include "kavex/shell/download_commands.h"
 
 namespace kavex::cli {
+
+// The families' words as a usage line offers them: "terminal|nwf|qrx6|hk".
+template <typename Family>
+std::string WordChoice(const std::vector<Family>& families) {
+  std::string words;
+  for (const Family& f : families) words += (words.empty() ? "" : "|") + std::string(f.word);
+  return words;
+}
 
 // "Comm Status" answered with "GO" on the settings given, after the command's forced values.
 class CliDialogs final : public TransferDialogs {

@@ -58,19 +58,9 @@ bool IsListFile(const std::string& file) {
 }
 
 int RunUploadCommand(const Args& args) {
-  if (args.empty()) return Usage("which upload: terminal, nwf, coords or codes");
-  UploadKind kind;
-  if (args[0] == "terminal") {
-    kind = UploadKind::Terminal;
-  } else if (args[0] == "nwf") {
-    kind = UploadKind::Nwf;
-  } else if (args[0] == "coords") {
-    kind = UploadKind::Coordinates;
-  } else if (args[0] == "codes") {
-    kind = UploadKind::PointCodes;
-  } else {
-    return Usage("unknown upload '" + args[0] + "'");
-  }
+  if (args.empty()) return Usage("which upload: " + UploadWords());
+  const UploadFamily* family = UploadFamilyNamed(args[0]);
+  if (!family) return Usage("unknown upload '" + args[0] + "'");
 
   TransferArgs t;
   CommSettings& s = t.settings;
@@ -133,7 +123,7 @@ int RunUploadCommand(const Args& args) {
   if (file.empty()) return Usage("FILE to send is required");
   if (t.device.empty()) return Usage("--port DEVICE is required");
   // A points or code list goes through "Read text file"; anything else is sent as it stands.
-  s.readTextFile = kind != UploadKind::Terminal && kind != UploadKind::Nwf && IsListFile(file);
+  s.readTextFile = family->readTextFile && IsListFile(file);
 
   int qtArgc = 1;
   char qtName[] = "kavex-cli";
@@ -153,7 +143,7 @@ int RunUploadCommand(const Args& args) {
   CliPointDetails detailsDialog(details);
   PointDetails stored;
   const UploadOutcome outcome =
-      RunUpload(kind, logic, cliPort.Port(), dialogs, detailsDialog, stored);
+      RunUpload(family->kind, logic, cliPort.Port(), dialogs, detailsDialog, stored);
   cliPort.Finish();
   cliPort.ReportDeviceProblem(t.device);
   if (outcome == UploadOutcome::Completed) return kExitOk;
@@ -163,16 +153,22 @@ int RunUploadCommand(const Args& args) {
 
 }  // namespace
 
-extern const Command kUploadCommand = {
-    "upload",
-    "kavex-cli upload terminal|nwf|coords|codes FILE --port DEVICE [--baud N] [--bits 7|8]\n"
+namespace {
+
+// The usage offers the families by their table's words.
+const std::string kUploadUsage =
+    "kavex-cli upload " + WordChoice(UploadFamilies()) +
+    " FILE --port DEVICE [--baud N] [--bits 7|8]\n"
     "          [--parity none|even|odd] [--stop 1|2] [--ack-nak] [--interval MS]\n"
     "          [--timeout MS] [--no-end-block] [--site TEXT] [--elevation N] [--scale TEXT]\n"
     "          [--accuracy N] [--limits D-T] [--points N] [--trace FILE]\n"
     "    Sends FILE as the Upload menu does (a .pts or .cod file is converted first for\n"
     "    coords and codes). Defaults: 9600 baud, 8 bits, no parity, 1 stop bit, no Ack/Nak,\n"
     "    interval 400 ms, time-out 10000 ms, END block on; point details Site1, 0,\n"
-    "    1.000000, 2000, 20-10, 0.",
-    RunUploadCommand};
+    "    1.000000, 2000, 20-10, 0.";
+
+}  // namespace
+
+extern const Command kUploadCommand = {"upload", kUploadUsage.c_str(), RunUploadCommand};
 
 }  // namespace kavex::cli

@@ -316,24 +316,10 @@ uint32_t Crc32(std::string_view bytes) {
   return crc ^ 0xFFFFFFFFu;
 }
 
-const char* DownloadKindWord(DownloadKind kind) {
-  switch (kind) {
-    case DownloadKind::Terminal:
-      return "terminal";
-    case DownloadKind::Nwf:
-      return "nwf";
-    case DownloadKind::Qrx6:
-      return "qrx6";
-    case DownloadKind::Hk:
-      return "hk";
-  }
-  return "terminal";
-}
-
-CaptureHeader CaptureHeaderFor(DownloadKind kind, const std::string& device, const CommSettings& s,
-                               const std::string& destination) {
+CaptureHeader CaptureHeaderFor(const std::string& kind, const std::string& device,
+                               const CommSettings& s, const std::string& destination) {
   CaptureHeader h;
-  h.kind = DownloadKindWord(kind);
+  h.kind = kind;
   const char parity = s.parityCode == 1 ? 'E' : s.parityCode == 2 ? 'O' : 'N';
   h.port = Format("%s %d %d%c%d%s", device.c_str(), BaudOfRateCode(s.rateCode), s.sevenBits ? 7 : 8,
                   parity, s.stopBits == 2 ? 2 : 1, s.useAckNak ? " Ack/Nak" : "");

@@ -32,17 +32,15 @@ inline constexpr std::chrono::milliseconds kCaptureSyncInterval{250};
 
 struct CaptureHeader {
   std::string program = "Kavex";
-  std::string kind;         // "terminal", "nwf", "qrx6", "hk"
+  std::string kind;         // the download's word on the command line: "qrx6"
   std::string port;         // device and line settings: "/dev/ttyUSB0 9600 8N1 Ack/Nak"
   int64_t started = 0;      // seconds since 1970-01-01 UTC
   std::string destination;  // the file the lines were to go to; empty: the current data
 };
 
-// The header of a download that starts now.
-CaptureHeader CaptureHeaderFor(DownloadKind kind, const std::string& device,
+// The header of a download that starts now; kind is the download family's word.
+CaptureHeader CaptureHeaderFor(const std::string& kind, const std::string& device,
                                const CommSettings& settings, const std::string& destination);
-// "terminal", "nwf", "qrx6", "hk": the kind's word on the command line.
-const char* DownloadKindWord(DownloadKind kind);
 
 // Makes written data durable (fdatasync). The real one works on a thread of its own, so the
 // line never waits for the disk; tests record the requests.

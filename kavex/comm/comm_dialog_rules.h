@@ -7,30 +7,19 @@
 
 namespace kavex {
 
-// Every command that shows "Comm Status" before it runs.
-enum class TransferCommand {
-  TerminalDownload,
-  NwfDownload,
-  Qrx6Download,
-  HkDownload,
-  TerminalUpload,
-  NwfUpload,
-  CoordinateUpload,
-  PointCodeUpload,
-};
-
-// How a command prepares "Comm Status" (TTusinSetDlg) before showing it.
+// How a command prepares "Comm Status" (TTusinSetDlg) before showing it; each transfer
+// family has its own (shell/transfer_families).
 struct CommStatusPreparation {
-  std::string instrumentLabel;
-  std::string directionLabel;
+  std::string instrumentLabel{};
+  std::string directionLabel{};
   bool protocolEnabled = true;
-  std::optional<bool> forceAckNak;
+  std::optional<bool> forceAckNak{};
   bool writeTextFileShown = false;
   bool readTextFileShown = false;
   bool charactersEnabled = true;
-  std::optional<bool> forceSevenBits;
+  std::optional<bool> forceSevenBits{};
   bool stopBitsEnabled = true;
-  std::optional<int> forceStopBits;
+  std::optional<int> forceStopBits{};
 };
 
 // How a command prepares "Advanced Options" (TAdvancedDlg).
@@ -42,9 +31,6 @@ struct AdvancedPreparation {
   bool checkBlockSumShown = false;
   bool addEndBlockShown = false;
 };
-
-CommStatusPreparation CommStatusPreparationFor(TransferCommand command);
-AdvancedPreparation AdvancedPreparationFor(TransferCommand command);
 
 // The settings as the dialog's controls show them once the command has forced its values.
 CommSettings ApplyPreparation(const CommSettings& settings, const CommStatusPreparation& prep);

@@ -1,6 +1,7 @@
 #include "kavex/comm/download_protocols.h"
 
-#include "kavex/comm/block_check.h"
+#include "kavex/comm/hk_line_sum.h"
+#include "kavex/formats/qrx6_block.h"
 
 namespace kavex {
 namespace {
@@ -155,20 +156,6 @@ DownloadResult RunHkDownload(CommPort& port, TransferProgress& progress, Downloa
     ++stored;
     if ((!line.empty() && line[0] == 'Z') || r == kLineEot || r == kLineDc1) return {true, {}};
   }
-}
-
-DownloadResult RunDownloadProtocol(DownloadKind kind, CommPort& port, TransferProgress& progress,
-                                   DownloadReceiver& receiver, const DownloadOptions& options) {
-  switch (kind) {
-    case DownloadKind::Terminal:
-    case DownloadKind::Nwf:
-      return RunTextDownload(port, progress, receiver);
-    case DownloadKind::Qrx6:
-      return RunQrx6Download(port, progress, receiver, options);
-    case DownloadKind::Hk:
-      return RunHkDownload(port, progress, receiver, options);
-  }
-  return {false, {}};
 }
 
 }  // namespace kavex

@@ -8,8 +8,6 @@
 
 namespace kavex {
 
-enum class DownloadKind { Terminal, Nwf, Qrx6, Hk };
-
 // Where accepted lines go (the current data) and how the window stays responsive.
 class DownloadReceiver {
  public:
@@ -51,6 +49,10 @@ size_t BlockLineNeed(const std::string& line);
 // known yet): a guess, for lines whose end nobody waits on.
 size_t LikeLineNeed(size_t expected, const std::string& line);
 
+using DownloadProtocol = DownloadResult (*)(CommPort& port, TransferProgress& progress,
+                                            DownloadReceiver& receiver,
+                                            const DownloadOptions& options);
+
 // Terminal and NWF downloads: lines until EOT or DC1; nothing is sent.
 DownloadResult RunTextDownload(CommPort& port, TransferProgress& progress,
                                DownloadReceiver& receiver);
@@ -60,8 +62,5 @@ DownloadResult RunQrx6Download(CommPort& port, TransferProgress& progress,
 // HK-101/102 lines with their sum check, each answered, until a line beginning with "Z".
 DownloadResult RunHkDownload(CommPort& port, TransferProgress& progress, DownloadReceiver& receiver,
                              const DownloadOptions& options);
-
-DownloadResult RunDownloadProtocol(DownloadKind kind, CommPort& port, TransferProgress& progress,
-                                   DownloadReceiver& receiver, const DownloadOptions& options);
 
 }  // namespace kavex

@@ -21,6 +21,13 @@ class Uploader {
   Uploader(CommPort& port, TransferProgress& progress, const std::function<void()>& pump,
            const UploadOptions& options)
       : port_(port), progress_(progress), pump_(pump), options_(options) {}
+  // Known from the start, so a stop before the first data line still tells how many wait.
+  Uploader(CommPort& port, TransferProgress& progress, const std::function<void()>& pump,
+           const std::vector<std::string>& lines, const UploadOptions& options)
+      : Uploader(port, progress, pump, options) {
+    for (const std::string& line : lines)
+      if (!line.empty()) ++result.lineTotal;
+  }
 
   // Paced: the write starts more than blockInterval after the previous one ended.
   bool Send(const std::string& bytes) {
@@ -107,49 +114,66 @@ bool IsUploadAcknowledgement(int readResult, const std::string& line) {
   return readResult == kLineEnd && line.size() == 3 && line[0] == kAck;
 }
 
-UploadResult RunUploadProtocol(UploadKind kind, CommPort& port, TransferProgress& progress,
-                               const std::function<void()>& pump,
-                               const std::vector<std::string>& lines, const UploadOptions& options,
-                               const std::string& initialBlock) {
-  Uploader u(port, progress, pump, options);
-  // Known from the start, so a stop before the first data line still tells how many wait.
-  for (const std::string& line : lines)
-    if (!line.empty()) ++u.result.lineTotal;
-  switch (kind) {
-    case UploadKind::Terminal:
-      progress.Show(false);
-      return Finish(u, u.SendLines(lines, false, false, false));
+namespace {
 
-    case UploadKind::Nwf:
-      progress.Show(true);
-      if (!u.SendLines(lines, false, true, false)) return Finish(u, false);
-      if (options.addEndBlock && !u.Send(kEndByte)) return Finish(u, false);
-      return Finish(u, true);
-
-    case UploadKind::Coordinates:
-      port.StartTimer();
-      if (options.ackNak) {
-        progress.ShowMessage("Sending initial block");
-        progress.Show(false);
-        u.Pump();
-        if (!u.Send(kStartBlock) || !u.AwaitAck()) return Finish(u, false);
-        u.Pump();
-        if (!u.Send(initialBlock) || !u.AwaitAck()) return Finish(u, false);
-      } else {
-        progress.ShowMessage("Sending initial blocks");
-        progress.Show(true);
-        u.Pump();
-        if (!u.Send(kStartBlock) || !u.Send(initialBlock)) return Finish(u, false);
-      }
-      break;
-
-    case UploadKind::PointCodes:
-      progress.Show(!options.ackNak);
-      break;
-  }
+// The lines after the start (and the coordinates' initial blocks), then the END block.
+UploadResult SendBlockLines(Uploader& u, const std::vector<std::string>& lines,
+                            const UploadOptions& options) {
   if (!u.SendLines(lines, options.ackNak, false, !options.ackNak)) return Finish(u, false);
   if (options.addEndBlock && !u.Send(kEndBlock)) return Finish(u, false);
   return Finish(u, true);
+}
+
+}  // namespace
+
+UploadResult RunTerminalUpload(CommPort& port, TransferProgress& progress,
+                               const std::function<void()>& pump,
+                               const std::vector<std::string>& lines, const UploadOptions& options,
+                               const std::string&) {
+  Uploader u(port, progress, pump, lines, options);
+  progress.Show(false);
+  return Finish(u, u.SendLines(lines, false, false, false));
+}
+
+UploadResult RunNwfUpload(CommPort& port, TransferProgress& progress,
+                          const std::function<void()>& pump, const std::vector<std::string>& lines,
+                          const UploadOptions& options, const std::string&) {
+  Uploader u(port, progress, pump, lines, options);
+  progress.Show(true);
+  if (!u.SendLines(lines, false, true, false)) return Finish(u, false);
+  if (options.addEndBlock && !u.Send(kEndByte)) return Finish(u, false);
+  return Finish(u, true);
+}
+
+UploadResult RunCoordinateUpload(CommPort& port, TransferProgress& progress,
+                                 const std::function<void()>& pump,
+                                 const std::vector<std::string>& lines,
+                                 const UploadOptions& options, const std::string& initialBlock) {
+  Uploader u(port, progress, pump, lines, options);
+  port.StartTimer();
+  if (options.ackNak) {
+    progress.ShowMessage("Sending initial block");
+    progress.Show(false);
+    u.Pump();
+    if (!u.Send(kStartBlock) || !u.AwaitAck()) return Finish(u, false);
+    u.Pump();
+    if (!u.Send(initialBlock) || !u.AwaitAck()) return Finish(u, false);
+  } else {
+    progress.ShowMessage("Sending initial blocks");
+    progress.Show(true);
+    u.Pump();
+    if (!u.Send(kStartBlock) || !u.Send(initialBlock)) return Finish(u, false);
+  }
+  return SendBlockLines(u, lines, options);
+}
+
+UploadResult RunPointCodeUpload(CommPort& port, TransferProgress& progress,
+                                const std::function<void()>& pump,
+                                const std::vector<std::string>& lines, const UploadOptions& options,
+                                const std::string&) {
+  Uploader u(port, progress, pump, lines, options);
+  progress.Show(!options.ackNak);
+  return SendBlockLines(u, lines, options);
 }
 
 std::optional<std::string> UploadLineTooLong(const std::vector<std::string>& lines) {

@@ -11,8 +11,6 @@
 
 namespace kavex {
 
-enum class UploadKind { Terminal, Nwf, Coordinates, PointCodes };
-
 // Fixed blocks of the uploads.
 extern const std::string kStartBlock;  // STX "F00F000" ETX CR LF
 extern const std::string kEndBlock;    // STX EOT ETX CR LF
@@ -44,13 +42,34 @@ std::string UploadLineOf(const std::string& line);
 // exactly 3 characters that begins with ACK.
 bool IsUploadAcknowledgement(int readResult, const std::string& line);
 
-// Runs one upload on an open, configured port whose timer was started. Shows the progress
-// window as the protocol wants it; pump lets the window repaint and "CANCEL" be pressed.
+// One upload on an open, configured port whose timer was started. Shows the progress window
+// as the protocol wants it; pump lets the window repaint and "CANCEL" be pressed.
 // initialBlock is the coordinate upload's second block.
-UploadResult RunUploadProtocol(UploadKind kind, CommPort& port, TransferProgress& progress,
+using UploadProtocol = UploadResult (*)(CommPort& port, TransferProgress& progress,
+                                        const std::function<void()>& pump,
+                                        const std::vector<std::string>& lines,
+                                        const UploadOptions& options,
+                                        const std::string& initialBlock);
+// The lines as they stand, nothing else.
+UploadResult RunTerminalUpload(CommPort& port, TransferProgress& progress,
                                const std::function<void()>& pump,
                                const std::vector<std::string>& lines, const UploadOptions& options,
-                               const std::string& initialBlock = {});
+                               const std::string& initialBlock);
+// The lines, then EOT (with "Add END block").
+UploadResult RunNwfUpload(CommPort& port, TransferProgress& progress,
+                          const std::function<void()>& pump, const std::vector<std::string>& lines,
+                          const UploadOptions& options, const std::string& initialBlock);
+// The start and initial blocks, the coordinate blocks (each acknowledged with Ack/Nak), the
+// END block.
+UploadResult RunCoordinateUpload(CommPort& port, TransferProgress& progress,
+                                 const std::function<void()>& pump,
+                                 const std::vector<std::string>& lines,
+                                 const UploadOptions& options, const std::string& initialBlock);
+// The point-code blocks (each acknowledged with Ack/Nak), the END block.
+UploadResult RunPointCodeUpload(CommPort& port, TransferProgress& progress,
+                                const std::function<void()>& pump,
+                                const std::vector<std::string>& lines, const UploadOptions& options,
+                                const std::string& initialBlock);
 
 // The message that refuses an upload before anything is sent when a line is longer than
 // kUploadLineLimit: the instrument would receive something else than the data.

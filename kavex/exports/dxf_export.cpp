@@ -6,16 +6,12 @@
 #include <optional>
 
 #include "kavex/formats/number_text.h"
-#include "kavex/formats/qrx6_block.h"
 #include "kavex/formats/text_format.h"
 #include "kavex/formats/text_line_reader.h"
 
 namespace kavex {
 namespace {
 
-constexpr size_t kNamePos = 2;
-constexpr size_t kNameEnd = kNamePos + 10;
-constexpr size_t kCoordinatePos[3] = {15, 28, 41};
 constexpr size_t kFirstLineLimit = 255;
 
 bool AllBlanks(std::string_view s) {
@@ -132,10 +128,6 @@ bool ReadPoints(TextLineReader& reader, F f, const std::function<void(int)>& bet
   bool valid = true;
   PointRecordReader records([&](const PointRecord& r) {
     if (!valid) return;
-    if (!r.linedUp) {
-      valid = false;
-      return;
-    }
     std::array<double, 3> p{};
     const std::string* texts[3] = {&r.x, &r.y, &r.z};
     for (size_t i = 0; i < 3; ++i) {
@@ -154,39 +146,13 @@ bool ReadPoints(TextLineReader& reader, F f, const std::function<void(int)>& bet
   for (; valid && reader.Next(line, lf); ++n) {
     if (n == 0 && !IsCoordinateLine(line)) return false;
     records.AddLine(line);
+    if (records.Misaligned()) valid = false;
     if (betweenLines && n % 32 == 31) betweenLines(percentFrom + reader.Percent() / 2);
   }
   return valid && n > 0;
 }
 
 }  // namespace
-
-void PointRecordReader::AddLine(std::string_view line) {
-  if (line.size() < 1 + kBlockPayloadSize || line[0] != kStx) return;
-  std::string_view payload = line.substr(1, kBlockPayloadSize);
-  while (!payload.empty()) {
-    const size_t take = std::min(payload.size(), kPointRecordSize - record_.size());
-    const size_t before = record_.size();
-    record_.append(payload.substr(0, take));
-    payload.remove_prefix(take);
-    // The padding of the last block ends the line: blanks where a point has "+" and its
-    // name. A point whose name is blank still has its "+".
-    if (before < kNameEnd && record_.size() >= kNameEnd && record_[1] != '+' &&
-        AllBlanks(std::string_view(record_).substr(kNamePos, 10))) {
-      record_.clear();
-      return;
-    }
-    if (record_.size() == kPointRecordSize) {
-      const std::string_view r(record_);
-      const bool linedUp = r.substr(0, 2) == "_+" && r[kCoordinatePos[0] - 3] == '_' &&
-                           r[kCoordinatePos[1] - 3] == '_' && r[kCoordinatePos[2] - 3] == '_';
-      sink_({std::string(r.substr(kNamePos, 10)), std::string(r.substr(kCoordinatePos[0], 10)),
-             std::string(r.substr(kCoordinatePos[1], 10)),
-             std::string(r.substr(kCoordinatePos[2], 10)), linedUp});
-      record_.clear();
-    }
-  }
-}
 
 bool IsCoordinateLine(std::string_view firstLine) {
   return firstLine.substr(0, kFirstLineLimit).find("_ x") != std::string_view::npos;

@@ -6,36 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "kavex/formats/point_records.h"
+
 namespace kavex {
-
-// A point record of QRX-6 coordinate data as the drawing reads it: 51 characters of the
-// blocks' payload stream, "_+", the name (10), "_ x", x (10), "_ y", y (10), "_ z", z (10),
-// coordinates in millimetres.
-inline constexpr size_t kPointRecordSize = 51;
-
-struct PointRecord {
-  std::string name;  // 10 characters as they stand
-  std::string x, y, z;
-  bool linedUp = true;  // "_+" and the "_" of each coordinate field stand in their places
-};
-
-// Walks the payloads of block lines as one stream and hands on every point record that
-// carries a point. The padding of the last block ("_" and blanks, no "+") ends the reading
-// of that line's payload; a point with a blank name is a point. A record the stream ends
-// inside gives nothing.
-class PointRecordReader {
- public:
-  using Sink = std::function<void(const PointRecord& record)>;
-  explicit PointRecordReader(Sink sink) : sink_(std::move(sink)) {}
-
-  // One line as read, without its line end. Lines that do not start with STX or lack a
-  // whole payload are not block lines and are passed over.
-  void AddLine(std::string_view line);
-
- private:
-  Sink sink_;
-  std::string record_;
-};
 
 // Coordinate data shows itself on the first line (its first 255 characters) by "_ x".
 bool IsCoordinateLine(std::string_view firstLine);

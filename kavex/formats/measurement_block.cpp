@@ -1,6 +1,7 @@
 #include "kavex/formats/measurement_block.h"
 
 #include "kavex/formats/text_format.h"
+#include "kavex/formats/xor_check.h"
 
 namespace kavex {
 namespace {
@@ -8,16 +9,10 @@ namespace {
 // "_ " and the code, the body and the checksum over code and body.
 std::string Field(char code, const std::string& body) {
   const std::string checked = code + body;
-  return "_ " + checked + FieldChecksum(checked);
+  return "_ " + checked + XorCheckText(checked);
 }
 
 }  // namespace
-
-std::string FieldChecksum(std::string_view text) {
-  unsigned sum = 0;
-  for (char c : text) sum ^= static_cast<unsigned char>(c);
-  return Format("%03u", sum);
-}
 
 std::string AnglesBlockField(long zenith, long horizontal, char angleLetter) {
   return Field('<', Format("%07ld+%07ld+****%c", zenith, horizontal, angleLetter));

@@ -8,10 +8,7 @@ namespace kavex {
 // The measurement blocks the instrument takes, as fields of the QRX-6 stream ("_ <",
 // "_ ?", "_ R" and their values). Angles are whole numbers dddmmss (degrees) or gon x 10000,
 // the vertical angle is the zenith angle, distances are in millimetres. Each block ends with
-// its field checksum.
-
-// "%03d" of the exclusive-or of text: the field from its code's second character on.
-std::string FieldChecksum(std::string_view text);
+// its field checksum: XorCheckText of the field from its code's second character on.
 
 // " <": zenith, "+", horizontal, "+****", angle letter ("d" or "g").
 std::string AnglesBlockField(long zenith, long horizontal, char angleLetter);

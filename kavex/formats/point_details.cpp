@@ -4,6 +4,7 @@
 
 #include "kavex/formats/number_text.h"
 #include "kavex/formats/text_format.h"
+#include "kavex/formats/xor_check.h"
 
 namespace kavex {
 namespace {
@@ -128,9 +129,7 @@ std::optional<std::string> MakeInitialBlock(const PointDetails& d) {
   }
   const std::string body = d.site + d.elevation + d.scale + d.accuracy + d.limitDistance + "-" +
                            d.limitTolerance + d.points + "S";
-  unsigned sum = 0;
-  for (char c : body) sum ^= static_cast<unsigned char>(c);
-  return "\x02" + body + Format("%03u", sum) + "\x03\r\n";
+  return "\x02" + body + XorCheckText(body) + "\x03\r\n";
 }
 
 }  // namespace kavex

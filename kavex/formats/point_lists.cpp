@@ -1,6 +1,7 @@
 #include "kavex/formats/point_lists.h"
 
 #include "kavex/formats/number_text.h"
+#include "kavex/formats/point_records.h"
 #include "kavex/formats/qrx6_block.h"
 #include "kavex/formats/text_format.h"
 #include "kavex/formats/text_line_reader.h"
@@ -283,39 +284,13 @@ void WalkPayload(const std::vector<std::string>& lines, Visit visit) {
 std::optional<std::vector<CoordinateRow>> ReadCoordinateList(
     const std::vector<std::string>& lines) {
   std::vector<CoordinateRow> rows;
-  std::string name, x, y, z;
-  std::string* field = nullptr;  // the value being read
-  char fieldCode = 0;
-  bool afterSeparator = false;
-  bool separatorDue = false;  // a field was read: the next character must be "_"
-  bool linedUp = true;
   auto metres = [](const std::string& text) { return Format("%11.3lf", ReadDouble(text) * 0.001); };
-  WalkPayload(lines, [&](char c) {
-    if (field) {
-      field->push_back(c);
-      if (field->size() == kNameWidth) {
-        field = nullptr;
-        separatorDue = true;
-        if (fieldCode == 'z') rows.push_back({name, metres(x), metres(y), metres(z)});
-      }
-      return true;
-    }
-    if (separatorDue && c != '_') {
-      linedUp = false;
-      return false;
-    }
-    separatorDue = false;
-    if (c == '_') {
-      afterSeparator = true;
-    } else if (afterSeparator && (c == '+' || c == 'x' || c == 'y' || c == 'z')) {
-      afterSeparator = false;
-      fieldCode = c;
-      field = c == '+' ? &name : c == 'x' ? &x : c == 'y' ? &y : &z;
-      field->clear();
-    }
-    return true;
+  PointRecordReader reader([&](const PointRecord& r) {
+    rows.push_back({r.name, metres(r.x), metres(r.y), metres(r.z)});
   });
-  if (!linedUp) return std::nullopt;
+  for (const std::string& line : lines)
+    if (line.size() > 1) reader.AddPayload(std::string_view(line).substr(1, kBlockPayloadSize));
+  if (reader.Misaligned()) return std::nullopt;
   return rows;
 }
 

@@ -139,9 +139,8 @@ struct CodeRow {
 };
 
 // Reads the coordinate records out of block lines (payload positions 1..128 of each
-// line as one stream; lines may have any length). Nothing when a field is not followed
-// by the "_" of the next one: the records do not line up and every later value would be
-// read shifted.
+// line as one stream; lines may have any length) with PointRecordReader. Nothing when the
+// records do not line up: every later value would be read shifted.
 std::optional<std::vector<CoordinateRow>> ReadCoordinateList(const std::vector<std::string>& lines);
 // Reads the point-code records; ten blanks in a row outside a record end the list.
 // Nothing when the records do not line up.

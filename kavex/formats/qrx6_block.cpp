@@ -2,16 +2,20 @@
 
 #include <algorithm>
 
-#include "kavex/formats/text_format.h"
+#include "kavex/formats/xor_check.h"
 
 namespace kavex {
+namespace {
+
+// Positions 1..129, payload and block number, as far as the line has them.
+std::string_view CheckedPart(std::string_view line) {
+  return line.size() > 1 ? line.substr(1, kBlockPayloadSize + 1) : std::string_view();
+}
+
+}  // namespace
 
 unsigned BlockChecksum(std::string_view line) {
-  unsigned sum = 0;
-  for (size_t i = 1; i <= kBlockPayloadSize + 1 && i < line.size(); ++i) {
-    sum ^= static_cast<unsigned char>(line[i]);
-  }
-  return sum;
+  return XorOf(CheckedPart(line));
 }
 
 int CheckBlock(std::string_view line, int expectedNumber, bool checkNumber, bool checkChecksum) {
@@ -23,7 +27,7 @@ int CheckBlock(std::string_view line, int expectedNumber, bool checkNumber, bool
     if (line.size() <= kNumberPos || line[kNumberPos] != expected) errors |= kBlockBadNumber;
   }
   if (checkChecksum) {
-    const std::string sum = Format("%03u", BlockChecksum(line));
+    const std::string sum = XorCheckText(CheckedPart(line));
     if (line.size() < kNumberPos + 4 || line.substr(kNumberPos + 1, 3) != sum) {
       errors |= kBlockBadChecksum;
     }
@@ -38,7 +42,7 @@ std::string MakeBlockLine(std::string_view payload, int number) {
   line.append(payload.substr(0, kBlockPayloadSize));
   line.resize(1 + kBlockPayloadSize, ' ');
   line.push_back(static_cast<char>('0' + (number % 10 + 10) % 10));
-  line += Format("%03u", BlockChecksum(line));
+  line += XorCheckText(CheckedPart(line));
   line.push_back(kEtx);
   return line;
 }

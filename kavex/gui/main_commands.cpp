@@ -27,6 +27,7 @@ MainCommands::MainCommands(TMainForm& form)
       transferDialogs_(std::make_unique<QtTransferDialogs>(&form, commPort_)),
       cvtDialog_(&form),
       confirmDialog_(&form),
+      conversions_{cvtDialog_, confirmDialog_, cvtOptions_, targetCounter_, qrx6Options_},
       pointDetailsDialog_(&form) {
   transferDialogs_->SetTrace(trace_);
   LinePane* pane = transferDialogs_->UpDw().Pane();
@@ -40,25 +41,15 @@ MainCommands::MainCommands(TMainForm& form)
   downloads_ =
       std::make_unique<DownloadCommands>(form.Logic(), commPort_, *transferDialogs_, HandOver());
 
-  form.Wire(form.DldTerminal, [this] { downloads_->Terminal(); });
-  form.Wire(form.DldQRX7, [this] { downloads_->DldQRX7(); });
-  form.Wire(form.DldQRX6, [this] { downloads_->DldQRX6(); });
-  form.Wire(form.DldHK1, [this] { downloads_->DldHK1(); });
-  form.Wire(form.toQRX7008001,
-            [this] { ConvertToNwf(form_.Logic(), cvtDialog_, cvtOptions_, targetCounter_); });
-  form.Wire(form.toHK100Text1, [this] { ConvertToHkText(form_.Logic()); });
+  for (const DownloadFamily& f : DownloadFamilies())
+    form.Wire(form.Action(f.menu.name), [this, kind = f.kind] { downloads_->Run(kind); });
+  for (const Conversion& c : Conversions())
+    form.Wire(form.Action(c.name), [this, &c] { c.command(form_.Logic(), conversions_); });
 
   uploads_ = std::make_unique<UploadCommands>(form.Logic(), commPort_, *transferDialogs_,
                                               pointDetailsDialog_);
-  form.Wire(form.UldTerminal, [this] { uploads_->Terminal(); });
-  form.Wire(form.UldQRX7, [this] { uploads_->UldQRX7(); });
-  form.Wire(form.UldQRX6, [this] { uploads_->UldQRX6(); });
-  form.Wire(form.QRX2003006CODE1, [this] { uploads_->QRX2003006CODE1(); });
-  form.Wire(form.toQRX61, [this] { ConvertToQrx6Coords(form_.Logic()); });
-  form.Wire(form.toQRX200300COD1, [this] { ConvertToQrx6Codes(form_.Logic()); });
-  form.Wire(form.toQRXRaw,
-            [this] { ConvertToQrx6Raw(form_.Logic(), confirmDialog_, qrx6Options_); });
-  form.Wire(form.toDXF, [this] { ConvertToDxf(form_.Logic(), confirmDialog_); });
+  for (const UploadFamily& f : UploadFamilies())
+    form.Wire(form.Action(f.menu.name), [this, kind = f.kind] { uploads_->Run(kind); });
   dataCommands_ = std::make_unique<DataCommands>(form);
 }
 

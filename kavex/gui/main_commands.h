@@ -60,6 +60,7 @@ class MainCommands {
   CvtQ6to7DialogPrompt cvtDialog_;
   NwfToQrx6Options qrx6Options_;
   ConfirmDialogPrompt confirmDialog_;
+  ConversionContext conversions_;
   std::unique_ptr<DownloadCommands> downloads_;
   PointDetailsDialogPrompt pointDetailsDialog_;
   std::unique_ptr<UploadCommands> uploads_;

@@ -23,6 +23,8 @@
 #include "kavex/gui/program_icon.h"
 #include "kavex/gui/qt_prompts.h"
 #include "kavex/platform/config_paths.h"
+#include "kavex/shell/conversions.h"
+#include "kavex/shell/transfer_families.h"
 
 namespace kavex {
 namespace {
@@ -104,6 +106,12 @@ void TMainForm::BuildActions() {
     auto* a = new QAction(QString::fromLatin1(caption), this);
     a->setObjectName(QString::fromLatin1(name));
     if (hint) a->setToolTip(QString::fromLatin1(hint));
+    commands_.push_back(a);
+    return a;
+  };
+  const auto transfer = [&make](const TransferMenuItem& item, bool download) {
+    QAction* a = make(item.name, item.caption, item.hint);
+    if (item.toolMark) a->setIcon(TransferIcon(download, QString::fromLatin1(item.toolMark)));
     return a;
   };
   NewItem = make("NewItem", "&New", "New (Clear)");
@@ -113,22 +121,24 @@ void TMainForm::BuildActions() {
   PrintItem = make("PrintItem", "&Print");
   DataDirItem = make("DataDirItem", "&Data Dir");
   ExitItem = make("ExitItem", "&Exit", "Exit");
-  DldTerminal = make("DldTerminal", "&Terminal");
-  DldQRX7 = make("DldQRX7", "QRX-&700/710/800 (NWF)", "Download QRX-700/710/800");
-  DldQRX6 = make("DldQRX6", "QRX-&210/310/WNV-1000", "Download QRX-210/310/WNV-1000");
-  DldHK1 = make("DldHK1", "HK-&101/102", "Download HK-101/102");
-  UldTerminal = make("UldTerminal", "&Terminal");
-  UldQRX7 = make("UldQRX7", "QRX-&700/710/800 (NWF)", "Upload QRX-700/710/800");
-  UldQRX6 =
-      make("UldQRX6", "QRX-210/310/WNV-1000 (&Coords)", "Upload Coords to QRX-200/300/WNV-1000");
-  QRX2003006CODE1 = make("QRX2003006CODE1", "QRX-210/310/WNV-1000 (&Pcode)",
-                         "Upload Pcodes to QRX-210/310/WNV-1000");
-  toQRX7008001 = make("toQRX7008001", "to NWF (QRX-&700/710/800)(Raw or Coords)");
-  toHK100Text1 = make("toHK100Text1", "to HK-&101/102 Text");
-  toQRXRaw = make("toQRXRaw", "to QRX-210/310/WNV-1000(Raw)");
-  toQRX61 = make("toQRX61", "to QRX-210/310/WNV-1000 (&Coords)");
-  toQRX200300COD1 = make("toQRX200300COD1", "to QRX-210/310/WNV-1000 (&Pcode)");
-  toDXF = make("toDXF", "to DXF(Only QRX-210/310/WNV-1000 Coords)");
+  for (const DownloadFamily& f : DownloadFamilies())
+    downloadActions_.push_back(transfer(f.menu, true));
+  for (const UploadFamily& f : UploadFamilies()) uploadActions_.push_back(transfer(f.menu, false));
+  DldTerminal = Action("DldTerminal");
+  DldQRX7 = Action("DldQRX7");
+  DldQRX6 = Action("DldQRX6");
+  DldHK1 = Action("DldHK1");
+  UldTerminal = Action("UldTerminal");
+  UldQRX7 = Action("UldQRX7");
+  UldQRX6 = Action("UldQRX6");
+  QRX2003006CODE1 = Action("QRX2003006CODE1");
+  for (const Conversion& c : Conversions()) conversionActions_.push_back(make(c.name, c.caption));
+  toQRX7008001 = Action("toQRX7008001");
+  toHK100Text1 = Action("toHK100Text1");
+  toQRXRaw = Action("toQRXRaw");
+  toQRX61 = Action("toQRX61");
+  toQRX200300COD1 = Action("toQRX200300COD1");
+  toDXF = Action("toDXF");
   ContentsItem = make("ContentsItem", "&Contents");
   AboutItem = make("AboutItem", "&About");
   EditButton = make("EditButton", "EDIT MODE", "Edit Coordinate or Pcode");
@@ -138,12 +148,10 @@ void TMainForm::BuildActions() {
   OpenItem->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
   SaveItem->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
   ExitItem->setIcon(s->standardIcon(QStyle::SP_DialogCloseButton));
-  DldQRX7->setIcon(TransferIcon(true, QStringLiteral("7")));
-  DldQRX6->setIcon(TransferIcon(true, QStringLiteral("6")));
-  DldHK1->setIcon(TransferIcon(true, QStringLiteral("HK")));
-  UldQRX7->setIcon(TransferIcon(false, QStringLiteral("7")));
-  UldQRX6->setIcon(TransferIcon(false, QStringLiteral("C")));
-  QRX2003006CODE1->setIcon(TransferIcon(false, QStringLiteral("P")));
+}
+
+QAction* TMainForm::Action(const char* name) const {
+  return findChild<QAction*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
 }
 
 void TMainForm::BuildMenus() {
@@ -161,15 +169,14 @@ void TMainForm::BuildMenus() {
   CommMenu->setObjectName(QStringLiteral("CommMenu"));
   DownloadMenu = CommMenu->addMenu(QStringLiteral("&Download"));
   DownloadMenu->setObjectName(QStringLiteral("DownloadMenu"));
-  DownloadMenu->addActions({DldTerminal, DldQRX7, DldQRX6, DldHK1});
+  DownloadMenu->addActions(downloadActions_);
   UploadMenu = CommMenu->addMenu(QStringLiteral("&Upload"));
   UploadMenu->setObjectName(QStringLiteral("UploadMenu"));
-  UploadMenu->addActions({UldTerminal, UldQRX7, UldQRX6, QRX2003006CODE1});
+  UploadMenu->addActions(uploadActions_);
 
   ConversionMenu = bar->addMenu(QStringLiteral("Con&version"));
   ConversionMenu->setObjectName(QStringLiteral("ConversionMenu"));
-  ConversionMenu->addActions(
-      {toQRX7008001, toHK100Text1, toQRXRaw, toQRX61, toQRX200300COD1, toDXF});
+  ConversionMenu->addActions(conversionActions_);
 
   HelpMenu = bar->addMenu(QStringLiteral("&Help"));
   HelpMenu->setObjectName(QStringLiteral("HelpMenu"));
@@ -180,19 +187,24 @@ void TMainForm::BuildLayout() {
   auto* central = new QWidget(this);
   auto* tools = new QHBoxLayout;
   tools->setSpacing(2);
-  const std::array<QAction*, 10> toolActions = {NewItem, OpenItem,       SaveItem, ExitItem,
-                                                DldQRX7, DldQRX6,        DldHK1,   UldQRX7,
-                                                UldQRX6, QRX2003006CODE1};
-  for (size_t i = 0; i < toolActions.size(); ++i) {
-    // Groups: file, download, upload.
-    if (i == 4 || i == 7) tools->addSpacing(14);
-    auto* b = new QToolButton(central);
-    b->setObjectName(toolActions[i]->objectName() + QStringLiteral("Button"));
-    b->setDefaultAction(toolActions[i]);
-    b->setIconSize(QSize(kIconSize, kIconSize));
-    b->setAutoRaise(true);
-    tools->addWidget(b);
-    ToolButtons[i] = b;
+  // Groups: file, download, upload.
+  QList<QAction*> groups[3] = {{NewItem, OpenItem, SaveItem, ExitItem}};
+  for (const DownloadFamily& f : DownloadFamilies())
+    if (f.menu.toolMark) groups[1].push_back(Action(f.menu.name));
+  for (const UploadFamily& f : UploadFamilies())
+    if (f.menu.toolMark) groups[2].push_back(Action(f.menu.name));
+  for (const QList<QAction*>& group : groups) {
+    if (group.empty()) continue;
+    if (!ToolButtons.empty()) tools->addSpacing(14);
+    for (QAction* a : group) {
+      auto* b = new QToolButton(central);
+      b->setObjectName(a->objectName() + QStringLiteral("Button"));
+      b->setDefaultAction(a);
+      b->setIconSize(QSize(kIconSize, kIconSize));
+      b->setAutoRaise(true);
+      tools->addWidget(b);
+      ToolButtons.push_back(b);
+    }
   }
   tools->addStretch();
 
@@ -233,13 +245,6 @@ void TMainForm::ConnectCommands() {
   connect(ExitItem, &QAction::triggered, this, &QWidget::close);
   connect(ContentsItem, &QAction::triggered, this, &TMainForm::HelpContents);
   connect(AboutItem, &QAction::triggered, this, [this] { AboutBox->exec(); });
-}
-
-QList<QAction*> TMainForm::Commands() const {
-  return {NewItem,  OpenItem,        SaveItem,        SaveAsItem,   PrintItem,    DataDirItem,
-          ExitItem, DldTerminal,     DldQRX7,         DldQRX6,      DldHK1,       UldTerminal,
-          UldQRX7,  UldQRX6,         QRX2003006CODE1, toQRX7008001, toHK100Text1, toQRXRaw,
-          toQRX61,  toQRX200300COD1, toDXF,           ContentsItem, AboutItem,    EditButton};
 }
 
 void TMainForm::SetBuilt(QAction* action, bool built) {

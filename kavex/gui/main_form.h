@@ -2,10 +2,10 @@
 
 #include <QMainWindow>
 #include <QSet>
-#include <array>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "kavex/comm/clock.h"
 #include "kavex/shell/main_logic.h"
@@ -47,6 +47,9 @@ class TMainForm : public QMainWindow {
   void SetBusy(bool busy);
   bool Busy() const { return busy_; }
 
+  // A command by its action's name (the names of the family and conversion tables).
+  QAction* Action(const char* name) const;
+
   // The manual's first page that "&Contents" shows (help/index.html of the data folder
   // unless set).
   void SetHelpFile(const QString& path) { helpFile_ = path; }
@@ -59,17 +62,17 @@ class TMainForm : public QMainWindow {
   QAction* PrintItem;
   QAction* DataDirItem;
   QAction* ExitItem;
-  // "Co&mm" -> "&Download"
+  // "Co&mm" -> "&Download", one item per download family
   QAction* DldTerminal;
   QAction* DldQRX7;
   QAction* DldQRX6;
   QAction* DldHK1;
-  // "Co&mm" -> "&Upload"
+  // "Co&mm" -> "&Upload", one item per upload family
   QAction* UldTerminal;
   QAction* UldQRX7;
   QAction* UldQRX6;
   QAction* QRX2003006CODE1;
-  // "Con&version"
+  // "Con&version", one item per conversion
   QAction* toQRX7008001;
   QAction* toHK100Text1;
   QAction* toQRXRaw;
@@ -93,8 +96,9 @@ class TMainForm : public QMainWindow {
   QLabel* CurrFilePass;  // "(unsaved)" or the path
   QToolButton* EditModeButton;
   DataMemo* DataMemo1;
-  // The ten speed buttons in their order on the tool bar.
-  std::array<QToolButton*, 10> ToolButtons{};
+  // The speed buttons in their order on the tool bar: the file commands, then the families
+  // that have a speed button, downloads before uploads.
+  std::vector<QToolButton*> ToolButtons;
 
   TAboutBox* AboutBox;
   THelpForm* HelpForm = nullptr;  // made when "&Contents" first finds the manual
@@ -110,12 +114,16 @@ class TMainForm : public QMainWindow {
   void ConnectCommands();
   void UpdateEnabled();
   void HelpContents();
-  QList<QAction*> Commands() const;
+  QList<QAction*> Commands() const { return commands_; }
 
   SettingsPaths paths_;
   SystemClock clock_;
   std::unique_ptr<QtPrompts> prompts_;
   std::unique_ptr<MainLogic> logic_;
+  QList<QAction*> commands_;  // every action the form made
+  QList<QAction*> downloadActions_;
+  QList<QAction*> uploadActions_;
+  QList<QAction*> conversionActions_;
   QSet<QAction*> built_;
   bool busy_ = false;
   bool centred_ = false;

@@ -28,6 +28,7 @@ bool QtSerialDevice::Open(const std::string& name) {
   if (port_.isOpen()) port_.close();
   input_.clear();
   paused_ = false;
+  emptiedAt_ = {};
   port_.setPortName(QString::fromStdString(name));
   pseudoTerminal_ = name.rfind("/dev/pts/", 0) == 0;
   // A flooding device fills this buffer and then the driver's, never our memory.
@@ -97,20 +98,24 @@ int QtSerialDevice::ReadByte(std::chrono::milliseconds timeout) {
     Wait WaitReadable(Clock::TimePoint until) override {
       if (failed_) return Wait::kNone;
       if (d_.port_.bytesAvailable() > 0) return Wait::kPending;
-      if (d_.ReceivedUnread()) {
-        if (d_.port_.waitForReadyRead(0) || d_.port_.bytesAvailable() > 0) return Wait::kPending;
+      // Bytes there already may have come a while ago; asking costs a system call before
+      // every wait, needless when the driver was seen empty a moment ago.
+      if (!d_.SeenEmptyJustNow() && d_.ReceivedUnread()) {
+        const bool read = d_.port_.waitForReadyRead(0);
+        d_.NoteRead(read);
+        if (read || d_.port_.bytesAvailable() > 0) return Wait::kPending;
         if (d_.port_.error() != QSerialPort::NoError &&
             d_.port_.error() != QSerialPort::TimeoutError)
           return Wait::kNone;
       }
       while (d_.port_.bytesAvailable() == 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            until - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - d_.clock_.Now());
         if (left.count() <= 0) return Wait::kNone;
         // A time-out ends the read; any other failure (device gone) too.
-        if (!d_.port_.waitForReadyRead(static_cast<int>(left.count())) &&
-            d_.port_.bytesAvailable() == 0)
-          return Wait::kNone;
+        const bool read = d_.port_.waitForReadyRead(static_cast<int>(left.count()));
+        d_.NoteRead(read);
+        if (!read && d_.port_.bytesAvailable() == 0) return Wait::kNone;
       }
       return Wait::kArrived;
     }
@@ -119,17 +124,27 @@ int QtSerialDevice::ReadByte(std::chrono::milliseconds timeout) {
     QtSerialDevice& d_;
     bool failed_ = false;
   } source(*this);
-  SystemClock clock;
-  return ReadByteGathering(source, clock, timeout, more, CharTime());
+  return ReadByteGathering(source, clock_, timeout, more, CharTime());
 }
 
 bool QtSerialDevice::ReceivedUnread() {
 #if defined(Q_OS_UNIX)
   pollfd p{static_cast<int>(port_.handle()), POLLIN, 0};
-  return poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
+  const bool unread = poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
+  if (!unread) emptiedAt_ = clock_.Now();
+  return unread;
 #else
   return false;
 #endif
+}
+
+bool QtSerialDevice::SeenEmptyJustNow() {
+  const std::chrono::microseconds fresh = CharTime() / 2;
+  return emptiedAt_ != Clock::TimePoint{} && fresh.count() > 0 && clock_.Now() - emptiedAt_ < fresh;
+}
+
+void QtSerialDevice::NoteRead(bool read) {
+  if (!read || port_.bytesAvailable() < kReadBufferBytes) emptiedAt_ = clock_.Now();
 }
 
 std::chrono::microseconds QtSerialDevice::CharTime() const {

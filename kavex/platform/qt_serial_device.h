@@ -4,6 +4,7 @@
 #include <QSerialPort>
 #include <string>
 
+#include "kavex/comm/clock.h"
 #include "kavex/comm/serial_device.h"
 
 namespace kavex {
@@ -17,7 +18,9 @@ namespace kavex {
 // XOFF is not passed on, XON is.
 class QtSerialDevice final : public SerialDevice {
  public:
-  QtSerialDevice() = default;
+  QtSerialDevice() : clock_(systemClock_) {}
+  // Reads wait and gather by clock (tests watch its sleeps).
+  explicit QtSerialDevice(Clock& clock) : clock_(clock) {}
 
   bool Open(const std::string& name) override;
   bool IsOpen() const override { return port_.isOpen(); }
@@ -42,9 +45,16 @@ class QtSerialDevice final : public SerialDevice {
   bool WaitLineIdle(const QDeadlineTimer& deadline);
   // Whether the driver holds received bytes this object has not read yet (never waits).
   bool ReceivedUnread();
+  // Whether the driver was seen holding no received byte less than half a character ago:
+  // a byte there now has only just come.
+  bool SeenEmptyJustNow();
+  // After a wait for bytes: Qt takes all the driver holds unless its buffer fills first.
+  void NoteRead(bool read);
   // The time one character takes on the line with the present settings.
   std::chrono::microseconds CharTime() const;
 
+  SystemClock systemClock_;
+  Clock& clock_;
   QSerialPort port_;
   std::string input_;
   bool paused_ = false;
@@ -52,6 +62,7 @@ class QtSerialDevice final : public SerialDevice {
   bool pseudoTerminal_ = false;
   LineSettings settings_;
   std::string lastError_;
+  Clock::TimePoint emptiedAt_{};  // the driver last seen holding no received byte
 };
 
 }  // namespace kavex

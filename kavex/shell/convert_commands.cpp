@@ -4,9 +4,6 @@
 #include <memory>
 #include <system_error>
 
-#include "kavex/exports/dxf_export.h"
-#include "kavex/exports/hk100_report.h"
-#include "kavex/formats/point_lists.h"
 #include "kavex/formats/text_file.h"
 #include "kavex/formats/text_line_reader.h"
 #include "kavex/shell/progress_gate.h"
@@ -16,16 +13,7 @@ namespace fs = std::filesystem;
 namespace kavex {
 namespace {
 
-struct InputRoad {
-  const char* caption;  // TCrrSaveDlg1
-  const char* ext;
-  const char* filter;
-  const char* failed;         // the message when a renamed copy cannot be made
-  const char* rewriteFailed;  // the message when "Save changes?" Yes cannot rewrite the file
-  const char* missing = "Fail to open file.";  // the chosen file does not exist
-};
-
-int Fail(MainLogic& logic, const char* message) {
+int Fail(MainLogic& logic, const std::string& message) {
   logic.ShowMessage(message);
   return logic.conversionResult = kConversionFileError;
 }
@@ -141,27 +129,27 @@ auto RunIntoView(MainLogic& logic, const char* caption, Run run) {
 
 int ConvertToNwf(MainLogic& logic, CvtQ6to7OptionsDialog& dialog, CvtQ6to7Options& options,
                  TargetCounter& counter) {
+  const Conversion& c = ConversionOf(ConversionKind::kToNwf);
   logic.conversionResult = kConversionNotDone;
-  if (!ReachInputFile(logic, {kCvtNwfCaption, ".qr6", kQrx6OpenFilter, "Conversion failed.",
-                              "Saving Aborted"})) {
-    return logic.conversionResult;
-  }
+  if (!ReachInputFile(logic, c.road)) return logic.conversionResult;
   if (!dialog.Run(logic.currentPath, options)) {
     return logic.conversionResult = kConversionCancelled;
   }
   const fs::path input = logic.Resolve(logic.currentPath);
   StartUnsavedResult(logic);
-  const bool ok = RunIntoView(logic, "Convert QRX/WNV to NWF", [&](auto out, auto between) {
-    return ConvertQrx6FileToNwf(input, options, counter, out, between);
+  ConversionSettings settings;
+  settings.toNwf = options;
+  settings.targetCounter = &counter;
+  const FileConversion done = RunIntoView(logic, c.progressCaption, [&](auto out, auto between) {
+    return c.run(input, settings, out, between);
   });
-  if (!ok) return Fail(logic, "Failed to open file.");
+  if (done.status != FileConversion::kDone) return Fail(logic, done.message);
   return logic.conversionResult = kConversionSuccess;
 }
 
 int ConvertToHkText(MainLogic& logic) {
   logic.conversionResult = kConversionNotDone;
-  if (!ReachInputFile(
-          logic, {kCvtHkCaption, ".hk1", kHkOpenFilter, "Conversion Failed.", "Saving Aborted."})) {
+  if (!ReachInputFile(logic, ConversionOf(ConversionKind::kToHkText).road)) {
     return logic.conversionResult;
   }
   return ConvertHkFileToText(logic, logic.currentPath);
@@ -169,112 +157,82 @@ int ConvertToHkText(MainLogic& logic) {
 
 namespace {
 
-struct ListCommand {
-  InputRoad road;
-  ListKind kind;
-  const char* openFailed;
-  const char* badLine;
-};
-
-int ConvertListToQrx6(MainLogic& logic, const ListCommand& command) {
+int ConvertListToQrx6(MainLogic& logic, const Conversion& c) {
   logic.conversionResult = kConversionNotDone;
-  if (!ReachInputFile(logic, command.road)) return logic.conversionResult;
+  if (!ReachInputFile(logic, c.road)) return logic.conversionResult;
   const fs::path input = logic.Resolve(logic.currentPath);
   StartUnsavedResult(logic);
-  ListStop stop;
-  const ListFileResult result =
-      RunIntoView(logic, command.road.caption, [&](auto out, auto between) {
-        return WriteListFileBlocks(input, command.kind, out, between, &stop);
-      });
-  if (result == ListFileResult::kCannotOpen) return Fail(logic, command.openFailed);
-  if (result == ListFileResult::kBadLine) {
-    // The message, then the file and the line that stopped the conversion.
-    logic.ShowMessage(std::string(command.badLine) + "\n" + input.string() + ": " +
-                      ListStopText(stop));
-    return logic.conversionResult = kConversionFileError;
-  }
+  const FileConversion done = RunIntoView(logic, c.progressCaption, [&](auto out, auto between) {
+    return c.run(input, {}, out, between);
+  });
+  // The blocks finished before a bad line stay in the view.
+  if (done.status != FileConversion::kDone) return Fail(logic, done.message);
   return logic.conversionResult = kConversionSuccess;
 }
 
 }  // namespace
 
 int ConvertToQrx6Coords(MainLogic& logic) {
-  return ConvertListToQrx6(logic, {{kCvtCoordsCaption, ".pts", kPointsOpenFilter,
-                                    "Conversion Failed.", "Saving Aborted."},
-                                   ListKind::kPoints,
-                                   "Failed to open file.",
-                                   kInvalidPointsLine});
+  return ConvertListToQrx6(logic, ConversionOf(ConversionKind::kToCoordinates));
 }
 
 int ConvertToQrx6Codes(MainLogic& logic) {
-  return ConvertListToQrx6(
-      logic, {{kCvtPcodeCaption, ".cod", kCodeOpenFilter, "Conversion Failed.", "Saving Aborted."},
-              ListKind::kCodes,
-              "Failed to open file",
-              kInvalidCodeLine});
+  return ConvertListToQrx6(logic, ConversionOf(ConversionKind::kToPointCodes));
 }
 
 int ConvertHkFileToText(MainLogic& logic, const std::string& path) {
+  const Conversion& c = ConversionOf(ConversionKind::kToHkText);
   const fs::path input = logic.Resolve(path);
   StartUnsavedResult(logic);
-  const bool ok = RunIntoView(logic, kCvtHkCaption, [&](auto out, auto between) {
-    return MakeHk100ReportFromFile(input, out, between);
+  const FileConversion done = RunIntoView(logic, c.progressCaption, [&](auto out, auto between) {
+    return c.run(input, {}, out, between);
   });
-  if (!ok) return Fail(logic, "Failed to open file.");
+  if (done.status != FileConversion::kDone) return Fail(logic, done.message);
   // The level-book report records 0 on success, as its callers expect.
   return logic.conversionResult = kConversionNotDone;
 }
 
 int ConvertToQrx6Raw(MainLogic& logic, ConfirmDialog& dialog, NwfToQrx6Options& options) {
+  const Conversion& c = ConversionOf(ConversionKind::kToQrx6);
   logic.conversionResult = kConversionNotDone;
-  if (!ReachInputFile(logic, {kCvtQrx6Caption, ".qr7", kQrx7OpenFilter, "Conversion Failed.",
-                              "Saving Aborted"})) {
-    return logic.conversionResult;
-  }
+  if (!ReachInputFile(logic, c.road)) return logic.conversionResult;
   if (!dialog.ConfirmNwfToQrx6(logic.currentPath, options)) {
     return logic.conversionResult = kConversionCancelled;
   }
   // The current data is replaced only once the input is known to be readable.
-  TextLineReader reader;
-  if (!reader.Open(logic.Resolve(logic.currentPath))) return Fail(logic, "Fail to open file.");
+  const fs::path input = logic.Resolve(logic.currentPath);
+  if (TextLineReader probe; !probe.Open(input)) return Fail(logic, kFailToOpenMessage);
   StartUnsavedResult(logic);
-  RunIntoView(logic, "Convert NWF to QRX/WNV", [&](auto out, auto between) {
-    ConvertNwfToQrx6(reader, options, out, between);
-    return true;
+  ConversionSettings settings;
+  settings.toQrx6 = options;
+  const FileConversion done = RunIntoView(logic, c.progressCaption, [&](auto out, auto between) {
+    return c.run(input, settings, out, between);
   });
+  if (done.status != FileConversion::kDone) return Fail(logic, done.message);
   return logic.conversionResult = kConversionSuccess;
 }
 
 int ConvertToDxf(MainLogic& logic, ConfirmDialog& dialog) {
+  const Conversion& c = ConversionOf(ConversionKind::kToDxf);
   logic.conversionResult = kConversionNotDone;
-  InputRoad road{kCvtDxfCaption, ".qr6", kDxfOpenFilter, "Conversion Failed.", "Saving Aborted"};
-  road.missing = "Fail to open file";
-  if (!ReachInputFile(logic, road)) return logic.conversionResult;
+  if (!ReachInputFile(logic, c.road)) return logic.conversionResult;
   const fs::path input = logic.Resolve(logic.currentPath);
-  switch (CheckDxfInput(input)) {
-    case DxfInput::NotOpened:
-      return Fail(logic, "Loading Aborted.");
-    case DxfInput::NotCoordinates:
-      return Fail(logic, "Can't convert this type");
-    case DxfInput::Coordinates:
-      break;
-  }
+  if (const FileConversion checked = c.check(input); checked.status != FileConversion::kDone)
+    return Fail(logic, checked.message);
   if (!dialog.ConfirmDxf(logic.currentPath)) return logic.conversionResult;
   // From here on a failure is shown but conversionResult stays 0.
   if (TextLineReader probe; !probe.Open(input)) {
-    logic.ShowMessage("Fail to open file.");
+    logic.ShowMessage(kFailToOpenMessage);
     return logic.conversionResult;
   }
   StartUnsavedResult(logic);
-  DxfResult result = DxfResult::Done;
-  RunIntoView(logic, "Convert QRX/WNV to DXF", [&](auto out, auto between) {
-    result = ExportDxf(input, out, between);
-    return true;
+  const FileConversion done = RunIntoView(logic, c.progressCaption, [&](auto out, auto between) {
+    return c.run(input, {}, out, between);
   });
-  if (result != DxfResult::Done) {
+  if (done.status != FileConversion::kDone) {
     // No part of a drawing is left behind.
     logic.ClearCurrentData();
-    logic.ShowMessage(result == DxfResult::InvalidData ? "Invalid data." : "Fail to open file.");
+    logic.ShowMessage(done.message);
     return logic.conversionResult;
   }
   return logic.conversionResult = kConversionSuccess;

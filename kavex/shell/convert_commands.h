@@ -4,6 +4,7 @@
 
 #include "kavex/formats/nwf_to_qrx6.h"
 #include "kavex/formats/qrx6_to_nwf.h"
+#include "kavex/shell/conversions.h"
 #include "kavex/shell/main_logic.h"
 
 namespace kavex {
@@ -29,31 +30,11 @@ class ConfirmDialog {
   virtual bool ConfirmDxf(const std::string& currentFile) = 0;
 };
 
-// Texts of the command "to NWF (QRX-&700/710/800)(Raw or Coords)".
-inline constexpr const char* kCvtNwfCaption = "Cvt to NWF";
-inline constexpr const char* kQrx6OpenFilter = "QRX-6 Data(*.qr6)|*.qr6|All Files(*.*)|*.*";
-// Texts of the command "to HK-&101/102 Text".
-inline constexpr const char* kCvtHkCaption = "Cvt to HK-101/102 Text";
-inline constexpr const char* kHkOpenFilter = "HK-100(*.hk1)|*.hk1|All Files(*.*)|*.*";
-
-// Texts of the commands "to QRX-210/310/WNV-1000 (&Coords)" and "(&Pcode)".
-inline constexpr const char* kCvtCoordsCaption = "Cvt to QRX/WNV Coords";
-inline constexpr const char* kCvtPcodeCaption = "Cvt to QRX/WNV Pcode";
-inline constexpr const char* kPointsOpenFilter = "Points(*.pts)|*.pts|All Files(*.*)|*.*";
-inline constexpr const char* kCodeOpenFilter = "Code Data(*.cod)|*.cod|All Files(*.*)|*.*";
-
 // toQRX61 and toQRX200300COD1: the same road to a ".pts" or ".cod" file, then the QRX-6
 // block lines as the new "(unsaved)" current data. Returns conversionResult: 1 done,
 // 2 cancelled, -1 failed (the blocks finished before a bad line stay in the view).
 int ConvertToQrx6Coords(MainLogic& logic);
 int ConvertToQrx6Codes(MainLogic& logic);
-// Texts of the command "to QRX-210/310/WNV-1000(Raw)".
-inline constexpr const char* kCvtQrx6Caption = "Cvt to QRX6";
-inline constexpr const char* kQrx7OpenFilter = "QRX-7 Data(*.qr7)|*.qr7|All Files(*.*)|*.*";
-// Texts of the command "to DXF(Only QRX-210/310/WNV-1000 Coords)".
-inline constexpr const char* kCvtDxfCaption = "Cvt to DXF";
-inline constexpr const char* kDxfOpenFilter = "Points(*.qr6)|*.qr6|All Files(*.*)|*.*";
-
 // toQRXRaw: the same road to a ".qr7" file, the options in TConfirmDlg, then the QRX-6
 // block lines as the new "(unsaved)" current data. options belong to the caller and live as
 // long as the program. Returns conversionResult: 1 done, 2 cancelled, -1 failed.

@@ -1,5 +1,7 @@
 #include "kavex/shell/download_commands.h"
 
+#include "kavex/shell/conversions.h"
+
 namespace kavex {
 namespace {
 
@@ -17,37 +19,25 @@ class ViewReceiver final : public DownloadReceiver {
   MainLogic& logic_;
 };
 
-void AfterQrx6(MainLogic& logic, const DownloadHandOver& handOver) {
+}  // namespace
+
+void SaveThenConvertToNwf(MainLogic& logic, const DownloadHandOver& handOver) {
   logic.conversionResult = kConversionNotDone;
-  if (logic.SaveCurrentData("Cvt to NWF", ".qr6") != kConversionSuccess) return;
+  const InputRoad& road = ConversionOf(ConversionKind::kToNwf).road;
+  if (logic.SaveCurrentData(road.caption, road.ext) != kConversionSuccess) return;
   if (handOver.convertToNwf) handOver.convertToNwf(logic);
 }
 
-void AfterHk(MainLogic& logic, const DownloadHandOver& handOver) {
+void SaveThenMakeHkText(MainLogic& logic, const DownloadHandOver& handOver) {
   logic.conversionResult = kConversionNotDone;
-  if (logic.SaveCurrentData("Cvt to HK-101/102 Text", ".hk1") != kConversionSuccess) return;
+  const InputRoad& road = ConversionOf(ConversionKind::kToHkText).road;
+  if (logic.SaveCurrentData(road.caption, road.ext) != kConversionSuccess) return;
   // Without the conversion the saved lines stay the current data rather than vanish.
   if (!handOver.hkToText) return;
   const std::string path = logic.currentPath;
   logic.hasFile = false;
   logic.ClearCurrentData();
   logic.conversionResult = handOver.hkToText(logic, path);
-}
-
-}  // namespace
-
-TransferCommand CommandOf(DownloadKind kind) {
-  switch (kind) {
-    case DownloadKind::Terminal:
-      return TransferCommand::TerminalDownload;
-    case DownloadKind::Nwf:
-      return TransferCommand::NwfDownload;
-    case DownloadKind::Qrx6:
-      return TransferCommand::Qrx6Download;
-    case DownloadKind::Hk:
-      return TransferCommand::HkDownload;
-  }
-  return TransferCommand::TerminalDownload;
 }
 
 std::string PortNameOf(const CommSettings& settings) {
@@ -66,8 +56,9 @@ DownloadOutcome RunDownload(DownloadKind kind, MainLogic& logic, CommPort& port,
   }
   logic.hasFile = false;
 
+  const DownloadFamily& family = DownloadFamilyOf(kind);
   CommSettings& settings = logic.Settings().comm;
-  if (!dialogs.ShowCommStatus(CommandOf(kind), settings)) return DownloadOutcome::NotStarted;
+  if (!dialogs.ShowCommStatus(family.command, settings)) return DownloadOutcome::NotStarted;
 
   const DownloadOptions options = DownloadOptionsOf(settings);
   const unsigned timeout = TimingValue(settings.receiveTimeout);
@@ -76,10 +67,11 @@ DownloadOutcome RunDownload(DownloadKind kind, MainLogic& logic, CommPort& port,
   std::unique_ptr<CaptureWriter> capture;
   if (!handOver.captureFolder.empty()) {
     std::string problem;
-    capture = CaptureWriter::Create(handOver.captureFolder,
-                                    CaptureHeaderFor(kind, port.DevicePathOf(PortNameOf(settings)),
-                                                     settings, handOver.captureDestination),
-                                    logic.Time(), problem);
+    capture =
+        CaptureWriter::Create(handOver.captureFolder,
+                              CaptureHeaderFor(family.word, port.DevicePathOf(PortNameOf(settings)),
+                                               settings, handOver.captureDestination),
+                              logic.Time(), problem);
     if (!capture && handOver.captureFailed) handOver.captureFailed(problem);
   }
   dialogs.TransferStarting();
@@ -94,7 +86,7 @@ DownloadOutcome RunDownload(DownloadKind kind, MainLogic& logic, CommPort& port,
   logic.EnterBusy();
   ViewReceiver viewReceiver(logic);
   CapturingReceiver receiver(viewReceiver, capture.get());
-  const DownloadResult result = RunDownloadProtocol(kind, port, progress, receiver, options);
+  const DownloadResult result = family.protocol(port, progress, receiver, options);
   if (capture) {
     if (handOver.keepCapture)
       handOver.keepCapture(std::move(capture));
@@ -107,10 +99,7 @@ DownloadOutcome RunDownload(DownloadKind kind, MainLogic& logic, CommPort& port,
   if (!result.message.empty()) logic.ShowMessage(result.message, kModeMessage);
   if (!result.ok) return DownloadOutcome::Failed;
 
-  if (settings.writeTextFile) {
-    if (kind == DownloadKind::Qrx6) AfterQrx6(logic, handOver);
-    if (kind == DownloadKind::Hk) AfterHk(logic, handOver);
-  }
+  if (settings.writeTextFile && family.writeTextFile) family.writeTextFile(logic, handOver);
   return DownloadOutcome::Completed;
 }
 

@@ -12,6 +12,7 @@
 #include "kavex/comm/download_protocols.h"
 #include "kavex/comm/transfer_progress.h"
 #include "kavex/shell/main_logic.h"
+#include "kavex/shell/transfer_families.h"
 
 namespace kavex {
 
@@ -83,7 +84,13 @@ class DownloadCommands {
   DownloadHandOver handOver_;
 };
 
-TransferCommand CommandOf(DownloadKind kind);
+// "Write text file" once a download is in: the lines are saved under the conversion's
+// automatic name and, when the caller wired it, handed to the conversion.
+// QRX-6 blocks to NWF.
+void SaveThenConvertToNwf(MainLogic& logic, const DownloadHandOver& handOver);
+// HK-101/102 lines to the level-book text, which replaces the saved lines.
+void SaveThenMakeHkText(MainLogic& logic, const DownloadHandOver& handOver);
+
 // "COM1" or "COM2" as the settings choose.
 std::string PortNameOf(const CommSettings& settings);
 

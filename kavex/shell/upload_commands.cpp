@@ -9,38 +9,11 @@ namespace fs = std::filesystem;
 namespace kavex {
 namespace {
 
-struct UploadTexts {
-  const char* saveCaption;
-  const char* ext;
-  const char* openFilter;
-};
-
-constexpr const char* kQrx7OpenFilter =
-    "QRX-7 Data(*.qr7)|*.qr7|Text Files(*.txt)|*.txt|All Files(*.*)|*.*";
-
-UploadTexts TextsOf(UploadKind kind) {
-  switch (kind) {
-    case UploadKind::Terminal:
-      return {"Save NWF data", ".qr7", kQrx7OpenFilter};
-    case UploadKind::Nwf:
-      return {"Save NWF", ".qr7", kQrx7OpenFilter};
-    case UploadKind::Coordinates:
-      return {"Cvt to QRX/WNV Coords", ".pts", kQrx6OpenFilter};
-    case UploadKind::PointCodes:
-      break;
-  }
-  return {"Cvt to QRX/WNV Coords", ".cod", kQrx6OpenFilter};
-}
-
-bool IsBlockUpload(UploadKind kind) {
-  return kind == UploadKind::Coordinates || kind == UploadKind::PointCodes;
-}
-
 // Steps 1 and 2: unsaved data is saved first. False when the upload must stop.
-bool SaveFirst(MainLogic& logic, const UploadTexts& texts) {
+bool SaveFirst(MainLogic& logic, const UploadFamily& family) {
   DataView& view = logic.View();
   if (!logic.hasFile && view.Modified())
-    return logic.SaveCurrentData(texts.saveCaption, texts.ext) == kConversionSuccess;
+    return logic.SaveCurrentData(family.saveCaption, family.extension) == kConversionSuccess;
   if (logic.hasFile && view.Modified()) {
     const int answer = logic.ShowMessage("Save changes?", kModeQuestion);
     if (answer == kResultYes) {
@@ -55,10 +28,10 @@ bool SaveFirst(MainLogic& logic, const UploadTexts& texts) {
 
 // Step 5: with nothing to send, a file becomes the current data. Lines stay whole as Open
 // keeps them, so the view saves back unchanged.
-bool LoadFileToSend(MainLogic& logic, const UploadTexts& texts) {
+bool LoadFileToSend(MainLogic& logic, const UploadFamily& family) {
   FileDialogRequest request;
   request.title = "Open File";
-  request.filter = texts.openFilter;
+  request.filter = family.openFilter;
   request.initialFolder = logic.Settings().dataDir;
   const std::optional<std::string> chosen = logic.Ui().OpenFileName(request);
   if (!chosen) return false;
@@ -82,36 +55,20 @@ bool LoadFileToSend(MainLogic& logic, const UploadTexts& texts) {
 
 }  // namespace
 
-TransferCommand CommandOf(UploadKind kind) {
-  switch (kind) {
-    case UploadKind::Terminal:
-      return TransferCommand::TerminalUpload;
-    case UploadKind::Nwf:
-      return TransferCommand::NwfUpload;
-    case UploadKind::Coordinates:
-      return TransferCommand::CoordinateUpload;
-    case UploadKind::PointCodes:
-      break;
-  }
-  return TransferCommand::PointCodeUpload;
-}
-
 UploadOutcome RunUpload(UploadKind kind, MainLogic& logic, CommPort& port, TransferDialogs& dialogs,
                         PointDetailsDialog& detailsDialog, PointDetails& details) {
-  const UploadTexts texts = TextsOf(kind);
-  if (!SaveFirst(logic, texts)) return UploadOutcome::NotStarted;
+  const UploadFamily& family = UploadFamilyOf(kind);
+  if (!SaveFirst(logic, family)) return UploadOutcome::NotStarted;
 
   CommSettings& settings = logic.Settings().comm;
-  if (!dialogs.ShowCommStatus(CommandOf(kind), settings)) return UploadOutcome::NotStarted;
+  if (!dialogs.ShowCommStatus(family.command, settings)) return UploadOutcome::NotStarted;
 
-  if (IsBlockUpload(kind) && settings.readTextFile) {
+  if (family.readTextFile && settings.readTextFile) {
     logic.hasFile = false;
     logic.ClearCurrentData();
-    const int result =
-        kind == UploadKind::Coordinates ? ConvertToQrx6Coords(logic) : ConvertToQrx6Codes(logic);
-    if (result != kConversionSuccess) return UploadOutcome::NotStarted;
+    if (family.readTextFile(logic) != kConversionSuccess) return UploadOutcome::NotStarted;
   } else if (!logic.hasFile && !logic.View().Modified()) {
-    if (!LoadFileToSend(logic, texts)) return UploadOutcome::NotStarted;
+    if (!LoadFileToSend(logic, family)) return UploadOutcome::NotStarted;
   }
 
   // Checked before anything is asked or sent: a cut line would reach the instrument as
@@ -123,7 +80,7 @@ UploadOutcome RunUpload(UploadKind kind, MainLogic& logic, CommPort& port, Trans
   }
 
   std::string initialBlock;
-  if (kind == UploadKind::Coordinates) {
+  if (family.pointDetails) {
     if (!detailsDialog.Run(details)) return UploadOutcome::NotStarted;
     const std::optional<std::string> block = MakeInitialBlock(details);
     if (!block) {
@@ -143,8 +100,8 @@ UploadOutcome RunUpload(UploadKind kind, MainLogic& logic, CommPort& port, Trans
 
   TransferProgress& progress = dialogs.Progress();
   logic.EnterBusy();
-  const UploadResult result = RunUploadProtocol(
-      kind, port, progress, [&logic] { logic.Ui().PumpEvents(); }, lines, options, initialBlock);
+  const UploadResult result = family.protocol(
+      port, progress, [&logic] { logic.Ui().PumpEvents(); }, lines, options, initialBlock);
   port.ClosePort();
   progress.Hide();
   if (!result.message.empty()) {

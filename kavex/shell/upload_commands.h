@@ -19,8 +19,6 @@ class PointDetailsDialog {
 
 enum class UploadOutcome { Completed, Failed, Cancelled, NotStarted };
 
-TransferCommand CommandOf(UploadKind kind);
-
 // One upload command of the main window: the preparation (saving, "Comm Status",
 // "Read text file", a file when there is no data, "Point Details"), then the protocol on
 // the port. details holds the point-details values for the whole run.

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "kavex/shell/transfer_families.h"
 #include "kavex/tests/support/fake_clock.h"
 
 namespace kavex {
@@ -389,13 +390,16 @@ TEST(CaptureHeaderFor, DescribesTheDownload) {
   s.parityCode = 1;
   s.stopBits = 2;
   s.useAckNak = true;
-  const CaptureHeader h = CaptureHeaderFor(DownloadKind::Hk, "/dev/ttyUSB0", s, "/d/x.hk1");
+  const CaptureHeader h =
+      CaptureHeaderFor(DownloadFamilyOf(DownloadKind::Hk).word, "/dev/ttyUSB0", s, "/d/x.hk1");
   EXPECT_EQ(h.program, "Kavex");
   EXPECT_EQ(h.kind, "hk");
   EXPECT_EQ(h.port, "/dev/ttyUSB0 2400 7E2 Ack/Nak");
   EXPECT_EQ(h.destination, "/d/x.hk1");
   EXPECT_GT(h.started, 1700000000);
-  EXPECT_EQ(CaptureHeaderFor(DownloadKind::Nwf, "COM1", CommSettings{}, "").port, "COM1 9600 8N1");
+  EXPECT_EQ(
+      CaptureHeaderFor(DownloadFamilyOf(DownloadKind::Nwf).word, "COM1", CommSettings{}, "").port,
+      "COM1 9600 8N1");
 }
 
 TEST_F(CaptureFileTest, EveryRecordIsOnDiskBeforeItIsAnswered) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "kavex/shell/transfer_families.h"
+
 #include <functional>
 
 #include "kavex/comm/fault_device.h"

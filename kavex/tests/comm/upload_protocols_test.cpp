@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "kavex/shell/transfer_families.h"
+
 #include "kavex/tests/support/scripted_device.h"
 
 namespace kavex {

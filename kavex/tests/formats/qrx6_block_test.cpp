@@ -5,6 +5,7 @@
 #include <string>
 
 #include "kavex/formats/qrx6_fields.h"
+#include "kavex/tests/comm/test_blocks.h"
 
 namespace kavex {
 namespace {
@@ -18,42 +19,44 @@ std::string Sum(const std::string& line) {
   return buf;
 }
 
-std::string Received(const std::string& payload, char number) {
-  std::string line = "\x02" + payload;
-  line.resize(129, ' ');
-  line += number;
-  line += Sum(line);
-  return line + "\x03\r\n";
+std::string Line(const std::string& payload, char number, const char* sum) {
+  std::string p = payload;
+  p.resize(128, ' ');
+  return "\x02" + p + number + sum + "\x03\r\n";
 }
 
-TEST(Qrx6Block, CheckSetsErrorBits) {
-  const std::string good = Received("_!JOB1_", '3');
-  ASSERT_EQ(good.size(), 136u);
-  std::string badSum = good;
-  badSum[2] = '?';  // payload changed, check digits kept
-  std::string badNumber = good;
-  badNumber[129] = '4';  // also breaks the checksum
+TEST(BlockCheck, ErrorBitsOfReceivedLines) {
+  // Worked by hand: 128 spaces cancel out, so the check is the digit itself ("0" = 48);
+  // "_" (0x5F) and 127 spaces (0x20) give 0x7F, with "0" 0x4F = 79.
   struct Case {
     std::string line;
     int expected;
-    bool number, sum;
-    int want;
-  } cases[] = {
-      {good, 3, true, true, 0},
-      {good, 13, true, true, 0},  // numbers compare modulo 10
-      {badSum, 3, true, true, kBlockBadChecksum},
-      {badSum, 3, true, false, 0},
-      {badNumber, 3, true, true, kBlockBadNumber | kBlockBadChecksum},
-      {badNumber, 3, false, false, 0},
-      {good.substr(0, 135), 3, true, true, kBlockBadLength},
-      {good + "x", 3, true, true, kBlockBadLength},
-      {"\x02_!A", 0, true, true, kBlockBadLength | kBlockBadNumber | kBlockBadChecksum},
+    bool checkNumber, checkSum;
+    int errors;
+  };
+  const Case cases[] = {
+      {Line("", '0', "048"), 0, true, true, 0},
+      {Line("", '1', "049"), 1, true, true, 0},
+      {Line("_", '0', "079"), 0, true, true, 0},
+      {Line("_", '0', "078"), 0, true, true, kBlockBadChecksum},
+      {Line("_", '0', "078"), 0, true, false, 0},
+      {Line("", '3', "051"), 13, true, true, 0},  // numbers compare modulo 10
+      {Line("", '2', "050"), 1, true, true, kBlockBadNumber},
+      {Line("", '2', "050"), 1, false, true, 0},
+      {Line("", '2', "051"), 1, true, true, kBlockBadNumber | kBlockBadChecksum},
+      {Line("", '0', "048") + "x", 0, true, true, kBlockBadLength},  // 137 characters
+      {Line("", '0', "048").substr(0, 135), 0, true, true, kBlockBadLength},
+      {"\x04", 0, true, true, kBlockBadLength | kBlockBadNumber | kBlockBadChecksum},
       {"", 0, false, false, kBlockBadLength},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(CheckBlock(c.line, c.expected, c.number, c.sum), c.want)
-        << c.line.size() << " " << c.expected;
-  }
+  for (const auto& c : cases)
+    EXPECT_EQ(CheckBlock(c.line, c.expected, c.checkNumber, c.checkSum), c.errors)
+        << ::testing::PrintToString(c.line);
+}
+
+TEST(BlockCheck, BlockNumbersWrapAfterNine) {
+  for (int n = 0; n <= 9; ++n)
+    EXPECT_EQ(CheckBlock(kavex::testing::BlockLine("_!JOB_", n), n, true, true), 0) << n;
 }
 
 TEST(Qrx6Block, WriterPadsNumbersAndWraps) {
@@ -63,7 +66,8 @@ TEST(Qrx6Block, WriterPadsNumbersAndWraps) {
   EXPECT_EQ(line.substr(1, 7), "_!JOB1_");
   EXPECT_EQ(line.substr(8, 121), std::string(121, ' '));
   EXPECT_EQ(line[129], '0');
-  EXPECT_EQ(line.substr(130, 3), Sum(line));
+  // "_!JOB1_" gives 0x57, 121 blanks 0x20 and "0" 0x30 more: 0x47.
+  EXPECT_EQ(line.substr(130, 3), "071");
   EXPECT_EQ(line[133], '\x03');
 
   // 10 full payloads and a bit: blocks 0..9, then 0 again for the eleventh.

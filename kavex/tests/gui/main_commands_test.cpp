@@ -5,13 +5,17 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "kavex/gui/data_memo.h"
 #include "kavex/gui/line_pane.h"
@@ -22,6 +26,8 @@
 #include "kavex/gui/transfer_dialogs.h"
 #include "kavex/gui/ttusin_set_dlg.h"
 #include "kavex/platform/config_paths.h"
+#include "kavex/shell/conversions.h"
+#include "kavex/shell/transfer_families.h"
 #include "kavex/tests/comm/test_blocks.h"
 #include "kavex/tests/gui/gui_test_support.h"
 
@@ -187,6 +193,121 @@ TEST_F(MainCommandsTest, ConfirmationShowsTheInputsFullPath) {
   EXPECT_TRUE(path.contains(QString::fromUtf8("M\xC3\xBCller")));
   EXPECT_TRUE(shown.endsWith("/pts.qr6")) << shown.toStdString();
   EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+}
+
+// The words a kavex-cli command's --help offers for its first argument.
+std::vector<std::string> HelpWords(const std::string& command) {
+  const std::string run = std::string(SURVEY_BIN_DIR) + "/kavex-cli " + command + " --help";
+  std::string out;
+  if (FILE* pipe = popen(run.c_str(), "r")) {
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    pclose(pipe);
+  }
+  // "kavex-cli download a|b|c ..." on one line, or "kavex-cli convert a ..." on several.
+  const std::string lead = "kavex-cli " + command + " ";
+  std::vector<std::string> words;
+  for (size_t at = out.find(lead); at != std::string::npos; at = out.find(lead, at + 1)) {
+    words.emplace_back();
+    for (size_t i = at + lead.size(); i < out.size() && out[i] != ' '; ++i) {
+      if (out[i] == '|') {
+        words.emplace_back();
+      } else {
+        words.back() += out[i];
+      }
+    }
+  }
+  return words;
+}
+
+// "a, b or c" as its words.
+std::vector<std::string> SentenceWords(std::string text) {
+  for (const char* joint : {", ", " or "})
+    for (size_t at; (at = text.find(joint)) != std::string::npos;)
+      text.replace(at, std::string(joint).size(), "|");
+  std::vector<std::string> words(1);
+  for (const char c : text) {
+    if (c == '|') {
+      words.emplace_back();
+    } else {
+      words.back() += c;
+    }
+  }
+  return words;
+}
+
+// The "Co&mm" menus, the tool bar and kavex-cli are all built from the family tables: each
+// family has its item, wired, in table order, a speed button when it has a mark, and the
+// command line's word for it names the same family, in --help too.
+TEST_F(MainCommandsTest, TransferMenusAndTheCommandLineNameTheSameFamilies) {
+  const auto check = [this](QMenu* menu, const auto& families, const std::string& words,
+                            const std::string& command, auto named) {
+    SCOPED_TRACE(command);
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(static_cast<size_t>(items.size()), families.size());
+    const std::vector<std::string> cliWords = SentenceWords(words);
+    ASSERT_EQ(cliWords.size(), families.size());
+    EXPECT_EQ(HelpWords(command), cliWords);
+    for (size_t i = 0; i < families.size(); ++i) {
+      const auto& f = families[i];
+      QAction* item = items[static_cast<qsizetype>(i)];
+      EXPECT_EQ(item->objectName().toStdString(), f.menu.name);
+      EXPECT_EQ(item->text().toStdString(), f.menu.caption);
+      EXPECT_TRUE(form->IsBuilt(item)) << f.menu.name;
+      EXPECT_EQ(std::string(named(cliWords[i])->menu.name), f.menu.name) << cliWords[i];
+      const bool button =
+          std::any_of(form->ToolButtons.begin(), form->ToolButtons.end(),
+                      [item](QToolButton* b) { return b->defaultAction() == item; });
+      EXPECT_EQ(button, f.menu.toolMark != nullptr) << f.menu.name;
+    }
+  };
+  check(form->DownloadMenu, DownloadFamilies(), DownloadWords(), "download", DownloadFamilyNamed);
+  check(form->UploadMenu, UploadFamilies(), UploadWords(), "upload", UploadFamilyNamed);
+
+  // The tool bar: file commands, downloads, uploads, a gap between the groups.
+  std::string expected = "FFFF|";
+  for (const DownloadFamily& f : DownloadFamilies())
+    if (f.menu.toolMark) expected += 'D';
+  expected += '|';
+  for (const UploadFamily& f : UploadFamilies())
+    if (f.menu.toolMark) expected += 'U';
+  QLayout* tools = form->ToolButtons[0]->parentWidget()->layout()->itemAt(0)->layout();
+  ASSERT_NE(tools, nullptr);
+  std::string shown;
+  for (int i = 0; i < tools->count(); ++i) {
+    QLayoutItem* it = tools->itemAt(i);
+    if (auto* b = qobject_cast<QToolButton*>(it->widget())) {
+      const QAction* a = b->defaultAction();
+      shown += form->DownloadMenu->actions().contains(a) ? 'D'
+               : form->UploadMenu->actions().contains(a) ? 'U'
+                                                         : 'F';
+    } else if (it->spacerItem() && it->spacerItem()->sizeHint().width() > 0 &&
+               it->spacerItem()->expandingDirections() == Qt::Orientations()) {
+      shown += '|';
+    }
+  }
+  EXPECT_EQ(shown, expected);
+}
+
+// The conversion menu is made from the conversions' table, and kavex-cli convert takes the
+// same conversions by their words (its --help lists them in an order of its own).
+TEST_F(MainCommandsTest, ConversionMenuAndTheCommandLineNameTheSameConversions) {
+  const QList<QAction*> items = form->ConversionMenu->actions();
+  ASSERT_EQ(static_cast<size_t>(items.size()), Conversions().size());
+  std::vector<std::string> words;
+  for (size_t i = 0; i < Conversions().size(); ++i) {
+    const Conversion& c = Conversions()[i];
+    QAction* item = items[static_cast<qsizetype>(i)];
+    EXPECT_EQ(item->objectName().toStdString(), c.name);
+    EXPECT_EQ(item->text().toStdString(), c.caption);
+    EXPECT_TRUE(form->IsBuilt(item)) << c.name;
+    EXPECT_EQ(ConversionNamed(c.word), &c) << c.word;
+    words.push_back(c.word);
+  }
+  std::vector<std::string> help = HelpWords("convert");
+  std::sort(help.begin(), help.end());
+  std::sort(words.begin(), words.end());
+  EXPECT_EQ(help, words);
 }
 
 }  // namespace

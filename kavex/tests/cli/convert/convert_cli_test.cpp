@@ -129,7 +129,8 @@ TEST_F(ConvertCli, FailuresAndUsage) {
            (dir / "no" / "out").string() + ": No such file or directory\n"},
       {"convert", 2, ""},
       {"convert dxf " + in, 1, "Can't convert this type\n"},
-      {"convert dxf " + (dir / "none.qr6").string(), 1, "Fail to open file.\n"},
+      // An input that cannot be read is the window's "Loading Aborted.".
+      {"convert dxf " + (dir / "none.qr6").string(), 1, "Loading Aborted.\n"},
       {"convert qrx6 " + (dir / "none.qr7").string(), 1, "Fail to open file.\n"},
       {"convert qrx6 " + in + " --k 0.1", 2, ""},
       {"convert qrx6 " + in + " --k", 2, ""},

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "kavex/tests/comm/test_blocks.h"
 #include "kavex/tests/support/scripted_device.h"
 #include "kavex/tests/support/scripted_prompts.h"
 #include "kavex/tests/support/scripted_transfer_dialogs.h"
-#include "test_blocks.h"
 
 namespace kavex {
 namespace {

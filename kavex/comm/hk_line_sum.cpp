@@ -1,4 +1,4 @@
-#include "kavex/comm/block_check.h"
+#include "kavex/comm/hk_line_sum.h"
 
 namespace kavex {
 

@@ -7,10 +7,10 @@
 #include <sstream>
 
 #include "kavex/comm/fault_device.h"
+#include "kavex/tests/comm/test_blocks.h"
 #include "kavex/tests/support/scripted_device.h"
 #include "kavex/tests/support/scripted_prompts.h"
 #include "kavex/tests/support/scripted_transfer_dialogs.h"
-#include "test_blocks.h"
 
 namespace kavex {
 namespace {
@@ -227,81 +227,6 @@ TEST_F(FlowFixture, FailedFinalAckSkipsTheWriteTextFileStep) {
   EXPECT_EQ(Run(DownloadKind::Qrx6), DownloadOutcome::Failed);
   EXPECT_EQ(view.LineCount(), 1u);
   EXPECT_FALSE(logic.hasFile);
-}
-
-TEST(CommDialogRules, PreparationPerCommand) {
-  struct Case {
-    TransferCommand command;
-    const char* label;
-    bool protocolEnabled;
-    bool writeShown, readShown, charsEnabled;
-    bool delayEnabled, intervalEnabled, numberShown, sumShown, endShown;
-  };
-  using C = TransferCommand;
-  const Case cases[] = {
-      {C::TerminalDownload, " TERMINAL ", false, false, false, true, false, false, false, false,
-       false},
-      {C::NwfDownload, "QRX-700/710/800", false, false, false, true, false, false, false, false,
-       false},
-      {C::Qrx6Download, "QRX-210/310/WNV-1000", true, true, false, true, true, false, true, true,
-       false},
-      {C::HkDownload, "HK-101/102        ", false, true, false, false, true, false, false, true,
-       false},
-      {C::TerminalUpload, " TERMINAL ", false, false, false, true, false, true, false, false,
-       false},
-      {C::NwfUpload, "QRX-700/710/800 ", false, false, false, true, false, true, false, false,
-       true},
-      {C::CoordinateUpload, "QRX-210/310/WNV-1000(Coords)", true, false, true, true, false, true,
-       false, false, true},
-      {C::PointCodeUpload, "QRX-210/310/WNV-1000(Pcode)", true, false, true, true, false, true,
-       false, false, true},
-  };
-  for (const auto& c : cases) {
-    const CommStatusPreparation p = CommStatusPreparationFor(c.command);
-    const AdvancedPreparation a = AdvancedPreparationFor(c.command);
-    EXPECT_EQ(p.instrumentLabel, c.label);
-    EXPECT_EQ(p.protocolEnabled, c.protocolEnabled) << c.label;
-    EXPECT_EQ(p.writeTextFileShown, c.writeShown) << c.label;
-    EXPECT_EQ(p.readTextFileShown, c.readShown) << c.label;
-    EXPECT_EQ(p.charactersEnabled, c.charsEnabled) << c.label;
-    EXPECT_EQ(a.delayTimeEnabled, c.delayEnabled) << c.label;
-    EXPECT_EQ(a.blockIntervalEnabled, c.intervalEnabled) << c.label;
-    EXPECT_TRUE(a.receiveTimeoutEnabled);
-    EXPECT_EQ(a.checkBlockNumberShown, c.numberShown) << c.label;
-    EXPECT_EQ(a.checkBlockSumShown, c.sumShown) << c.label;
-    EXPECT_EQ(a.addEndBlockShown, c.endShown) << c.label;
-  }
-  EXPECT_EQ(CommStatusPreparationFor(C::TerminalUpload).directionLabel, "Upload   :");
-  CommSettings s;
-  s.useAckNak = true;
-  EXPECT_FALSE(ApplyPreparation(s, CommStatusPreparationFor(C::NwfDownload)).useAckNak);
-  EXPECT_TRUE(ApplyPreparation(s, CommStatusPreparationFor(C::Qrx6Download)).useAckNak);
-}
-
-TEST(CommDialogRules, RateItemsAndAdvancedFields) {
-  const int codes[] = {4, 1, 3, 0, 2, 5};
-  for (int item = 0; item < 6; ++item) {
-    EXPECT_EQ(RateCodeOfItem(item), codes[item]);
-    EXPECT_EQ(RateItemOfCode(codes[item]), item);
-  }
-  struct Case {
-    int field;
-    const char* text;
-    std::optional<std::string> result;
-  };
-  const Case cases[] = {
-      {kBlockIntervalField, "99", std::nullopt},
-      {kBlockIntervalField, "250", "250 "},
-      {kBlockIntervalField, "1000", std::nullopt},
-      {kDelayTimeField, "9", std::nullopt},
-      {kDelayTimeField, " 10", "10 "},
-      {kReceiveTimeoutField, "60000", "60000"},
-      {kReceiveTimeoutField, "60001", std::nullopt},
-      {kReceiveTimeoutField, "1000", "1000 "},
-      {kReceiveTimeoutField, "abc", std::nullopt},
-      {kReceiveTimeoutField, "99999999999999999999", std::nullopt},
-  };
-  for (const auto& c : cases) EXPECT_EQ(CheckAdvancedField(c.field, c.text), c.result) << c.text;
 }
 
 }  // namespace

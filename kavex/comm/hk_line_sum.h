@@ -2,9 +2,6 @@
 
 #include <string_view>
 
-// The QRX-6 block check (CheckBlock and its error bits) belongs to the block layout.
-#include "kavex/formats/qrx6_block.h"
-
 namespace kavex {
 
 // The HK-101/102 sum check character of a text: 32 plus the remainder (with the sign of
