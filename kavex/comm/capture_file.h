@@ -1,5 +1,8 @@
 #pragma once
 
+// Twin of ulvo/transfer/capture_file.h: the programs share no code, so the capture journal is kept
+// alike in both by hand. A change to one belongs in the other too.
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,8 @@
 #pragma once
 
+// Twin of ulvo/transfer/trace_model.h: the programs share no code, so the line trace is kept alike
+// in both by hand. A change to one belongs in the other too.
+
 #include <cstddef>
 #include <cstdint>
 #include <deque>

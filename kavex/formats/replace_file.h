@@ -1,5 +1,8 @@
 #pragma once
 
+// Twin of ulvo/engine/replace_file.h: the programs share no code, so the durable replace of a
+// user's file is kept alike in both by hand. A change to one belongs in the other too.
+
 #include <filesystem>
 #include <functional>
 #include <string>

@@ -1,5 +1,8 @@
 #pragma once
 
+// Twin of kavex/gui/line_pane.h: the programs share no code, so the Line pane is kept alike in both
+// by hand. A change to one belongs in the other too.
+
 #include <QString>
 #include <QWidget>
 #include <cstdint>

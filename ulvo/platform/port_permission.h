@@ -1,5 +1,8 @@
 #pragma once
 
+// Twin of kavex/platform/port_permission.h: the programs share no code, so the port permission
+// check is kept alike in both by hand. A change to one belongs in the other too.
+
 #include <functional>
 #include <string>
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// Twin of kavex/platform/qt_serial_device.h: the programs share no code, so the serial adapter is
+// kept alike in both by hand. A change to one belongs in the other too.
+
 #include <chrono>
 #include <memory>
 #include <string>

@@ -1,5 +1,8 @@
 #pragma once
 
+// Twin of kavex/comm/clock.h: the programs share no code, so the clock is kept alike in both by
+// hand. A change to one belongs in the other too.
+
 #include <chrono>
 
 namespace ulvo {

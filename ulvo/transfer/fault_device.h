@@ -1,5 +1,8 @@
 #pragma once
 
+// Twin of kavex/comm/fault_device.h: the programs share no code, so the fault-injecting device is
+// kept alike in both by hand. A change to one belongs in the other too.
+
 #include <cstddef>
 #include <string>
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// Twin of kavex/comm/tracing_device.h: the programs share no code, so the tracing device is kept
+// alike in both by hand. A change to one belongs in the other too.
+
 #include <chrono>
 #include <memory>
 #include <ostream>
