@@ -121,19 +121,21 @@ class DrawingWriter {
 };
 
 // One pass over the file: the first line must still be coordinate data; every point goes
-// to f with its coordinates read. False on a line or coordinate that is not as it must be.
+// to f with its coordinates read. False on a line or coordinate that is not as it must be,
+// with where and why in stop when that is known.
 template <typename F>
 bool ReadPoints(TextLineReader& reader, F f, const std::function<void(int)>& betweenLines,
-                int percentFrom) {
-  bool valid = true;
+                int percentFrom, std::optional<RecordStop>& stop) {
+  static const char* const kFieldNames[3] = {"field x", "field y", "field z"};
   PointRecordReader records([&](const PointRecord& r) {
-    if (!valid) return;
+    if (stop) return;
     std::array<double, 3> p{};
     const std::string* texts[3] = {&r.x, &r.y, &r.z};
     for (size_t i = 0; i < 3; ++i) {
       const std::optional<double> v = CoordinateValue(*texts[i]);
       if (!v) {
-        valid = false;
+        stop = RecordStop{r.places[i + 1],
+                          std::string(kFieldNames[i]) + ": \"" + *texts[i] + "\" is not a number"};
         return;
       }
       p[i] = *v;
@@ -143,13 +145,17 @@ bool ReadPoints(TextLineReader& reader, F f, const std::function<void(int)>& bet
   std::string line;
   bool lf = false;
   size_t n = 0;
-  for (; valid && reader.Next(line, lf); ++n) {
-    if (n == 0 && !IsCoordinateLine(line)) return false;
+  for (; !stop && !records.Stop() && reader.Next(line, lf); ++n) {
+    if (n == 0 && !IsCoordinateLine(line)) {
+      stop = RecordStop{{1, 1}, "no coordinate record (\"_ x\")"};
+      return false;
+    }
     records.AddLine(line);
-    if (records.Misaligned()) valid = false;
     if (betweenLines && n % 32 == 31) betweenLines(percentFrom + reader.Percent() / 2);
   }
-  return valid && n > 0;
+  records.End();
+  if (!stop) stop = records.Stop();
+  return !stop && n > 0;
 }
 
 }  // namespace
@@ -169,14 +175,19 @@ DxfInput CheckDxfInput(const std::filesystem::path& input) {
 
 DxfResult ExportDxf(const std::filesystem::path& input,
                     const std::function<void(const std::string& line)>& output,
-                    const std::function<void(int percent)>& betweenLines) {
+                    const std::function<void(int percent)>& betweenLines, RecordStop* stop) {
+  std::optional<RecordStop> where;
+  const auto invalid = [&] {
+    if (stop && where) *stop = *where;
+    return DxfResult::InvalidData;
+  };
   TextLineReader reader;
   if (!reader.Open(input)) return DxfResult::NotOpened;
   Extents extents;
   if (!ReadPoints(
           reader, [&](const PointRecord&, const std::array<double, 3>& p) { extents.Add(p); },
-          betweenLines, 0)) {
-    return DxfResult::InvalidData;
+          betweenLines, 0, where)) {
+    return invalid();
   }
   const double width = std::max(extents.max[0] - extents.min[0], extents.max[1] - extents.min[1]);
   const double height = 0.002 * 0.001 * width;
@@ -191,8 +202,8 @@ DxfResult ExportDxf(const std::filesystem::path& input,
           [&](const PointRecord& r, const std::array<double, 3>& p) {
             drawing.Point(r, p, height);
           },
-          betweenLines, 50)) {
-    return DxfResult::InvalidData;
+          betweenLines, 50, where)) {
+    return invalid();
   }
   drawing.End();
   return DxfResult::Done;

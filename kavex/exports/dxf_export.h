@@ -22,11 +22,12 @@ enum class DxfResult { Done, NotOpened, InvalidData };
 // Writes the drawing of a coordinate file line by line: a first pass gathers the extents,
 // a second writes header, tables, blocks and one POINT and one TEXT per point (no TEXT for
 // a blank name). A coordinate text that is not a number, or a record that does not line
-// up, gives InvalidData before any line is written. betweenLines (when
-// given) is called with the share done so far every few lines.
+// up, gives InvalidData before any line is written, with where and why in stop (when
+// given). betweenLines (when given) is called with the share done so far every few lines.
 DxfResult ExportDxf(const std::filesystem::path& input,
                     const std::function<void(const std::string& line)>& output,
-                    const std::function<void(int percent)>& betweenLines = {});
+                    const std::function<void(int percent)>& betweenLines = {},
+                    RecordStop* stop = nullptr);
 
 // "%.*g" with the given significant digits, the way the C library's gcvt writes numbers,
 // whatever the process locale.

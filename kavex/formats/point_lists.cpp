@@ -269,32 +269,39 @@ ListFileResult WriteListTextBlocks(std::string_view text, ListKind kind,
 
 namespace {
 
-// Walks the payload characters of block lines as one stream.
+// Walks the payload characters of block lines as one stream, with the place of each.
 template <typename Visit>
 void WalkPayload(const std::vector<std::string>& lines, Visit visit) {
-  for (const std::string& line : lines) {
+  for (size_t n = 0; n < lines.size(); ++n) {
+    const std::string& line = lines[n];
     for (size_t i = 1; i <= kBlockPayloadSize && i < line.size(); ++i) {
-      if (!visit(line[i])) return;
+      if (!visit(line[i], RecordPlace{n + 1, i + 1})) return;
     }
   }
 }
 
 }  // namespace
 
-std::optional<std::vector<CoordinateRow>> ReadCoordinateList(
-    const std::vector<std::string>& lines) {
+std::optional<std::vector<CoordinateRow>> ReadCoordinateList(const std::vector<std::string>& lines,
+                                                             RecordStop* stop) {
   std::vector<CoordinateRow> rows;
   auto metres = [](const std::string& text) { return Format("%11.3lf", ReadDouble(text) * 0.001); };
   PointRecordReader reader([&](const PointRecord& r) {
     rows.push_back({r.name, metres(r.x), metres(r.y), metres(r.z)});
   });
   for (const std::string& line : lines)
-    if (line.size() > 1) reader.AddPayload(std::string_view(line).substr(1, kBlockPayloadSize));
-  if (reader.Misaligned()) return std::nullopt;
+    reader.AddPayload(
+        std::string_view(line).substr(std::min<size_t>(1, line.size()), kBlockPayloadSize));
+  reader.End();
+  if (reader.Misaligned()) {
+    if (stop && reader.Stop()) *stop = *reader.Stop();
+    return std::nullopt;
+  }
   return rows;
 }
 
-std::optional<std::vector<CodeRow>> ReadCodeList(const std::vector<std::string>& lines) {
+std::optional<std::vector<CodeRow>> ReadCodeList(const std::vector<std::string>& lines,
+                                                 RecordStop* stop) {
   std::vector<CodeRow> rows;
   std::string field;
   bool inField = false;
@@ -303,7 +310,7 @@ std::optional<std::vector<CodeRow>> ReadCodeList(const std::vector<std::string>&
   bool linedUp = true;
   int blanks = 0;
   constexpr size_t kCodeField = 3 + kItemWidth;
-  WalkPayload(lines, [&](char c) {
+  WalkPayload(lines, [&](char c, RecordPlace place) {
     if (inField) {
       field.push_back(c);
       if (field.size() == kCodeField) {
@@ -315,6 +322,9 @@ std::optional<std::vector<CodeRow>> ReadCodeList(const std::vector<std::string>&
     }
     if (separatorDue && c != '_') {
       linedUp = false;
+      if (stop)
+        *stop = {place, "point code: more than " + std::to_string(kCodeField) +
+                            " characters where the record holds " + std::to_string(kCodeField)};
       return false;
     }
     separatorDue = false;

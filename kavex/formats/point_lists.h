@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "kavex/formats/point_records.h"
+
 namespace kavex {
 
 // Messages of a bad line: the two commands word them differently.
@@ -140,11 +142,14 @@ struct CodeRow {
 
 // Reads the coordinate records out of block lines (payload positions 1..128 of each
 // line as one stream; lines may have any length) with PointRecordReader. Nothing when the
-// records do not line up: every later value would be read shifted.
-std::optional<std::vector<CoordinateRow>> ReadCoordinateList(const std::vector<std::string>& lines);
+// records do not line up: every later value would be read shifted; stop (when given)
+// learns where.
+std::optional<std::vector<CoordinateRow>> ReadCoordinateList(const std::vector<std::string>& lines,
+                                                             RecordStop* stop = nullptr);
 // Reads the point-code records; ten blanks in a row outside a record end the list.
-// Nothing when the records do not line up.
-std::optional<std::vector<CodeRow>> ReadCodeList(const std::vector<std::string>& lines);
+// Nothing when the records do not line up; stop (when given) learns where.
+std::optional<std::vector<CodeRow>> ReadCodeList(const std::vector<std::string>& lines,
+                                                 RecordStop* stop = nullptr);
 
 // Writes rows back as block lines. Cell texts longer than their field are cut; the
 // coordinates are read as numbers (metres). The last block always follows. Nothing when

@@ -84,11 +84,14 @@ FileConversion CheckDxf(const fs::path& input) {
 
 FileConversion ToDxf(const fs::path& input, const ConversionSettings&,
                      const ConversionOutput& output, const ConversionProgress& betweenLines) {
-  switch (ExportDxf(input, output, betweenLines)) {
+  RecordStop stop;
+  switch (ExportDxf(input, output, betweenLines, &stop)) {
     case DxfResult::NotOpened:
       return CannotOpen(kFailToOpenMessage);
     case DxfResult::InvalidData:
-      return {FileConversion::kRefused, kInvalidDataMessage};
+      if (stop.place.line == 0) return {FileConversion::kRefused, kInvalidDataMessage};
+      return {FileConversion::kRefused, std::string(kInvalidDataMessage) + "\n" + input.string() +
+                                            ": " + RecordStopText(stop)};
     case DxfResult::Done:
       break;
   }

@@ -54,17 +54,22 @@ int EditColumnWidth(EditKind kind) {
   return kind == EditKind::kCoordinates ? 80 : 150;
 }
 
-bool DataEditTable::Load(const std::vector<std::string>& lines) {
+bool DataEditTable::Load(const std::vector<std::string>& lines, std::string* where) {
   rows_.clear();
   changed_ = false;
+  RecordStop stop;
+  const auto refuse = [&] {
+    if (where) *where = stop.place.line > 0 ? RecordStopText(stop) : std::string();
+    return false;
+  };
   if (kind_ == EditKind::kCoordinates) {
-    std::optional<std::vector<CoordinateRow>> list = ReadCoordinateList(lines);
-    if (!list) return false;
+    std::optional<std::vector<CoordinateRow>> list = ReadCoordinateList(lines, &stop);
+    if (!list) return refuse();
     for (CoordinateRow& r : *list)
       rows_.push_back({std::move(r.name), std::move(r.x), std::move(r.y), std::move(r.z)});
   } else {
-    std::optional<std::vector<CodeRow>> list = ReadCodeList(lines);
-    if (!list) return false;
+    std::optional<std::vector<CodeRow>> list = ReadCodeList(lines, &stop);
+    if (!list) return refuse();
     for (CodeRow& r : *list) rows_.push_back({std::move(r.number), std::move(r.code)});
   }
   return true;
@@ -238,8 +243,10 @@ std::optional<EditKind> ChooseEditKind(MainLogic& logic,
     const std::vector<std::string> lines = view.Lines();
     const std::optional<EditKind> kind = EditKindOfFirstLine(lines.empty() ? "" : lines.front());
     // Records that do not line up would be shown, and saved back, with shifted values.
-    if (!kind || !DataEditTable(*kind).Load(lines)) {
-      logic.ShowMessage(kEditInvalidDataMessage);
+    std::string where = kNeitherListText;
+    if (!kind || !DataEditTable(*kind).Load(lines, &where)) {
+      logic.ShowMessage(where.empty() ? std::string(kEditInvalidDataMessage)
+                                      : std::string(kEditInvalidDataMessage) + "\n" + where);
       return std::nullopt;
     }
     return kind;

@@ -15,6 +15,9 @@ namespace kavex {
 enum class EditKind { kCoordinates = 2, kPointCodes = 3 };
 
 inline constexpr const char* kEditInvalidDataMessage = "Invalid data.";
+// Under it when the first line of the view is neither list.
+inline constexpr const char* kNeitherListText =
+    "line 1: neither coordinate records (\"_ x\") nor point codes (\"_:\")";
 inline constexpr const char* kErrorCaption = "Error";
 inline constexpr const char* kDataInputCaption = "Data Input";
 // The data edit's Japanese texts, in UTF-8 so they show as Unicode.
@@ -64,8 +67,9 @@ class DataEditTable {
   explicit DataEditTable(EditKind kind) : kind_(kind) {}
 
   // Fills the table with the list read from the block lines of the current data. False
-  // (and an empty table) when the records do not line up.
-  bool Load(const std::vector<std::string>& lines);
+  // (and an empty table) when the records do not line up; where (when given) then gets
+  // the line and the field, "line 3, field x: ...".
+  bool Load(const std::vector<std::string>& lines, std::string* where = nullptr);
   // The list written back as block lines; nothing when a coordinate does not fit its field.
   std::optional<std::vector<std::string>> BlockLines() const;
 

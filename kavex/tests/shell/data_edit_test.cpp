@@ -67,15 +67,16 @@ TEST(DataEdit, EditModeChoosesTheKind) {
 
   view.SetLines({"_:001", "_ x"});
   EXPECT_EQ(ChooseEditKind(logic, choose), EditKind::kPointCodes);
+  const std::string neither = std::string("Invalid data.\n") + kNeitherListText;
   view.SetLines({"JOB     J1"});
   view.SetModified(false);
-  prompts.ExpectMessage("Invalid data.");
+  prompts.ExpectMessage(neither);
   EXPECT_EQ(ChooseEditKind(logic, choose), std::nullopt);
   // A file that is empty: its first line is no list either.
   view.SetLines({});
   view.SetModified(false);
   logic.hasFile = true;
-  prompts.ExpectMessage("Invalid data.");
+  prompts.ExpectMessage(neither);
   EXPECT_EQ(ChooseEditKind(logic, choose), std::nullopt);
   EXPECT_EQ(asked, 1);
 }
@@ -389,25 +390,40 @@ TEST(DataEdit, ShiftedRecordsAreRefused) {
   MainLogic logic(view, prompts, clock);
   auto choose = []() -> std::optional<EditKind> { return std::nullopt; };
   const std::string good = "_+P1        _ x +00001000_ y +00002000_ z +00003000_";
+  // The message says where, under "Invalid data.".
   const struct {
     const char* name;
-    std::string payload;
-    bool linedUp;
+    std::vector<std::string> payloads;
+    const char* where;  // nullptr when the records line up
   } cases[] = {
-      {"aligned", good, true},
-      {"name holding _", "_+P_1       _ x +00001000_ y +00002000_ z +00003000_", true},
-      {"11-character y", "_+P1        _ x +00001000_ y+32512345678_ z +00003000_", false},
-      {"9-character x", "_+P1        _ x+0001000_ y +00002000_ z +00003000_", false},
-      {"11-character z before the next record",
-       "_+P1        _ x +00001000_ y +00002000_ z+100000000000_+P2        _ x", false},
-      {"code 11 characters wide", "_:001TREE       _:002WALL      _", false},
-      {"codes aligned", "_:001TREE      _:002WALL      _", true},
+      {"aligned", {good}, nullptr},
+      {"name holding _", {"_+P_1       _ x +00001000_ y +00002000_ z +00003000_"}, nullptr},
+      {"12-character y",
+       {"_+P1        _ x +00001000_ y+32512345678_ z +00003000_"},
+       "line 1, field y: 12 characters where the record holds 10"},
+      {"8-character x",
+       {"_+P1        _ x+0001000_ y +00002000_ z +00003000_"},
+       "line 1, field x: 8 characters where the record holds 10"},
+      {"13-character z before the next record",
+       {"_+P1        _ x +00001000_ y +00002000_ z+100000000000_+P2        _ x"},
+       "line 1, field z: 13 characters where the record holds 10"},
+      {"a wide x in the second line",
+       {good + good.substr(1) + "!" + std::string(23, 'J') + "_",
+        "+P2        _ x+100000000000_ y +00002000_ z +00003000_"},
+       "line 2, field x: 13 characters where the record holds 10"},
+      {"code 11 characters wide",
+       {"_:001TREE       _:002WALL      _"},
+       "line 1, point code: more than 13 characters where the record holds 13"},
+      {"codes aligned", {"_:001TREE      _:002WALL      _"}, nullptr},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    view.SetLines({MakeBlockLine(c.payload, 0)});
-    if (!c.linedUp) prompts.ExpectMessage("Invalid data.");
-    EXPECT_EQ(ChooseEditKind(logic, choose).has_value(), c.linedUp);
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < c.payloads.size(); ++i)
+      lines.push_back(MakeBlockLine(c.payloads[i], static_cast<int>(i)));
+    view.SetLines(lines);
+    if (c.where) prompts.ExpectMessage(std::string("Invalid data.\n") + c.where);
+    EXPECT_EQ(ChooseEditKind(logic, choose).has_value(), c.where == nullptr);
     EXPECT_TRUE(prompts.Done());
   }
 

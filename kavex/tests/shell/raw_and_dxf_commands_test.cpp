@@ -255,9 +255,20 @@ TEST_F(RawAndDxfCommandsTest, DxfFailureTable) {
       {"coordinate that is not a number",
        [](auto& t) {
          t.FiledData(
-             t.WriteFile("r.qr6", Block("_+P1        _ x +0000x000_ y +1_ z +1_", 0) + "\r\n"),
+             t.WriteFile("r.qr6",
+                         Block("_+P1        _ x +0000x000_ y +00000001_ z +00000001_", 0) + "\r\n"),
              {"keep"}, false);
-         t.prompts.ExpectMessage("Invalid data.");
+         t.prompts.ExpectMessage("Invalid data.\n" + (t.dir / "r.qr6").string() +
+                                 ": line 1, field x: \" +0000x000\" is not a number");
+       },
+       kConversionNotDone, false},
+      {"a record that does not line up",
+       [](auto& t) {
+         t.FiledData(
+             t.WriteFile("w.qr6", Block("_+P1        _ x +00000001_ y +1_ z +1_", 0) + "\r\n"),
+             {"keep"}, false);
+         t.prompts.ExpectMessage("Invalid data.\n" + (t.dir / "w.qr6").string() +
+                                 ": line 1, field y: 3 characters where the record holds 10");
        },
        kConversionNotDone, false},
       {"no, then save-current cancelled",

@@ -100,7 +100,8 @@ TEST_F(ConvertCli, DxfOfOnePoint) {
   const std::string bad =
       Write("bad.qr6", Block("_+P1        _ x +0123456x_ y +07654321_ z +00000000_") + "\r\n");
   EXPECT_EQ(Run("convert dxf " + bad + " -o " + (dir / "bad.dxf").string()), 1);
-  EXPECT_EQ(Read("stderr"), "Invalid data.\n");
+  EXPECT_EQ(Read("stderr"),
+            "Invalid data.\n" + bad + ": line 1, field x: \" +0123456x\" is not a number\n");
   EXPECT_FALSE(fs::exists(dir / "bad.dxf"));
   // The drawing goes to its file as it is made: the same bytes as on standard output, and a
   // file that cannot be made is named once the export is through.
