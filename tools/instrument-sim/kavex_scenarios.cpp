@@ -27,7 +27,8 @@ struct Options {
   bool haveFile = false;
   int blocks = 0;
   bool ackNak = false;
-  int spoil = -1;  // index of the block/line sent once with a wrong check
+  int spoil = -1;      // index of the block/line sent once with a wrong check
+  int badRecord = -1;  // index of the made-up coordinate record with a field too wide
   char end = kEot;
   unsigned baud = 0;
   int waitMs = 20000;
@@ -66,6 +67,8 @@ bool ParseOptions(const Args& args, Options& o) {
       o.blocks = std::atoi(args[++i].c_str());
     } else if (a == "--ack-nak") {
       o.ackNak = true;
+    } else if (a == "--bad-record" && hasValue) {
+      o.badRecord = std::atoi(args[++i].c_str());
     } else if (a == "--spoil" && hasValue) {
       o.spoil = std::atoi(args[++i].c_str());
     } else if (a == "--end" && hasValue) {
@@ -123,13 +126,20 @@ std::string MakeBlock(std::string payload, int number) {
   return std::string(1, kStx) + payload + CheckDigits(payload) + kEtx;
 }
 
-// A field stream of coordinate records cut into n blocks.
-std::vector<std::string> SyntheticBlocks(int n) {
+// A field stream of coordinate records cut into n blocks, each record as the coordinate
+// conversion writes it: the name in 10 characters, millimetres in 10 ("%+09d" after a
+// blank). Record bad (from 0) gets an x one character too wide, as a faulty instrument
+// would send it.
+std::vector<std::string> SyntheticBlocks(int n, int bad) {
   std::string stream = "_";
   for (int k = 0; static_cast<int>(stream.size()) < n * 128; ++k) {
+    const int x = (1000 * k + 17) % 100000000, y = (2000 * k + 29) % 100000000,
+              z = (100 * k + 3) % 100000000;
     char rec[96];
-    std::snprintf(rec, sizeof rec, "+P%05d_ x%011d_ y%011d_ z%08d_", k + 1, 1000 * k + 17,
-                  2000 * k + 29, 100 * k + 3);
+    std::snprintf(
+        rec, sizeof rec,
+        k == bad ? "+P%-9d_ x%+011d_ y %+09d_ z %+09d_" : "+P%-9d_ x %+09d_ y %+09d_ z %+09d_",
+        k + 1, x, y, z);
     stream += rec;
   }
   std::vector<std::string> blocks;
@@ -175,7 +185,7 @@ int RunQrx6(Pty& pty, const Args& args) {
   for (const auto& line : o.lines)
     if (line.size() >= 134 && line[0] == kStx) blocks.push_back(line.substr(0, 134));
   if (o.blocks > 0) {
-    const auto more = SyntheticBlocks(o.blocks);
+    const auto more = SyntheticBlocks(o.blocks, o.badRecord);
     blocks.insert(blocks.end(), more.begin(), more.end());
   }
   if (blocks.empty()) return Fail("no blocks to send (--file or --blocks)"), 2;
@@ -269,12 +279,13 @@ extern const std::vector<Scenario> kKavexScenarios = {
      "      terminal/NWF download: each line with CR LF, then EOT or DC1 (after T ms)",
      RunText},
     {"kavex-qrx6",
-     "  kavex-qrx6 [--file F.qr6] [--blocks N] [--ack-nak] [--spoil K] [--baud N] [--wait-ms T]\n"
-     "             [--start-ms T]\n"
-     "      QRX-6 download: the file's blocks (or N made-up ones), then EOT; with --ack-nak\n"
-     "      waits for ENQ, repeats a block on NAK and wants the final ACK; --spoil K sends\n"
-     "      block K (from 0) once with a wrong check; without --ack-nak the first block\n"
-     "      follows after --start-ms",
+     "  kavex-qrx6 [--file F.qr6] [--blocks N [--bad-record R]] [--ack-nak] [--spoil K]\n"
+     "             [--baud N] [--wait-ms T] [--start-ms T]\n"
+     "      QRX-6 download: the file's blocks (or N made-up ones of coordinate records named\n"
+     "      P1, P2, ...), then EOT; with --ack-nak waits for ENQ, repeats a block on NAK and\n"
+     "      wants the final ACK; --spoil K sends block K (from 0) once with a wrong check;\n"
+     "      --bad-record R gives made-up record R (from 0) an 11-character x; without\n"
+     "      --ack-nak the first block follows after --start-ms",
      RunQrx6},
     {"kavex-hk",
      "  kavex-hk [--file F] [--line TEXT]... [--spoil K] [--baud N] [--wait-ms T] [--start-ms T]\n"

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "kavex/comm/capture_file.h"
+#include "kavex/formats/point_lists.h"
 #include "kavex/platform/qt_serial_device.h"
 #include "kavex/shell/download_commands.h"
 #include "kavex/tests/comm/test_blocks.h"
@@ -143,6 +144,40 @@ TEST_F(E2e, Qrx6WithoutHandshakeStopsAtASpoiledBlock) {
   EXPECT_EQ(Download(DownloadKind::Qrx6, {"kavex-qrx6", "--blocks", "5", "--spoil", "2"}, Fast()),
             DownloadOutcome::Failed);
   EXPECT_EQ(view.LineCount(), 2u);
+}
+
+// The made-up blocks are coordinate records the data edit and the DXF export can read; the
+// one made bad on purpose is found with its line and field.
+TEST_F(E2e, Qrx6MadeUpBlocksAreCoordinateRecords) {
+  const struct {
+    std::vector<std::string> extra;
+    size_t rows;
+    const char* stop;
+  } cases[] = {
+      // 6 blocks: 768 characters, 15 whole records of 51 after the leading "_".
+      {{}, 15, ""},
+      {{"--bad-record", "3"}, 0, "line 2, field x: 11 characters where the record holds 10"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stop);
+    std::vector<std::string> args = {"kavex-qrx6", "--blocks", "6"};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    view.SetLines({});
+    view.SetModified(false);
+    ASSERT_EQ(Download(DownloadKind::Qrx6, args, Fast()), DownloadOutcome::Completed);
+    ASSERT_EQ(view.LineCount(), 6u);
+    RecordStop stop;
+    const auto rows = ReadCoordinateList(view.Lines(), &stop);
+    EXPECT_EQ(rows ? rows->size() : 0u, c.rows);
+    if (rows && c.rows > 1) {
+      // P2 at x 1017, y 2029, z 103 millimetres.
+      EXPECT_EQ((*rows)[1].name, "P2        ");
+      EXPECT_EQ((*rows)[1].x, "      1.017");
+      EXPECT_EQ((*rows)[1].y, "      2.029");
+      EXPECT_EQ((*rows)[1].z, "      0.103");
+    }
+    EXPECT_EQ(rows ? "" : RecordStopText(stop), c.stop);
+  }
 }
 
 TEST_F(E2e, HkLinesAnsweredUntilZ) {
