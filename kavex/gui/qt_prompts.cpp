@@ -139,6 +139,17 @@ std::optional<std::string> QtPrompts::SaveFileName(const FileDialogRequest& requ
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   // The program asks "File exists Overwrite?" itself and keeps a backup.
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  // The type of what is saved comes first to the eye: its filter is the chosen one.
+  if (!request.defaultExtension.empty()) {
+    const QString pattern = QStringLiteral("(*") + FromUtf8(request.defaultExtension);
+    for (const QString& filter : dialog.nameFilters()) {
+      if (filter.contains(pattern + QLatin1Char(' ')) ||
+          filter.contains(pattern + QLatin1Char(')'))) {
+        dialog.selectNameFilter(filter);
+        break;
+      }
+    }
+  }
   FitColumns(dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   // A name typed without an extension takes the chosen filter's, or Open would not list it.

@@ -99,6 +99,8 @@ struct Conversion {
   const char* caption;  // the menu text
   InputRoad road;
   const char* progressCaption;
+  // The extension of the result's type: the save dialog offers and preselects it.
+  const char* resultType;
   // The check made before anything is asked; nullptr when there is none.
   FileConversion (*check)(const std::filesystem::path& input);
   // Converts input; every line goes to output as it is made.

@@ -94,10 +94,12 @@ bool ReachInputFile(MainLogic& logic, const InputRoad& road) {
   return true;
 }
 
-// The start of every conversion run: the data view becomes the empty "(unsaved)" target.
-void StartUnsavedResult(MainLogic& logic) {
+// The start of every conversion run: the data view becomes the empty "(unsaved)" target of
+// the conversion's type.
+void StartUnsavedResult(MainLogic& logic, const Conversion& c) {
   logic.hasFile = false;
   logic.ClearCurrentData();
+  logic.dataType = c.resultType;
 }
 
 // Runs a conversion between EnterBusy and LeaveBusy with a progress window, appending
@@ -136,7 +138,7 @@ int ConvertToNwf(MainLogic& logic, CvtQ6to7OptionsDialog& dialog, CvtQ6to7Option
     return logic.conversionResult = kConversionCancelled;
   }
   const fs::path input = logic.Resolve(logic.currentPath);
-  StartUnsavedResult(logic);
+  StartUnsavedResult(logic, c);
   ConversionSettings settings;
   settings.toNwf = options;
   settings.targetCounter = &counter;
@@ -161,7 +163,7 @@ int ConvertListToQrx6(MainLogic& logic, const Conversion& c) {
   logic.conversionResult = kConversionNotDone;
   if (!ReachInputFile(logic, c.road)) return logic.conversionResult;
   const fs::path input = logic.Resolve(logic.currentPath);
-  StartUnsavedResult(logic);
+  StartUnsavedResult(logic, c);
   const FileConversion done = RunIntoView(logic, c.progressCaption, [&](auto out, auto between) {
     return c.run(input, {}, out, between);
   });
@@ -183,7 +185,7 @@ int ConvertToQrx6Codes(MainLogic& logic) {
 int ConvertHkFileToText(MainLogic& logic, const std::string& path) {
   const Conversion& c = ConversionOf(ConversionKind::kToHkText);
   const fs::path input = logic.Resolve(path);
-  StartUnsavedResult(logic);
+  StartUnsavedResult(logic, c);
   const FileConversion done = RunIntoView(logic, c.progressCaption, [&](auto out, auto between) {
     return c.run(input, {}, out, between);
   });
@@ -202,7 +204,7 @@ int ConvertToQrx6Raw(MainLogic& logic, ConfirmDialog& dialog, NwfToQrx6Options& 
   // The current data is replaced only once the input is known to be readable.
   const fs::path input = logic.Resolve(logic.currentPath);
   if (TextLineReader probe; !probe.Open(input)) return Fail(logic, kFailToOpenMessage);
-  StartUnsavedResult(logic);
+  StartUnsavedResult(logic, c);
   ConversionSettings settings;
   settings.toQrx6 = options;
   const FileConversion done = RunIntoView(logic, c.progressCaption, [&](auto out, auto between) {
@@ -225,7 +227,7 @@ int ConvertToDxf(MainLogic& logic, ConfirmDialog& dialog) {
     logic.ShowMessage(kFailToOpenMessage);
     return logic.conversionResult;
   }
-  StartUnsavedResult(logic);
+  StartUnsavedResult(logic, c);
   const FileConversion done = RunIntoView(logic, c.progressCaption, [&](auto out, auto between) {
     return c.run(input, {}, out, between);
   });

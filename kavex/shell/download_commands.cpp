@@ -57,6 +57,7 @@ DownloadOutcome RunDownload(DownloadKind kind, MainLogic& logic, CommPort& port,
   logic.hasFile = false;
 
   const DownloadFamily& family = DownloadFamilyOf(kind);
+  logic.dataType = family.dataType;
   CommSettings& settings = logic.Settings().comm;
   if (!dialogs.ShowCommStatus(family.command, settings)) return DownloadOutcome::NotStarted;
 

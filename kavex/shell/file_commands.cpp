@@ -13,6 +13,10 @@ namespace {
 constexpr const char* kDataFilter =
     "QRX-6 Data(*.qr6)|*.qr6|QRX-7 Data(*.qr7)|*.qr7|Points(*.pts)|*.pts|Code(*.cod)|*.cod|"
     "HK-100 Data(*.hk1)|*.hk1|Text(*.txt)|*.txt|All Files(*.*)|*.*";
+// What can be saved: what can be opened, and the drawing of the DXF export.
+constexpr const char* kSaveFilter =
+    "QRX-6 Data(*.qr6)|*.qr6|QRX-7 Data(*.qr7)|*.qr7|Points(*.pts)|*.pts|Code(*.cod)|*.cod|"
+    "HK-100 Data(*.hk1)|*.hk1|Text(*.txt)|*.txt|DXF(*.dxf)|*.dxf|All Files(*.*)|*.*";
 
 bool IsFolder(const std::string& path) {
   std::error_code ec;
@@ -20,6 +24,15 @@ bool IsFolder(const std::string& path) {
 }
 
 }  // namespace
+
+std::string DataTypeOfFile(const fs::path& path) {
+  std::string ext = path.extension().string();
+  for (char& c : ext)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  if (ext.size() < 2) return {};
+  const std::string pattern = "|*" + ext + "|";
+  return std::string(kSaveFilter).find(pattern) != std::string::npos ? ext : std::string();
+}
 
 DataFileRead ReadDataFileLines(const fs::path& path, std::vector<std::string>& lines) {
   std::error_code ec;
@@ -42,7 +55,7 @@ FileDialogRequest MainLogic::OpenRequest() const {
 }
 
 FileDialogRequest MainLogic::SaveRequest() const {
-  return {"Save As", kDataFilter, settings_.dataDir, ""};
+  return {"Save As", kSaveFilter, settings_.dataDir, dataType};
 }
 
 void MainLogic::Start(const SettingsPaths& paths, const std::string& defaultDataDir) {
@@ -58,6 +71,7 @@ void MainLogic::New() {
     return;
   if (view_.Modified() || hasFile) ClearCurrentData();
   hasFile = false;
+  dataType.clear();
   view_.SetModified(false);
 }
 

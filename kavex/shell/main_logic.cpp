@@ -128,6 +128,7 @@ fs::path MainLogic::Resolve(const std::string& name) const {
 }
 
 void MainLogic::SetCurrentFile(const std::string& path) {
+  dataType = DataTypeOfFile(path);
   currentPath = path;
   hasFile = true;
   view_.SetFileLabel(currentPath);

@@ -26,6 +26,9 @@ inline constexpr int kConversionFileError = -1;
 std::string WithReason(const std::string& message, const std::string& where,
                        const std::string& why);
 
+// The extension of path (lower case) when the save dialog offers its type; "" otherwise.
+std::string DataTypeOfFile(const std::filesystem::path& path);
+
 // The logic behind TMainForm: the current data, its file commands and the helpers every
 // transfer and conversion uses. Talks only to its seams; the Qt form shows what it decides.
 class MainLogic {
@@ -44,6 +47,9 @@ class MainLogic {
   bool hasFile = false;
   std::string currentPath;
   int conversionResult = kConversionNotDone;
+  // The extension of the type of what the current data holds, "" when not known: the save
+  // dialog offers and preselects it, so a drawing saved as "plot" becomes plot.dxf.
+  std::string dataType;
   // The working folder: automatic names are made here and relative names resolved
   // against it. It starts as dataDir; a file dialog moves it to the chosen file's folder.
   std::filesystem::path workDir;
@@ -76,7 +82,8 @@ class MainLogic {
 
   // Resolves a name against workDir (absolute paths stay as they are).
   std::filesystem::path Resolve(const std::string& name) const;
-  // Sets currentPath, the label and hasFile for a file the data now belongs to.
+  // Sets currentPath, the label and hasFile for a file the data now belongs to; its
+  // extension, when the save dialog offers it, becomes dataType.
   void SetCurrentFile(const std::string& path);
 
   // --- the file commands of the main window ---

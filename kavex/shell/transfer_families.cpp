@@ -51,6 +51,7 @@ const std::vector<DownloadFamily>& DownloadFamilies() {
        {},
        TextDownload,
        nullptr,
+       ".txt",
        {"DldTerminal", "&Terminal", nullptr, nullptr}},
       {DownloadKind::Nwf,
        "nwf",
@@ -59,6 +60,7 @@ const std::vector<DownloadFamily>& DownloadFamilies() {
        {},
        TextDownload,
        nullptr,
+       ".qr7",
        {"DldQRX7", "QRX-&700/710/800 (NWF)", "Download QRX-700/710/800", "7"}},
       {DownloadKind::Qrx6,
        "qrx6",
@@ -67,6 +69,7 @@ const std::vector<DownloadFamily>& DownloadFamilies() {
        {.delayTimeEnabled = true, .checkBlockNumberShown = true, .checkBlockSumShown = true},
        RunQrx6Download,
        SaveThenConvertToNwf,
+       ".qr6",
        {"DldQRX6", "QRX-&210/310/WNV-1000", "Download QRX-210/310/WNV-1000", "6"}},
       {DownloadKind::Hk,
        "hk",
@@ -82,6 +85,7 @@ const std::vector<DownloadFamily>& DownloadFamilies() {
        {.delayTimeEnabled = true, .checkBlockSumShown = true},
        RunHkDownload,
        SaveThenMakeHkText,
+       ".hk1",
        {"DldHK1", "HK-&101/102", "Download HK-101/102", "HK"}},
   };
   return families;

@@ -50,6 +50,7 @@ struct DownloadFamily {
   // "Write text file": saves the received lines and hands them to their conversion; nullptr
   // when the family offers no such step.
   void (*writeTextFile)(MainLogic& logic, const DownloadHandOver& handOver);
+  const char* dataType;  // the extension the save dialog offers first for the lines
   TransferMenuItem menu;
 };
 

@@ -24,7 +24,9 @@
 #include "kavex/gui/qt_prompts.h"
 #include "kavex/gui/save_current_dialog.h"
 #include "kavex/gui/save_now_dialog.h"
+#include "kavex/shell/main_logic.h"
 #include "kavex/tests/gui/gui_test_support.h"
+#include "kavex/tests/support/fake_clock.h"
 
 namespace kavex {
 namespace {
@@ -215,6 +217,44 @@ TEST_F(DialogsTest, SaveDialogAddsTheExtensionAndShowsWholeColumns) {
   EXPECT_EQ(modes, (std::vector<QHeaderView::ResizeMode>{
                        QHeaderView::Stretch, QHeaderView::ResizeToContents,
                        QHeaderView::ResizeToContents, QHeaderView::ResizeToContents}));
+  std::filesystem::remove_all(dir);
+}
+
+// The type of what is saved is the chosen filter, and a bare name takes its extension.
+TEST_F(DialogsTest, SaveDialogPreselectsTheTypeOfTheData) {
+  const auto dir = std::filesystem::temp_directory_path() / "kavex_save_type_test";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  QWidget parent;
+  QtPrompts prompts(&parent);
+  MemoryDataView view;
+  testing::FakeClock clock;
+  MainLogic logic(view, prompts, clock);
+  const struct {
+    const char* type;
+    const char* filter;  // shown chosen
+    const char* saved;
+  } cases[] = {
+      {".dxf", "DXF (*.dxf *.DXF)", "plot.dxf"},
+      {".qr7", "QRX-7 Data (*.qr7 *.QR7)", "plot.qr7"},
+      {".txt", "Text (*.txt *.TXT)", "plot.txt"},
+      {"", "QRX-6 Data (*.qr6 *.QR6)", "plot.qr6"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    logic.dataType = c.type;
+    FileDialogRequest request = logic.SaveRequest();
+    request.initialFolder = dir.string();
+    QString chosen;
+    testing::WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+      chosen = dialog->selectedNameFilter();
+      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+          ->setText(QStringLiteral("plot"));
+      QMetaObject::invokeMethod(dialog, "accept");
+    });
+    EXPECT_EQ(prompts.SaveFileName(request), (dir / c.saved).string());
+    EXPECT_EQ(chosen.toStdString(), c.filter);
+  }
   std::filesystem::remove_all(dir);
 }
 
