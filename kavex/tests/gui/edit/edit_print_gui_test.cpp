@@ -31,6 +31,7 @@
 #include "kavex/gui/tinput_data_dlg.h"
 #include "kavex/gui/tprint_optn_dlg.h"
 #include "kavex/gui/tupdate_conf_dlg.h"
+#include "kavex/shell/data_edit.h"
 #include "kavex/tests/gui/gui_test_support.h"
 
 namespace fs = std::filesystem;
@@ -196,7 +197,8 @@ TEST_F(EditPrintGui, NoDataAsksWhichListAndOtherDataIsRefused) {
   form->DataMemo1->SetLines({"JOB     J1"});
   AnswerBox("OK");
   form->EditButton->trigger();
-  EXPECT_EQ(boxes, std::vector<std::string>{"Kavex|Invalid data."});
+  EXPECT_EQ(boxes,
+            std::vector<std::string>{std::string("Kavex|Invalid data.\n") + kNeitherListText});
 
   // No data: "DataSelect", then an empty point-code table; a code added and written back
   // without the confirmation, which was switched off.
