@@ -59,7 +59,10 @@ DownloadOutcome RunDownload(DownloadKind kind, MainLogic& logic, CommPort& port,
   const DownloadFamily& family = DownloadFamilyOf(kind);
   logic.dataType = family.dataType;
   CommSettings& settings = logic.Settings().comm;
-  if (!dialogs.ShowCommStatus(family.command, settings)) return DownloadOutcome::NotStarted;
+  const bool go = dialogs.ShowCommStatus(family.command, settings);
+  // "Advanced Options" may have changed the settings even when the transfer is not started.
+  logic.KeepSettings();
+  if (!go) return DownloadOutcome::NotStarted;
 
   const DownloadOptions options = DownloadOptionsOf(settings);
   const unsigned timeout = TimingValue(settings.receiveTimeout);

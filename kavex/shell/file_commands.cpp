@@ -60,6 +60,8 @@ FileDialogRequest MainLogic::SaveRequest() const {
 
 void MainLogic::Start(const SettingsPaths& paths, const std::string& defaultDataDir) {
   settings_ = ReadSettings(paths, defaultDataDir);
+  settingsPaths_ = paths;
+  settingsOnDisk_ = FormatSettings(settings_);
   if (!IsFolder(settings_.dataDir)) settings_.dataDir = defaultDataDir;
   std::error_code ec;
   workDir = IsFolder(settings_.dataDir) ? fs::absolute(settings_.dataDir, ec) : fs::path();
@@ -126,7 +128,16 @@ void MainLogic::SetDataDir(const std::string& folder) {
 
 void MainLogic::DataDir() {
   const std::optional<std::string> folder = prompts_.ChooseFolder(settings_.dataDir);
-  if (folder) SetDataDir(*folder);
+  if (!folder) return;
+  SetDataDir(*folder);
+  KeepSettings();
+}
+
+void MainLogic::KeepSettings() {
+  if (!settingsPaths_) return;
+  const std::string lines = FormatSettings(settings_);
+  if (lines == settingsOnDisk_) return;
+  if (WriteSettings(*settingsPaths_, settings_)) settingsOnDisk_ = lines;
 }
 
 bool MainLogic::Close(const SettingsPaths& paths) {
@@ -143,7 +154,7 @@ bool MainLogic::Close(const SettingsPaths& paths) {
       view_.SetModified(false);
     }
   }
-  WriteSettings(paths, settings_);
+  if (WriteSettings(paths, settings_)) settingsOnDisk_ = FormatSettings(settings_);
   // Saved, or let go by the answers.
   ReleaseCapture();
   return true;

@@ -100,6 +100,10 @@ class MainLogic {
   bool Close(const SettingsPaths& paths);
   // Start-up after the splash: settings read, the data directory entered.
   void Start(const SettingsPaths& paths, const std::string& defaultDataDir);
+  // After OK in a settings dialog: writes the settings file (as closing does) when the
+  // settings differ from what it holds, so a killed program keeps them. Nothing before
+  // Start.
+  void KeepSettings();
 
   // The open-dialog request that the file commands and conversions share.
   FileDialogRequest OpenRequest() const;
@@ -119,6 +123,8 @@ class MainLogic {
   Prompts& prompts_;
   Clock& clock_;
   KavexSettings settings_;
+  std::optional<SettingsPaths> settingsPaths_;
+  std::string settingsOnDisk_;  // the settings file's lines as last read or written
   std::unique_ptr<CaptureWriter> capture_;
   std::filesystem::path captureFile_;
 };

@@ -74,6 +74,7 @@ bool PrintLines(const std::vector<std::string>& lines, const PrintSettings& sett
 void PrintCurrentData(MainLogic& logic, PrintOptionsDialog& options, Printer& printer) {
   PrintSettings& settings = logic.Settings().print;
   if (!options.Run(settings)) return;
+  logic.KeepSettings();
   if (!printer.Choose()) return;
   const std::vector<std::string> lines = logic.View().Lines();
   logic.EnterBusy();

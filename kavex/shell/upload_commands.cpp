@@ -61,7 +61,10 @@ UploadOutcome RunUpload(UploadKind kind, MainLogic& logic, CommPort& port, Trans
   if (!SaveFirst(logic, family)) return UploadOutcome::NotStarted;
 
   CommSettings& settings = logic.Settings().comm;
-  if (!dialogs.ShowCommStatus(family.command, settings)) return UploadOutcome::NotStarted;
+  const bool go = dialogs.ShowCommStatus(family.command, settings);
+  // "Advanced Options" may have changed the settings even when the transfer is not started.
+  logic.KeepSettings();
+  if (!go) return UploadOutcome::NotStarted;
 
   if (family.readTextFile && settings.readTextFile) {
     logic.hasFile = false;

@@ -6,8 +6,11 @@
 #include <iterator>
 
 #include "kavex/formats/replace_file.h"
+#include "kavex/shell/download_commands.h"
 #include "kavex/shell/main_logic.h"
+#include "kavex/shell/print_command.h"
 #include "kavex/tests/support/fake_clock.h"
+#include "kavex/tests/support/scripted_device.h"
 #include "kavex/tests/support/scripted_prompts.h"
 
 namespace fs = std::filesystem;
@@ -318,6 +321,94 @@ TEST_F(FileCommandsTest, DataDirBecomesTheDialogsFolder) {
   EXPECT_EQ(logic.SaveRequest().initialFolder, P("data"));
   EXPECT_EQ(logic.MakeDefaultFileName(".qr6"), "16123101.qr6");
   EXPECT_EQ(logic.Resolve("x"), dir / "data" / "x");
+}
+
+// A settings dialog's OK writes Kavex.ini at once (with its backup, as closing does), so a
+// program killed afterwards keeps what was chosen; Cancel and an unchanged OK write nothing.
+TEST_F(FileCommandsTest, SettingsDialogsWriteTheSettingsFileAtOnce) {
+  // Comm Status with the protocol, and its Advanced Options, changed as the user would.
+  struct CommStatus : TransferDialogs {
+    bool ShowCommStatus(TransferCommand, CommSettings& settings) override {
+      settings.useAckNak = true;
+      settings.delayTime = "250";
+      return go;
+    }
+    TransferProgress& Progress() override { return progress; }
+    bool go = false;
+    TransferProgress progress;
+  };
+  struct PrintOptions : PrintOptionsDialog {
+    bool Run(PrintSettings& settings) override {
+      settings.charsPerLine = "80 ";
+      return true;
+    }
+  };
+  struct NoPrinter : Printer {
+    bool Choose() override { return false; }
+    bool BeginDoc(int) override { return false; }
+    int DotsPerInchY() const override { return 300; }
+    int PageHeight() const override { return 3000; }
+    int PageWidth() const override { return 2000; }
+    int TextWidth(int, int) const override { return 0; }
+    void NewPage() override {}
+    void TextOut(int, int, const std::string&) override {}
+    bool EndDoc() override { return false; }
+  };
+  fs::create_directories(dir / "data");
+  const struct {
+    const char* what;
+    std::function<void()> ok;
+    const char* line;  // on disk afterwards
+  } cases[] = {
+      {"Advanced Options OK, Comm Status cancelled",
+       [this] {
+         testing::ScriptedDevice device(clock);
+         CommPort port(device, clock, [](const std::string&) {});
+         CommStatus dialogs;
+         RunDownload(DownloadKind::Terminal, logic, port, dialogs, {});
+       },
+       "ADVANCED=400 ,250,10000,Y,Y,Y"},
+      {"Comm Status GO",
+       [this] {
+         testing::ScriptedDevice device(clock);
+         device.Send("\x04");
+         CommPort port(device, clock, [](const std::string&) {});
+         port.SetPortPath("COM1", "/dev/ttyUSB0");
+         CommStatus dialogs;
+         dialogs.go = true;
+         RunDownload(DownloadKind::Terminal, logic, port, dialogs, {});
+       },
+       "PROTOCOL=A,N,N"},
+      {"Print Continue, print dialog cancelled",
+       [this] {
+         PrintOptions options;
+         NoPrinter printer;
+         PrintCurrentData(logic, options, printer);
+       },
+       "PRINT=80 ,1.2,1"},
+      {"Data Dir OK",
+       [this] {
+         prompts.ExpectFolder(P("data"));
+         logic.DataDir();
+       },
+       nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(paths.settingsFile);
+    fs::remove(paths.backupFile);
+    logic.Start(paths, (dir / "home").string());
+    c.ok();
+    const std::string disk = ReadBytes(paths.settingsFile);
+    const std::string line = c.line ? c.line : "DATA_DIR=" + P("data");
+    EXPECT_NE(disk.find(line + "\r\n"), std::string::npos) << disk;
+    EXPECT_TRUE(prompts.Done());
+  }
+  // Nothing changed: nothing written, and the previous copy stays the backup.
+  const std::string backup = ReadBytes(paths.backupFile);
+  prompts.ExpectFolder(P("data"));
+  logic.DataDir();
+  EXPECT_EQ(ReadBytes(paths.backupFile), backup);
 }
 
 TEST_F(FileCommandsTest, StartFallsBackToHomeWhenTheDataDirIsGone) {
