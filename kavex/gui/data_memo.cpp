@@ -28,6 +28,8 @@ DataMemo::DataMemo(QWidget* parent) : QPlainTextEdit(parent) {
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  // Tab leaves the view as in every other control; Ctrl+Tab types a tab character.
+  setTabChangesFocus(true);
   document()->setModified(false);
 }
 
@@ -131,6 +133,19 @@ qsizetype DataMemo::Room() const {
 }
 
 void DataMemo::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Tab && event->modifiers() == Qt::ControlModifier && !isReadOnly()) {
+    if (Room() < 1) {
+      QApplication::beep();
+      return;
+    }
+    insertPlainText(QStringLiteral("\t"));
+    return;
+  }
+  // Ctrl+Y redoes as Ctrl+Shift+Z does, for those used to it.
+  if (event->key() == Qt::Key_Y && event->modifiers() == Qt::ControlModifier && !isReadOnly()) {
+    redo();
+    return;
+  }
   const QString text = event->text();
   const bool inserts = !text.isEmpty() && (text.at(0).isPrint() || text == QLatin1String("\r") ||
                                            text == QLatin1String("\t"));

@@ -22,6 +22,7 @@
 #include "kavex/gui/help_form.h"
 #include "kavex/gui/program_icon.h"
 #include "kavex/gui/qt_prompts.h"
+#include "kavex/gui/radio_focus.h"
 #include "kavex/platform/config_paths.h"
 #include "kavex/shell/conversions.h"
 #include "kavex/shell/transfer_families.h"
@@ -79,6 +80,7 @@ TMainForm::TMainForm(const SettingsPaths& paths, const std::string& defaultDataD
   setObjectName(QStringLiteral("TMainForm"));
   setWindowTitle(QStringLiteral("Kavex"));
   setWindowIcon(ProgramIcon());
+  RadioTabFocus::Install();
   BuildActions();
   BuildMenus();
   BuildLayout();
@@ -142,6 +144,15 @@ void TMainForm::BuildActions() {
   ContentsItem = make("ContentsItem", "&Contents");
   AboutItem = make("AboutItem", "&About");
   EditButton = make("EditButton", "EDIT MODE", "Edit Coordinate or Pcode");
+
+  // The keys every desktop program answers, shown beside the menu items.
+  NewItem->setShortcut(QKeySequence::New);
+  OpenItem->setShortcut(QKeySequence::Open);
+  SaveItem->setShortcut(QKeySequence::Save);
+  SaveAsItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  PrintItem->setShortcut(QKeySequence::Print);
+  ExitItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  ContentsItem->setShortcut(QKeySequence(Qt::Key_F1));
 
   QStyle* s = style();
   NewItem->setIcon(s->standardIcon(QStyle::SP_FileIcon));

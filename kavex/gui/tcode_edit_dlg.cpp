@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -82,10 +83,13 @@ TCodeEditDlg::TCodeEditDlg(MainLogic& logic, DataEditPrompts& prompts, TInputDat
   EditStringGrid->setFont(QFont(QStringLiteral("monospace")));
   EditStringGrid->setMinimumSize(420, 300);
   connect(EditStringGrid, &QTableView::doubleClicked, this, [this] { EditClicked(); });
+  // Tab goes on to the buttons; the arrow keys move between the rows.
+  EditStringGrid->setTabKeyNavigation(false);
+  EditStringGrid->installEventFilter(this);
 
-  NewButton = new QPushButton(QStringLiteral("New"), this);
-  EditButton = new QPushButton(QStringLiteral("Edit"), this);
-  DeleteButton = new QPushButton(QStringLiteral("Delete"), this);
+  NewButton = new QPushButton(QStringLiteral("&New"), this);
+  EditButton = new QPushButton(QStringLiteral("&Edit"), this);
+  DeleteButton = new QPushButton(QStringLiteral("&Delete"), this);
   OkButton = new QPushButton(QStringLiteral("OK"), this);
   CancelButton = new QPushButton(QStringLiteral("CANCEL"), this);
   for (QPushButton* b : {NewButton, EditButton, DeleteButton, OkButton, CancelButton})
@@ -107,6 +111,28 @@ TCodeEditDlg::TCodeEditDlg(MainLogic& logic, DataEditPrompts& prompts, TInputDat
 }
 
 TCodeEditDlg::~TCodeEditDlg() = default;
+
+bool TCodeEditDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != EditStringGrid || event->type() != QEvent::KeyPress)
+    return QDialog::eventFilter(watched, event);
+  const auto* key = static_cast<QKeyEvent*>(event);
+  if (key->modifiers() & ~Qt::KeypadModifier) return false;
+  // The keys of a list: Return edits the selected row, Delete deletes it, Insert adds one.
+  switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (EditButton->isEnabled()) EditClicked();
+      return true;
+    case Qt::Key_Delete:
+      if (DeleteButton->isEnabled()) DeleteClicked();
+      return true;
+    case Qt::Key_Insert:
+      NewClicked();
+      return true;
+    default:
+      return false;
+  }
+}
 
 void TCodeEditDlg::Open(EditKind kind) {
   loading_.show();

@@ -64,6 +64,9 @@ class TCodeEditDlg : public QDialog {
   QPushButton* OkButton;
   QPushButton* CancelButton;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void UpdateButtons();
 
