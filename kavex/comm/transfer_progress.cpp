@@ -44,6 +44,14 @@ void TransferProgress::ShowMessage(const std::string& text) {
   Changed();
 }
 
+void TransferProgress::ShowDownloadEnd(bool completed, size_t lines) {
+  display_.firstLabel = completed ? kDownloadEndedText : kDownloadStoppedText;
+  display_.secondLabel = lines == 1 ? std::string("1 line") : Format("%zu lines", lines);
+  display_.barVisible = false;
+  display_.labelsTop = 32;
+  Changed();
+}
+
 void TransferProgress::Update(unsigned n) {
   if (display_.barVisible) {
     display_.secondLabel = Format("%4u / %-4u", n, total_);

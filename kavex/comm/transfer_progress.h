@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace kavex {
+
+inline constexpr const char* kDownloadEndedText = "Download ended";
+inline constexpr const char* kDownloadStoppedText = "Download stopped";
 
 // What the "Download/Upload" progress window (TUpDwDlg) shows. The core drives it; the Qt
 // window renders it after each change.
@@ -26,6 +30,9 @@ class TransferProgress {
   void StartUploadDisplay(unsigned start, unsigned total, unsigned done, unsigned steps);
   void StartConversionDisplay(unsigned start, unsigned total, unsigned done, unsigned steps);
   void ShowMessage(const std::string& text);
+  // The end of a download, for a window kept open after it: "Download ended" (or stopped)
+  // and how many lines were received.
+  void ShowDownloadEnd(bool completed, size_t lines);
   void Update(unsigned n);
 
   // Shows or hides the window; showing clears the cancel flag.

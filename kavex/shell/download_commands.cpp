@@ -99,6 +99,8 @@ DownloadOutcome RunDownload(DownloadKind kind, MainLogic& logic, CommPort& port,
   }
   logic.LeaveBusy();
   port.ClosePort();
+  // A window kept open for its Line pane says how the download ended.
+  progress.ShowDownloadEnd(result.ok, logic.View().LineCount());
   progress.Hide();
   if (!result.message.empty()) logic.ShowMessage(result.message, kModeMessage);
   if (!result.ok) return DownloadOutcome::Failed;

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "kavex/comm/tracing_device.h"
 #include "kavex/gui/line_pane.h"
 #include "kavex/gui/transfer_dialogs.h"
+#include "kavex/gui/tupdw_dlg.h"
 #include "kavex/shell/download_commands.h"
 #include "kavex/tests/support/fake_clock.h"
 #include "kavex/tests/support/scripted_device.h"
@@ -123,6 +125,8 @@ TEST_F(Forms, LinePaneOpenedDuringADownloadSavesTheFailedTrace) {
   // After the failure message the window is still there for the open pane.
   EXPECT_TRUE(qt.UpDw().isVisible());
   EXPECT_EQ(qt.UpDw().CancelButton()->text(), "CLOSE");
+  EXPECT_EQ(qt.UpDw().FirstLabel()->text(), "Download stopped");
+  EXPECT_EQ(qt.UpDw().SecondLabel()->text(), "2 lines");
   pane.Refresh();
   const std::string whole =
       "     0.000 -- open /dev/ttyUSB0\n"
@@ -147,6 +151,45 @@ TEST_F(Forms, LinePaneOpenedDuringADownloadSavesTheFailedTrace) {
   dialogs.TransferStarting();  // the next transfer: the old trace gives way
   pane.Refresh();
   EXPECT_EQ(pane.Text()->toPlainText(), "");
+}
+
+// Opened in the middle of a long transfer, the pane shows the end of what passed and
+// follows the traffic; scrolled up by the user, it stays where the user looks.
+TEST_F(Forms, LinePaneFollowsTheTrafficUntilScrolledUp) {
+  TraceModel trace;
+  trace.Begin();
+  const auto add = [&trace](int from, int to) {
+    for (int i = from; i < to; ++i)
+      trace.Add({std::chrono::milliseconds(i), TraceDirection::kReceived,
+                 "line " + std::to_string(i) + "\r\n", ""});
+  };
+  add(0, 300);
+  TUpDwDlg window;
+  window.AttachLinePane(trace);
+  window.BeginTransfer();
+  window.Show(false);
+  QApplication::processEvents();
+  LinePane& pane = *window.Pane();
+  pane.Toggle()->click();
+  QApplication::processEvents();
+  QScrollBar* bar = pane.Text()->verticalScrollBar();
+  EXPECT_GT(bar->maximum(), 0);
+  EXPECT_EQ(bar->value(), bar->maximum());
+  EXPECT_TRUE(pane.Text()->toPlainText().startsWith("     0.000 RX line 0<CR><LF>"));
+  const struct {
+    const char* what;
+    bool scrolledUp;
+  } steps[] = {{"more lines while at the end", false}, {"more lines after scrolling up", true}};
+  int next = 300;
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.what);
+    if (step.scrolledUp) bar->setValue(10);
+    add(next, next + 100);
+    next += 100;
+    pane.Refresh();
+    QApplication::processEvents();
+    EXPECT_EQ(bar->value(), step.scrolledUp ? 10 : bar->maximum());
+  }
 }
 
 TEST_F(Forms, CommStatusForHkForcesAndDisables) {
