@@ -8,6 +8,7 @@
 
 #include "ulvo/convert/conversion.h"
 #include "ulvo/convert/convert_settings.h"
+#include "ulvo/engine/format_design.h"
 #include "ulvo/tests/engine/engine_test_support.h"
 
 namespace ulvo {
@@ -20,6 +21,7 @@ using test::WriteBytes;
 constexpr const char* kCsv = "Point list (comma-separated)";
 constexpr const char* kFixed = "Point list (fixed columns)";
 constexpr const char* kItf = "ITF00 coordinates";
+constexpr const char* kExample = "Point list (example to edit)";
 
 // Three points as each shipped layout writes them, worked out from the layouts by hand.
 const std::string kCsvPoints =
@@ -77,7 +79,7 @@ class ShippedFormats : public testing::Test {
 };
 
 TEST_F(ShippedFormats, ListedWithTheirTypes) {
-  ASSERT_EQ(formats.Count(), 3u);
+  ASSERT_EQ(formats.Count(), 4u);
   EXPECT_EQ(formats.Find(kCsv)->Type(), "POINTS");
   EXPECT_EQ(formats.Find(kFixed)->Type(), "POINTS");
   EXPECT_EQ(formats.Find(kItf)->Type(), "ITF00");
@@ -86,6 +88,22 @@ TEST_F(ShippedFormats, ListedWithTheirTypes) {
   EXPECT_FALSE(formats.Find(kCsv)->Simple());
   EXPECT_FALSE(formats.Find(kFixed)->Simple());
   EXPECT_FALSE(formats.Find(kItf)->Simple());
+  // The example is one Format Design shows and edits.
+  ASSERT_TRUE(formats.Find(kExample));
+  EXPECT_EQ(formats.Find(kExample)->Type(), "POINTS");
+  EXPECT_TRUE(FormatDesign::CanAddGroups(*formats.Find(kExample)));
+}
+
+TEST_F(ShippedFormats, ExampleReadsAndWritesItsLines) {
+  const std::string example =
+      "P1,100.500,200.250,10.000\r\n"
+      "P2,-5.125,7.000,0.000\r\n"
+      "BM12,98765.432,-12345.678,123.456\r\n";
+  EXPECT_EQ(Convert(kItfPoints, kItf, kExample), example);
+  EXPECT_EQ(Convert(example, kExample, kFixed),
+            "P1               100.500       200.250      10.000\r\n"
+            "P2                -5.125         7.000       0.000\r\n"
+            "BM12           98765.432    -12345.678     123.456\r\n");
 }
 
 TEST_F(ShippedFormats, ShortLineFailsAtItsLine) {
@@ -369,6 +387,7 @@ TEST_F(Cli, FormatsAndConvert) {
   EXPECT_EQ(Out(),
             "ITF00 coordinates\tITF00\tItf00Coordinates.xml\n"
             "Point list (comma-separated)\tPOINTS\tPointListCsv.xml\n"
+            "Point list (example to edit)\tPOINTS\tPointListExample.xml\n"
             "Point list (fixed columns)\tPOINTS\tPointListFixed.xml\n");
   EXPECT_EQ(Err(), "");
 

@@ -105,8 +105,9 @@ TEST_F(ConvertViewTest, OpensWithTheStoredSelections) {
   EXPECT_EQ(view->SourceType()->currentText(), "Point lists");
   // Found without regard to letter case; the list is sorted the same way.
   EXPECT_EQ(view->SourceFormat()->currentText(), "Point list (comma-separated)");
-  EXPECT_EQ(view->SourceFormat()->count(), 2);
-  EXPECT_EQ(view->SourceFormat()->itemText(1), "Point list (fixed columns)");
+  EXPECT_EQ(view->SourceFormat()->count(), 3);
+  EXPECT_EQ(view->SourceFormat()->itemText(1), "Point list (example to edit)");
+  EXPECT_EQ(view->SourceFormat()->itemText(2), "Point list (fixed columns)");
   EXPECT_EQ(view->SourceFile()->text(), "/in.csv");
   EXPECT_EQ(view->TargetType()->SelectedId(), "ITF00");
   EXPECT_EQ(view->TargetFormat()->count(), 1);
@@ -126,7 +127,7 @@ TEST_F(ConvertViewTest, SourceTypeChangeSwitchesTheTargetAndClearsBothFormats) {
   ChooseFormat(view->SourceFormat(), "ITF00 coordinates");
   Choose(view->TargetType(), "POINTS");
   EXPECT_EQ(view->SourceFormat()->currentText(), "ITF00 coordinates");
-  EXPECT_EQ(view->TargetFormat()->count(), 2);
+  EXPECT_EQ(view->TargetFormat()->count(), 3);
 }
 
 TEST_F(ConvertViewTest, ConvertWithoutTargetFormatOrPathDoesNothing) {
