@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "ulvo/convert/convert_settings.h"
+#include "ulvo/convert/identify.h"
 #include "ulvo/engine/text_codec.h"
 #include "ulvo/gui/id_name_combo.h"
 
@@ -174,6 +175,18 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   };
   side(fromBox_, 2008, fromTypeLabel_, 2015, fromType_, 2014, fromFormatLabel_, 2013, fromFormat_,
        2002, fromFileLabel_, 2009, fromFile_, 2003, fromBrowse_, 2004);
+  // Beside the source format: which format reads the file?
+  identify_ = new QPushButton(fromBox_);
+  identify_->setObjectName(QStringLiteral("identify"));
+  if (auto* grid = qobject_cast<QGridLayout*>(fromBox_->layout())) {
+    grid->removeWidget(fromFormat_);
+    auto* row = new QHBoxLayout;
+    row->addWidget(fromFormat_, 1);
+    row->addWidget(identify_);
+    grid->addLayout(row, 1, 1, 1, 2);
+  }
+  setTabOrder(fromFormat_, identify_);
+  setTabOrder(identify_, fromFile_);
   side(toBox_, 2011, toTypeLabel_, 2029, toType_, 2028, toFormatLabel_, 2012, toFormat_, 2005,
        toFileLabel_, 2010, toFile_, 2006, toBrowse_, 2007);
   help_ = new QPushButton(this);
@@ -213,6 +226,14 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   connect(fromBrowse_, &QPushButton::clicked, this, [this] { Browse(false); });
   connect(toBrowse_, &QPushButton::clicked, this, [this] { Browse(true); });
   connect(convert_, &QPushButton::clicked, this, &CConvertView::Convert);
+  connect(identify_, &QPushButton::clicked, this, &CConvertView::Identify);
+  present_ = [this](const QString& title, const QString& text, const QString& use) {
+    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Close, this);
+    QPushButton* useButton = use.isEmpty() ? nullptr : box.addButton(use, QMessageBox::AcceptRole);
+    if (useButton) box.setDefaultButton(useButton);
+    box.exec();
+    return useButton && box.clickedButton() == useButton;
+  };
   connect(close_, &QPushButton::clicked, this, &CConvertView::CloseRequested);
   connect(help_, &QPushButton::clicked, this, [this] {
     if (!context_.showHelp) return;
@@ -245,6 +266,7 @@ void CConvertView::Translate() {
   toFileLabel_->setText(t("IDC_CNV_TO_FILE", "File n&ame:"));
   help_->setText(t("IDC_CNV_HELP_BTN", "&Help"));
   convert_->setText(t("IDC_CNV_CONVERT_BTN", "Con&vert"));
+  identify_->setText(t(kIdentifyBtn.key, kIdentifyBtn.defaultText));
   close_->setText(t("IDC_CNV_CLOSE_BTN", "&Close"));
 }
 
@@ -300,6 +322,39 @@ void CConvertView::Convert() {
   setEnabled(true);
   if (focus && isAncestorOf(focus)) focus->setFocus(Qt::OtherFocusReason);
   busy_ = false;
+}
+
+void CConvertView::Identify() {
+  if (busy_ || !context_.formats) return;
+  const auto t = [this](const TextId& id) { return context_.Text(id.key, id.defaultText); };
+  const QString title = QString::fromStdString(t(kIdentifyTitle));
+  const std::string input = LocalPath(fromFile_->text());
+  if (input.empty()) {
+    present_(title, QString::fromStdString(t(kIdentifyNoFile)), QString());
+    return;
+  }
+  busy_ = true;
+  Identification found;
+  {
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    found = IdentifyFile(*context_.formats, input);
+    QApplication::restoreOverrideCursor();
+    setEnabled(true);
+    if (focus && isAncestorOf(focus)) focus->setFocus(Qt::OtherFocusReason);
+  }
+  busy_ = false;
+  QStringList lines;
+  for (const std::string& line : DescribeIdentification(found, input, t)) lines << ShownPath(line);
+  const QString use =
+      found.whole.empty()
+          ? QString()
+          : QString::fromStdString(FillArguments(t(kIdentifyUse), {found.whole.front().name}));
+  if (!present_(title, lines.join(QLatin1Char('\n')), use) || found.whole.empty()) return;
+  // The best format becomes the source, under its own type; the target stays as chosen.
+  RestoreSide(fromType_, fromFormat_, fromFile_,
+              ConvertSide{found.whole.front().type, found.whole.front().name, input});
 }
 
 void CConvertView::SaveSelections() {
