@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
@@ -15,6 +17,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <string_view>
 
@@ -228,11 +231,28 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   connect(convert_, &QPushButton::clicked, this, &CConvertView::Convert);
   connect(identify_, &QPushButton::clicked, this, &CConvertView::Identify);
   present_ = [this](const QString& title, const QString& text, const QString& use) {
-    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Close, this);
-    QPushButton* useButton = use.isEmpty() ? nullptr : box.addButton(use, QMessageBox::AcceptRole);
-    if (useButton) box.setDefaultButton(useButton);
-    box.exec();
-    return useButton && box.clickedButton() == useButton;
+    // One line per format, unwrapped so the list reads as a list; long lists scroll.
+    QDialog box(this);
+    box.setWindowTitle(title);
+    auto* label = new QLabel(text);
+    label->setTextFormat(Qt::PlainText);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setMargin(8);
+    auto* scroll = new QScrollArea(&box);
+    scroll->setWidget(label);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setMinimumSize(label->sizeHint().boundedTo(QSize(720, 360)) + QSize(24, 24));
+    auto* answers = new QDialogButtonBox(QDialogButtonBox::Close, &box);
+    QPushButton* useButton =
+        use.isEmpty() ? nullptr : answers->addButton(use, QDialogButtonBox::AcceptRole);
+    if (useButton) useButton->setDefault(true);
+    connect(answers, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    connect(answers, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    auto* boxLayout = new QVBoxLayout(&box);
+    boxLayout->addWidget(scroll, 1);
+    boxLayout->addWidget(answers);
+    return box.exec() == QDialog::Accepted && useButton;
   };
   connect(close_, &QPushButton::clicked, this, &CConvertView::CloseRequested);
   connect(help_, &QPushButton::clicked, this, [this] {
