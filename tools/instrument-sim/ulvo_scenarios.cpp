@@ -3,6 +3,7 @@
 // each software handshake.
 #include "ulvo_scenarios.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -32,6 +33,7 @@ struct Options {
   bool silent = false;
   int nakFirst = 0;
   int delayMs = 1000;
+  int waitMs = 15000;  // for the computer's ENQ
 };
 
 struct Link;
@@ -75,6 +77,9 @@ bool Parse(const Args& args, Options& o) {
         o.nakFirst = std::atoi(v.c_str());
       } else if (a == "--delay-ms") {
         o.delayMs = std::atoi(v.c_str());
+      } else if (a == "--wait-ms") {
+        o.waitMs = std::atoi(v.c_str());
+        if (o.waitMs < 0) return false;
       } else {
         std::fprintf(stderr, "instrument-sim: unknown option '%s'\n", a.c_str());
         return false;
@@ -147,10 +152,13 @@ Reply AwaitReply(Pty& pty, const Options& o) {
   return Reply::kNone;
 }
 
-bool AwaitEnq(Pty& pty) {
-  const auto until = std::chrono::steady_clock::now() + 15s;
-  while (std::chrono::steady_clock::now() < until)
-    if (pty.ReadByte(200ms) == ENQ) return true;
+bool AwaitEnq(Pty& pty, std::chrono::milliseconds wait) {
+  const auto until = std::chrono::steady_clock::now() + wait;
+  for (auto now = std::chrono::steady_clock::now(); now < until;
+       now = std::chrono::steady_clock::now()) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now);
+    if (pty.ReadByte(std::min<std::chrono::milliseconds>(200ms, left)) == ENQ) return true;
+  }
   return false;
 }
 
@@ -428,9 +436,9 @@ const char* UlvoSendUsage() {
   static const std::string usage =
       "  ulvo-send --format " + FormatWords() +
       " --handshake none|xonxoff|acknak|acknak2\n"
-      "            --file FILE [--baud N] [--addcrlf] [--delay-ms N]\n"
-      "      the instrument sends FILE (in acknak after the computer's ENQ; otherwise after\n"
-      "      --delay-ms, default 1000)";
+      "            --file FILE [--baud N] [--addcrlf] [--delay-ms N] [--wait-ms N]\n"
+      "      the instrument sends FILE: in acknak once the computer's ENQ came, which it waits\n"
+      "      for at most --wait-ms (default 15000); otherwise after --delay-ms (default 1000)";
   return usage.c_str();
 }
 
@@ -456,8 +464,8 @@ int RunUlvoSend(Pty& pty, const Args& args) {
   const std::vector<std::string> records = link.records(data);
   const bool answered = link.answered(o.handshake);
   if (o.handshake == Handshake::kAckNak) {
-    if (!AwaitEnq(pty)) {
-      std::fprintf(stderr, "instrument-sim: no ENQ from the computer\n");
+    if (!AwaitEnq(pty, std::chrono::milliseconds(o.waitMs))) {
+      std::fprintf(stderr, "instrument-sim: no ENQ from the computer within %d ms\n", o.waitMs);
       return 1;
     }
   } else {

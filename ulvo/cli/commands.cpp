@@ -13,6 +13,7 @@ const std::vector<Command>& Commands() {
       {"write", kWriteUsage, RunWriteCommand},
       {"formats", kFormatsUsage, RunFormatsCommand},
       {"convert", kConvertUsage, RunConvertCommand},
+      {"identify", kIdentifyUsage, RunIdentifyCommand},
       {"instruments", kInstrumentsUsage, RunInstruments},
       {"transfer", kTransferUsage, RunTransfer},
       {"iif", kIifUsage, RunIif},

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "ulvo/convert/conversion.h"
+#include "ulvo/convert/identify.h"
 #include "ulvo/engine/data_document.h"
 #include "ulvo/engine/format_definition.h"
 #include "ulvo/platform/process_runner.h"
@@ -176,6 +177,19 @@ int RunConvertCommand(const Context& context, const Args& args) {
     if (ok) return kExitCheck;
   }
   return ok ? kExitOk : kExitFailure;
+}
+
+int RunIdentifyCommand(const Context& context, const Args& args) {
+  if (args.size() != 1 || args[0].starts_with("-")) return Usage(kIdentifyUsage);
+  FormatList formats;
+  formats.Refresh(context.home);
+  for (const auto& [path, why] : formats.Failures())
+    std::fprintf(stderr, "ulvo-cli: not loaded: %s\n", why.c_str());
+  const Identification found = IdentifyFile(formats, args[0]);
+  const bool readable = found.problem.empty();
+  for (const std::string& line : DescribeIdentification(found, args[0]))
+    std::fprintf(readable ? stdout : stderr, "%s\n", line.c_str());
+  return found.whole.empty() ? kExitFailure : kExitOk;
 }
 
 }  // namespace ulvo::cli

@@ -9,6 +9,7 @@ int RunParseCommand(const Context& context, const Args& args);
 int RunWriteCommand(const Context& context, const Args& args);
 int RunFormatsCommand(const Context& context, const Args& args);
 int RunConvertCommand(const Context& context, const Args& args);
+int RunIdentifyCommand(const Context& context, const Args& args);
 
 inline constexpr const char* kParseUsage =
     "ulvo-cli parse DEFINITION INPUT [-o DOCUMENT]\n"
@@ -27,5 +28,11 @@ inline constexpr const char* kConvertUsage =
     "    convert INPUT into OUTPUT between two formats of the program folder, then read\n"
     "    OUTPUT back and compare (--no-check: do not); exit status 0 success, 1 failure,\n"
     "    3 converted but values differ when read back";
+
+inline constexpr const char* kIdentifyUsage =
+    "ulvo-cli [--home DIR] identify FILE\n"
+    "    parse FILE with every format of the program folder; list those that read it whole,\n"
+    "    best first, with the records read, and where the others stop (line, column); exit\n"
+    "    status 0 when a format reads it whole, 1 when none does";
 
 }  // namespace ulvo::cli

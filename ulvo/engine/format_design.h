@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "ulvo/engine/definition_model.h"
-#include "ulvo/engine/replace_file.h"
 #include "ulvo/engine/format_definition.h"
 #include "ulvo/engine/identifier_list.h"
+#include "ulvo/engine/replace_file.h"
 
 namespace ulvo {
 
@@ -28,6 +28,9 @@ class FormatDesign {
   static bool SetFormatType(FormatDefinition& format, const std::string& type);
   // A saved format's file is queued for deletion at Save.
   void RemoveFormat(FormatDefinition* format);
+  // The window offers Remove only for a format it can show: one written by hand cannot be
+  // made again here, so a slip of the mouse must not delete it.
+  static bool CanRemoveFormat(const FormatDefinition& format) { return CanAddGroups(format); }
   const std::vector<std::filesystem::path>& DeleteQueue() const { return deleteQueue_; }
 
   // Only a simple format with its choice node can get groups.

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
@@ -15,10 +17,12 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <string_view>
 
 #include "ulvo/convert/convert_settings.h"
+#include "ulvo/convert/identify.h"
 #include "ulvo/engine/text_codec.h"
 #include "ulvo/gui/id_name_combo.h"
 
@@ -174,6 +178,18 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   };
   side(fromBox_, 2008, fromTypeLabel_, 2015, fromType_, 2014, fromFormatLabel_, 2013, fromFormat_,
        2002, fromFileLabel_, 2009, fromFile_, 2003, fromBrowse_, 2004);
+  // Beside the source format: which format reads the file?
+  identify_ = new QPushButton(fromBox_);
+  identify_->setObjectName(QStringLiteral("identify"));
+  if (auto* grid = qobject_cast<QGridLayout*>(fromBox_->layout())) {
+    grid->removeWidget(fromFormat_);
+    auto* row = new QHBoxLayout;
+    row->addWidget(fromFormat_, 1);
+    row->addWidget(identify_);
+    grid->addLayout(row, 1, 1, 1, 2);
+  }
+  setTabOrder(fromFormat_, identify_);
+  setTabOrder(identify_, fromFile_);
   side(toBox_, 2011, toTypeLabel_, 2029, toType_, 2028, toFormatLabel_, 2012, toFormat_, 2005,
        toFileLabel_, 2010, toFile_, 2006, toBrowse_, 2007);
   help_ = new QPushButton(this);
@@ -213,6 +229,31 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   connect(fromBrowse_, &QPushButton::clicked, this, [this] { Browse(false); });
   connect(toBrowse_, &QPushButton::clicked, this, [this] { Browse(true); });
   connect(convert_, &QPushButton::clicked, this, &CConvertView::Convert);
+  connect(identify_, &QPushButton::clicked, this, &CConvertView::Identify);
+  present_ = [this](const QString& title, const QString& text, const QString& use) {
+    // One line per format, unwrapped so the list reads as a list; long lists scroll.
+    QDialog box(this);
+    box.setWindowTitle(title);
+    auto* label = new QLabel(text);
+    label->setTextFormat(Qt::PlainText);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setMargin(8);
+    auto* scroll = new QScrollArea(&box);
+    scroll->setWidget(label);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setMinimumSize(label->sizeHint().boundedTo(QSize(720, 360)) + QSize(24, 24));
+    auto* answers = new QDialogButtonBox(QDialogButtonBox::Close, &box);
+    QPushButton* useButton =
+        use.isEmpty() ? nullptr : answers->addButton(use, QDialogButtonBox::AcceptRole);
+    if (useButton) useButton->setDefault(true);
+    connect(answers, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    connect(answers, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    auto* boxLayout = new QVBoxLayout(&box);
+    boxLayout->addWidget(scroll, 1);
+    boxLayout->addWidget(answers);
+    return box.exec() == QDialog::Accepted && useButton;
+  };
   connect(close_, &QPushButton::clicked, this, &CConvertView::CloseRequested);
   connect(help_, &QPushButton::clicked, this, [this] {
     if (!context_.showHelp) return;
@@ -245,6 +286,7 @@ void CConvertView::Translate() {
   toFileLabel_->setText(t("IDC_CNV_TO_FILE", "File n&ame:"));
   help_->setText(t("IDC_CNV_HELP_BTN", "&Help"));
   convert_->setText(t("IDC_CNV_CONVERT_BTN", "Con&vert"));
+  identify_->setText(t(kIdentifyBtn.key, kIdentifyBtn.defaultText));
   close_->setText(t("IDC_CNV_CLOSE_BTN", "&Close"));
 }
 
@@ -300,6 +342,39 @@ void CConvertView::Convert() {
   setEnabled(true);
   if (focus && isAncestorOf(focus)) focus->setFocus(Qt::OtherFocusReason);
   busy_ = false;
+}
+
+void CConvertView::Identify() {
+  if (busy_ || !context_.formats) return;
+  const auto t = [this](const TextId& id) { return context_.Text(id.key, id.defaultText); };
+  const QString title = QString::fromStdString(t(kIdentifyTitle));
+  const std::string input = LocalPath(fromFile_->text());
+  if (input.empty()) {
+    present_(title, QString::fromStdString(t(kIdentifyNoFile)), QString());
+    return;
+  }
+  busy_ = true;
+  Identification found;
+  {
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    found = IdentifyFile(*context_.formats, input);
+    QApplication::restoreOverrideCursor();
+    setEnabled(true);
+    if (focus && isAncestorOf(focus)) focus->setFocus(Qt::OtherFocusReason);
+  }
+  busy_ = false;
+  QStringList lines;
+  for (const std::string& line : DescribeIdentification(found, input, t)) lines << ShownPath(line);
+  const QString use =
+      found.whole.empty()
+          ? QString()
+          : QString::fromStdString(FillArguments(t(kIdentifyUse), {found.whole.front().name}));
+  if (!present_(title, lines.join(QLatin1Char('\n')), use) || found.whole.empty()) return;
+  // The best format becomes the source, under its own type; the target stays as chosen.
+  RestoreSide(fromType_, fromFormat_, fromFile_,
+              ConvertSide{found.whole.front().type, found.whole.front().name, input});
 }
 
 void CConvertView::SaveSelections() {

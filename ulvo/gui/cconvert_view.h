@@ -35,6 +35,9 @@ class CConvertView : public QWidget {
 
  public:
   using FileChooser = std::function<QString(bool save, const QString& start)>;
+  // Shows what Identify found; with a format to offer, true when the user chose to use it.
+  using IdentifyPresenter =
+      std::function<bool(const QString& title, const QString& text, const QString& use)>;
 
   explicit CConvertView(TaskContext context, QWidget* parent = nullptr);
   // Writes the selections back to the settings.
@@ -44,10 +47,14 @@ class CConvertView : public QWidget {
   void SetPrompts(ConversionPrompts* prompts);
   void SetProcessRunner(ProcessRunner* runner) { runner_ = runner; }
   void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+  void SetIdentifyPresenter(IdentifyPresenter presenter) { present_ = std::move(presenter); }
   // True while a conversion (and its editor) runs: the window must not close then.
   bool Busy() const { return busy_; }
 
   void Convert();
+  // Tries every format on the source file, shows which read it whole and where the others
+  // stop, and selects the best one as the source format when the user says so.
+  void Identify();
   void SaveSelections();
   // A file was received while the window is open: it becomes the source shown.
   void ShowSource(const ConvertSide& source);
@@ -85,6 +92,7 @@ class CConvertView : public QWidget {
   EventLoopProcessRunner ownRunner_;
   ProcessRunner* runner_ = &ownRunner_;
   FileChooser chooseFile_;
+  IdentifyPresenter present_;
   bool busy_ = false;
 
   QGroupBox* fromBox_;
@@ -92,6 +100,7 @@ class CConvertView : public QWidget {
   IdNameCombo* fromType_;
   QLabel* fromFormatLabel_;
   QComboBox* fromFormat_;
+  QPushButton* identify_;
   QLabel* fromFileLabel_;
   QLineEdit* fromFile_;
   QPushButton* fromBrowse_;

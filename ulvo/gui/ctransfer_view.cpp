@@ -11,11 +11,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ulvo/gui/ctransfer_prop_sheet.h"
 #include "ulvo/gui/line_pane.h"
@@ -228,18 +231,17 @@ CTransferView::CTransferView(TaskContext context, CTransferDoc& doc, const PortP
       this);
   layout->addWidget(linePane_);
   // The form keeps its height; what the open pane adds goes to the pane.
-  const auto fit = [this, layout, bottom](bool open) {
+  const auto stretch = [layout, bottom, this](bool open) {
     layout->setStretchFactor(bottom, open ? 0 : 1);
     layout->setStretchFactor(linePane_, open ? 1 : 0);
-    if (auto* window = qobject_cast<QMdiSubWindow*>(parentWidget()))
-      window->setFixedSize(FrameSize());
   };
   if (context_.profile)
     linePane_->SetOpen(context_.profile->GetNumber(kPaneSection, kPaneKey).value_or(0) != 0);
-  fit(linePane_->IsOpen());
-  linePane_->onOpenChanged = [this, fit](bool open) {
+  stretch(linePane_->IsOpen());
+  linePane_->onOpenChanged = [this, stretch](bool open) {
     if (context_.profile) context_.profile->SetNumber(kPaneSection, kPaneKey, open ? 1 : 0);
-    fit(open);
+    stretch(open);
+    FitWindow();
   };
 
   Translate();
@@ -493,15 +495,51 @@ void CTransferView::closeEvent(QCloseEvent* event) {
 }
 
 bool CTransferView::event(QEvent* event) {
-  if (event->type() == QEvent::ParentChange)
-    if (auto* window = qobject_cast<QMdiSubWindow*>(parentWidget()))
+  if (event->type() == QEvent::ParentChange) {
+    if (auto* window = qobject_cast<QMdiSubWindow*>(parentWidget())) {
       CTransferFrame::Attach(window, FrameSize());
+      if (QMdiArea* area = window->mdiArea(); area && area != watchedArea_) {
+        if (watchedArea_) watchedArea_->removeEventFilter(this);
+        watchedArea_ = area;
+        area->installEventFilter(this);
+      }
+    }
+  } else if (event->type() == QEvent::Show) {
+    FitWindow();
+  }
   return QWidget::event(event);
 }
 
+bool CTransferView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == watchedArea_ && event->type() == QEvent::Resize) FitWindow();
+  return QWidget::eventFilter(watched, event);
+}
+
 QSize CTransferView::FrameSize() const {
-  // The form's own 600 x 500, the pane's toggle under it, and room for the pane when open.
-  return {600, linePane_->IsOpen() ? 720 : 524};
+  // The form's own 600 x 500 and the pane's toggle under it; the open pane takes what the
+  // main window has room for, up to 196 more, and scrolls within it. Only when there is not
+  // even room for its text's few lines and its buttons does the window reach past the area.
+  constexpr int kClosed = 524, kOpen = 720;
+  if (!linePane_->IsOpen()) return {600, kClosed};
+  const auto* window = qobject_cast<const QMdiSubWindow*>(parentWidget());
+  const QMdiArea* area = window ? window->mdiArea() : nullptr;
+  if (!area) return {600, kOpen};
+  const int least =
+      kClosed + linePane_->minimumSizeHint().height() - linePane_->Toggle()->sizeHint().height();
+  return {600, std::clamp(area->contentsRect().height(), least, std::max(least, kOpen))};
+}
+
+void CTransferView::FitWindow() {
+  auto* window = qobject_cast<QMdiSubWindow*>(parentWidget());
+  if (!window) return;
+  const QSize size = FrameSize();
+  if (window->size() != size) window->setFixedSize(size);
+  // The bottom of the window stays in sight: Start, Hex and "Save trace..." are down there.
+  if (const QMdiArea* area = window->mdiArea()) {
+    const int room = area->contentsRect().height();
+    if (window->y() + size.height() > room)
+      window->move(window->x(), std::max(0, room - size.height()));
+  }
 }
 
 void CTransferFrame::Attach(QMdiSubWindow* window, QSize size) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -62,7 +64,8 @@ class CTransferView : public QWidget, private TransferFormPrompts {
 
   TransferForm& Form() { return *form_; }
   LinePane* Pane() const { return linePane_; }
-  // The window's fixed size: taller while the "Line" pane is open.
+  // The window's fixed size: taller while the "Line" pane is open, as far as the main
+  // window has room.
   QSize FrameSize() const;
   // Called after every successful receive with the option's format and the file.
   std::function<void(const std::string& format, const std::string& file)> onReceived;
@@ -73,11 +76,15 @@ class CTransferView : public QWidget, private TransferFormPrompts {
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool event(QEvent* event) override;
+  // The main window's area was resized: the window is fitted to it again.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void ShowInfo(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
   void Translate();
+  // Gives the window its size and keeps its bottom inside the main window's area.
+  void FitWindow();
   void FillOptions();
   void Refresh();
   void OnDirection();
@@ -137,6 +144,7 @@ class CTransferView : public QWidget, private TransferFormPrompts {
   QLabel* messagesLabel_;
   QLabel* messages_;
   LinePane* linePane_;
+  QPointer<QMdiArea> watchedArea_;
 };
 
 // The transfer task's child window: 600 wide, 524 high (720 with the "Line" pane open),

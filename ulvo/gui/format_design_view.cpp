@@ -385,7 +385,8 @@ void FormatDesignView::OnFormatSelected() {
     groupArea_->setCurrentWidget(groupList_);
   }
   formatType_->setEnabled(format != nullptr);
-  Button("IDC_DESIGN_FORMAT_REMOVE_BTN")->setEnabled(format != nullptr);
+  Button("IDC_DESIGN_FORMAT_REMOVE_BTN")
+      ->setEnabled(format && FormatDesign::CanRemoveFormat(*format));
   Button("IDC_DESIGN_GROUP_ADD_BTN")->setEnabled(editable);
   OnGroupSelected();
 }
@@ -448,6 +449,8 @@ void FormatDesignView::OnAddFormat() {
 }
 
 void FormatDesignView::OnRemoveFormat() {
+  const FormatDefinition* selected = SelectedFormat();
+  if (!selected || !FormatDesign::CanRemoveFormat(*selected)) return;
   if (FormatDefinition* format = TakeSelectedRow<FormatDefinition>(formatList_)) {
     design_.RemoveFormat(format);
   }

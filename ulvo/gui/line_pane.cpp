@@ -62,8 +62,9 @@ LinePane::LinePane(TraceModel& model, Translate translate, QWidget* parent)
   });
   connect(hex_, &QCheckBox::toggled, this, [this] { Rebuild(); });
   choosePath = [this] {
-    return QFileDialog::getSaveFileName(this, translate_("IDS_LINE_SAVE", "Save trace..."),
-                                        QString(), "Trace files (*.txt);;All files (*)");
+    return QFileDialog::getSaveFileName(
+        this, translate_("IDS_LINE_SAVE", "Save trace..."), QString(),
+        translate_("IDS_LINE_FILTER", "Trace files (*.txt);;All files (*)"));
   };
   connect(save_, &QPushButton::clicked, this, [this] {
     const QString path = choosePath ? choosePath() : QString();

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -233,6 +234,19 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyRelease:
       if (watched->isWindowType()) UpdateIndicators();
       break;
+    case QEvent::KeyPress: {
+      // A modal dialog blocks the frame's F1 shortcut: its controls' pages are shown in the
+      // frame's Help window all the same, where they stay once the dialog is closed.
+      const auto* key = static_cast<QKeyEvent*>(event);
+      QWidget* modal = QApplication::activeModalWidget();
+      auto* widget = qobject_cast<QWidget*>(watched);
+      if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier && modal && widget &&
+          (widget == modal || modal->isAncestorOf(widget))) {
+        ContextHelpFor(widget);
+        return true;
+      }
+      break;
+    }
     case QEvent::ApplicationStateChange:
       UpdateIndicators();
       break;
@@ -361,7 +375,11 @@ void CMainFrame::ShowContextHelp(int controlId) {
 }
 
 void CMainFrame::ContextHelpForFocus() {
-  const int id = HelpIdOf(QApplication::focusWidget());
+  ContextHelpFor(QApplication::focusWidget());
+}
+
+void CMainFrame::ContextHelpFor(const QWidget* control) {
+  const int id = HelpIdOf(control);
   if (id != 0) {
     ShowContextHelp(id);
   } else {

@@ -112,6 +112,8 @@ class CMainFrame : public QMainWindow {
   QAction* AddCommand(QMenu* menu, int commandId, const char* key, const char* text);
   void UpdateCommands();
   void ContextHelpForFocus();
+  // The page of control, or of the nearest parent that has one; the index when none has.
+  void ContextHelpFor(const QWidget* control);
   void ShowAbout();
 
   CDunmarkApp& app_;

@@ -8,6 +8,8 @@
 
 #include "ulvo/convert/conversion.h"
 #include "ulvo/convert/convert_settings.h"
+#include "ulvo/convert/identify.h"
+#include "ulvo/engine/format_design.h"
 #include "ulvo/tests/engine/engine_test_support.h"
 
 namespace ulvo {
@@ -20,6 +22,7 @@ using test::WriteBytes;
 constexpr const char* kCsv = "Point list (comma-separated)";
 constexpr const char* kFixed = "Point list (fixed columns)";
 constexpr const char* kItf = "ITF00 coordinates";
+constexpr const char* kExample = "Point list (example to edit)";
 
 // Three points as each shipped layout writes them, worked out from the layouts by hand.
 const std::string kCsvPoints =
@@ -77,7 +80,7 @@ class ShippedFormats : public testing::Test {
 };
 
 TEST_F(ShippedFormats, ListedWithTheirTypes) {
-  ASSERT_EQ(formats.Count(), 3u);
+  ASSERT_EQ(formats.Count(), 4u);
   EXPECT_EQ(formats.Find(kCsv)->Type(), "POINTS");
   EXPECT_EQ(formats.Find(kFixed)->Type(), "POINTS");
   EXPECT_EQ(formats.Find(kItf)->Type(), "ITF00");
@@ -86,6 +89,98 @@ TEST_F(ShippedFormats, ListedWithTheirTypes) {
   EXPECT_FALSE(formats.Find(kCsv)->Simple());
   EXPECT_FALSE(formats.Find(kFixed)->Simple());
   EXPECT_FALSE(formats.Find(kItf)->Simple());
+  // The example is one Format Design shows and edits.
+  ASSERT_TRUE(formats.Find(kExample));
+  EXPECT_EQ(formats.Find(kExample)->Type(), "POINTS");
+  EXPECT_TRUE(FormatDesign::CanAddGroups(*formats.Find(kExample)));
+}
+
+TEST_F(ShippedFormats, ExampleReadsAndWritesItsLines) {
+  const std::string example =
+      "P1,100.500,200.250,10.000\r\n"
+      "P2,-5.125,7.000,0.000\r\n"
+      "BM12,98765.432,-12345.678,123.456\r\n";
+  EXPECT_EQ(Convert(kItfPoints, kItf, kExample), example);
+  EXPECT_EQ(Convert(example, kExample, kFixed),
+            "P1               100.500       200.250      10.000\r\n"
+            "P2                -5.125         7.000       0.000\r\n"
+            "BM12           98765.432    -12345.678     123.456\r\n");
+}
+
+// Which shipped formats read a file whole, best first, and where the others stop.
+TEST_F(ShippedFormats, IdentifyTriesEveryFormat) {
+  const std::string exampleLines = "P1,100.5,200.25,10.0\r\nP2,1,2,3\r\n";
+  struct Read {
+    const char* name;
+    size_t records, values;
+  };
+  struct Stop {
+    const char* name;
+    uint64_t line, column;
+    size_t records;
+  };
+  struct Case {
+    const char* what;
+    std::string input;
+    std::vector<Read> whole;
+    std::vector<Stop> stopped;
+  } cases[] = {
+      // The example reads a description into its elevation, which ends at the line end: it
+      // reads the file too, with a value less a line. (An empty description is no value.)
+      // Formats that stop at the same place are listed by name.
+      {"comma-separated",
+       kCsvPoints,
+       {{kCsv, 3, 14}, {kExample, 3, 12}},
+       {{kFixed, 1, 11, 0}, {kItf, 1, 1, 0}}},
+      {"fixed columns",
+       kFixedPoints,
+       {{kFixed, 3, 14}},
+       {{kItf, 1, 1, 0}, {kCsv, 1, 1, 0}, {kExample, 1, 1, 0}}},
+      {"ITF00 blocks",
+       kItfPoints,
+       {{kItf, 3, 12}},
+       {{kCsv, 1, 1, 0}, {kExample, 1, 1, 0}, {kFixed, 1, 1, 0}}},
+      // Four fields: the comma-separated list misses the comma after the elevation (column
+      // 17 of line 1); the fixed columns want ten characters of name before the northing.
+      {"example",
+       exampleLines,
+       {{kExample, 2, 8}},
+       {{kCsv, 1, 17, 0}, {kFixed, 1, 11, 0}, {kItf, 1, 1, 0}}},
+      // Line 2 ends after its easting: no format reads it, two stop at that field.
+      {"broken second line",
+       "P1,1,2,3,\r\nP2,1,2\r\n",
+       {},
+       {{kCsv, 2, 6, 1}, {kExample, 2, 6, 1}, {kFixed, 1, 11, 0}, {kItf, 1, 1, 0}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteBytes(dir / "in.txt", c.input);
+    const Identification found = IdentifyFile(formats, dir / "in.txt");
+    EXPECT_EQ(found.problem, "");
+    ASSERT_EQ(found.whole.size(), c.whole.size());
+    for (size_t i = 0; i < c.whole.size(); ++i) {
+      EXPECT_EQ(found.whole[i].name, c.whole[i].name);
+      EXPECT_EQ(found.whole[i].records, c.whole[i].records) << c.whole[i].name;
+      EXPECT_EQ(found.whole[i].values, c.whole[i].values) << c.whole[i].name;
+    }
+    ASSERT_EQ(found.stopped.size(), c.stopped.size());
+    for (size_t i = 0; i < c.stopped.size(); ++i) {
+      const FormatTry& t = found.stopped[i];
+      EXPECT_EQ(t.name, c.stopped[i].name);
+      EXPECT_EQ(t.failure.line, c.stopped[i].line) << t.name;
+      EXPECT_EQ(t.failure.column, c.stopped[i].column) << t.name;
+      EXPECT_EQ(t.failure.records, c.stopped[i].records) << t.name;
+    }
+  }
+  // A file that cannot tell: nothing is tried.
+  for (const auto& [file, why] :
+       {std::pair{dir / "missing.txt", std::string("No such file or directory")},
+        std::pair{dir / "empty.txt", std::string("the file is empty")}}) {
+    if (file.filename() == "empty.txt") WriteBytes(file, "");
+    const Identification found = IdentifyFile(formats, file);
+    EXPECT_EQ(found.problem, file.string() + ": " + why);
+    EXPECT_TRUE(found.whole.empty() && found.stopped.empty());
+  }
 }
 
 TEST_F(ShippedFormats, ShortLineFailsAtItsLine) {
@@ -364,11 +459,39 @@ TEST_F(Cli, ErrorsAndUsage) {
   EXPECT_EQ(Run("convert --from X INPUT OUTPUT"), 2);
 }
 
+TEST_F(Cli, IdentifySaysWhichFormatsReadTheFile) {
+  WriteBytes(dir / "received.itf", kItfPoints);
+  const std::string file = (dir / "received.itf").string();
+  EXPECT_EQ(Run("identify " + Path("received.itf")), 0);
+  EXPECT_EQ(Out(),
+            file +
+                " is read whole by:\n"
+                "  ITF00 coordinates (ITF00): 3 record(s), 12 value(s)\n"
+                "Not read whole by:\n"
+                "  Point list (comma-separated): stops at line 1, column 1, after 0 record(s)\n"
+                "  Point list (example to edit): stops at line 1, column 1, after 0 record(s)\n"
+                "  Point list (fixed columns): stops at line 1, column 1, after 0 record(s)\n");
+  EXPECT_EQ(Err(), "");
+
+  WriteBytes(dir / "broken.csv", "P1,1,2,3,\r\nP2,1,2\r\n");
+  EXPECT_EQ(Run("identify " + Path("broken.csv")), 1);
+  EXPECT_TRUE(Out().starts_with("No format of the program folder reads " +
+                                (dir / "broken.csv").string() + " whole.\nNot read whole by:\n"))
+      << Out();
+
+  EXPECT_EQ(Run("identify " + Path("missing.txt")), 1);
+  EXPECT_EQ(Out(), "");
+  EXPECT_EQ(Err(), "The file cannot be read: " + (dir / "missing.txt").string() +
+                       ": No such file or directory\n");
+  EXPECT_EQ(Run("identify"), 2);
+}
+
 TEST_F(Cli, FormatsAndConvert) {
   EXPECT_EQ(Run("formats"), 0);
   EXPECT_EQ(Out(),
             "ITF00 coordinates\tITF00\tItf00Coordinates.xml\n"
             "Point list (comma-separated)\tPOINTS\tPointListCsv.xml\n"
+            "Point list (example to edit)\tPOINTS\tPointListExample.xml\n"
             "Point list (fixed columns)\tPOINTS\tPointListFixed.xml\n");
   EXPECT_EQ(Err(), "");
 

@@ -153,6 +153,44 @@ TEST_F(PtyTransfer, SendRecoversFromRejectedBlocks) {
   EXPECT_EQ(sim.Wait(), 0);
 }
 
+// In acknak the instrument sends once the computer's ENQ has come, and waits for it as long
+// as --wait-ms says: a computer that comes late within it is served, one that does not come
+// is given up on long before the default wait.
+TEST_F(PtyTransfer, SendingInstrumentWaitsForEnqAsLongAsTold) {
+  struct WaitCase {
+    const char* waitMs;
+    int computerAfterMs;  // -1: no computer at all
+    int exitCode;
+  };
+  const WaitCase cases[] = {
+      {"300", -1, 1},
+      {"6000", 1500, 0},
+  };
+  const std::string data = Sample(3);
+  Write("source", data);
+  for (const WaitCase& c : cases) {
+    SCOPED_TRACE(c.waitMs);
+    std::filesystem::remove(Path("received"));
+    const auto start = std::chrono::steady_clock::now();
+    Simulator sim({"ulvo-send", "--format", "ITF00", "--handshake", "acknak", "--wait-ms", c.waitMs,
+                   "--file", Path("source")});
+    ASSERT_FALSE(sim.Path().empty());
+    if (c.computerAfterMs >= 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(c.computerAfterMs));
+      QtSerialDevice device;
+      CULVOSerial serial(device);
+      EXPECT_EQ(
+          serial.Run(nullptr, Instrument(2, 2), sim.Path(), kDirectionReceive, Path("received")),
+          0u);
+      const std::string got = Read("received");
+      EXPECT_EQ(got.substr(0, std::min(got.size(), data.size())), data);
+    }
+    EXPECT_EQ(sim.Wait(), c.exitCode);
+    // Far below the default wait of 15 s: the option was taken.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  }
+}
+
 // Runs ulvo-cli with the program folder of the build tree (or home) and a private per-user
 // store and data folder; standard error goes to errors, else to the file "stderr" there.
 int RunCli(const std::vector<std::string>& args, const std::filesystem::path& config,

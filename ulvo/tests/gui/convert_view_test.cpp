@@ -105,12 +105,62 @@ TEST_F(ConvertViewTest, OpensWithTheStoredSelections) {
   EXPECT_EQ(view->SourceType()->currentText(), "Point lists");
   // Found without regard to letter case; the list is sorted the same way.
   EXPECT_EQ(view->SourceFormat()->currentText(), "Point list (comma-separated)");
-  EXPECT_EQ(view->SourceFormat()->count(), 2);
-  EXPECT_EQ(view->SourceFormat()->itemText(1), "Point list (fixed columns)");
+  EXPECT_EQ(view->SourceFormat()->count(), 3);
+  EXPECT_EQ(view->SourceFormat()->itemText(1), "Point list (example to edit)");
+  EXPECT_EQ(view->SourceFormat()->itemText(2), "Point list (fixed columns)");
   EXPECT_EQ(view->SourceFile()->text(), "/in.csv");
   EXPECT_EQ(view->TargetType()->SelectedId(), "ITF00");
   EXPECT_EQ(view->TargetFormat()->count(), 1);
   EXPECT_EQ(view->TargetFormat()->currentIndex(), -1);  // "nothing" is not a format
+}
+
+// Identify, beside the source format: which formats read the source file, and the best one
+// taken as the source when the user says so.
+TEST_F(ConvertViewTest, IdentifyOffersTheFormatThatReadsTheFile) {
+  auto view = Open();
+  struct Shown {
+    QString text, use;
+  };
+  std::vector<Shown> shown;
+  bool useIt = false;
+  view->SetIdentifyPresenter([&](const QString&, const QString& text, const QString& use) {
+    shown.push_back({text, use});
+    return useIt;
+  });
+  auto* identify = view->findChild<QPushButton*>(QStringLiteral("identify"));
+  ASSERT_NE(identify, nullptr);
+  EXPECT_EQ(identify->text(), "&Identify...");
+
+  view->SourceFile()->clear();
+  identify->click();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, "Enter the source file name first.");
+  EXPECT_EQ(shown[0].use, "");
+
+  const std::string file = (folder / "job.itf").string();
+  Write(file, "_+P1        _ x   +100500_ y   +200250_ z    +10000__");
+  view->SourceFile()->setText(QString::fromStdString(file));
+  for (bool use : {false, true}) {
+    SCOPED_TRACE(use);
+    useIt = use;
+    identify->click();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_TRUE(
+        shown.back().text.startsWith(QString::fromStdString(file) +
+                                     " is read whole by:\n"
+                                     "  ITF00 coordinates (ITF00): 1 record(s), 4 value(s)\n"
+                                     "Not read whole by:\n"))
+        << shown.back().text.toStdString();
+    EXPECT_EQ(shown.back().use, "Use ITF00 coordinates");
+    // Declined, the source stays as it was; taken, it is the found format under its type.
+    EXPECT_EQ(view->SourceType()->SelectedId(), use ? "ITF00" : "POINTS");
+    EXPECT_EQ(view->SourceFormat()->currentText(),
+              use ? "ITF00 coordinates" : "Point list (comma-separated)");
+    EXPECT_EQ(view->SourceFile()->text().toStdString(), file);
+  }
+  // The target is not touched.
+  EXPECT_EQ(view->TargetType()->SelectedId(), "ITF00");
+  EXPECT_EQ(view->TargetFormat()->currentIndex(), -1);
 }
 
 TEST_F(ConvertViewTest, SourceTypeChangeSwitchesTheTargetAndClearsBothFormats) {
@@ -126,7 +176,7 @@ TEST_F(ConvertViewTest, SourceTypeChangeSwitchesTheTargetAndClearsBothFormats) {
   ChooseFormat(view->SourceFormat(), "ITF00 coordinates");
   Choose(view->TargetType(), "POINTS");
   EXPECT_EQ(view->SourceFormat()->currentText(), "ITF00 coordinates");
-  EXPECT_EQ(view->TargetFormat()->count(), 2);
+  EXPECT_EQ(view->TargetFormat()->count(), 3);
 }
 
 TEST_F(ConvertViewTest, ConvertWithoutTargetFormatOrPathDoesNothing) {

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "ulvo/engine/data_document.h"
 #include "ulvo/gui/element_dialog.h"
 #include "ulvo/gui/id_name_combo.h"
 #include "ulvo/gui/literal_dialog.h"
@@ -91,21 +92,23 @@ TEST_F(DesignView, ListsFormatsAndEnablesByTheSelection) {
   EXPECT_EQ(view->windowTitle(), "Format Design");
   EXPECT_EQ(HelpIdOf(view->FormatList()), 2605);
   EXPECT_EQ(HelpIdOf(view->LiteralPanel()->HexCheck()), 2702);
-  ASSERT_EQ(view->FormatList()->count(), 3);
+  ASSERT_EQ(view->FormatList()->count(), 4);
   // Sorted by name.
   EXPECT_EQ(view->FormatList()->item(0)->text(), "ITF00 coordinates");
   EXPECT_FALSE(view->Button("IDC_DESIGN_FORMAT_REMOVE_BTN")->isEnabled());
   EXPECT_FALSE(view->Button("IDC_DESIGN_GROUP_ADD_BTN")->isEnabled());
   EXPECT_FALSE(view->FormatType()->isEnabled());
 
-  // A format that is not simple shows no groups and cannot get any.
+  // A format that is not simple shows no groups and cannot get any; its hand-written file
+  // cannot be removed here either.
   SelectRow(view->FormatList(), "ITF00 coordinates");
   EXPECT_EQ(view->FormatType()->SelectedId(), "ITF00");
-  EXPECT_TRUE(view->Button("IDC_DESIGN_FORMAT_REMOVE_BTN")->isEnabled());
+  EXPECT_FALSE(view->Button("IDC_DESIGN_FORMAT_REMOVE_BTN")->isEnabled());
   EXPECT_FALSE(view->Button("IDC_DESIGN_GROUP_ADD_BTN")->isEnabled());
   EXPECT_EQ(view->GroupList()->count(), 0);
 
   SelectRow(view->FormatList(), "Point list (comma-separated)");
+  EXPECT_TRUE(view->Button("IDC_DESIGN_FORMAT_REMOVE_BTN")->isEnabled());
   EXPECT_TRUE(view->Button("IDC_DESIGN_GROUP_ADD_BTN")->isEnabled());
   ASSERT_EQ(view->GroupList()->count(), 2);
   EXPECT_FALSE(view->Button("IDC_DESIGN_ITEM_ADD_BTN")->isEnabled());
@@ -133,6 +136,32 @@ TEST_F(DesignView, ListsFormatsAndEnablesByTheSelection) {
   }
 }
 
+// The shipped example is one a first user can open, learn from and change.
+TEST_F(DesignView, ShippedExampleShowsItsItemsAndTakesAnEdit) {
+  auto view = Open();
+  SelectRow(view->FormatList(), "Point list (example to edit)");
+  EXPECT_TRUE(view->Button("IDC_DESIGN_FORMAT_REMOVE_BTN")->isEnabled());
+  EXPECT_EQ(view->GroupArea()->currentWidget(), view->GroupList());
+  ASSERT_EQ(view->GroupList()->count(), 1);
+  view->GroupList()->setCurrentRow(0);
+  QStringList items;
+  for (int row = 0; row < view->ItemList()->count(); ++row)
+    items << view->ItemList()->item(row)->text();
+  EXPECT_EQ(items.join(QLatin1Char('|')).toStdString(),
+            "Point name|,|Northing|,|Easting|,|Elevation|0D0A");
+  // The name in ten columns: a fixed field, so it is no longer ended by its comma.
+  view->ItemList()->setCurrentRow(0);
+  view->ElementPanel()->WidthEdit()->selectAll();
+  QTest::keyClicks(view->ElementPanel()->WidthEdit(), "10");
+  EXPECT_TRUE(view->Save());
+  FormatDefinition saved(dir / "Formats" / "PointListExample.xml");
+  ASSERT_TRUE(saved.Load()) << saved.LoadError();
+  WriteBytes(dir / "in.txt", "P1        ,1.5,2,3\r\n");
+  pugi::xml_document document;
+  ASSERT_TRUE(saved.ParseFile(dir / "in.txt", NewDataDocument(document)));
+  EXPECT_STREQ(document.document_element().child("PT").child_value("NR"), "P1");
+}
+
 // A definition of another tool or a later version is listed all the same; what the program
 // reads past is told where the format is chosen.
 TEST_F(DesignView, WhatADefinitionHoldsBeyondTheProgramIsShownOnItsRow) {
@@ -145,7 +174,8 @@ TEST_F(DesignView, WhatADefinitionHoldsBeyondTheProgramIsShownOnItsRow) {
   EXPECT_EQ(rows.first()->toolTip().toStdString(),
             "unknown attribute 'unit' of <element> at line 2 is ignored\n"
             "hex literal '0D0' is not pairs of hexadecimal digits at line 3; it is read as \"0D\"");
-  EXPECT_TRUE(view->FormatList()->findItems("ITF00 coordinates", Qt::MatchExactly)
+  EXPECT_TRUE(view->FormatList()
+                  ->findItems("ITF00 coordinates", Qt::MatchExactly)
                   .first()
                   ->toolTip()
                   .isEmpty());
@@ -240,7 +270,7 @@ TEST_F(DesignView, RemovingAndFailingToSave) {
   view->Button("IDC_DESIGN_FORMAT_ADD_BTN")->click();
   view->Button("IDC_DESIGN_FORMAT_REMOVE_BTN")->click();
   EXPECT_TRUE(view->Design().DeleteQueue().empty());
-  EXPECT_EQ(view->FormatList()->count(), 3);
+  EXPECT_EQ(view->FormatList()->count(), 4);
   EXPECT_FALSE(view->Button("IDC_DESIGN_FORMAT_REMOVE_BTN")->isEnabled());
 
   SelectRow(view->FormatList(), "Point list (fixed columns)");

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
@@ -13,18 +14,22 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <filesystem>
 #include <fstream>
 
 #include "ulvo/gui/about_dlg.h"
 #include "ulvo/gui/cconvert_view.h"
+#include "ulvo/gui/ctransfer_view.h"
 #include "ulvo/gui/help_view.h"
 #include "ulvo/gui/id_name_combo.h"
+#include "ulvo/gui/line_pane.h"
 #include "ulvo/gui/main_frame.h"
 #include "ulvo/gui/splash_wnd.h"
 #include "ulvo/gui/task_windows.h"
@@ -281,6 +286,63 @@ TEST_F(MainFrameTest, F1OnAControlLooksForItsPage) {
   auto* help = qobject_cast<CHelpView*>(frame.TaskView(kHelpType));
   ASSERT_NE(help, nullptr);
   EXPECT_TRUE(help->source().path().endsWith("/help/H0001701.htm"));
+}
+
+// The frame's F1 shortcut does not reach a modal dialog; its controls have pages too.
+TEST_F(MainFrameTest, F1InAModalDialogShowsItsPageInTheHelpWindow) {
+  WriteAll(folder_ / "help" / "H0002504.htm", "<html><body>Identifier</body></html>");
+  CMainFrame& frame = Frame();
+  frame.show();
+  QDialog dialog(&frame);
+  auto* edit = new QLineEdit(&dialog);
+  SetHelpId(edit, 2504);
+  bool shown = false;
+  QTimer::singleShot(0, [&] {
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_F1);
+    shown = frame.TaskIsOpen(kHelpType);
+    dialog.reject();
+  });
+  dialog.exec();
+  EXPECT_TRUE(shown);
+  auto* help = qobject_cast<CHelpView*>(frame.TaskView(kHelpType));
+  ASSERT_NE(help, nullptr);
+  EXPECT_TRUE(help->source().path().endsWith("/help/H0002504.htm"));
+  EXPECT_TRUE(messages_.isEmpty());
+}
+
+// At 1366 x 768 the Transfer window with its Line pane open stays within the main window:
+// the pane takes the room there is, and the buttons under it stay in sight.
+TEST_F(MainFrameTest, TransferWindowWithTheLinePaneFitsTheScreen) {
+  fs::copy(fs::path(ULVO_SHIPPED_DATA_DIR) / "IIF", folder_ / "IIF");
+  CMainFrame& frame = Frame();
+  RegisterTaskWindows(frame);
+  frame.resize(1366, 768);
+  frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  QWidget* view = frame.OpenTask(kTransferType);
+  ASSERT_NE(view, nullptr);
+  auto* transfer = qobject_cast<CTransferView*>(view);
+  ASSERT_NE(transfer, nullptr);
+  LinePane* pane = transfer->Pane();
+  auto* area = frame.findChild<QMdiArea*>();
+  for (bool open : {false, true, false, true}) {
+    SCOPED_TRACE(open);
+    if (pane->IsOpen() != open) pane->Toggle()->click();
+    QCoreApplication::processEvents();
+    const QRect room = area->viewport()->rect();
+    for (const char* name : {"next", "close", "LineHex", "SaveTrace", "LineToggle"}) {
+      auto* control = view->findChild<QWidget*>(name);
+      ASSERT_NE(control, nullptr) << name;
+      if (!control->isVisibleTo(view)) continue;
+      const QRect at(control->mapTo(area->viewport(), QPoint(0, 0)), control->size());
+      EXPECT_TRUE(room.contains(at))
+          << name << " at y " << at.top() << ".." << at.bottom() << ", room " << room.bottom();
+    }
+    if (open) {
+      EXPECT_GT(pane->Text()->height(), 40);
+    }
+  }
 }
 
 TEST_F(MainFrameTest, MissingHelpPageMessageIsTranslated) {
