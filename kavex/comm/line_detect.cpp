@@ -31,7 +31,9 @@ const DetectFrame kFrames[] = {
     {"7N1", 7, 0, 1, HighBitSet, true, false}, {"8N1", 8, 0, 1, AnyByte, false, false},
 };
 
-// What instruments send: printable ASCII, line ends, tabs and the protocols' control bytes.
+// What instruments send in bulk: printable ASCII, line ends, tabs, a block's STX and ETX. The
+// other control bytes come once a transfer, if at all, and a receiver out of step makes them
+// often (EOT is four zero bits after one).
 bool InstrumentData(unsigned char c) {
   if (c >= 0x20 && c < 0x7F) return true;
   switch (c) {
@@ -40,12 +42,6 @@ bool InstrumentData(unsigned char c) {
     case '\t':
     case 0x02:  // STX
     case 0x03:  // ETX
-    case 0x04:  // EOT
-    case 0x05:  // ENQ
-    case 0x06:  // ACK
-    case 0x11:  // DC1
-    case 0x13:  // DC3
-    case 0x15:  // NAK
       return true;
     default:
       return false;
@@ -71,15 +67,16 @@ struct Fit {
 
 // The bytes after those a receiver made while falling into step: from the last byte that
 // fits `f` no more than kSettling others follow.
-std::string_view Settled(const DetectFrame& f, std::string_view bytes) {
+std::string_view Settled(const DetectFrame& f, std::string_view bytes, bool anyLength = false) {
   size_t others = 0;
   for (size_t i = bytes.size(); i-- > 0;) {
     const auto b = static_cast<unsigned char>(bytes[i]);
     const bool fits =
         (f.dropsOnParity && b == 0) || (f.fits(b) && InstrumentData(f.sevenBits ? b & 0x7F : b));
-    // Falling into step takes a few bytes, not most of them.
+    // Falling into step takes a few bytes, not most of them: a long enough run of bytes fits
+    // some frame by chance.
     if (!fits && ++others > kSettling)
-      return i + 1 <= bytes.size() / 2 ? bytes.substr(i + 1) : bytes;
+      return anyLength || i + 1 <= bytes.size() / 2 ? bytes.substr(i + 1) : bytes;
   }
   return bytes;
 }
@@ -105,15 +102,15 @@ Fit FitOf(const DetectFrame& f, std::string_view bytes) {
   return fit;
 }
 
-bool Explains(const DetectFrame& f, const Fit& fit) {
+bool Explains(const DetectFrame& f, const Fit& fit, size_t minFitting = kMinFitting) {
   const size_t total = fit.data + fit.dropped + fit.other;
   // Instruments send numbers in columns; what a receiver makes of a faster line is mostly
   // letters and signs.
   // In a stream without pauses a receiver set to a new speed can take data bits for start bits
   // for dozens of bytes before it falls into step; those are left out (Settled), but among
   // what is left no more than a few may be others.
-  if (fit.data < kMinFitting || fit.distinct < kMinDistinct || fit.digits < fit.data / 4 ||
-      fit.other > std::max(kSettling, total / 32))
+  if (fit.data < minFitting || fit.distinct < std::min(kMinDistinct, minFitting / 2) ||
+      fit.digits < fit.data / 4 || fit.other > std::max(kSettling, total / 32))
     return false;
   // A parity bit in the eighth place shows as both values there: without any set the bytes
   // are 8-bit data that happen to fit.
@@ -139,6 +136,14 @@ std::string Seconds(milliseconds ms) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f", static_cast<double>(ms.count()) / 1000.0);
   return text;
+}
+
+// Whether the end of a window fits a frame, however long the receiver took to fall into step:
+// worth listening on at that speed. `atLeast` fitting bytes.
+bool EndFits(std::string_view bytes, size_t atLeast) {
+  for (const DetectFrame& f : kFrames)
+    if (Explains(f, FitOf(f, Settled(f, bytes, true)), atLeast)) return true;
+  return false;
 }
 
 }  // namespace
@@ -230,13 +235,19 @@ DetectReport DetectLineSettings(DetectPort& port, milliseconds listen, DetectPro
       std::string got;
       if (!gather(port.Now() + WindowAt(baud, kWindowFrames), kEnoughBytes, got))
         return stopped(DetectReport::Outcome::kCancelled);
-      if (FrameOfBytes(got) == nullptr) continue;
+      // Bytes that begin to fit at a slow speed: the window was too short for what a frame
+      // that drops half of them lets through.
+      for (int longer = 0;
+           longer < 2 && !EndFits(got, kMinFitting) && EndFits(got, kMinFitting / 4); ++longer)
+        if (!gather(port.Now() + WindowAt(baud, kWindowFrames / 2), got.size() + kEnoughBytes / 2,
+                    got))
+          return stopped(DetectReport::Outcome::kCancelled);
+      if (!EndFits(got, kMinFitting)) continue;
       // That can fit by chance; what follows must fit as well, and tells frames apart that few
       // bytes cannot.
-      std::string more;
-      if (!gather(port.Now() + WindowAt(baud, kConfirmFrames), 2 * kEnoughBytes, more))
+      if (!gather(port.Now() + WindowAt(baud, kConfirmFrames), got.size() + 2 * kEnoughBytes, got))
         return stopped(DetectReport::Outcome::kCancelled);
-      if (const DetectFrame* f = FrameOfBytes(more)) {
+      if (const DetectFrame* f = FrameOfBytes(got)) {
         candidate = baud;
         frame = f;
       }

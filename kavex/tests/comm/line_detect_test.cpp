@@ -61,9 +61,7 @@ TEST(LineDetect, FindsEverySpeedAndFrame) {
                                  std::to_string(s.stopBits) + (blocks ? " blocks" : " text");
         EXPECT_EQ(r.Settings(), std::to_string(baud) + " " + s.name) << sent;
         const double seconds = static_cast<double>((r.listened - startsAt).count()) / 1000.0;
-        // A continuous stream at 1200 and 2400 baud with half its bytes dropped can take a
-        // few seconds longer.
-        EXPECT_LE(seconds, baud >= 4800 ? 5.0 : 8.0) << sent;
+        EXPECT_LE(seconds, 5.0) << sent;
         std::printf("%-25s %-10s %.2f\n", sent.c_str(), r.Settings().c_str(), seconds);
       }
     }
