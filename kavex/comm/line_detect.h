@@ -14,6 +14,11 @@
 
 namespace kavex {
 
+// Shown while the detection listens.
+inline constexpr const char* kDetectPrompt = "Start sending on the instrument now\u2026";
+// How long it listens unless told otherwise: time to start the send, and 5 s of it.
+inline constexpr std::chrono::seconds kDetectListen{15};
+
 // The speeds tried, slowest first.
 inline constexpr int kDetectBauds[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 

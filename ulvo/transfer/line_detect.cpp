@@ -141,12 +141,16 @@ std::string Seconds(milliseconds ms) {
   return text;
 }
 
-// Whether the end of a window fits a frame, however long the receiver took to fall into step:
-// worth listening on at that speed. `atLeast` fitting bytes.
-bool EndFits(std::string_view bytes, size_t atLeast) {
-  for (const DetectFrame& f : kFrames)
-    if (Explains(f, FitOf(f, Settled(f, bytes, true)), atLeast)) return true;
-  return false;
+// Where the end of a window that fits a frame begins, however long the receiver took to fall
+// into step (worth listening on at that speed), with `atLeast` fitting bytes; npos when none.
+size_t EndFits(std::string_view bytes, size_t atLeast) {
+  size_t from = std::string_view::npos;
+  for (const DetectFrame& f : kFrames) {
+    const std::string_view settled = Settled(f, bytes, true);
+    if (Explains(f, FitOf(f, settled), atLeast))
+      from = std::min(from, bytes.size() - settled.size());
+  }
+  return from;
 }
 
 }  // namespace
@@ -240,17 +244,19 @@ DetectReport DetectLineSettings(DetectPort& port, milliseconds listen, DetectPro
         return stopped(DetectReport::Outcome::kCancelled);
       // Bytes that begin to fit at a slow speed: the window was too short for what a frame
       // that drops half of them lets through.
-      for (int longer = 0;
-           longer < 2 && !EndFits(got, kMinFitting) && EndFits(got, kMinFitting / 4); ++longer)
+      for (int longer = 0; longer < 2 && EndFits(got, kMinFitting) == std::string_view::npos &&
+                           EndFits(got, kMinFitting / 4) != std::string_view::npos;
+           ++longer)
         if (!gather(port.Now() + WindowAt(baud, kWindowFrames / 2), got.size() + kEnoughBytes / 2,
                     got))
           return stopped(DetectReport::Outcome::kCancelled);
-      if (!EndFits(got, kMinFitting)) continue;
+      const size_t settled = EndFits(got, kMinFitting);
+      if (settled == std::string_view::npos) continue;
       // That can fit by chance; what follows must fit as well, and tells frames apart that few
       // bytes cannot.
       if (!gather(port.Now() + WindowAt(baud, kConfirmFrames), got.size() + 2 * kEnoughBytes, got))
         return stopped(DetectReport::Outcome::kCancelled);
-      if (const DetectFrame* f = FrameOfBytes(got)) {
+      if (const DetectFrame* f = FrameOfBytes(std::string_view(got).substr(settled))) {
         candidate = baud;
         frame = f;
       }

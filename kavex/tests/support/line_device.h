@@ -11,17 +11,22 @@
 
 namespace kavex::testing {
 
-// An instrument sending `pattern` over and over, back to back at its own line settings from
-// `startsAt` on; the port receives what a UART set as Configure set it makes of that line.
+// An instrument sending `records` over and over at its own line settings from `startsAt` on,
+// the line idle for `pause` after each (none: one stream without a pause); the port receives
+// what a UART set as the port was set makes of that line.
 class LineDevice final : public SerialDevice {
  public:
-  LineDevice(FakeClock& clock, const sim::LineFrame& sent, std::string pattern,
-             std::chrono::milliseconds startsAt, bool ignoreErrors = true)
+  LineDevice(FakeClock& clock, const sim::LineFrame& sent, std::vector<std::string> records,
+             std::chrono::milliseconds startsAt, std::chrono::nanoseconds pause,
+             bool ignoreErrors = true)
       : clock_(clock),
         sent_(sent),
-        pattern_(std::move(pattern)),
+        records_(std::move(records)),
+        pause_(pause),
         sendStart_(clock.Now() + startsAt),
-        ignoreErrors_(ignoreErrors) {}
+        ignoreErrors_(ignoreErrors) {
+    for (const std::string& r : records_) pattern_ += r;
+  }
 
   bool Open(const std::string&) override { return open_ = true; }
   bool IsOpen() const override { return open_; }
@@ -64,21 +69,37 @@ class LineDevice final : public SerialDevice {
     next_ = 0;
     if (pattern_.empty()) return;
     const auto now = clock_.Now();
-    const std::chrono::nanoseconds frame = sim::LineTime(sent_, 1);
-    const auto from = std::max(std::chrono::nanoseconds(0), now - sendStart_);
-    const size_t first = static_cast<size_t>(from / frame);
-    const size_t count = static_cast<size_t>(kHorizon / frame) + 1;
-    std::string bytes;
-    for (size_t k = first; k < first + count; ++k) bytes.push_back(pattern_[k % pattern_.size()]);
-    const auto origin = sendStart_ + sim::LineTime(sent_, first);
-    const auto fromHere = std::max(std::chrono::nanoseconds(0), now - origin);
-    for (const sim::ReceivedByte& r : sim::ReceiveLine(sent_, bytes, port_, fromHere))
-      rx_.emplace_back(origin + r.at, r.byte);
+    if (pause_.count() == 0) {
+      // One stream: the bytes from the one under way at `now` to the horizon.
+      const std::chrono::nanoseconds frame = sim::LineTime(sent_, 1);
+      const auto from = std::max(std::chrono::nanoseconds(0), now - sendStart_);
+      const size_t first = static_cast<size_t>(from / frame);
+      std::string bytes;
+      for (size_t k = first; k < first + static_cast<size_t>(kHorizon / frame) + 1; ++k)
+        bytes.push_back(pattern_[k % pattern_.size()]);
+      Receive(bytes, sendStart_ + sim::LineTime(sent_, first), now);
+      return;
+    }
+    // Each record from an idle line: the receiver is in step at its first start bit.
+    auto recordStart = sendStart_;
+    for (size_t k = 0; recordStart < now + kHorizon; ++k) {
+      const std::string& r = records_[k % records_.size()];
+      const auto length = sim::LineTime(sent_, r.size());
+      if (recordStart + length > now) Receive(r, recordStart, now);
+      recordStart += length + pause_;
+    }
+  }
+  void Receive(const std::string& bytes, Clock::TimePoint origin, Clock::TimePoint now) {
+    const auto from = std::max(std::chrono::nanoseconds(0), now - origin);
+    for (const sim::ReceivedByte& b : sim::ReceiveLine(sent_, bytes, port_, from))
+      rx_.emplace_back(origin + b.at, b.byte);
   }
 
   static constexpr std::chrono::seconds kHorizon{3};
   FakeClock& clock_;
   sim::LineFrame sent_;
+  std::vector<std::string> records_;
+  std::chrono::nanoseconds pause_;
   std::string pattern_;
   Clock::TimePoint sendStart_;
   bool ignoreErrors_;
