@@ -2,8 +2,10 @@
 // first line of standard output, then plays one scenario and exits.
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <string>
 
+#include "line_model.h"
 #include "pty.h"
 #include "scenarios.h"
 
@@ -11,13 +13,18 @@ namespace {
 
 void PrintHelp(std::FILE* out) {
   std::fprintf(out,
-               "Usage: instrument-sim [--report FILE] SCENARIO [OPTIONS...]\n"
+               "Usage: instrument-sim [--report FILE] [--line BAUD,BITS,PARITY,STOP] SCENARIO\n"
+               "                      [OPTIONS...]\n"
                "  or:  instrument-sim --help | --version\n\n"
                "Plays a surveying instrument on a pseudo-terminal, for trying Kavex and ULVO\n"
                "without hardware. The first line of output is the device to give the program\n"
                "as its port (/dev/pts/N); then the scenario runs and the simulator exits.\n\n"
                "--report FILE  at the end, writes how well the paced writes kept to the line\n"
-               "               rate (bytes, line time, send time, worst lateness, turnaround)\n\n"
+               "               rate (bytes, line time, send time, worst lateness, turnaround)\n"
+               "--line B,D,P,S the instrument's own line settings, for example 9600,7,even,1\n"
+               "               (parity none, even, odd, mark or space): the program receives\n"
+               "               what a serial port set as it set the pseudo-terminal would make\n"
+               "               of them; sets the pace instead of the scenario's --baud\n\n"
                "Scenarios:\n");
   for (const auto& s : sim::Scenarios()) std::fprintf(out, "%s\n", s.usage);
   std::fprintf(out, "\nThe whole description: man instrument-sim.\n");
@@ -28,9 +35,23 @@ void PrintHelp(std::FILE* out) {
 int main(int argc, char** argv) {
   int first = 1;
   std::string report;
-  if (argc > 2 && std::string(argv[1]) == "--report") {
-    report = argv[2];
-    first = 3;
+  std::optional<sim::LineFrame> line;
+  while (first + 1 < argc) {
+    const std::string a = argv[first];
+    if (a == "--report") {
+      report = argv[first + 1];
+    } else if (a == "--line") {
+      sim::LineFrame frame;
+      std::string error;
+      if (!sim::ParseLineFrame(argv[first + 1], frame, error)) {
+        std::fprintf(stderr, "instrument-sim: %s\n", error.c_str());
+        return 2;
+      }
+      line = frame;
+    } else {
+      break;
+    }
+    first += 2;
   }
   if (argc <= first || std::string(argv[first]) == "--help") {
     PrintHelp(argc <= first ? stderr : stdout);
@@ -48,6 +69,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "instrument-sim: %s\n", pty.error().c_str());
       return 1;
     }
+    if (line) pty.SetLine(*line);
     std::printf("%s\n", pty.DevicePath().c_str());
     std::fflush(stdout);
     const int status = s.run(pty, sim::Args(argv + first + 1, argv + argc));

@@ -26,6 +26,20 @@ constexpr microseconds kPiece{1000};
 // The most a record's last byte is sent ahead of its instant to make up for waking late.
 constexpr microseconds kMaxLead{300};
 
+unsigned BaudOf(speed_t speed) {
+  static const struct {
+    speed_t code;
+    unsigned baud;
+  } kSpeeds[] = {{B50, 50},         {B75, 75},         {B110, 110},       {B134, 134},
+                 {B150, 150},       {B200, 200},       {B300, 300},       {B600, 600},
+                 {B1200, 1200},     {B1800, 1800},     {B2400, 2400},     {B4800, 4800},
+                 {B9600, 9600},     {B19200, 19200},   {B38400, 38400},   {B57600, 57600},
+                 {B115200, 115200}, {B230400, 230400}, {B460800, 460800}, {B921600, 921600}};
+  for (const auto& s : kSpeeds)
+    if (s.code == speed) return s.baud;
+  return 9600;
+}
+
 int64_t SteadyNs(steady_clock::time_point t) {
   return duration_cast<nanoseconds>(t.time_since_epoch()).count();
 }
@@ -89,11 +103,20 @@ bool Pty::WriteNow(const char* data, size_t size) {
 }
 
 bool Pty::Write(const std::string& bytes) {
-  if (baud_ == 0) return WriteNow(bytes.data(), bytes.size());
+  unsigned baud = baud_;
+  if (line_) {
+    // Settings that agree pass the bytes as they are, at the pace they always had.
+    const LineFrame& l = *line_;
+    const bool agree = PortReceiver().frame.baud == l.baud && l.dataBits == 8 &&
+                       l.parity == LineParity::kNone && l.stopBits == 1;
+    if (!agree) return WriteReceived(bytes);
+    baud = l.baud;
+  }
+  if (baud == 0) return WriteNow(bytes.data(), bytes.size());
   if (bytes.empty()) return true;
   const auto start = steady_clock::now();
   if (lastRead_ > lastWriteEnd_) pacing_.turnaround += start - lastRead_;
-  const steady_clock::duration byteTime = nanoseconds(10'000'000'000LL / baud_);
+  const steady_clock::duration byteTime = nanoseconds(10'000'000'000LL / baud);
   const size_t n = bytes.size();
   // Byte i is whole on the line (stop bit included) at start + (i + 1) byte times.
   const auto due = [&](size_t i) -> steady_clock::time_point {
@@ -119,24 +142,84 @@ bool Pty::Write(const std::string& bytes) {
       sent = n;
     }
   }
+  Account(start, n, byteTime * static_cast<long>(n), due(n - 1));
+  const steady_clock::duration late = lastWriteEnd_ - due(n - 1);
+  lead_ = std::clamp<steady_clock::duration>(lead_ + late / 4, steady_clock::duration(0), kMaxLead);
+  return true;
+}
+
+void Pty::Account(steady_clock::time_point start, size_t n, steady_clock::duration lineTime,
+                  steady_clock::time_point due) {
   const auto end = steady_clock::now();
   if (pacing_.firstWriteNs < 0) pacing_.firstWriteNs = SteadyNs(start);
   pacing_.lastWriteNs = SteadyNs(end);
   pacing_.bytes += n;
   ++pacing_.writes;
-  pacing_.lineTime += byteTime * static_cast<long>(n);
+  pacing_.lineTime += lineTime;
   pacing_.sendTime += end - start;
-  const steady_clock::duration late = end - due(n - 1);
-  pacing_.maxLate = std::max<steady_clock::duration>(pacing_.maxLate, late);
-  lead_ = std::clamp<steady_clock::duration>(lead_ + late / 4, steady_clock::duration(0), kMaxLead);
+  pacing_.maxLate = std::max<steady_clock::duration>(pacing_.maxLate, end - due);
   lastWriteEnd_ = end;
+}
+
+bool Pty::WriteReceived(const std::string& bytes) {
+  if (bytes.empty()) return true;
+  const auto start = steady_clock::now();
+  if (lastRead_ > lastWriteEnd_) pacing_.turnaround += start - lastRead_;
+  LineReceiver port = PortReceiver();
+  std::vector<ReceivedByte> rx = ReceiveLine(*line_, bytes, port);
+  const auto lineEnd = start + LineTime(*line_, bytes.size());
+  size_t sent = 0;
+  std::string piece;
+  for (;;) {
+    const auto now = steady_clock::now();
+    const LineReceiver current = PortReceiver();
+    if (!(current == port)) {
+      // The program set the port otherwise: its receiver starts over, hunting from here.
+      port = current;
+      const std::vector<ReceivedByte> fresh = ReceiveLine(*line_, bytes, port, now - start);
+      rx.resize(sent);
+      rx.insert(rx.end(), fresh.begin(), fresh.end());
+    }
+    piece.clear();
+    while (sent < rx.size() && start + rx[sent].at <= now)
+      piece.push_back(static_cast<char>(rx[sent++].byte));
+    if (!piece.empty() && !WriteNow(piece.data(), piece.size())) return false;
+    if (sent == rx.size() && now >= lineEnd) break;
+    // The instrument's UART is busy until its last bit is out, whatever the receiver kept.
+    steady_clock::time_point wake = lineEnd;
+    if (sent < rx.size()) {
+      const auto gathered = start + rx[std::min(rx.size() - 1, sent + kPieceBytes - 1)].at;
+      wake = std::min(std::max(gathered, now + kPiece), start + rx.back().at);
+    }
+    std::this_thread::sleep_until(wake);
+  }
+  Account(start, bytes.size(), LineTime(*line_, bytes.size()), lineEnd);
   return true;
 }
 
+LineReceiver Pty::PortReceiver() const {
+  termios tio{};
+  LineReceiver r;
+  if (tcgetattr(fd_, &tio) != 0) return r;
+  speed_t speed = cfgetispeed(&tio);
+  if (speed == B0) speed = cfgetospeed(&tio);
+  r.frame.baud = BaudOf(speed);
+  // All a pseudo-terminal can be: 8 data bits, no parity.
+  r.frame.dataBits = 8;
+  r.frame.parity = LineParity::kNone;
+  r.frame.stopBits = (tio.c_cflag & CSTOPB) ? 2 : 1;
+  r.ignoreErrors = (tio.c_iflag & IGNPAR) != 0;
+  r.markErrors = (tio.c_iflag & PARMRK) != 0;
+  r.ignoreBreak = (tio.c_iflag & IGNBRK) != 0;
+  return r;
+}
+
 int Pty::ReadByte(std::chrono::milliseconds timeout) {
-  if (inbound_.empty()) {
+  const auto until = steady_clock::now() + timeout;
+  while (inbound_.empty()) {
+    const auto left = duration_cast<milliseconds>(until - steady_clock::now());
     pollfd p{fd_, POLLIN, 0};
-    const int r = poll(&p, 1, static_cast<int>(timeout.count()));
+    const int r = poll(&p, 1, static_cast<int>(std::max<long long>(0, left.count())));
     if (r <= 0 || !(p.revents & POLLIN)) return -1;
     // Everything there at once: a byte per call would keep a fast line waiting.
     char buf[4096];
@@ -145,6 +228,14 @@ int Pty::ReadByte(std::chrono::milliseconds timeout) {
     inbound_.assign(buf, static_cast<size_t>(n));
     next_ = 0;
     lastRead_ = steady_clock::now();
+    if (line_) {
+      // What the program sent at its settings, as the instrument's receiver makes it out; a
+      // character in error is dropped.
+      const LineReceiver port = PortReceiver();
+      const LineReceiver instrument{*line_, true, false, true};
+      if (!(port.frame == instrument.frame))
+        inbound_ = ReceivedBytes(port.frame, inbound_, instrument);
+    }
   }
   const auto c = static_cast<unsigned char>(inbound_[next_++]);
   if (next_ == inbound_.size()) inbound_.clear();

@@ -3,7 +3,11 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "line_model.h"
 
 namespace sim {
 
@@ -38,7 +42,12 @@ class Pty {
   const std::string& DevicePath() const { return path_; }
 
   // Bytes per second for paced writes (0: unpaced). 10 bits a byte, as on the line.
+  // Without effect once the instrument has its own line settings.
   void SetBaud(unsigned baud) { baud_ = baud; }
+  // The instrument's own line settings: what it sends reaches the program as a receiver set
+  // as the program set the port would hand it on, and what the program sends reaches the
+  // instrument as its receiver makes it out.
+  void SetLine(const LineFrame& line) { line_ = line; }
   // Writes all bytes, paced at the baud rate: each byte is handed over once its last bit
   // would have arrived, gathered into pieces as a UART's receive FIFO hands them on (8
   // bytes, at least a millisecond apart); the last byte always at its own instant. False
@@ -51,10 +60,18 @@ class Pty {
 
  private:
   bool WriteNow(const char* data, size_t size);
+  // Paces out the bytes the receiver hands on, each at its instant from `start`.
+  bool WriteReceived(const std::string& bytes);
+  // The program's side of the line as it last set the pseudo-terminal.
+  LineReceiver PortReceiver() const;
+  void Account(std::chrono::steady_clock::time_point start, size_t n,
+               std::chrono::steady_clock::duration lineTime,
+               std::chrono::steady_clock::time_point due);
 
   int fd_ = -1;
   int keepSlave_ = -1;  // held open so the master never sees a hang-up between openings
   unsigned baud_ = 0;
+  std::optional<LineFrame> line_;
   std::string path_;
   std::string error_;
   Pacing pacing_;

@@ -18,6 +18,7 @@ const std::vector<Command>& Commands() {
       {"transfer", kTransferUsage, RunTransfer},
       {"iif", kIifUsage, RunIif},
       {"ports", kPortsUsage, RunPorts},
+      {"detect", kDetectUsage, RunDetect},
       {"recover", kRecoverUsage, RunRecover},
   };
   return commands;

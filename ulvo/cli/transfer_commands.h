@@ -8,6 +8,7 @@ int RunInstruments(const Context& context, const Args& args);
 int RunTransfer(const Context& context, const Args& args);
 int RunIif(const Context& context, const Args& args);
 int RunPorts(const Context& context, const Args& args);
+int RunDetect(const Context& context, const Args& args);
 
 inline constexpr const char* kInstrumentsUsage =
     "ulvo-cli [--home DIR] instruments\n"
@@ -28,5 +29,12 @@ inline constexpr const char* kIifUsage =
 inline constexpr const char* kPortsUsage =
     "ulvo-cli ports\n"
     "    the serial ports of this machine, free or in use";
+
+inline constexpr const char* kDetectUsage =
+    "ulvo-cli detect --port DEVICE [--seconds N]\n"
+    "    listens up to N seconds (default 15) while the instrument sends and prints the speed\n"
+    "    and frame it sends at as one line \"BAUD FRAME\", for example \"9600 7E1\" (1200 to\n"
+    "    115200 baud; 8N1, 7E1, 7O1, 8E1, 8O1, 7N1); exit status 1 with the reason when\n"
+    "    nothing arrived or nothing fits, 4 when the port cannot be opened";
 
 }  // namespace ulvo::cli

@@ -1,0 +1,134 @@
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "line_model.h"
+#include "ulvo/tests/transfer/fake_device.h"
+#include "ulvo/transfer/serial_device.h"
+
+namespace ulvo::test {
+
+// An instrument sending `records` over and over at its own line settings from `startsAt` on,
+// the line idle for `pause` after each (none: one stream without a pause); the port receives
+// what a UART set as the port was set makes of that line.
+class LineDevice final : public SerialDevice {
+ public:
+  LineDevice(FakeClock& clock, const sim::LineFrame& sent, std::vector<std::string> records,
+             std::chrono::milliseconds startsAt, std::chrono::nanoseconds pause,
+             bool ignoreErrors = true)
+      : clock_(clock),
+        sent_(sent),
+        records_(std::move(records)),
+        pause_(pause),
+        sendStart_(clock.Now() + startsAt),
+        ignoreErrors_(ignoreErrors) {
+    for (const std::string& r : records_) pattern_ += r;
+  }
+
+  OpenResult Open(const std::string&, const PortSettings& s) override {
+    static const sim::LineParity kParity[] = {sim::LineParity::kNone, sim::LineParity::kOdd,
+                                              sim::LineParity::kEven, sim::LineParity::kMark,
+                                              sim::LineParity::kSpace};
+    port_ = {{s.baudRate.value_or(9600), s.dataBits.value_or(8),
+              kParity[static_cast<int>(s.parity.value_or(Parity::kNone))],
+              s.stopBits == StopBits::kTwo ? 2 : 1},
+             ignoreErrors_,
+             false,
+             false};
+    open_ = true;
+    ++opened;
+    Restart();
+    return OpenResult::kOk;
+  }
+  bool IsOpen() const override { return open_; }
+  bool SetTimeouts(const ReadTimeouts& t) override {
+    timeouts_ = t;
+    return true;
+  }
+  bool Purge() override {
+    while (next_ < rx_.size() && rx_[next_].first <= clock_.Now()) ++next_;
+    return true;
+  }
+  // As the time-outs say: the first byte within the total wait, the others while no gap
+  // exceeds the interval.
+  long Read(std::string& out, size_t max) override {
+    const auto start = clock_.Now();
+    const auto until = start + TotalReadWait(timeouts_, max);
+    long n = 0;
+    auto last = start;
+    while (static_cast<size_t>(n) < max && next_ < rx_.size() && !pattern_.empty()) {
+      const auto at = std::max(rx_[next_].first, start);
+      if (at > until || (n > 0 && at - last > std::chrono::milliseconds(timeouts_.interval))) break;
+      out.push_back(static_cast<char>(rx_[next_++].second));
+      last = at;
+      ++n;
+    }
+    SleepUntil(n > 0 ? last : until);
+    return n;
+  }
+  bool Write(std::string_view, std::chrono::milliseconds) override { return true; }
+  bool WaitTransmitEmpty(std::chrono::milliseconds) override { return true; }
+  bool Close() override {
+    open_ = false;
+    return true;
+  }
+
+  int opened = 0;
+
+ private:
+  void SleepUntil(Clock::TimePoint t) {
+    if (t > clock_.Now())
+      clock_.SleepFor(std::chrono::ceil<std::chrono::milliseconds>(t - clock_.Now()));
+  }
+  // The receiver was set anew: it hunts for a start bit from now on, over what the instrument
+  // sends in the next few seconds.
+  void Restart() {
+    rx_.clear();
+    next_ = 0;
+    if (pattern_.empty()) return;
+    const auto now = clock_.Now();
+    if (pause_.count() == 0) {
+      // One stream: the bytes from the one under way at `now` to the horizon.
+      const std::chrono::nanoseconds frame = sim::LineTime(sent_, 1);
+      const auto from = std::max(std::chrono::nanoseconds(0), now - sendStart_);
+      const size_t first = static_cast<size_t>(from / frame);
+      std::string bytes;
+      for (size_t k = first; k < first + static_cast<size_t>(kHorizon / frame) + 1; ++k)
+        bytes.push_back(pattern_[k % pattern_.size()]);
+      Receive(bytes, sendStart_ + sim::LineTime(sent_, first), now);
+      return;
+    }
+    // Each record from an idle line: the receiver is in step at its first start bit.
+    auto recordStart = sendStart_;
+    for (size_t k = 0; recordStart < now + kHorizon; ++k) {
+      const std::string& r = records_[k % records_.size()];
+      const auto length = sim::LineTime(sent_, r.size());
+      if (recordStart + length > now) Receive(r, recordStart, now);
+      recordStart += length + pause_;
+    }
+  }
+  void Receive(const std::string& bytes, Clock::TimePoint origin, Clock::TimePoint now) {
+    const auto from = std::max(std::chrono::nanoseconds(0), now - origin);
+    for (const sim::ReceivedByte& b : sim::ReceiveLine(sent_, bytes, port_, from))
+      rx_.emplace_back(origin + b.at, b.byte);
+  }
+
+  static constexpr std::chrono::seconds kHorizon{3};
+  FakeClock& clock_;
+  sim::LineFrame sent_;
+  std::vector<std::string> records_;
+  std::chrono::nanoseconds pause_;
+  std::string pattern_;
+  Clock::TimePoint sendStart_;
+  bool ignoreErrors_;
+  bool open_ = false;
+  ReadTimeouts timeouts_;
+  sim::LineReceiver port_;
+  std::vector<std::pair<Clock::TimePoint, unsigned char>> rx_;
+  size_t next_ = 0;
+};
+
+}  // namespace ulvo::test
