@@ -9,6 +9,7 @@ extern const Command kUploadCommand;
 extern const Command kPrintCommand;
 extern const Command kRecoverCommand;
 extern const Command kDetectCommand;
+extern const Command kIdentifyCommand;
 
 // Later command families add their entries here.
 const std::vector<Command>& Commands() {
@@ -19,6 +20,7 @@ const std::vector<Command>& Commands() {
       kPrintCommand,
       kRecoverCommand,
       kDetectCommand,
+      kIdentifyCommand,
   };
   return commands;
 }

@@ -4,7 +4,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QStringList>
 #include <QTreeView>
 #include <algorithm>
@@ -13,6 +16,9 @@
 #include "kavex/gui/message_box_dialog.h"
 #include "kavex/gui/save_current_dialog.h"
 #include "kavex/gui/save_now_dialog.h"
+#include "kavex/shell/data_view.h"
+#include "kavex/shell/identify.h"
+#include "kavex/shell/main_logic.h"
 
 namespace kavex {
 namespace {
@@ -103,6 +109,47 @@ void FitColumns(QFileDialog& dialog) {
   }
 }
 
+// Files larger than this are not read just to say what they are while the user browses.
+constexpr qint64 kIdentifyLimit = qint64{8} << 20;
+
+// The status line under Qt's own open dialog: which of the program's layouts reads the
+// file the user points at. A platform dialog has no room for it and goes without.
+void AddIdentifyStatus(QFileDialog& dialog) {
+  auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+  if (!grid) return;
+  auto* status = new QLabel(&dialog);
+  status->setObjectName(QStringLiteral("IdentifyStatus"));
+  status->setTextFormat(Qt::PlainText);
+  status->setWordWrap(true);
+  grid->addWidget(status, grid->rowCount(), 0, 1, grid->columnCount());
+  const auto show = [status](const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+      status->clear();
+      return;
+    }
+    if (info.size() > kIdentifyLimit) {
+      status->setText(QStringLiteral("Too large to look into here; kavex-cli identify reads it."));
+      return;
+    }
+    std::vector<std::string> lines;
+    const std::string file = QtPrompts::ToPath(path);
+    if (ReadDataFileLines(file, lines) != DataFileRead::kRead) {
+      status->setText(QStringLiteral("Cannot be read."));
+      return;
+    }
+    const std::string text = IdentifySummary(IdentifyLines(lines, DataTypeOfFile(file)));
+    status->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  };
+  // Pointed at in the list, or named in the file name field.
+  QObject::connect(&dialog, &QFileDialog::currentChanged, status, show);
+  if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+    QObject::connect(name, &QLineEdit::textChanged, status, [&dialog, show](const QString& text) {
+      show(text.isEmpty() ? QString() : dialog.directory().absoluteFilePath(text));
+    });
+  }
+}
+
 }  // namespace
 
 QString QtPrompts::WithFilterExtension(const QString& name, const QString& selectedFilter) {
@@ -127,6 +174,7 @@ std::optional<std::string> QtPrompts::OpenFileName(const FileDialogRequest& requ
                      QtFilter(request.filter));
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  AddIdentifyStatus(dialog);
   FitColumns(dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return ToPath(dialog.selectedFiles().constFirst());

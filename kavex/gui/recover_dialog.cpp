@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "kavex/shell/capture_recovery.h"
+#include "kavex/shell/transfer_families.h"
 
 namespace kavex {
 namespace {
@@ -36,7 +37,7 @@ TRecoverDlg::TRecoverDlg(MainLogic& logic, std::filesystem::path folder, QWidget
   list_ = new QTreeWidget(this);
   list_->setRootIsDecorated(false);
   list_->setHeaderLabels({QStringLiteral("Started"), QStringLiteral("Kind"), QStringLiteral("Size"),
-                          QStringLiteral("Destination"), QStringLiteral("Its end")});
+                          QStringLiteral("Destination"), QStringLiteral("Cut short at the end")});
   list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   list_->setMinimumWidth(640);
   layout->addWidget(list_);
@@ -68,10 +69,11 @@ void TRecoverDlg::Reload() {
   captures_ = Unfinished(folder_);
   list_->clear();
   for (const CaptureInfo& c : captures_) {
-    QString end = c.problem.empty() ? QString() : QString::fromStdString(c.problem);
+    QString end = c.problem.empty() ? QStringLiteral("nothing") : QString::fromStdString(c.problem);
     if (c.tail) end = QString::fromStdString(DescribeTail(*c.tail));
     auto* row = new QTreeWidgetItem(
-        list_, {Started(c.header.started), QString::fromStdString(c.header.kind), Lines(c.records),
+        list_, {Started(c.header.started), QString::fromStdString(DownloadKindText(c.header.kind)),
+                Lines(c.records),
                 c.header.destination.empty() ? QStringLiteral("(current data)")
                                              : QString::fromStdString(c.header.destination),
                 end});

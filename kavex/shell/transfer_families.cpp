@@ -151,6 +151,15 @@ const DownloadFamily& DownloadFamilyOf(DownloadKind kind) {
   return FamilyOf(DownloadFamilies(), kind);
 }
 
+std::string DownloadKindText(std::string_view word) {
+  const DownloadFamily* family = DownloadFamilyNamed(word);
+  if (!family) return std::string(word);
+  std::string text;
+  for (const char* c = family->menu.caption; *c; ++c)
+    if (*c != '&') text.push_back(*c);
+  return text + " download";
+}
+
 const UploadFamily& UploadFamilyOf(UploadKind kind) {
   return FamilyOf(UploadFamilies(), kind);
 }

@@ -80,6 +80,9 @@ const DownloadFamily& DownloadFamilyOf(DownloadKind kind);
 const UploadFamily& UploadFamilyOf(UploadKind kind);
 // The family of a command-line word; nullptr when none has it.
 const DownloadFamily* DownloadFamilyNamed(std::string_view word);
+// What a person reads for a download of the family with that word: its menu text without
+// the access mark, "QRX-210/310/WNV-1000 download"; the word itself when no family has it.
+std::string DownloadKindText(std::string_view word);
 const UploadFamily* UploadFamilyNamed(std::string_view word);
 // The words in menu order, as a sentence lists them: "terminal, nwf, qrx6 or hk".
 std::string DownloadWords();

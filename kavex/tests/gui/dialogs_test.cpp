@@ -258,6 +258,29 @@ TEST_F(DialogsTest, SaveDialogPreselectsTheTypeOfTheData) {
   std::filesystem::remove_all(dir);
 }
 
+// The open dialog says which layout reads the file pointed at, before it is opened.
+TEST_F(DialogsTest, OpenDialogSaysWhatTheFileIs) {
+  const auto dir = std::filesystem::temp_directory_path() / "kavex_open_identify_test";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "job.pts") << "P1,1,2,3\nP2,4,5,6\n";
+  QWidget parent;
+  QtPrompts prompts(&parent);
+  QString status;
+  testing::WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+    dialog->selectFile(QString::fromStdString((dir / "job.pts").string()));
+    QApplication::processEvents();
+    if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("IdentifyStatus")))
+      status = label->text();
+    dialog->reject();
+  });
+  FileDialogRequest request{"Open File", "Points(*.pts)|*.pts|All Files(*.*)|*.*", dir.string(),
+                            ""};
+  EXPECT_EQ(prompts.OpenFileName(request), std::nullopt);
+  EXPECT_EQ(status.toStdString(), "points list, 2 points");
+  std::filesystem::remove_all(dir);
+}
+
 TEST_F(DialogsTest, FileDialogFilters) {
   EXPECT_EQ(QtPrompts::QtFilter("QRX-6 Data(*.qr6)|*.qr6|All Files(*.*)|*.*"),
             "QRX-6 Data (*.qr6 *.QR6);;All Files (*)");

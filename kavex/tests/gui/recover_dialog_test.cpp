@@ -60,10 +60,12 @@ TEST_F(RecoverDialogTest, ListsRestoresAndDiscardsEachCapture) {
   TRecoverDlg dialog(logic, folder);
   QTreeWidget* list = dialog.List();
   ASSERT_EQ(list->topLevelItemCount(), 2);
-  EXPECT_EQ(Cell(list, 0, 1), "qrx6");
+  EXPECT_EQ(list->headerItem()->text(4).toStdString(), "Cut short at the end");
+  EXPECT_EQ(Cell(list, 0, 1), "QRX-210/310/WNV-1000 download");
   EXPECT_EQ(Cell(list, 0, 2), "1 line");
   EXPECT_EQ(Cell(list, 0, 3), "/home/me/job.qr6");
-  EXPECT_EQ(Cell(list, 0, 4), "");
+  EXPECT_EQ(Cell(list, 0, 4), "nothing");
+  EXPECT_EQ(Cell(list, 1, 1), "HK-101/102 download");
   EXPECT_EQ(Cell(list, 1, 2), "2 lines");
   EXPECT_EQ(Cell(list, 1, 3), "(current data)");
   EXPECT_EQ(Cell(list, 1, 4), "record 3 is unfinished (2 of 3 bytes)");

@@ -87,6 +87,33 @@ TEST_F(ConvertCli, Qrx6OptionsReachTheBlocks) {
   }
 }
 
+// identify lists the layouts that read the file whole, then where the others stop; the
+// exit status says whether any reads it whole.
+TEST_F(ConvertCli, IdentifyNamesTheLayoutsThatReadTheFile) {
+  const struct {
+    const char* name;
+    std::string bytes;
+    int status;
+    const char* first;
+  } cases[] = {
+      {"pts.qr6", Block("_+P1        _ x +01234567_ y +07654321_ z +00000000_") + "\r\n", 0,
+       "QRX-6 coordinate list, 1 point\n"},
+      {"job.pts", "P1,1,2,3\r\nP2,4,5,6\r\n", 0, "points list, 2 points\n"},
+      {"bad.qr6", Block("_+P1        _ x +01234567_") + "x\r\n", 1,
+       "QRX-6 coordinate list: stops at line 1, column 135: 135 characters where a block line "
+       "holds 134\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Run("identify " + Write(c.name, c.bytes)), c.status);
+    const std::string out = Read("stdout");
+    EXPECT_EQ(out.substr(0, out.find('\n') + 1), c.first);
+  }
+  EXPECT_EQ(Run("identify " + (dir / "none.qr6").string()), 1);
+  EXPECT_EQ(Read("stderr"),
+            "Fail to open file.\n" + (dir / "none.qr6").string() + ": No such file or directory\n");
+}
+
 TEST_F(ConvertCli, DxfOfOnePoint) {
   const std::string in =
       Write("in.qr6", Block("_+P1        _ x +01234567_ y +07654321_ z +00000000_") + "\r\n");
