@@ -42,9 +42,11 @@ inline constexpr TransferText kGroupStatus{"Status", "GT_GBOXSTATUS"};
 inline constexpr TransferText kProgress{"Progress:", "GT_PROGRESS"};
 inline constexpr TransferText kBytes{"Bytes transferred:", "DT_BYTESTRANSFERRED"};
 inline constexpr TransferText kMessages{"Messages", "GT_MESSAGES"};
-// The messages area before any instrument says more (no key of its own).
+// The messages area before any instrument says more. The form gave it no key; one of ours
+// lets a translation replace it too.
 inline constexpr TransferText kFirstMessage{
-    "Please make sure the settings in these screens match the settings on your instrument....", ""};
+    "Please make sure the settings in these screens match the settings on your instrument....",
+    "DT_FIRSTMESSAGE"};
 inline constexpr TransferText kDataFormat{"Dataformat:", "DT_DATAFORMAT"};
 inline constexpr TransferText kSelectUpload{"Select file to upload", "MSG_SELECTFILEFORUPLOAD"};
 inline constexpr TransferText kSelectDownload{"Save downloaded file as:",
