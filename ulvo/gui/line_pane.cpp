@@ -53,6 +53,15 @@ LinePane::LinePane(TraceModel& model, Translate translate, QWidget* parent)
   layout->addWidget(body_);
   body_->setVisible(false);
 
+  // The pane follows the traffic while its end is in view, also once the text is laid out
+  // after the pane opened; scrolling up holds it where the user looks.
+  QScrollBar* bar = text_->verticalScrollBar();
+  connect(bar, &QScrollBar::valueChanged, this,
+          [this, bar](int value) { follow_ = value == bar->maximum(); });
+  connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int max) {
+    if (follow_) bar->setValue(max);
+  });
+
   timer_ = new QTimer(this);
   timer_->setInterval(kPollMs);
   connect(timer_, &QTimer::timeout, this, [this] { Refresh(); });
@@ -87,6 +96,7 @@ void LinePane::SetOpen(bool open) {
 }
 
 void LinePane::Rebuild() {
+  follow_ = true;
   text_->clear();
   shownChars_.clear();
   shownTotal_ = 0;
@@ -113,7 +123,7 @@ void LinePane::Refresh() {
 void LinePane::Append(const std::vector<TraceEntry>& entries) {
   const TraceStyle style = hex_->isChecked() ? TraceStyle::kHex : TraceStyle::kNames;
   QScrollBar* bar = text_->verticalScrollBar();
-  const bool atEnd = bar->value() == bar->maximum();
+  const bool atEnd = follow_;
   QString block;
   for (const TraceEntry& e : entries) {
     const QString line = QString::fromLatin1(FormatTraceLine(e, style));

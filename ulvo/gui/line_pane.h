@@ -61,6 +61,7 @@ class LinePane : public QWidget {
   uint64_t next_ = 0;           // the first record not shown yet
   std::deque<int> shownChars_;  // characters of each shown row, oldest first
   int64_t shownTotal_ = 0;
+  bool follow_ = true;  // the end of the trace is in view: keep it there
   QToolButton* toggle_;
   QWidget* body_;
   QPlainTextEdit* text_;

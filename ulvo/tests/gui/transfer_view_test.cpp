@@ -10,11 +10,14 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QThread>
+#include <QToolButton>
 #include <atomic>
 #include <deque>
 #include <filesystem>
@@ -24,6 +27,7 @@
 
 #include "ulvo/gui/ctransfer_prop_sheet.h"
 #include "ulvo/gui/ctransfer_view.h"
+#include "ulvo/gui/line_pane.h"
 #include "ulvo/gui/main_frame.h"
 #include "ulvo/tests/gui/gui_test_support.h"
 #include "ulvo/tests/transfer/fake_device.h"
@@ -478,6 +482,47 @@ TEST_F(TransferViewTest, DataTheFileCannotTakeGoesToTheFallbackFolder) {
   std::ifstream in((dir / "Received" / "full").string(), std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "abcd");
   EXPECT_TRUE(received.empty());
+}
+
+// Opened in the middle of a transfer, the pane shows the latest lines and keeps them in view
+// as more arrive, until the user scrolls up to read.
+TEST(LinePaneTest, FollowsTheTrafficUntilScrolledUp) {
+  EnsureApplication();
+  TraceModel trace;
+  trace.Begin();
+  const auto add = [&trace](int from, int to) {
+    for (int i = from; i < to; ++i)
+      trace.Add({std::chrono::milliseconds(i),
+                 TraceDirection::kFromInstrument,
+                 "line " + std::to_string(i) + "\r\n",
+                 {}});
+  };
+  add(0, 300);
+  LinePane pane(trace, [](const char*, const char* text) { return QString::fromUtf8(text); });
+  pane.resize(600, 300);
+  pane.show();
+  pane.Toggle()->click();
+  QCoreApplication::processEvents();
+  // The Transfer window makes room for the pane after it opened, as it does on the screen.
+  pane.resize(600, 150);
+  QCoreApplication::processEvents();
+  QScrollBar* bar = pane.Text()->verticalScrollBar();
+  ASSERT_GT(bar->maximum(), 0);
+  EXPECT_EQ(bar->value(), bar->maximum());
+  const struct {
+    const char* what;
+    bool scrolledUp;
+  } steps[] = {{"more lines while at the end", false}, {"more lines after scrolling up", true}};
+  int next = 300;
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.what);
+    if (step.scrolledUp) bar->setValue(10);
+    add(next, next + 100);
+    next += 100;
+    pane.Refresh();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->value(), step.scrolledUp ? 10 : bar->maximum());
+  }
 }
 
 }  // namespace
