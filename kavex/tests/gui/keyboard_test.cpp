@@ -43,6 +43,7 @@
 #include "kavex/gui/tupdate_conf_dlg.h"
 #include "kavex/gui/tupdw_dlg.h"
 #include "kavex/tests/gui/gui_test_support.h"
+#include "kavex/tests/gui/main_window_fixture.h"
 
 namespace fs = std::filesystem;
 
@@ -91,33 +92,14 @@ void CollectMenus(const QList<QAction*>& actions, std::vector<std::string>& shar
     if (a->menu()) CollectMenus(a->menu()->actions(), shared);
 }
 
-class KeyboardTest : public ::testing::Test {
+class KeyboardTest : public testing::MainWindowTest {
  protected:
+  KeyboardTest() : MainWindowTest("kavex_keys_") {}
   void SetUp() override {
-    testing::App();
-    dir = fs::temp_directory_path() /
-          ("kavex_keys_" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    qputenv("KAVEX_CONFIG_DIR", QByteArray::fromStdString(dir.string()));
-    form = std::make_unique<TMainForm>(SettingsPaths{dir / "Kavex.ini", dir / "Kavex.ibk"},
-                                       dir.string());
-    commands = std::make_unique<MainCommands>(*form);
-    form->show();
+    MainWindowTest::SetUp();
     QApplication::setActiveWindow(form.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   }
-  void TearDown() override {
-    commands.reset();
-    form.reset();
-    qunsetenv("KAVEX_CONFIG_DIR");
-    fs::remove_all(dir);
-  }
-
-  fs::path dir;
-  std::unique_ptr<TMainForm> form;
-  std::unique_ptr<MainCommands> commands;
 };
 
 struct NoPrompts final : DataEditPrompts {

@@ -30,37 +30,16 @@
 #include "kavex/shell/transfer_families.h"
 #include "kavex/tests/comm/test_blocks.h"
 #include "kavex/tests/gui/gui_test_support.h"
+#include "kavex/tests/gui/main_window_fixture.h"
 
 namespace fs = std::filesystem;
 
 namespace kavex {
 namespace {
 
-class MainCommandsTest : public ::testing::Test {
+class MainCommandsTest : public testing::MainWindowTest {
  protected:
-  void SetUp() override {
-    testing::App();
-    dir = fs::temp_directory_path() /
-          ("kavex_commands_" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    qputenv("KAVEX_CONFIG_DIR", QByteArray::fromStdString(dir.string()));
-    form = std::make_unique<TMainForm>(SettingsPaths{dir / "Kavex.ini", dir / "Kavex.ibk"},
-                                       dir.string());
-    commands = std::make_unique<MainCommands>(*form);
-    form->show();
-  }
-  void TearDown() override {
-    commands.reset();
-    form.reset();
-    qunsetenv("KAVEX_CONFIG_DIR");
-    fs::remove_all(dir);
-  }
-
-  fs::path dir;
-  std::unique_ptr<TMainForm> form;
-  std::unique_ptr<MainCommands> commands;
+  MainCommandsTest() : MainWindowTest("kavex_commands_") {}
 };
 
 TEST_F(MainCommandsTest, BuiltCommandsAreEnabledAndTheRestStayOff) {

@@ -33,33 +33,16 @@
 #include "kavex/gui/tupdate_conf_dlg.h"
 #include "kavex/shell/data_edit.h"
 #include "kavex/tests/gui/gui_test_support.h"
+#include "kavex/tests/gui/main_window_fixture.h"
 
 namespace fs = std::filesystem;
 
 namespace kavex {
 namespace {
 
-class EditPrintGui : public ::testing::Test {
+class EditPrintGui : public testing::MainWindowTest {
  protected:
-  void SetUp() override {
-    testing::App();
-    dir = fs::temp_directory_path() /
-          ("kavex_edit_" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    qputenv("KAVEX_CONFIG_DIR", QByteArray::fromStdString(dir.string()));
-    form = std::make_unique<TMainForm>(SettingsPaths{dir / "Kavex.ini", dir / "Kavex.ibk"},
-                                       dir.string());
-    commands = std::make_unique<MainCommands>(*form);
-    form->show();
-  }
-  void TearDown() override {
-    commands.reset();
-    form.reset();
-    qunsetenv("KAVEX_CONFIG_DIR");
-    fs::remove_all(dir);
-  }
+  EditPrintGui() : MainWindowTest("kavex_edit_") {}
   DataCommands& Data() { return commands->EditAndPrint(); }
 
   // Acts on the next message box: records its caption and text, then presses caption.
@@ -89,9 +72,6 @@ class EditPrintGui : public ::testing::Test {
     });
   }
 
-  fs::path dir;
-  std::unique_ptr<TMainForm> form;
-  std::unique_ptr<MainCommands> commands;
   std::vector<std::string> boxes;
 };
 
