@@ -26,11 +26,17 @@ bool IsCoordinateCode(char c) {
 }  // namespace
 
 void PointRecordReader::AddLine(std::string_view line) {
-  if (line.size() < 1 + kBlockPayloadSize || line[0] != kStx) return;
-  AddPayload(line.substr(1, kBlockPayloadSize));
+  if (line.size() >= 1 + kBlockPayloadSize && line[0] == kStx)
+    Payload(line.substr(1, kBlockPayloadSize));
+  ++pieces_;
 }
 
 void PointRecordReader::AddPayload(std::string_view payload) {
+  Payload(payload);
+  ++pieces_;
+}
+
+void PointRecordReader::Payload(std::string_view payload) {
   for (size_t i = 0; i < payload.size(); ++i) {
     const char c = payload[i];
     switch (state_) {
@@ -42,6 +48,7 @@ void PointRecordReader::AddPayload(std::string_view payload) {
       case State::kCode:
         if (c == '+') {
           record_ = "_+";
+          recordPiece_ = pieces_;
           state_ = State::kRecord;
         } else if (c == ' ') {
           state_ = State::kBlankCode;
@@ -73,7 +80,7 @@ void PointRecordReader::AddPayload(std::string_view payload) {
         const std::string_view r(record_);
         sink_({std::string(r.substr(kNamePos, 10)), std::string(r.substr(kCoordinatePos[0], 10)),
                std::string(r.substr(kCoordinatePos[1], 10)),
-               std::string(r.substr(kCoordinatePos[2], 10))});
+               std::string(r.substr(kCoordinatePos[2], 10)), recordPiece_});
         state_ = State::kAfterRecord;
         break;
       }

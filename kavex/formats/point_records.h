@@ -14,6 +14,9 @@ inline constexpr size_t kPointRecordSize = 51;
 struct PointRecord {
   std::string name;  // 10 characters as they stand
   std::string x, y, z;
+  // Which input (AddLine or AddPayload call, counted from 0) holds the record's "+": the line
+  // a view selects for the point.
+  size_t piece = 0;
 };
 
 // Reads the point records out of payloads taken in order as one stream; the DXF export and
@@ -46,9 +49,13 @@ class PointRecordReader {
     kMisaligned,
   };
 
+  void Payload(std::string_view payload);
+
   Sink sink_;
   State state_ = State::kSkipping;
   std::string record_;
+  size_t pieces_ = 0;  // inputs taken so far
+  size_t recordPiece_ = 0;
 };
 
 }  // namespace kavex
