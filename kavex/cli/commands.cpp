@@ -8,6 +8,7 @@ extern const Command kDownloadCommand;
 extern const Command kUploadCommand;
 extern const Command kPrintCommand;
 extern const Command kRecoverCommand;
+extern const Command kPlanCommand;
 
 // Later command families add their entries here.
 const std::vector<Command>& Commands() {
@@ -17,6 +18,7 @@ const std::vector<Command>& Commands() {
       kUploadCommand,
       kPrintCommand,
       kRecoverCommand,
+      kPlanCommand,
   };
   return commands;
 }

@@ -1,6 +1,7 @@
 #include "kavex/exports/plan_drawing.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <limits>
 
@@ -118,13 +119,17 @@ std::string XmlText(const std::string& bytes) {
   return out;
 }
 
-const char* MarkColour(uint8_t flags) {
-  if (flags & kPlanFar) return "#d01010";
-  if (flags & kPlanSameName) return "#e07000";
-  return "#103070";
+std::string Colour(uint32_t rgb) {
+  return Format("#%06x", static_cast<unsigned>(rgb));
 }
 
 }  // namespace
+
+uint32_t PlanMarkColour(uint8_t flags) {
+  if (flags & kPlanFar) return 0xd01010;
+  if (flags & kPlanSameName) return 0xe07000;
+  return 0x103070;
+}
 
 void PlanModel::SetPoints(std::vector<SurveyPoint> points) {
   points_ = std::move(points);
@@ -364,13 +369,11 @@ PlanSheet PaperSheet(const PlanModel& model, PlanPaper paper, int scaleDenominat
     s.view.centreNorthing = (e.minNorthing + e.maxNorthing) / 2;
     s.view.centreEasting = (e.minEasting + e.maxEasting) / 2;
   }
-  const PlanExtent& all = model.Extent();
-  if (!all.empty) {
-    const PlanPoint a = ToArea(s.view, all.maxNorthing, all.minEasting);
-    const PlanPoint b = ToArea(s.view, all.minNorthing, all.maxEasting);
-    fits = a.x >= 0 && a.y >= 0 && b.x <= s.view.width && b.y <= s.view.height;
+  for (const SurveyPoint& p : model.Points()) {
+    const PlanPoint a = ToArea(s.view, p.northing, p.easting);
+    if (!(a.x >= 0 && a.y >= 0 && a.x <= s.view.width && a.y <= s.view.height)) ++s.off;
   }
-  s.fits = fits;
+  s.fits = fits && s.off == 0;
   s.notes = {title, Format("1:%d", s.scaleDenominator) + "    " + date,
              PlanHeaderText(model.Points().size(), model.SameNameCount(), model.FarCount())};
   s.notesX = kPaperMargin + 2;
@@ -391,6 +394,25 @@ PlanSheet ScreenSheet(const PlanModel& model, const PlanView& view, const std::s
   s.notesX = 6;
   s.notesY = view.height + s.noteHeight;
   return s;
+}
+
+const std::vector<PlanFileFormat>& PlanFileFormats() {
+  static const std::vector<PlanFileFormat> formats = {
+      {PlanFileType::kPdf, ".pdf", "PDF document (*.pdf)"},
+      {PlanFileType::kPng, ".png", "PNG image (*.png)"},
+      {PlanFileType::kSvg, ".svg", "SVG drawing (*.svg)"},
+  };
+  return formats;
+}
+
+const PlanFileFormat* PlanFileFormatOf(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return nullptr;
+  std::string ext = path.substr(dot);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const PlanFileFormat& f : PlanFileFormats())
+    if (ext == f.extension) return &f;
+  return nullptr;
 }
 
 std::string PlanSvg(const PlanModel& model, const PlanSheet& sheet, const PlanStyle& style) {
@@ -416,11 +438,12 @@ std::string PlanSvg(const PlanModel& model, const PlanSheet& sheet, const PlanSt
   const std::vector<SurveyPoint>& points = model.Points();
   for (const PlanMark& m : d.marks) {
     s += Format("<circle cx=\"%.3f\" cy=\"%.3f\" r=\"%g\" fill=\"%s\"><title>", x0 + m.at.x,
-                y0 + m.at.y, m.flags ? style.markRadius * 1.6 : style.markRadius,
-                MarkColour(m.flags));
+                y0 + m.at.y, m.flags ? style.markRadius * kPlanMarkedGrowth : style.markRadius,
+                Colour(PlanMarkColour(m.flags)).c_str());
     s += XmlText(points[m.point].name) + "</title></circle>\n";
   }
-  s += Format("<g font-size=\"%g\" fill=\"#202020\">\n", style.charHeight * 0.8);
+  s += Format("<g font-size=\"%g\" fill=\"%s\">\n", style.charHeight * 0.8,
+              Colour(kPlanLabelColour).c_str());
   for (const PlanLabel& l : d.labels)
     s += Format("<text x=\"%.3f\" y=\"%.3f\">", x0 + l.at.x, y0 + l.at.y) +
          XmlText(points[l.point].name) + "</text>\n";

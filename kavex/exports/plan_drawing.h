@@ -95,6 +95,16 @@ struct PlanStyle {
   bool thinMarks = true;  // one mark per output unit square (a window); files keep every mark
 };
 
+// Colours of the marks (0xRRGGBB): far before same name before plain.
+uint32_t PlanMarkColour(uint8_t flags);
+inline constexpr uint32_t kPlanLabelColour = 0x202020;
+inline constexpr uint32_t kPlanSelectedColour = 0x00a0ff;
+// Marked points are drawn this much larger.
+inline constexpr double kPlanMarkedGrowth = 1.6;
+
+// No point to draw: the command line writes no file.
+inline constexpr const char* kNoPlanPointsMessage = "The data holds no points to draw.";
+
 struct PlanMark {
   PlanPoint at;
   uint32_t point = 0;  // index into PlanModel::Points()
@@ -152,6 +162,7 @@ struct PlanSheet {
   PlanView view;
   int scaleDenominator = 0;                             // 1:N; 0 for a view of the window
   bool fits = true;                                     // every point is inside the area
+  size_t off = 0;                                       // points outside it
   std::vector<std::string> notes;                       // the title block's lines
   double notesX = 0.0, notesY = 0.0, noteHeight = 0.0;  // first baseline, line spacing
 };
@@ -169,6 +180,16 @@ PlanSheet ScreenSheet(const PlanModel& model, const PlanView& view, const std::s
                       const std::string& date);
 PlanStyle PaperStyle();
 PlanStyle ScreenStyle();
+
+// The files a plan is saved as, by extension (any case).
+enum class PlanFileType { kSvg, kPng, kPdf };
+struct PlanFileFormat {
+  PlanFileType type;
+  const char* extension;  // ".svg"
+  const char* filter;     // "SVG drawing (*.svg)"
+};
+const std::vector<PlanFileFormat>& PlanFileFormats();
+const PlanFileFormat* PlanFileFormatOf(const std::string& path);
 
 // The sheet as an SVG document (millimetres on paper, pixels on screen). Each point is a
 // circle whose title is its name.
