@@ -90,10 +90,7 @@ int RunPlan(const Args& args) {
   SurveyPointReader reader;
   for (const std::string& line : lines) reader.AddLine(line);
   if (reader.Misaligned())
-    std::fprintf(stderr,
-                 "kavex-cli: warning: %s: the coordinate records stop lining up; the plan "
-                 "shows the points before that\n",
-                 input.c_str());
+    std::fprintf(stderr, "kavex-cli: warning: %s: %s\n", input.c_str(), kPointsMisalignedNote);
   if (reader.Unreadable())
     std::fprintf(stderr,
                  "kavex-cli: warning: %s: %zu points have coordinates that are not numbers\n",

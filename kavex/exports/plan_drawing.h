@@ -104,6 +104,8 @@ inline constexpr double kPlanMarkedGrowth = 1.6;
 
 // No point to draw: the command line writes no file.
 inline constexpr const char* kNoPlanPointsMessage = "The data holds no points to draw.";
+// A plan file that could not be written; the path and the system's reason follow.
+inline constexpr const char* kPlanNotSavedMessage = "The plan could not be saved:";
 
 struct PlanMark {
   PlanPoint at;

@@ -33,6 +33,8 @@ struct SurveyPoint {
 class SurveyPointReader {
  public:
   SurveyPointReader();
+  SurveyPointReader(const SurveyPointReader&) = delete;  // its record reader points at it
+  SurveyPointReader& operator=(const SurveyPointReader&) = delete;
 
   void AddLine(std::string_view line);  // without its line end
 
@@ -53,6 +55,10 @@ class SurveyPointReader {
   size_t lines_ = 0;
   size_t unreadable_ = 0;
 };
+
+// Said when Misaligned(): by the window's plan header and the command line.
+inline constexpr const char* kPointsMisalignedNote =
+    "the coordinate records stop lining up; the points after that are missing";
 
 std::vector<SurveyPoint> ReadSurveyPoints(const std::vector<std::string>& lines);
 
