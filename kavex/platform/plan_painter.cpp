@@ -1,6 +1,7 @@
 #include "kavex/platform/plan_painter.h"
 
 #include <QBuffer>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
@@ -56,8 +57,17 @@ void PaintPlanArea(QPainter& p, const PlanModel& model, const PlanDrawing& d,
       break;
     }
   }
+  // Labels on a light ground, so that they read over a dense cloud of marks.
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(255, 255, 255, 190));
+  const double textHeight = style.charHeight * 0.8 * unit;
+  for (const PlanLabel& l : d.labels) {
+    const QPointF a = at(l.at);
+    p.drawRect(
+        QRectF(a.x() - unit, a.y() - textHeight, l.width * unit + 2 * unit, textHeight * 1.25));
+  }
   p.setPen(Rgb(kPlanLabelColour));
-  p.setFont(FontOf(style.charHeight * 0.8 * unit));
+  p.setFont(FontOf(textHeight));
   for (const PlanLabel& l : d.labels)
     p.drawText(at(l.at), QString::fromLatin1(points[l.point].name.data(),
                                              static_cast<qsizetype>(points[l.point].name.size())));
@@ -66,6 +76,13 @@ void PaintPlanArea(QPainter& p, const PlanModel& model, const PlanDrawing& d,
   const PlanScaleBar& b = d.scaleBar;
   const double tick = style.charHeight / 2 * unit;
   const QPointF left = at(b.at);
+  const QFont barFont = FontOf(style.charHeight * unit);
+  const double textWidth = QFontMetricsF(barFont).horizontalAdvance(QString::fromStdString(b.text));
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(255, 255, 255, 210));
+  p.drawRect(QRectF(left.x() - 2 * unit, left.y() - tick * 1.5 - style.charHeight * unit,
+                    std::max(b.length * unit, textWidth) + 4 * unit,
+                    tick * 1.5 + style.charHeight * unit + 2 * unit));
   p.setPen(QPen(Qt::black, std::max(1.0, unit * style.markRadius / 2)));
   p.setBrush(Qt::NoBrush);
   QPainterPath bar;
@@ -74,7 +91,7 @@ void PaintPlanArea(QPainter& p, const PlanModel& model, const PlanDrawing& d,
   bar.lineTo(left + QPointF(b.length * unit, 0));
   bar.lineTo(left + QPointF(b.length * unit, -tick));
   p.drawPath(bar);
-  p.setFont(FontOf(style.charHeight * unit));
+  p.setFont(barFont);
   p.drawText(left - QPointF(0, tick * 1.5), QString::fromStdString(b.text));
 
   // North arrow: the right half filled, the left outlined, "N" above.
