@@ -261,8 +261,10 @@ PlanDrawing DrawPlan(const PlanModel& model, const PlanView& view, const PlanSty
   const std::vector<SurveyPoint>& points = model.Points();
   const std::vector<uint8_t>& flags = model.Flags();
   const double r = style.markRadius;
-  const auto columns = static_cast<size_t>(std::max(0.0, std::ceil(view.width)));
-  const auto rows = static_cast<size_t>(std::max(0.0, std::ceil(view.height)));
+  // Marks closer than this look alike: one stands for all.
+  const double cell = std::max(1.0, style.markRadius * 0.8);
+  const auto columns = static_cast<size_t>(std::max(0.0, std::ceil(view.width / cell)));
+  const auto rows = static_cast<size_t>(std::max(0.0, std::ceil(view.height / cell)));
   std::vector<bool> taken(style.thinMarks ? columns * rows : 0);
   std::vector<PlanMark> marked;
   std::vector<uint32_t> visible;
@@ -276,8 +278,8 @@ PlanDrawing DrawPlan(const PlanModel& model, const PlanView& view, const PlanSty
       continue;
     }
     if (style.thinMarks && columns && rows) {
-      const size_t c = std::min(columns - 1, static_cast<size_t>(std::max(0.0, p.x)));
-      const size_t row = std::min(rows - 1, static_cast<size_t>(std::max(0.0, p.y)));
+      const size_t c = std::min(columns - 1, static_cast<size_t>(std::max(0.0, p.x / cell)));
+      const size_t row = std::min(rows - 1, static_cast<size_t>(std::max(0.0, p.y / cell)));
       if (taken[row * columns + c]) continue;
       taken[row * columns + c] = true;
     }

@@ -92,7 +92,9 @@ struct PlanStyle {
   double markRadius = 3.0;
   double margin = 12.0;  // of the scale bar and the north arrow from the edges
   double northSize = 36.0;
-  bool thinMarks = true;  // one mark per output unit square (a window); files keep every mark
+  // A window draws one mark for all marks in a square of 0.8 markRadius (at least one unit)
+  // across; files keep every mark.
+  bool thinMarks = true;
 };
 
 // Colours of the marks (0xRRGGBB): far before same name before plain.

@@ -37,17 +37,25 @@ void PaintPlanArea(QPainter& p, const PlanModel& model, const PlanDrawing& d,
   const std::vector<SurveyPoint>& points = model.Points();
   p.save();
   p.setRenderHint(QPainter::Antialiasing, d.marks.size() < 20'000);
-  p.setPen(Qt::NoPen);
+  // Marks as round pen dots, drawn in runs of one colour: far quicker than one ellipse each.
   const double r = style.markRadius * unit;
-  uint8_t brushFlags = 0xff;
+  std::vector<QPointF> run;
+  const auto flush = [&](uint8_t flags) {
+    if (run.empty()) return;
+    const double width = 2 * (flags ? r * kPlanMarkedGrowth : r);
+    p.setPen(QPen(Rgb(PlanMarkColour(flags)), width, Qt::SolidLine, Qt::RoundCap));
+    p.drawPoints(run.data(), static_cast<int>(run.size()));
+    run.clear();
+  };
+  uint8_t runFlags = 0;
   for (const PlanMark& m : d.marks) {
-    if (m.flags != brushFlags) {
-      brushFlags = m.flags;
-      p.setBrush(Rgb(PlanMarkColour(m.flags)));
+    if (m.flags != runFlags) {
+      flush(runFlags);
+      runFlags = m.flags;
     }
-    const double mr = m.flags ? r * kPlanMarkedGrowth : r;
-    p.drawEllipse(at(m.at), mr, mr);
+    run.push_back(at(m.at));
   }
+  flush(runFlags);
   if (selected) {
     for (const PlanMark& m : d.marks) {
       if (m.point != *selected) continue;
