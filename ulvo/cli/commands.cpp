@@ -6,6 +6,8 @@
 
 namespace ulvo::cli {
 
+extern const Command kPlanCommand;
+
 // Later command families add their entries here.
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
@@ -13,6 +15,7 @@ const std::vector<Command>& Commands() {
       {"write", kWriteUsage, RunWriteCommand},
       {"formats", kFormatsUsage, RunFormatsCommand},
       {"convert", kConvertUsage, RunConvertCommand},
+      kPlanCommand,
       {"instruments", kInstrumentsUsage, RunInstruments},
       {"transfer", kTransferUsage, RunTransfer},
       {"iif", kIifUsage, RunIif},
