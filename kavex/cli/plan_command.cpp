@@ -104,8 +104,8 @@ int RunPlan(const Args& args) {
   const PlanSheet sheet = PaperSheet(model, paper, static_cast<int>(scale),
                                      std::filesystem::path(input).filename().string(), Today());
   if (sheet.off)
-    std::fprintf(stderr, "kavex-cli: warning: at 1:%d, %zu of the points are off the %s sheet\n",
-                 sheet.scaleDenominator, sheet.off, paper == PlanPaper::kA3 ? "A3" : "A4");
+    std::fprintf(stderr, "kavex-cli: warning: at 1:%d, points off the %s sheet: %zu\n",
+                 sheet.scaleDenominator, paper == PlanPaper::kA3 ? "A3" : "A4", sheet.off);
 
   std::string bytes;
   if (format->type == PlanFileType::kSvg) {

@@ -36,6 +36,16 @@ void PaintPlanArea(QPainter& p, const PlanModel& model, const PlanDrawing& d,
   const auto at = [&](PlanPoint a) { return origin + QPointF(a.x * unit, a.y * unit); };
   const std::vector<SurveyPoint>& points = model.Points();
   p.save();
+  // Labels on a light ground, so that they read where the plan is dense; every mark stays
+  // on top of it, so a label never hides a point.
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(255, 255, 255, 200));
+  const double textHeight = style.charHeight * 0.8 * unit;
+  for (const PlanLabel& l : d.labels) {
+    const QPointF a = at(l.at);
+    p.drawRect(
+        QRectF(a.x() - unit, a.y() - textHeight, l.width * unit + 2 * unit, textHeight * 1.25));
+  }
   // Smooth edges cost most with many marks, where they are not seen anyway.
   p.setRenderHint(QPainter::Antialiasing, d.marks.size() < 3'000);
   // Marks as round pen dots, drawn in runs of one colour: far quicker than one ellipse each.
@@ -66,15 +76,6 @@ void PaintPlanArea(QPainter& p, const PlanModel& model, const PlanDrawing& d,
       break;
     }
   }
-  // Labels on a light ground, so that they read over a dense cloud of marks.
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(255, 255, 255, 190));
-  const double textHeight = style.charHeight * 0.8 * unit;
-  for (const PlanLabel& l : d.labels) {
-    const QPointF a = at(l.at);
-    p.drawRect(
-        QRectF(a.x() - unit, a.y() - textHeight, l.width * unit + 2 * unit, textHeight * 1.25));
-  }
   p.setPen(Rgb(kPlanLabelColour));
   p.setFont(FontOf(textHeight));
   for (const PlanLabel& l : d.labels)
@@ -88,7 +89,7 @@ void PaintPlanArea(QPainter& p, const PlanModel& model, const PlanDrawing& d,
   const QFont barFont = FontOf(style.charHeight * unit);
   const double textWidth = QFontMetricsF(barFont).horizontalAdvance(QString::fromStdString(b.text));
   p.setPen(Qt::NoPen);
-  p.setBrush(QColor(255, 255, 255, 210));
+  p.setBrush(QColor(255, 255, 255, 120));  // marks under it still show
   p.drawRect(QRectF(left.x() - 2 * unit, left.y() - tick * 1.5 - style.charHeight * unit,
                     std::max(b.length * unit, textWidth) + 4 * unit,
                     tick * 1.5 + style.charHeight * unit + 2 * unit));

@@ -126,8 +126,8 @@ int RunPlan(const Context& context, const Args& args) {
   const PlanSheet sheet =
       PaperSheet(model, paper, scale, std::filesystem::path(input).filename().string(), Today());
   if (sheet.off)
-    std::fprintf(stderr, "ulvo-cli: warning: at 1:%d, %zu of the points are off the %s sheet\n",
-                 sheet.scaleDenominator, sheet.off, paper == PlanPaper::kA3 ? "A3" : "A4");
+    std::fprintf(stderr, "ulvo-cli: warning: at 1:%d, points off the %s sheet: %zu\n",
+                 sheet.scaleDenominator, paper == PlanPaper::kA3 ? "A3" : "A4", sheet.off);
   std::string bytes;
   if (type->type == PlanFileType::kSvg) {
     bytes = PlanSvg(model, sheet, PaperStyle());

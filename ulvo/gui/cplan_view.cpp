@@ -45,6 +45,7 @@ CPlanView::CPlanView(TaskContext context, QWidget* parent)
     : QWidget(parent), context_(std::move(context)) {
   setObjectName(QStringLiteral("CPlanView"));
   setWindowTitle(context_.QText("DT_PLAN", "Plan"));
+  setMinimumSize(680, 560);
   auto* layout = new QVBoxLayout(this);
 
   auto* source = new QGridLayout;

@@ -34,6 +34,9 @@ TEST(GuiPlan, PaneFollowsADownloadBlockByBlock) {
   const fs::path dir = fs::temp_directory_path() / ("kavex_gui_plan_" + std::to_string(getpid()));
   fs::create_directories(dir);
   qputenv("KAVEX_CONFIG_DIR", QByteArray::fromStdString(dir.string()));
+  // The download's capture stays until its lines are saved: it goes to the test's folder.
+  const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.string()));
 
   // 20 records of 51 characters after the leading "_": 8 blocks, point k at
   // northing k m, easting 2 k m.
@@ -95,6 +98,11 @@ TEST(GuiPlan, PaneFollowsADownloadBlockByBlock) {
     EXPECT_EQ(last.sourceLine, 7u);  // "+" at 1 + 19 x 51 = 970, in block 7
   }
   qunsetenv("KAVEX_CONFIG_DIR");
+  if (dataHome.isEmpty()) {
+    qunsetenv("XDG_DATA_HOME");
+  } else {
+    qputenv("XDG_DATA_HOME", dataHome);
+  }
   fs::remove_all(dir);
 }
 
