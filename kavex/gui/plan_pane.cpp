@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QDate>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -264,8 +265,12 @@ void PlanPane::SetOpen(bool open) {
 
 void PlanPane::ContentsChanged(int position, int removed, int added) {
   (void)added;
-  if (!open_ || stale_) {
-    stale_ = true;
+  if (!open_) {
+    stale_ = true;  // read when the pane opens
+    return;
+  }
+  if (stale_) {
+    Wait(true);
     return;
   }
   const QTextDocument* doc = text_.document();
@@ -279,8 +284,22 @@ void PlanPane::ContentsChanged(int position, int removed, int added) {
     stale_ = true;
     // The whole text replaced (Open, a conversion, Data Edit's OK): a new picture.
     if (position == 0 && removed > 0 && removed >= readUpTo_) canvas_->FitNext();
+    Wait(true);
+    return;
   }
-  if (!timer_->isActive()) timer_->start();
+  Wait(false);
+}
+
+void PlanPane::Wait(bool untilQuiet) {
+  // Typing waits until it pauses, since reading everything again at each key would lag; but
+  // never longer than kMaxWaitMs, so that a fast download still shows its points as they
+  // come.
+  if (!timer_->isActive()) {
+    pending_.start();
+    timer_->start();
+  } else if (untilQuiet && pending_.elapsed() < kMaxWaitMs) {
+    timer_->start();
+  }
 }
 
 void PlanPane::Refresh() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -63,7 +64,8 @@ class PlanCanvas : public QWidget {
 class PlanPane : public QWidget {
  public:
   static constexpr int kWidth = 470;
-  static constexpr int kSettleMs = 150;  // changes gathered before the plan is read again
+  static constexpr int kSettleMs = 150;   // changes gathered before the plan is read again
+  static constexpr int kMaxWaitMs = 600;  // the longest a change waits to be read
 
   explicit PlanPane(QPlainTextEdit& view, QWidget* parent = nullptr);
   ~PlanPane() override;
@@ -103,6 +105,7 @@ class PlanPane : public QWidget {
 
  private:
   void ContentsChanged(int position, int removed, int added);
+  void Wait(bool untilQuiet);
   void Rebuild();
   void ReadNewLines();
   void UpdateHeader();
@@ -124,6 +127,7 @@ class PlanPane : public QWidget {
   QPushButton* save_;
   QLabel* note_;
   QTimer* timer_;
+  QElapsedTimer pending_;  // since the first change not read yet
 };
 
 }  // namespace kavex

@@ -10,6 +10,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTextBlock>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -104,6 +105,20 @@ TEST_F(PlanPaneTest, AnEditMovesAPointAndAReplacementReplacesThem) {
   pane->Refresh();
   EXPECT_EQ(Count(), 0u);
   EXPECT_FALSE(pane->SaveButton()->isEnabled());
+}
+
+TEST_F(PlanPaneTest, LinesFasterThanTheSettlingTimeStillShowBeforeTheEnd) {
+  // A download that starts by clearing the view, then adds a block every 40 ms (38400
+  // baud): the plan may not wait for a pause that never comes.
+  const std::vector<std::string> lines = Blocks(60);
+  memo->SetLines({"old data"});
+  size_t shownDuring = 0;
+  for (size_t i = 0; i < 25; ++i) {
+    memo->AppendLine(lines[i]);
+    QTest::qWait(40);
+    shownDuring = std::max(shownDuring, Count());
+  }
+  EXPECT_GT(shownDuring, 0u);
 }
 
 TEST_F(PlanPaneTest, AClosedPaneCatchesUpWhenOpened) {
