@@ -10,6 +10,7 @@ extern const Command kPrintCommand;
 extern const Command kRecoverCommand;
 extern const Command kDetectCommand;
 extern const Command kIdentifyCommand;
+extern const Command kPlanCommand;
 
 // Later command families add their entries here.
 const std::vector<Command>& Commands() {
@@ -21,6 +22,7 @@ const std::vector<Command>& Commands() {
       kRecoverCommand,
       kDetectCommand,
       kIdentifyCommand,
+      kPlanCommand,
   };
   return commands;
 }

@@ -5,6 +5,7 @@
 #include "kavex/gui/data_commands.h"
 #include "kavex/gui/line_pane.h"
 #include "kavex/gui/main_form.h"
+#include "kavex/gui/main_plan.h"
 #include "kavex/gui/tadvanced_dlg.h"
 #include "kavex/gui/transfer_dialogs.h"
 #include "kavex/platform/config_paths.h"
@@ -51,6 +52,7 @@ MainCommands::MainCommands(TMainForm& form)
   for (const UploadFamily& f : UploadFamilies())
     form.Wire(form.Action(f.menu.name), [this, kind = f.kind] { uploads_->Run(kind); });
   dataCommands_ = std::make_unique<DataCommands>(form);
+  plan_ = new MainPlan(form, dataCommands_->EditDialog());
 }
 
 MainCommands::~MainCommands() = default;

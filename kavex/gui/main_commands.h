@@ -18,6 +18,7 @@
 namespace kavex {
 
 class DataCommands;
+class MainPlan;
 class QtTransferDialogs;
 class TMainForm;
 
@@ -36,6 +37,7 @@ class MainCommands {
   // The "Point Details" values, kept for the whole run.
   PointDetails& StoredPointDetails() { return uploads_->Details(); }
   DataCommands& EditAndPrint() { return *dataCommands_; }
+  MainPlan& Plan() { return *plan_; }
 
  private:
   // "Write text file" after a download hands the saved file to these.
@@ -65,6 +67,7 @@ class MainCommands {
   PointDetailsDialogPrompt pointDetailsDialog_;
   std::unique_ptr<UploadCommands> uploads_;
   std::unique_ptr<DataCommands> dataCommands_;
+  MainPlan* plan_;  // owned by the form
 };
 
 }  // namespace kavex

@@ -6,6 +6,8 @@
 
 namespace ulvo::cli {
 
+extern const Command kPlanCommand;
+
 // Later command families add their entries here.
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
@@ -14,6 +16,7 @@ const std::vector<Command>& Commands() {
       {"formats", kFormatsUsage, RunFormatsCommand},
       {"convert", kConvertUsage, RunConvertCommand},
       {"identify", kIdentifyUsage, RunIdentifyCommand},
+      kPlanCommand,
       {"instruments", kInstrumentsUsage, RunInstruments},
       {"transfer", kTransferUsage, RunTransfer},
       {"iif", kIifUsage, RunIif},

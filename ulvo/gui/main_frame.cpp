@@ -141,9 +141,11 @@ void CMainFrame::CreateMenu() {
   popups_.emplace_back(tasks, "MNU_TASKS");
   AddCommand(tasks, kCmdTransfer, "MNU_TASKS_TRANSFER", "&Transfer");
   AddCommand(tasks, kCmdConvert, "MNU_TASKS_CONVERT", "&Convert");
+  AddCommand(tasks, kCmdPlan, "MNU_TASKS_PLAN", "&Plan");
   taskCommands_[kCmdTransfer] = kTransferType;
   taskCommands_[kCmdConvert] = kConvertType;
   taskCommands_[kCmdFormats] = kDesignType;
+  taskCommands_[kCmdPlan] = kPlanType;
 
   QMenu* view = bar->addMenu(QStringLiteral("&View"));
   popups_.emplace_back(view, "MNU_VIEW");

@@ -29,6 +29,7 @@ inline constexpr int kCmdTypes = 32780;
 inline constexpr int kCmdGroups = 32781;
 inline constexpr int kCmdElements = 32782;
 inline constexpr int kCmdPrint = 57607;
+inline constexpr int kCmdPlan = 32790;
 
 // Gives a control its help identifier: F1 on it (or on a child) looks for "H%07d.htm".
 void SetHelpId(QWidget* control, int controlId);

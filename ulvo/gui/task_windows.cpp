@@ -4,6 +4,7 @@
 #include "ulvo/engine/identifier_list.h"
 #include "ulvo/gui/cconvert_view.h"
 #include "ulvo/gui/cmerge_view.h"
+#include "ulvo/gui/cplan_view.h"
 #include "ulvo/gui/ctransfer_view.h"
 #include "ulvo/gui/format_design_view.h"
 #include "ulvo/gui/id_name_dialog.h"
@@ -86,6 +87,13 @@ void RegisterTaskWindows(CMainFrame& frame) {
   frame.RegisterTask(kMergeType, [](CMainFrame& f) -> QWidget* {
     auto* view = new CMergeView(MakeTaskContext(f));
     QObject::connect(view, &CMergeView::CloseRequested, &f, [&f, view] { f.CloseTask(view); });
+    return view;
+  });
+
+  frame.RegisterTask(kPlanType, [](CMainFrame& f) -> QWidget* {
+    auto* view = new CPlanView(MakeTaskContext(f));
+    QObject::connect(&f, &CMainFrame::formatsRefreshed, view, &CPlanView::ReloadFormats);
+    QObject::connect(view, &CPlanView::CloseRequested, &f, [&f, view] { f.CloseTask(view); });
     return view;
   });
 

@@ -37,6 +37,8 @@ inline constexpr const char* kHelpType = "Help";
 inline constexpr const char* kConvertType = "Convert";
 inline constexpr const char* kMergeType = "Merge";
 inline constexpr const char* kDesignType = "Design";
+// The plan of a file's points; beyond the program's five document types.
+inline constexpr const char* kPlanType = "Plan";
 
 // What the command line asks of the start.
 struct StartOptions {

@@ -20,6 +20,7 @@
 #include "kavex/gui/data_memo.h"
 #include "kavex/gui/line_pane.h"
 #include "kavex/gui/main_form.h"
+#include "kavex/gui/main_plan.h"
 #include "kavex/gui/message_box_dialog.h"
 #include "kavex/gui/tconfirm_dlg.h"
 #include "kavex/gui/tcvt_q6to7_dlg.h"
@@ -250,6 +251,7 @@ TEST_F(MainCommandsTest, TransferMenusAndTheCommandLineNameTheSameFamilies) {
   expected += '|';
   for (const UploadFamily& f : UploadFamilies())
     if (f.menu.toolMark) expected += 'U';
+  expected += "|P";  // the plan's button after the families'
   QLayout* tools = form->ToolButtons[0]->parentWidget()->layout()->itemAt(0)->layout();
   ASSERT_NE(tools, nullptr);
   std::string shown;
@@ -259,6 +261,7 @@ TEST_F(MainCommandsTest, TransferMenusAndTheCommandLineNameTheSameFamilies) {
       const QAction* a = b->defaultAction();
       shown += form->DownloadMenu->actions().contains(a) ? 'D'
                : form->UploadMenu->actions().contains(a) ? 'U'
+               : a == commands->Plan().PlanItem()        ? 'P'
                                                          : 'F';
     } else if (it->spacerItem() && it->spacerItem()->sizeHint().width() > 0 &&
                it->spacerItem()->expandingDirections() == Qt::Orientations()) {

@@ -661,5 +661,45 @@ TEST_F(Cli, EditorGetsTheScratchFileAsOneArgument) {
   EXPECT_EQ(ReadBytes(dir / "out.csv"), "P1,1,2,3,\r\n");
 }
 
+// The plan of a file read with a shipped format, its circles read back; the element choice
+// comes from Settings.xml and the options.
+TEST_F(Cli, PlanOfAPointListAndTheElementChoice) {
+  // Centre N 105, E 215; at 1:1000 the A4 landscape area (277 x 168 mm from (10, 10)) puts
+  // it at (148.5, 94).
+  WriteBytes(dir / "in.csv", "A,100,200,0,\r\nB,110,200,0,\r\nC,100,230,0,\r\n");
+  ASSERT_EQ(Run(std::string("plan --format '") + kCsv + "' " + Path("in.csv") + " -o " +
+                Path("plan.svg") + " --scale 1000"),
+            0)
+      << Err();
+  std::string svg = ReadBytes(dir / "plan.svg");
+  for (const char* circle : {R"(cx="133.500" cy="99.000")", R"(cx="133.500" cy="89.000")",
+                             R"(cx="163.500" cy="99.000")"})
+    EXPECT_NE(svg.find(circle), std::string::npos) << circle;
+  EXPECT_EQ(Out(), "3 points, 1:1000 on A4\n");
+
+  // The remembered choice: northing and easting taken the other way round.
+  WriteBytes(dir / "Settings.xml",
+             std::string("<?xml version=\"1.0\"?>\r\n<settings><conversion><plan><format name=\"") +
+                 kCsv + "\" northing=\"E\" easting=\"N\"/></plan></conversion></settings>\r\n");
+  ASSERT_EQ(Run(std::string("plan --format '") + kCsv + "' " + Path("in.csv") + " -o " +
+                Path("swapped.svg") + " --scale 1000"),
+            0)
+      << Err();
+  svg = ReadBytes(dir / "swapped.svg");
+  EXPECT_NE(svg.find(R"(width="210mm")"), std::string::npos);  // now 10 m wide, 30 m tall
+  // Options win over the remembered choice.
+  ASSERT_EQ(Run(std::string("plan --format '") + kCsv + "' " + Path("in.csv") + " -o " +
+                Path("plain.svg") + " --scale 1000 --northing N --easting E"),
+            0);
+  EXPECT_NE(ReadBytes(dir / "plain.svg").find(R"(cx="133.500" cy="99.000")"), std::string::npos);
+
+  EXPECT_EQ(Run("plan --format nothing " + Path("in.csv") + " -o " + Path("x.svg")), 1);
+  EXPECT_EQ(Run(std::string("plan --format '") + kCsv + "' " + Path("in.csv") + " -o " +
+                Path("x.svg") + " --northing Q"),
+            1);
+  EXPECT_NE(Err().find("The data holds no points to draw."), std::string::npos) << Err();
+  EXPECT_EQ(Run(std::string("plan --format '") + kCsv + "' " + Path("in.csv")), 2);
+}
+
 }  // namespace
 }  // namespace ulvo

@@ -106,14 +106,12 @@ class MainFrameTest : public testing::Test {
 };
 
 const QStringList kDefaultMenu = {
-    "&File",         "  &Format Design",
-    "    &Formats",  "    &Types",
-    "    &Groups",   "    &Elements",
-    "  E&xit",       "&Tasks",
-    "  &Transfer",   "  &Convert",
-    "&View",         "  &Toolbar",
-    "  &Status Bar", "&Help",
-    "  &Index",      "  &About ULVO...",
+    "&File",      "  &Format Design", "    &Formats",
+    "    &Types", "    &Groups",      "    &Elements",
+    "  E&xit",    "&Tasks",           "  &Transfer",
+    "  &Convert", "  &Plan",          "&View",
+    "  &Toolbar", "  &Status Bar",    "&Help",
+    "  &Index",   "  &About ULVO...",
 };
 
 TEST_F(MainFrameTest, MenuShowsTheTableWithoutTranslations) {
@@ -133,9 +131,10 @@ TEST_F(MainFrameTest, MenuIsTranslatedOnceShown) {
   EXPECT_EQ(MenuTexts(frame.menuBar()), kDefaultMenu);
   frame.TranslateMenu();
   const QStringList dutch = {
-      "&Bestand",        "  &Formaatontwerp", "    &Formats",  "    &Types",  "    &Groups",
-      "    &Elementen",  "  &Afsluiten",      "&Tasks",        "  &Transfer", "  &Omzetten",
-      "&View",           "  &Toolbar",        "  &Statusbalk", "&Help",       "  &Index",
+      "&Bestand",        "  &Formaatontwerp", "    &Formats", "    &Types",
+      "    &Groups",     "    &Elementen",    "  &Afsluiten", "&Tasks",
+      "  &Transfer",     "  &Omzetten",       "  &Plan",      "&View",
+      "  &Toolbar",      "  &Statusbalk",     "&Help",        "  &Index",
       "  &Over ULVO...",
   };
   EXPECT_EQ(MenuTexts(frame.menuBar()), dutch);
@@ -169,14 +168,23 @@ TEST_F(MainFrameTest, ShippedDutchFileTranslatesEveryMenuText) {
   CMainFrame& frame = Frame();
   frame.TranslateMenu();
   const QStringList dutch = {
-      "&Bestand",      "  &Formaatontwerp",
-      "    &Formaten", "    &Typen",
-      "    &Groepen",  "    &Elementen",
-      "  &Afsluiten",  "&Taken",
-      "  &Overdracht", "  &Converteren",
-      "Be&eld",        "  &Werkbalk",
-      "  &Statusbalk", "&Help",
-      "  &Inhoud",     "  Info &over ULVO...",
+      "&Bestand",
+      "  &Formaatontwerp",
+      "    &Formaten",
+      "    &Typen",
+      "    &Groepen",
+      "    &Elementen",
+      "  &Afsluiten",
+      "&Taken",
+      "  &Overdracht",
+      "  &Converteren",
+      "  &Plattegrond",
+      "Be&eld",
+      "  &Werkbalk",
+      "  &Statusbalk",
+      "&Help",
+      "  &Inhoud",
+      "  Info &over ULVO...",
   };
   EXPECT_EQ(MenuTexts(frame.menuBar()), dutch);
   bool ready = false;
