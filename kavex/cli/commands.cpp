@@ -8,6 +8,8 @@ extern const Command kDownloadCommand;
 extern const Command kUploadCommand;
 extern const Command kPrintCommand;
 extern const Command kRecoverCommand;
+extern const Command kExportCommand;
+extern const Command kImportCommand;
 
 // Later command families add their entries here.
 const std::vector<Command>& Commands() {
@@ -17,6 +19,8 @@ const std::vector<Command>& Commands() {
       kUploadCommand,
       kPrintCommand,
       kRecoverCommand,
+      kExportCommand,
+      kImportCommand,
   };
   return commands;
 }

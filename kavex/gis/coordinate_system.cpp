@@ -279,6 +279,12 @@ std::optional<CoordinateSystem> CrsAccess::Describe(PJ_CONTEXT* ctx, PJ* crs, st
   const char* name = proj_get_name(crs);
   out.name_ = name ? name : "";
   out.wkt_ = wkt;
+  PJ_TYPE type = proj_get_type(crs);
+  if (type == PJ_TYPE_COMPOUND_CRS) {
+    const Object horizontal(proj_crs_get_sub_crs(ctx, crs, 0));
+    type = horizontal ? proj_get_type(horizontal.pj) : PJ_TYPE_UNKNOWN;
+  }
+  out.planar_ = type == PJ_TYPE_PROJECTED_CRS || type == PJ_TYPE_ENGINEERING_CRS;
   return out;
 }
 

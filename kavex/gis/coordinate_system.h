@@ -20,6 +20,9 @@ inline constexpr const char* kCrsNoVerticalMessage = "Not a vertical coordinate 
 inline constexpr const char* kCrsMissingGridMessage = "The transformation needs the grid ";
 inline constexpr const char* kCrsNoTransformationMessage = "PROJ knows no transformation from ";
 inline constexpr const char* kCrsPointNotTransformedMessage = "PROJ cannot transform the point ";
+inline constexpr const char* kCrsNotPlanarMessage =
+    "The job's coordinates are metres or feet on a map grid: choose a projected coordinate "
+    "system, not ";
 
 // A code as the user types it: "EPSG:28992", "epsg:28992", "28992", or a horizontal system
 // with a vertical one, "EPSG:28992+5709". Nothing else (names go through the search).
@@ -58,6 +61,8 @@ class CoordinateSystem {
   const std::string& Wkt() const { return wkt_; }
   // The code, else the name: how messages name it.
   std::string Label() const { return code_.empty() ? name_ : code_; }
+  // A map grid (projected, alone or with a vertical system): what a job's X and Y can be.
+  bool Planar() const { return planar_; }
   bool operator==(const CoordinateSystem& other) const { return wkt_ == other.wkt_; }
 
  private:
@@ -65,6 +70,7 @@ class CoordinateSystem {
   std::string code_;
   std::string name_;
   std::string wkt_;
+  bool planar_ = false;
 };
 
 // East (or longitude) first, then north (or latitude), then height.

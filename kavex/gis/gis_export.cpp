@@ -102,6 +102,7 @@ std::string Latin1ToUtf8(std::string_view bytes) {
 
 GisResult ExportGis(const std::vector<SurveyPoint>& points, const GisExportOptions& options) {
   if (points.empty()) return Failed(kGisNoPointsMessage);
+  if (!options.crs.Planar()) return Failed(kCrsNotPlanarMessage + options.crs.Label() + ".");
   const GisFormatRow& row = GisFormatOf(options.format);
   const std::string targetName = options.target.filename().string();
   if (targetName.empty()) return Failed(kGisCannotWriteMessage + options.target.string());
@@ -197,6 +198,15 @@ GisResult ExportGis(const std::vector<SurveyPoint>& points, const GisExportOptio
 std::string GisWrittenMessage(const GisResult& result) {
   return Format("%zu point%s written to %s.", result.points, result.points == 1 ? "" : "s",
                 result.target.string().c_str());
+}
+
+std::string GisLeftOutNote(const SurveyPointReader& reader) {
+  std::string note;
+  if (reader.Unreadable() > 0)
+    note = Format("%zu record%s", reader.Unreadable(), reader.Unreadable() == 1 ? "" : "s") +
+           kGisUnreadableNote;
+  if (reader.Misaligned()) note += (note.empty() ? "" : "\n") + std::string(kGisMisalignedNote);
+  return note;
 }
 
 }  // namespace kavex

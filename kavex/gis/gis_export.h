@@ -41,6 +41,13 @@ GisResult ExportGis(const std::vector<SurveyPoint>& points, const GisExportOptio
 // "12 points written to /data/job.gpkg."
 std::string GisWrittenMessage(const GisResult& result);
 
+inline constexpr const char* kGisMisalignedNote =
+    "The QRX-6 records stop lining up: the points after the last one read are left out.";
+inline constexpr const char* kGisUnreadableNote =
+    " with coordinates that are not numbers left out.";
+// What the reading of the data left out, to be said with the export; empty when nothing.
+std::string GisLeftOutNote(const SurveyPointReader& reader);
+
 // Latin-1 bytes, as Kavex holds its data, in the UTF-8 every GIS format wants.
 std::string Latin1ToUtf8(std::string_view bytes);
 
