@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "kavex/formats/file_problem.h"
 #include "kavex/formats/point_lists.h"
 #include "kavex/formats/text_format.h"
 #include "kavex/gis/gdal_session.h"
@@ -155,8 +156,17 @@ GisImport ImportGis(const std::string& file, const CoordinateSystem& job) {
                                      "Y_POSSIBLE_NAMES=y,north,northing,lat,latitude",
                                      "Z_POSSIBLE_NAMES=z,height,elevation,h",
                                      "KEEP_GEOM_COLUMNS=NO", nullptr};
+  // A file of the disk that cannot be read is said in the system's words; GDAL's own paths
+  // (/vsizip/...) are left to GDAL.
+  if (!file.starts_with("/vsi")) {
+    if (const std::string why = FileProblem(file, false); !why.empty()) {
+      result.message = kGisCannotReadMessage + file + ": " + why;
+      return result;
+    }
+  }
   std::unique_ptr<GDALDataset> ds(
-      GDALDataset::Open(file.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, openOptions));
+      GDALDataset::Open(file.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR,
+                        nullptr, openOptions));
   if (!ds) {
     result.message =
         kGisCannotReadMessage + file + ": " + QuietGdal::Reason("not a file GDAL knows");
