@@ -145,6 +145,12 @@ std::vector<CrsEntry> SearchCoordinateSystems(std::string_view words, size_t lim
     if (!match) continue;
     (e.deprecated ? deprecated : found).push_back(std::move(e));
   }
+  // The closest names first: the system itself before the compounds made with it.
+  const auto shorter = [](const CrsEntry& a, const CrsEntry& b) {
+    return a.name.size() < b.name.size();
+  };
+  std::stable_sort(found.begin(), found.end(), shorter);
+  std::stable_sort(deprecated.begin(), deprecated.end(), shorter);
   for (CrsEntry& e : deprecated) found.push_back(std::move(e));
   if (found.size() > limit) found.resize(limit);
   return found;

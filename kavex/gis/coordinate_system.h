@@ -40,7 +40,8 @@ struct CrsEntry {
   bool deprecated = false;
 };
 // The EPSG systems whose name holds every word of words (any case, any order), those in
-// use before the deprecated ones, at most limit of them. A code finds its own entry.
+// use before the deprecated ones, shorter names first, at most limit of them. A code finds
+// its own entry.
 std::vector<CrsEntry> SearchCoordinateSystems(std::string_view words, size_t limit = 200);
 
 // A coordinate system PROJ knows, kept as its WKT so that it can be copied freely.

@@ -18,6 +18,7 @@
 namespace kavex {
 
 class DataCommands;
+class GisDialogPrompt;
 class QtTransferDialogs;
 class TMainForm;
 
@@ -65,6 +66,7 @@ class MainCommands {
   PointDetailsDialogPrompt pointDetailsDialog_;
   std::unique_ptr<UploadCommands> uploads_;
   std::unique_ptr<DataCommands> dataCommands_;
+  std::unique_ptr<GisDialogPrompt> gisDialog_;
 };
 
 }  // namespace kavex
