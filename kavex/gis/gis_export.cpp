@@ -48,10 +48,12 @@ GisResult Failed(std::string message) {
   return r;
 }
 
-// Puts every file GDAL made in folder beside target, all written and synced before the
-// first is renamed, so a full disk stops the export with the user's files untouched.
+// Puts every file GDAL made in folder beside target, all written before the first is
+// renamed, so a full disk stops the export with the user's files untouched; companions of an
+// old file that would not match the new one go first.
 bool PlaceFiles(const std::string& folder, const std::filesystem::path& target,
-                std::vector<std::filesystem::path>& placed, std::string& message) {
+                const std::vector<const char*>& stale, std::vector<std::filesystem::path>& placed,
+                std::string& message) {
   char** names = VSIReadDir(folder.c_str());
   std::vector<std::unique_ptr<ReplacingFile>> files;
   for (char** n = names; n && *n; ++n) {
@@ -72,6 +74,16 @@ bool PlaceFiles(const std::string& folder, const std::filesystem::path& target,
     files.push_back(std::move(file));
   }
   CSLDestroy(names);
+  for (const char* companion : stale) {
+    std::filesystem::path path = target;
+    if (companion[0] == '-') {
+      path += companion;
+    } else {
+      path.replace_extension(companion);
+    }
+    std::error_code error;
+    std::filesystem::remove(path, error);
+  }
   for (const auto& file : files) {
     std::string why;
     if (!file->Commit(why)) {
@@ -188,7 +200,8 @@ GisResult ExportGis(const std::vector<SurveyPoint>& points, const GisExportOptio
   }
 
   GisResult result;
-  if (!PlaceFiles(folder.Path(), options.target, result.files, result.message)) return result;
+  if (!PlaceFiles(folder.Path(), options.target, row.staleCompanions, result.files, result.message))
+    return result;
   result.ok = true;
   result.target = options.target;
   result.points = points.size();

@@ -5,29 +5,23 @@
 namespace kavex {
 
 const std::vector<GisFormatRow>& GisFormats() {
+  // clang-format off
   static const std::vector<GisFormatRow> rows = {
-      {GisFormat::kGeoPackage, "GeoPackage", ".gpkg", "GPKG", {}, {}, false, true},
+      // SQLite would read an old file's journal into the new one.
+      {GisFormat::kGeoPackage, "GeoPackage", ".gpkg", "GPKG", {}, {}, false, true,
+       {"-wal", "-shm", "-journal"}},
       // RFC 7946 allows WGS 84 alone; the older form keeps the job's system in "crs".
-      {GisFormat::kGeoJson, "GeoJSON", ".geojson", "GeoJSON", {}, {"RFC7946=NO"}, false, false},
-      {GisFormat::kKml, "KML", ".kml", "KML", {}, {}, true, true},
-      {GisFormat::kShapefile,
-       "Shapefile",
-       ".shp",
-       "ESRI Shapefile",
-       {},
-       {"ENCODING=UTF-8"},
-       false,
-       false},
+      {GisFormat::kGeoJson, "GeoJSON", ".geojson", "GeoJSON", {}, {"RFC7946=NO"}, false, false,
+       {}},
+      {GisFormat::kKml, "KML", ".kml", "KML", {}, {}, true, true, {}},
+      // An old spatial index would lead a GIS to the wrong shapes.
+      {GisFormat::kShapefile, "Shapefile", ".shp", "ESRI Shapefile", {}, {"ENCODING=UTF-8"},
+       false, false, {".qix", ".sbn", ".sbx", ".qpj"}},
       // The .csvt names the column types and the .prj the system, so a GIS opens it placed.
-      {GisFormat::kCsv,
-       "CSV with WKT",
-       ".csv",
-       "CSV",
-       {},
-       {"GEOMETRY=AS_WKT", "CREATE_CSVT=YES"},
-       false,
-       false},
+      {GisFormat::kCsv, "CSV with WKT", ".csv", "CSV", {}, {"GEOMETRY=AS_WKT", "CREATE_CSVT=YES"},
+       false, false, {}},
   };
+  // clang-format on
   return rows;
 }
 

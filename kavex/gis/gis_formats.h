@@ -20,6 +20,9 @@ struct GisFormatRow {
   std::vector<const char*> layerOptions;
   bool forcesWgs84;  // the format knows no other system: points are reprojected
   bool manyLayers;   // one file holds a layer per code
+  // Files other programs keep beside an old file of the format that would not match the new
+  // one: ".qix" in place of the extension, "-wal" after the whole name.
+  std::vector<const char*> staleCompanions;
 };
 
 const std::vector<GisFormatRow>& GisFormats();

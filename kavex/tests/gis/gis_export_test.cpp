@@ -182,6 +182,32 @@ TEST_F(GisExportTest, FailuresLeaveTheUsersFileAlone) {
   EXPECT_EQ(files, std::set<std::string>{"job.kml"});
 }
 
+// What another program left beside an old file, and would not match the new one, goes.
+TEST_F(GisExportTest, StaleCompanionsOfTheOldFileGo) {
+  struct Case {
+    GisFormat format;
+    const char* file;
+    std::vector<const char*> stale;
+  };
+  const Case cases[] = {
+      {GisFormat::kShapefile, "job.shp", {"job.qix", "job.sbn", "job.sbx"}},
+      {GisFormat::kGeoPackage, "job.gpkg", {"job.gpkg-wal", "job.gpkg-shm", "job.gpkg-journal"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    for (const char* name : c.stale) std::ofstream(dir_ / name) << "old";
+    std::ofstream(dir_ / "job.txt") << "mine";
+    GisExportOptions options;
+    options.target = dir_ / c.file;
+    options.format = c.format;
+    options.crs = Crs("EPSG:28992");
+    ASSERT_TRUE(ExportGis(Survey(), options).ok);
+    for (const char* name : c.stale) EXPECT_FALSE(fs::exists(dir_ / name)) << name;
+    EXPECT_TRUE(fs::exists(dir_ / "job.txt"));
+    EXPECT_EQ(testing::ReadWithGdal(options.target).features.size(), 3u);
+  }
+}
+
 TEST(GisFormatsTest, ByExtensionInAnyCase) {
   struct Case {
     const char* path;
