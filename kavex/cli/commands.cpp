@@ -11,6 +11,8 @@ extern const Command kRecoverCommand;
 extern const Command kDetectCommand;
 extern const Command kIdentifyCommand;
 extern const Command kPlanCommand;
+extern const Command kExportCommand;
+extern const Command kImportCommand;
 
 // Later command families add their entries here.
 const std::vector<Command>& Commands() {
@@ -23,6 +25,8 @@ const std::vector<Command>& Commands() {
       kDetectCommand,
       kIdentifyCommand,
       kPlanCommand,
+      kExportCommand,
+      kImportCommand,
   };
   return commands;
 }

@@ -6,7 +6,9 @@
 #include "kavex/gui/line_pane.h"
 #include "kavex/gui/main_form.h"
 #include "kavex/gui/main_plan.h"
+#include "kavex/gui/qt_prompts.h"
 #include "kavex/gui/tadvanced_dlg.h"
+#include "kavex/gui/tgis_dlg.h"
 #include "kavex/gui/transfer_dialogs.h"
 #include "kavex/platform/config_paths.h"
 #include "kavex/platform/port_permission.h"
@@ -46,6 +48,11 @@ MainCommands::MainCommands(TMainForm& form)
     form.Wire(form.Action(f.menu.name), [this, kind = f.kind] { downloads_->Run(kind); });
   for (const Conversion& c : Conversions())
     form.Wire(form.Action(c.name), [this, &c] { c.command(form_.Logic(), conversions_); });
+  gisDialog_ = std::make_unique<GisDialogPrompt>(form.Ui(), &form);
+  form.Wire(form.Action(kToGisName),
+            [this] { ExportCurrentDataToGis(form_.Logic(), *gisDialog_); });
+  form.Wire(form.Action(kFromGisName),
+            [this] { ImportGisToCurrentData(form_.Logic(), *gisDialog_); });
 
   uploads_ = std::make_unique<UploadCommands>(form.Logic(), commPort_, *transferDialogs_,
                                               pointDetailsDialog_);

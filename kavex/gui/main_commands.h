@@ -19,6 +19,7 @@ namespace kavex {
 
 class DataCommands;
 class MainPlan;
+class GisDialogPrompt;
 class QtTransferDialogs;
 class TMainForm;
 
@@ -68,6 +69,7 @@ class MainCommands {
   std::unique_ptr<UploadCommands> uploads_;
   std::unique_ptr<DataCommands> dataCommands_;
   MainPlan* plan_;  // owned by the form
+  std::unique_ptr<GisDialogPrompt> gisDialog_;
 };
 
 }  // namespace kavex

@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "kavex/gis/gis_commands.h"
 #include "kavex/gui/about_box.h"
 #include "kavex/gui/data_memo.h"
 #include "kavex/gui/help_form.h"
@@ -135,6 +136,9 @@ void TMainForm::BuildActions() {
   UldQRX6 = Action("UldQRX6");
   QRX2003006CODE1 = Action("QRX2003006CODE1");
   for (const Conversion& c : Conversions()) conversionActions_.push_back(make(c.name, c.caption));
+  // The GIS export and import follow the conversions.
+  conversionActions_.push_back(make(kToGisName, kToGisCaption));
+  conversionActions_.push_back(make(kFromGisName, kFromGisCaption));
   toQRX7008001 = Action("toQRX7008001");
   toHK100Text1 = Action("toHK100Text1");
   toQRXRaw = Action("toQRXRaw");

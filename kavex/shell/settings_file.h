@@ -22,6 +22,8 @@ struct KavexSettings {
   CommSettings comm;
   PrintSettings print;
   bool showUpdateDialog = true;
+  // The job's coordinate system of the GIS export and import ("EPSG:28992"), proposed again.
+  std::string gisCrs;
 
   bool operator==(const KavexSettings&) const = default;
 };
@@ -38,7 +40,8 @@ KavexSettings DefaultSettings(const std::string& defaultDataDir);
 
 // Parses the text of a settings file (memory form) over the defaults.
 KavexSettings ParseSettings(const std::string& text, const std::string& defaultDataDir);
-// The six lines the writer writes, LF-terminated (memory form).
+// The six lines the writer writes (a seventh, GIS_CRS=, once one was chosen),
+// LF-terminated (memory form).
 std::string FormatSettings(const KavexSettings& settings);
 
 // Reads the file, or gives the defaults when it cannot be read.

@@ -78,7 +78,7 @@ TEST_F(MainFormTest, ShowsTheFullMenu) {
             (QStringList{"to NWF (QRX-&700/710/800)(Raw or Coords)", "to HK-&101/102 Text",
                          "to QRX-210/310/WNV-1000(Raw)", "to QRX-210/310/WNV-1000 (&Coords)",
                          "to QRX-210/310/WNV-1000 (&Pcode)",
-                         "to DXF(Only QRX-210/310/WNV-1000 Coords)"}));
+                         "to DXF(Only QRX-210/310/WNV-1000 Coords)", "to GIS...", "from GIS..."}));
   EXPECT_EQ(Captions(form->HelpMenu), (QStringList{"&Contents", "&About"}));
   // Later commands are reachable by their names.
   EXPECT_EQ(form->DownloadMenu->actions().at(2), form->DldQRX6);

@@ -43,6 +43,7 @@ TEST(SettingsFormatTest, EveryNonDefaultValueIsWrittenAndReadBack) {
   s.comm.addEndBlock = false;
   s.print = {"80 ", "1.5", 0};
   s.showUpdateDialog = false;
+  s.gisCrs = "EPSG:7415";
   const std::string text = FormatSettings(s);
   EXPECT_EQ(text,
             "DATA_DIR=/srv/survey data,2016=A\n"
@@ -50,7 +51,8 @@ TEST(SettingsFormatTest, EveryNonDefaultValueIsWrittenAndReadBack) {
             "COM_STATUS=COM2,38400,7,O,2\n"
             "ADVANCED=150 ,20 ,30000,N,Y,N\n"
             "PRINT=80 ,1.5,0\n"
-            "UPDDLG=N\n");
+            "UPDDLG=N\n"
+            "GIS_CRS=EPSG:7415\n");
   EXPECT_EQ(ParseSettings(text, "/home/u"), s);
 }
 
@@ -170,6 +172,7 @@ TEST(SettingsParseTest, EachFieldRule) {
       {" UPDDLG=N", [](KavexSettings&) {}},
       {"UPDDLG N", [](KavexSettings&) {}},
       {"PRINTER=1,1.5,0", [](KavexSettings&) {}},
+      {"GIS_CRS=EPSG:28992+5709", [](KavexSettings& s) { s.gisCrs = "EPSG:28992+5709"; }},
   };
   for (const auto& c : cases) {
     KavexSettings expected = DefaultSettings("/home/u");
