@@ -66,7 +66,7 @@ MainPlan::MainPlan(TMainForm& form, TCodeEditDlg& edit)
   planItem_->setObjectName(QStringLiteral("PlanItem"));
   planItem_->setToolTip(QStringLiteral("Plan of the points"));
   planItem_->setCheckable(true);
-  viewMenu_ = new QMenu(QStringLiteral("&View"), form.menuBar());
+  viewMenu_ = new QMenu(QStringLiteral("Vie&w"), form.menuBar());
   viewMenu_->setObjectName(QStringLiteral("ViewMenu"));
   viewMenu_->addAction(planItem_);
   form.menuBar()->insertMenu(form.HelpMenu->menuAction(), viewMenu_);

@@ -199,7 +199,7 @@ TEST_F(PlanPaneTest, SaveWritesTheChosenSheetOrSaysWhyNot) {
   fs::remove_all(dir);
 }
 
-// In the main window: the "&View" item opens the pane and widens the window; Data Edit
+// In the main window: the "Vie&w" item opens the pane and widens the window; Data Edit
 // opens on the plan's point and its current row selects the plan's point.
 TEST(MainPlanTest, MenuItemPaneAndDataEditRoundTrip) {
   testing::App();
