@@ -133,8 +133,9 @@ constexpr size_t kFirstBytes = 16;
 constexpr milliseconds kPoll{50};
 
 std::string Seconds(milliseconds ms) {
+  const double seconds = static_cast<double>(ms.count()) / 1000.0;
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f", static_cast<double>(ms.count()) / 1000.0);
+  std::snprintf(text, sizeof text, seconds < 10.0 ? "%.1f" : "%.0f", seconds);
   return text;
 }
 
@@ -202,8 +203,12 @@ std::string ExplainLine(const std::string& port, const LineTally& arrived, size_
       return "The instrument seems to send at " + std::to_string(portBaud) + " baud, " + f->name +
              "; the port is set to " + std::to_string(portBaud) + " baud, " + portFrame;
   }
-  // Some records came: the line works, and the protocol's message says what went wrong.
-  if (records > 0) return {};
+  // Some records came, or what came looks like data: the line works, and the protocol's
+  // message says what went wrong.
+  if (records > 0 || std::all_of(arrived.first.begin(), arrived.first.end(), [](char c) {
+        return InstrumentData(static_cast<unsigned char>(c));
+      }))
+    return {};
   return std::to_string(arrived.bytes) +
          " bytes arrived that fit no record (first: " + HexPreview(arrived.first, 4) +
          "): the instrument's speed or frame is probably not the port's; try Detect";
