@@ -29,6 +29,8 @@ LineSettings CommPort::LineSettingsOf(const CommSettings& settings) {
 int CommPort::OpenPort(const std::string& portName) {
   if (device_.IsOpen()) device_.Close();
   portName_ = portName;
+  arrived_ = {};
+  openedAt_ = clock_.Now();
   if (!device_.Open(DevicePathOf(portName))) {
     showError_("COM ERROR.");
     return -1;
@@ -71,6 +73,7 @@ int CommPort::ReadLine(const LineNeed& need) {
     device_.ClearError();
     if (need && !line_.empty()) device_.ExpectBytes(need(line_));
     const int b = device_.ReadByte(std::chrono::milliseconds(readTimeoutMs_));
+    if (b >= 0) arrived_.Add(static_cast<char>(b));
     if (b <= 0) return kLineFailed;  // time-out, read error or a 0x00 byte
     const char c = static_cast<char>(b);
     line_.push_back(c);

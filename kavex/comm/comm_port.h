@@ -6,6 +6,7 @@
 
 #include "kavex/comm/clock.h"
 #include "kavex/comm/comm_settings.h"
+#include "kavex/comm/line_detect.h"
 #include "kavex/comm/serial_device.h"
 #include "kavex/formats/qrx6_block.h"  // kStx, kEtx
 
@@ -61,6 +62,11 @@ class CommPort {
   // The line last read, terminator included.
   const std::string& Line() const { return line_; }
   unsigned ReadTimeoutMs() const { return readTimeoutMs_; }
+  // What has arrived since the port opened, and for how long it has been open.
+  const LineTally& Arrived() const { return arrived_; }
+  std::chrono::milliseconds SinceOpen() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(clock_.Now() - openedAt_);
+  }
 
  private:
   SerialDevice& device_;
@@ -72,6 +78,8 @@ class CommPort {
   std::string line_;
   unsigned readTimeoutMs_ = 10005;
   Clock::TimePoint reference_{};
+  LineTally arrived_;
+  Clock::TimePoint openedAt_{};
 };
 
 }  // namespace kavex

@@ -133,8 +133,9 @@ constexpr size_t kFirstBytes = 16;
 constexpr milliseconds kPoll{50};
 
 std::string Seconds(milliseconds ms) {
+  const double seconds = static_cast<double>(ms.count()) / 1000.0;
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f", static_cast<double>(ms.count()) / 1000.0);
+  std::snprintf(text, sizeof text, seconds < 10.0 ? "%.1f" : "%.0f", seconds);
   return text;
 }
 
@@ -187,6 +188,30 @@ std::string DetectReport::Message(const std::string& port) const {
       return "Cannot set the line settings of " + port + ".";
   }
   return {};
+}
+
+std::string ExplainLine(const std::string& port, const LineTally& arrived, size_t records,
+                        milliseconds waited, int portBaud, const std::string& portFrame) {
+  if (arrived.bytes == 0)
+    return "Nothing arrived on " + port + " in " + Seconds(waited) +
+           " s: check the cable, the port, and that the instrument is sending";
+  // Read at 8N1 the bytes tell the frame, and the speed is the port's when they fit one.
+  if (portFrame == "8N1") {
+    const DetectFrame* f =
+        FrameOfBytes(std::string_view(arrived.first).substr(arrived.first.size() / 4));
+    if (f != nullptr && portFrame != f->name)
+      return "The instrument seems to send at " + std::to_string(portBaud) + " baud, " + f->name +
+             "; the port is set to " + std::to_string(portBaud) + " baud, " + portFrame;
+  }
+  // Some records came, or what came looks like data: the line works, and the protocol's
+  // message says what went wrong.
+  if (records > 0 || std::all_of(arrived.first.begin(), arrived.first.end(), [](char c) {
+        return InstrumentData(static_cast<unsigned char>(c));
+      }))
+    return {};
+  return std::to_string(arrived.bytes) +
+         " bytes arrived that fit no record (first: " + HexPreview(arrived.first, 4) +
+         "): the instrument's speed or frame is probably not the port's; try Detect";
 }
 
 std::string HexPreview(std::string_view bytes, size_t count) {

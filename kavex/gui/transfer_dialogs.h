@@ -47,6 +47,9 @@ class QtTransferDialogs final : public TransferDialogs {
   void StorePaths(const PortPaths& paths);
 
  private:
+  // "Detect..." of Comm Status: listens on the chosen device and proposes what it found.
+  void DetectInCommStatus();
+
   CommPort& port_;
   std::filesystem::path pathsFile_;
   PortPaths paths_;

@@ -101,6 +101,12 @@ TTusinSetDlg::TTusinSetDlg(const CommStatusOptions& options, QWidget* parent) : 
   connect(advancedButton_, &QPushButton::clicked, this, [this] {
     if (advanced_) advanced_();
   });
+  detectButton_ = new QPushButton("Detect...", this);
+  detectButton_->setAutoDefault(false);
+  detectButton_->setToolTip("Listen while the instrument sends and find its line settings");
+  connect(detectButton_, &QPushButton::clicked, this, [this] {
+    if (detect_) detect_();
+  });
 
   auto* top = new QHBoxLayout;
   top->addWidget(instrument_);
@@ -117,6 +123,7 @@ TTusinSetDlg::TTusinSetDlg(const CommStatusOptions& options, QWidget* parent) : 
   checks->addStretch();
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(advancedButton_);
+  buttons->addWidget(detectButton_);
   buttons->addStretch();
   buttons->addWidget(go_);
   buttons->addWidget(cancel_);
@@ -167,6 +174,19 @@ CommStatusOptions TTusinSetDlg::options() const {
   o.paths.com1 = path1_->text().trimmed().toStdString();
   o.paths.com2 = path2_->text().trimmed().toStdString();
   return o;
+}
+
+void TTusinSetDlg::ApplyDetected(int baud, int dataBits, int parity, int stopBits) {
+  CommStatusOptions o = options();
+  if (RateCodeOfBaud(baud) >= 0) o.settings.rateCode = RateCodeOfBaud(baud);
+  o.settings.sevenBits = dataBits == 7;
+  o.settings.parityCode = parity;
+  o.settings.stopBits = stopBits;
+  SetOptions(o);
+}
+
+std::string TTusinSetDlg::ChosenDevice() const {
+  return (com_->checkedId() == 1 ? path2_ : path1_)->text().trimmed().toStdString();
 }
 
 void TTusinSetDlg::showEvent(QShowEvent* event) {

@@ -36,6 +36,12 @@ class TTusinSetDlg : public QDialog {
 
   // "Advanced" calls this (the owner shows "Advanced Options").
   void SetAdvancedHandler(std::function<void()> handler) { advanced_ = std::move(handler); }
+  // "Detect..." calls this (the owner listens on the chosen device and proposes what it found).
+  void SetDetectHandler(std::function<void()> handler) { detect_ = std::move(handler); }
+  // Sets speed, characters, parity and stop bits as found (a speed Kavex lacks stays as it is).
+  void ApplyDetected(int baud, int dataBits, int parity, int stopBits);
+  // The device behind the chosen COM port, as typed.
+  std::string ChosenDevice() const;
 
   QButtonGroup* ComPort() const { return com_; }
   QButtonGroup* BaudRate() const { return baud_; }
@@ -53,6 +59,7 @@ class TTusinSetDlg : public QDialog {
   QLabel* DirectionLabel() const { return direction_; }
   QPushButton* GoButton() const { return go_; }
   QPushButton* AdvancedButton() const { return advancedButton_; }
+  QPushButton* DetectButton() const { return detectButton_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -77,7 +84,9 @@ class TTusinSetDlg : public QDialog {
   QPushButton* go_;
   QPushButton* cancel_;
   QPushButton* advancedButton_;
+  QPushButton* detectButton_;
   std::function<void()> advanced_;
+  std::function<void()> detect_;
 };
 
 }  // namespace kavex

@@ -10,14 +10,24 @@ class ViewReceiver final : public DownloadReceiver {
  public:
   explicit ViewReceiver(MainLogic& logic) : logic_(logic) {}
   void StoreLine(const std::string& line) override {
+    ++stored;
     logic_.View().AppendLine(StoredLineOf(line));
     logic_.Ui().PumpEvents();
   }
   void PumpEvents() override { logic_.Ui().PumpEvents(); }
 
+  size_t stored = 0;
+
  private:
   MainLogic& logic_;
 };
+
+// "8N1", "7E2".
+std::string FrameText(const CommSettings& s) {
+  return std::string(s.sevenBits ? "7" : "8") +
+         "NEO"[s.parityCode < 0 || s.parityCode > 2 ? 0 : s.parityCode] +
+         std::to_string(s.stopBits);
+}
 
 }  // namespace
 
@@ -90,7 +100,14 @@ DownloadOutcome RunDownload(DownloadKind kind, MainLogic& logic, CommPort& port,
   logic.EnterBusy();
   ViewReceiver viewReceiver(logic);
   CapturingReceiver receiver(viewReceiver, capture.get());
-  const DownloadResult result = family.protocol(port, progress, receiver, options);
+  DownloadResult result = family.protocol(port, progress, receiver, options);
+  // What happened on the line, under the protocol's own message.
+  if (!result.ok && !result.message.empty()) {
+    const std::string why =
+        ExplainLine(port.DevicePathOf(PortNameOf(settings)), port.Arrived(), viewReceiver.stored,
+                    port.SinceOpen(), BaudOfRateCode(settings.rateCode), FrameText(settings));
+    if (!why.empty()) result.message += "\n" + why;
+  }
   if (capture) {
     if (handOver.keepCapture)
       handOver.keepCapture(std::move(capture));

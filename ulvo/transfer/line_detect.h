@@ -101,6 +101,25 @@ DetectReport DetectLineSettings(SerialDevice& device, const Clock& clock,
                                 const std::string& portName, std::chrono::milliseconds listen,
                                 DetectProgress* progress);
 
+// What arrived on the line of a transfer: how many bytes, and the first of them.
+struct LineTally {
+  static constexpr size_t kKept = 512;
+  size_t bytes = 0;
+  std::string first;
+  void Add(char c) {
+    ++bytes;
+    if (first.size() < kKept) first.push_back(c);
+  }
+};
+
+// Under the message of a failed transfer: the instrument's settings when the bytes tell them;
+// otherwise, when it got no record it could use (`records` 0), that nothing arrived or that
+// the bytes fit no record; else nothing. `port` is the device, `portFrame` the port's frame
+// ("8N1").
+std::string ExplainLine(const std::string& port, const LineTally& arrived, size_t records,
+                        std::chrono::milliseconds waited, uint32_t portBaud,
+                        const std::string& portFrame);
+
 // The bytes as "98 E0 9E 98": at most `count`, "…" after them when there were more.
 std::string HexPreview(std::string_view bytes, size_t count);
 

@@ -70,12 +70,23 @@ std::string ReceiveEndedEarly(const CULVOSerial& serial, const LineWatch* line) 
          NoAnswer(line);
 }
 
+// "8N1", "7E2": as the port was opened; what it was not told it keeps, 8N1 as a rule.
+std::string FrameText(const PortSettings& s) {
+  static const char kParity[] = {'N', 'O', 'E', 'M', 'S'};
+  static const char* const kStop[] = {"1", "1.5", "2"};
+  return std::to_string(s.dataBits.value_or(8)) +
+         kParity[static_cast<int>(s.parity.value_or(Parity::kNone))] +
+         kStop[static_cast<int>(s.stopBits.value_or(StopBits::kOne))];
+}
+
 }  // namespace
 
 OpenResult LineWatch::Open(const std::string& portName, const PortSettings& settings) {
   heard_ = end_ = clock_.Now();
   lastAnswer_.clear();
   answered_ = false;
+  arrived_ = {};
+  settings_ = settings;
   return inner_.Open(portName, settings);
 }
 
@@ -95,6 +106,7 @@ long LineWatch::Heard(const std::string& out, size_t before, long n) {
     heard_ = end_;
     const size_t got = out.size() - before;
     lastAnswer_ = out.substr(before + (got > kAnswerKept ? got - kAnswerKept : 0));
+    for (size_t i = before; i < out.size(); ++i) arrived_.Add(out[i]);
     answered_ = true;
   }
   return n;
@@ -168,8 +180,20 @@ std::vector<std::string> ExplainTransferFailure(const CULVOSerial& serial, uint3
       return {PortName(port) + ": closing the port failed"};
     case kErrorProtocol:
       return {"more than 64 MiB came from the instrument; the receive was stopped"};
-    case kErrorNoResponse:
-      return {send ? SendNotAcknowledged(serial, line) : ReceiveEndedEarly(serial, line)};
+    case kErrorNoResponse: {
+      std::vector<std::string> lines = {send ? SendNotAcknowledged(serial, line)
+                                             : ReceiveEndedEarly(serial, line)};
+      if (line) {
+        // What the instrument answered a send, and a block that came with a wrong check, are
+        // said above; otherwise what arrived, or that nothing did.
+        const size_t records = send || serial.FrameProblem() != 0 ? 1 : serial.RecordsDone();
+        const std::string why =
+            ExplainLine(PortName(port), line->Arrived(), records, line->Silence(),
+                        line->Settings().baudRate.value_or(0), FrameText(line->Settings()));
+        if (!why.empty()) lines.push_back(why);
+      }
+      return lines;
+    }
     case kErrorWriteData:
       return {PortName(port) + ": " + SendStep(serial) + " could not be written within " +
               Seconds(kWriteWait)};

@@ -7,6 +7,7 @@
 
 #include "ulvo/transfer/clock.h"
 #include "ulvo/transfer/culvo_serial.h"
+#include "ulvo/transfer/line_detect.h"
 #include "ulvo/transfer/serial_device.h"
 
 namespace ulvo {
@@ -35,6 +36,9 @@ class LineWatch : public SerialDevice {
   // The instrument's last read (at most 20 bytes); whether it came after the last write.
   const std::string& LastAnswer() const { return lastAnswer_; }
   bool AnsweredLastWrite() const { return answered_; }
+  // Every byte heard since the port opened, and the settings it was opened with.
+  const LineTally& Arrived() const { return arrived_; }
+  const PortSettings& Settings() const { return settings_; }
 
  private:
   void Mark() { end_ = clock_.Now(); }
@@ -46,6 +50,8 @@ class LineWatch : public SerialDevice {
   Clock::TimePoint end_{};
   std::string lastAnswer_;
   bool answered_ = false;
+  LineTally arrived_;
+  PortSettings settings_;
 };
 
 // Why a file to send cannot be read, in the system's words ("path: reason").

@@ -151,9 +151,47 @@ TEST_F(FlowFixture, UnpluggedAdapterKeepsTheAcceptedLines) {
 
 TEST_F(FlowFixture, ReceiveTimeoutAndDelayComeFromTheSettingsTexts) {
   logic.Settings().comm.receiveTimeout = "2000 ";
-  prompts.ExpectMessage("No response.");
+  prompts.ExpectMessage(
+      "No response.\nNothing arrived on /dev/ttyUSB0 in 2.0 s: check the cable, the port, and "
+      "that the instrument is sending");
   Run(DownloadKind::Nwf);
   EXPECT_EQ(device.lastTimeout, std::chrono::milliseconds(2005));
+}
+
+// Bytes that make no record: what they say of the line goes under the protocol's message.
+TEST(DownloadLineExplanation, SaysWhatArrived) {
+  // "PT 12,A" and a block opening as 7E1 puts them on the line, read at 8N1: the eighth bit
+  // makes the number of ones even (P 50, T D4, ' ' A0, 1 B1, 2 B2, ',' AC, A 41; STX 02 -> 82).
+  std::string sevenEven = "\x82";
+  for (int i = 0; i < 12; ++i) sevenEven += "\x50\xD4\xA0\xB1\xB2\xAC\x41";
+  struct Case {
+    const char* what;
+    std::string bytes;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"noise", std::string(260, '\xF8'),
+       "No response.\n256 bytes arrived that fit no record (first: F8 F8 F8 F8\u2026): the "
+       "instrument's speed or frame is probably not the port's; try Detect"},
+      {"7E1 at 8N1", sevenEven + "\r\n",
+       "Invalid Data.\nThe instrument seems to send at 19200 baud, 7E1; the port is set to 19200 "
+       "baud, 8N1"},
+  };
+  for (const Case& c : cases) {
+    FakeClock clock;
+    ScriptedDevice device{clock};
+    MemoryDataView view;
+    ScriptedPrompts prompts;
+    MainLogic logic{view, prompts, clock};
+    CommPort port{device, clock, [&](const std::string& t) { logic.ShowMessage(t, kModeMessage); }};
+    port.SetPortPath("COM1", "/dev/ttyUSB0");
+    logic.Settings().comm.rateCode = 0;  // 19200
+    device.Send(c.bytes);
+    prompts.ExpectMessage(c.message);
+    Dialogs dialogs;
+    EXPECT_EQ(RunDownload(DownloadKind::Qrx6, logic, port, dialogs, {}), DownloadOutcome::Failed)
+        << c.what;
+  }
 }
 
 TEST_F(FlowFixture, HkForcesSevenBitsAndOneStopBitWhichStayInTheSettings) {

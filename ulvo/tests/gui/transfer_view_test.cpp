@@ -455,6 +455,8 @@ TEST_F(TransferViewTest, SilentInstrumentLeavesTheExistingFile) {
   // Thirty reads find nothing, 100 ms each.
   EXPECT_EQ(Find<QLabel>(view.get(), "messages")->text(),
             "Transfer failed\nno answer from the instrument within 3.0 s\n"
+            "Nothing arrived on /dev/fake in 3.0 s: check the cable, the port, and that the "
+            "instrument is sending\n"
             "Nothing was received; " +
                 QString::fromStdString(file) + " was left as it was.");
   std::ifstream in(file, std::ios::binary);

@@ -348,6 +348,7 @@ TEST_F(SerialTest, FailuresSayWhereAndWhy) {
     std::function<void(ScriptedDevice&)> prepare;
     uint32_t result;
     std::string because;
+    std::string line = {};  // what happened on the line, when it is said
   } cases[] = {
       {"port that is not there", 1, 0, kDirectionSend,
        [](ScriptedDevice& d) {
@@ -362,19 +363,38 @@ TEST_F(SerialTest, FailuresSayWhereAndWhy) {
        5, "COM1: the port refused the read time-outs"},
       // Ten silent reads of 136 bytes: 10 x (10 x 136 + 100) ms.
       {"silent instrument", 2, 2, kDirectionReceive, [](ScriptedDevice&) {}, 12,
-       "no answer from the instrument within 15 s"},
+       "no answer from the instrument within 15 s",
+       "Nothing arrived on COM1 in 15 s: check the cable, the port, and that the instrument is "
+       "sending"},
       // Twenty silent reads of the 250 bytes left of a record: 20 x 2600 ms.
       {"silent after some bytes", 1, 0, kDirectionReceive,
        [](ScriptedDevice& d) { d.inbound = {"abc"}; }, 12,
        "the instrument fell silent after 3 bytes: no answer from the instrument within 52 s"},
       {"damaged block", 2, 0, kDirectionReceive, [&](ScriptedDevice& d) { d.inbound = {badBlock}; },
        12, "block 1 came with a wrong block check and did not come right"},
+      {"bytes that fit no block", 2, 0, kDirectionReceive,
+       [](ScriptedDevice& d) { d.inbound = {std::string(136, '\xF8')}; }, 12,
+       "no answer from the instrument within 42 s",
+       "136 bytes arrived that fit no record (first: F8 F8 F8 F8\u2026): the instrument's speed or "
+       "frame is probably not the port's; try Detect"},
+      // "PT 12,A" as 7E1 puts it on the line, read at 8N1: the eighth bit makes the number of
+      // ones even (P 50, T D4, ' ' A0, 1 B1, 2 B2, ',' AC, A 41).
+      {"text at 7E1", 1, 0, kDirectionReceive,
+       [](ScriptedDevice& d) {
+         std::string text;
+         for (int i = 0; i < 8; ++i) text += "\x50\xD4\xA0\xB1\xB2\xAC\x41";
+         d.inbound = {text};
+       },
+       12, "the instrument fell silent after 56 bytes: no answer from the instrument within 41 s",
+       "The instrument seems to send at 9600 baud, 7E1; the port is set to 9600 baud, 8N1"},
       {"every try rejected", 2, 2, kDirectionSend,
        [](ScriptedDevice& d) { d.inbound = std::deque<std::string>(10, kNak); }, 12,
        "record 1 of 2 was rejected by the instrument (NAK) on every try"},
       // Ten tries, each a silent read of 20 bytes: 10 x 300 ms.
       {"no answer to a record", 2, 2, kDirectionSend, [](ScriptedDevice&) {}, 12,
-       "record 1 of 2: no answer from the instrument within 3.0 s"},
+       "record 1 of 2: no answer from the instrument within 3.0 s",
+       "Nothing arrived on COM1 in 3.0 s: check the cable, the port, and that the instrument is "
+       "sending"},
       {"answers that are no acknowledgement", 2, 2, kDirectionSend,
        [](ScriptedDevice& d) {
          for (int n = 0; n < 10; ++n) d.inbound.insert(d.inbound.end(), {"?", ""});
@@ -393,8 +413,9 @@ TEST_F(SerialTest, FailuresSayWhereAndWhy) {
                                                            : (dir / "received.dat").string();
     EXPECT_EQ(engine.Run(nullptr, MakeInstrument(c.format, c.soft), "COM1", c.direction, file),
               c.result);
-    EXPECT_EQ(ExplainTransferFailure(engine, c.result, "COM1", &line),
-              std::vector<std::string>{c.because});
+    std::vector<std::string> expected = {c.because};
+    if (!c.line.empty()) expected.push_back(c.line);
+    EXPECT_EQ(ExplainTransferFailure(engine, c.result, "COM1", &line), expected);
   }
   // The file to send, named with the system's reason.
   EXPECT_EQ(

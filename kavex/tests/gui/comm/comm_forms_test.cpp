@@ -238,6 +238,36 @@ TEST_F(Forms, CommStatusControlsBecomeTheSettings) {
   EXPECT_TRUE(dlg.ProtocolBox()->isEnabled());
 }
 
+// What Detect found becomes the controls; a speed Kavex lacks leaves the rate as it was. The
+// button hands over to the owner, on the device of the chosen port.
+TEST_F(Forms, CommStatusTakesTheDetectedSettings) {
+  struct Case {
+    int baud, dataBits, parity, stopBits;
+    int rateCode;  // expected
+  };
+  const Case cases[] = {
+      {9600, 7, 1, 1, 1}, {1200, 8, 2, 2, 4}, {57600, 7, 2, 1, 3},  // stays at 2400, as set before
+  };
+  for (const Case& c : cases) {
+    CommSettings s;
+    s.rateCode = 3;
+    TTusinSetDlg dlg(
+        {s, CommStatusPreparationFor(TransferCommand::NwfDownload), {"/dev/a", "/dev/b"}});
+    dlg.ComPort()->button(1)->click();
+    int asked = 0;
+    dlg.SetDetectHandler([&] { ++asked; });
+    dlg.DetectButton()->click();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(dlg.ChosenDevice(), "/dev/b");
+    dlg.ApplyDetected(c.baud, c.dataBits, c.parity, c.stopBits);
+    const CommSettings o = dlg.options().settings;
+    EXPECT_EQ(o.rateCode, c.rateCode) << c.baud;
+    EXPECT_EQ(o.sevenBits, c.dataBits == 7) << c.baud;
+    EXPECT_EQ(o.parityCode, c.parity) << c.baud;
+    EXPECT_EQ(o.stopBits, c.stopBits) << c.baud;
+  }
+}
+
 TEST_F(Forms, AdvancedFieldChecksOnLeaving) {
   CommSettings s;
   std::vector<std::string> shown;
