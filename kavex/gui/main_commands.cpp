@@ -16,6 +16,16 @@
 
 namespace kavex {
 
+namespace {
+
+// Window state kept beside Kavex.ini, whose own layout stays as it always was.
+QString WindowStateFile() {
+  return QString::fromStdString(
+      (KavexSettingsPaths().settingsFile.parent_path() / "KavexWindows.ini").string());
+}
+
+}  // namespace
+
 MainCommands::MainCommands(TMainForm& form)
     : form_(form),
       commPort_(tracing_, clock_,
@@ -49,10 +59,12 @@ MainCommands::MainCommands(TMainForm& form)
   for (const Conversion& c : Conversions())
     form.Wire(form.Action(c.name), [this, &c] { c.command(form_.Logic(), conversions_); });
   gisDialog_ = std::make_unique<GisDialogPrompt>(form.Ui(), &form);
-  form.Wire(form.Action(kToGisName),
-            [this] { ExportCurrentDataToGis(form_.Logic(), *gisDialog_); });
-  form.Wire(form.Action(kFromGisName),
-            [this] { ImportGisToCurrentData(form_.Logic(), *gisDialog_); });
+  form.Wire(form.Action(kToGisName), [this] {
+    WithRememberedCrs([this] { ExportCurrentDataToGis(form_.Logic(), *gisDialog_); });
+  });
+  form.Wire(form.Action(kFromGisName), [this] {
+    WithRememberedCrs([this] { ImportGisToCurrentData(form_.Logic(), *gisDialog_); });
+  });
 
   uploads_ = std::make_unique<UploadCommands>(form.Logic(), commPort_, *transferDialogs_,
                                               pointDetailsDialog_);
@@ -69,15 +81,15 @@ std::string MainCommands::PortMessage(const std::string& text) const {
   return WithReason(text, commPort_.DevicePathOf(commPort_.PortName()), serial_.LastError());
 }
 
-namespace {
-
-// Window state kept beside Kavex.ini, whose own layout stays as it always was.
-QString WindowStateFile() {
-  return QString::fromStdString(
-      (KavexSettingsPaths().settingsFile.parent_path() / "KavexWindows.ini").string());
+// The job's coordinate system is proposed again in the next session, from the window's
+// state file.
+void MainCommands::WithRememberedCrs(const std::function<void()>& run) {
+  std::string& crs = form_.Logic().Settings().gisCrs;
+  QSettings store(WindowStateFile(), QSettings::IniFormat);
+  if (crs.empty()) crs = store.value("Gis/crs").toString().toStdString();
+  run();
+  if (!crs.empty()) store.setValue("Gis/crs", QString::fromStdString(crs));
 }
-
-}  // namespace
 
 bool MainCommands::LinePaneOpen() {
   return QSettings(WindowStateFile(), QSettings::IniFormat).value("LinePane/open", false).toBool();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -49,6 +50,8 @@ class MainCommands {
   // Whether the progress window's "Line" pane was open when last seen.
   static bool LinePaneOpen();
   static void RememberLinePane(bool open);
+  // Runs a GIS command with the job's coordinate system of the last session proposed.
+  void WithRememberedCrs(const std::function<void()>& run);
 
   TMainForm& form_;
   SystemClock clock_;

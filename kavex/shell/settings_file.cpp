@@ -125,8 +125,6 @@ void ParseLine(std::string_view line, KavexSettings& s) {
     ParsePrint(Fields(value), s.print);
   } else if (StartsWithKey(line, "UPDDLG=", value)) {
     s.showUpdateDialog = !value.empty() && value.front() == 'Y';
-  } else if (StartsWithKey(line, "GIS_CRS=", value)) {
-    s.gisCrs = std::string(value);
   }
 }
 
@@ -192,9 +190,6 @@ std::string FormatSettings(const KavexSettings& s) {
   out += "PRINT=" + Head(s.print.charsPerLine, 3) + "," + Head(s.print.lineInterval, 3) + "," +
          (s.print.printLarge != 0 ? "1" : "0") + "\n";
   out += std::string("UPDDLG=") + (s.showUpdateDialog ? "Y" : "N") + "\n";
-  // Only once a coordinate system was chosen, so a file of the six lines stays as it was.
-  if (const std::string crs = s.gisCrs.substr(0, s.gisCrs.find_first_of("\r\n")); !crs.empty())
-    out += "GIS_CRS=" + crs + "\n";
   return out;
 }
 

@@ -23,6 +23,7 @@ struct KavexSettings {
   PrintSettings print;
   bool showUpdateDialog = true;
   // The job's coordinate system of the GIS export and import ("EPSG:28992"), proposed again.
+  // The window keeps it in its own state file: Kavex.ini holds its six lines and no more.
   std::string gisCrs;
 
   bool operator==(const KavexSettings&) const = default;
@@ -40,8 +41,7 @@ KavexSettings DefaultSettings(const std::string& defaultDataDir);
 
 // Parses the text of a settings file (memory form) over the defaults.
 KavexSettings ParseSettings(const std::string& text, const std::string& defaultDataDir);
-// The six lines the writer writes (a seventh, GIS_CRS=, once one was chosen),
-// LF-terminated (memory form).
+// The six lines the writer writes, LF-terminated (memory form).
 std::string FormatSettings(const KavexSettings& settings);
 
 // Reads the file, or gives the defaults when it cannot be read.

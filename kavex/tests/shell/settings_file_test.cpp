@@ -43,7 +43,6 @@ TEST(SettingsFormatTest, EveryNonDefaultValueIsWrittenAndReadBack) {
   s.comm.addEndBlock = false;
   s.print = {"80 ", "1.5", 0};
   s.showUpdateDialog = false;
-  s.gisCrs = "EPSG:7415";
   const std::string text = FormatSettings(s);
   EXPECT_EQ(text,
             "DATA_DIR=/srv/survey data,2016=A\n"
@@ -51,9 +50,12 @@ TEST(SettingsFormatTest, EveryNonDefaultValueIsWrittenAndReadBack) {
             "COM_STATUS=COM2,38400,7,O,2\n"
             "ADVANCED=150 ,20 ,30000,N,Y,N\n"
             "PRINT=80 ,1.5,0\n"
-            "UPDDLG=N\n"
-            "GIS_CRS=EPSG:7415\n");
+            "UPDDLG=N\n");
   EXPECT_EQ(ParseSettings(text, "/home/u"), s);
+  // The job's coordinate system is the window's to keep; the six lines stay six.
+  KavexSettings withCrs = s;
+  withCrs.gisCrs = "EPSG:7415";
+  EXPECT_EQ(FormatSettings(withCrs), text);
 }
 
 TEST(SettingsFormatTest, AFolderNameCannotAddLines) {
@@ -172,7 +174,7 @@ TEST(SettingsParseTest, EachFieldRule) {
       {" UPDDLG=N", [](KavexSettings&) {}},
       {"UPDDLG N", [](KavexSettings&) {}},
       {"PRINTER=1,1.5,0", [](KavexSettings&) {}},
-      {"GIS_CRS=EPSG:28992+5709", [](KavexSettings& s) { s.gisCrs = "EPSG:28992+5709"; }},
+      {"GIS_CRS=EPSG:28992+5709", [](KavexSettings&) {}},
   };
   for (const auto& c : cases) {
     KavexSettings expected = DefaultSettings("/home/u");
