@@ -18,6 +18,10 @@ inline constexpr TextId kAlreadyExistsMsg{"IDS_ALREADY_EXISTS_MSG",
 inline constexpr TextId kCnvSuccessMsg{"IDS_CNV_SUCCESS_MSG", "Converted successfully"};
 inline constexpr TextId kCnvErrorMsg{"IDS_CNV_ERROR_MSG", "Error while converting"};
 inline constexpr TextId kCnvTitle{"IDS_CNV_TITLE", "Convert"};
+// The plan of the last conversion's source or target, so the two can be compared.
+inline constexpr TextId kCnvPlanBtn{"IDC_CNV_PLAN_BTN", "&Plan..."};
+inline constexpr TextId kCnvPlanSource{"IDS_CNV_PLAN_SOURCE", "Plan of the &source"};
+inline constexpr TextId kCnvPlanTarget{"IDS_CNV_PLAN_TARGET", "Plan of the &target"};
 // The converted file read back with its own format did not give back what was written.
 inline constexpr TextId kCnvCheckHead{"IDS_CNV_CHECK_HEAD",
                                       "Reading the converted file back found %1 difference(s):"};

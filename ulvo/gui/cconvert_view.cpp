@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
@@ -194,6 +195,14 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
        toFileLabel_, 2010, toFile_, 2006, toBrowse_, 2007);
   help_ = new QPushButton(this);
   help_->setObjectName(QStringLiteral("2018"));
+  plan_ = new QPushButton(this);
+  plan_->setObjectName(QStringLiteral("plan"));
+  planMenu_ = new QMenu(plan_);
+  planSource_ = planMenu_->addAction(QString());
+  planTarget_ = planMenu_->addAction(QString());
+  plan_->setMenu(planMenu_);
+  // Nothing to compare until a conversion has run.
+  plan_->setEnabled(false);
   convert_ = new QPushButton(this);
   convert_->setObjectName(QStringLiteral("2001"));
   convert_->setDefault(true);
@@ -203,6 +212,7 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(help_);
   buttons->addStretch(1);
+  buttons->addWidget(plan_);
   buttons->addWidget(convert_);
   buttons->addWidget(close_);
   auto* layout = new QVBoxLayout(this);
@@ -230,6 +240,8 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   connect(toBrowse_, &QPushButton::clicked, this, [this] { Browse(true); });
   connect(convert_, &QPushButton::clicked, this, &CConvertView::Convert);
   connect(identify_, &QPushButton::clicked, this, &CConvertView::Identify);
+  connect(planSource_, &QAction::triggered, this, [this] { OpenPlan(false); });
+  connect(planTarget_, &QAction::triggered, this, [this] { OpenPlan(true); });
   present_ = [this](const QString& title, const QString& text, const QString& use) {
     // One line per format, unwrapped so the list reads as a list; long lists scroll.
     QDialog box(this);
@@ -287,6 +299,9 @@ void CConvertView::Translate() {
   help_->setText(t("IDC_CNV_HELP_BTN", "&Help"));
   convert_->setText(t("IDC_CNV_CONVERT_BTN", "Con&vert"));
   identify_->setText(t(kIdentifyBtn.key, kIdentifyBtn.defaultText));
+  plan_->setText(t(kCnvPlanBtn.key, kCnvPlanBtn.defaultText));
+  planSource_->setText(t(kCnvPlanSource.key, kCnvPlanSource.defaultText));
+  planTarget_->setText(t(kCnvPlanTarget.key, kCnvPlanTarget.defaultText));
   close_->setText(t("IDC_CNV_CLOSE_BTN", "&Close"));
 }
 
@@ -336,10 +351,16 @@ void CConvertView::Convert() {
   // The window is disabled while it works, which takes the focus away: it comes back after.
   const QPointer<QWidget> focus = QApplication::focusWidget();
   setEnabled(false);
-  ConvertFiles(*context_.formats, fromFormat_->currentText().toStdString(),
-               LocalPath(fromFile_->text()), toFormat_->currentText().toStdString(),
-               LocalPath(toFile_->text()), setup);
+  const ConvertSelections shown = Shown();
+  const bool converted = ConvertFiles(*context_.formats, shown.from.formatName, shown.from.filePath,
+                                      shown.to.formatName, shown.to.filePath, setup);
   setEnabled(true);
+  if (converted) {
+    last_ = shown;
+    plan_->setEnabled(true);
+    // The Plan window's own Conversion source and target buttons read the settings.
+    SaveSelections();
+  }
   if (focus && isAncestorOf(focus)) focus->setFocus(Qt::OtherFocusReason);
   busy_ = false;
 }
@@ -377,15 +398,24 @@ void CConvertView::Identify() {
               ConvertSide{found.whole.front().type, found.whole.front().name, input});
 }
 
-void CConvertView::SaveSelections() {
-  const pugi::xml_node settings = context_.settings ? context_.settings() : pugi::xml_node();
-  if (!settings) return;
+ConvertSelections CConvertView::Shown() const {
   ConvertSelections s;
   s.from = {fromType_->SelectedId(), fromFormat_->currentText().toStdString(),
             LocalPath(fromFile_->text())};
   s.to = {toType_->SelectedId(), toFormat_->currentText().toStdString(),
           LocalPath(toFile_->text())};
-  WriteConvertSelections(settings, s);
+  return s;
+}
+
+void CConvertView::SaveSelections() {
+  const pugi::xml_node settings = context_.settings ? context_.settings() : pugi::xml_node();
+  if (!settings) return;
+  WriteConvertSelections(settings, Shown());
+}
+
+void CConvertView::OpenPlan(bool target) {
+  if (!last_ || !openPlan_) return;
+  openPlan_(target ? last_->to : last_->from);
 }
 
 void CConvertView::closeEvent(QCloseEvent* event) {

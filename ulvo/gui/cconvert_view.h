@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "ulvo/convert/conversion.h"
 #include "ulvo/convert/convert_settings.h"
@@ -10,8 +11,10 @@
 
 class QComboBox;
 class QGroupBox;
+class QAction;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 
 namespace ulvo {
@@ -48,6 +51,10 @@ class CConvertView : public QWidget {
   void SetProcessRunner(ProcessRunner* runner) { runner_ = runner; }
   void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
   void SetIdentifyPresenter(IdentifyPresenter presenter) { present_ = std::move(presenter); }
+  // Opens the Plan window on one side of a conversion; the frame gives it.
+  void SetPlanOpener(std::function<void(const ConvertSide&)> opener) {
+    openPlan_ = std::move(opener);
+  }
   // True while a conversion (and its editor) runs: the window must not close then.
   bool Busy() const { return busy_; }
 
@@ -56,6 +63,9 @@ class CConvertView : public QWidget {
   // stop, and selects the best one as the source format when the user says so.
   void Identify();
   void SaveSelections();
+  // The plan of the source or the target of the last conversion that succeeded.
+  void OpenPlan(bool target);
+  const std::optional<ConvertSelections>& LastConversion() const { return last_; }
   // A file was received while the window is open: it becomes the source shown.
   void ShowSource(const ConvertSide& source);
   // The application's format list was read again: the format lists offer what it holds now,
@@ -68,6 +78,8 @@ class CConvertView : public QWidget {
   QComboBox* TargetFormat() const { return toFormat_; }
   QLineEdit* SourceFile() const { return fromFile_; }
   QLineEdit* TargetFile() const { return toFile_; }
+  QPushButton* PlanButton() const { return plan_; }
+  QMenu* PlanMenu() const { return planMenu_; }
 
  signals:
   void CloseRequested();
@@ -84,6 +96,7 @@ class CConvertView : public QWidget {
   void OnSourceType();
   void OnTargetType();
   void Browse(bool target);
+  ConvertSelections Shown() const;
 
   TaskContext context_;
   std::string editorCommand_;
@@ -93,6 +106,8 @@ class CConvertView : public QWidget {
   ProcessRunner* runner_ = &ownRunner_;
   FileChooser chooseFile_;
   IdentifyPresenter present_;
+  std::function<void(const ConvertSide&)> openPlan_;
+  std::optional<ConvertSelections> last_;
   bool busy_ = false;
 
   QGroupBox* fromBox_;
@@ -113,6 +128,10 @@ class CConvertView : public QWidget {
   QLineEdit* toFile_;
   QPushButton* toBrowse_;
   QPushButton* help_;
+  QPushButton* plan_;
+  QMenu* planMenu_;
+  QAction* planSource_;
+  QAction* planTarget_;
   QPushButton* convert_;
   QPushButton* close_;
 };

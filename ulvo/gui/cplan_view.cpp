@@ -230,10 +230,13 @@ bool CPlanView::Draw() {
 bool CPlanView::DrawConversion(bool target) {
   if (!context_.settings) return false;
   const ConvertSelections s = ReadConvertSelections(context_.settings());
-  const ConvertSide& side = target ? s.to : s.from;
-  if (const int i = format_->findText(QString::fromStdString(side.formatName)); i >= 0)
-    format_->setCurrentIndex(i);
-  file_->setText(QString::fromStdString(side.filePath));
+  return DrawSide(target ? s.to : s.from);
+}
+
+bool CPlanView::DrawSide(const ConvertSide& side) {
+  // A format that is gone must not leave the previous one to read the file with.
+  format_->setCurrentIndex(format_->findText(QString::fromStdString(side.formatName)));
+  file_->setText(QFile::decodeName(QByteArray::fromStdString(side.filePath)));
   return Draw();
 }
 

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "ulvo/convert/convert_settings.h"
 #include "ulvo/convert/plan_drawing.h"
 #include "ulvo/convert/plan_points.h"
 #include "ulvo/gui/task_context.h"
@@ -36,6 +37,8 @@ class CPlanView : public QWidget {
   bool Draw();
   // The source or the target of the last conversion, then Draw.
   bool DrawConversion(bool target);
+  // The file of one side of a conversion, read with that side's format, then Draw.
+  bool DrawSide(const ConvertSide& side);
   bool SaveTo(const QString& path);
   // The application's format list was read again.
   void ReloadFormats();

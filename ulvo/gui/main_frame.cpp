@@ -38,11 +38,9 @@ QString Path(const std::filesystem::path& path) {
 // The document types' resource numbers: F1 on a control of a task window that has no page
 // of its own shows its window's page.
 int TaskResourceId(const std::string& typeName) {
-  static const std::map<std::string, int> kIds = {{kTransferType, 402},
-                                                  {kHelpType, 403},
-                                                  {kConvertType, 404},
-                                                  {kMergeType, 405},
-                                                  {kDesignType, 406}};
+  static const std::map<std::string, int> kIds = {{kTransferType, 402}, {kHelpType, 403},
+                                                  {kConvertType, 404},  {kMergeType, 405},
+                                                  {kDesignType, 406},   {kPlanType, 407}};
   const auto it = kIds.find(typeName);
   return it == kIds.end() ? 0 : it->second;
 }

@@ -80,6 +80,9 @@ void RegisterTaskWindows(CMainFrame& frame) {
   });
   frame.RegisterTask(kConvertType, [](CMainFrame& f) -> QWidget* {
     auto* view = new CConvertView(MakeTaskContext(f));
+    view->SetPlanOpener([&f](const ConvertSide& side) {
+      if (auto* plan = qobject_cast<CPlanView*>(f.OpenTask(kPlanType))) plan->DrawSide(side);
+    });
     QObject::connect(&f, &CMainFrame::formatsRefreshed, view, &CConvertView::ReloadFormats);
     QObject::connect(view, &CConvertView::CloseRequested, &f, [&f, view] { f.CloseTask(view); });
     return view;

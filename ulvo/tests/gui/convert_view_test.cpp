@@ -377,6 +377,9 @@ TEST_F(ConvertViewTest, FailureShowsWhyUnderTheMessage) {
   EXPECT_EQ(watcher.boxes[0].second.toStdString(),
             "Error while converting\n\n" + in + ": No such file or directory");
   EXPECT_EQ(Read(folder / "out.csv"), "keep");
+  // A failed conversion has no target to compare with its source.
+  EXPECT_FALSE(view->PlanButton()->isEnabled());
+  EXPECT_FALSE(view->LastConversion());
 }
 
 TEST_F(ConvertViewTest, ClosingSavesTheChoicesBeforeTheWindowGoesAway) {

@@ -101,17 +101,30 @@ TEST_F(HelpPagesTest, EveryIdentifierF1CanAskForHasAShippedPage) {
 }
 
 TEST_F(HelpPagesTest, F1OnAControlWithoutAPageOfItsOwnShowsItsWindowsPage) {
-  QWidget* transfer = frame_->OpenTask(kTransferType);
-  ASSERT_TRUE(transfer);
-  auto* file = transfer->findChild<QLineEdit*>();
-  ASSERT_TRUE(file);
-  ASSERT_EQ(HelpIdOf(file), 402);
-  frame_->ShowContextHelp(HelpIdOf(file));
-  EXPECT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
-  auto* help = qobject_cast<CHelpView*>(frame_->TaskView(kHelpType));
-  ASSERT_TRUE(help);
-  EXPECT_TRUE(help->source().path().endsWith("/help/H0000402.htm"));
-  EXPECT_TRUE(help->toPlainText().contains("Transfer window"));
+  struct Window {
+    const char* type;
+    int id;
+    const char* page;
+    const char* title;
+  };
+  const Window windows[] = {
+      {kTransferType, 402, "/help/H0000402.htm", "Transfer window"},
+      {kPlanType, 407, "/help/H0000407.htm", "Plan window"},
+  };
+  for (const Window& w : windows) {
+    SCOPED_TRACE(w.type);
+    QWidget* view = frame_->OpenTask(w.type);
+    ASSERT_TRUE(view);
+    auto* file = view->findChild<QLineEdit*>();
+    ASSERT_TRUE(file);
+    ASSERT_EQ(HelpIdOf(file), w.id);
+    frame_->ShowContextHelp(HelpIdOf(file));
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
+    auto* help = qobject_cast<CHelpView*>(frame_->TaskView(kHelpType));
+    ASSERT_TRUE(help);
+    EXPECT_TRUE(help->source().path().endsWith(w.page));
+    EXPECT_TRUE(help->toPlainText().contains(w.title));
+  }
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 
 #include "ulvo/gui/about_dlg.h"
 #include "ulvo/gui/cconvert_view.h"
+#include "ulvo/gui/cplan_view.h"
 #include "ulvo/gui/ctransfer_view.h"
 #include "ulvo/gui/help_view.h"
 #include "ulvo/gui/id_name_combo.h"
@@ -420,6 +421,77 @@ TEST_F(MainFrameTest, ExitWithTheConvertWindowOpenKeepsItsChoices) {
   std::ifstream in(folder_ / "Settings.xml", std::ios::binary);
   const std::string written(std::istreambuf_iterator<char>(in), {});
   EXPECT_NE(written.find("<file name=\"/data/chosen target.txt\"/>"), std::string::npos) << written;
+}
+
+// Answers every conversion message without a message box.
+class SilentPrompts : public ConversionPrompts {
+ public:
+  void ShowMessage(const Message& message) override { shown.push_back(message.text.key); }
+  bool AskReplace(const Message&) override { return true; }
+  std::vector<std::string> shown;
+};
+
+// After a conversion the Convert window opens the Plan window on either side of it: the
+// target holds the same points as the source, and each format keeps its own element choice.
+TEST_F(MainFrameTest, ConvertPlanShowsTheSamePointsForSourceAndTarget) {
+  fs::copy(fs::path(ULVO_SHIPPED_DATA_DIR) / "Formats", folder_ / "Formats");
+  fs::copy_file(fs::path(ULVO_SHIPPED_DATA_DIR) / "Settings.xml", folder_ / "Settings.xml");
+  WriteAll(folder_ / "in.csv", "P1,100,200,1,\r\nP2,110,200,2,PEG\r\nP3,100,230,3,\r\n");
+  CMainFrame& frame = Frame();
+  RegisterTaskWindows(frame);
+  auto* convert = qobject_cast<CConvertView*>(frame.OpenTask(kConvertType));
+  ASSERT_NE(convert, nullptr);
+  SilentPrompts prompts;
+  convert->SetPrompts(&prompts);
+  EXPECT_FALSE(convert->PlanButton()->isEnabled());
+  ASSERT_EQ(convert->PlanMenu()->actions().size(), 2);
+  QAction* source = convert->PlanMenu()->actions()[0];
+  QAction* target = convert->PlanMenu()->actions()[1];
+  EXPECT_EQ(source->text(), "Plan of the &source");
+  // Nothing to draw before a conversion.
+  source->trigger();
+  EXPECT_FALSE(frame.TaskIsOpen(kPlanType));
+
+  convert->SourceFile()->setText(QString::fromStdString((folder_ / "in.csv").string()));
+  convert->TargetFile()->setText(QString::fromStdString((folder_ / "out.txt").string()));
+  convert->Convert();
+  ASSERT_EQ(prompts.shown, std::vector<std::string>{kCnvSuccessMsg.key});
+  EXPECT_TRUE(convert->PlanButton()->isEnabled());
+  // Fields changed after the conversion do not change what its plan shows.
+  convert->SourceFile()->setText(QStringLiteral("/nowhere/else.csv"));
+
+  const auto names = [](const CPlanView& view) {
+    std::vector<std::string> n;
+    for (const SurveyPoint& p : view.Model().Points()) n.push_back(p.name);
+    return n;
+  };
+  struct Step {
+    QAction* side;
+    const char* format;
+    bool swapAndDraw;  // the user swaps northing and easting and draws again
+    double firstNorthing;
+  };
+  const Step steps[] = {
+      {source, "Point list (comma-separated)", true, 200},
+      {target, "Point list (fixed columns)", false, 100},
+      {source, "Point list (comma-separated)", false, 200},
+  };
+  for (const Step& step : steps) {
+    step.side->trigger();
+    auto* plan = qobject_cast<CPlanView*>(frame.TaskView(kPlanType));
+    ASSERT_NE(plan, nullptr);
+    if (step.swapAndDraw) {
+      plan->Element(0)->setEditText(QStringLiteral("E"));
+      plan->Element(1)->setEditText(QStringLiteral("N"));
+      ASSERT_TRUE(plan->Draw());
+    }
+    SCOPED_TRACE(step.format);
+    EXPECT_EQ(plan->Format()->currentText(), step.format);
+    EXPECT_EQ(plan->Header()->text(), "3 points");
+    EXPECT_EQ(names(*plan), (std::vector<std::string>{"P1", "P2", "P3"}));
+    EXPECT_DOUBLE_EQ(plan->Model().Points()[0].northing, step.firstNorthing);
+  }
+  EXPECT_TRUE(messages_.isEmpty());
 }
 
 // A Settings.xml that cannot be read is named at start, with where it went; the lists are
