@@ -111,9 +111,10 @@ TEST_F(PlanPaneTest, LinesFasterThanTheSettlingTimeStillShowBeforeTheEnd) {
   // A download that starts by clearing the view, then adds a block every 40 ms (38400
   // baud): the plan may not wait for a pause that never comes.
   const std::vector<std::string> lines = Blocks(60);
+  ASSERT_GT(lines.size() * 40, size_t{PlanPane::kMaxWaitMs});  // outlasts the longest wait
   memo->SetLines({"old data"});
   size_t shownDuring = 0;
-  for (size_t i = 0; i < 25; ++i) {
+  for (size_t i = 0; i < lines.size(); ++i) {
     memo->AppendLine(lines[i]);
     QTest::qWait(40);
     shownDuring = std::max(shownDuring, Count());
