@@ -395,6 +395,9 @@ void CTransferView::OnParameters() {
   CInstrument* instrument = form_->Instrument();
   if (!instrument) return;
   CTransferPropSheet sheet(*instrument, form_->Direction(), context_, this);
+  if (!doc_.Runner().Running())
+    sheet.SetDetect(
+        {LocalPath(portCombo_->currentText()), doc_.Runner().Factory(), doc_.Runner().LineClock()});
   if (sheet.exec() != QDialog::Accepted) return;
   form_->ApplySheetResult(sheet.Result());
   Refresh();
