@@ -79,7 +79,10 @@ TTusinSetDlg::TTusinSetDlg(const CommStatusOptions& options, QWidget* parent) : 
   // Adapters come and go while the dialog is open.
   poll_ = new QTimer(this);
   poll_->setInterval(1000);
-  connect(poll_, &QTimer::timeout, this, &TTusinSetDlg::RefreshPorts);
+  // Rebuilt only when the ports changed: an open list or a half-typed path stays as it is.
+  connect(poll_, &QTimer::timeout, this, [this] {
+    if (lister_->Ports() != listed_) RefreshPorts();
+  });
   RefreshPorts();
 
   // Items in the order of the rate table; shown 1200 2400 4800 over 9600 19200 38400.
@@ -210,6 +213,7 @@ void TTusinSetDlg::SetPortLister(const PortLister& lister) {
 
 void TTusinSetDlg::RefreshPorts() {
   const std::vector<PortInfo> ports = lister_->Ports();
+  listed_ = ports;
   for (QComboBox* box : {box1_, box2_}) {
     // What the field stands for stays: under its new name when its port is listed.
     // A port no longer listed shows as its device, never under a name nothing stands for.

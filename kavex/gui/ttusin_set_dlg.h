@@ -81,6 +81,7 @@ class TTusinSetDlg : public QDialog {
   QComboBox* box1_;
   QComboBox* box2_;
   QTimer* poll_;
+  std::vector<PortInfo> listed_;  // as at the last refresh
   CommStatusOptions options_;
   QLabel* instrument_;
   QLabel* direction_;

@@ -11,6 +11,8 @@ struct PortInfo {
   std::string description;
   std::string manufacturer;
   std::string serialNumber;  // empty when the adapter has none
+
+  bool operator==(const PortInfo&) const = default;
 };
 
 // The serial ports there are now; tests give a list of their own.

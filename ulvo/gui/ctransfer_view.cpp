@@ -431,7 +431,10 @@ void CTransferView::SetPortLister(const PortLister* lister) {
   if (!portPoll_) {
     portPoll_ = new QTimer(this);
     portPoll_->setInterval(1000);
-    connect(portPoll_, &QTimer::timeout, this, &CTransferView::RefreshPorts);
+    // Rebuilt only when the ports changed: an open list or a half-typed path stays as it is.
+    connect(portPoll_, &QTimer::timeout, this, [this] {
+      if (portLister_ && portLister_->Ports() != listedPorts_) RefreshPorts();
+    });
   }
   portPoll_->start();
 }
@@ -457,6 +460,7 @@ void CTransferView::RefreshPorts() {
   for (const std::string& d : now)
     if (!listed(devices, d)) devices.push_back(d);
   listedDevices_ = now;
+  listedPorts_ = ports;
   const QSignalBlocker block(portCombo_);
   portCombo_->clear();
   for (const std::string& d : devices) {

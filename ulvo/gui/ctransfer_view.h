@@ -137,6 +137,7 @@ class CTransferView : public QWidget, private TransferFormPrompts {
   QComboBox* portCombo_;
   const PortLister* portLister_ = nullptr;
   std::vector<std::string> listedDevices_;  // devices the lister named at the last refresh
+  std::vector<PortInfo> listedPorts_;       // as at the last refresh
   QTimer* portPoll_ = nullptr;
   QGroupBox* paramsBox_;
   QLabel* softLabel_;
