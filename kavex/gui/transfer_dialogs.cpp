@@ -17,6 +17,7 @@ QtTransferDialogs::QtTransferDialogs(QWidget* parent, CommPort& port,
                                      std::filesystem::path portPathsFile)
     : port_(port), pathsFile_(std::move(portPathsFile)) {
   paths_ = LoadPortPaths(pathsFile_);
+  FollowAdapters();
   port_.SetPortPath("COM1", paths_.com1);
   port_.SetPortPath("COM2", paths_.com2);
   advanced_ = new TAdvancedDlg({}, parent);
@@ -60,7 +61,27 @@ void QtTransferDialogs::StoreAdvanced(const CommSettings& from, CommSettings& in
   into.addEndBlock = from.addEndBlock;
 }
 
-void QtTransferDialogs::StorePaths(const PortPaths& paths) {
+void QtTransferDialogs::FollowAdapters() {
+  const std::vector<PortInfo> ports = lister_->Ports();
+  paths_.com1 = FollowAdapter(ports, paths_.com1, paths_.com1Serial);
+  paths_.com2 = FollowAdapter(ports, paths_.com2, paths_.com2Serial);
+  port_.SetPortPath("COM1", paths_.com1);
+  port_.SetPortPath("COM2", paths_.com2);
+}
+
+void QtTransferDialogs::StorePaths(const PortPaths& chosen) {
+  // Each chosen device's adapter is remembered by its serial number; a device not present now
+  // keeps the number it had, while it is the same device.
+  const std::vector<PortInfo> ports = lister_->Ports();
+  PortPaths paths = chosen;
+  auto serial = [&](const std::string& device, const std::string& before,
+                    const std::string& beforeSerial) {
+    const std::string now = SerialNumberOf(ports, device);
+    if (!now.empty()) return now;
+    return device == before ? beforeSerial : std::string();
+  };
+  paths.com1Serial = serial(paths.com1, paths_.com1, paths_.com1Serial);
+  paths.com2Serial = serial(paths.com2, paths_.com2, paths_.com2Serial);
   if (!(paths == paths_)) {
     paths_ = paths;
     SavePortPaths(pathsFile_, paths_);
@@ -135,6 +156,7 @@ void QtTransferDialogs::DetectInCommStatus() {
 
 bool QtTransferDialogs::ShowCommStatus(TransferCommand command, CommSettings& settings) {
   advanced_->SetOptions({settings, AdvancedPreparationFor(command)});
+  FollowAdapters();
   status_->SetOptions({settings, CommStatusPreparationFor(command), paths_});
   status_->SetAdvancedHandler([this, &settings] {
     if (advanced_->exec() == QDialog::Accepted)

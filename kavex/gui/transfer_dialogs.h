@@ -10,6 +10,7 @@
 #include "kavex/gui/tadvanced_dlg.h"
 #include "kavex/gui/ttusin_set_dlg.h"
 #include "kavex/gui/tupdw_dlg.h"
+#include "kavex/platform/port_list.h"
 #include "kavex/platform/port_paths.h"
 #include "kavex/shell/download_commands.h"
 
@@ -45,6 +46,13 @@ class QtTransferDialogs final : public TransferDialogs {
   static void StoreCommStatus(const CommSettings& from, CommSettings& into);
   static void StoreAdvanced(const CommSettings& from, CommSettings& into);
   void StorePaths(const PortPaths& paths);
+  // COM1 and COM2 follow their adapters to the device names they have now.
+  void FollowAdapters();
+  // Where the ports come from (tests give a list of their own).
+  void SetPortLister(const PortLister& lister) {
+    lister_ = &lister;
+    status_->SetPortLister(lister);
+  }
 
  private:
   // "Detect..." of Comm Status: listens on the chosen device and proposes what it found.
@@ -53,6 +61,8 @@ class QtTransferDialogs final : public TransferDialogs {
   CommPort& port_;
   std::filesystem::path pathsFile_;
   PortPaths paths_;
+  SystemPortLister systemPorts_;
+  const PortLister* lister_ = &systemPorts_;
   // Owned by the parent window when there is one; whatever is left goes with this object.
   QPointer<TAdvancedDlg> advanced_;
   QPointer<TTusinSetDlg> status_;

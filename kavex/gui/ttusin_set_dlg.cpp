@@ -10,7 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSerialPortInfo>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kavex {
@@ -58,28 +58,32 @@ TTusinSetDlg::TTusinSetDlg(const CommStatusOptions& options, QWidget* parent) : 
   auto* com2 = new QRadioButton("COM2", comBox);
   com_->addButton(com1, 0);
   com_->addButton(com2, 1);
-  // Editable lists of the ports the machine has; any device path may be typed.
-  QStringList ports;
-  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-    ports << info.systemLocation();
-  ports.sort();
+  // Editable lists of the ports the machine has, by name; any device path may be typed.
   auto pathBox = [&](const char* objectName, const char* tip) {
     auto* box = new QComboBox(comBox);
     box->setEditable(true);
-    box->addItems(ports);
+    box->setInsertPolicy(QComboBox::NoInsert);
     box->setObjectName(objectName);
     box->setToolTip(tip);
     box->setMinimumContentsLength(16);
     return box;
   };
-  auto* box1 = pathBox("Com1Path", "Device used as COM1");
-  auto* box2 = pathBox("Com2Path", "Device used as COM2");
-  path1_ = box1->lineEdit();
-  path2_ = box2->lineEdit();
+  box1_ = pathBox("Com1Path", "Device used as COM1");
+  box2_ = pathBox("Com2Path", "Device used as COM2");
+  path1_ = box1_->lineEdit();
+  path2_ = box2_->lineEdit();
   comGrid->addWidget(com1, 0, 0);
-  comGrid->addWidget(box1, 0, 1);
+  comGrid->addWidget(box1_, 0, 1);
   comGrid->addWidget(com2, 1, 0);
-  comGrid->addWidget(box2, 1, 1);
+  comGrid->addWidget(box2_, 1, 1);
+  // Adapters come and go while the dialog is open.
+  poll_ = new QTimer(this);
+  poll_->setInterval(1000);
+  // Rebuilt only when the ports changed: an open list or a half-typed path stays as it is.
+  connect(poll_, &QTimer::timeout, this, [this] {
+    if (lister_->Ports() != listed_) RefreshPorts();
+  });
+  RefreshPorts();
 
   // Items in the order of the rate table; shown 1200 2400 4800 over 9600 19200 38400.
   auto* baudBox = RadioGroup(this, "Baud Rate (bps)",
@@ -151,8 +155,14 @@ void TTusinSetDlg::SetOptions(const CommStatusOptions& options) {
   Check(protocol_, s.useAckNak ? 1 : 0);
   writeText_->setChecked(s.writeTextFile);
   readText_->setChecked(s.readTextFile);
-  path1_->setText(QString::fromStdString(options.paths.com1));
-  path2_->setText(QString::fromStdString(options.paths.com2));
+  RefreshPorts();
+  // A listed device shows under its name.
+  auto show = [](QComboBox* box, const std::string& device) {
+    const int at = box->findData(QString::fromStdString(device));
+    box->setEditText(at >= 0 ? box->itemText(at) : QString::fromStdString(device));
+  };
+  show(box1_, options.paths.com1);
+  show(box2_, options.paths.com2);
   protocolBox_->setEnabled(p.protocolEnabled);
   charsBox_->setEnabled(p.charactersEnabled);
   stopBox_->setEnabled(p.stopBitsEnabled);
@@ -171,8 +181,8 @@ CommStatusOptions TTusinSetDlg::options() const {
   s.useAckNak = protocol_->checkedId() == 1;
   s.writeTextFile = writeText_->isChecked();
   s.readTextFile = readText_->isChecked();
-  o.paths.com1 = path1_->text().trimmed().toStdString();
-  o.paths.com2 = path2_->text().trimmed().toStdString();
+  o.paths.com1 = DeviceOf(box1_);
+  o.paths.com2 = DeviceOf(box2_);
   return o;
 }
 
@@ -186,11 +196,47 @@ void TTusinSetDlg::ApplyDetected(int baud, int dataBits, int parity, int stopBit
 }
 
 std::string TTusinSetDlg::ChosenDevice() const {
-  return (com_->checkedId() == 1 ? path2_ : path1_)->text().trimmed().toStdString();
+  return DeviceOf(com_->checkedId() == 1 ? box2_ : box1_);
+}
+
+std::string TTusinSetDlg::DeviceOf(const QComboBox* box) const {
+  const QString text = box->currentText().trimmed();
+  for (int i = 0; i < box->count(); ++i)
+    if (box->itemText(i) == text) return box->itemData(i).toString().toStdString();
+  return text.toStdString();
+}
+
+void TTusinSetDlg::SetPortLister(const PortLister& lister) {
+  lister_ = &lister;
+  RefreshPorts();
+}
+
+void TTusinSetDlg::RefreshPorts() {
+  const std::vector<PortInfo> ports = lister_->Ports();
+  listed_ = ports;
+  for (QComboBox* box : {box1_, box2_}) {
+    // What the field stands for stays: under its new name when its port is listed.
+    // A port no longer listed shows as its device, never under a name nothing stands for.
+    const std::string device = DeviceOf(box);
+    const QSignalBlocker block(box);
+    box->clear();
+    for (const PortInfo& p : ports)
+      box->addItem(QString::fromStdString(PortLabel(p)), QString::fromStdString(p.device));
+    const int at = box->findData(QString::fromStdString(device));
+    box->setCurrentIndex(-1);
+    box->setEditText(at >= 0 ? box->itemText(at) : QString::fromStdString(device));
+  }
+}
+
+void TTusinSetDlg::hideEvent(QHideEvent* event) {
+  poll_->stop();
+  QDialog::hideEvent(event);
 }
 
 void TTusinSetDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  RefreshPorts();
+  poll_->start();
   go_->setFocus();
 }
 

@@ -5,10 +5,13 @@
 
 #include "kavex/comm/comm_dialog_rules.h"
 #include "kavex/comm/comm_settings.h"
+#include "kavex/platform/port_list.h"
 #include "kavex/platform/port_paths.h"
 
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
+class QTimer;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -40,6 +43,10 @@ class TTusinSetDlg : public QDialog {
   void SetDetectHandler(std::function<void()> handler) { detect_ = std::move(handler); }
   // Sets speed, characters, parity and stop bits as found (a speed Kavex lacks stays as it is).
   void ApplyDetected(int baud, int dataBits, int parity, int stopBits);
+  // Lists the ports from `lister` from now on, and again each second while shown.
+  void SetPortLister(const PortLister& lister);
+  // Lists the ports there are now, keeping what each field shows.
+  void RefreshPorts();
   // The device behind the chosen COM port, as typed.
   std::string ChosenDevice() const;
 
@@ -55,6 +62,7 @@ class TTusinSetDlg : public QDialog {
   QCheckBox* WriteTextFile() const { return writeText_; }
   QCheckBox* ReadTextFile() const { return readText_; }
   QLineEdit* DevicePath(int com) const { return com == 0 ? path1_ : path2_; }
+  QComboBox* DeviceList(int com) const { return com == 0 ? box1_ : box2_; }
   QLabel* InstrumentLabel() const { return instrument_; }
   QLabel* DirectionLabel() const { return direction_; }
   QPushButton* GoButton() const { return go_; }
@@ -63,8 +71,17 @@ class TTusinSetDlg : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
+  // The device a field stands for: a listed port's device, else the text as typed.
+  std::string DeviceOf(const QComboBox* box) const;
+  SystemPortLister systemPorts_;
+  const PortLister* lister_ = &systemPorts_;
+  QComboBox* box1_;
+  QComboBox* box2_;
+  QTimer* poll_;
+  std::vector<PortInfo> listed_;  // as at the last refresh
   CommStatusOptions options_;
   QLabel* instrument_;
   QLabel* direction_;

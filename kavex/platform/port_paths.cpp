@@ -13,9 +13,9 @@ namespace kavex {
 
 PortPaths DefaultPortPaths() {
 #if defined(_WIN32)
-  PortPaths paths{"COM1", "COM2"};
+  PortPaths paths{"COM1", "COM2", {}, {}};
 #else
-  PortPaths paths{"/dev/ttyS0", "/dev/ttyS1"};
+  PortPaths paths{"/dev/ttyS0", "/dev/ttyS1", {}, {}};
 #endif
   std::vector<std::string> found;
   for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
@@ -45,6 +45,8 @@ PortPaths LoadPortPaths(const std::filesystem::path& file) {
   };
   take("Ports/COM1", paths.com1);
   take("Ports/COM2", paths.com2);
+  take("Ports/COM1Serial", paths.com1Serial);
+  take("Ports/COM2Serial", paths.com2Serial);
   return paths;
 }
 
@@ -54,6 +56,8 @@ bool SavePortPaths(const std::filesystem::path& file, const PortPaths& paths) {
   QSettings ini(QString::fromStdString(file.string()), QSettings::IniFormat);
   ini.setValue("Ports/COM1", QString::fromStdString(paths.com1));
   ini.setValue("Ports/COM2", QString::fromStdString(paths.com2));
+  ini.setValue("Ports/COM1Serial", QString::fromStdString(paths.com1Serial));
+  ini.setValue("Ports/COM2Serial", QString::fromStdString(paths.com2Serial));
   ini.sync();
   return ini.status() == QSettings::NoError;
 }

@@ -10,6 +10,9 @@ namespace kavex {
 struct PortPaths {
   std::string com1;
   std::string com2;
+  // The adapters' serial numbers, so each is found again under another device name.
+  std::string com1Serial;
+  std::string com2Serial;
 
   bool operator==(const PortPaths&) const = default;
 };

@@ -4,16 +4,22 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <atomic>
+#include <thread>
 
+#include "ulvo/transfer/line_detect.h"
 #include "ulvo/transfer/setting_names.h"
 #include "ulvo/transfer/transfer_form.h"
 
@@ -77,6 +83,14 @@ CBaudratePage::CBaudratePage(const TransferParams& capabilities, const TransferP
 void CBaudratePage::showEvent(QShowEvent* event) {
   shown_ = true;
   QWidget::showEvent(event);
+}
+
+void CBaudratePage::ApplyChoice(const SpeedChoice& choice) {
+  const uint32_t bits[] = {choice.baud, choice.parity, choice.dataBits, choice.stopBits};
+  for (int g = 0; g < 4; ++g)
+    for (QAbstractButton* b : groups_[g]->buttons())
+      if (bits[g] == 1u << groups_[g]->id(b)) b->setChecked(true);
+  shown_ = true;
 }
 
 SpeedChoice CBaudratePage::Choice() const {
@@ -168,7 +182,18 @@ HandshakeChoice CHandshakePage::Choice() const {
 
 CTransferPropSheet::CTransferPropSheet(const CInstrument& instrument, int direction,
                                        const TaskContext& context, QWidget* parent)
-    : QDialog(parent), current_(instrument.Params(direction)) {
+    : QDialog(parent),
+      instrument_(instrument),
+      direction_(direction),
+      context_(context),
+      current_(instrument.Params(direction)) {
+  ask = [this](const QString& text) {
+    return QMessageBox::question(this, context_.QText(sheet_texts::kDetectTitle), text) ==
+           QMessageBox::Yes;
+  };
+  tell = [this](const QString& text) {
+    QMessageBox::information(this, context_.QText(sheet_texts::kDetectTitle), text);
+  };
   setObjectName(QStringLiteral("CTransferPropSheet"));
   setWindowTitle(
       context.QText(direction == kDirectionReceive ? st::kDownloadTitle : st::kUploadTitle));
@@ -179,6 +204,12 @@ CTransferPropSheet::CTransferPropSheet(const CInstrument& instrument, int direct
   // "&&" is the resource's way of showing one ampersand.
   tabs_->addTab(handshake_, context.QText(st::kHandshake));
   auto* buttons = new QDialogButtonBox(this);
+  detectButton_ = buttons->addButton(context.QText(st::kDetect), QDialogButtonBox::ActionRole);
+  detectButton_->setObjectName(QStringLiteral("detect"));
+  detectButton_->setToolTip(context.QText(st::kDetectTip));
+  detectButton_->setAutoDefault(false);
+  detectButton_->setEnabled(false);
+  connect(detectButton_, &QPushButton::clicked, this, &CTransferPropSheet::Detect);
   buttons->addButton(context.QText(st::kOk), QDialogButtonBox::AcceptRole)->setDefault(true);
   buttons->addButton(context.QText(st::kCancel), QDialogButtonBox::RejectRole);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -194,6 +225,79 @@ TransferParams CTransferPropSheet::Result() const {
   std::optional<HandshakeChoice> handshake;
   if (handshake_->WasShown()) handshake = handshake_->Choice();
   return SheetResult(current_, speed, handshake);
+}
+
+namespace {
+
+// Told by the listening thread how far it has got; asked whether to stop.
+class SharedProgress final : public DetectProgress {
+ public:
+  bool Listening(double fraction) override {
+    fraction_ = fraction;
+    return !cancel_;
+  }
+  std::atomic<double> fraction_{0};
+  std::atomic<bool> cancel_{false};
+};
+
+}  // namespace
+
+void CTransferPropSheet::SetDetect(SheetDetect detect) {
+  detect_ = std::move(detect);
+  detectButton_->setEnabled(!detect_.port.empty() && detect_.makeDevice != nullptr);
+}
+
+void CTransferPropSheet::Detect() {
+  if (detect_.port.empty() || !detect_.makeDevice) return;
+  QProgressDialog progress(context_.QText(st::kDetectPrompt), context_.QText(st::kCancel), 0, 1000,
+                           this);
+  progress.setWindowTitle(context_.QText(st::kDetectTitle));
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(0);
+  progress.setValue(0);
+  SharedProgress shared;
+  std::atomic<bool> done{false};
+  DetectReport report;
+  // The port is read on a thread of its own, so the sheet stays alive and Cancel works.
+  std::thread listener([&] {
+    SteadyClock steady;
+    std::unique_ptr<SerialDevice> device = detect_.makeDevice();
+    const Clock& clock = detect_.clock ? *detect_.clock : steady;
+    report = DetectLineSettings(*device, clock, detect_.port, kDetectListen, &shared);
+    done = true;
+  });
+  QEventLoop loop;
+  QTimer tick;
+  connect(&tick, &QTimer::timeout, &loop, [&] {
+    if (progress.wasCanceled()) shared.cancel_ = true;
+    progress.setValue(static_cast<int>(1000 * shared.fraction_));
+    if (done) loop.quit();
+  });
+  tick.start(50);
+  loop.exec();
+  // Stopped before any message box: its event loop would go on moving the bar.
+  tick.stop();
+  listener.join();
+  progress.reset();
+  progress.hide();
+  if (report.outcome == DetectReport::Outcome::kCancelled) return;
+  const QString message = QString::fromStdString(report.Message(detect_.port));
+  if (report.outcome != DetectReport::Outcome::kFound || !report.frame) {
+    tell(message);
+    return;
+  }
+  const std::optional<SpeedChoice> choice =
+      DetectedSpeedChoice(instrument_.Capabilities(direction_), report.baud, report.frame->dataBits,
+                          report.frame->parity, report.frame->stopBits);
+  if (!choice) {
+    tell(message + QLatin1Char('\n') +
+         context_.QText(st::kDetectNotAllowed).arg(QString::fromStdString(report.Settings())));
+    return;
+  }
+  if (ask(message + QLatin1Char('\n') + context_.QText(st::kDetectUse))) {
+    speed_->ApplyChoice(*choice);
+    tabs_->setCurrentWidget(speed_);
+  }
 }
 
 }  // namespace ulvo

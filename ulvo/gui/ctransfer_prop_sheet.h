@@ -3,15 +3,20 @@
 #include <QDialog>
 #include <QWidget>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "ulvo/gui/task_context.h"
+#include "ulvo/transfer/clock.h"
+#include "ulvo/transfer/serial_device.h"
 #include "ulvo/transfer/transfer_sheet.h"
 
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QListWidget;
+class QPushButton;
 class QTabWidget;
 
 namespace ulvo {
@@ -25,6 +30,8 @@ class CBaudratePage : public QWidget {
                 const TaskContext& context, QWidget* parent = nullptr);
   bool WasShown() const { return shown_; }
   SpeedChoice Choice() const;
+  // Checks the buttons of `choice`; counts as shown, so the result takes them.
+  void ApplyChoice(const SpeedChoice& choice);
   // The group's buttons in bit order: 0 baud, 1 parity, 2 data bits, 3 stop bits.
   QButtonGroup* Group(int index) const { return groups_[index]; }
 
@@ -68,6 +75,14 @@ class CHandshakePage : public QWidget {
   bool shown_ = false;
 };
 
+// What the sheet's "Detect..." listens with: the port the window chose, a new serial device
+// for the listening thread (which then owns it) and the clock its waits run on (null: steady).
+struct SheetDetect {
+  std::string port;
+  std::function<std::unique_ptr<SerialDevice>()> makeDevice;
+  Clock* clock = nullptr;
+};
+
 // The modal settings sheet of one direction of an instrument; works on copies.
 class CTransferPropSheet : public QDialog {
   Q_OBJECT
@@ -80,8 +95,22 @@ class CTransferPropSheet : public QDialog {
   CBaudratePage* SpeedPage() const { return speed_; }
   CHandshakePage* HandshakePage() const { return handshake_; }
   QTabWidget* Tabs() const { return tabs_; }
+  QPushButton* DetectButton() const { return detectButton_; }
+
+  // Enables "Detect..." for this port (disabled while no port is chosen).
+  void SetDetect(SheetDetect detect);
+  // Listens on the port while the instrument sends, then proposes what it found.
+  void Detect();
+  // Yes or no to a question, and a message: message boxes; tests answer instead.
+  std::function<bool(const QString&)> ask;
+  std::function<void(const QString&)> tell;
 
  private:
+  const CInstrument& instrument_;
+  int direction_;
+  const TaskContext& context_;
+  SheetDetect detect_;
+  QPushButton* detectButton_;
   TransferParams current_;
   QTabWidget* tabs_;
   CBaudratePage* speed_;

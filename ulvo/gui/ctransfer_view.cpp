@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -35,6 +36,9 @@ namespace {
 // Where the per-user store keeps whether the "Line" pane was open.
 constexpr const char* kPaneSection = "Transfer";
 constexpr const char* kPaneKey = "LinePaneOpen";
+// The adapter last used, found again by its serial number under another device name.
+constexpr const char* kPortKey = "Port";
+constexpr const char* kPortSerialKey = "PortSerial";
 
 class QtTransferPrompts : public TransferFormPrompts {
  public:
@@ -395,13 +399,90 @@ void CTransferView::OnParameters() {
   CInstrument* instrument = form_->Instrument();
   if (!instrument) return;
   CTransferPropSheet sheet(*instrument, form_->Direction(), context_, this);
+  if (!doc_.Runner().Running())
+    sheet.SetDetect({ChosenPort(), doc_.Runner().Factory(), doc_.Runner().LineClock()});
   if (sheet.exec() != QDialog::Accepted) return;
   form_->ApplySheetResult(sheet.Result());
   Refresh();
 }
 
+std::string CTransferView::ChosenPort() const {
+  const QString text = portCombo_->currentText();
+  for (int i = 0; i < portCombo_->count(); ++i)
+    if (portCombo_->itemText(i) == text && portCombo_->itemData(i).isValid())
+      return portCombo_->itemData(i).toString().toStdString();
+  return LocalPath(text.trimmed());
+}
+
+void CTransferView::SetPortLister(const PortLister* lister) {
+  portLister_ = lister;
+  if (!portLister_) {
+    if (portPoll_) portPoll_->stop();
+    return;
+  }
+  RefreshPorts();
+  if (context_.profile) {
+    const std::string device = FollowAdapter(
+        portLister_->Ports(), context_.profile->GetText(kPaneSection, kPortKey).value_or(""),
+        context_.profile->GetText(kPaneSection, kPortSerialKey).value_or(""));
+    const int at = portCombo_->findData(ShownPath(device));
+    if (at >= 0) portCombo_->setCurrentIndex(at);
+  }
+  if (!portPoll_) {
+    portPoll_ = new QTimer(this);
+    portPoll_->setInterval(1000);
+    // Rebuilt only when the ports changed: an open list or a half-typed path stays as it is.
+    connect(portPoll_, &QTimer::timeout, this, [this] {
+      if (portLister_ && portLister_->Ports() != listedPorts_) RefreshPorts();
+    });
+  }
+  portPoll_->start();
+}
+
+void CTransferView::RefreshPorts() {
+  if (!portLister_) return;
+  const std::vector<PortInfo> ports = portLister_->Ports();
+  const std::string chosen = ChosenPort();
+  auto listed = [](const std::vector<std::string>& in, const std::string& d) {
+    return std::find(in.begin(), in.end(), d) != in.end();
+  };
+  std::vector<std::string> now;
+  for (const PortInfo& p : ports) now.push_back(p.device);
+  // The ports the window opened with stay unless the system named them and they went away;
+  // ports the system names from now on are added.
+  std::vector<std::string> devices;
+  for (int i = 0; i < portCombo_->count(); ++i) {
+    const QVariant item = portCombo_->itemData(i);
+    const std::string d =
+        item.isValid() ? item.toString().toStdString() : LocalPath(portCombo_->itemText(i));
+    if (!listed(listedDevices_, d) || listed(now, d)) devices.push_back(d);
+  }
+  for (const std::string& d : now)
+    if (!listed(devices, d)) devices.push_back(d);
+  listedDevices_ = now;
+  listedPorts_ = ports;
+  const QSignalBlocker block(portCombo_);
+  portCombo_->clear();
+  for (const std::string& d : devices) {
+    std::string label = d;
+    for (const PortInfo& p : ports)
+      if (p.device == d) label = PortLabel(p);
+    portCombo_->addItem(QString::fromStdString(label), ShownPath(d));
+  }
+  const int at = portCombo_->findData(ShownPath(chosen));
+  if (at >= 0)
+    portCombo_->setCurrentIndex(at);
+  else
+    portCombo_->setEditText(ShownPath(chosen));
+}
+
 void CTransferView::OnNext() {
-  form_->PortChosen(LocalPath(portCombo_->currentText()));
+  form_->PortChosen(ChosenPort());
+  if (portLister_ && context_.profile && !form_->Port().empty()) {
+    context_.profile->SetText(kPaneSection, kPortKey, form_->Port());
+    context_.profile->SetText(kPaneSection, kPortSerialKey,
+                              SerialNumberOf(portLister_->Ports(), form_->Port()));
+  }
   runningDirection_ = form_->Direction();
   const TransferForm::NextResult r = form_->NextOrStart();
   if (r == TransferForm::NextResult::kStartTransfer) {

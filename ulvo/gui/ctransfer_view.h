@@ -10,6 +10,7 @@
 #include "ulvo/gui/task_context.h"
 #include "ulvo/gui/transfer_runner.h"
 #include "ulvo/transfer/check_port.h"
+#include "ulvo/transfer/port_names.h"
 #include "ulvo/transfer/transfer_form.h"
 
 class QButtonGroup;
@@ -19,6 +20,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 class QRadioButton;
 
 namespace ulvo {
@@ -61,6 +63,14 @@ class CTransferView : public QWidget, private TransferFormPrompts {
   // The Close button and the frame's close: false while a transfer runs (the user is asked
   // whether to stop it; the window then closes once the port is closed).
   bool CanClose();
+
+  // Names the listed ports as the system knows them, finds the adapter last used again by its
+  // serial number, and follows ports that come and go (polled each second). Null: bare paths.
+  void SetPortLister(const PortLister* lister);
+  // Lists the ports there are now, keeping the chosen one.
+  void RefreshPorts();
+  // The device of the chosen port (a listed port's device, else the path as typed).
+  std::string ChosenPort() const;
 
   TransferForm& Form() { return *form_; }
   LinePane* Pane() const { return linePane_; }
@@ -125,6 +135,10 @@ class CTransferView : public QWidget, private TransferFormPrompts {
   QPushButton* browseButton_;
   QLabel* portLabel_;
   QComboBox* portCombo_;
+  const PortLister* portLister_ = nullptr;
+  std::vector<std::string> listedDevices_;  // devices the lister named at the last refresh
+  std::vector<PortInfo> listedPorts_;       // as at the last refresh
+  QTimer* portPoll_ = nullptr;
   QGroupBox* paramsBox_;
   QLabel* softLabel_;
   QLabel* softValue_;

@@ -10,6 +10,7 @@
 #include "ulvo/gui/id_name_dialog.h"
 #include "ulvo/gui/main_frame.h"
 #include "ulvo/platform/program_folder.h"
+#include "ulvo/platform/qt_port_lister.h"
 #include "ulvo/platform/qt_serial_device.h"
 
 namespace ulvo {
@@ -58,6 +59,8 @@ CTransferView* NewTransferView(CMainFrame& frame, TransferRunner::DeviceFactory 
   doc->Runner().SetFallbackFolder(userData / "Received");
   doc->Runner().SetCaptureFolder(userData / "Captures");
   auto* view = new CTransferView(MakeTaskContext(frame), *doc, ports);
+  static const SystemPortLister systemPorts;
+  view->SetPortLister(&systemPorts);
   doc->setParent(view);
   view->onReceived = [&frame](const std::string& format, const std::string& file) {
     CDunmarkApp& app = frame.App();

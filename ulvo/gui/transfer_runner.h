@@ -40,6 +40,9 @@ class TransferRunner : public QObject {
   void Stop();
   bool Running() const { return thread_ != nullptr; }
   bool StopRequested() const { return stopRequested_; }
+  // What transfers open their port with, for other users of the line (the sheet's Detect).
+  const DeviceFactory& Factory() const { return factory_; }
+  Clock* LineClock() const { return clock_; }
   // Received data the chosen file cannot take goes to a new file in this folder.
   void SetFallbackFolder(std::filesystem::path folder) { fallbackFolder_ = std::move(folder); }
   // A receive is captured in this folder as it comes, so a crash loses nothing (empty: no

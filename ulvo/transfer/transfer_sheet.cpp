@@ -1,5 +1,7 @@
 #include "ulvo/transfer/transfer_sheet.h"
 
+#include "ulvo/transfer/setting_names.h"
+
 namespace ulvo {
 
 SpeedChoice SpeedChoiceOf(const TransferParams& current) {
@@ -51,6 +53,25 @@ std::optional<uint32_t> RequiredHandshakeSwitch(const CInstrument& instrument, i
   const int32_t required = instrument.RequiredSoftHandshake(direction, formatBit);
   if (required < 0 || static_cast<uint32_t>(required) == shownSoft) return std::nullopt;
   return static_cast<uint32_t>(required);
+}
+
+std::optional<SpeedChoice> DetectedSpeedChoice(const TransferParams& capabilities, uint32_t baud,
+                                               int dataBits, Parity parity, int stopBits) {
+  SpeedChoice c;
+  for (int bit = 0; bit < kBaudRateCount; ++bit)
+    if (kBaudRates[bit] == baud) c.baud = 1u << bit;
+  for (int bit = 0; bit < kParityBitCount; ++bit)
+    if (kParityNames[bit].parity == parity) c.parity = 1u << bit;
+  if (dataBits >= 5 && dataBits < 5 + kDataBitsBitCount) c.dataBits = 1u << (dataBits - 5);
+  // Stop bits are 1, 1.5 and 2 in bit order.
+  if (stopBits == 1) c.stopBits = 1u;
+  if (stopBits == 2) c.stopBits = 4u;
+  const bool allowed = (capabilities.baudMask & c.baud) != 0 &&
+                       (ParityByte(capabilities.lineFormat) & c.parity) != 0 &&
+                       (DataBitsByte(capabilities.lineFormat) & c.dataBits) != 0 &&
+                       (StopBitsByte(capabilities.lineFormat) & c.stopBits) != 0;
+  if (!allowed) return std::nullopt;
+  return c;
 }
 
 }  // namespace ulvo

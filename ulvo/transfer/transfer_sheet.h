@@ -26,6 +26,20 @@ inline constexpr TransferText kDownloadTitle{"Download parameters", "DT_DOWNLOAD
 inline constexpr TransferText kFormatHandshake{
     "The format selected has to use the\nsoftware handshake currently selected.",
     "EMSG_FORMATHANDSHAKE"};
+inline constexpr TransferText kDetect{"D&etect...", "TP_DETECT"};
+inline constexpr TransferText kDetectTip{
+    "Listen on the port while the instrument sends, and find its line settings", "TP_DETECTTIP"};
+inline constexpr TransferText kDetectTitle{"Detect", "TP_DETECTTITLE"};
+inline constexpr TransferText kDetectPrompt{"Start sending on the instrument now\u2026",
+                                            "TP_DETECTPROMPT"};
+inline constexpr TransferText kDetectUse{"Use these settings?", "TP_DETECTUSE"};
+inline constexpr TransferText kDetectNotAllowed{
+    "The instrument file does not allow %1 for this instrument: set the instrument to "
+    "settings the sheet offers.",
+    "TP_DETECTNOTALLOWED"};
+// Every text the sheet's detection shows, for the translations to cover.
+inline constexpr const TransferText* kDetectTexts[] = {
+    &kDetect, &kDetectTip, &kDetectTitle, &kDetectPrompt, &kDetectUse, &kDetectNotAllowed};
 }  // namespace sheet_texts
 
 // The speed page's choice: one bit per mask (0 when a group has no button checked).
@@ -54,6 +68,11 @@ std::vector<uint32_t> BitsOf(uint32_t mask, int count);
 // replaced by that page's choice.
 TransferParams SheetResult(const TransferParams& current, const std::optional<SpeedChoice>& speed,
                            const std::optional<HandshakeChoice>& handshake);
+
+// The speed page's choice for line settings found on the line (stop bits 1 or 2), or nullopt
+// when the instrument's capabilities lack any of them.
+std::optional<SpeedChoice> DetectedSpeedChoice(const TransferParams& capabilities, uint32_t baud,
+                                               int dataBits, Parity parity, int stopBits);
 
 // A data format bit that names a software handshake other than the one shown: the handshake
 // the list must switch to. Nullopt when nothing has to change.

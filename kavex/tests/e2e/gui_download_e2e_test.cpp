@@ -132,7 +132,7 @@ TEST(GuiDownload, MainWindowDownloadEndsWithNwfLines) {
   comm.useAckNak = true;
   comm.writeTextFile = true;
   comm.delayTime = "10 ";
-  commands.TransferForms().StorePaths({device, "/dev/null"});
+  commands.TransferForms().StorePaths({device, "/dev/null", {}, {}});
 
   // The user answers each form as it comes up: GO, OK to the automatic name, OK to the
   // conversion options.
@@ -197,7 +197,7 @@ TEST(GuiDownload, MainWindowDownloadEndsWithNwfLines) {
   CommSettings& comm = form.Logic().Settings().comm;
   comm.useAckNak = ackNak;
   comm.delayTime = "10 ";
-  commands.TransferForms().StorePaths({device, "/dev/null"});
+  commands.TransferForms().StorePaths({device, "/dev/null", {}, {}});
   QTimer answer;
   answer.setInterval(5);
   QObject::connect(&answer, &QTimer::timeout, [] {

@@ -69,7 +69,7 @@ TEST(GuiPlan, PaneFollowsADownloadBlockByBlock) {
     comm.useAckNak = true;
     comm.writeTextFile = false;
     comm.delayTime = "10 ";
-    commands.TransferForms().StorePaths({device, "/dev/null"});
+    commands.TransferForms().StorePaths({device, "/dev/null", {}, {}});
 
     std::vector<size_t> counts;  // each count the pane showed, in order
     QTimer watch;

@@ -50,7 +50,7 @@ TEST(GuiUpload, CoordinatesAfterPointDetails) {
   CommSettings& comm = form.Logic().Settings().comm;
   comm.useAckNak = true;
   comm.blockInterval = "100 ";
-  commands.TransferForms().StorePaths({device, "/dev/null"});
+  commands.TransferForms().StorePaths({device, "/dev/null", {}, {}});
   std::ofstream(dir / "job.qr6", std::ios::binary) << block;
   form.Logic().SetCurrentFile((dir / "job.qr6").string());
   form.DataMemo1->SetLines({block.substr(0, 134)});

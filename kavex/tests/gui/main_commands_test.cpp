@@ -136,7 +136,7 @@ TEST_F(MainCommandsTest, CoordinateFileBecomesADrawing) {
 
 TEST_F(MainCommandsTest, PortThatCannotBeOpenedNamesTheDeviceAndWhy) {
   const std::string device = (dir / "no-such-tty").string();
-  commands->TransferForms().StorePaths({device, "/dev/null"});
+  commands->TransferForms().StorePaths({device, "/dev/null", {}, {}});
   testing::WhenShown<TTusinSetDlg>([](TTusinSetDlg* status) { status->GoButton()->click(); });
   QString text;
   int width = 0;

@@ -225,6 +225,56 @@ TEST_F(TransferViewTest, ReceiveShowsProgressWhileBytesFlowAndSetsTheConversionS
 }
 
 // A bare name goes to the user's data folder, and the status says where.
+class ListedPorts final : public PortLister {
+ public:
+  std::vector<PortInfo> Ports() const override { return ports; }
+  std::vector<PortInfo> ports;
+};
+
+// The free ports by name; an adapter that comes back under another device is found again and
+// followed while the window is open; a typed path is taken as it is.
+TEST_F(TransferViewTest, PortsByNameFollowTheAdapter) {
+  ports.ports = {"/dev/pts/7", "/dev/ttyUSB0"};
+  ListedPorts lister;
+  lister.ports = {{"/dev/ttyS0", "", "", ""}, {"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A10K"}};
+  const QString ftdi0 = QString::fromUtf8("FT232R USB UART \u2013 FTDI (/dev/ttyUSB0)");
+  const QString ftdi3 = QString::fromUtf8("FT232R USB UART \u2013 FTDI (/dev/ttyUSB3)");
+  auto items = [](QComboBox* box) {
+    QStringList l;
+    for (int i = 0; i < box->count(); ++i) l << box->itemText(i);
+    return l;
+  };
+  {
+    auto view = Open();
+    view->SetPortLister(&lister);
+    QComboBox* port = Find<QComboBox>(view.get(), "port");
+    EXPECT_EQ(items(port), (QStringList{"/dev/pts/7", ftdi0, "/dev/ttyS0"}));
+    port->setCurrentIndex(1);
+    EXPECT_EQ(view->ChosenPort(), "/dev/ttyUSB0");
+    // Unplugged: gone from the list, the field keeps the device it named.
+    lister.ports = {{"/dev/ttyS0", "", "", ""}};
+    view->RefreshPorts();
+    EXPECT_EQ(items(port), (QStringList{"/dev/pts/7", "/dev/ttyS0"}));
+    EXPECT_EQ(view->ChosenPort(), "/dev/ttyUSB0");
+    // Back as ttyUSB3.
+    lister.ports.push_back({"/dev/ttyUSB3", "FT232R USB UART", "FTDI", "A10K"});
+    view->RefreshPorts();
+    EXPECT_EQ(items(port), (QStringList{"/dev/pts/7", "/dev/ttyS0", ftdi3}));
+    port->setCurrentIndex(2);
+    Prepare(*view, (dir / "got.txt").string());  // types /dev/fake and starts
+    EXPECT_EQ(view->Form().Port(), "/dev/fake");
+    WaitFor([&] { return !doc->Runner().Running(); });
+  }
+  // The typed path had no serial number: the next window starts at it if listed, else first.
+  EXPECT_EQ(store.GetText("Transfer", "PortSerial").value_or("?"), "");
+  store.SetText("Transfer", "Port", "/dev/ttyUSB0");
+  store.SetText("Transfer", "PortSerial", "A10K");
+  auto again = Open();
+  again->SetPortLister(&lister);
+  EXPECT_EQ(Find<QComboBox>(again.get(), "port")->currentText(), ftdi3);
+  EXPECT_EQ(again->ChosenPort(), "/dev/ttyUSB3");
+}
+
 TEST_F(TransferViewTest, BareFileNameIsReceivedIntoTheDataFolder) {
   context.dataFolder = dir / "data";
   auto view = Open();

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -197,7 +198,7 @@ TEST_F(Forms, CommStatusForHkForcesAndDisables) {
   s.stopBits = 2;
   s.rateCode = 0;  // 19200: radio item 3
   TTusinSetDlg dlg(
-      {s, CommStatusPreparationFor(TransferCommand::HkDownload), {"/dev/a", "/dev/b"}});
+      {s, CommStatusPreparationFor(TransferCommand::HkDownload), {"/dev/a", "/dev/b", {}, {}}});
   EXPECT_EQ(dlg.InstrumentLabel()->text(), "HK-101/102        ");
   EXPECT_EQ(dlg.DirectionLabel()->text(), "Download :");
   EXPECT_EQ(dlg.Characters()->checkedId(), 0);  // 7 Bits
@@ -221,7 +222,7 @@ TEST_F(Forms, CommStatusForHkForcesAndDisables) {
 
 TEST_F(Forms, CommStatusControlsBecomeTheSettings) {
   TTusinSetDlg dlg(
-      {{}, CommStatusPreparationFor(TransferCommand::Qrx6Download), {"/dev/a", "/dev/b"}});
+      {{}, CommStatusPreparationFor(TransferCommand::Qrx6Download), {"/dev/a", "/dev/b", {}, {}}});
   dlg.ComPort()->button(1)->click();
   dlg.BaudRate()->button(5)->click();  // 38400
   dlg.Parity()->button(2)->click();
@@ -252,7 +253,7 @@ TEST_F(Forms, CommStatusTakesTheDetectedSettings) {
     CommSettings s;
     s.rateCode = 3;
     TTusinSetDlg dlg(
-        {s, CommStatusPreparationFor(TransferCommand::NwfDownload), {"/dev/a", "/dev/b"}});
+        {s, CommStatusPreparationFor(TransferCommand::NwfDownload), {"/dev/a", "/dev/b", {}, {}}});
     dlg.ComPort()->button(1)->click();
     int asked = 0;
     dlg.SetDetectHandler([&] { ++asked; });
@@ -342,6 +343,80 @@ TEST_F(Forms, ProgressWindowShowsTheCoreDisplay) {
   EXPECT_FALSE(dlg.isVisible());
 }
 
+TEST(PortList, LabelsSayWhatTheSystemKnows) {
+  const struct {
+    PortInfo port;
+    std::string label;
+  } cases[] = {
+      {{"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A10K"},
+       "FT232R USB UART \u2013 FTDI (/dev/ttyUSB0)"},
+      {{"/dev/ttyS0", "", "", ""}, "/dev/ttyS0"},
+      {{"/dev/ttyACM0", "", "Prolific", ""}, "Prolific (/dev/ttyACM0)"},
+      {{"/dev/ttyUSB1", "USB Serial", "USB Serial", ""}, "USB Serial (/dev/ttyUSB1)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PortLabel(c.port), c.label) << c.port.device;
+}
+
+class ListedPorts final : public PortLister {
+ public:
+  std::vector<PortInfo> Ports() const override { return ports; }
+  std::vector<PortInfo> ports;
+};
+
+TEST_F(Forms, PortsByNameFollowTheAdapterToItsNewDevice) {
+  testing::FakeClock clock;
+  testing::ScriptedDevice device(clock);
+  CommPort port(device, clock, [](const std::string&) {});
+  const fs::path file = dir_ / "KavexPorts.ini";
+  ListedPorts lister;
+  lister.ports = {{"/dev/ttyS0", "", "", ""},
+                  {"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A10K"},
+                  {"/dev/ttyUSB1", "CP2102 USB to UART Bridge", "Silicon Labs", ""}};
+  const QString ftdi = QString::fromUtf8("FT232R USB UART \u2013 FTDI (/dev/ttyUSB0)");
+  {
+    QtTransferDialogs dialogs(nullptr, port, file);
+    dialogs.SetPortLister(lister);
+    TTusinSetDlg& dlg = dialogs.CommStatus();
+    dlg.SetOptions({{},
+                    CommStatusPreparationFor(TransferCommand::HkDownload),
+                    {"/dev/ttyUSB0", "/dev/ttyUSB1", {}, {}}});
+    QComboBox* com1 = dlg.DeviceList(0);
+    ASSERT_EQ(com1->count(), 3);
+    EXPECT_EQ(com1->itemText(0), "/dev/ttyS0");
+    EXPECT_EQ(com1->currentText(), ftdi);
+    EXPECT_EQ(dlg.DeviceList(1)->currentText(),
+              QString::fromUtf8("CP2102 USB to UART Bridge \u2013 Silicon Labs (/dev/ttyUSB1)"));
+    EXPECT_EQ(dlg.options().paths.com1, "/dev/ttyUSB0");
+    // A path typed by hand is taken as it is.
+    dlg.DevicePath(1)->setText("/dev/rfcomm0");
+    EXPECT_EQ(dlg.options().paths.com2, "/dev/rfcomm0");
+    dialogs.StorePaths(dlg.options().paths);
+    EXPECT_EQ(dialogs.Paths().com1Serial, "A10K");
+    EXPECT_EQ(dialogs.Paths().com2Serial, "");
+
+    // Unplugged and back as ttyUSB2 while the dialog is open: the field follows it.
+    lister.ports = {{"/dev/ttyS0", "", "", ""},
+                    {"/dev/ttyUSB2", "FT232R USB UART", "FTDI", "A10K"}};
+    dlg.RefreshPorts();
+    ASSERT_EQ(com1->count(), 2);
+    EXPECT_EQ(dlg.options().paths.com1, "/dev/ttyUSB0");  // the field still names the old one
+    dlg.SetOptions({{}, CommStatusPreparationFor(TransferCommand::HkDownload), dialogs.Paths()});
+    dialogs.FollowAdapters();
+  }
+  EXPECT_EQ(LoadPortPaths(file).com1Serial, "A10K");
+  // Started again with the adapter elsewhere: COM1 is found under its new name.
+  QtTransferDialogs again(nullptr, port, file);
+  again.SetPortLister(lister);
+  again.FollowAdapters();
+  EXPECT_EQ(again.Paths().com1, "/dev/ttyUSB2");
+  EXPECT_EQ(port.DevicePathOf("COM1"), "/dev/ttyUSB2");
+  EXPECT_EQ(again.Paths().com2, "/dev/rfcomm0");
+  // An adapter that is gone keeps its last path.
+  lister.ports.clear();
+  again.FollowAdapters();
+  EXPECT_EQ(again.Paths().com1, "/dev/ttyUSB2");
+}
+
 TEST_F(Forms, DevicePathsPersistAndReachThePort) {
   testing::FakeClock clock;
   testing::ScriptedDevice device(clock);
@@ -349,9 +424,9 @@ TEST_F(Forms, DevicePathsPersistAndReachThePort) {
   const fs::path file = dir_ / "KavexPorts.ini";
   {
     QtTransferDialogs dialogs(nullptr, port, file);
-    dialogs.StorePaths({"/dev/ttyUSB0", "/dev/ttyACM1"});
+    dialogs.StorePaths({"/dev/ttyUSB0", "/dev/ttyACM1", {}, {}});
   }
-  EXPECT_EQ(LoadPortPaths(file), (PortPaths{"/dev/ttyUSB0", "/dev/ttyACM1"}));
+  EXPECT_EQ(LoadPortPaths(file), (PortPaths{"/dev/ttyUSB0", "/dev/ttyACM1", {}, {}}));
   QtTransferDialogs again(nullptr, port, file);
   EXPECT_EQ(port.DevicePathOf("COM2"), "/dev/ttyACM1");
   EXPECT_EQ(again.Paths().com1, "/dev/ttyUSB0");
