@@ -1,3 +1,4 @@
+// Twin of ulvo/convert/plan_drawing.cpp; see its header.
 #include "kavex/exports/plan_drawing.h"
 
 #include <algorithm>

@@ -1,5 +1,8 @@
 #pragma once
 
+// Twin of ulvo/convert/plan_drawing.h: the programs share no code, so the plan core is kept
+// alike in both by hand. A change to one belongs in the other too.
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>

@@ -1,5 +1,8 @@
 #pragma once
 
+// Its PlanCanvas is the twin of ulvo/gui/plan_canvas.h: the programs share no code, so the
+// plan's widget is kept alike in both by hand. A change to one belongs in the other too.
+
 #include <QElapsedTimer>
 #include <QString>
 #include <QWidget>

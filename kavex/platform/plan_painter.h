@@ -1,5 +1,8 @@
 #pragma once
 
+// Twin of ulvo/platform/plan_painter.h: the programs share no code, so the plan painter is
+// kept alike in both by hand. A change to one belongs in the other too.
+
 #include <QPointF>
 #include <optional>
 #include <string>

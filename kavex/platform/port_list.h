@@ -1,5 +1,8 @@
 #pragma once
 
+// Twin of ulvo/transfer/port_names.h and ulvo/platform/qt_port_lister.h: the programs share
+// no code, so the port list is kept alike in both by hand.
+
 #include <string>
 #include <vector>
 

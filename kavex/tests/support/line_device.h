@@ -1,5 +1,8 @@
 #pragma once
 
+// Twin of ulvo/tests/transfer/line_device.h: the programs share no code, so the test line
+// is kept alike in both by hand.
+
 #include <algorithm>
 #include <chrono>
 #include <string>
