@@ -8,9 +8,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
 #include <QSettings>
 #include <QTableView>
 #include <QToolButton>
+#include <algorithm>
 
 #include "kavex/gui/data_memo.h"
 #include "kavex/gui/main_form.h"
@@ -110,6 +112,13 @@ void MainPlan::Show(bool open) {
   if (planItem_->isChecked() != open) planItem_->setChecked(open);
   const int width = open ? baseWidth_ + PlanPane::kWidth + 4 : baseWidth_;
   form_.setFixedSize(width, form_.height());
+  // A window that grew past the screen's right edge moves left, so the plan is not cut off.
+  if (QScreen* screen = form_.screen(); screen && form_.isVisible()) {
+    const QRect area = screen->availableGeometry();
+    const int frameWidth = width + form_.frameGeometry().width() - form_.geometry().width();
+    if (form_.x() + frameWidth - 1 > area.right())
+      form_.move(std::max(area.left(), area.right() + 1 - frameWidth), form_.y());
+  }
 }
 
 bool MainPlan::eventFilter(QObject* watched, QEvent* event) {

@@ -7,6 +7,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QTest>
 #include <QTextBlock>
@@ -217,6 +218,17 @@ TEST(MainPlanTest, MenuItemPaneAndDataEditRoundTrip) {
     plan.PlanItem()->trigger();
     EXPECT_TRUE(plan.Pane()->isVisible());
     EXPECT_EQ(form.width(), narrow + PlanPane::kWidth + 4);
+    // Opened near the screen's right edge, the wider window moves back onto the screen.
+    plan.PlanItem()->trigger();
+    const QRect area = form.screen()->availableGeometry();
+    form.move(area.right() - narrow, area.top());
+    plan.PlanItem()->trigger();
+    const QRect frame = form.frameGeometry();
+    EXPECT_GE(frame.left(), area.left());
+    // Within the screen, or at its left edge when the screen is narrower than the window.
+    EXPECT_TRUE(frame.right() <= area.right() || frame.left() == area.left())
+        << frame.left() << ".." << frame.right();
+    EXPECT_LT(frame.left(), area.right() - narrow);
 
     form.DataMemo1->SetLines(Blocks(5));
     plan.Pane()->Refresh();
