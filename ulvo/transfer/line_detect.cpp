@@ -130,6 +130,11 @@ milliseconds WindowAt(uint32_t baud, int frames) {
 }
 
 constexpr int kWindowFrames = 96;
+// A receiver can stay out of step through a whole block of zeros at 8E1 or 8O1 until the pause
+// after it; a first look shorter than a block and its pause can see nothing that fits and cost
+// a sweep more. Where that takes little time (4800 baud and faster) the look lasts that long.
+constexpr int kBlockFrames = 150;
+constexpr milliseconds kLongestBlockLook{350};
 constexpr int kConfirmFrames = 64;
 constexpr size_t kEnoughBytes = 128;
 constexpr size_t kFirstBytes = 16;
@@ -265,7 +270,9 @@ DetectReport DetectLineSettings(DetectPort& port, milliseconds listen, DetectPro
       if (port.Now() >= end) break;
       if (!port.SetSpeed(baud)) return stopped(DetectReport::Outcome::kPortFailed);
       std::string got;
-      if (!gather(port.Now() + WindowAt(baud, kWindowFrames), kEnoughBytes, got))
+      const milliseconds look = std::max(WindowAt(baud, kWindowFrames),
+                                         std::min(kLongestBlockLook, WindowAt(baud, kBlockFrames)));
+      if (!gather(port.Now() + look, kEnoughBytes, got))
         return stopped(DetectReport::Outcome::kCancelled);
       // Bytes that begin to fit at a slow speed: the window was too short for what a frame
       // that drops half of them lets through.
