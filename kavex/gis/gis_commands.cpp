@@ -23,6 +23,20 @@ std::optional<CoordinateSystem> JobSystem(MainLogic& logic, const std::string& t
   return crs;
 }
 
+// Asks until the user cancels (nothing) or gives a system PROJ knows and a file; the system
+// is kept for next time as soon as it resolves.
+std::optional<CoordinateSystem> AskJob(MainLogic& logic, GisDialog& dialog,
+                                       GisDialogOptions& options, bool import) {
+  for (;;) {
+    if (!dialog.Ask(options, import)) return std::nullopt;
+    std::optional<CoordinateSystem> crs = JobSystem(logic, options.crs);
+    if (!crs) continue;
+    logic.Settings().gisCrs = crs->Code();
+    if (!options.path.empty()) return crs;
+    logic.ShowMessage(kGisChooseFileMessage);
+  }
+}
+
 std::string WithNotes(std::string message, const std::vector<std::string>& notes) {
   for (const std::string& note : notes)
     if (!note.empty()) message += "\n" + note;
@@ -44,14 +58,8 @@ int ExportCurrentDataToGis(MainLogic& logic, GisDialog& dialog) {
       logic.hasFile ? std::filesystem::path(logic.currentPath) : logic.workDir / "points";
   options.path = std::filesystem::path(data).replace_extension(".gpkg").string();
   for (;;) {
-    if (!dialog.Ask(options, false)) return logic.conversionResult = kConversionCancelled;
-    const std::optional<CoordinateSystem> crs = JobSystem(logic, options.crs);
-    if (!crs) continue;
-    logic.Settings().gisCrs = crs->Code();
-    if (options.path.empty()) {
-      logic.ShowMessage(kGisChooseFileMessage);
-      continue;
-    }
+    const std::optional<CoordinateSystem> crs = AskJob(logic, dialog, options, false);
+    if (!crs) return logic.conversionResult = kConversionCancelled;
     const std::filesystem::path target = logic.Resolve(options.path);
     std::error_code error;
     if (std::filesystem::exists(target, error) &&
@@ -82,15 +90,9 @@ int ImportGisToCurrentData(MainLogic& logic, GisDialog& dialog) {
     return logic.conversionResult = kConversionCancelled;
   GisDialogOptions options;
   options.crs = logic.Settings().gisCrs;
-  for (;;) {
-    if (!dialog.Ask(options, true)) return logic.conversionResult = kConversionCancelled;
-    const std::optional<CoordinateSystem> crs = JobSystem(logic, options.crs);
-    if (!crs) continue;
-    logic.Settings().gisCrs = crs->Code();
-    if (options.path.empty()) {
-      logic.ShowMessage(kGisChooseFileMessage);
-      continue;
-    }
+  {
+    const std::optional<CoordinateSystem> crs = AskJob(logic, dialog, options, true);
+    if (!crs) return logic.conversionResult = kConversionCancelled;
     const std::string file = logic.Resolve(options.path).string();
     logic.EnterBusy();
     const GisImport import = ImportGis(file, *crs);
