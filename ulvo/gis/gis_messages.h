@@ -73,4 +73,24 @@ inline constexpr TextId kGisChooseFile{"IDS_GIS_CHOOSE_FILE", "Choose the file."
 inline constexpr TextId kGisNoFormat{"IDS_GIS_NO_FORMAT", "No format named %s."};
 inline constexpr TextId kGisSourceUnread{"IDS_GIS_SOURCE_UNREAD", "Cannot read %s"};
 
+// --- the Convert window's buttons and the dialog ---
+inline constexpr TextId kCnvToGisBtn{"IDC_CNV_TO_GIS_BTN", "to &GIS..."};
+inline constexpr TextId kCnvToGisSource{"IDS_CNV_TO_GIS_SOURCE", "The &source to GIS..."};
+inline constexpr TextId kCnvToGisTarget{"IDS_CNV_TO_GIS_TARGET", "The &target to GIS..."};
+inline constexpr TextId kCnvFromGisBtn{"IDC_CNV_FROM_GIS_BTN", "from G&IS..."};
+inline constexpr TextId kGisNeedsTarget{
+    "IDS_GIS_NEEDS_TARGET",
+    "Choose the target's format and file first: the points from GIS are written as the target."};
+inline constexpr TextId kGisExportTitle{"IDS_GIS_EXPORT_TITLE", "Export to GIS"};
+inline constexpr TextId kGisImportTitle{"IDS_GIS_IMPORT_TITLE", "Import from GIS"};
+inline constexpr TextId kGisFormatLabel{"IDC_GIS_FORMAT", "&Format:"};
+inline constexpr TextId kGisFileLabel{"IDC_GIS_FILE", "File &name:"};
+inline constexpr TextId kGisCrsLabel{"IDC_GIS_CRS", "&Coordinate system:"};
+inline constexpr TextId kGisCrsHint{"IDS_GIS_CRS_HINT", "EPSG:28992, EPSG:28992+5709 or a name"};
+inline constexpr TextId kGisSearchBtn{"IDC_GIS_SEARCH_BTN", "&Search"};
+inline constexpr TextId kGisLayerByCode{"IDC_GIS_LAYER_BY_CODE", "A &layer per code"};
+inline constexpr TextId kGisDeprecated{"IDS_GIS_DEPRECATED", "deprecated"};
+inline constexpr TextId kGisOkBtn{"IDC_GIS_OK_BTN", "OK"};
+inline constexpr TextId kGisCancelBtn{"IDC_GIS_CANCEL_BTN", "Cancel"};
+
 }  // namespace ulvo
