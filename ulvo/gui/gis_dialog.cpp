@@ -137,6 +137,8 @@ GisDialogOptions GisDialog::options() const {
 }
 
 void GisDialog::Search() {
+  // Enter searches without leaving the edit: the name below follows the words too.
+  ShowCrsName();
   CrsList->blockSignals(true);
   CrsList->clear();
   for (const CrsEntry& e : SearchCoordinateSystems(CrsEdit->text().toStdString())) {
