@@ -164,6 +164,17 @@ TEST(GisExportTest, RefusalsAreNamedAndLeaveTheFileAlone) {
        dir / "far.kml",
        kGisCrsNoTransformation.key,
        "EPSG:28992 to EPSG:4326"},
+      // The best road from the British grid needs OSTN15, which PROJ's data here lacks.
+      {"missing grid",
+       {Point("LON", 180000, 530000, 10)},
+       "EPSG:27700",
+       GisFormat::kKml,
+       false,
+       dir / "uk.kml",
+       kGisCrsMissingGrid.key,
+       "uk_os_OSTN15_NTv2_OSGBtoETRS.tif"},
+      {"no file name", Survey(), "EPSG:28992", GisFormat::kGeoJson, false, dir.Path() / "",
+       kGisCannotWrite.key, (dir.Path() / "").string()},
       {"missing folder", Survey(), "EPSG:28992", GisFormat::kGeoJson, false,
        dir / "none" / "job.geojson", kGisCannotSave.key, (dir / "none" / "job.geojson").string()},
   };
