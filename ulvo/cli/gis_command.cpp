@@ -2,6 +2,7 @@
 // a GIS file, and a GIS file's points to a file of one of the program's formats.
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <iterator>
 #include <optional>
 
@@ -20,6 +21,7 @@ int Usage(const char* command, const std::string& problem) {
 struct GisArgs {
   std::string format, input, output, crs;
   bool layerByCode = false;
+  bool force = false;
   std::optional<std::string> chosen[5];  // northing, easting, height, name, code
 };
 
@@ -49,6 +51,8 @@ std::optional<GisArgs> ParseGisArgs(const char* command, const Args& args, bool 
       }
     } else if (a == "--layer-by-code" && exporting) {
       parsed.layerByCode = true;
+    } else if (a == "--force") {
+      parsed.force = true;
     } else if (a.size() > 1 && a[0] == '-') {
       status = Usage(command, "unknown option '" + a + "'");
       return std::nullopt;
@@ -82,6 +86,15 @@ PlanElements Elements(const GisArgs& parsed, pugi::xml_node settings) {
   return elements;
 }
 
+// As convert: an existing OUTPUT is replaced only when --force says so.
+bool Refused(const char* command, const GisArgs& parsed) {
+  std::error_code ec;
+  if (parsed.force || !std::filesystem::exists(parsed.output, ec)) return false;
+  std::fprintf(stderr, "ulvo-cli %s: %s (--force replaces it)\n", command,
+               DefaultText(Message{kAlreadyExistsMsg, parsed.output}).c_str());
+  return true;
+}
+
 int Report(const char* command, const GisOutcome& outcome) {
   for (const Message& note : outcome.notes)
     std::fprintf(stderr, "ulvo-cli: warning: %s\n", GisMessageLine(note).c_str());
@@ -101,6 +114,7 @@ int RunExport(const Context& context, const Args& args) {
   if (!type)
     return Usage("export", DefaultText(Message{kGisUnknownFormat, parsed->output}) + " (use " +
                                GisExtensionList() + ")");
+  if (Refused("export", *parsed)) return kExitFailure;
   FormatList formats;
   formats.Refresh(context.home);
   SettingsDocument settings;
@@ -120,6 +134,7 @@ int RunImport(const Context& context, const Args& args) {
   int status = kExitOk;
   const std::optional<GisArgs> parsed = ParseGisArgs("import", args, false, status);
   if (!parsed) return status;
+  if (Refused("import", *parsed)) return kExitFailure;
   FormatList formats;
   formats.Refresh(context.home);
   SettingsDocument settings;
@@ -138,7 +153,7 @@ int RunImport(const Context& context, const Args& args) {
 extern const Command kExportCommand = {
     "export",
     "ulvo-cli [--home DIR] export --format NAME FILE -o OUTPUT --crs CRS [--layer-by-code]\n"
-    "         [--northing ID] [--easting ID] [--height ID] [--name ID] [--code ID]\n"
+    "         [--force] [--northing ID] [--easting ID] [--height ID] [--name ID] [--code ID]\n"
     "    writes the points of FILE, read with the format NAME, as a GIS file, its format by\n"
     "    the extension of OUTPUT: .gpkg GeoPackage, .geojson GeoJSON, .kml KML (reprojected\n"
     "    to WGS 84), .shp Shapefile, .csv CSV with WKT; easting first. CRS is the job's\n"
@@ -149,7 +164,7 @@ extern const Command kExportCommand = {
 
 extern const Command kImportCommand = {
     "import",
-    "ulvo-cli [--home DIR] import FILE --crs CRS --format NAME -o OUTPUT\n"
+    "ulvo-cli [--home DIR] import FILE --crs CRS --format NAME -o OUTPUT [--force]\n"
     "         [--northing ID] [--easting ID] [--height ID] [--name ID] [--code ID]\n"
     "    writes the points of any file GDAL reads (GeoPackage, GeoJSON, KML, Shapefile, DXF,\n"
     "    CSV with coordinates), reprojected to the job's coordinate system CRS, with the\n"

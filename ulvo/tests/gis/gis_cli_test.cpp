@@ -55,7 +55,7 @@ TEST_F(GisCli, ExportEveryFormatAndImportTheSameFileBack) {
     EXPECT_NE(summary.find(kml ? "ID[\"EPSG\",4326]]" : "ID[\"EPSG\",28992]]"), std::string::npos)
         << summary;
     ASSERT_EQ(Run("import " + Path(output) + " --crs 'RD New' --format '" + kCsv + "' -o " +
-                  Path("back.csv")),
+                  Path("back.csv") + " --force"),
               0)
         << Err();
     EXPECT_EQ(test::ReadBytes(dir / "back.csv"), kPoints);
@@ -90,6 +90,12 @@ TEST_F(GisCli, UsageFailuresAndTheElementChoice) {
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "x.gpkg"));
   EXPECT_FALSE(std::filesystem::exists(dir / "x.txt"));
+  // An existing file is replaced only with --force, as convert does.
+  test::WriteBytes(dir / "old.gpkg", "old");
+  EXPECT_EQ(Run(Export("old.gpkg")), 1);
+  EXPECT_NE(Err().find("This file already exists."), std::string::npos) << Err();
+  EXPECT_EQ(test::ReadBytes(dir / "old.gpkg"), "old");
+  EXPECT_EQ(Run(Export("old.gpkg", " --crs EPSG:28992 --force")), 0) << Err();
 
   // The Plan window's choice for the format: northing and easting the other way round.
   test::WriteBytes(dir / "Settings.xml",
