@@ -115,10 +115,15 @@ bool PlaceFiles(const std::string& folder, const std::filesystem::path& target,
   return true;
 }
 
+// The system's name for a file is UTF-8 as a rule; bytes that are not are shown as Latin-1.
+std::string FileNameText(const std::string& name) {
+  return FirstUnstorableCharacter(name).empty() ? name : BytesToText(name);
+}
+
 }  // namespace
 
 GisResult ExportGis(const std::vector<SurveyPoint>& points, const GisExportOptions& options) {
-  if (points.empty()) return Failed(Message{kGisNoPoints, BytesToText(options.sourceName)});
+  if (points.empty()) return Failed(Message{kGisNoPoints, FileNameText(options.sourceName)});
   if (!options.crs.Planar()) return Failed(Message{kGisCrsNotPlanar, options.crs.Label()});
   const GisFormatRow& row = GisFormatOf(options.format);
   const std::string targetName = options.target.filename().string();
@@ -172,7 +177,7 @@ GisResult ExportGis(const std::vector<SurveyPoint>& points, const GisExportOptio
         driver->Create(memoryPath.c_str(), 0, 0, 0, GDT_Unknown, datasetOptions.list));
     if (!ds) return cannotWrite();
     const std::string stem = options.target.stem().string();
-    const std::string source = BytesToText(options.sourceName);
+    const std::string source = FileNameText(options.sourceName);
     for (const std::string& code : codes) {
       const std::vector<size_t>& indices = members[code];
       bool threeD = false;

@@ -15,7 +15,8 @@ struct GisExportOptions {
   GisFormat format = GisFormat::kGeoPackage;
   CoordinateSystem crs;  // the job's: the points' coordinates are in it
   bool layerByCode = false;
-  std::string sourceName;  // the source file attribute of every point (bytes, as the data)
+  std::string
+      sourceName;  // the source file attribute of every point: its name, as the system has it
 };
 
 struct GisResult {

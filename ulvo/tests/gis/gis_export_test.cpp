@@ -76,7 +76,10 @@ TEST(GisExportTest, EveryFormatReadsBackWithEastingFirst) {
     options.target = dir / c.file;
     options.format = c.format;
     options.crs = Crs("EPSG:28992");
-    options.sourceName = "in.csv";
+    // The system names files in UTF-8: the name as it is, not taken for Latin-1.
+    options.sourceName =
+        "j\xc3\xb6"
+        "b.csv";
     const GisResult result = ExportGis(Survey(), options);
     ASSERT_TRUE(result.ok) << DefaultText(result.message);
     EXPECT_EQ(result.points, 3u);
@@ -95,7 +98,9 @@ TEST(GisExportTest, EveryFormatReadsBackWithEastingFirst) {
       EXPECT_NEAR(f.y, degrees ? wgs84[i].second : en[i].second, degrees ? 9e-9 : 1e-6) << i;
       EXPECT_EQ(f.name, i == 2 ? "K\xc3\xa9" : Survey()[i].name);
       EXPECT_EQ(f.code, Survey()[i].code);
-      EXPECT_EQ(f.source, "in.csv");
+      EXPECT_EQ(f.source,
+                "j\xc3\xb6"
+                "b.csv");
       if (Survey()[i].height) {
         ASSERT_TRUE(f.z) << i;
         EXPECT_NEAR(*f.z, *Survey()[i].height, 1e-9);
