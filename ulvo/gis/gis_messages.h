@@ -77,7 +77,7 @@ inline constexpr TextId kGisSourceUnread{"IDS_GIS_SOURCE_UNREAD", "Cannot read %
 inline constexpr TextId kCnvToGisBtn{"IDC_CNV_TO_GIS_BTN", "to &GIS..."};
 inline constexpr TextId kCnvToGisSource{"IDS_CNV_TO_GIS_SOURCE", "The &source to GIS..."};
 inline constexpr TextId kCnvToGisTarget{"IDS_CNV_TO_GIS_TARGET", "The &target to GIS..."};
-inline constexpr TextId kCnvFromGisBtn{"IDC_CNV_FROM_GIS_BTN", "from G&IS..."};
+inline constexpr TextId kCnvFromGisBtn{"IDC_CNV_FROM_GIS_BTN", "from GI&S..."};
 inline constexpr TextId kGisNeedsTarget{
     "IDS_GIS_NEEDS_TARGET",
     "Choose the target's format and file first: the points from GIS are written as the target."};

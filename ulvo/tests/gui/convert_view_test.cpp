@@ -428,7 +428,7 @@ TEST_F(ConvertViewTest, ToGisAfterAConversionAndFromGisAsTheSource) {
   ScriptedGisPrompts gis;
   view->SetGisPrompts(&gis);
   EXPECT_EQ(view->ToGisButton()->text(), "to &GIS...");
-  EXPECT_EQ(view->FromGisButton()->text(), "from G&IS...");
+  EXPECT_EQ(view->FromGisButton()->text(), "from GI&S...");
   EXPECT_FALSE(view->ToGisButton()->isEnabled());
   Choose(view->TargetType(), "POINTS");
   ChooseFormat(view->TargetFormat(), "Point list (fixed columns)");
