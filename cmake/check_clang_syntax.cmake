@@ -6,7 +6,7 @@ file(GLOB sources
   ${SOURCE_DIR}/kavex/formats/*.cpp ${SOURCE_DIR}/kavex/comm/*.cpp
   ${SOURCE_DIR}/kavex/shell/*.cpp ${SOURCE_DIR}/kavex/exports/*.cpp ${SOURCE_DIR}/kavex/gis/*.cpp
   ${SOURCE_DIR}/ulvo/engine/*.cpp ${SOURCE_DIR}/ulvo/convert/*.cpp
-  ${SOURCE_DIR}/ulvo/transfer/*.cpp ${SOURCE_DIR}/ulvo/shell/*.cpp)
+  ${SOURCE_DIR}/ulvo/transfer/*.cpp ${SOURCE_DIR}/ulvo/shell/*.cpp ${SOURCE_DIR}/ulvo/gis/*.cpp)
 # Harnesses of Qt code are left to the fuzz build itself.
 list(FILTER sources EXCLUDE REGEX "fuzz/ulvo_shipped_files\\.cpp$")
 set(failed "")

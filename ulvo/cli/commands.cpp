@@ -7,6 +7,8 @@
 namespace ulvo::cli {
 
 extern const Command kPlanCommand;
+extern const Command kExportCommand;
+extern const Command kImportCommand;
 
 // Later command families add their entries here.
 const std::vector<Command>& Commands() {
@@ -17,6 +19,8 @@ const std::vector<Command>& Commands() {
       {"convert", kConvertUsage, RunConvertCommand},
       {"identify", kIdentifyUsage, RunIdentifyCommand},
       kPlanCommand,
+      kExportCommand,
+      kImportCommand,
       {"instruments", kInstrumentsUsage, RunInstruments},
       {"transfer", kTransferUsage, RunTransfer},
       {"iif", kIifUsage, RunIif},

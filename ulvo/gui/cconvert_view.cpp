@@ -25,6 +25,7 @@
 #include "ulvo/convert/convert_settings.h"
 #include "ulvo/convert/identify.h"
 #include "ulvo/engine/text_codec.h"
+#include "ulvo/gui/gis_dialog.h"
 #include "ulvo/gui/id_name_combo.h"
 
 namespace ulvo {
@@ -139,6 +140,8 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   setObjectName(QStringLiteral("CConvertView"));
   ownPrompts_ = std::make_unique<QtConversionPrompts>(this, context_);
   prompts_ = ownPrompts_.get();
+  ownGisPrompts_ = std::make_unique<QtGisPrompts>(this, context_);
+  gisPrompts_ = ownGisPrompts_.get();
   chooseFile_ = [this](bool save, const QString& start) {
     // No filter and no default extension.
     return save ? QFileDialog::getSaveFileName(this, QString(), start)
@@ -182,15 +185,20 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   // Beside the source format: which format reads the file?
   identify_ = new QPushButton(fromBox_);
   identify_->setObjectName(QStringLiteral("identify"));
+  // A GIS file as the source: its points written as the target.
+  fromGis_ = new QPushButton(fromBox_);
+  fromGis_->setObjectName(QStringLiteral("fromGis"));
   if (auto* grid = qobject_cast<QGridLayout*>(fromBox_->layout())) {
     grid->removeWidget(fromFormat_);
     auto* row = new QHBoxLayout;
     row->addWidget(fromFormat_, 1);
     row->addWidget(identify_);
+    row->addWidget(fromGis_);
     grid->addLayout(row, 1, 1, 1, 2);
   }
   setTabOrder(fromFormat_, identify_);
-  setTabOrder(identify_, fromFile_);
+  setTabOrder(identify_, fromGis_);
+  setTabOrder(fromGis_, fromFile_);
   side(toBox_, 2011, toTypeLabel_, 2029, toType_, 2028, toFormatLabel_, 2012, toFormat_, 2005,
        toFileLabel_, 2010, toFile_, 2006, toBrowse_, 2007);
   help_ = new QPushButton(this);
@@ -203,6 +211,13 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   plan_->setMenu(planMenu_);
   // Nothing to compare until a conversion has run.
   plan_->setEnabled(false);
+  toGis_ = new QPushButton(this);
+  toGis_->setObjectName(QStringLiteral("toGis"));
+  toGisMenu_ = new QMenu(toGis_);
+  toGisSource_ = toGisMenu_->addAction(QString());
+  toGisTarget_ = toGisMenu_->addAction(QString());
+  toGis_->setMenu(toGisMenu_);
+  toGis_->setEnabled(false);
   convert_ = new QPushButton(this);
   convert_->setObjectName(QStringLiteral("2001"));
   convert_->setDefault(true);
@@ -213,6 +228,7 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   buttons->addWidget(help_);
   buttons->addStretch(1);
   buttons->addWidget(plan_);
+  buttons->addWidget(toGis_);
   buttons->addWidget(convert_);
   buttons->addWidget(close_);
   auto* layout = new QVBoxLayout(this);
@@ -242,6 +258,9 @@ CConvertView::CConvertView(TaskContext context, QWidget* parent)
   connect(identify_, &QPushButton::clicked, this, &CConvertView::Identify);
   connect(planSource_, &QAction::triggered, this, [this] { OpenPlan(false); });
   connect(planTarget_, &QAction::triggered, this, [this] { OpenPlan(true); });
+  connect(toGisSource_, &QAction::triggered, this, [this] { ExportToGis(false); });
+  connect(toGisTarget_, &QAction::triggered, this, [this] { ExportToGis(true); });
+  connect(fromGis_, &QPushButton::clicked, this, &CConvertView::ImportFromGis);
   present_ = [this](const QString& title, const QString& text, const QString& use) {
     // One line per format, unwrapped so the list reads as a list; long lists scroll.
     QDialog box(this);
@@ -285,6 +304,10 @@ void CConvertView::SetPrompts(ConversionPrompts* prompts) {
   prompts_ = prompts ? prompts : ownPrompts_.get();
 }
 
+void CConvertView::SetGisPrompts(GisPrompts* prompts) {
+  gisPrompts_ = prompts ? prompts : ownGisPrompts_.get();
+}
+
 void CConvertView::Translate() {
   const auto t = [this](const char* key, const char* text) { return context_.QText(key, text); };
   setWindowTitle(t(kCnvTitle.key, kCnvTitle.defaultText));
@@ -302,6 +325,10 @@ void CConvertView::Translate() {
   plan_->setText(t(kCnvPlanBtn.key, kCnvPlanBtn.defaultText));
   planSource_->setText(t(kCnvPlanSource.key, kCnvPlanSource.defaultText));
   planTarget_->setText(t(kCnvPlanTarget.key, kCnvPlanTarget.defaultText));
+  toGis_->setText(t(kCnvToGisBtn.key, kCnvToGisBtn.defaultText));
+  toGisSource_->setText(t(kCnvToGisSource.key, kCnvToGisSource.defaultText));
+  toGisTarget_->setText(t(kCnvToGisTarget.key, kCnvToGisTarget.defaultText));
+  fromGis_->setText(t(kCnvFromGisBtn.key, kCnvFromGisBtn.defaultText));
   close_->setText(t("IDC_CNV_CLOSE_BTN", "&Close"));
 }
 
@@ -358,6 +385,7 @@ void CConvertView::Convert() {
   if (converted) {
     last_ = shown;
     plan_->setEnabled(true);
+    toGis_->setEnabled(true);
     // The Plan window's own Conversion source and target buttons read the settings.
     SaveSelections();
   }
@@ -416,6 +444,29 @@ void CConvertView::SaveSelections() {
 void CConvertView::OpenPlan(bool target) {
   if (!last_ || !openPlan_) return;
   openPlan_(target ? last_->to : last_->from);
+}
+
+void CConvertView::ExportToGis(bool target) {
+  if (busy_ || !last_ || !context_.formats) return;
+  const ConvertSide& side = target ? last_->to : last_->from;
+  const pugi::xml_node settings = context_.settings ? context_.settings() : pugi::xml_node();
+  busy_ = true;
+  ExportToGisAsked(*context_.formats, settings, side.formatName, side.filePath, *gisPrompts_);
+  busy_ = false;
+}
+
+void CConvertView::ImportFromGis() {
+  if (busy_ || !context_.formats) return;
+  const ConvertSelections shown = Shown();
+  if (shown.to.formatName.empty() || shown.to.filePath.empty()) {
+    gisPrompts_->ShowMessage(Message{kGisNeedsTarget, {}}, true);
+    return;
+  }
+  const pugi::xml_node settings = context_.settings ? context_.settings() : pugi::xml_node();
+  busy_ = true;
+  ImportFromGisAsked(*context_.formats, settings, shown.to.formatName, shown.to.filePath,
+                     *gisPrompts_);
+  busy_ = false;
 }
 
 void CConvertView::closeEvent(QCloseEvent* event) {

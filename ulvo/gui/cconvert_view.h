@@ -7,6 +7,7 @@
 
 #include "ulvo/convert/conversion.h"
 #include "ulvo/convert/convert_settings.h"
+#include "ulvo/gis/gis_commands.h"
 #include "ulvo/gui/task_context.h"
 
 class QComboBox;
@@ -48,6 +49,8 @@ class CConvertView : public QWidget {
 
   // Where the messages go and which files the browse buttons pick; tests replace them.
   void SetPrompts(ConversionPrompts* prompts);
+  // The GIS dialog and its messages; tests replace them.
+  void SetGisPrompts(GisPrompts* prompts);
   void SetProcessRunner(ProcessRunner* runner) { runner_ = runner; }
   void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
   void SetIdentifyPresenter(IdentifyPresenter presenter) { present_ = std::move(presenter); }
@@ -65,6 +68,10 @@ class CConvertView : public QWidget {
   void SaveSelections();
   // The plan of the source or the target of the last conversion that succeeded.
   void OpenPlan(bool target);
+  // "to GIS...": the points of the last conversion's source or target to a GIS file.
+  void ExportToGis(bool target);
+  // "from GIS...": a GIS file's points written as the target, with the target's format.
+  void ImportFromGis();
   const std::optional<ConvertSelections>& LastConversion() const { return last_; }
   // A file was received while the window is open: it becomes the source shown.
   void ShowSource(const ConvertSide& source);
@@ -80,6 +87,9 @@ class CConvertView : public QWidget {
   QLineEdit* TargetFile() const { return toFile_; }
   QPushButton* PlanButton() const { return plan_; }
   QMenu* PlanMenu() const { return planMenu_; }
+  QPushButton* ToGisButton() const { return toGis_; }
+  QMenu* ToGisMenu() const { return toGisMenu_; }
+  QPushButton* FromGisButton() const { return fromGis_; }
 
  signals:
   void CloseRequested();
@@ -102,6 +112,8 @@ class CConvertView : public QWidget {
   std::string editorCommand_;
   std::unique_ptr<ConversionPrompts> ownPrompts_;
   ConversionPrompts* prompts_;
+  std::unique_ptr<GisPrompts> ownGisPrompts_;
+  GisPrompts* gisPrompts_;
   EventLoopProcessRunner ownRunner_;
   ProcessRunner* runner_ = &ownRunner_;
   FileChooser chooseFile_;
@@ -132,6 +144,11 @@ class CConvertView : public QWidget {
   QMenu* planMenu_;
   QAction* planSource_;
   QAction* planTarget_;
+  QPushButton* toGis_;
+  QMenu* toGisMenu_;
+  QAction* toGisSource_;
+  QAction* toGisTarget_;
+  QPushButton* fromGis_;
   QPushButton* convert_;
   QPushButton* close_;
 };

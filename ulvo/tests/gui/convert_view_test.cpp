@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -14,6 +18,7 @@
 #include "ulvo/engine/text_codec.h"
 #include "ulvo/gui/cconvert_view.h"
 #include "ulvo/gui/cmerge_view.h"
+#include "ulvo/gui/gis_dialog.h"
 #include "ulvo/gui/id_name_combo.h"
 #include "ulvo/gui/main_frame.h"
 #include "ulvo/shell/translations.h"
@@ -395,6 +400,100 @@ TEST_F(ConvertViewTest, ClosingSavesTheChoicesBeforeTheWindowGoesAway) {
                    .attribute("name")
                    .value(),
                "/data/t.txt");
+}
+
+// The dialog's answers, queued; every message recorded.
+class ScriptedGisPrompts : public GisPrompts {
+ public:
+  bool Ask(GisDialogOptions& options, bool importing) override {
+    proposed.push_back(options);
+    kinds.push_back(importing);
+    if (answers.empty()) return false;
+    options = answers.front();
+    answers.pop_front();
+    return true;
+  }
+  void ShowMessage(const Message& m, bool) override { shown.push_back(m.text.key); }
+  bool AskReplace(const Message&) override { return true; }
+  std::deque<GisDialogOptions> answers;
+  std::vector<GisDialogOptions> proposed;
+  std::vector<bool> kinds;
+  std::vector<std::string> shown;
+};
+
+// "to GIS..." waits for a conversion and exports its source or target; "from GIS..." writes
+// a GIS file's points as the target.
+TEST_F(ConvertViewTest, ToGisAfterAConversionAndFromGisAsTheSource) {
+  auto view = Open();
+  ScriptedGisPrompts gis;
+  view->SetGisPrompts(&gis);
+  EXPECT_EQ(view->ToGisButton()->text(), "to &GIS...");
+  EXPECT_EQ(view->FromGisButton()->text(), "from GI&S...");
+  EXPECT_FALSE(view->ToGisButton()->isEnabled());
+  Choose(view->TargetType(), "POINTS");
+  ChooseFormat(view->TargetFormat(), "Point list (fixed columns)");
+  view->ImportFromGis();
+  EXPECT_EQ(gis.shown, std::vector<std::string>{kGisNeedsTarget.key});
+
+  Write(folder / "in.csv", "P1,463000.125,155000.5,3,Mark\r\n");
+  view->SourceFile()->setText(QString::fromStdString((folder / "in.csv").string()));
+  view->TargetFile()->setText(QString::fromStdString((folder / "out.txt").string()));
+  view->Convert();
+  ASSERT_TRUE(view->ToGisButton()->isEnabled());
+  ASSERT_EQ(view->ToGisMenu()->actions().size(), 2);
+  const std::string kml = (folder / "job.kml").string();
+  gis.shown.clear();
+  gis.answers = {{GisFormat::kKml, kml, "EPSG:28992", false}};
+  view->ToGisMenu()->actions()[1]->trigger();  // the target
+  EXPECT_EQ(gis.shown, std::vector<std::string>{kGisWritten.key});
+  EXPECT_EQ(gis.proposed.back().path, (folder / "out.gpkg").string());
+  EXPECT_EQ(ReadGisCrs(document.document_element()), "EPSG:28992");
+
+  // Back from the KML into the target's fixed columns; the system proposed again.
+  gis.shown.clear();
+  gis.answers = {{GisFormat::kGeoPackage, kml, "EPSG:28992", false}};
+  view->FromGisButton()->click();
+  EXPECT_EQ(gis.proposed.back().crs, "EPSG:28992");
+  EXPECT_TRUE(gis.kinds.back());
+  EXPECT_EQ(gis.shown, std::vector<std::string>{kGisImported.key});
+  EXPECT_EQ(Read(folder / "out.txt"),
+            "P1            463000.125    155000.500       3.000 Mark\r\n");
+}
+
+TEST_F(ConvertViewTest, GisDialogGivesBackWhatItShows) {
+  GisDialog dialog(context);
+  QString filter;
+  dialog.SetFileChooser([&](bool save, const QString&, const QString& f) {
+    filter = f;
+    return save ? QStringLiteral("/data/chosen.shp") : QStringLiteral("/data/design.kml");
+  });
+  const GisDialogOptions shown{GisFormat::kShapefile, "/data/job.shp", "EPSG:28992", true};
+  dialog.Setup(shown, false);
+  EXPECT_EQ(dialog.CrsName->text(), "EPSG:28992: Amersfoort / RD New");
+  const GisDialogOptions back = dialog.options();
+  EXPECT_EQ(back.format, shown.format);
+  EXPECT_EQ(back.path, shown.path);
+  EXPECT_EQ(back.crs, shown.crs);
+  EXPECT_TRUE(back.layerByCode);
+  // Another format changes the file's extension.
+  dialog.FormatBox->setCurrentIndex(dialog.FormatBox->findData(static_cast<int>(GisFormat::kKml)));
+  EXPECT_EQ(dialog.options().path, "/data/job.kml");
+  dialog.BrowseButton->click();
+  EXPECT_EQ(filter, "KML (*.kml)");
+  EXPECT_EQ(dialog.options().path, "/data/chosen.shp");
+  dialog.CrsEdit->setText(QStringLiteral("RD New"));
+  dialog.Search();
+  ASSERT_GT(dialog.CrsList->count(), 0);
+  dialog.CrsList->setCurrentRow(0);
+  EXPECT_EQ(dialog.options().crs, "EPSG:28992");
+
+  // An import asks for no format and no layers.
+  dialog.Setup(shown, true);
+  EXPECT_TRUE(dialog.FormatBox->isHidden());
+  EXPECT_TRUE(dialog.LayerByCodeBox->isHidden());
+  dialog.BrowseButton->click();
+  EXPECT_EQ(dialog.options().path, "/data/design.kml");
+  EXPECT_EQ(dialog.windowTitle(), "Import from GIS");
 }
 
 TEST(MergeView, CaptionsDefaultOrTranslatedAndOnlyCloseActs) {

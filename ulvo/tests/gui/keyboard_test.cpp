@@ -306,8 +306,8 @@ TEST_P(FormKeysTest, TabVisitsEveryControlInReadingOrder) {
        {"send", "instrument", "option", "file", "browse", "port", "parameters", "help", "next",
         "close", "LineToggle"}},
       {kConvertType,
-       {"2014", "2002", "identify", "2003", "2004", "2028", "2005", "2006", "2007", "2018", "2001",
-        "2017"}},
+       {"2014", "2002", "identify", "fromGis", "2003", "2004", "2028", "2005", "2006", "2007",
+        "2018", "2001", "2017"}},
       {kMergeType, {"2105", "2106", "2107", "2108", "2109", "2104", "2123"}},
       {kDesignType,
        // Remove is off for the first format, which the editor cannot show.
