@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdio>
+#include <vector>
 
 namespace ulvo {
 
@@ -139,6 +140,23 @@ constexpr int kConfirmFrames = 64;
 constexpr size_t kEnoughBytes = 128;
 constexpr size_t kFirstBytes = 16;
 constexpr milliseconds kPoll{50};
+// Long enough to hear a byte of a line that is busy at any speed.
+constexpr milliseconds kQuietLook{60};
+// How long a look waits for its first byte.
+constexpr milliseconds kBusyWait{400};
+// A look out of step lasts no longer than a block of this many characters and what fits after.
+constexpr int kOutOfStepFrames = 300;
+// Out of step at the sender's speed a byte arrives for most characters (in tenths); at another
+// speed for half of them or fewer.
+constexpr size_t kInStepTenths = 6;
+// Bytes enough to tell that, even when a port hands them on in bursts.
+constexpr size_t kDenseRun = 64;
+
+// How many 10-bit characters the line carries at `baud` in `span`.
+size_t CharactersIn(std::chrono::steady_clock::duration span, uint32_t baud) {
+  return static_cast<size_t>(std::chrono::duration_cast<std::chrono::microseconds>(span).count() *
+                             baud / 10'000'000);
+}
 
 std::string Seconds(milliseconds ms) {
   const double seconds = static_cast<double>(ms.count()) / 1000.0;
@@ -238,6 +256,8 @@ DetectReport DetectLineSettings(DetectPort& port, milliseconds listen, DetectPro
   const auto start = port.Now();
   const auto end = start + listen;
   const auto elapsed = [&] { return std::chrono::duration_cast<milliseconds>(port.Now() - start); };
+  // When the bytes of the current look arrived.
+  std::vector<std::chrono::steady_clock::time_point> arrivals;
   // Reads until `until` or until `enough` bytes are in `got`; false when cancelled.
   const auto gather = [&](std::chrono::steady_clock::time_point until, size_t enough,
                           std::string& got) {
@@ -249,30 +269,45 @@ DetectReport DetectLineSettings(DetectPort& port, milliseconds listen, DetectPro
       const int b = port.ReadByte(std::min(kPoll, std::chrono::ceil<milliseconds>(until - now)));
       if (b < 0) continue;
       got.push_back(static_cast<char>(b));
+      arrivals.push_back(port.Now());
       ++report.bytes;
       if (report.firstBytes.size() < kFirstBytes) report.firstBytes.push_back(static_cast<char>(b));
     }
     return true;
   };
-  // A receiver slower than the sender samples its bits here and there and may make something
-  // of them that fits; one faster than the sender sees each bit several times over and makes
-  // runs of equal bits that hardly ever do. So the fastest speed that fits is the instrument's,
-  // once every faster one has been tried.
-  uint32_t candidate = 0;
-  const DetectFrame* frame = nullptr;
   const auto stopped = [&](DetectReport::Outcome outcome) {
     report.outcome = outcome;
     report.listened = elapsed();
     return report;
   };
+  // Until the instrument is heard, a short look at each speed in turn: any byte tells it is
+  // sending, and the sweep that follows starts with the line busy, so where the instrument
+  // happened to be when it began costs nothing.
+  for (size_t i = 0; report.bytes == 0 && port.Now() < end; i = (i + 1) % std::size(kDetectBauds)) {
+    if (!port.SetSpeed(kDetectBauds[i])) return stopped(DetectReport::Outcome::kPortFailed);
+    std::string got;
+    if (!gather(port.Now() + kQuietLook, 1, got)) return stopped(DetectReport::Outcome::kCancelled);
+  }
+  // A receiver slower than the sender samples its bits here and there and may make something
+  // of them that fits; one faster than the sender sees each bit several times over and makes
+  // runs of equal bits that hardly ever do. So the sweep goes from the fastest speed down, and
+  // the first that fits is the instrument's.
   while (port.Now() < end) {
-    for (const uint32_t baud : kDetectBauds) {
+    for (auto baudAt = std::rbegin(kDetectBauds); baudAt != std::rend(kDetectBauds); ++baudAt) {
+      const uint32_t baud = *baudAt;
       if (port.Now() >= end) break;
       if (!port.SetSpeed(baud)) return stopped(DetectReport::Outcome::kPortFailed);
       std::string got;
+      arrivals.clear();
+      // The look lasts from the first byte: an instrument that pauses between lines can be
+      // quiet for the whole of a short look at the right speed.
+      if (!gather(port.Now() + kBusyWait, 1, got))
+        return stopped(DetectReport::Outcome::kCancelled);
+      if (got.empty()) continue;
+      const auto lookStart = arrivals.front();
       const milliseconds look = std::max(WindowAt(baud, kWindowFrames),
                                          std::min(kLongestBlockLook, WindowAt(baud, kBlockFrames)));
-      if (!gather(port.Now() + look, kEnoughBytes, got))
+      if (!gather(lookStart + look, kEnoughBytes, got))
         return stopped(DetectReport::Outcome::kCancelled);
       // Bytes that begin to fit at a slow speed: the window was too short for what a frame
       // that drops half of them lets through.
@@ -282,6 +317,22 @@ DetectReport DetectLineSettings(DetectPort& port, milliseconds listen, DetectPro
         if (!gather(port.Now() + WindowAt(baud, kWindowFrames / 2), got.size() + kEnoughBytes / 2,
                     got))
           return stopped(DetectReport::Outcome::kCancelled);
+      // A receiver at the sender's speed that fell into step on a data bit makes a byte of
+      // every character and stays out of step until the line pauses, which in a run of zeros
+      // (a block at 8E1 or 8O1, a line of numbers at 7O1) can take a whole block. Only a byte
+      // that often tells that apart from another speed: when some run of bytes came that often
+      // (the line may have paused since), the look goes on until the bytes fit.
+      const auto outOfStep = [&] {
+        for (size_t i = kDenseRun; i <= arrivals.size(); ++i)
+          if (CharactersIn(arrivals[i - 1] - arrivals[i - kDenseRun], baud) * kInStepTenths <=
+              kDenseRun * 10)
+            return true;
+        return false;
+      };
+      while (port.Now() < end && EndFits(got, kMinFitting) == std::string_view::npos &&
+             port.Now() - lookStart < WindowAt(baud, kOutOfStepFrames) && outOfStep())
+        if (!gather(port.Now() + WindowAt(baud, kWindowFrames / 2), got.size() + kEnoughBytes, got))
+          return stopped(DetectReport::Outcome::kCancelled);
       const size_t settled = EndFits(got, kMinFitting);
       if (settled == std::string_view::npos) continue;
       // That can fit by chance; what follows must fit as well, and tells frames apart that few
@@ -289,14 +340,10 @@ DetectReport DetectLineSettings(DetectPort& port, milliseconds listen, DetectPro
       if (!gather(port.Now() + WindowAt(baud, kConfirmFrames), got.size() + 2 * kEnoughBytes, got))
         return stopped(DetectReport::Outcome::kCancelled);
       if (const DetectFrame* f = FrameOfBytes(std::string_view(got).substr(settled))) {
-        candidate = baud;
-        frame = f;
+        report.baud = baud;
+        report.frame = f;
+        return stopped(DetectReport::Outcome::kFound);
       }
-    }
-    if (candidate != 0) {
-      report.baud = candidate;
-      report.frame = frame;
-      return stopped(DetectReport::Outcome::kFound);
     }
   }
   report.outcome = report.bytes == 0 ? DetectReport::Outcome::kNothingArrived

@@ -21,7 +21,7 @@ inline constexpr const char* kDetectPrompt = "Start sending on the instrument no
 // How long it listens unless told otherwise: time to start the send, and 5 s of it.
 inline constexpr std::chrono::seconds kDetectListen{15};
 
-// The speeds tried, slowest first.
+// The speeds tried, slowest first (the sweep goes through them from the fastest down).
 inline constexpr uint32_t kDetectBauds[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 
 // A character frame an instrument may send, as read by a port at 8 data bits, no parity: what
@@ -91,8 +91,9 @@ class DetectProgress {
   virtual bool Listening(double fraction) = 0;
 };
 
-// Listens for at most `listen`, stepping through kDetectBauds, until one speed gives bytes
-// that fit one frame, and again when more of them still do.
+// Listens for at most `listen`: briefly at each speed until bytes arrive, then stepping through
+// kDetectBauds from the fastest down until one speed gives bytes that fit one frame, and again
+// when more of them still do.
 DetectReport DetectLineSettings(DetectPort& port, std::chrono::milliseconds listen,
                                 DetectProgress* progress);
 

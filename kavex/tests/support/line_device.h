@@ -48,6 +48,7 @@ class LineDevice final : public SerialDevice {
   }
   int ReadByte(std::chrono::milliseconds timeout) override {
     const auto until = clock_.Now() + timeout;
+    ReceiveUntil(until);
     if (!pattern_.empty() && next_ < rx_.size() && rx_[next_].first <= until) {
       clock_.SleepUntil(rx_[next_].first);
       return rx_[next_++].second;
@@ -83,13 +84,20 @@ class LineDevice final : public SerialDevice {
       Receive(bytes, sendStart_ + sim::LineTime(sent_, first), now);
       return;
     }
-    // Each record from an idle line: the receiver is in step at its first start bit.
-    auto recordStart = sendStart_;
-    for (size_t k = 0; recordStart < now + kHorizon; ++k) {
-      const std::string& r = records_[k % records_.size()];
+    restarted_ = now;
+    recordStart_ = sendStart_;
+    record_ = 0;
+    ReceiveUntil(now);
+  }
+  // Each record from an idle line: the receiver is in step at its first start bit. The records
+  // are worked out as the reads get to them, however long the receiver stays at one setting.
+  void ReceiveUntil(Clock::TimePoint until) {
+    if (pattern_.empty() || pause_.count() == 0) return;
+    while (recordStart_ <= until + kAhead) {
+      const std::string& r = records_[record_++ % records_.size()];
       const auto length = sim::LineTime(sent_, r.size());
-      if (recordStart + length > now) Receive(r, recordStart, now);
-      recordStart += length + pause_;
+      if (recordStart_ + length > restarted_) Receive(r, recordStart_, restarted_);
+      recordStart_ += length + pause_;
     }
   }
   void Receive(const std::string& bytes, Clock::TimePoint origin, Clock::TimePoint now) {
@@ -98,7 +106,9 @@ class LineDevice final : public SerialDevice {
       rx_.emplace_back(origin + b.at, b.byte);
   }
 
+  // How far ahead of now the bytes of a stream, or of the records, are worked out.
   static constexpr std::chrono::seconds kHorizon{3};
+  static constexpr std::chrono::milliseconds kAhead{200};
   FakeClock& clock_;
   sim::LineFrame sent_;
   std::vector<std::string> records_;
@@ -109,6 +119,9 @@ class LineDevice final : public SerialDevice {
   bool open_ = false;
   sim::LineReceiver port_;
   std::vector<std::pair<Clock::TimePoint, unsigned char>> rx_;
+  Clock::TimePoint restarted_;
+  Clock::TimePoint recordStart_;
+  size_t record_ = 0;
   size_t next_ = 0;
 };
 

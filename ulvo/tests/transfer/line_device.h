@@ -60,6 +60,7 @@ class LineDevice final : public SerialDevice {
   long Read(std::string& out, size_t max) override {
     const auto start = clock_.Now();
     const auto until = start + TotalReadWait(timeouts_, max);
+    ReceiveUntil(until);
     long n = 0;
     auto last = start;
     while (static_cast<size_t>(n) < max && next_ < rx_.size() && !pattern_.empty()) {
@@ -104,13 +105,20 @@ class LineDevice final : public SerialDevice {
       Receive(bytes, sendStart_ + sim::LineTime(sent_, first), now);
       return;
     }
-    // Each record from an idle line: the receiver is in step at its first start bit.
-    auto recordStart = sendStart_;
-    for (size_t k = 0; recordStart < now + kHorizon; ++k) {
-      const std::string& r = records_[k % records_.size()];
+    restarted_ = now;
+    recordStart_ = sendStart_;
+    record_ = 0;
+    ReceiveUntil(now);
+  }
+  // Each record from an idle line: the receiver is in step at its first start bit. The records
+  // are worked out as the reads get to them, however long the receiver stays at one setting.
+  void ReceiveUntil(Clock::TimePoint until) {
+    if (pattern_.empty() || pause_.count() == 0) return;
+    while (recordStart_ <= until + kAhead) {
+      const std::string& r = records_[record_++ % records_.size()];
       const auto length = sim::LineTime(sent_, r.size());
-      if (recordStart + length > now) Receive(r, recordStart, now);
-      recordStart += length + pause_;
+      if (recordStart_ + length > restarted_) Receive(r, recordStart_, restarted_);
+      recordStart_ += length + pause_;
     }
   }
   void Receive(const std::string& bytes, Clock::TimePoint origin, Clock::TimePoint now) {
@@ -119,7 +127,9 @@ class LineDevice final : public SerialDevice {
       rx_.emplace_back(origin + b.at, b.byte);
   }
 
+  // How far ahead of now the bytes of a stream, or of the records, are worked out.
   static constexpr std::chrono::seconds kHorizon{3};
+  static constexpr std::chrono::milliseconds kAhead{200};
   FakeClock& clock_;
   sim::LineFrame sent_;
   std::vector<std::string> records_;
@@ -131,6 +141,9 @@ class LineDevice final : public SerialDevice {
   ReadTimeouts timeouts_;
   sim::LineReceiver port_;
   std::vector<std::pair<Clock::TimePoint, unsigned char>> rx_;
+  Clock::TimePoint restarted_;
+  Clock::TimePoint recordStart_;
+  size_t record_ = 0;
   size_t next_ = 0;
 };
 
