@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -14,6 +15,7 @@
 #include <QScrollBar>
 #include <QStyleHints>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace kavex {
@@ -444,6 +446,10 @@ size_t DataMemo::ColumnToByte(size_t line, int column) const {
   return s.size();
 }
 
+int DataMemo::Pixels(int columns) const {
+  return static_cast<int>(std::ceil(columns * charWidth_));
+}
+
 int DataMemo::VisibleLines() const {
   return std::max(1, (viewport()->height() - kMargin) / lineHeight_);
 }
@@ -453,7 +459,7 @@ TextPos DataMemo::PosAt(const QPoint& point) const {
   const long line = std::clamp(static_cast<long>(verticalScrollBar()->value()) + row, 0L,
                                static_cast<long>(text_.LineCount()) - 1);
   const int x = point.x() - kMargin + horizontalScrollBar()->value();
-  const int column = (x + charWidth_ / 2) / charWidth_;
+  const int column = static_cast<int>(std::floor(x / charWidth_ + 0.5));
   const auto l = static_cast<size_t>(line);
   return {l, ColumnToByte(l, column)};
 }
@@ -466,9 +472,9 @@ void DataMemo::UpdateScrollBars() {
   v->setSingleStep(1);
   QScrollBar* h = horizontalScrollBar();
   const int width = viewport()->width();
-  h->setRange(0, std::max(0, (widest_ + 1) * charWidth_ + 2 * kMargin - width));
+  h->setRange(0, std::max(0, Pixels(widest_ + 1) + 2 * kMargin - width));
   h->setPageStep(width);
-  h->setSingleStep(charWidth_);
+  h->setSingleStep(Pixels(1));
 }
 
 void DataMemo::EnsureCaretVisible() {
@@ -480,12 +486,12 @@ void DataMemo::EnsureCaretVisible() {
     v->setValue(line - VisibleLines() + 1);
   }
   QScrollBar* h = horizontalScrollBar();
-  const int x = Columns(caret_.line, caret_.column) * charWidth_;
+  const int x = Pixels(Columns(caret_.line, caret_.column));
   const int width = viewport()->width() - 2 * kMargin;
   if (x < h->value()) {
     h->setValue(std::max(0, x - width / 4));
-  } else if (x + charWidth_ > h->value() + width) {
-    h->setValue(x + charWidth_ - width + width / 4);
+  } else if (x + Pixels(1) > h->value() + width) {
+    h->setValue(x + Pixels(1) - width + width / 4);
   }
 }
 
@@ -507,8 +513,8 @@ void DataMemo::paintEvent(QPaintEvent*) {
   const int first = verticalScrollBar()->value();
   const int xOffset = horizontalScrollBar()->value();
   const int width = viewport()->width();
-  const int firstColumn = std::max(0, (xOffset - kMargin) / charWidth_);
-  const int lastColumn = firstColumn + width / charWidth_ + 2;
+  const int firstColumn = std::max(0, static_cast<int>((xOffset - kMargin) / charWidth_));
+  const int lastColumn = firstColumn + static_cast<int>(width / charWidth_) + 2;
   const TextPos selStart = SelectionStart();
   const TextPos selEnd = SelectionEnd();
   const int rows = viewport()->height() / lineHeight_ + 1;
@@ -519,11 +525,11 @@ void DataMemo::paintEvent(QPaintEvent*) {
     const int y = kMargin + row * lineHeight_;
     const std::string& s = text_.Line(line);
     // The selection, a cell further where it goes on past the line's end.
-    QRect selection;
+    QRectF selection;
     if (HasSelection() && line >= selStart.line && line <= selEnd.line) {
       const int from = line == selStart.line ? Columns(line, selStart.column) : 0;
       const int to = line == selEnd.line ? Columns(line, selEnd.column) : LineWidth(s) + 1;
-      selection = QRect(left(from), y, (to - from) * charWidth_, lineHeight_);
+      selection = QRectF(left(from), y, (to - from) * charWidth_, lineHeight_);
       p.fillRect(selection, pal.brush(QPalette::Highlight));
     }
     // Printable ASCII in runs; every other byte in its own cell, so that a glyph the font
@@ -535,7 +541,7 @@ void DataMemo::paintEvent(QPaintEvent*) {
       QString run;
       int runStart = col;
       const auto flush = [&] {
-        if (!run.isEmpty()) p.drawText(left(runStart), y + ascent_, run);
+        if (!run.isEmpty()) p.drawText(QPointF(left(runStart), y + ascent_), run);
         run.clear();
       };
       for (; i < s.size() && col <= lastColumn; ++i) {
@@ -556,7 +562,8 @@ void DataMemo::paintEvent(QPaintEvent*) {
           run.append(QLatin1Char(static_cast<char>(b)));
         } else {
           flush();
-          p.drawText(left(col), y + ascent_, QString(b == '\r' ? QChar(kCrPicture) : QChar(b)));
+          p.drawText(QPointF(left(col), y + ascent_),
+                     QString(b == '\r' ? QChar(kCrPicture) : QChar(b)));
         }
         ++col;
       }
@@ -572,8 +579,9 @@ void DataMemo::paintEvent(QPaintEvent*) {
       p.restore();
     }
     if (line == caret_.line && caretShown_ && hasFocus() && !readOnly_) {
-      const int x = left(Columns(line, caret_.column));
-      p.fillRect(QRect(x, y, std::max(1, charWidth_ / 8), lineHeight_), pal.brush(QPalette::Text));
+      const qreal x = left(Columns(line, caret_.column));
+      p.fillRect(QRectF(x, y, std::max(1.0, charWidth_ / 8), lineHeight_),
+                 pal.brush(QPalette::Text));
     }
   }
 }
@@ -591,7 +599,10 @@ void DataMemo::changeEvent(QEvent* e) {
   QAbstractScrollArea::changeEvent(e);
   if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) {
     const QFontMetrics m(font());
-    charWidth_ = std::max(1, m.horizontalAdvance(QLatin1Char('x')));
+    // The advance a run of characters takes, which may be a fraction of a pixel more than
+    // a single character's rounded width.
+    charWidth_ = std::max(
+        1.0, QFontMetricsF(font()).horizontalAdvance(QString(100, QLatin1Char('x'))) / 100);
     lineHeight_ = std::max(1, m.lineSpacing());
     ascent_ = m.ascent();
     UpdateScrollBars();

@@ -119,6 +119,7 @@ class DataMemo : public QAbstractScrollArea, public DataView {
   int Columns(size_t line, size_t column) const;  // display column of a byte
   size_t ColumnToByte(size_t line, int column) const;
   int VisibleLines() const;
+  int Pixels(int columns) const;
   TextPos PosAt(const QPoint& point) const;
   int LineWidth(const std::string& line) const;
   void UpdateScrollBars();
@@ -135,7 +136,7 @@ class DataMemo : public QAbstractScrollArea, public DataView {
   bool readOnly_ = false;
   bool caretShown_ = true;
   bool dragging_ = false;
-  int charWidth_ = 8;
+  qreal charWidth_ = 8;
   int lineHeight_ = 16;
   int ascent_ = 12;
   QBasicTimer blink_;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -167,8 +168,10 @@ TEST_F(DataMemoTest, MouseSelectsAndTheCaretLineIsSignalled) {
   memo.SetLines({"JOB     J1", "P12,30.0,40.0,0", "third"});
   QSignalSpy lines(&memo, &DataMemo::cursorLineChanged);
   const QFontMetrics m(memo.font());
+  const qreal cell =
+      QFontMetricsF(memo.font()).horizontalAdvance(QString(100, QLatin1Char('x'))) / 100;
   const auto at = [&](int line, int column) {
-    return QPoint(4 + column * m.horizontalAdvance(QLatin1Char('x')) + 1,
+    return QPoint(4 + static_cast<int>(column * cell) + 1,
                   4 + line * m.lineSpacing() + m.lineSpacing() / 2);
   };
   QWidget* area = memo.viewport();
