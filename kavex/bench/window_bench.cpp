@@ -1,8 +1,8 @@
 // Times the long operations of the program's window at POINTS points (default 100,000)
 // against the same work done alone as the command line does it: Open of a file of the
-// largest size Open takes, the conversion of QRX-6 coordinate blocks to NWF lines, and the
-// DXF export. A benchmark, not a test: run it by hand on a display or under Xvfb (release
-// build recommended).
+// largest size Open takes, the conversion of QRX-6 coordinate blocks to NWF lines, the
+// DXF export, and a download's lines coming into the view one block at a time. A benchmark, not a
+// test: run it by hand on a display or under Xvfb (release build recommended).
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -54,7 +54,8 @@ struct Row {
   const char* name;
   fs::path input;
   std::function<size_t()> alone;  // the work as the command line does it; lines made
-  QAction* action;
+  QAction* action;                // the command in the window, or
+  std::function<void()> window;   // the window's share of it
 };
 
 }  // namespace
@@ -80,34 +81,58 @@ int main(int argc, char** argv) {
   largest.clear();
   largest.shrink_to_fit();
 
+  std::vector<std::string> blockLines;
+  kavex::ReadDataFileLines(points, blockLines);
+
   kavex::TMainForm form(kavex::SettingsPaths{dir / "Kavex.ini", dir / "Kavex.ibk"}, dir.string());
   kavex::MainCommands commands(form);
   form.resize(1000, 700);
   form.show();
 
   const std::vector<Row> rows = {
-      {"open", big,
+      {"open",
+       big,
        [&big] {
          std::vector<std::string> lines;
          kavex::ReadDataFileLines(big, lines);
          return lines.size();
        },
-       form.OpenItem},
-      {"nwf", points,
+       form.OpenItem,
+       {}},
+      {"nwf",
+       points,
        [&points] {
          kavex::TargetCounter counter;
          size_t made = 0;
          kavex::ConvertQrx6FileToNwf(points, {}, counter, [&made](const std::string&) { ++made; });
          return made;
        },
-       form.toQRX7008001},
-      {"dxf", points,
+       form.toQRX7008001,
+       {}},
+      {"dxf",
+       points,
        [&points] {
          size_t made = 0;
          kavex::ExportDxf(points, [&made](const std::string&) { ++made; });
          return made;
        },
-       form.toDXF},
+       form.toDXF,
+       {}},
+      // A download's share in the window: each block's line added as it arrives, the window
+      // kept live between; the line time itself is the same in both.
+      {"blocks", points,
+       [&blockLines] {
+         kavex::MemoryDataView view;
+         for (const std::string& line : blockLines) view.AppendLine(line);
+         return view.LineCount();
+       },
+       nullptr,
+       [&form, &blockLines] {
+         for (const std::string& line : blockLines) {
+           form.DataMemo1->AppendLine(line);
+           QApplication::processEvents();
+         }
+       }},
   };
 
   std::printf("%d points; seconds\n%-6s %10s %10s %8s %10s\n", count, "row", "alone", "window",
@@ -141,7 +166,12 @@ int main(int argc, char** argv) {
       }
     });
     answer.start();
-    row.action->trigger();
+    start = Clock::now();
+    if (row.action) {
+      row.action->trigger();
+    } else {
+      row.window();
+    }
     const double windowSeconds = SecondsSince(start);
     std::printf("%-6s %10.2f %10.2f %8.1f %10zu\n", row.name, aloneSeconds, windowSeconds,
                 windowSeconds / aloneSeconds, form.DataMemo1->LineCount());
