@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -69,10 +70,12 @@ int main(int argc, char** argv) {
   qputenv("KAVEX_CONFIG_DIR", QByteArray::fromStdString(dir.string()));
   const std::string blocks = CoordinateBlocks(count);
   const fs::path points = dir / "points.qr6";
-  // The largest file Open takes, whole blocks only.
+  // The largest file Open takes, whole blocks only; on disk each line ends in CR LF.
+  const size_t onDisk =
+      blocks.size() + static_cast<size_t>(std::count(blocks.begin(), blocks.end(), '\n'));
   std::string largest;
   largest.reserve(static_cast<size_t>(kavex::kDataFileLimit));
-  while (largest.size() + blocks.size() <= kavex::kDataFileLimit) largest += blocks;
+  for (size_t size = onDisk; size <= kavex::kDataFileLimit; size += onDisk) largest += blocks;
   const fs::path big = dir / "largest.qr6";
   if (!kavex::WriteTextFile(points, blocks) || !kavex::WriteTextFile(big, largest)) {
     std::fprintf(stderr, "cannot write in %s\n", dir.string().c_str());
@@ -177,6 +180,14 @@ int main(int argc, char** argv) {
                 windowSeconds / aloneSeconds, form.DataMemo1->LineCount());
     if (form.DataMemo1->LineCount() != made)
       std::printf("       (the command line made %zu lines)\n", made);
+    if (!row.action && made > 0) {
+      // Downloads are paced by the line: what matters is the window's share against it.
+      const double lineSeconds = static_cast<double>(blocks.size() + made) * 10 / 38400;
+      std::printf(
+          "       %.2f ms a block in the window; %.2f ms a block on the line at 38400 baud\n",
+          windowSeconds * 1000 / static_cast<double>(made),
+          lineSeconds * 1000 / static_cast<double>(made));
+    }
   }
   fs::remove_all(dir);
   return 0;
