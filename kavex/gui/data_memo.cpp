@@ -122,11 +122,13 @@ size_t DataMemo::LineCount() const {
 
 void DataMemo::SetLines(const std::vector<std::string>& lines) {
   widest_ = 0;
+  const size_t before = caret_.line;
   caret_ = anchor_ = {};
   text_.SetDataLines(lines);
   verticalScrollBar()->setValue(0);
   horizontalScrollBar()->setValue(0);
   AfterEdit({});
+  if (before != 0) emit cursorLineChanged(0);
 }
 
 void DataMemo::AppendLine(const std::string& line) {

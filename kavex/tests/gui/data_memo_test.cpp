@@ -207,6 +207,11 @@ TEST_F(DataMemoTest, ManyLinesComeInAtOnceAndScroll) {
   EXPECT_LT(memo.CursorLine(), 2'400'000);
   QTest::keyClicks(&memo, "x");
   EXPECT_TRUE(memo.Modified());
+  // New lines put the caret back at the start, and the panes that follow it hear so.
+  QSignalSpy caret(&memo, &DataMemo::cursorLineChanged);
+  memo.SetLines({"a"});
+  ASSERT_EQ(caret.count(), 1);
+  EXPECT_EQ(caret.at(0).at(0).toInt(), 0);
 }
 
 }  // namespace
