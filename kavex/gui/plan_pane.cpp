@@ -11,9 +11,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextBlock>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -182,7 +180,7 @@ void PlanCanvas::keyPressEvent(QKeyEvent* event) {
   update();
 }
 
-PlanPane::PlanPane(QPlainTextEdit& view, QWidget* parent)
+PlanPane::PlanPane(DataMemo& view, QWidget* parent)
     : QWidget(parent), text_(view), reader_(std::make_unique<SurveyPointReader>()) {
   setObjectName(QStringLiteral("PlanPane"));
   auto* layout = new QVBoxLayout(this);
@@ -225,9 +223,10 @@ PlanPane::PlanPane(QPlainTextEdit& view, QWidget* parent)
   timer_->setSingleShot(true);
   timer_->setInterval(kSettleMs);
   connect(timer_, &QTimer::timeout, this, [this] { Refresh(); });
-  connect(text_.document(), &QTextDocument::contentsChange, this, &PlanPane::ContentsChanged);
-  connect(&text_, &QPlainTextEdit::cursorPositionChanged, this, [this] {
-    if (open_ && !following_) SelectLine(text_.textCursor().blockNumber());
+  connect(&text_, &DataMemo::linesChanged, this,
+          [this](int first, int removed, int) { LinesChanged(first, removed); });
+  connect(&text_, &DataMemo::cursorLineChanged, this, [this](int line) {
+    if (open_ && !following_) SelectLine(line);
   });
   connect(fit_, &QPushButton::clicked, this, [this] { canvas_->Fit(); });
   connect(sheet_, &QComboBox::currentIndexChanged, this,
@@ -263,8 +262,7 @@ void PlanPane::SetOpen(bool open) {
   if (onOpenChanged) onOpenChanged(open);
 }
 
-void PlanPane::ContentsChanged(int position, int removed, int added) {
-  (void)added;
+void PlanPane::LinesChanged(int first, int removed) {
   if (!open_) {
     stale_ = true;  // read when the pane opens
     return;
@@ -273,17 +271,14 @@ void PlanPane::ContentsChanged(int position, int removed, int added) {
     Wait(true);
     return;
   }
-  const QTextDocument* doc = text_.document();
+  const auto read = static_cast<int>(reader_->LineCount());
   // New lines after the last one read leave every line read as it was.
-  const bool atEnd =
-      reader_->LineCount() == 0 || position > readUpTo_ ||
-      (position == readUpTo_ && doc->characterAt(position) == QChar::ParagraphSeparator);
-  if (removed == 0 && atEnd) {
+  if (first >= read) {
     appended_ = true;
   } else {
     stale_ = true;
     // The whole text replaced (Open, a conversion, Data Edit's OK): a new picture.
-    if (position == 0 && removed > 0 && removed >= readUpTo_) canvas_->FitNext();
+    if (first == 0 && removed >= read) canvas_->FitNext();
     Wait(true);
     return;
   }
@@ -325,17 +320,9 @@ void PlanPane::Rebuild() {
 
 void PlanPane::ReadNewLines() {
   appended_ = false;
-  const QTextDocument* doc = text_.document();
   const size_t before = reader_->Points().size();
-  // A final empty block is the line end of the line before it, not a line.
-  const QTextBlock last = doc->lastBlock();
-  for (QTextBlock b = doc->findBlockByNumber(static_cast<int>(reader_->LineCount())); b.isValid();
-       b = b.next()) {
-    if (b == last && b.text().isEmpty()) break;
-    reader_->AddLine(DataMemo::FromDisplay(b.text()));
-  }
-  const QTextBlock read = doc->findBlockByNumber(static_cast<int>(reader_->LineCount()) - 1);
-  readUpTo_ = read.isValid() ? read.position() + read.length() - 1 : 0;
+  for (size_t line = reader_->LineCount(); line < text_.LineCount(); ++line)
+    reader_->AddLine(text_.LineAt(line));
   const std::vector<SurveyPoint>& points = reader_->Points();
   if (points.size() == before) return;
   model_.AddPoints(
@@ -367,14 +354,8 @@ void PlanPane::SelectLine(int line) {
 void PlanPane::SelectPoint(size_t point) {
   if (point >= model_.Points().size()) return;
   canvas_->Select(point, true);
-  const QTextBlock block =
-      text_.document()->findBlockByNumber(static_cast<int>(model_.Points()[point].sourceLine));
-  if (!block.isValid()) return;
-  QTextCursor cursor(block);
-  cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
   following_ = true;
-  text_.setTextCursor(cursor);
-  text_.ensureCursorVisible();
+  text_.SelectLine(static_cast<int>(model_.Points()[point].sourceLine));
   following_ = false;
 }
 
@@ -393,8 +374,7 @@ std::optional<size_t> PlanPane::PointOfRow(int row) const {
 
 bool PlanPane::CoordinateTable() const {
   // EDIT MODE's own test of the first line.
-  const QTextBlock first = text_.document()->firstBlock();
-  return IsCoordinateLine(DataMemo::FromDisplay(first.text()));
+  return IsCoordinateLine(text_.LineAt(0));
 }
 
 bool PlanPane::SaveTo(const QString& chosen) {

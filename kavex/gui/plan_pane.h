@@ -15,11 +15,12 @@
 
 class QComboBox;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 
 namespace kavex {
+
+class DataMemo;
 
 // The plan itself: paints what the plan core draws for its view; wheel and +/- zoom, a
 // drag or the arrow keys pan, Home fits, a click picks a point.
@@ -70,7 +71,7 @@ class PlanPane : public QWidget {
   static constexpr int kSettleMs = 150;   // changes gathered before the plan is read again
   static constexpr int kMaxWaitMs = 600;  // the longest a change waits to be read
 
-  explicit PlanPane(QPlainTextEdit& view, QWidget* parent = nullptr);
+  explicit PlanPane(DataMemo& view, QWidget* parent = nullptr);
   ~PlanPane() override;
 
   bool IsOpen() const { return open_; }
@@ -107,18 +108,17 @@ class PlanPane : public QWidget {
   std::function<void(const std::string& text)> onMessage;
 
  private:
-  void ContentsChanged(int position, int removed, int added);
+  void LinesChanged(int first, int removed);
   void Wait(bool untilQuiet);
   void Rebuild();
   void ReadNewLines();
   void UpdateHeader();
   bool CoordinateTable() const;
 
-  QPlainTextEdit& text_;
+  DataMemo& text_;
   bool open_ = false;
   bool stale_ = true;      // everything must be read again
   bool appended_ = false;  // lines were added at the end
-  int readUpTo_ = 0;       // document position where the lines read end
   std::unique_ptr<SurveyPointReader> reader_;
   PlanModel model_;
   bool following_ = false;  // a cursor move comes from a pick, not the user

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -113,7 +114,7 @@ TEST_F(MainFormTest, ShowsTheToolButtonsLabelAndView) {
   EXPECT_EQ(form->EditModeButton->toolTip(), "Edit Coordinate or Pcode");
   EXPECT_TRUE(form->DataMemo1->isVisible());
   EXPECT_FALSE(form->DataMemo1->isReadOnly());
-  EXPECT_EQ(form->DataMemo1->lineWrapMode(), QPlainTextEdit::NoWrap);
+  EXPECT_EQ(form->DataMemo1->font(), QFontDatabase::systemFont(QFontDatabase::FixedFont));
   EXPECT_EQ(form->DataMemo1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
   EXPECT_EQ(form->DataMemo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
   EXPECT_EQ(form->windowTitle(), "Kavex");

@@ -89,10 +89,10 @@ TEST_F(PlanPaneTest, AnEditMovesAPointAndAReplacementReplacesThem) {
   pane->Refresh();
   ASSERT_EQ(Count(), 2u);
   // Typing in the text: P2's Y becomes 45.
-  QTextCursor c(memo->document()->findBlockByNumber(1));
-  c.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 3);
-  c.movePosition(QTextCursor::Right, QTextCursor::KeepAnchor, 2);
-  c.insertText("45");
+  memo->MoveCursor({1, 3});
+  QTest::keyClick(memo.get(), Qt::Key_Right, Qt::ShiftModifier);
+  QTest::keyClick(memo.get(), Qt::Key_Right, Qt::ShiftModifier);
+  QTest::keyClicks(memo.get(), "45");
   pane->Refresh();
   ASSERT_EQ(Count(), 2u);
   EXPECT_DOUBLE_EQ(pane->Model().Points()[1].easting, 45.0);
@@ -141,12 +141,12 @@ TEST_F(PlanPaneTest, PickingAPointSelectsItsLineAndTheLineSelectsThePoint) {
   const PlanPoint at = ToArea(canvas->View(), p2.northing, p2.easting);
   QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(int(at.x + 0.5), int(at.y + 0.5)));
   EXPECT_EQ(canvas->Selected(), std::optional<size_t>(1));
-  EXPECT_EQ(memo->textCursor().blockNumber(), 3);
-  EXPECT_EQ(memo->textCursor().selectedText(), "P2,30.0000,40.0000,0");
+  EXPECT_EQ(memo->CursorLine(), 3);
+  EXPECT_EQ(memo->SelectedText(), "P2,30.0000,40.0000,0");
 
-  memo->setTextCursor(QTextCursor(memo->document()->findBlockByNumber(1)));
+  memo->MoveCursor({1, 0});
   EXPECT_EQ(canvas->Selected(), std::optional<size_t>(0));
-  memo->setTextCursor(QTextCursor(memo->document()->findBlockByNumber(2)));
+  memo->MoveCursor({2, 0});
   EXPECT_EQ(canvas->Selected(), std::nullopt);  // a station line holds no point
 }
 

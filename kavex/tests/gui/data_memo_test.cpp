@@ -1,0 +1,218 @@
+#include "kavex/gui/data_memo.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "kavex/tests/gui/gui_test_support.h"
+
+namespace kavex {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class DataMemoTest : public ::testing::Test {
+ protected:
+  void SetUp() override { testing::App(); }
+};
+
+TEST_F(DataMemoTest, EditsByKeys) {
+  struct Case {
+    const char* name;
+    Lines start;
+    TextPos caret;
+    std::function<void(DataMemo&)> keys;
+    Lines after;
+    QString selected;
+  };
+  const auto key = [](DataMemo& m, Qt::Key k, Qt::KeyboardModifiers mods = {}) {
+    QTest::keyClick(&m, k, mods);
+  };
+  const std::vector<Case> cases = {
+      {"Enter splits a line",
+       {"abcd"},
+       {0, 2},
+       [&](DataMemo& m) { key(m, Qt::Key_Return); },
+       {"ab", "cd"},
+       {}},
+      {"Backspace at a line's start joins it to the one before",
+       {"ab", "cd"},
+       {1, 0},
+       [&](DataMemo& m) { key(m, Qt::Key_Backspace); },
+       {"abcd"},
+       {}},
+      {"Delete at a line's end joins the next",
+       {"ab", "cd"},
+       {0, 2},
+       [&](DataMemo& m) { key(m, Qt::Key_Delete); },
+       {"abcd"},
+       {}},
+      {"typing replaces a selection across lines",
+       {"abc", "def"},
+       {0, 1},
+       [&](DataMemo& m) {
+         key(m, Qt::Key_Down, Qt::ShiftModifier);
+         QTest::keyClicks(&m, "X");
+       },
+       {"aXef"},
+       {}},
+      {"cut all and paste it back",
+       {"a", "b"},
+       {0, 0},
+       [&](DataMemo& m) {
+         key(m, Qt::Key_A, Qt::ControlModifier);
+         key(m, Qt::Key_X, Qt::ControlModifier);
+         EXPECT_EQ(m.Lines(), Lines{});
+         EXPECT_EQ(QApplication::clipboard()->text(), "a\nb\n");
+         key(m, Qt::Key_V, Qt::ControlModifier);
+       },
+       {"a", "b"},
+       {}},
+      {"undo and redo typing",
+       {"x"},
+       {0, 1},
+       [&](DataMemo& m) {
+         QTest::keyClicks(&m, "yz");
+         key(m, Qt::Key_Z, Qt::ControlModifier);
+         EXPECT_EQ(m.Lines(), Lines{"x"});
+         key(m, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+       },
+       {"xyz"},
+       {}},
+      {"Up and Down keep the column over a short line",
+       {"abcdef", "ab", "abcdef"},
+       {0, 5},
+       [&](DataMemo& m) {
+         key(m, Qt::Key_Down);
+         key(m, Qt::Key_Down);
+         QTest::keyClicks(&m, "X");
+       },
+       {"abcdef", "ab", "abcdeXf"},
+       {}},
+      {"Home, End and the text's ends",
+       {"abc", "def"},
+       {1, 1},
+       [&](DataMemo& m) {
+         key(m, Qt::Key_Home);
+         QTest::keyClicks(&m, "<");
+         key(m, Qt::Key_End);
+         QTest::keyClicks(&m, ">");
+         key(m, Qt::Key_Home, Qt::ControlModifier);
+         QTest::keyClicks(&m, "^");
+         key(m, Qt::Key_End, Qt::ControlModifier);
+         key(m, Qt::Key_Home, Qt::ShiftModifier | Qt::ControlModifier);
+       },
+       {"^abc", "<def>"},
+       "^abc\n<def>\n"},
+      {"Left ends a selection at its start",
+       {"abcd"},
+       {0, 1},
+       [&](DataMemo& m) {
+         key(m, Qt::Key_Right, Qt::ShiftModifier);
+         key(m, Qt::Key_Right, Qt::ShiftModifier);
+         key(m, Qt::Key_Left);
+         QTest::keyClicks(&m, "X");
+       },
+       {"aXbcd"},
+       {}},
+      {"a CR inside a line shows as its picture and pastes back as the byte",
+       {"a\rb"},
+       {0, 0},
+       [&](DataMemo& m) {
+         key(m, Qt::Key_End, Qt::ShiftModifier);
+         EXPECT_EQ(m.SelectedText(), QStringLiteral(u"a\u240Db"));
+         QApplication::clipboard()->setText(QStringLiteral(u"x\u240Dy\r\nz\u00E9"));
+         m.paste();
+       },
+       {"x\ry", "z\xE9"},
+       {}},
+      {"read-only takes no typing but copies",
+       {"abc"},
+       {0, 0},
+       [&](DataMemo& m) {
+         m.setReadOnly(true);
+         key(m, Qt::Key_End, Qt::ShiftModifier);
+         QTest::keyClicks(&m, "X");
+         key(m, Qt::Key_Backspace);
+         key(m, Qt::Key_C, Qt::ControlModifier);
+         EXPECT_EQ(QApplication::clipboard()->text(), "abc");
+       },
+       {"abc"},
+       "abc"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DataMemo memo;
+    memo.SetLines(c.start);
+    memo.MoveCursor(c.caret);
+    c.keys(memo);
+    EXPECT_EQ(memo.Lines(), c.after);
+    EXPECT_EQ(memo.SelectedText(), c.selected);
+  }
+}
+
+TEST_F(DataMemoTest, MouseSelectsAndTheCaretLineIsSignalled) {
+  DataMemo memo;
+  memo.resize(400, 200);
+  memo.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&memo));
+  memo.SetLines({"JOB     J1", "P12,30.0,40.0,0", "third"});
+  QSignalSpy lines(&memo, &DataMemo::cursorLineChanged);
+  const QFontMetrics m(memo.font());
+  const qreal cell =
+      QFontMetricsF(memo.font()).horizontalAdvance(QString(100, QLatin1Char('x'))) / 100;
+  const auto at = [&](int line, int column) {
+    return QPoint(4 + static_cast<int>(column * cell) + 1,
+                  4 + line * m.lineSpacing() + m.lineSpacing() / 2);
+  };
+  QWidget* area = memo.viewport();
+  QTest::mouseDClick(area, Qt::LeftButton, {}, at(1, 1));
+  EXPECT_EQ(memo.SelectedText(), "P12");
+  ASSERT_EQ(lines.count(), 1);
+  EXPECT_EQ(lines.at(0).at(0).toInt(), 1);
+  QTest::mouseClick(area, Qt::LeftButton, {}, at(0, 4));
+  QTest::mouseClick(area, Qt::LeftButton, Qt::ShiftModifier, at(2, 2));
+  EXPECT_EQ(memo.SelectedText(), "    J1\nP12,30.0,40.0,0\nth");
+  EXPECT_EQ(lines.count(), 3);
+  memo.SelectLine(1);
+  EXPECT_EQ(memo.SelectedText(), "P12,30.0,40.0,0");
+  EXPECT_EQ(memo.CursorLine(), 1);
+}
+
+TEST_F(DataMemoTest, ManyLinesComeInAtOnceAndScroll) {
+  DataMemo memo;
+  memo.resize(400, 300);
+  memo.show();
+  Lines many(2'400'000, "10");
+  QSignalSpy changes(&memo, &DataMemo::linesChanged);
+  memo.SetLines(many);
+  memo.AppendLines({"EOF"});
+  EXPECT_EQ(memo.LineCount(), many.size() + 1);
+  ASSERT_EQ(changes.count(), 2);
+  EXPECT_EQ(changes.at(1).at(0).toInt(), 2'400'000);  // the lines before stay as they were
+  memo.setFocus();
+  QTest::keyClick(&memo, Qt::Key_End, Qt::ControlModifier);
+  EXPECT_EQ(memo.verticalScrollBar()->value(), memo.verticalScrollBar()->maximum());
+  EXPECT_GT(memo.verticalScrollBar()->maximum(), 2'000'000);
+  QTest::keyClick(&memo, Qt::Key_PageUp);
+  EXPECT_LT(memo.CursorLine(), 2'400'000);
+  QTest::keyClicks(&memo, "x");
+  EXPECT_TRUE(memo.Modified());
+  // New lines put the caret back at the start, and the panes that follow it hear so.
+  QSignalSpy caret(&memo, &DataMemo::cursorLineChanged);
+  memo.SetLines({"a"});
+  ASSERT_EQ(caret.count(), 1);
+  EXPECT_EQ(caret.at(0).at(0).toInt(), 0);
+}
+
+}  // namespace
+}  // namespace kavex
