@@ -368,14 +368,20 @@ bool DataMemo::HandleKey(QKeyEvent* e, bool onlyAsk) {
   if (e->matches(QKeySequence::Copy)) return run(true, [this] { copy(); });
   if (e->matches(QKeySequence::Paste)) return run(edits, [this] { paste(); });
   if (e->matches(QKeySequence::SelectAll)) return run(true, [this] { selectAll(); });
-  if (e->matches(QKeySequence::Delete) || e->key() == Qt::Key_Backspace) {
-    const bool forward = e->key() == Qt::Key_Delete;
-    return run(edits, [this, forward] {
+  const bool wordBack = e->matches(QKeySequence::DeleteStartOfWord);
+  const bool wordForward = e->matches(QKeySequence::DeleteEndOfWord);
+  if (wordBack || wordForward || e->matches(QKeySequence::Delete) ||
+      e->key() == Qt::Key_Backspace) {
+    const bool forward = wordForward || (!wordBack && e->key() == Qt::Key_Delete);
+    const bool word = wordBack || wordForward;
+    return run(edits, [this, forward, word] {
       if (HasSelection()) {
         DeleteSelection();
         return;
       }
-      const TextPos other = MovedCaret(forward ? Motion::kRight : Motion::kLeft);
+      const Motion motion = forward ? (word ? Motion::kWordRight : Motion::kRight)
+                                    : (word ? Motion::kWordLeft : Motion::kLeft);
+      const TextPos other = MovedCaret(motion);
       if (other == caret_) return;
       AfterEdit(text_.Replace(std::min(other, caret_), std::max(other, caret_), ""));
     });

@@ -56,6 +56,17 @@ TEST_F(DataMemoTest, EditsByKeys) {
        [&](DataMemo& m) { key(m, Qt::Key_Delete); },
        {"abcd"},
        {}},
+      {"Ctrl+Backspace deletes back to the word's start, Ctrl+Delete on to the next word",
+       {"PT1,12.5 X"},
+       {0, 8},
+       [&](DataMemo& m) {
+         key(m, Qt::Key_Backspace, Qt::ControlModifier);
+         EXPECT_EQ(m.Lines(), Lines{"PT1,12. X"});
+         key(m, Qt::Key_Home);
+         key(m, Qt::Key_Delete, Qt::ControlModifier);
+       },
+       {"12. X"},
+       {}},
       {"typing replaces a selection across lines",
        {"abc", "def"},
        {0, 1},
