@@ -99,6 +99,18 @@ TEST_F(DataMemoTest, EditsByKeys) {
        },
        {"xyz"},
        {}},
+      {"undo takes back a line break, then the typing before it",
+       {"x"},
+       {0, 1},
+       [&](DataMemo& m) {
+         QTest::keyClicks(&m, "Q1,2.5");
+         key(m, Qt::Key_Return);
+         key(m, Qt::Key_Z, Qt::ControlModifier);
+         EXPECT_EQ(m.Lines(), Lines{"xQ1,2.5"});
+         key(m, Qt::Key_Z, Qt::ControlModifier);
+       },
+       {"x"},
+       {}},
       {"Up and Down keep the column over a short line",
        {"abcdef", "ab", "abcdef"},
        {0, 5},
