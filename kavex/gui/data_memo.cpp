@@ -1,5 +1,6 @@
 #include "kavex/gui/data_memo.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -18,6 +19,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "kavex/gui/data_memo_accessible.h"
+
 namespace kavex {
 namespace {
 
@@ -25,7 +28,6 @@ namespace {
 // when read.
 constexpr char16_t kCrPicture = u'\u240D';
 constexpr int kTabColumns = 8;
-constexpr int kMargin = 4;  // pixels around the text, as a text document keeps
 
 bool IsWordByte(unsigned char b) {
   return b == '_' || (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') ||
@@ -66,6 +68,12 @@ std::string FromPasted(const QString& text) {
 }  // namespace
 
 DataMemo::DataMemo(QWidget* parent) : QAbstractScrollArea(parent), text_(kDataViewCharLimit) {
+  // Before the first accessibility event, which makes Qt choose this widget's interface.
+  static const bool accessible = [] {
+    QAccessible::installFactory(&DataMemoAccessible::Factory);
+    return true;
+  }();
+  (void)accessible;
   setObjectName(QStringLiteral("DataMemo1"));
   setAccessibleName(QStringLiteral("Current data"));
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -239,7 +247,15 @@ void DataMemo::SetCaret(TextPos pos, bool keepAnchor) {
   EnsureCaretVisible();
   RestartBlink();
   viewport()->update();
+  TellCaret();
   if (caret_.line != before) emit cursorLineChanged(CursorLine());
+}
+
+void DataMemo::TellCaret() {
+  if (!QAccessible::isActive()) return;
+  DataMemoAccessible a(this);
+  QAccessibleTextCursorEvent event(this, a.cursorPosition());
+  QAccessible::updateAccessibility(&event);
 }
 
 void DataMemo::AfterEdit(TextPos caret) {
@@ -249,6 +265,7 @@ void DataMemo::AfterEdit(TextPos caret) {
   EnsureCaretVisible();
   RestartBlink();
   viewport()->update();
+  TellCaret();
   if (caret_.line != before) emit cursorLineChanged(CursorLine());
 }
 

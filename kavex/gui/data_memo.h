@@ -103,6 +103,9 @@ class DataMemo : public QAbstractScrollArea, public DataView {
   };
 
  private:
+  friend class DataMemoAccessible;
+  static constexpr int kMargin = 4;  // pixels around the text, as a text document keeps
+
   bool HasSelection() const { return anchor_ != caret_; }
   TextPos SelectionStart() const { return std::min(anchor_, caret_); }
   TextPos SelectionEnd() const { return std::max(anchor_, caret_); }
@@ -112,6 +115,7 @@ class DataMemo : public QAbstractScrollArea, public DataView {
   void DeleteSelection();
   void SetCaret(TextPos pos, bool keepAnchor);
   void AfterEdit(TextPos caret);
+  void TellCaret();  // to an assistive tool, when one listens
   bool HandleKey(QKeyEvent* event, bool onlyAsk);
   TextPos MovedCaret(Motion motion) const;
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QFontMetrics>
@@ -235,6 +236,40 @@ TEST_F(DataMemoTest, ManyLinesComeInAtOnceAndScroll) {
   memo.SetLines({"a"});
   ASSERT_EQ(caret.count(), 1);
   EXPECT_EQ(caret.at(0).at(0).toInt(), 0);
+}
+
+// A screen reader reads the lines by character offsets, a line feed between lines, and
+// moves the caret and the selection through them.
+TEST_F(DataMemoTest, ScreenReadersReadTheTextAndMoveTheCaret) {
+  DataMemo memo;
+  memo.resize(400, 300);
+  memo.show();
+  memo.SetLines({"PT1,1.0", "PT\r2", ""});
+  QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&memo);
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->role(), QAccessible::EditableText);
+  EXPECT_EQ(a->text(QAccessible::Name), "Current data");
+  QAccessibleTextInterface* t = a->textInterface();
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->characterCount(), 14);  // "PT1,1.0\nPT\r2\n\n"
+  EXPECT_EQ(t->text(0, 7), "PT1,1.0");
+  EXPECT_EQ(t->text(6, 11), QString::fromUtf16(u"0\nPT\u240D"));
+  EXPECT_EQ(t->text(12, 99), "\n\n");
+  EXPECT_EQ(t->text(5, 5), "");
+  t->setCursorPosition(10);
+  EXPECT_EQ(memo.Cursor(), (TextPos{1, 2}));
+  EXPECT_EQ(t->cursorPosition(), 10);
+  EXPECT_EQ(t->selectionCount(), 0);
+  t->setSelection(0, 4, 10);
+  EXPECT_EQ(memo.SelectedText(), "1.0\nPT");
+  int start = -1, end = -1;
+  t->selection(0, &start, &end);
+  EXPECT_EQ(start, 4);
+  EXPECT_EQ(end, 10);
+  EXPECT_EQ(t->offsetAtPoint(t->characterRect(9).center()), 9);
+  memo.setReadOnly(true);
+  EXPECT_TRUE(a->state().readOnly);
+  EXPECT_FALSE(a->state().editable);
 }
 
 }  // namespace
