@@ -138,6 +138,11 @@ int main(int argc, char** argv) {
        }},
   };
 
+  // Goals: every command within 2x of the same work alone; a download's lines in the window
+  // cost less than the line takes to bring them, so the window keeps up with the instrument.
+  constexpr double kRatioGoal = 2.0;
+  constexpr double kLineShareGoal = 1.0;
+  bool missed = false;
   std::printf("%d points; seconds\n%-6s %10s %10s %8s %10s\n", count, "row", "alone", "window",
               "ratio", "lines");
   for (const Row& row : rows) {
@@ -179,8 +184,10 @@ int main(int argc, char** argv) {
     // A download's lines cost the command line nothing to keep, so its ratio would say
     // nothing; its share of the line time is printed below instead.
     if (row.action) {
-      std::printf("%-6s %10.2f %10.2f %8.1f %10zu\n", row.name, aloneSeconds, windowSeconds,
-                  windowSeconds / aloneSeconds, form.DataMemo1->LineCount());
+      const double ratio = windowSeconds / aloneSeconds;
+      std::printf("%-6s %10.2f %10.2f %8.1f %10zu%s\n", row.name, aloneSeconds, windowSeconds,
+                  ratio, form.DataMemo1->LineCount(), ratio > kRatioGoal ? "  MISSED" : "");
+      missed = missed || ratio > kRatioGoal;
     } else {
       std::printf("%-6s %10.2f %10.2f %8s %10zu\n", row.name, aloneSeconds, windowSeconds, "-",
                   form.DataMemo1->LineCount());
@@ -195,8 +202,16 @@ int main(int argc, char** argv) {
           "(%.1f %%)\n",
           windowSeconds * 1000 / static_cast<double>(made),
           lineSeconds * 1000 / static_cast<double>(made), 100 * windowSeconds / lineSeconds);
+      if (windowSeconds / lineSeconds > kLineShareGoal) {
+        std::printf("       MISSED: the window cannot keep up with the line\n");
+        missed = true;
+      }
     }
   }
+  std::printf(
+      "goals: window within %.0fx of the work alone; a download's lines in less than "
+      "their line time\n%s\n",
+      kRatioGoal, missed ? "a goal was missed" : "every goal met");
   fs::remove_all(dir);
-  return 0;
+  return missed ? 1 : 0;
 }
