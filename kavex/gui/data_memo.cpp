@@ -638,16 +638,35 @@ void DataMemo::changeEvent(QEvent* e) {
 void DataMemo::mousePressEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
   setFocus(Qt::MouseFocusReason);
+  const QPoint at = e->position().toPoint();
+  // A third click soon after a double click selects the whole line, as text boxes do.
+  if (tripleClick_.isValid() &&
+      !tripleClick_.hasExpired(QGuiApplication::styleHints()->mouseDoubleClickInterval()) &&
+      (at - doubleClickAt_).manhattanLength() <
+          QGuiApplication::styleHints()->startDragDistance()) {
+    tripleClick_.invalidate();
+    SelectLine(static_cast<int>(PosAt(at).line));
+    return;
+  }
   dragging_ = true;
-  SetCaret(PosAt(e->position().toPoint()), e->modifiers() & Qt::ShiftModifier);
+  dragAt_ = at;
+  SetCaret(PosAt(at), e->modifiers() & Qt::ShiftModifier);
 }
 
 void DataMemo::mouseMoveEvent(QMouseEvent* e) {
-  if (dragging_ && (e->buttons() & Qt::LeftButton)) SetCaret(PosAt(e->position().toPoint()), true);
+  if (!dragging_ || !(e->buttons() & Qt::LeftButton)) return;
+  dragAt_ = e->position().toPoint();
+  SetCaret(PosAt(dragAt_), true);
+  // Held above or below the text, the selection goes on growing as the view scrolls.
+  const bool outside = dragAt_.y() < 0 || dragAt_.y() >= viewport()->height();
+  if (outside && !autoScroll_.isActive()) autoScroll_.start(kAutoScrollMs, this);
+  if (!outside) autoScroll_.stop();
 }
 
 void DataMemo::mouseReleaseEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton) dragging_ = false;
+  if (e->button() != Qt::LeftButton) return;
+  dragging_ = false;
+  autoScroll_.stop();
 }
 
 void DataMemo::mouseDoubleClickEvent(QMouseEvent* e) {
@@ -664,6 +683,8 @@ void DataMemo::mouseDoubleClickEvent(QMouseEvent* e) {
   }
   anchor_ = {at.line, from};
   SetCaret({at.line, to}, true);
+  tripleClick_.start();
+  doubleClickAt_ = e->position().toPoint();
 }
 
 QMenu* DataMemo::MakeContextMenu() {
@@ -707,6 +728,15 @@ void DataMemo::focusOutEvent(QFocusEvent* e) {
 }
 
 void DataMemo::timerEvent(QTimerEvent* e) {
+  if (e->timerId() == autoScroll_.timerId()) {
+    if (!dragging_) {
+      autoScroll_.stop();
+      return;
+    }
+    // The caret goes to the line just beyond the text in sight, which scrolls it into view.
+    SetCaret(PosAt(dragAt_), true);
+    return;
+  }
   if (e->timerId() != blink_.timerId()) {
     QAbstractScrollArea::timerEvent(e);
     return;

@@ -2,6 +2,8 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QElapsedTimer>
+#include <QPoint>
 #include <QString>
 #include <string>
 #include <vector>
@@ -144,6 +146,11 @@ class DataMemo : public QAbstractScrollArea, public DataView {
   int lineHeight_ = 16;
   int ascent_ = 12;
   QBasicTimer blink_;
+  static constexpr int kAutoScrollMs = 50;
+  QBasicTimer autoScroll_;     // while a drag is held above or below the text
+  QPoint dragAt_;              // where the drag is, in the viewport
+  QElapsedTimer tripleClick_;  // since the last double click
+  QPoint doubleClickAt_;
   QLabel* fileLabel_ = nullptr;
 };
 

@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -210,6 +211,31 @@ TEST_F(DataMemoTest, MouseSelectsAndTheCaretLineIsSignalled) {
   memo.SelectLine(1);
   EXPECT_EQ(memo.SelectedText(), "P12,30.0,40.0,0");
   EXPECT_EQ(memo.CursorLine(), 1);
+  // A third click on the spot of a double click takes the whole line.
+  QTest::mouseDClick(area, Qt::LeftButton, {}, at(2, 1));
+  EXPECT_EQ(memo.SelectedText(), "third");
+  QTest::mouseDClick(area, Qt::LeftButton, {}, at(1, 5));
+  QTest::mouseClick(area, Qt::LeftButton, {}, at(1, 5));
+  EXPECT_EQ(memo.SelectedText(), "P12,30.0,40.0,0");
+
+  // A drag held below the text scrolls on and the selection grows with it; it stops on
+  // release.
+  Lines many(300, "row");
+  memo.SetLines(many);
+  QTest::mousePress(area, Qt::LeftButton, {}, at(1, 0));
+  QMouseEvent below(QEvent::MouseMove, QPointF(at(1, 2).x(), area->height() + 5),
+                    area->mapToGlobal(QPointF(at(1, 2).x(), area->height() + 5)), Qt::NoButton,
+                    Qt::LeftButton, {});
+  QApplication::sendEvent(area, &below);
+  QTest::qWait(400);
+  const int scrolled = memo.verticalScrollBar()->value();
+  EXPECT_GT(scrolled, 2);
+  EXPECT_GT(memo.CursorLine(), scrolled);
+  EXPECT_TRUE(memo.SelectedText().startsWith("row\nrow\n"));
+  QTest::mouseRelease(area, Qt::LeftButton, {}, at(1, 2));
+  const int released = memo.verticalScrollBar()->value();
+  QTest::qWait(200);
+  EXPECT_EQ(memo.verticalScrollBar()->value(), released);
 }
 
 TEST_F(DataMemoTest, ManyLinesComeInAtOnceAndScroll) {
