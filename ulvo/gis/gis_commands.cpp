@@ -158,7 +158,9 @@ bool ExportToGisAsked(FormatList& formats, pugi::xml_node settings, const std::s
     request.format = options.format;
     request.crs = options.crs;
     request.layerByCode = options.layerByCode;
+    prompts.SetBusy(true);
     const GisOutcome outcome = ExportFileToGis(formats, settings, request);
+    prompts.SetBusy(false);
     Say(prompts, outcome);
     return outcome.ok;
   }
@@ -179,7 +181,9 @@ bool ImportFromGisAsked(FormatList& formats, pugi::xml_node settings,
   request.crs = options.crs;
   request.targetFormat = targetFormat;
   request.output = output;
+  prompts.SetBusy(true);
   const GisOutcome outcome = ImportGisToFile(formats, settings, request);
+  prompts.SetBusy(false);
   Say(prompts, outcome);
   return outcome.ok;
 }

@@ -68,6 +68,8 @@ class GisPrompts {
   virtual bool Ask(GisDialogOptions& options, bool importing) = 0;
   virtual void ShowMessage(const Message& message, bool failure) = 0;
   virtual bool AskReplace(const Message& question) = 0;
+  // Around the reading and writing, which takes seconds for a large file.
+  virtual void SetBusy(bool) {}
 };
 
 // "to GIS...": the points of one side of a conversion. Asks until the user cancels or gives

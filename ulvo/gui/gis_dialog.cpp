@@ -1,5 +1,6 @@
 #include "ulvo/gui/gis_dialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -217,6 +218,14 @@ void QtGisPrompts::ShowMessage(const Message& message, bool failure) {
 bool QtGisPrompts::AskReplace(const Message& question) {
   return QMessageBox::question(parent_, QStringLiteral("ULVO"), Text(question),
                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void QtGisPrompts::SetBusy(bool busy) {
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
 }
 
 }  // namespace ulvo

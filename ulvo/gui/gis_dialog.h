@@ -66,6 +66,7 @@ class QtGisPrompts : public GisPrompts {
   bool Ask(GisDialogOptions& options, bool importing) override;
   void ShowMessage(const Message& message, bool failure) override;
   bool AskReplace(const Message& question) override;
+  void SetBusy(bool busy) override;
 
  private:
   QString Text(const Message& message) const;

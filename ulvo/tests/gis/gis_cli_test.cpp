@@ -126,6 +126,12 @@ class ScriptedPrompts : public GisPrompts {
   }
   void ShowMessage(const Message& message, bool) override { said.push_back(message.text.key); }
   bool AskReplace(const Message&) override { return true; }
+  std::vector<bool> busy;
+  size_t saidBeforeIdle = 0;
+  void SetBusy(bool b) override {
+    busy.push_back(b);
+    if (!b) saidBeforeIdle = said.size();
+  }
 };
 
 TEST(GisAskedTest, SystemAskedAgainKeptAndProposed) {
@@ -145,6 +151,9 @@ TEST(GisAskedTest, SystemAskedAgainKeptAndProposed) {
   EXPECT_TRUE(ExportToGisAsked(formats, settings, kCsv, dir / "in.csv", prompts));
   EXPECT_EQ(prompts.said,
             (std::vector<std::string>{kGisCrsUnknown.key, kGisChooseFile.key, kGisWritten.key}));
+  // The wait cursor is on for the work alone: off again before the result is said.
+  EXPECT_EQ(prompts.busy, (std::vector<bool>{true, false}));
+  EXPECT_EQ(prompts.saidBeforeIdle, 2u);
   EXPECT_EQ(prompts.proposed.front().path, (dir / "in.gpkg").string());
   EXPECT_EQ(ReadGisCrs(settings), "EPSG:28992");
   EXPECT_EQ(testing::ReadWithGdal(dir / "job.kml").features.size(), 3u);
@@ -156,10 +165,12 @@ TEST(GisAskedTest, SystemAskedAgainKeptAndProposed) {
   ASSERT_FALSE(again.proposed.empty());
   EXPECT_EQ(again.proposed.front().crs, "EPSG:28992");
   EXPECT_EQ(again.said, std::vector<std::string>{kGisImported.key});
+  EXPECT_EQ(again.busy, (std::vector<bool>{true, false}));
 
   ScriptedPrompts cancelled;
   EXPECT_FALSE(ExportToGisAsked(formats, settings, kCsv, dir / "in.csv", cancelled));
   EXPECT_TRUE(cancelled.said.empty());
+  EXPECT_TRUE(cancelled.busy.empty());
 }
 
 }  // namespace
