@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "kavex/bench/survey_points.h"
 #include "kavex/exports/dxf_export.h"
 #include "kavex/formats/point_lists.h"
 #include "kavex/formats/text_file.h"
@@ -28,18 +29,6 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// QRX-6 coordinate blocks of count points spread over a few kilometres.
-std::string CoordinateBlocks(int count) {
-  std::string points;
-  for (int i = 0; i < count; ++i)
-    points += kavex::Format("P%d,%.3f,%.3f,%.3f\n", i + 1, 1000.0 + (i % 997) * 3.1,
-                            2000.0 + (i / 997) * 2.7, 100.0 + (i % 13) * 0.5);
-  std::string blocks;
-  kavex::WriteListTextBlocks(points, kavex::ListKind::kPoints,
-                             [&blocks](const std::string& line) { blocks += line + "\n"; });
-  return blocks;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,7 +39,7 @@ int main(int argc, char** argv) {
   fs::create_directories(dir);
   qputenv("KAVEX_CONFIG_DIR", QByteArray::fromStdString(dir.string()));
   const fs::path input = dir / "points.qr6";
-  if (!kavex::WriteTextFile(input, CoordinateBlocks(count))) {
+  if (!kavex::WriteTextFile(input, kavex::bench::CoordinateBlocks(count))) {
     std::fprintf(stderr, "cannot write %s\n", input.string().c_str());
     return 1;
   }

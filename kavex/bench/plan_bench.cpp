@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "kavex/bench/survey_points.h"
 #include "kavex/formats/point_lists.h"
 #include "kavex/formats/text_format.h"
 #include "kavex/gui/data_memo.h"
@@ -23,25 +24,13 @@ double MillisecondsSince(std::chrono::steady_clock::time_point start) {
       .count();
 }
 
-// QRX-6 coordinate blocks of count points spread over a few kilometres.
-std::vector<std::string> CoordinateBlocks(int count) {
-  std::string points;
-  for (int i = 0; i < count; ++i)
-    points += kavex::Format("P%d,%.3f,%.3f,%.3f\n", i + 1, 1000.0 + (i % 997) * 3.1,
-                            2000.0 + (i / 997) * 2.7, 100.0 + (i % 13) * 0.5);
-  std::vector<std::string> blocks;
-  kavex::WriteListTextBlocks(points, kavex::ListKind::kPoints,
-                             [&blocks](const std::string& line) { blocks.push_back(line); });
-  return blocks;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
   kavex::DataMemo memo;
-  memo.SetLines(CoordinateBlocks(count));
+  memo.SetLines(kavex::bench::CoordinateBlockLines(count));
   kavex::PlanPane pane(memo);
   pane.resize(kavex::PlanPane::kWidth, 500);
   pane.show();

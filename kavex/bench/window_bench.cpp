@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "kavex/bench/survey_points.h"
 #include "kavex/exports/dxf_export.h"
 #include "kavex/formats/point_lists.h"
 #include "kavex/formats/qrx6_to_nwf.h"
@@ -39,18 +40,6 @@ double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// QRX-6 coordinate blocks of count points spread over a few kilometres.
-std::string CoordinateBlocks(int count) {
-  std::string points;
-  for (int i = 0; i < count; ++i)
-    points += kavex::Format("P%d,%.3f,%.3f,%.3f\n", i + 1, 1000.0 + (i % 997) * 3.1,
-                            2000.0 + (i / 997) * 2.7, 100.0 + (i % 13) * 0.5);
-  std::string blocks;
-  kavex::WriteListTextBlocks(points, kavex::ListKind::kPoints,
-                             [&blocks](const std::string& line) { blocks += line + "\n"; });
-  return blocks;
-}
-
 struct Row {
   const char* name;
   fs::path input;
@@ -68,7 +57,7 @@ int main(int argc, char** argv) {
   fs::remove_all(dir);
   fs::create_directories(dir);
   qputenv("KAVEX_CONFIG_DIR", QByteArray::fromStdString(dir.string()));
-  const std::string blocks = CoordinateBlocks(count);
+  const std::string blocks = kavex::bench::CoordinateBlocks(count);
   const fs::path points = dir / "points.qr6";
   // The largest file Open takes, whole blocks only; on disk each line ends in CR LF.
   const size_t onDisk =
